@@ -1,0 +1,43 @@
+// The user interface of the headless program: message boxes become lines on
+// standard error, the progress shows on standard error when it is a
+// terminal, and the on-board choices come from the command line.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/seams.h"
+
+namespace tq::app {
+
+class CliUi final : public platform::UserInterface {
+public:
+    CliUi(bool vga, bool audio, bool lan);
+
+    void messageBox(const std::string& prompt, int style, const std::string& title) override;
+    void setMousePointer(int) override {}
+    void progressCreate() override;
+    void progressSetCaption(const std::string&) override {}
+    void progressVisiblePicture(std::uint32_t, std::uint32_t, bool) override {}
+    void progressSetStatus(const std::string& text) override;
+    void progressShow() override {}
+    void progressUpdate(std::int32_t percent) override;
+    void progressClose() override;
+    std::uintptr_t mainWindowHandle() override { return 0; }
+    void closeMainWindow() override { mainClosed_ = true; }
+    void closeReportNameDialog() override {}
+    bool onboardTicked(platform::OnboardBox box) override;
+
+    const std::vector<std::string>& messages() const noexcept { return messages_; }
+    bool mainClosed() const noexcept { return mainClosed_; }
+
+private:
+    bool vga_, audio_, lan_;
+    bool tty_;
+    bool progressOpen_ = false;
+    bool mainClosed_ = false;
+    std::vector<std::string> messages_;
+};
+
+}  // namespace tq::app

@@ -1,0 +1,204 @@
+// tallyquest-report: the report run without windows, for automation, tests
+// and support.
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/cli_ui.h"
+#include "platform/install.h"
+#include "platform/seams.h"
+#include "report/main.h"
+#include "wmi/repository.h"
+#include "wmi/snapshot.h"
+#include "wmi/trap.h"
+
+#if defined(_WIN32)
+#include <direct.h>
+#include <stdlib.h>
+#else
+#include <limits.h>
+#include <stdlib.h>
+#endif
+
+namespace {
+
+constexpr int kSaved = 0;
+constexpr int kFinalError = 1;
+constexpr int kNotCreated = 2;
+constexpr int kUsage = 64;
+
+const char* const kUsageText =
+    "usage: tallyquest-report [options] DESIGNATION\n"
+    "  --folder DIR          where the report goes (default: the program's folder)\n"
+    "  --snapshot FILE       answer the management queries from a snapshot\n"
+    "  --root DIR            read the machine below DIR instead of / (Linux)\n"
+    "  --drive-c DIR         the folder that stands for drive C: (Linux; default /)\n"
+    "  --comment TEXT        the comment for the report head\n"
+    "  --onboard LIST        on-board devices to report: vga,audio,lan or none\n"
+    "                        (default: lan, plus vga and audio when the board has them)\n"
+    "  --open                open the finished report in the default viewer\n"
+    "  --dump-snapshot FILE  write every object the program reads as a snapshot\n";
+
+int usage(const std::string& why) {
+    std::fprintf(stderr, "tallyquest-report: %s\n%s", why.c_str(), kUsageText);
+    return kUsage;
+}
+
+std::string absolute(const std::string& p) {
+#if defined(_WIN32)
+    char buf[4096];
+    if (_fullpath(buf, p.c_str(), sizeof buf)) return buf;
+    return p;
+#else
+    char buf[PATH_MAX];
+    if (::realpath(p.c_str(), buf)) return buf;
+    return p;
+#endif
+}
+
+// A shell that opens nothing: the default, so that automation never starts a viewer.
+class QuietShell final : public tq::platform::Shell {
+public:
+    explicit QuietShell(tq::platform::Shell& inner) : inner_(inner) {}
+    std::intptr_t execute(std::uintptr_t, const std::string&, const std::string&, const std::string&,
+                          const std::string&, int) override {
+        return 42;
+    }
+    void launch(const std::string& path) override { inner_.launch(path); }
+    std::string firstMatch(const std::string& path) override { return inner_.firstMatch(path); }
+
+private:
+    tq::platform::Shell& inner_;
+};
+
+struct Onboard {
+    bool vga = false, audio = false, lan = true;
+};
+
+// As the main window ticks the boxes when it opens: LAN always, graphics
+// and audio when the board reports on-board video (3) or sound (7).
+Onboard detectOnboard() {
+    using namespace tq;
+    Onboard o;
+    trap::on();
+    wmi::ServicePtr service;
+    wmi::CollectionPtr devices;
+    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
+    trap::step([&] { devices = wmi::execQuery(service, "Select * from Win32_OnBoardDevice"); });
+    wmi::walk(devices, [&](const wmi::Object& d) {
+        const Value& type = d["DeviceType"];
+        if (!type.isInteger()) return;
+        if (type.rawInteger() == 3) o.vga = true;
+        if (type.rawInteger() == 7) o.audio = true;
+    });
+    trap::clear();
+    return o;
+}
+
+bool parseOnboard(const std::string& list, Onboard& o) {
+    o = Onboard{false, false, false};
+    if (list == "none") return true;
+    std::size_t start = 0;
+    while (start <= list.size()) {
+        std::size_t comma = list.find(',', start);
+        std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (item == "vga") o.vga = true;
+        else if (item == "audio") o.audio = true;
+        else if (item == "lan") o.lan = true;
+        else return false;
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace tq;
+    std::string folder, snapshot, root, driveC, comment, onboardList, dumpFile, designation;
+    bool haveDesignation = false, open = false, haveComment = false, haveOnboard = false;
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size()) return false;
+            out = args[++i];
+            return true;
+        };
+        if (a == "--folder") { if (!value(folder)) return usage("--folder needs a folder"); }
+        else if (a == "--snapshot") { if (!value(snapshot)) return usage("--snapshot needs a file"); }
+        else if (a == "--root") { if (!value(root)) return usage("--root needs a folder"); }
+        else if (a == "--drive-c") { if (!value(driveC)) return usage("--drive-c needs a folder"); }
+        else if (a == "--comment") { if (!value(comment)) return usage("--comment needs a text"); haveComment = true; }
+        else if (a == "--onboard") { if (!value(onboardList)) return usage("--onboard needs a list"); haveOnboard = true; }
+        else if (a == "--dump-snapshot") { if (!value(dumpFile)) return usage("--dump-snapshot needs a file"); }
+        else if (a == "--open") open = true;
+        else if (a == "--help" || a == "-h") { std::fputs(kUsageText, stdout); return 0; }
+        else if (a == "--") { if (i + 1 < args.size()) { designation = args[++i]; haveDesignation = true; } }
+        else if (a.size() > 1 && a[0] == '-' && a[1] == '-') return usage("unknown option " + a);
+        else if (!haveDesignation) { designation = a; haveDesignation = true; }
+        else return usage("more than one designation");
+    }
+    if (!haveDesignation && dumpFile.empty()) return usage("no designation");
+    if (haveDesignation) {
+        if (designation.empty()) return usage("the designation is empty");
+        if (designation.find_first_of("\\/:*?<>|\"") != std::string::npos)
+            return usage("the designation may not hold any of \\ / : * ? < > | \"");
+    }
+    Onboard onboard;
+    if (haveOnboard && !parseOnboard(onboardList, onboard)) return usage("bad --onboard list " + onboardList);
+
+    platform::InstallOptions options;
+    options.driveC = driveC.empty() ? "" : absolute(driveC);
+    options.applicationFolder = folder.empty() ? "" : absolute(folder);
+    options.root = root.empty() ? "" : absolute(root);
+    platform::installPlatform(options);
+
+    if (!snapshot.empty()) {
+        try {
+            wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(snapshot)));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tallyquest-report: %s\n", e.what());
+            return kUsage;
+        }
+    } else {
+        wmi::setBinder(platform::platformBinder(options));
+    }
+
+    if (!dumpFile.empty()) {
+        try {
+            wmi::ServicePtr service = wmi::bind(wmi::kMoniker);
+            const std::string text = wmi::dumpSnapshot(*service);
+            std::ofstream out(dumpFile, std::ios::binary);
+            out << text;
+            if (!out.flush()) throw std::runtime_error("cannot write " + dumpFile);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tallyquest-report: %s\n", e.what());
+            return kFinalError;
+        }
+        if (!haveDesignation) return 0;
+    }
+
+    if (!haveOnboard) onboard = detectOnboard();
+    app::CliUi ui(onboard.vga, onboard.audio, onboard.lan);
+    platform::current().ui = &ui;
+    QuietShell quiet(*platform::current().shell);
+    if (!open) platform::current().shell = &quiet;
+
+    if (haveComment) report::gStrComment = report::EncodeUmlauts(comment);
+
+    // What the report-name dialog's OK does: store the name, create the
+    // empty file (a failure is not fatal here), start the run.
+    report::gStrFileName = designation + ".htm";
+    trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); });
+    report::RunReport();
+
+    if (!ui.mainClosed()) return kNotCreated;
+    for (const std::string& m : ui.messages())
+        if (m.rfind("The file is saved on ", 0) == 0) return kSaved;
+    return kFinalError;
+}

@@ -1,0 +1,15 @@
+// The Linux provider: answers the management classes the program reads from
+// the machine itself (sysfs, procfs, the SMBIOS tables), below a root folder
+// so that a recorded tree can stand in for the machine.
+#pragma once
+
+#include <string>
+
+#include "wmi/service.h"
+
+namespace tq::linuxprov {
+
+// A binder whose every bind reads the machine below `root` afresh.
+wmi::Binder makeBinder(std::string root = "/");
+
+}  // namespace tq::linuxprov

@@ -1,0 +1,33 @@
+#include <memory>
+
+#include "platform/install.h"
+#include "platform/linux/provider.h"
+#include "platform/posix/posix.h"
+
+namespace tq::platform {
+namespace {
+std::unique_ptr<posix::PosixFiles> gFiles;
+std::unique_ptr<posix::PosixShell> gShell;
+std::unique_ptr<posix::PosixLocale> gLocale;
+}  // namespace
+
+void installPlatform(const InstallOptions& options) {
+    posix::PathMap map(options.driveC.empty() ? "/" : options.driveC);
+    const std::string folder = options.applicationFolder.empty() ? posix::executableFolder() : options.applicationFolder;
+    gFiles = std::make_unique<posix::PosixFiles>(map, folder);
+    gShell = std::make_unique<posix::PosixShell>(map);
+    gLocale = std::make_unique<posix::PosixLocale>();
+    current().files = gFiles.get();
+    current().shell = gShell.get();
+    current().locale = gLocale.get();
+}
+
+wmi::Binder platformBinder(const InstallOptions& options) {
+    return linuxprov::makeBinder(options.root.empty() ? "/" : options.root);
+}
+
+std::string toPlatformPath(const std::string& nativePath) {
+    return gFiles ? gFiles->paths().toWindows(nativePath) : nativePath;
+}
+
+}  // namespace tq::platform

@@ -1,0 +1,84 @@
+// The seams on POSIX systems: Windows paths mapped below the folder that
+// stands for drive C:, single-byte Windows-1252 files, the user's locale
+// from LC_NUMERIC and LC_TIME, and the desktop's opener for documents.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/seams.h"
+
+namespace tq::posix {
+
+// Maps Windows paths to native ones and back.
+class PathMap {
+public:
+    explicit PathMap(std::string driveC = "/");
+    // "C:\dir\file" and "\dir\file" lie below the drive C folder; a native
+    // path ("/...") stays as it is, with "\" read as "/". Existing names
+    // match without regard to case; other drives map to no file.
+    std::string toNative(const std::string& windowsPath) const;
+    // A native folder as Windows would name it: "C:\..." below the drive C
+    // folder, the native path itself elsewhere.
+    std::string toWindows(const std::string& nativePath) const;
+    const std::string& driveC() const noexcept { return driveC_; }
+
+private:
+    std::string driveC_;
+};
+
+class PosixFiles final : public platform::Files {
+public:
+    PosixFiles(PathMap map, std::string applicationFolderNative);
+    std::string applicationFolder() override;
+    bool fileExists(const std::string& path) override;
+    std::unique_ptr<platform::TextWriter> openForWriting(const std::string& path) override;
+    std::unique_ptr<platform::TextWriter> createTextFile(const std::string& path) override;
+    std::string lookup(const std::string& path, int attributes) override;
+    void setAttributes(const std::string& path, int attributes) override;
+    std::unique_ptr<platform::LineReader> openForInput(const std::string& path) override;
+    std::optional<std::string> environment(const std::string& name) override;
+
+    // The attributes of a native file as the platform would report them
+    // (read-only from the owner's write permission, hidden and system from
+    // an extended attribute where the file system holds one).
+    static int attributesOf(const std::string& nativePath);
+
+    const PathMap& paths() const noexcept { return map_; }
+
+private:
+    PathMap map_;
+    std::string appFolder_;
+};
+
+class PosixShell final : public platform::Shell {
+public:
+    explicit PosixShell(PathMap map) : map_(std::move(map)) {}
+    std::intptr_t execute(std::uintptr_t ownerWindow, const std::string& verb, const std::string& file,
+                          const std::string& parameters, const std::string& directory, int showMode) override;
+    void launch(const std::string& path) override;
+    std::string firstMatch(const std::string& path) override;
+
+private:
+    PathMap map_;
+};
+
+// Numbers and dates in the user's locale; under the C or POSIX locale they
+// render as en-US Windows does.
+class PosixLocale final : public platform::Locale {
+public:
+    PosixLocale();
+    ~PosixLocale() override;
+    std::string decimalSeparator() override;
+    std::string shortDate(int year, int month, int day) override;
+    std::string longTime(int hour, int minute, int second) override;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// The folder of the running executable.
+std::string executableFolder();
+
+}  // namespace tq::posix

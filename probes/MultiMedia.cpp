@@ -1,0 +1,27 @@
+// The multimedia section and the driver-version lookup the device sections share.
+#include "probes/probe.h"
+#include "probes/probes.h"
+
+namespace tq::probes {
+
+std::string GetDriverVersion(const std::string& name) {
+    std::string result;
+    trap::on();
+    wmi::ServicePtr service;
+    wmi::CollectionPtr drivers;
+    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
+    trap::step([&] { drivers = wmi::execQuery(service, "SELECT * FROM Win32_PnPSignedDriver"); });
+    wmi::walk(drivers, [&](const Object& driver) {
+        const Value& version = driver["DriverVersion"];
+        if (!version.isNonEmptyText()) return Walk::Next;
+        const Value& description = driver["Description"];
+        if (description.isText() && description.rawText() == name) {
+            result = version.rawText();
+            return Walk::Stop;
+        }
+        return Walk::Next;
+    });
+    return result;
+}
+
+}  // namespace tq::probes

@@ -1,0 +1,72 @@
+#include "probes/probe.h"
+
+namespace tq::probes {
+
+Probe::Probe(ReportStream& stream) : stream_(stream) { trap::on(); }
+
+void Probe::bind(std::string_view moniker) {
+    service_.reset();
+    trap::step([&] { service_ = wmi::bind(moniker); });
+}
+
+void Probe::query(std::string_view wql, int flags) {
+    result_.reset();
+    trap::step([&] { result_ = wmi::execQuery(service_, wql, flags); });
+}
+
+void Probe::queryDefaults(std::string_view wql) { query(wql, wmi::kDefaultFlags); }
+
+void Probe::release() {
+    result_.reset();
+    service_.reset();
+}
+
+void Probe::head(std::string_view title) {
+    report::WriteTableHead(title, stream_);
+    headWritten_ = true;
+}
+
+void Probe::lateHead(std::string_view title) {
+    late_ = true;
+    lateTitle_ = std::string(title);
+}
+
+void Probe::writeHead() {
+    if (headWritten_) return;
+    head(lateTitle_);
+}
+
+void Probe::rowText(std::string_view label, std::string_view value) {
+    report::WriteTableRow(label, value, stream_);
+}
+
+void Probe::separator() {
+    if (counter > 0) rowText(kNbsp, kNbsp);
+}
+
+void Probe::failureRow(const std::string& description) {
+    rowText("Error", description + std::string(kNbsp));
+}
+
+void Probe::message(std::string_view text) {
+    platform::ui().messageBox(std::string(text), report::kStyleCritical, std::string(report::kAppTitle));
+}
+
+void Probe::finish(std::string_view messageBox, std::string_view fallbackTitle) {
+    if (headWritten_ || !late_) {
+        if (trap::failed()) {
+            const std::string description = trap::pending().description;
+            if (!messageBox.empty()) message(messageBox);
+            failureRow(description);
+        }
+        report::WriteTableFooter(stream_);
+    } else if (trap::failed()) {
+        const std::string description = trap::pending().description;
+        head(fallbackTitle.empty() ? std::string_view(lateTitle_) : fallbackTitle);
+        failureRow(description);
+        report::WriteTableFooter(stream_);
+    }
+    release();
+}
+
+}  // namespace tq::probes

@@ -1,0 +1,26 @@
+// The five writers through which every line of the report reaches the file.
+// Nothing is escaped: labels, values, titles and the comment are written as
+// received. Each writer traps its own failures and shows one message when a
+// line could not be written; the failure stays pending for the caller.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "report/stream.h"
+
+namespace tq::report {
+
+void WriteHtmlHeader(std::string_view title, ReportStream& stream);
+void WriteTableHead(std::string_view title, ReportStream& stream);
+void WriteTableRow(std::string_view label, std::string_view value, ReportStream& stream);
+void WriteTableFooter(ReportStream& stream);
+void WriteHtmlFooter(ReportStream& stream);
+
+// The program's title, used for message boxes that name no other.
+inline constexpr std::string_view kAppTitle = "Tallyquest";
+// Message box styles.
+inline constexpr int kStyleOk = 0;
+inline constexpr int kStyleCritical = 16;
+
+}  // namespace tq::report

@@ -1,0 +1,27 @@
+// The report stream: the open text file of the report, held by the report
+// run and passed to every writer. Writing to a stream that was never opened
+// fails like calling a missing object; writing after close fails too.
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "platform/seams.h"
+
+namespace tq::report {
+
+class ReportStream {
+public:
+    ReportStream() = default;
+    explicit ReportStream(std::unique_ptr<platform::TextWriter> writer) : writer_(std::move(writer)) {}
+
+    bool isOpen() const noexcept { return writer_ != nullptr && !closed_; }
+    void writeLine(std::string_view text = {});  // throws Error
+    void close();                                // throws Error
+
+private:
+    std::unique_ptr<platform::TextWriter> writer_;
+    bool closed_ = false;
+};
+
+}  // namespace tq::report

@@ -1,0 +1,135 @@
+// The in-memory repository: classes of objects held in memory and answered
+// through the service interface with a WQL engine of its own. Snapshots load
+// into it, tests fill it by hand, and the Linux provider fills it from the
+// machine when a query first asks for a class.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "wmi/service.h"
+
+namespace tq::wmi {
+
+// CIM property types, as the service documents them for its classes.
+enum class CimType : std::uint8_t {
+    Unknown,
+    Boolean,
+    SInt8,
+    UInt8,
+    SInt16,
+    UInt16,
+    SInt32,
+    UInt32,
+    SInt64,
+    UInt64,
+    Real32,
+    Real64,
+    String,
+    DateTime,
+    Char16,
+    Reference,
+    Object,
+};
+
+struct PropertyDef {
+    std::string name;
+    CimType type = CimType::Unknown;
+    bool array = false;
+};
+
+struct ClassDef {
+    std::string name;
+    std::string superclass;  // empty for a root class
+    std::vector<PropertyDef> properties;
+
+    const PropertyDef* property(std::string_view name) const;  // case-insensitive
+};
+
+// The built-in schema: the classes the program reads (and their
+// superclasses), with their properties' CIM types. nullptr for other classes.
+const ClassDef* knownClass(std::string_view name);
+
+// The classes the program reads, in the order a snapshot dump lists them.
+const std::vector<std::string>& programClasses();
+
+// The known classes that derive from a class, directly or further down, in
+// schema order (the class itself not included).
+std::vector<std::string> subclassesOf(std::string_view className);
+
+// True for the CIM types that hold numbers (integers, reals, Char16).
+bool isNumericType(CimType type) noexcept;
+
+// One stored object. A property of a known class that the object does not
+// list reads as absent; a name the class does not have fails (438).
+class Instance final : public Object {
+public:
+    Instance(std::string className, const ClassDef* def);
+
+    void set(std::string_view name, Value v);  // adds or replaces
+    const Value& get(std::string_view name) const override;
+    std::vector<std::string> names() const override;
+    std::string className() const override { return className_; }
+
+    const ClassDef* definition() const noexcept { return def_; }
+    const std::vector<std::pair<std::string, Value>>& properties() const noexcept { return props_; }
+    // The stored value, or nullptr when the object does not list the property.
+    const Value* find(std::string_view name) const noexcept;
+
+private:
+    std::string className_;
+    const ClassDef* def_;
+    std::vector<std::pair<std::string, Value>> props_;
+    // For a known class: per property of the class, its index in props_ or -1.
+    std::vector<std::int32_t> slots_;
+};
+
+class Repository {
+public:
+    Repository();
+    ~Repository();
+    Repository(const Repository&) = delete;
+    Repository& operator=(const Repository&) = delete;
+
+    // Adds an object of a class (the class is created on first use) and
+    // returns it for filling. References stay valid while the repository lives.
+    Instance& add(std::string_view className);
+
+    // Called at most once per class (names without regard to case), right
+    // before a query first reads that class or one of its subclasses.
+    using Loader = std::function<void(Repository&, std::string_view className)>;
+    void setLoader(Loader loader);
+
+    // Names of the classes that hold objects, in the order they were created.
+    std::vector<std::string> classNames() const;
+
+    // The objects of a class and of its subclasses, in insertion order
+    // (the class's own objects first). Runs the loader first.
+    std::vector<const Instance*> objectsOf(std::string_view className);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+// A fresh service over a repository (the repository lives as long as any
+// service or result made from it).
+ServicePtr makeService(std::shared_ptr<Repository> repo);
+
+// A binder that accepts the monikers of the local root\cimv2 namespace and
+// gives a fresh service over the repository that `source` returns, called
+// once per bind (so a source may build a new repository each time).
+Binder makeBinder(std::function<std::shared_ptr<Repository>()> source);
+Binder makeBinder(std::shared_ptr<Repository> repo);
+
+// Checks a moniker: "winmgmts:", optional {security settings}, optional "!"
+// and object path; only the local root\cimv2 namespace is served. Throws the
+// service's failure for any other namespace, 5 for a malformed moniker.
+void checkMoniker(std::string_view moniker);
+
+}  // namespace tq::wmi

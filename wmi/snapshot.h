@@ -1,0 +1,32 @@
+// Snapshot files: a JSON object mapping class names to arrays of objects,
+// each mapping property names to values. JSON strings are texts, integers in
+// the 32-bit signed range integers, true/false Booleans, null absent,
+// fractions floating-point, anything else another kind.
+#pragma once
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "wmi/repository.h"
+
+namespace tq::wmi {
+
+// A snapshot that cannot be read or parsed; what() names the file, and the
+// line and column where parsing stopped.
+class SnapshotError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Loads a snapshot file into a new repository, whole or not at all.
+std::shared_ptr<Repository> loadSnapshot(const std::string& path);
+// The same from text; `name` stands for the file in error messages.
+std::shared_ptr<Repository> parseSnapshot(std::string_view json, std::string_view name);
+
+// Every object of the classes the program reads, from a service, as
+// snapshot text. A class the service rejects is left out.
+std::string dumpSnapshot(Service& service);
+
+}  // namespace tq::wmi
