@@ -33,6 +33,7 @@ public:
     int dialogCloses = 0;
     std::uintptr_t handle = 0x1234;
     std::function<void(const Message&)> onMessage;  // runs while a box is "open"
+    std::function<void(int)> onProgress;              // runs at each progress update
 
     void messageBox(const std::string& prompt, int style, const std::string& title) override;
     void setMousePointer(int pointer) override { pointers.push_back(pointer); }
@@ -41,7 +42,10 @@ public:
     void progressVisiblePicture(std::uint32_t, std::uint32_t, bool) override { events.push_back("picture"); }
     void progressSetStatus(const std::string& t) override { events.push_back("status:" + t); }
     void progressShow() override { events.push_back("show"); }
-    void progressUpdate(std::int32_t p) override { progress.push_back(p); }
+    void progressUpdate(std::int32_t p) override {
+        progress.push_back(p);
+        if (onProgress) onProgress(p);
+    }
     void progressClose() override { events.push_back("close"); }
     std::uintptr_t mainWindowHandle() override { return handle; }
     void closeMainWindow() override { mainClosed = true; }

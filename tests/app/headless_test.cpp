@@ -1,0 +1,154 @@
+// The headless program end to end: options, exit statuses, and the report
+// file's bytes for a snapshot.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Run {
+    int status;
+    std::string err;
+};
+
+class Headless : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/tq-app-XXXXXX";
+        dir = ::mkdtemp(tmpl);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    std::string write(const std::string& name, const std::string& bytes) {
+        const std::string p = dir + "/" + name;
+        std::ofstream(p, std::ios::binary) << bytes;
+        return p;
+    }
+    std::string read(const std::string& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    static std::string quote(const std::string& s) {
+        std::string q = "'";
+        for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    }
+    Run run(const std::string& args) {
+        const std::string errFile = dir + "/stderr.txt";
+        const std::string cmd = "LC_ALL=C " + quote(TQ_REPORT_BINARY) + " " + args + " 2>" + quote(errFile) + " </dev/null";
+        const int rc = std::system(cmd.c_str());
+        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read(errFile)};
+    }
+    std::string dir;
+};
+
+const char* const kSnapshot = R"({
+  "Win32_Bios": [{"Manufacturer": "Dell Inc.", "Description": "1.2.3 <i>beta</i>", "SMBIOSBIOSVersion": "1.2.3"}]
+})";
+
+std::string crlf(std::initializer_list<const char*> lines) {
+    std::string s;
+    for (const char* l : lines) s += std::string(l) + "\r\n";
+    return s;
+}
+
+TEST_F(Headless, UsageErrors) {
+    EXPECT_EQ(run("").status, 64);
+    EXPECT_EQ(run("--folder " + quote(dir) + " 'a/b'").status, 64);
+    EXPECT_EQ(run("--folder " + quote(dir) + " 'a:b'").status, 64);
+    EXPECT_EQ(run("--folder " + quote(dir) + " 'say \"hi\"'").status, 64);
+    EXPECT_EQ(run("--bogus x").status, 64);
+    EXPECT_EQ(run("--onboard vga,floppy x").status, 64);
+    EXPECT_EQ(run("one two").status, 64);
+    EXPECT_TRUE(fs::is_empty(dir) || !fs::exists(dir + "/a.htm"));
+}
+
+TEST_F(Headless, RefusedSnapshotNamesFileLineAndColumn) {
+    const std::string snap = write("broken.json", "{\n  \"Win32_Bios\": [ {\"x\": 1,, } ]\n}\n");
+    const Run r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " PC");
+    EXPECT_EQ(r.status, 64);
+    EXPECT_NE(r.err.find("broken.json:2:"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(dir + "/PC.htm"));
+}
+
+TEST_F(Headless, SnapshotReportHeadBiosAndEndByteForByte) {
+    const std::string snap = write("s.json", kSnapshot);
+    const Run r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard none " +
+                      "--comment 'M\xC3\xBCller \"A\"' 'PC 01'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string report = read(dir + "/PC 01.htm");
+    const std::string head = crlf({
+        "<html><head>",
+        "<title>PC 01.htm</title>",
+        "<!-- Version 4.0 -->",
+        "<style type='text/css'>",
+        "<!--",
+        "body {  background-color: #FFFFFF;}",
+        "td {font-family: Arial;     font-size: 11px; }",
+        ".td1   { font-family: Arial;     font-size: 11px;  border: 1px solid #666666; }",
+        "-->",
+        "</style>",
+        "</head>",
+        "<body topmargin='0' leftmargin='0'>",
+        "",
+        "<table width='710' border='0' cellspacing='0' cellpadding='0'>",
+        "<tr><td width='10' bgcolor='C3DADA'>&nbsp;</td>",
+        "<td bgcolor='C3DADA' height='50'><font face='Arial' color='666666' size='4'><strong>TALLYQUEST "
+        "Result</strong></font>",
+        "<td bgcolor='C3DADA' align='right'><font face='Arial' color='666666' "
+        "size='4'><strong>VALDREMONT&nbsp;&nbsp;</strong></font></td>",
+        "<td width='10' bgcolor='C3DADA'>&nbsp;</td>",
+        "</tr>",
+        "<tr><td>&nbsp;</td><td colspan='3'>&nbsp;</td></tr>",
+        "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: PC 01</font></td></tr>",
+        "<tr><td>&nbsp;</td><td colspan='3'><br><B>Comment:</B>&nbsp; M&uuml;ller &quot;A&quot;<br><br></font></td></tr>",
+        "<tr><td>&nbsp;</td><td colspan='2'>",
+    });
+    const std::string bios = crlf({
+        "<table border='0' cellpadding='2' cellspacing='0' style='border-collapse:collapse'>",
+        "<tr><td bgcolor='#29A9A9' class='td1'><strong>&nbsp;Bios</strong></td></tr>",
+        "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>Manufacturer</td><td width='550' bgcolor='#E0F3F3' "
+        "class='td1'>Dell Inc.&nbsp;</td></tr>",
+        "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>Description</td><td width='550' bgcolor='#E0F3F3' "
+        "class='td1'>1.2.3 <i>beta</i>&nbsp;</td></tr>",
+        "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>SMBIOS</td><td width='550' bgcolor='#E0F3F3' "
+        "class='td1'>1.2.3&nbsp;</td></tr>",
+        "</table><br>",
+    });
+    const std::string end = crlf({"</td></tr></table>", "</body></html>"});
+    EXPECT_EQ(report.substr(0, head.size()), head);
+    EXPECT_NE(report.find(bios), std::string::npos);
+    ASSERT_GE(report.size(), end.size());
+    EXPECT_EQ(report.substr(report.size() - end.size()), end);
+    EXPECT_EQ(report.find('\n', 0), report.find("\r\n", 0) + 1);  // CR LF line ends
+    EXPECT_NE(r.err.find("The file is saved on "), std::string::npos);
+    EXPECT_NE(r.err.find("PC 01.htm"), std::string::npos);
+}
+
+TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {
+    const std::string snap = write("s.json", kSnapshot);
+    ASSERT_EQ(run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard lan A").status, 0);
+    const std::string dump = dir + "/dump.json";
+    ASSERT_EQ(run("--snapshot " + quote(snap) + " --dump-snapshot " + quote(dump)).status, 0);
+    ASSERT_EQ(run("--snapshot " + quote(dump) + " --folder " + quote(dir) + " --onboard lan B").status, 0);
+    std::string a = read(dir + "/A.htm"), b = read(dir + "/B.htm");
+    a.replace(a.find("A.htm"), 5, "B.htm");
+    a.replace(a.find("Designation: A"), 14, "Designation: B");
+    EXPECT_EQ(a, b);
+}
+
+TEST_F(Headless, FolderThatCannotTakeTheFileEndsWithStatus2) {
+    const Run r = run("--folder " + quote(dir + "/no/such/folder") + " --onboard none PC");
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("Could not create the file..."), std::string::npos);
+}
+
+}  // namespace

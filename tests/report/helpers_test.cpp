@@ -1,0 +1,96 @@
+// The shared text helpers and the value forms rows are built from.
+#include <gtest/gtest.h>
+
+#include "report/main.h"
+#include "report/text.h"
+#include "tests/support/fakes.h"
+#include "wmi/trap.h"
+
+namespace tq {
+namespace {
+
+TEST(TrimPnpId, CutsTheInstancePartAfterTheRevision) {
+    EXPECT_EQ(TrimPnpId("PCI\\VEN_8086&DEV_1502&SUBSYS_00011179&REV_04\\3&11583659&0&C8"),
+              "PCI\\VEN_8086&DEV_1502&SUBSYS_00011179&REV_04");
+    EXPECT_EQ(TrimPnpId("HDAUDIO\\FUNC_01&VEN_10EC&DEV_0662&SUBSYS_10438445&rev_1001\\4&2&0&0001"),
+              "HDAUDIO\\FUNC_01&VEN_10EC&DEV_0662&SUBSYS_10438445&rev_1001");
+    EXPECT_EQ(TrimPnpId("ROOT\\LEGACY_BEEP\\0000"), "ROOT\\LEGACY_BEEP\\0000");
+    EXPECT_EQ(TrimPnpId(""), "");
+}
+
+TEST(TrimPnpId, RevisionWithoutInstanceComesBackUnchanged) {
+    // Nothing to cut after the revision: the identifier stays whole instead
+    // of failing and losing the caller's row.
+    PlatformScope scope;
+    EXPECT_EQ(TrimPnpId("PCI\\VEN_8086&DEV_1502&REV_04"), "PCI\\VEN_8086&DEV_1502&REV_04");
+    EXPECT_EQ(trap::pending().number, 0);
+}
+
+TEST(EncodeUmlauts, EntitiesForUmlautsAndQuotes) {
+    std::string text = "M\xC3\xBCller \xC3\x84rger";
+    EXPECT_EQ(EncodeUmlauts(text), "M&uuml;ller &Auml;rger");
+    EXPECT_EQ(text, "M&uuml;ller &Auml;rger");  // left in the caller's variable too
+
+    std::string all = "\xC3\xB6\xC3\x96\xC3\xA4\xC3\x84\xC3\xBC\xC3\x9C \xC3\x9F & <b>";
+    EXPECT_EQ(EncodeUmlauts(all), "&ouml;&Ouml;&auml;&Auml;&uuml;&Uuml; \xC3\x9F & <b>");
+
+    std::string quoted = "the \"new\" one";
+    EXPECT_EQ(EncodeUmlauts(quoted), "the &quot;new&quot; one");
+
+    // A text that went through once comes back unchanged.
+    std::string again = "M&uuml;ller &quot;x&quot;";
+    EXPECT_EQ(EncodeUmlauts(again), "M&uuml;ller &quot;x&quot;");
+}
+
+TEST(TextFunctions, PositionsCountCharactersFromOne) {
+    const std::string s = "\xC3\xA4" "bc\\d";  // "äbc\d"
+    EXPECT_EQ(textLength(s), 5u);
+    EXPECT_EQ(textLeft(s, 2), "\xC3\xA4" "b");
+    EXPECT_EQ(textMid(s, 2, 2), "bc");
+    EXPECT_EQ(textMid(s, 9), "");
+    EXPECT_EQ(textFind(s, "\\"), 4u);
+    EXPECT_EQ(textFind(s, "B", 1, true), 2u);
+    EXPECT_EQ(textFind(s, "B"), 0u);
+    EXPECT_EQ(textFind(s, "b", 3), 0u);
+    EXPECT_EQ(textReplace("a_b__c", "_", " "), "a b  c");
+}
+
+TEST(ValueForms, TextFormsAndTests) {
+    PlatformScope scope;
+    EXPECT_EQ(Value() & "&nbsp;", "&nbsp;");
+    EXPECT_EQ(Value::integer(-5) & "", "-5");
+    EXPECT_EQ(Value::boolean(true).str(), "True");
+    EXPECT_EQ(Value::boolean(false).str(), "False");
+    EXPECT_EQ(Value::real(95.367431640625).str(), "95.367431640625");
+    EXPECT_EQ(Value::real(128.0).str(), "128");
+    EXPECT_EQ(Value::real(7.3f, true).str(), "7.3");
+    EXPECT_EQ(Value::real(0.1 + 0.2).str(), "0.3");  // at most 15 significant digits
+    EXPECT_THROW(Value::other("[1,2]").str(), Error);
+
+    EXPECT_FALSE(Value().isNotEmpty());
+    EXPECT_TRUE(Value::integer(0).isNotEmpty());
+    EXPECT_FALSE(Value::text("").isNotEmpty());
+    EXPECT_FALSE(Value::integer(3).isNonEmptyText());
+    EXPECT_TRUE(Value::text(" ").isNonEmptyText());
+    EXPECT_EQ(Value::text(" 250059350016 ").number(), 250059350016.0);
+    EXPECT_FALSE(Value::text("12abc").number().has_value());
+}
+
+class CommaLocale final : public platform::Locale {
+public:
+    std::string decimalSeparator() override { return ","; }
+    std::string shortDate(int y, int m, int d) override { return std::to_string(d) + "." + std::to_string(m) + "." + std::to_string(y); }
+    std::string longTime(int h, int mi, int s) override { return std::to_string(h) + ":" + std::to_string(mi) + ":" + std::to_string(s); }
+};
+
+TEST(ValueForms, FractionsUseTheLocalesSeparator) {
+    PlatformScope scope;
+    CommaLocale comma;
+    platform::current().locale = &comma;
+    EXPECT_EQ(formatNumber(249.8), "249,8");
+    EXPECT_EQ(formatNumber(1e16), "1E+16");
+    EXPECT_EQ(Value::real(2.5).str(), "2,5");
+}
+
+}  // namespace
+}  // namespace tq
