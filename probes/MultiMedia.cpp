@@ -25,3 +25,30 @@ std::string GetDriverVersion(const std::string& name) {
 }
 
 }  // namespace tq::probes
+
+namespace tq::probes {
+
+void WriteMultimediaSection(ReportStream& stream) {
+    Probe p(stream);
+    p.bind();
+    p.query("SELECT * FROM Win32_SoundDevice");
+    p.lateHead("MultiMedia");
+    p.walk([&](const Object& sound) {
+        if (!nonEmptyText(sound, "DeviceID")) return;
+        p.writeHead();
+        p.separator();
+        if (nonEmptyText(sound, "Description")) {
+            p.row("Name", [&] { return nbsp(sound["Description"]); });
+            std::string version;
+            trap::step([&] { version = GetDriverVersion(sound["Description"].rawText()); });
+            if (!version.empty()) p.rowText("Driver Version", version + std::string(kNbsp));
+        }
+        p.rowIfText("Manufacturer", sound, "Manufacturer");
+        if (nonEmptyText(sound, "DeviceID"))
+            p.row("PNPDeviceID", [&] { return TrimPnpId(sound["DeviceID"].rawText()) + std::string(kNbsp); });
+        ++p.counter;
+    });
+    p.finish();
+}
+
+}  // namespace tq::probes

@@ -40,6 +40,14 @@ void Probe::rowText(std::string_view label, std::string_view value) {
     report::WriteTableRow(label, value, stream_);
 }
 
+void Probe::rowIfText(std::string_view label, const Object& item, std::string_view property) {
+    if (nonEmptyText(item, property)) row(label, [&] { return nbsp(item[property]); });
+}
+
+void Probe::rowIfNotEmpty(std::string_view label, const Object& item, std::string_view property) {
+    if (notEmpty(item, property)) row(label, [&] { return nbsp(item[property]); });
+}
+
 void Probe::separator() {
     if (counter > 0) rowText(kNbsp, kNbsp);
 }
@@ -50,6 +58,50 @@ void Probe::failureRow(const std::string& description) {
 
 void Probe::message(std::string_view text) {
     platform::ui().messageBox(std::string(text), report::kStyleCritical, std::string(report::kAppTitle));
+}
+
+void Probe::check(std::string_view messageBox) {
+    if (!trap::failed()) return;
+    const std::string description = trap::pending().description;
+    if (!messageBox.empty()) message(messageBox);
+    failureRow(description);
+}
+
+void Probe::footer() { report::WriteTableFooter(stream_); }
+
+bool nonEmptyText(const Object& item, std::string_view property) {
+    return trap::test([&] { return item[property].isNonEmptyText(); });
+}
+
+bool notEmpty(const Object& item, std::string_view property) {
+    return trap::test([&] { return item[property].isNotEmpty(); });
+}
+
+std::string textOf(const Value& v) {
+    if (v.isAbsent()) fail::raise(94, "Invalid use of Null");
+    return v.str();
+}
+
+void LogFile::open(const std::string& path) {
+    reader_.reset();
+    trap::step([&] { reader_ = platform::files().openForInput(path); });
+}
+
+bool LogFile::atEnd() {
+    if (!reader_) fail::raise(fail::kBadFileNameOrNumber);
+    return reader_->atEnd();
+}
+
+bool LogFile::read(std::string& line) {
+    return trap::step([&] {
+        if (!reader_) fail::raise(fail::kBadFileNameOrNumber);
+        line = reader_->readLine();
+    });
+}
+
+void LogFile::close() {
+    if (reader_) trap::step([&] { reader_->close(); });
+    reader_.reset();
 }
 
 void Probe::finish(std::string_view messageBox, std::string_view fallbackTitle) {

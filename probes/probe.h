@@ -15,6 +15,7 @@
 // nothing at all when no head was written and no failure is pending.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -53,8 +54,19 @@ public:
     void walk(Body&& body) {
         wmi::walk(result_, std::forward<Body>(body));
     }
+    // Runs the body on the first item of the last result only, then leaves
+    // the walk, whatever the body did.
+    template <class Body>
+    void first(Body&& body) {
+        wmi::walk(result_, [&](const Object& item) {
+            trap::step([&] { body(item); });
+            return Walk::Stop;
+        });
+    }
     // Releases the result and the service.
     void release();
+    // Starts another block of the same section: trapping on again.
+    void restart() { trap::on(); }
 
     // Early head: writes the table head now.
     void head(std::string_view title);
@@ -74,6 +86,10 @@ public:
     }
     // A row with a fixed value.
     void rowText(std::string_view label, std::string_view value);
+    // Row `label` with the property followed by "&nbsp;", written only when
+    // the property is a non-empty text (rowIfText) or not empty (rowIfNotEmpty).
+    void rowIfText(std::string_view label, const Object& item, std::string_view property);
+    void rowIfNotEmpty(std::string_view label, const Object& item, std::string_view property);
     // The separator row, when at least one device has been written.
     void separator();
 
@@ -86,6 +102,11 @@ public:
     // failure is pending, the head titled `fallbackTitle` (or the late title),
     // the failure row and the footer, without message box.
     void finish(std::string_view messageBox = {}, std::string_view fallbackTitle = {});
+
+    // A failure check without footer, for sections that check after each of
+    // several blocks: the message box (when given) and the failure row.
+    void check(std::string_view messageBox = {});
+    void footer();
 
     // The failure row alone: label "Error", the description and "&nbsp;".
     void failureRow(const std::string& description);
@@ -101,7 +122,31 @@ private:
     bool headWritten_ = false;
 };
 
+// A text log read line by line through the file seam, for the sections that
+// copy logs. A log that could not be opened has no end to test (52 "Bad file
+// name or number"), so the loops over it end at once; closing it does nothing.
+class LogFile {
+public:
+    // Opens for input (a step): a failure leaves the log unopened.
+    void open(const std::string& path);
+    bool atEnd();  // throws Error
+    // Reads the next line (a step); false when the read failed.
+    bool read(std::string& line);
+    void close();
+
+private:
+    std::unique_ptr<platform::LineReader> reader_;
+};
+
 // The text of a value as a row shows it: the value followed by "&nbsp;".
 inline std::string nbsp(const Value& v) { return v & kNbsp; }
+
+// The two tests of the pattern on an item's property, as trapped conditions:
+// a property that cannot be read makes the test fail (the failure pending).
+bool nonEmptyText(const Object& item, std::string_view property);
+bool notEmpty(const Object& item, std::string_view property);
+
+// A value read as text: an absent value cannot be (94 "Invalid use of Null").
+std::string textOf(const Value& v);
 
 }  // namespace tq::probes

@@ -1,0 +1,28 @@
+// The CD-ROM section.
+#include "probes/probe.h"
+#include "probes/probes.h"
+
+namespace tq::probes {
+
+void WriteCdromSection(ReportStream& stream) {
+    Probe p(stream);
+    p.bind();
+    p.query("Select * from Win32_CDROMDrive");
+    p.lateHead("CDROM");
+    p.walk([&](const Object& drive) {
+        if (!nonEmptyText(drive, "Caption")) return;
+        p.writeHead();
+        p.separator();
+        p.row("Name", [&] { return nbsp(drive["Caption"]); });
+        p.row("ID", [&] { return nbsp(drive["Id"]); });
+        if (nonEmptyText(drive, "DeviceID")) {
+            std::string firmware;
+            trap::step([&] { firmware = FirmwareFromId(drive["DeviceID"]); });
+            p.row("Firmware", [&] { return firmware + std::string(kNbsp); });
+        }
+        ++p.counter;
+    });
+    p.finish();
+}
+
+}  // namespace tq::probes

@@ -1,0 +1,34 @@
+// The network devices section: every adapter with a connection name.
+#include "probes/probe.h"
+#include "probes/probes.h"
+
+namespace tq::probes {
+
+void WriteNetworkSection(ReportStream& stream) {
+    Probe p(stream);
+    p.head("Networkdevices");
+    p.bind();
+    p.query("SELECT * FROM Win32_NetworkAdapter "
+            "WHERE NetConnectionID  > 0 ");
+    p.walk([&](const Object& adapter) {
+        if (!nonEmptyText(adapter, "Description")) return;
+        p.separator();
+        p.row("Description", [&] { return nbsp(adapter["Description"]); });
+        std::string version;
+        trap::step([&] { version = GetDriverVersion(adapter["Description"].rawText()); });
+        if (textLength(version) > 0) p.rowText("Driver Version", version + std::string(kNbsp));
+        if (nonEmptyText(adapter, "PNPDeviceID"))
+            p.row("PNPDeviceID", [&] { return TrimPnpId(adapter["PNPDeviceID"].rawText()) + std::string(kNbsp); });
+        p.rowIfText("Mac-Address", adapter, "MACAddress");
+        ++p.counter;
+    });
+    if (p.counter == 0) {
+        // The absence row must not hide why no adapter could be listed.
+        const Failure why = trap::pending();
+        p.rowText(kNbsp, "Networkdevices not present.");
+        if (trap::pending().number == 0) trap::setPending(why);
+    }
+    p.finish();
+}
+
+}  // namespace tq::probes

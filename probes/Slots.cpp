@@ -1,0 +1,42 @@
+// The system slots section: one row whose cells hold nested tables, the
+// captions on the left and one column per slot on the right.
+#include "probes/probe.h"
+#include "probes/probes.h"
+
+namespace tq::probes {
+
+void WriteSlotsSection(ReportStream& stream) {
+    Probe p(stream);
+    const std::string labels =
+        "<table border='0' cellspacing='3' cellpadding='0'><tr><td>Tag</td></tr><tr><td>Slot "
+        "Description</td></tr><tr><td>Belegung</td></tr></table>";
+    std::string slots = "<table border='0' cellspacing='0' cellpadding='0'><tr>";
+    p.bind();
+    p.query("Select * from Win32_SystemSlot");
+    p.head("Slots");
+    p.walk([&](const Object& slot) {
+        if (!trap::test([&] { return slot["currentusage"].isInteger() && slot["currentusage"].rawInteger() > 0; }))
+            return;
+        std::string occupancy;  // empty for a usage other than "available" or "in use"
+        trap::step([&] {
+            const std::int32_t usage = slot["currentusage"].rawInteger();
+            if (usage == 3) occupancy = "Nein";
+            else if (usage == 4) occupancy = "Ja";
+        });
+        std::string tag, designation;
+        if (nonEmptyText(slot, "Tag")) trap::step([&] { tag = slot["Tag"].rawText(); });
+        if (nonEmptyText(slot, "SlotDesignation")) trap::step([&] { designation = slot["SlotDesignation"].rawText(); });
+        slots += "<td><table border='0 ' cellspacing='3' cellpadding='0'><tr><td>" + tag + "</td>" +
+                 "</tr><tr><td>" + designation + "</td></tr><tr><td>" + occupancy + "</td></tr></table></td>";
+    });
+    if (trap::failed()) {
+        p.check();
+    } else {
+        slots += "</table>";
+        p.rowText(labels, slots);
+    }
+    p.footer();
+    p.release();
+}
+
+}  // namespace tq::probes

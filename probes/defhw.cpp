@@ -1,0 +1,26 @@
+// The defective-hardware section: devices with a configuration error.
+#include "probes/probe.h"
+#include "probes/probes.h"
+
+namespace tq::probes {
+
+void WriteDefectiveHardwareSection(ReportStream& stream) {
+    Probe p(stream);
+    p.bind();
+    p.query("Select * from Win32_PnPEntity Where ConfigManagerErrorCode <> '0'");
+    p.lateHead("not installed hardware");
+    p.walk([&](const Object& device) {
+        if (!nonEmptyText(device, "Name")) return;
+        p.writeHead();
+        p.separator();
+        p.row("Name", [&] { return nbsp(device["Name"]); });
+        if (trap::test([&] { return !device["Service"].isAbsent() && device["Service"].str() != ""; }))
+            p.row("Service", [&] { return nbsp(device["Service"]); });
+        if (notEmpty(device, "DeviceID"))
+            p.row("DeviceID", [&] { return TrimPnpId(textOf(device["DeviceID"])) + std::string(kNbsp); });
+        ++p.counter;
+    });
+    p.finish();
+}
+
+}  // namespace tq::probes
