@@ -1,0 +1,36 @@
+#include <memory>
+
+#include "platform/install.h"
+#include "platform/windows/win32.h"
+#include "platform/windows/wmi_com.h"
+
+namespace tq::platform {
+namespace {
+std::unique_ptr<win::WinFiles> gFiles;
+std::unique_ptr<win::WinShell> gShell;
+std::unique_ptr<win::WinRegistry> gRegistry;
+std::unique_ptr<win::WinLocale> gLocale;
+}  // namespace
+
+void installPlatform(const InstallOptions& options) {
+    gFiles = std::make_unique<win::WinFiles>(options.applicationFolder);
+    gShell = std::make_unique<win::WinShell>();
+    gRegistry = std::make_unique<win::WinRegistry>();
+    gLocale = std::make_unique<win::WinLocale>();
+    current().files = gFiles.get();
+    current().shell = gShell.get();
+    current().registry = gRegistry.get();
+    current().locale = gLocale.get();
+}
+
+wmi::Binder platformBinder(const InstallOptions&) { return win::makeComBinder(); }
+
+// Native paths are Windows paths already; only "/" is turned into "\".
+std::string toPlatformPath(const std::string& nativePath) {
+    std::string p = nativePath;
+    for (char& c : p)
+        if (c == '/') c = '\\';
+    return p;
+}
+
+}  // namespace tq::platform

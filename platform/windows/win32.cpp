@@ -1,0 +1,301 @@
+#include "platform/windows/win32.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/windows/text.h"
+#include "wmi/failure.h"
+
+namespace tq::win {
+namespace {
+
+// A Win32 error as the failure numbers of file access know it.
+[[noreturn]] void raiseFileError(DWORD err, std::int32_t fallback) {
+    switch (err) {
+    case ERROR_FILE_NOT_FOUND: fail::raise(fail::kFileNotFound);
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_BAD_NETPATH:
+    case ERROR_INVALID_DRIVE: fail::raise(fail::kPathNotFound);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT: fail::raise(fail::kPermissionDenied);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: fail::raise(fail::kDiskFull);
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_PATHNAME: fail::raise(fail::kBadFileNameOrNumber);
+    default: fail::raise(fallback);
+    }
+}
+
+class Handle {
+public:
+    explicit Handle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+    ~Handle() { reset(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    HANDLE get() const noexcept { return h_; }
+    bool valid() const noexcept { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    HANDLE release() noexcept {
+        HANDLE h = h_;
+        h_ = INVALID_HANDLE_VALUE;
+        return h;
+    }
+    void reset() noexcept {
+        if (valid()) ::CloseHandle(h_);
+        h_ = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE h_;
+};
+
+class FileWriter final : public platform::TextWriter {
+public:
+    explicit FileWriter(HANDLE h) : file_(h) {}
+    void writeLine(std::string_view text) override {
+        if (!file_.valid()) fail::raise(fail::kBadFileNameOrNumber);
+        std::string bytes = utf8ToAnsi(text);
+        bytes += "\r\n";
+        DWORD written = 0;
+        if (!::WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size())
+            raiseFileError(::GetLastError(), fail::kDiskFull);
+    }
+    void close() override {
+        if (!file_.valid()) return;
+        HANDLE h = file_.release();
+        if (!::CloseHandle(h)) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+    }
+
+private:
+    Handle file_;
+};
+
+// The whole file is read at the open; lines end at CR or CR LF.
+class FileReader final : public platform::LineReader {
+public:
+    explicit FileReader(std::string bytes) : data_(std::move(bytes)) {}
+    bool atEnd() override {
+        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
+        return pos_ >= data_.size();
+    }
+    std::string readLine() override {
+        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
+        if (pos_ >= data_.size()) fail::raise(fail::kInputPastEnd);
+        const std::size_t cr = data_.find('\r', pos_);
+        std::string line;
+        if (cr == std::string::npos) {
+            line = data_.substr(pos_);
+            pos_ = data_.size();
+        } else {
+            line = data_.substr(pos_, cr - pos_);
+            pos_ = cr + 1;
+            if (pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
+        }
+        return ansiToUtf8(line);
+    }
+    void close() override { closed_ = true; }
+
+private:
+    std::string data_;
+    std::size_t pos_ = 0;
+    bool closed_ = false;
+};
+
+// The first entry matching `path` whose attributes the filter admits:
+// ordinary, read-only and archive files always, hidden, system and folders
+// only when named.
+std::string findFirst(const std::string& path, int filter) {
+    WIN32_FIND_DATAA data;
+    HANDLE h = ::FindFirstFileA(utf8ToAnsi(path).c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return "";
+    std::string found;
+    do {
+        const DWORD a = data.dwFileAttributes;
+        const std::string_view name = data.cFileName;
+        if (name == "." || name == "..") continue;
+        if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(filter & platform::kAttrDirectory)) continue;
+        if ((a & FILE_ATTRIBUTE_HIDDEN) && !(filter & platform::kAttrHidden)) continue;
+        if ((a & FILE_ATTRIBUTE_SYSTEM) && !(filter & platform::kAttrSystem)) continue;
+        found = ansiToUtf8(name);
+        break;
+    } while (::FindNextFileA(h, &data));
+    ::FindClose(h);
+    return found;
+}
+
+}  // namespace
+
+std::string folderForm(std::string path) {
+    while (path.size() > 1 && (path.back() == '\\' || path.back() == '/')) path.pop_back();
+    if (path.size() == 2 && path[1] == ':') path += '\\';
+    return path;
+}
+
+std::string executableFolder() {
+    std::vector<wchar_t> buf(MAX_PATH);
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return ".";
+        if (n < buf.size()) {
+            std::wstring full(buf.data(), n);
+            const std::size_t slash = full.find_last_of(L"\\/");
+            return folderForm(narrow(slash == std::wstring::npos ? L"." : full.substr(0, slash)));
+        }
+        buf.resize(buf.size() * 2);
+    }
+}
+
+WinFiles::WinFiles(std::string applicationFolder)
+    : appFolder_(applicationFolder.empty() ? executableFolder() : folderForm(std::move(applicationFolder))) {}
+
+bool WinFiles::fileExists(const std::string& path) {
+    const DWORD a = ::GetFileAttributesW(widen(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::unique_ptr<platform::TextWriter> WinFiles::openForWriting(const std::string& path) {
+    // Opened, then emptied: replacing a hidden file with CREATE_ALWAYS would
+    // be refused.
+    Handle h(::CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+    if (!::SetEndOfFile(h.get())) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+    return std::make_unique<FileWriter>(h.release());
+}
+
+std::unique_ptr<platform::TextWriter> WinFiles::createTextFile(const std::string& path) {
+    return openForWriting(path);
+}
+
+std::string WinFiles::lookup(const std::string& path, int attributes) { return findFirst(path, attributes); }
+
+void WinFiles::setAttributes(const std::string& path, int attributes) {
+    const DWORD mask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    DWORD a = static_cast<DWORD>(attributes) & mask;
+    if (a == 0) a = FILE_ATTRIBUTE_NORMAL;
+    if (!::SetFileAttributesA(utf8ToAnsi(path).c_str(), a)) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+}
+
+std::unique_ptr<platform::LineReader> WinFiles::openForInput(const std::string& path) {
+    Handle h(::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!h.valid()) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+    std::string data;
+    char buf[65536];
+    for (;;) {
+        DWORD got = 0;
+        if (!::ReadFile(h.get(), buf, sizeof buf, &got, nullptr)) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+        if (got == 0) break;
+        data.append(buf, got);
+    }
+    return std::make_unique<FileReader>(std::move(data));
+}
+
+std::optional<std::string> WinFiles::environment(const std::string& name) {
+    const std::string ansiName = utf8ToAnsi(name);
+    ::SetLastError(ERROR_SUCCESS);
+    DWORD n = ::GetEnvironmentVariableA(ansiName.c_str(), nullptr, 0);
+    if (n == 0) {
+        if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+        return std::string();
+    }
+    std::string value(n, '\0');
+    n = ::GetEnvironmentVariableA(ansiName.c_str(), value.data(), n);
+    value.resize(n);
+    return ansiToUtf8(value);
+}
+
+std::intptr_t WinShell::execute(std::uintptr_t ownerWindow, const std::string& verb, const std::string& file,
+                                const std::string& parameters, const std::string& directory, int showMode) {
+    const std::string v = utf8ToAnsi(verb), f = utf8ToAnsi(file), p = utf8ToAnsi(parameters),
+                      d = utf8ToAnsi(directory);
+    HINSTANCE r = ::ShellExecuteA(reinterpret_cast<HWND>(ownerWindow), v.empty() ? nullptr : v.c_str(), f.c_str(),
+                                  p.empty() ? nullptr : p.c_str(), d.empty() ? nullptr : d.c_str(), showMode);
+    return reinterpret_cast<std::intptr_t>(r);
+}
+
+void WinShell::launch(const std::string& path) {
+    std::wstring commandLine = L"\"" + widen(path) + L"\"";
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        fail::raise(fail::kFileNotFound);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+}
+
+std::string WinShell::firstMatch(const std::string& path) { return findFirst(path, platform::kAttrNormal); }
+
+long WinRegistry::openKey(std::uint32_t root, const std::string& path, std::uint32_t access,
+                          std::uintptr_t& handle) {
+    // The predefined keys are 32-bit values sign-extended to a handle.
+    const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
+    HKEY key = nullptr;
+    const LONG status = ::RegOpenKeyExA(rootKey, utf8ToAnsi(path).c_str(), 0, access, &key);
+    handle = status == ERROR_SUCCESS ? reinterpret_cast<std::uintptr_t>(key) : 0;
+    return status;
+}
+
+long WinRegistry::queryValue(std::uintptr_t handle, const std::string& name, std::uint32_t& type,
+                             std::string& buffer, std::uint32_t& size) {
+    const DWORD capacity = std::min<DWORD>(size, static_cast<DWORD>(buffer.size()));
+    std::string raw(capacity, '\0');
+    DWORD t = 0, n = capacity;
+    const LONG status = ::RegQueryValueExA(reinterpret_cast<HKEY>(handle), utf8ToAnsi(name).c_str(), nullptr, &t,
+                                           reinterpret_cast<BYTE*>(raw.data()), &n);
+    type = t;
+    if (status != ERROR_SUCCESS) {
+        size = n;
+        return status;
+    }
+    raw.resize(std::min<DWORD>(n, capacity));
+    if (t == REG_SZ || t == REG_EXPAND_SZ || t == REG_MULTI_SZ) raw = ansiToUtf8(raw);
+    size = static_cast<std::uint32_t>(raw.size());
+    if (raw.size() > buffer.size()) buffer.resize(raw.size(), '\0');
+    std::copy(raw.begin(), raw.end(), buffer.begin());
+    return status;
+}
+
+long WinRegistry::closeKey(std::uintptr_t handle) { return ::RegCloseKey(reinterpret_cast<HKEY>(handle)); }
+
+std::string WinLocale::decimalSeparator() {
+    wchar_t buf[16];
+    const int n = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buf, 16);
+    if (n <= 1) return platform::usEnglishLocale().decimalSeparator();
+    return narrow(std::wstring_view(buf, static_cast<std::size_t>(n - 1)));
+}
+
+std::string WinLocale::shortDate(int year, int month, int day) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = static_cast<WORD>(month);
+    st.wDay = static_cast<WORD>(day);
+    wchar_t buf[128];
+    const int n = ::GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, buf, 128, nullptr);
+    if (n <= 1) return platform::usEnglishLocale().shortDate(year, month, day);
+    return narrow(std::wstring_view(buf, static_cast<std::size_t>(n - 1)));
+}
+
+std::string WinLocale::longTime(int hour, int minute, int second) {
+    SYSTEMTIME st{};
+    st.wYear = 2000;
+    st.wMonth = 1;
+    st.wDay = 1;
+    st.wHour = static_cast<WORD>(hour);
+    st.wMinute = static_cast<WORD>(minute);
+    st.wSecond = static_cast<WORD>(second);
+    wchar_t buf[128];
+    const int n = ::GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &st, nullptr, buf, 128);
+    if (n <= 1) return platform::usEnglishLocale().longTime(hour, minute, second);
+    return narrow(std::wstring_view(buf, static_cast<std::size_t>(n - 1)));
+}
+
+}  // namespace tq::win

@@ -1,0 +1,62 @@
+// The seams on Windows: files through the Win32 file functions (paths and
+// file contents in the ANSI code page), the shell, the registry and the
+// user's locale.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/seams.h"
+
+namespace tq::win {
+
+// The folder of the running executable, as the seams give folders.
+std::string executableFolder();
+
+// Without a trailing "\" except at a drive root ("C:\").
+std::string folderForm(std::string path);
+
+class WinFiles final : public platform::Files {
+public:
+    // `applicationFolder` empty: the executable's folder.
+    explicit WinFiles(std::string applicationFolder = {});
+    std::string applicationFolder() override { return appFolder_; }
+    bool fileExists(const std::string& path) override;
+    std::unique_ptr<platform::TextWriter> openForWriting(const std::string& path) override;
+    std::unique_ptr<platform::TextWriter> createTextFile(const std::string& path) override;
+    std::string lookup(const std::string& path, int attributes) override;
+    void setAttributes(const std::string& path, int attributes) override;
+    std::unique_ptr<platform::LineReader> openForInput(const std::string& path) override;
+    std::optional<std::string> environment(const std::string& name) override;
+
+private:
+    std::string appFolder_;
+};
+
+class WinShell final : public platform::Shell {
+public:
+    std::intptr_t execute(std::uintptr_t ownerWindow, const std::string& verb, const std::string& file,
+                          const std::string& parameters, const std::string& directory, int showMode) override;
+    void launch(const std::string& path) override;
+    std::string firstMatch(const std::string& path) override;
+};
+
+// Root keys are given as their 32-bit values (HKEY_LOCAL_MACHINE is
+// 0x80000002); string values come back as UTF-8, their size in bytes of
+// that form.
+class WinRegistry final : public platform::Registry {
+public:
+    long openKey(std::uint32_t root, const std::string& path, std::uint32_t access, std::uintptr_t& handle) override;
+    long queryValue(std::uintptr_t handle, const std::string& name, std::uint32_t& type, std::string& buffer,
+                    std::uint32_t& size) override;
+    long closeKey(std::uintptr_t handle) override;
+};
+
+class WinLocale final : public platform::Locale {
+public:
+    std::string decimalSeparator() override;
+    std::string shortDate(int year, int month, int day) override;
+    std::string longTime(int hour, int minute, int second) override;
+};
+
+}  // namespace tq::win
