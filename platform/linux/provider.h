@@ -3,13 +3,19 @@
 // so that a recorded tree can stand in for the machine.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "wmi/repository.h"
 #include "wmi/service.h"
 
 namespace tq::linuxprov {
 
 // A binder whose every bind reads the machine below `root` afresh.
 wmi::Binder makeBinder(std::string root = "/");
+
+// A fresh repository over the machine below `root`; each class is read when
+// a query first asks for it.
+std::shared_ptr<wmi::Repository> makeRepository(std::string root = "/");
 
 }  // namespace tq::linuxprov

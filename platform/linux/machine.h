@@ -1,0 +1,143 @@
+// One bind's view of the machine: what the class builders share (the SMBIOS
+// table, the device list, the drive letters), each read when first needed
+// and kept only for the life of that bind.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/linux/smbios.h"
+#include "platform/linux/sysfs.h"
+#include "wmi/value.h"
+
+namespace tq::linuxprov {
+
+// The properties of one object, in the order they were set.
+struct Props {
+    std::vector<std::pair<std::string, Value>> values;
+
+    void set(std::string name, Value v);
+    // Text properties: an empty or missing text leaves the property absent.
+    void text(std::string name, const std::optional<std::string>& s);
+    void text(std::string name, const char* s) { text(std::move(name), std::optional<std::string>(s)); }
+    void text(std::string name, const std::string& s) { text(std::move(name), std::optional<std::string>(s)); }
+    // 16- and 32-bit unsigned properties, delivered as 32-bit signed integers.
+    void uint(std::string name, std::optional<std::uint64_t> v);
+    // 64-bit properties, delivered as texts holding the digits.
+    void uint64(std::string name, std::optional<std::uint64_t> v);
+    void boolean(std::string name, bool b) { set(std::move(name), Value::boolean(b)); }
+
+    const Value* find(std::string_view name) const;
+    std::string str(std::string_view name) const;  // the text, or empty
+};
+using Objects = std::vector<Props>;
+
+// A Plug-and-Play device as the management classes describe it.
+struct Device {
+    std::string sysPath;        // below the root, links resolved; empty for made-up parents
+    std::string deviceId;       // the instance identifier, Windows form
+    std::string hardwareId;     // the most specific hardware identifier
+    std::string name;           // DeviceName / Name
+    std::string manufacturer;
+    std::string deviceClass;    // SYSTEM, USB, NET, ... (upper case)
+    std::string location;
+    std::string driver;         // the kernel driver, empty when none is bound
+    std::string driverVersion;  // the module's version or the kernel release
+    bool needsDriver = true;    // bridges and hubs work without one
+    bool sound = false;         // a sound device: codec function, USB or PCI audio
+    std::uint32_t pciClass = 0; // PCI devices: the class code
+};
+
+struct Cpu {
+    int package = 0;
+    std::map<std::string, std::string> info;  // the /proc/cpuinfo block
+    int cpuIndex = 0;                          // N of /sys/devices/system/cpu/cpuN
+};
+
+class Machine {
+public:
+    explicit Machine(std::string root);
+
+    Fs fs;
+
+    // The SMBIOS table, from the first source that can be read; empty without one.
+    const smbios::Table& smbios();
+    // Bus devices: PCI, USB, HD Audio codecs and the processors.
+    const std::vector<Device>& devices();
+    // The device of a sysfs path, or of its nearest ancestor that is one.
+    const Device* deviceFor(std::string_view sysPath);
+    // The logical processors from /proc/cpuinfo, with their packages.
+    const std::vector<Cpu>& cpus();
+
+    std::string kernelRelease();
+    std::string hostname();
+    // The version of a kernel module, or else the kernel release.
+    std::string moduleVersion(const std::string& module);
+    // The module behind the driver of a device folder, or the driver itself.
+    std::string driverModule(const std::string& sysPath);
+    // A DMI field of /sys/class/dmi/id.
+    std::optional<std::string> dmiId(std::string_view field);
+
+    // Drive letters: C: for the root file system, then other local file
+    // systems, removable media and optical drives.
+    struct Volume {
+        std::string letter;      // "C:"
+        std::string block;       // "sda2", "sr0"
+        std::string mountPoint;  // empty when not mounted
+        std::string fsType;
+        std::string label;
+        int driveType = 3;       // 2 removable, 3 local disk, 5 optical
+    };
+    const std::vector<Volume>& volumes();
+    std::optional<std::string> letterOf(std::string_view block);
+
+    // Cached results for builders that more than one class reads.
+    std::optional<Objects> diskDrives, cdromDrives, keyboards, pointers;
+    std::vector<Device> extraDevices;  // disks, drives and input devices, for PnPEntity
+
+private:
+    void scanPci(std::vector<Device>& out);
+    void scanUsb(std::vector<Device>& out);
+    void scanHdAudio(std::vector<Device>& out);
+    void scanProcessors(std::vector<Device>& out);
+
+    std::optional<smbios::Table> smbios_;
+    std::optional<std::vector<Device>> devices_;
+    std::optional<std::vector<Cpu>> cpus_;
+    std::optional<std::vector<Volume>> volumes_;
+    std::optional<std::string> release_;
+};
+
+// The class builders, one per management class the program reads.
+Objects buildBios(Machine& m);
+Objects buildComputerSystemProduct(Machine& m);
+Objects buildBaseBoard(Machine& m);
+Objects buildComputerSystem(Machine& m);
+Objects buildPhysicalMemory(Machine& m);
+Objects buildSystemSlots(Machine& m);
+Objects buildOnBoardDevices(Machine& m);
+Objects buildProcessors(Machine& m);
+Objects buildPnPSignedDrivers(Machine& m);
+Objects buildPnPEntities(Machine& m);
+Objects buildDiskDrives(Machine& m);
+Objects buildCdromDrives(Machine& m);
+Objects buildLogicalDisks(Machine& m);
+Objects buildNetworkAdapters(Machine& m);
+Objects buildVideoControllers(Machine& m);
+Objects buildSoundDevices(Machine& m);
+Objects buildKeyboards(Machine& m);
+Objects buildPointingDevices(Machine& m);
+Objects buildOperatingSystem(Machine& m);
+
+// The processor description in the Windows form: "Intel64 Family 6 Model 167 Stepping 1".
+std::optional<std::string> processorDescription(const std::map<std::string, std::string>& info);
+// The PCI class code (24 bits) to the device class name.
+std::string pciDeviceClass(std::uint32_t classCode);
+
+}  // namespace tq::linuxprov
