@@ -1,0 +1,115 @@
+// Failure trapping with real queries against a repository: a failing step
+// is abandoned and its failure pending, the latest wins, a failing test does
+// not hold, a walk that cannot start yields nothing, and on() clears.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "machine.h"
+#include "wmi/service.h"
+#include "wmi/trap.h"
+
+namespace tq::wmi {
+namespace {
+
+class Trapping : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setBinder(makeBinder(testing::sampleMachine()));
+        trap::on();
+    }
+    void TearDown() override {
+        setBinder(nullptr);
+        trap::clear();
+    }
+};
+
+TEST_F(Trapping, FailingStepIsAbandonedAndItsFailurePending) {
+    std::vector<std::string> rows;
+    ServicePtr s;
+    trap::step([&] { s = bind(kMoniker); });
+    CollectionPtr c;
+    trap::step([&] { c = execQuery(s, "SELECT AttachedTo,Caption FROM Win32_POTSModem WHERE PNPDeviceID IS NOT NULL"); });
+    walk(c, [&](const Object& modem) {
+        trap::step([&] { rows.push_back("Caption " & modem["Caption"]); });
+        trap::step([&] {
+            rows.push_back("before");
+            rows.push_back("Id " & modem["PNPDeviceID"]);  // not selected: fails here
+            rows.push_back("after");
+        });
+        trap::step([&] { rows.push_back("Port " & modem["AttachedTo"]); });
+    });
+    EXPECT_EQ(rows, (std::vector<std::string>{"Caption Modem A", "before", "Port COM3"}));
+    EXPECT_EQ(trap::pending().number, fail::kNotSupported);
+    EXPECT_TRUE(trap::failed());
+}
+
+TEST_F(Trapping, LatestFailureWinsAndOnClears) {
+    ServicePtr s;
+    trap::step([&] { s = bind(kMoniker); });
+    CollectionPtr bios;
+    trap::step([&] { bios = execQuery(s, "Select * from Win32_Bios"); });
+    walk(bios, [&](const Object& o) { trap::step([&] { (void)o["NoSuchThing"]; }); });
+    EXPECT_EQ(trap::pending().number, fail::kNotSupported);
+    // A query the service refuses at once replaces it with a negative number.
+    trap::step([&] { execQuery(s, "Select * from Win32_Nothing", kForwardOnly); });
+    EXPECT_EQ(trap::pending().number, testing::kInvalidClass);
+    EXPECT_FALSE(trap::failed());  // the service's own failures are not shown
+    trap::on();
+    EXPECT_EQ(trap::pending(), Failure{});
+}
+
+TEST_F(Trapping, FailingTestDoesNotHold) {
+    ServicePtr s = bind(kMoniker);
+    CollectionPtr c = execQuery(s, "Select * from Win32_Bios");
+    int guarded = 0, items = 0;
+    walk(c, [&](const Object& o) {
+        ++items;
+        if (trap::test([&] { return o["Bogus"].isNonEmptyText(); })) ++guarded;
+        if (trap::test([&] { return o["Manufacturer"].isNonEmptyText(); })) ++guarded;
+    });
+    EXPECT_EQ(items, 1);
+    EXPECT_EQ(guarded, 1);
+    EXPECT_EQ(trap::pending().number, fail::kNotSupported);
+}
+
+TEST_F(Trapping, WalkThatCannotStartYieldsNothing) {
+    ServicePtr s = bind(kMoniker);
+    for (const char* q : {"Select * from Win32_Nothing", "Select * from Win32_Bios Where Nope = 1", "Select from"}) {
+        trap::on();
+        CollectionPtr c;
+        EXPECT_TRUE(trap::step([&] { c = execQuery(s, q); })) << q;  // flags 48: accepted for now
+        int items = 0;
+        walk(c, [&](const Object&) { ++items; });
+        EXPECT_EQ(items, 0) << q;
+        EXPECT_LT(trap::pending().number, 0) << q;
+    }
+    // No service at all: every step after the bind fails on the calling side.
+    setBinder(bindUnavailable);
+    trap::on();
+    ServicePtr none;
+    EXPECT_FALSE(trap::step([&] { none = bind(kMoniker); }));
+    CollectionPtr c;
+    EXPECT_FALSE(trap::step([&] { c = execQuery(none, "Select * from Win32_Bios"); }));
+    int items = 0;
+    walk(c, [&](const Object&) { ++items; });
+    EXPECT_EQ(items, 0);
+    EXPECT_EQ(trap::pending().number, fail::kObjectRequired);
+    EXPECT_TRUE(trap::failed());
+}
+
+TEST_F(Trapping, WalkStopsWhenAsked) {
+    ServicePtr s = bind(kMoniker);
+    CollectionPtr c = execQuery(s, "SELECT * FROM Win32_NetworkAdapter Where PnPDeviceID like 'V1394%' OR Name LIKE '%LAN%'");
+    std::vector<std::string> seen;
+    walk(c, [&](const Object& o) {
+        seen.push_back(o["Name"].str());
+        return trap::Walk::Stop;
+    });
+    EXPECT_EQ(seen, (std::vector<std::string>{"1394 Net Adapter"}));
+    EXPECT_EQ(trap::pending().number, 0);
+}
+
+}  // namespace
+}  // namespace tq::wmi
