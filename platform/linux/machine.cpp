@@ -511,7 +511,9 @@ void Machine::scanProcessors(std::vector<Device>& out) {
         };
         Device d;
         d.sysPath = "/sys/devices/system/cpu/cpu" + std::to_string(c.cpuIndex);
-        d.hardwareId = "ACPI\\" + under(vendor + " - " + *desc + " - " + name);
+        // Windows names processors without their stepping.
+        std::string family = desc->substr(0, desc->find(" Stepping"));
+        d.hardwareId = "ACPI\\" + under(vendor + " - " + family + " - " + name);
         d.deviceId = upper(d.hardwareId) + "\\_" + std::to_string(c.cpuIndex);
         d.name = name;
         d.manufacturer = vendor == "GenuineIntel" ? "Intel" : vendor == "AuthenticAMD" ? "Advanced Micro Devices" : vendor;

@@ -85,7 +85,10 @@ std::vector<Drive> scanDrives(Machine& m) {
                 if (target) d.scsiAddress = baseName(*target);
             }
             if (startsWith(d.vendor, "0x")) d.vendor.clear();  // virtio gives the PCI vendor number
-            if (d.scsi && !d.usb && d.vendor == "ATA") {
+            bool onAtaPort = false;
+            for (const auto& part : split(*path, '/'))
+                onAtaPort = onAtaPort || (startsWith(part, "ata") && parseNumber(part.substr(3), 10).has_value());
+            if (d.scsi && !d.usb && onAtaPort) {
                 d.ata = true;
                 if (auto id = ataIdentity(m, *path)) {
                     d.model = id->model;
@@ -116,7 +119,7 @@ std::vector<Drive> scanDrives(Machine& m) {
             std::string kind = d.optical ? "CDROM" : "DISK";
             std::string ven = idField(d.vendor), prod = idField(d.model);
             if (ven.empty())
-                if (const Device* pci = m.deviceFor(*path)) ven = idField(split(pci->manufacturer, ' ')[0]);
+                if (const Device* pci = m.deviceFor(*path)) ven = idField(pci->manufacturer);
             std::string serial = idField(trim(m.fs.line(*path + "/device/serial")));
             d.pnpId = bus + "\\" + kind + "&VEN_" + ven.substr(0, 8) + "&PROD_" + prod.substr(0, 16) + "&REV_" +
                       idField(d.revision).substr(0, 4) + "\\" + (d.usb && !serial.empty() ? serial + "&0" : "4&" + inst + "&0&000000");
