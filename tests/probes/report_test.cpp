@@ -1,0 +1,100 @@
+// Whole reports: a realistic machine through the headless program, compared
+// byte for byte, and the report of a machine whose service cannot be bound.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "report/main.h"
+#include "report/sections.h"
+#include "tests/support/fakes.h"
+
+namespace tq {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::section;
+
+std::string readBytes(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string quote(const std::string& s) { return "'" + s + "'"; }
+
+TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
+    const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
+    const fs::path dir = fs::temp_directory_path() / ("tq-realistic-" + std::to_string(::getpid()));
+    fs::remove_all(dir);
+    fs::create_directories(dir / "c" / "Windows");
+    fs::create_directories(dir / "out");
+    fs::copy_file(data / "realistic-prodlog.txt", dir / "c" / "Prodlog.txt");
+    fs::copy_file(data / "realistic-sigverif.txt", dir / "c" / "Windows" / "SIGVERIF.TXT");
+
+    const std::string cmd = "WinDir='C:\\Windows' LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " +
+                            quote((data / "realistic-machine.json").string()) + " --drive-c " +
+                            quote((dir / "c").string()) + " --folder " + quote((dir / "out").string()) +
+                            " WS-0815 >/dev/null 2>&1 </dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string expected = readBytes(data / "realistic-machine.htm");
+    const std::string actual = readBytes(dir / "out" / "WS-0815.htm");
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(actual, expected);
+    // The report is single-byte text with CR LF line ends.
+    EXPECT_NE(actual.find("</html>\r\n"), std::string::npos);
+    // The log that was copied is still there (now hidden), the other logs were never created.
+    EXPECT_TRUE(fs::exists(dir / "c" / "Prodlog.txt"));
+    fs::remove_all(dir);
+}
+
+TEST(WholeReport, SectionOrderAndProgressValues) {
+    const auto& sections = report::reportSections();
+    ASSERT_EQ(sections.size(), 22u);
+    std::vector<int> progress;
+    for (const auto& s : sections) progress.push_back(s.progress);
+    EXPECT_EQ(progress, (std::vector<int>{5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 57, 59, 64, 67, 70, 75, 77, 80, 85,
+                                          90, 95, -1}));
+}
+
+TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {
+    testing::PlatformScope scope;
+    scope.ui.vga = scope.ui.audio = scope.ui.lan = true;
+    report::gStrFileName = "PC.htm";
+    scope.files.add(report::reportPath());
+    report::RunReport();
+
+    EXPECT_EQ(scope.ui.progress, (std::vector<int>{5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 57, 59, 64, 67, 70, 75, 77,
+                                                   80, 85, 90, 95, 100}));
+    const std::string mb = "Error: try to get motherboarddata in Modul 'MB'";
+    ASSERT_EQ(scope.ui.prompts(), (std::vector<std::string>{mb, mb, mb, "The file is saved on C:\\Tallyquest\\PC.htm"}));
+
+    std::vector<std::string> lines;
+    std::istringstream in(scope.files.content(report::reportPath()));
+    for (std::string l; std::getline(in, l);) lines.push_back(l.substr(0, l.size() - 1));  // drop CR
+    const auto start = std::find(lines.begin(), lines.end(), "<tr><td>&nbsp;</td><td colspan='2'>");
+    ASSERT_NE(start, lines.end());
+    const std::vector<std::string> body(start + 1, lines.end() - 2);
+
+    const std::pair<std::string, std::string> error{"Error", "Object required&nbsp;"};
+    std::vector<std::string> expected;
+    auto add = [&](const std::vector<std::string>& s) { expected.insert(expected.end(), s.begin(), s.end()); };
+    add(section("Motherboard", {error, error, error}));
+    for (const char* title : {"Bios", "CPU", "Memory", "VGA", "HDD", "FDD", "CDROM", "Modem", "Keyboard", "Mouse",
+                              "MultiMedia", "On Board"})
+        add(section(title, {error}));
+    add(section("Networkdevices", {{"&nbsp;", "Networkdevices not present."}, error}));
+    add(section("Slots", {error}));
+    add(section("Operatingsystem", {error}));
+    add(section("Windows System Assessment (Scoring)", {{"-", "-&nbsp;"}}));
+    for (const char* title : {"Hotfix", "PNP", "not installed hardware"}) add(section(title, {error}));
+    // No signature log and no factory log: neither section.
+    EXPECT_EQ(body, expected);
+}
+
+}  // namespace
+}  // namespace tq
