@@ -3,6 +3,7 @@
 #include "platform/install.h"
 #include "platform/linux/provider.h"
 #include "platform/posix/posix.h"
+#include "platform/posix/registry.h"
 
 namespace tq::platform {
 namespace {
@@ -20,6 +21,7 @@ void installPlatform(const InstallOptions& options) {
     current().files = gFiles.get();
     current().shell = gShell.get();
     current().locale = gLocale.get();
+    current().registry = &posix::standInRegistry();
 }
 
 wmi::Binder platformBinder(const InstallOptions& options) {

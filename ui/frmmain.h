@@ -1,0 +1,86 @@
+// frmMain: the start-up window with the motherboard, graphics and multimedia
+// panels, the identifier text and the on-board check boxes. Its procedures
+// live in MainLogic; this class is their view.
+#pragma once
+
+#include <array>
+#include <map>
+#include <string>
+
+#include <QPointer>
+#include <QWidget>
+
+#include "ui/mainlogic.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace tq::ui {
+
+class ClickableImage;
+
+class FrmMain final : public QWidget, public MainView {
+public:
+    FrmMain();
+    ~FrmMain() override;
+
+    // Loads the window: runs MainLogic::load, which shows the window at its end.
+    void load();
+    MainLogic& logic() { return logic_; }
+
+    // MainView
+    void setCaption(std::string_view label, const std::string& text) override;
+    std::string caption(std::string_view label) const override;
+    bool ticked(platform::OnboardBox box) const override;
+    void tick(platform::OnboardBox box) override;
+    void setChecksEnabled(bool enabled) override;
+    void showFrame(Panel panel) override;
+    void setPnpText(const std::string& text) override;
+    std::string pnpText() const override;
+    void setPnpEnabled(bool enabled) override;
+    void showMultiMediaSlot(int index, const std::string& description) override;
+    void showStartForm() override;
+    void closeStartForm() override;
+    void showWindow() override;
+
+    // Lets the report run's own close through while the run is in progress.
+    void closeByProgram();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    QLabel* addPair(QWidget* frame, const char* captionName, const char* captionText, const char* valueName,
+                    const char* valueText, int top, int captionWidth = 1095, int valueWidth = 2775,
+                    int valueHeight = 255);
+    QCheckBox* box(platform::OnboardBox which) const;
+    void createReport();
+
+    MainLogic logic_;
+    QPushButton* btnMotherboard_ = nullptr;
+    QPushButton* btnVGA_ = nullptr;
+    QPushButton* btnMultiMedia_ = nullptr;
+    ClickableImage* imgInfo_ = nullptr;
+    ClickableImage* imgLogo_ = nullptr;
+    QCheckBox* chkVGA_ = nullptr;
+    QCheckBox* chkAudio_ = nullptr;
+    QCheckBox* chkLan_ = nullptr;
+    QPlainTextEdit* txtPnP_ = nullptr;
+    QGroupBox* F_Motherboard_ = nullptr;
+    QGroupBox* F_VGA_ = nullptr;
+    QGroupBox* F_MultiMedia_ = nullptr;
+    QPushButton* btnEnde_ = nullptr;
+    QPushButton* btnCreateReport_ = nullptr;
+    std::array<QLabel*, kMultiMediaSlots> txtMMName_{};
+    std::array<QLabel*, kMultiMediaSlots> lblMMName_{};
+    std::map<std::string, QLabel*, std::less<>> labels_;
+    QPointer<QWidget> start_;
+    bool centred_ = false;
+    bool closeByProgram_ = false;
+};
+
+}  // namespace tq::ui

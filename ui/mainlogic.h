@@ -1,0 +1,96 @@
+// The main window's procedures without any window toolkit: loading, the
+// motherboard and BIOS panel, the three Plug-and-Play identifier texts, panel
+// switching and the on-board check boxes. They talk to the window through
+// MainView; message boxes and the mouse pointer go through the platform's
+// user-interface seam.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/seams.h"
+#include "wmi/failure.h"
+
+namespace tq::ui {
+
+// The three summary panels and their view names "MB", "VGA" and "MM".
+enum class Panel { Motherboard, Vga, MultiMedia };
+std::string_view viewName(Panel panel);
+
+// Number of name slots of the multimedia panel (index 0 to 7).
+inline constexpr int kMultiMediaSlots = 8;
+
+// What the procedures need of the window's controls. Labels are named as
+// the window names them ("lblMBProduct", ...).
+class MainView {
+public:
+    virtual ~MainView() = default;
+    virtual void setCaption(std::string_view label, const std::string& text) = 0;
+    virtual std::string caption(std::string_view label) const = 0;
+    virtual bool ticked(platform::OnboardBox box) const = 0;
+    // Ticks a box without raising its click: the caller runs the rebuild.
+    virtual void tick(platform::OnboardBox box) = 0;
+    virtual void setChecksEnabled(bool enabled) = 0;
+    // Shows the panel's frame and hides the other two.
+    virtual void showFrame(Panel panel) = 0;
+    // txtPnP; line breaks are CR LF on both sides.
+    virtual void setPnpText(const std::string& text) = 0;
+    virtual std::string pnpText() const = 0;
+    virtual void setPnpEnabled(bool enabled) = 0;
+    // Captions lblMMName(index) and shows it with its txtMMName.
+    virtual void showMultiMediaSlot(int index, const std::string& description) = 0;
+    // The start notice, and the window itself once it has loaded.
+    virtual void showStartForm() = 0;
+    virtual void closeStartForm() = 0;
+    virtual void showWindow() = 0;
+};
+
+class MainLogic {
+public:
+    explicit MainLogic(MainView& view) : view_(view) {}
+
+    // Loading the window: labels to "unknown", the start notice, the
+    // graphics and motherboard data, then the window shows.
+    void load();
+
+    // A click on btnMotherboard, btnVGA or btnMultiMedia.
+    void switchPanel(Panel panel);
+    // A change of chkVGA, chkAudio or chkLan (the box already holds its new value).
+    void checkChanged();
+
+    void getMBinfo();
+    std::string getMBpnp();
+    std::string getVGApnp();
+    std::string getMMpnp();
+
+    Panel view() const noexcept { return view_state_; }
+    std::string_view strView() const noexcept { return viewName(view_state_); }
+    const std::string& varMBpnp() const noexcept { return mb_; }
+    const std::string& varVGApnp() const noexcept { return vga_; }
+    const std::string& varMMpnp() const noexcept { return mm_; }
+
+private:
+    std::string& textOf(Panel panel);
+    std::string fetch(Panel panel);
+
+    MainView& view_;
+    Panel view_state_ = Panel::Motherboard;
+    std::string mb_, vga_, mm_;
+};
+
+// Keeps the pending failure of a report run across a user's action that the
+// run's progress updates let through: a panel switch or a check box between
+// two sections must not leave its own failure for the run's final check.
+class RunFailureGuard {
+public:
+    RunFailureGuard();
+    ~RunFailureGuard();
+    RunFailureGuard(const RunFailureGuard&) = delete;
+    RunFailureGuard& operator=(const RunFailureGuard&) = delete;
+
+private:
+    bool active_;
+    Failure saved_;
+};
+
+}  // namespace tq::ui

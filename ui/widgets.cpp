@@ -1,0 +1,156 @@
+#include "ui/widgets.h"
+
+#include <cmath>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <QStyle>
+#include <QWidget>
+
+namespace tq::ui {
+
+Twips::Twips() : dpiX_(96), dpiY_(96) {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        dpiX_ = screen->logicalDotsPerInchX();
+        dpiY_ = screen->logicalDotsPerInchY();
+    }
+}
+
+int Twips::x(int twips) const { return static_cast<int>(std::lround(twips * dpiX_ / 1440.0)); }
+int Twips::y(int twips) const { return static_cast<int>(std::lround(twips * dpiY_ / 1440.0)); }
+
+QRect Twips::rect(int left, int top, int width, int height) const {
+    const int l = x(left), t = y(top);
+    return {l, t, x(left + width) - l, y(top + height) - t};
+}
+
+QFont namedFont(const QString& family, double points, bool bold) {
+    QFont f;
+    f.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                   QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+QFont controlFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                   QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed"),
+                   QStringLiteral("DejaVu Sans")});
+    f.setPointSizeF(8.25);
+    return f;
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (int side : {16, 32, 48}) {
+        QPixmap pm(side, side);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        p.setRenderHint(QPainter::Antialiasing);
+        QLinearGradient g(0, 0, side, side);
+        g.setColorAt(0, QColor(0x30, 0x60, 0xC0));
+        g.setColorAt(1, QColor(0x00, 0x20, 0x70));
+        p.setBrush(g);
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(QRectF(0.5, 0.5, side - 1, side - 1), side / 6.0, side / 6.0);
+        QFont f(QStringLiteral("DejaVu Sans"));
+        f.setBold(true);
+        f.setPixelSize(side * 3 / 4);
+        p.setFont(f);
+        p.setPen(Qt::white);
+        p.drawText(QRect(0, 0, side, side), Qt::AlignCenter, QStringLiteral("T"));
+        icon.addPixmap(pm);
+    }
+    return icon;
+}
+
+QPixmap infoPicture() {
+    return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(16, 16);
+}
+
+QPixmap logoPicture(QSize size) {
+    QPixmap pm(size);
+    pm.fill(Qt::white);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(0, 0, size.width(), size.height());
+    QLinearGradient band(r.topLeft(), r.bottomLeft());
+    band.setColorAt(0, QColor(0x1F, 0x4E, 0xA8));
+    band.setColorAt(1, QColor(0x0B, 0x24, 0x5E));
+    p.fillRect(r, band);
+    // A few board traces behind the name.
+    p.setPen(QPen(QColor(0x6A, 0x9C, 0xE8), 1.5));
+    for (int i = 0; i < 4; ++i) {
+        const double y = r.height() * (0.2 + 0.2 * i);
+        QPainterPath trace;
+        trace.moveTo(0, y);
+        trace.lineTo(r.width() * (0.15 + 0.1 * i), y);
+        trace.lineTo(r.width() * (0.22 + 0.1 * i), y + r.height() * 0.1);
+        p.drawPath(trace);
+        p.drawEllipse(QPointF(r.width() * (0.22 + 0.1 * i), y + r.height() * 0.1), 2.5, 2.5);
+    }
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setBold(true);
+    f.setPixelSize(std::max(10, size.height() / 4));
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(r.adjusted(0, 0, -6, -r.height() * 0.25), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Tallyquest"));
+    QFont small(QStringLiteral("DejaVu Sans"));
+    small.setPixelSize(std::max(8, size.height() / 9));
+    p.setFont(small);
+    p.setPen(QColor(0xC8, 0xDA, 0xF8));
+    p.drawText(r.adjusted(0, r.height() * 0.45, -6, 0), Qt::AlignRight | Qt::AlignVCenter,
+               QStringLiteral("hardware inventory"));
+    return pm;
+}
+
+void ClickableImage::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton) pressed_ = true;
+    QLabel::mousePressEvent(e);
+}
+
+void ClickableImage::mouseReleaseEvent(QMouseEvent* e) {
+    const bool click = pressed_ && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+    pressed_ = false;
+    QLabel::mouseReleaseEvent(e);
+    if (click && onClick) onClick();
+}
+
+void ClickableImage::mouseDoubleClickEvent(QMouseEvent* e) {
+    pressed_ = false;
+    QLabel::mouseDoubleClickEvent(e);
+    if (e->button() == Qt::LeftButton && onDoubleClick) onDoubleClick();
+}
+
+void centreOnScreen(QWidget* window) {
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    const QRect frame = window->frameGeometry();
+    // The frame may not be known before the window first shows; its size
+    // then counts as the client size.
+    const QSize outer = window->isVisible() ? frame.size() : window->size();
+    // move() places the frame's top-left corner.
+    window->move(area.left() + (area.width() - outer.width()) / 2, area.top() + (area.height() - outer.height()) / 2);
+}
+
+QString fromCrLf(const std::string& text) {
+    QString s = QString::fromStdString(text);
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return s;
+}
+
+std::string toCrLf(const QString& text) {
+    QString s = text;
+    s.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    return s.toStdString();
+}
+
+}  // namespace tq::ui
