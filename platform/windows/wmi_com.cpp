@@ -77,9 +77,12 @@ private:
 class ComCollection final : public wmi::Collection {
 public:
     explicit ComCollection(ComPtr<IEnumWbemClassObject> e) : enum_(std::move(e)) {}
+    // A result whose walk fails at its start with `failure`.
+    explicit ComCollection(HRESULT failure) : failure_(failure) {}
 
     const wmi::Object* next() override {
         current_.reset();
+        if (FAILED(failure_)) raiseHresult(failure_);
         if (done_) return nullptr;
         ComPtr<IWbemClassObject> obj;
         ULONG returned = 0;
@@ -96,6 +99,7 @@ public:
 private:
     ComPtr<IEnumWbemClassObject> enum_;
     std::unique_ptr<ComObject> current_;
+    HRESULT failure_ = S_OK;
     bool done_ = false;
 };
 
@@ -110,7 +114,14 @@ public:
         Bstr lang(language);
         Bstr text(query);
         ComPtr<IEnumWbemClassObject> result;
-        check(svc_->ExecQuery(lang.get(), text.get(), flags, nullptr, result.out()));
+        const HRESULT hr = svc_->ExecQuery(lang.get(), text.get(), flags, nullptr, result.out());
+        if (FAILED(hr)) {
+            // Asked to return immediately, the service reports a rejected
+            // query when the walk starts, as its scripting interface does;
+            // some services (Wine's) answer at once instead.
+            if (!(flags & wmi::kReturnImmediately)) raiseHresult(hr);
+            return std::make_unique<ComCollection>(hr);
+        }
         applyBlanket(result.get());
         return std::make_unique<ComCollection>(std::move(result));
     }

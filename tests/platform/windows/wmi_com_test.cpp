@@ -87,17 +87,30 @@ TEST(ComService, MissingPropertiesAreTheCallersFailure) {
 
 TEST(ComService, ServiceFailuresAreNegative) {
     wmi::ServicePtr service = bindMoniker(wmi::kMoniker);
-    // A query the service rejects fails when it is run or at the walk's start.
-    const std::int32_t bad = failureOf([&] {
-        auto r = service->execQuery("SELEC * FROM Win32_BIOS", "WQL", wmi::kProbeFlags);
-        r->next();
-    });
-    EXPECT_EQ(bad, fail::hresult(fail::kWbemInvalidQuery));
-    EXPECT_LT(failureOf([&] { service->execQuery("SELECT * FROM Win32_BIOS", "SQL", wmi::kProbeFlags)->next(); }),
-              0);
+    EXPECT_EQ(failureOf([&] { service->execQuery("SELEC * FROM Win32_BIOS", "WQL", 0); }),
+              fail::hresult(fail::kWbemInvalidQuery));
+    EXPECT_LT(failureOf([&] { service->execQuery("SELECT * FROM Win32_BIOS", "SQL", 0)->next(); }), 0);
     EXPECT_LT(failureOf([&] { bindMoniker("winmgmts:\\\\.\\root\\no_such_namespace"); }), 0);
     EXPECT_EQ(failureOf([&] { bindMoniker("Scripting.FileSystemObject"); }), fail::hresult(0x800401E4u));
     EXPECT_EQ(failureOf([&] { bindMoniker("winmgmts:\\\\.\\root\\cimv2:Win32_BIOS"); }), fail::kNotSupported);
+}
+
+TEST(ComService, RejectedQueriesReturningImmediatelyFailWhenTheWalkStarts) {
+    wmi::ServicePtr service = bindMoniker(wmi::kMoniker);
+    wmi::CollectionPtr r;
+    ASSERT_EQ(failureOf([&] { r = service->execQuery("SELEC * FROM Win32_BIOS", "WQL", wmi::kProbeFlags); }), 0);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(failureOf([&] { r->next(); }), fail::hresult(fail::kWbemInvalidQuery));
+
+    // Under trapping: the walk yields nothing and leaves the service's
+    // (negative, never reported) failure pending.
+    trap::on();
+    int items = 0;
+    wmi::walk(r, [&](const wmi::Object&) { ++items; });
+    EXPECT_EQ(items, 0);
+    EXPECT_EQ(trap::pending().number, fail::hresult(fail::kWbemInvalidQuery));
+    EXPECT_FALSE(trap::failed());
+    trap::clear();
 }
 
 TEST(ComService, TheServicesDefaultFlagsWalkToo) {
