@@ -75,7 +75,7 @@ public:
         // Single-precision properties keep their shortest single form.
         if (state_ == State::Object && def_) {
             const PropertyDef* p = def_->property(property_);
-            if (p && p->type == CimType::Real32 && !p->array)
+            if (p && p->type == CimType::Real32 && !p->array && std::fabs(v) <= std::numeric_limits<float>::max())
                 return scalar(Value::real(static_cast<float>(v), true), -1);
         }
         return scalar(Value::real(v), -1);
