@@ -177,6 +177,7 @@ FrmAbout::FrmAbout() {
     grey->setStyleSheet(QStringLiteral("background: #808080"));
 
     auto* frame = place(new QGroupBox(QStringLiteral("Versionsinformation"), this), "Frame1", t, 120, 2760, 4695, 1455);
+    frame->setAutoFillBackground(true);
     txt_Versionsangabe_ = place(new QPlainTextEdit(frame), "txt_Versionsangabe", t, 240, 360, 4215, 855);
     txt_Versionsangabe_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txt_Versionsangabe_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -32,7 +32,8 @@ QRect Twips::rect(int left, int top, int width, int height) const {
 QFont namedFont(const QString& family, double points, bool bold) {
     QFont f;
     f.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
-                   QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+                   QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed"),
+                   QStringLiteral("DejaVu Sans")});
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;

@@ -1,0 +1,65 @@
+// A management service for the window tests: answers from a snapshot text,
+// records every query, and can make chosen queries fail or run a callback
+// while they run.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "wmi/failure.h"
+#include "wmi/repository.h"
+#include "wmi/snapshot.h"
+
+namespace tq::testing {
+
+class QueryRecorder {
+public:
+    explicit QueryRecorder(std::string_view json) : repo_(wmi::parseSnapshot(json, "test snapshot")) {
+        wmi::setBinder([this](std::string_view moniker) -> wmi::ServicePtr {
+            return std::make_unique<Recording>(*this, wmi::makeBinder(repo_)(moniker));
+        });
+    }
+    ~QueryRecorder() { wmi::setBinder(nullptr); }
+    QueryRecorder(const QueryRecorder&) = delete;
+    QueryRecorder& operator=(const QueryRecorder&) = delete;
+
+    std::vector<std::string> queries;
+    // Queries that contain this text fail with "Object required" (positive).
+    std::string failing;
+    // Runs before each query is answered.
+    std::function<void(const std::string&)> onQuery;
+
+    // How many recorded queries contain `text`.
+    int count(std::string_view text) const {
+        int n = 0;
+        for (const auto& q : queries)
+            if (q.find(text) != std::string::npos) ++n;
+        return n;
+    }
+
+private:
+    class Recording final : public wmi::Service {
+    public:
+        Recording(QueryRecorder& owner, wmi::ServicePtr inner) : owner_(owner), inner_(std::move(inner)) {}
+        std::unique_ptr<wmi::Collection> execQuery(std::string_view query, std::string_view language,
+                                                   int flags) override {
+            const std::string q(query);
+            owner_.queries.push_back(q);
+            if (owner_.onQuery) owner_.onQuery(q);
+            if (!owner_.failing.empty() && q.find(owner_.failing) != std::string::npos)
+                fail::raise(fail::kObjectRequired);
+            return inner_->execQuery(query, language, flags);
+        }
+
+    private:
+        QueryRecorder& owner_;
+        wmi::ServicePtr inner_;
+    };
+
+    std::shared_ptr<wmi::Repository> repo_;
+};
+
+}  // namespace tq::testing
