@@ -94,6 +94,8 @@ std::vector<Drive> scanDrives(Machine& m) {
                     d.model = id->model;
                     d.revision = id->firmware;
                     d.serial = id->serial;
+                } else if (!d.vendor.empty() && d.vendor != "ATA") {
+                    d.model = d.vendor + " " + d.model;  // ATAPI drives answer INQUIRY with their own vendor
                 }
             }
         }

@@ -1,0 +1,120 @@
+// The text readers of sysfs, procfs and /etc files, and the name databases.
+#include <gtest/gtest.h>
+
+#include "platform/linux/ids.h"
+#include "platform/linux/sysfs.h"
+
+namespace tq::linuxprov {
+namespace {
+
+TEST(Parsers, MountinfoDecodesEscapesAndSkipsShortLines) {
+    auto m = parseMountinfo(
+        "36 35 98:0 /mnt1 /mnt/my\\040disk rw,noatime master:1 - ext3 /dev/root rw,errors=continue\n"
+        "bad line\n"
+        "37 35 8:1 / /boot rw - vfat /dev/sda1 rw\n");
+    ASSERT_EQ(m.size(), 2u);
+    EXPECT_EQ(m[0].major, 98u);
+    EXPECT_EQ(m[0].root, "/mnt1");
+    EXPECT_EQ(m[0].mountPoint, "/mnt/my disk");
+    EXPECT_EQ(m[0].fsType, "ext3");
+    EXPECT_EQ(m[0].source, "/dev/root");
+    EXPECT_EQ(m[1].minor, 1u);
+}
+
+TEST(Parsers, CpuinfoBlocksAndAssignments) {
+    auto c = parseCpuinfo("processor\t: 0\nmodel name\t: X\n\nprocessor\t: 1\nmodel name\t: Y\nHardware : z\n\nSerial : 1\n");
+    ASSERT_EQ(c.size(), 2u);
+    EXPECT_EQ(c[1].at("model name"), "Y");
+    auto a = parseAssignments("# comment\nPRETTY_NAME=\"Debian \\\"12\\\"\"\nID=debian\nBAD\nQ='it'\nOPEN=\"x\n");
+    EXPECT_EQ(a.at("PRETTY_NAME"), "Debian \"12\"");
+    EXPECT_EQ(a.at("ID"), "debian");
+    EXPECT_EQ(a.at("Q"), "it");
+    EXPECT_FALSE(a.count("OPEN"));
+    EXPECT_FALSE(a.count("BAD"));
+}
+
+TEST(Parsers, AtaIdentifySwapsBytePairs) {
+    // "AB" in one word is stored high byte first.
+    std::string words;
+    for (int i = 0; i < 256; ++i) {
+        unsigned w = 0;
+        if (i == 27) w = ('S' << 8) | 'T';
+        else if (i >= 28 && i <= 46) w = 0x2020;
+        else if (i == 23) w = ('C' << 8) | 'C';
+        else if (i == 24) w = ('4' << 8) | '5';
+        else if (i == 25 || i == 26) w = 0x2020;
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%04x%c", w, (i + 1) % 8 ? ' ' : '\n');
+        words += buf;
+    }
+    auto id = parseAtaIdentify(words);
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->model, "ST");
+    EXPECT_EQ(id->firmware, "CC45");
+    EXPECT_FALSE(id->atapi);
+    EXPECT_FALSE(parseAtaIdentify("0040 zz"));
+    EXPECT_FALSE(parseAtaIdentify("0040 0000"));  // too short to hold a model
+    EXPECT_FALSE(parseAtaIdentify("123456789"));
+}
+
+TEST(Parsers, KernelDatesInBothForms) {
+    EXPECT_EQ(kernelBuildDate("#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)").value_or(""),
+              "20240201000000.000000-000");
+    EXPECT_EQ(kernelBuildDate("#25-Ubuntu SMP PREEMPT_DYNAMIC Thu Feb  1 17:30:24 UTC 2024").value_or(""),
+              "20240201173024.000000-000");
+    EXPECT_FALSE(kernelBuildDate("#1 SMP PREEMPT_DYNAMIC @0"));
+    EXPECT_FALSE(kernelBuildDate("(2024-13-45)"));
+}
+
+TEST(Parsers, KeyboardLayoutsAndCountries) {
+    auto k = parseKeyboardConfig("XKBLAYOUT=\"us,de\"\nXKBVARIANT=\"intl,\"\n");
+    EXPECT_EQ(k.layout, "us");
+    EXPECT_EQ(windowsLayoutId(k.layout, k.variant).value_or(""), "00020409");
+    EXPECT_EQ(windowsLayoutId("de", "nodeadkeys").value_or(""), "00000407");
+    EXPECT_EQ(parseKeyboardConfig("KEYMAP=fr-latin9\n").layout, "fr");
+    EXPECT_EQ(parseKeyboardConfig("Section \"InputClass\"\n  Option \"XkbLayout\" \"ch\"\n").layout, "ch");
+    EXPECT_FALSE(windowsLayoutId("tlh", ""));
+    EXPECT_EQ(countryCodeForLocale("de_CH.UTF-8").value_or(""), "41");
+    EXPECT_FALSE(countryCodeForLocale("C.UTF-8"));
+}
+
+TEST(Parsers, AsoundCodecHeader) {
+    auto c = parseAsoundCodec(
+        "Codec: Realtek ALC892\nAddress: 2\nAFG Function Id: 0x1 (unsol 1)\nVendor Id: 0x10ec0892\n"
+        "Subsystem Id: 0x1462ee35\nRevision Id: 0x100302\nNode 0x02 [Audio Output] wcaps 0x41d: Stereo Amp-Out\n"
+        "Vendor Id: 0xffffffff\n");
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->name, "Realtek ALC892");
+    EXPECT_EQ(c->address, 2u);
+    EXPECT_EQ(c->vendorId, 0x10ec0892u);
+    EXPECT_EQ(c->revisionId, 0x100302u);
+    EXPECT_FALSE(c->modem);
+    EXPECT_FALSE(parseAsoundCodec("Codec: nothing else\n"));
+}
+
+TEST(Parsers, TextCleaningAndNumbers) {
+    EXPECT_EQ(cleanText("M\xFCller\x01"), "M\xC3\xBCller");  // Latin-1 to UTF-8, controls dropped
+    EXPECT_EQ(cleanText("M\xC3\xBCller"), "M\xC3\xBCller");  // UTF-8 stays
+    EXPECT_EQ(parseNumber("0x1F").value_or(0), 31u);
+    EXPECT_FALSE(parseNumber("99999999999999999999999"));
+    EXPECT_FALSE(parseNumber("12a", 10));
+    EXPECT_EQ(hex(0xABC, 4), "0ABC");
+}
+
+TEST(IdDatabase, KeepsOnlyTheWantedVendors) {
+    const char* db =
+        "# comment\n8086  Intel Corporation\n\t15f3  Ethernet Controller I225-V\n\t\t8086 0001  Some board\n"
+        "10ec  Realtek Semiconductor Co., Ltd.\n\t8168  RTL8111/8168\n"
+        "C 02  Network controller\n\t00  Ethernet controller\n";
+    auto n = IdNames::parse(db, {0x8086});
+    EXPECT_EQ(n.vendor(0x8086).value_or(""), "Intel Corporation");
+    EXPECT_EQ(n.device(0x8086, 0x15f3).value_or(""), "Ethernet Controller I225-V");
+    EXPECT_FALSE(n.vendor(0x10ec));
+    EXPECT_FALSE(n.device(0x8086, 0x0001)) << "subsystem lines are not devices";
+    EXPECT_EQ(shortVendor("Intel Corporation"), "Intel");
+    EXPECT_EQ(shortVendor("Realtek Semiconductor Co., Ltd."), "Realtek Semiconductor");
+    EXPECT_FALSE(IdNames::load("/nonexistent/pci.ids", {0x8086}).vendor(0x8086));
+}
+
+}  // namespace
+}  // namespace tq::linuxprov

@@ -1,0 +1,295 @@
+// The SMBIOS parser and the firmware classes, on real machines' tables and
+// on hand-made broken ones.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/linux/smbios.h"
+#include "tree.h"
+
+namespace tq::linuxprov {
+namespace {
+
+using namespace testing;
+namespace sm = smbios;
+
+const std::string kData = std::string(TQ_SHARED_TESTDATA) + "/smbios/";
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class RealTables : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!std::filesystem::exists(kData)) GTEST_SKIP() << "no shared SMBIOS test data";
+    }
+    // A root whose firmware table is the given file, stored as the kernel would not
+    // (one file in any form): the provider finds the table's form itself.
+    std::string rootWith(Tree& t, const std::string& file) {
+        t.copy(kData + file, "/sys/firmware/dmi/tables/DMI");
+        return t.root();
+    }
+};
+
+// A structure: type, formatted bytes after the 4-byte header, strings.
+std::string structure(std::uint8_t type, std::uint16_t handle, const std::string& body,
+                      const std::vector<std::string>& strings) {
+    std::string s;
+    s.push_back(static_cast<char>(type));
+    s.push_back(static_cast<char>(4 + body.size()));
+    s.push_back(static_cast<char>(handle & 0xFF));
+    s.push_back(static_cast<char>(handle >> 8));
+    s += body;
+    for (const auto& str : strings) s += str + '\0';
+    if (strings.empty()) s.push_back('\0');
+    s.push_back('\0');
+    return s;
+}
+
+TEST_F(RealTables, AsrockRyzenBoardBiosAndDdr4Memory) {
+    Tree t;
+    auto root = rootWith(t, "ASRock-Single-Ryzen.dmi");
+    auto bios = query(root, "Select * from Win32_Bios");
+    ASSERT_EQ(bios.size(), 1u);
+    EXPECT_EQ(text(bios[0], "Manufacturer"), "American Megatrends International, LLC.");
+    EXPECT_EQ(text(bios[0], "SMBIOSBIOSVersion"), "P1.20");
+    EXPECT_EQ(text(bios[0], "Description"), "P1.20");
+    EXPECT_EQ(bios[0].at("ReleaseDate").str(), "20210519000000.000000+000");
+
+    auto board = query(root, "SELECT Manufacturer FROM Win32_BaseBoard");
+    ASSERT_EQ(board.size(), 1u);
+    EXPECT_EQ(text(board[0], "Manufacturer"), "ASRockRack");
+    EXPECT_EQ(text(query(root, "Select * from Win32_BaseBoard")[0], "Product"), "X570D4U");
+
+    // Two of four slots hold a 32 GB DDR4 module; DDR4 has no MemoryType code of its own.
+    auto mem = query(root, "Select * from CIM_PhysicalMemory");
+    ASSERT_EQ(mem.size(), 2u);
+    for (const auto& m : mem) {
+        EXPECT_EQ(text(m, "Capacity"), "34359738368");
+        EXPECT_EQ(integer(m, "MemoryType"), 0);
+        EXPECT_EQ(integer(m, "SMBIOSMemoryType"), 0x1A);
+        EXPECT_EQ(integer(m, "Speed"), 2400);
+    }
+    EXPECT_EQ(text(mem[0], "DeviceLocator"), "DIMM 1");
+    EXPECT_EQ(text(mem[0], "BankLabel"), "P0 CHANNEL A");
+    EXPECT_EQ(text(mem[1], "BankLabel"), "P0 CHANNEL B");
+
+    // No /proc/cpuinfo in the tree: the populated socket stands for the processor.
+    auto cpu = query(root, "Select * from Win32_Processor");
+    ASSERT_EQ(cpu.size(), 1u);
+    EXPECT_EQ(text(cpu[0], "DeviceID"), "CPU0");
+    EXPECT_EQ(text(cpu[0], "Name"), "AMD Ryzen 9 5900X 12-Core Processor");
+    EXPECT_EQ(text(cpu[0], "Description"), "AMD64 Family 25 Model 33 Stepping 0");
+    EXPECT_EQ(integer(cpu[0], "MaxClockSpeed"), 3700);
+    EXPECT_EQ(integer(cpu[0], "NumberOfCores"), 12);
+    EXPECT_EQ(text(cpu[0], "ProcessorId"), "178BFBFF00A20F10");
+
+    // The product fields the firmware left as placeholders pass as they are.
+    auto product = query(root, "SELECT * FROM Win32_ComputerSystemProduct");
+    ASSERT_EQ(product.size(), 1u);
+    EXPECT_EQ(text(product[0], "Name"), "To Be Filled By O.E.M.");
+    EXPECT_EQ(text(product[0], "UUID"), "00000000-0000-0000-0000-D05099FAA835");
+}
+
+TEST_F(RealTables, DellOnBoardDevicesOnlyAsType41AndOneSlotInUse) {
+    Tree t;
+    auto root = rootWith(t, "Dell-PowerEdge-R630-Dual-Xeon.dmi");
+    auto product = query(root, "SELECT * FROM Win32_ComputerSystemProduct");
+    ASSERT_EQ(product.size(), 1u);
+    EXPECT_EQ(text(product[0], "Vendor"), "Dell Inc.");
+    EXPECT_EQ(text(product[0], "Name"), "PowerEdge R630");
+    EXPECT_EQ(text(product[0], "IdentifyingNumber"), "790H8D2");
+    EXPECT_EQ(text(product[0], "UUID"), "4C4C4544-0039-3010-8048-B7C04F384432");
+    auto system = query(root, "SELECT Manufacturer FROM Win32_ComputerSystem");
+    EXPECT_EQ(text(system[0], "Manufacturer"), "Dell Inc.");
+
+    auto onboard = query(root, "Select * from Win32_OnBoardDevice");
+    ASSERT_GE(onboard.size(), 3u);
+    EXPECT_EQ(text(onboard[0], "Description"), "Integrated NIC 1");
+    EXPECT_EQ(integer(onboard[0], "DeviceType"), 5);  // Ethernet
+    EXPECT_EQ(text(onboard[0], "Tag"), "On Board Device 0");
+    EXPECT_EQ(text(onboard[2], "Tag"), "On Board Device 2");
+
+    auto slots = query(root, "Select * from Win32_SystemSlot");
+    ASSERT_EQ(slots.size(), 1u);
+    EXPECT_EQ(text(slots[0], "SlotDesignation"), "PCIe Slot 2");
+    EXPECT_EQ(integer(slots[0], "CurrentUsage"), 4);
+    EXPECT_EQ(text(slots[0], "Tag"), "System Slot 0");
+
+    auto cpus = query(root, "Select * from Win32_Processor");
+    ASSERT_EQ(cpus.size(), 1u) << "the second socket is reported unpopulated";
+    EXPECT_EQ(text(cpus[0], "Description"), "Intel64 Family 6 Model 63 Stepping 2");
+    EXPECT_EQ(integer(cpus[0], "MaxClockSpeed"), 2400);
+}
+
+TEST_F(RealTables, SupermicroDdr3SlotsAndOnBoardVideo) {
+    Tree t;
+    auto root = rootWith(t, "SuperMicro-Dual-Xeon.dmi");
+    auto mem = query(root, "Select * from CIM_PhysicalMemory");
+    ASSERT_FALSE(mem.empty());
+    EXPECT_EQ(text(mem[0], "Capacity"), "4294967296");
+    EXPECT_EQ(integer(mem[0], "MemoryType"), 24);  // DDR3 keeps its code
+    EXPECT_EQ(integer(mem[0], "Speed"), 1333);
+    EXPECT_EQ(text(mem[0], "DeviceLocator"), "P1-DIMMA1");
+    EXPECT_EQ(text(mem[0], "Tag"), "Physical Memory 0");
+
+    auto slots = query(root, "Select * from Win32_SystemSlot");
+    ASSERT_EQ(slots.size(), 2u);
+    EXPECT_EQ(integer(slots[0], "CurrentUsage"), 4);
+    EXPECT_EQ(integer(slots[1], "CurrentUsage"), 3);
+    EXPECT_EQ(text(slots[1], "SlotDesignation"), "RSC-R1UW-2E16 SLOT2 PCI-E x16");
+    EXPECT_EQ(text(slots[1], "Tag"), "System Slot 1");
+
+    auto onboard = query(root, "Select * from Win32_OnBoardDevice");
+    ASSERT_FALSE(onboard.empty());
+    EXPECT_EQ(integer(onboard[0], "DeviceType"), 3);
+    EXPECT_EQ(text(onboard[0], "Description"), "Matrox VGA");
+}
+
+TEST_F(RealTables, BeelinkDumpFileWithDdr5) {
+    Tree t;
+    auto root = rootWith(t, "Beelink-EQ12.dmi");
+    auto bios = query(root, "Select * from Win32_Bios");
+    ASSERT_EQ(bios.size(), 1u);
+    EXPECT_EQ(text(bios[0], "SMBIOSBIOSVersion"), "N95V106");
+    EXPECT_EQ(integer(bios[0], "SMBIOSMajorVersion"), 3);
+    EXPECT_EQ(integer(bios[0], "SMBIOSMinorVersion"), 5);
+    auto mem = query(root, "Select * from CIM_PhysicalMemory");
+    ASSERT_EQ(mem.size(), 1u);
+    EXPECT_EQ(text(mem[0], "Capacity"), "17179869184");
+    EXPECT_EQ(integer(mem[0], "MemoryType"), 0);
+    EXPECT_EQ(integer(mem[0], "SMBIOSMemoryType"), 0x22);  // DDR5
+    EXPECT_EQ(integer(mem[0], "Speed"), 5600);
+    EXPECT_EQ(query(root, "Select * from Win32_SystemSlot").size(), 5u);
+    auto onboard = query(root, "Select * from Win32_OnBoardDevice");
+    bool video = false;
+    for (const auto& o : onboard) video = video || integer(o, "DeviceType") == 3;
+    EXPECT_TRUE(video) << "the type 41 video device";
+}
+
+TEST_F(RealTables, SurfaceRawFirmwareTable) {
+    Tree t;
+    auto root = rootWith(t, "SurfaceLaptop3-rsmb.dat");
+    auto product = query(root, "SELECT * FROM Win32_ComputerSystemProduct");
+    ASSERT_EQ(product.size(), 1u);
+    EXPECT_EQ(text(product[0], "Name"), "Surface Laptop 3");
+    EXPECT_EQ(text(product[0], "Vendor"), "Microsoft Corporation");
+    auto bios = query(root, "Select * from Win32_Bios");
+    EXPECT_EQ(text(bios[0], "SMBIOSBIOSVersion"), "1.2238.140");
+    auto mem = query(root, "Select * from CIM_PhysicalMemory");
+    ASSERT_EQ(mem.size(), 2u);
+    EXPECT_EQ(text(mem[0], "Manufacturer"), "Hynix");
+    EXPECT_EQ(text(mem[1], "BankLabel"), "P0 CHANNEL B");
+    auto cpu = query(root, "Select * from Win32_Processor");
+    ASSERT_EQ(cpu.size(), 1u);
+    EXPECT_EQ(text(cpu[0], "Name"), "AMD Ryzen 7 Microsoft Surface (R) Edition");
+}
+
+TEST_F(RealTables, HyperVStopsAtTheBrokenStructure) {
+    auto table = sm::parseBlob(slurp(kData + "HyperV.dmi"));
+    ASSERT_FALSE(table.structures.empty());
+    EXPECT_EQ(table.structures.back().type, 11);  // everything after it is dropped
+    EXPECT_EQ(table.ofType(17).size(), 0u);
+
+    Tree t;
+    auto root = rootWith(t, "HyperV.dmi");
+    auto bios = query(root, "Select * from Win32_Bios");
+    ASSERT_EQ(bios.size(), 1u);
+    EXPECT_EQ(text(bios[0], "SMBIOSBIOSVersion"), "090008");  // trailing blank trimmed
+    EXPECT_EQ(text(query(root, "Select * from Win32_BaseBoard")[0], "Product"), "Virtual Machine");
+    EXPECT_TRUE(query(root, "Select * from CIM_PhysicalMemory").empty());
+    EXPECT_TRUE(query(root, "Select * from Win32_SystemSlot").empty());
+}
+
+TEST(SmbiosParser, SysfsPairLimitsTheTableToTheEntryPointLength) {
+    std::string table = structure(0, 0, std::string("\x01\x02\x00\xF0\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00", 14),
+                                  {"Vendor", "1.0"}) +
+                        structure(127, 1, "", {});
+    std::string garbage = structure(17, 2, std::string(0x24, '\0'), {});
+    std::string ep(0x18, '\0');
+    ep.replace(0, 5, "_SM3_");
+    ep[7] = 3;
+    ep[8] = 2;
+    ep[0x0C] = static_cast<char>(table.size());
+    auto t = sm::parsePair(ep, table + garbage);
+    EXPECT_EQ(t.major, 3);
+    EXPECT_EQ(t.minor, 2);
+    ASSERT_EQ(t.structures.size(), 2u);
+    EXPECT_EQ(t.structures[0].string(0x04).value_or(""), "Vendor");
+}
+
+TEST(SmbiosParser, MalformedInputEndsTheWalkCleanly) {
+    std::string good = structure(2, 5, std::string(4, '\0'), {"Board Maker", "B1"});
+    // A string set that never ends.
+    auto t1 = sm::parseStructures(good + std::string("\x03\x05\x00\x00\x01Unterminated", 17));
+    ASSERT_EQ(t1.structures.size(), 1u);
+    // A length running past the end.
+    auto t2 = sm::parseStructures(good + std::string("\x04\x40\x00\x00", 4));
+    EXPECT_EQ(t2.structures.size(), 1u);
+    // A length below the header's.
+    auto t3 = sm::parseStructures(good + std::string("\x04\x02\x00\x00\x00\x00", 6));
+    EXPECT_EQ(t3.structures.size(), 1u);
+    // Empty and tiny inputs.
+    EXPECT_TRUE(sm::parseBlob("").structures.empty());
+    EXPECT_TRUE(sm::parseBlob("_SM3_").structures.empty());
+    // An entry point whose table lies beyond the file.
+    std::string ep(0x18, '\0');
+    ep.replace(0, 5, "_SM3_");
+    ep[0x10] = 0x7F;
+    EXPECT_TRUE(sm::parseBlob(ep).structures.empty());
+}
+
+TEST(SmbiosParser, StringNumbersAndFieldsAreBounded) {
+    auto t = sm::parseStructures(structure(2, 0, std::string("\x01\x09\x00", 3), {"Maker", "  "}));
+    ASSERT_EQ(t.structures.size(), 1u);
+    const auto& s = t.structures[0];
+    EXPECT_EQ(s.string(0x04).value_or(""), "Maker");
+    EXPECT_FALSE(s.string(0x05).has_value()) << "string 9 does not exist";
+    EXPECT_FALSE(s.string(0x06).has_value()) << "string 0 means none";
+    EXPECT_FALSE(s.string(0x40).has_value()) << "beyond the formatted area";
+    EXPECT_FALSE(s.dword(0x05).has_value());
+}
+
+TEST(SmbiosParser, UuidByteOrderFollowsTheVersion) {
+    std::string body = std::string(4, '\0');  // manufacturer, product, version, serial
+    for (int i = 0; i < 16; ++i) body.push_back(static_cast<char>(i + 1));
+    auto t = sm::parseStructures(structure(1, 0, body, {}), 2, 4);
+    ASSERT_EQ(t.structures.size(), 1u);
+    EXPECT_EQ(sm::uuid(t.structures[0], t).value_or(""), "01020304-0506-0708-090A-0B0C0D0E0F10");
+    t.minor = 6;
+    EXPECT_EQ(sm::uuid(t.structures[0], t).value_or(""), "04030201-0605-0807-090A-0B0C0D0E0F10");
+}
+
+TEST(SmbiosParser, MemoryTypesAndSizes) {
+    EXPECT_EQ(sm::cimMemoryType(0x0F), 17);  // SDRAM
+    EXPECT_EQ(sm::cimMemoryType(0x12), 20);  // DDR
+    EXPECT_EQ(sm::cimMemoryType(0x13), 21);  // DDR2
+    EXPECT_EQ(sm::cimMemoryType(0x18), 24);  // DDR3
+    EXPECT_EQ(sm::cimMemoryType(0x1A), 0);   // DDR4
+    EXPECT_EQ(sm::cimMemoryType(0x22), 0);   // DDR5
+    EXPECT_EQ(sm::cimMemoryType(0x02), 0);   // Unknown
+
+    auto mod = [](std::uint16_t size, std::uint32_t ext) {
+        std::string body(0x20 - 4, '\0');
+        body[0x0C - 4] = static_cast<char>(size & 0xFF);
+        body[0x0D - 4] = static_cast<char>(size >> 8);
+        for (int i = 0; i < 4; ++i) body[0x1C - 4 + i] = static_cast<char>((ext >> (8 * i)) & 0xFF);
+        return sm::parseStructures(structure(17, 0, body, {})).structures.at(0);
+    };
+    EXPECT_EQ(sm::memorySize(mod(1024, 0)).value_or(0), 1ull << 30);
+    EXPECT_EQ(sm::memorySize(mod(0x8000 | 512, 0)).value_or(0), 512ull << 10);  // KB granularity
+    EXPECT_EQ(sm::memorySize(mod(0x7FFF, 65536)).value_or(0), 64ull << 30);     // extended size
+    EXPECT_FALSE(sm::memorySize(mod(0, 0)).has_value());
+    EXPECT_FALSE(sm::memorySize(mod(0xFFFF, 0)).has_value());
+    EXPECT_EQ(sm::releaseDate("05/19/21").value_or(""), "20210519000000.000000+000");
+    EXPECT_FALSE(sm::releaseDate("13/40/2021").has_value());
+}
+
+}  // namespace
+}  // namespace tq::linuxprov
