@@ -14,7 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct RunResult {
     int status;
     std::string err;
 };
@@ -41,7 +41,7 @@ protected:
         for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
         return q + "'";
     }
-    Run run(const std::string& args) {
+    RunResult run(const std::string& args) {
         const std::string errFile = dir + "/stderr.txt";
         const std::string cmd = "LC_ALL=C " + quote(TQ_REPORT_BINARY) + " " + args + " 2>" + quote(errFile) + " </dev/null";
         const int rc = std::system(cmd.c_str());
@@ -73,7 +73,7 @@ TEST_F(Headless, UsageErrors) {
 
 TEST_F(Headless, RefusedSnapshotNamesFileLineAndColumn) {
     const std::string snap = write("broken.json", "{\n  \"Win32_Bios\": [ {\"x\": 1,, } ]\n}\n");
-    const Run r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " PC");
+    const RunResult r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " PC");
     EXPECT_EQ(r.status, 64);
     EXPECT_NE(r.err.find("broken.json:2:"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir + "/PC.htm"));
@@ -81,7 +81,7 @@ TEST_F(Headless, RefusedSnapshotNamesFileLineAndColumn) {
 
 TEST_F(Headless, SnapshotReportHeadBiosAndEndByteForByte) {
     const std::string snap = write("s.json", kSnapshot);
-    const Run r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard none " +
+    const RunResult r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard none " +
                       "--comment 'M\xC3\xBCller \"A\"' 'PC 01'");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string report = read(dir + "/PC 01.htm");
@@ -146,7 +146,7 @@ TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {
 }
 
 TEST_F(Headless, FolderThatCannotTakeTheFileEndsWithStatus2) {
-    const Run r = run("--folder " + quote(dir + "/no/such/folder") + " --onboard none PC");
+    const RunResult r = run("--folder " + quote(dir + "/no/such/folder") + " --onboard none PC");
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_NE(r.err.find("Could not create the file..."), std::string::npos);
 }

@@ -9,6 +9,8 @@
 namespace tq {
 namespace {
 
+using testing::PlatformScope;
+
 TEST(TrimPnpId, CutsTheInstancePartAfterTheRevision) {
     EXPECT_EQ(TrimPnpId("PCI\\VEN_8086&DEV_1502&SUBSYS_00011179&REV_04\\3&11583659&0&C8"),
               "PCI\\VEN_8086&DEV_1502&SUBSYS_00011179&REV_04");
