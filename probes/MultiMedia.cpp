@@ -11,15 +11,15 @@ std::string GetDriverVersion(const std::string& name) {
     wmi::CollectionPtr drivers;
     trap::step([&] { service = wmi::bind(wmi::kMoniker); });
     trap::step([&] { drivers = wmi::execQuery(service, "SELECT * FROM Win32_PnPSignedDriver"); });
+    // The name is tested first: most drivers differ in it, so their version
+    // is never read.
     wmi::walk(drivers, [&](const Object& driver) {
+        const Value& description = driver["Description"];
+        if (!description.isText() || description.rawText() != name) return Walk::Next;
         const Value& version = driver["DriverVersion"];
         if (!version.isNonEmptyText()) return Walk::Next;
-        const Value& description = driver["Description"];
-        if (description.isText() && description.rawText() == name) {
-            result = version.rawText();
-            return Walk::Stop;
-        }
-        return Walk::Next;
+        result = version.rawText();
+        return Walk::Stop;
     });
     return result;
 }
