@@ -65,6 +65,8 @@ void ProgressPicture::drawStatus(std::int32_t percent) {
     QPainter p(&image_);
     QFont f = font();
     f.setBold(bold_);
+    // Crisp glyphs, so that the bar inverts them exactly.
+    f.setStyleStrategy(QFont::NoAntialias);
     p.setFont(f);
     const QFontMetrics fm(f);
 
