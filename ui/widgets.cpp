@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -29,24 +30,33 @@ QRect Twips::rect(int left, int top, int width, int height) const {
     return {l, t, x(left + width) - l, y(top + height) - t};
 }
 
+namespace {
+// The first of the families that is installed; the font system would
+// otherwise substitute a wide default for a missing one. Narrow families
+// come first among the stand-ins, since the captions were laid out for them.
+QString installedFamily(const QString& wanted) {
+    static const QStringList installed = QFontDatabase::families();
+    const QStringList candidates = {wanted,
+                                    QStringLiteral("Microsoft Sans Serif"),
+                                    QStringLiteral("Tahoma"),
+                                    QStringLiteral("Liberation Sans Narrow"),
+                                    QStringLiteral("DejaVu Sans Condensed"),
+                                    QStringLiteral("Liberation Sans"),
+                                    QStringLiteral("DejaVu Sans")};
+    for (const QString& family : candidates)
+        if (installed.contains(family, Qt::CaseInsensitive)) return family;
+    return QFont().family();
+}
+}  // namespace
+
 QFont namedFont(const QString& family, double points, bool bold) {
-    QFont f;
-    f.setFamilies({family, QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
-                   QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed"),
-                   QStringLiteral("DejaVu Sans")});
+    QFont f(installedFamily(family));
     f.setPointSizeF(points);
     f.setBold(bold);
     return f;
 }
 
-QFont controlFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
-                   QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans Condensed"),
-                   QStringLiteral("DejaVu Sans")});
-    f.setPointSizeF(8.25);
-    return f;
-}
+QFont controlFont() { return namedFont(QStringLiteral("MS Sans Serif"), 8.25, false); }
 
 QIcon programIcon() {
     QIcon icon;

@@ -1,5 +1,7 @@
 // Draws every window of the program on a snapshot and saves each as a PNG,
-// for looking at the layouts: tq_ui_shots SNAPSHOT OUTDIR.
+// for looking at the layouts: tq_ui_shots SNAPSHOT OUTDIR. With --screen
+// FILE it saves the whole screen instead (under a display server, where it
+// shows the windows of other programs too).
 #include <cstdio>
 #include <string>
 
@@ -22,6 +24,10 @@
 int main(int argc, char** argv) {
     using namespace tq;
     QApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--screen") {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        return screen && screen->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
     if (argc < 3) {
         std::fprintf(stderr, "usage: tq_ui_shots SNAPSHOT OUTDIR\n");
         return 64;
