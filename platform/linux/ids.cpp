@@ -1,6 +1,9 @@
 #include "platform/linux/ids.h"
 
 #include <cstdio>
+#include <mutex>
+#include <sys/stat.h>
+#include <cstring>
 
 #include "platform/linux/sysfs.h"
 
@@ -23,7 +26,9 @@ void IdNames::feed(std::string_view line) {
         if (!inWanted_ || line.size() < 2 || line[1] == '\t') return;
         auto d = hex4(line.substr(1));
         if (!d || line.size() < 7) return;
-        devices_[(static_cast<std::uint32_t>(current_) << 16) | *d] = cleanText(trim(line.substr(5)));
+        std::uint32_t key = (static_cast<std::uint32_t>(current_) << 16) | *d;
+        if (wantedDevices_ && !wantedDevices_->count(key)) return;
+        devices_[key] = cleanText(trim(line.substr(5)));
         return;
     }
     // A vendor line "vvvv  name"; lines of the class and other lists that
@@ -34,46 +39,101 @@ void IdNames::feed(std::string_view line) {
         if (line.size() > 1 && line[1] == ' ') done_ = true;
         return;
     }
+    if (current_ > *v) {  // out of order: the early stop would not be safe
+        lastWanted_ = 0xFFFF;
+    }
     current_ = *v;
+    if (*v > lastWanted_) {
+        done_ = true;
+        return;
+    }
     inWanted_ = wanted_ && wanted_->count(*v);
     if (inWanted_) vendors_[*v] = cleanText(trim(line.substr(4)));
 }
 
-IdNames IdNames::parse(std::string_view text, const std::set<std::uint16_t>& vendors) {
+IdNames IdNames::parse(std::string_view text, const std::set<std::uint16_t>& vendors,
+                       const std::set<std::uint32_t>* devices) {
     IdNames n;
     n.wanted_ = &vendors;
+    n.wantedDevices_ = devices;
     for (const auto& l : split(text, '\n')) n.feed(l);
     n.wanted_ = nullptr;
+    n.wantedDevices_ = nullptr;
     return n;
 }
 
-IdNames IdNames::load(const std::string& path, const std::set<std::uint16_t>& vendors) {
+namespace {
+// The databases are installed files, not machine state: the names last read
+// from one are kept while the file and the request stay the same, so that
+// the many binds of one report do not stream the file each time.
+struct LoadCache {
+    std::mutex lock;
+    std::string path;
+    std::int64_t mtime = 0, size = -1;
+    std::set<std::uint16_t> vendors;
+    std::set<std::uint32_t> devices;
+    bool allDevices = false;
+    std::optional<IdNames> names;
+};
+LoadCache& loadCache() {
+    static LoadCache c;
+    return c;
+}
+}  // namespace
+
+IdNames IdNames::load(const std::string& path, const std::set<std::uint16_t>& vendors,
+                      const std::set<std::uint32_t>* devices) {
     IdNames n;
     if (vendors.empty()) return n;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return n;
+    LoadCache& cache = loadCache();
+    std::lock_guard<std::mutex> guard(cache.lock);
+    if (cache.names && cache.path == path && cache.mtime == static_cast<std::int64_t>(st.st_mtime) &&
+        cache.size == static_cast<std::int64_t>(st.st_size) && cache.vendors == vendors &&
+        cache.allDevices == (devices == nullptr) && (!devices || cache.devices == *devices))
+        return *cache.names;
+    n = loadFile(path, vendors, devices);
+    cache.path = path;
+    cache.mtime = static_cast<std::int64_t>(st.st_mtime);
+    cache.size = static_cast<std::int64_t>(st.st_size);
+    cache.vendors = vendors;
+    cache.allDevices = devices == nullptr;
+    cache.devices = devices ? *devices : std::set<std::uint32_t>{};
+    cache.names = n;
+    return n;
+}
+
+IdNames IdNames::loadFile(const std::string& path, const std::set<std::uint16_t>& vendors,
+                          const std::set<std::uint32_t>* devices) {
+    IdNames n;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return n;
     n.wanted_ = &vendors;
-    char buf[1024];
-    std::string pending;
-    while (std::fgets(buf, sizeof buf, f)) {
-        std::string_view piece(buf);
-        if (!piece.empty() && piece.back() == '\n') {
-            piece.remove_suffix(1);
-            if (pending.empty()) {
-                n.feed(piece);
-            } else {
-                pending.append(piece);
-                n.feed(pending);
-                pending.clear();
-            }
-        } else if (pending.size() < 4096) {
-            pending.append(piece);  // a line longer than the buffer
+    n.wantedDevices_ = devices;
+    n.lastWanted_ = *vendors.rbegin();
+    static constexpr std::size_t kChunk = 64 * 1024;
+    std::string buf;
+    buf.reserve(kChunk * 2);
+    char chunk[kChunk];
+    std::size_t got;
+    while (!n.done_ && (got = std::fread(chunk, 1, kChunk, f)) > 0) {
+        buf.append(chunk, got);
+        std::size_t start = 0;
+        while (!n.done_) {
+            const void* nl = std::memchr(buf.data() + start, '\n', buf.size() - start);
+            if (!nl) break;
+            std::size_t end = static_cast<std::size_t>(static_cast<const char*>(nl) - buf.data());
+            n.feed(std::string_view(buf).substr(start, end - start));
+            start = end + 1;
         }
-        if (n.done_) break;
+        buf.erase(0, start);
+        if (buf.size() > kChunk) buf.clear();  // an absurdly long line is dropped
     }
-    if (!pending.empty()) n.feed(pending);
+    if (!n.done_ && !buf.empty()) n.feed(buf);
     std::fclose(f);
     n.wanted_ = nullptr;
+    n.wantedDevices_ = nullptr;
     return n;
 }
 

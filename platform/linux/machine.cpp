@@ -228,10 +228,14 @@ void Machine::scanPci(std::vector<Device>& out) {
     }
     if (raw.empty()) return;
     std::set<std::uint16_t> vendors;
-    for (const auto& r : raw) vendors.insert(r.vendor);
-    IdNames names = IdNames::load(fs.path("/usr/share/misc/pci.ids"), vendors);
+    std::set<std::uint32_t> wanted;
+    for (const auto& r : raw) {
+        vendors.insert(r.vendor);
+        wanted.insert((static_cast<std::uint32_t>(r.vendor) << 16) | r.device);
+    }
+    IdNames names = IdNames::load(fs.path("/usr/share/misc/pci.ids"), vendors, &wanted);
     if (!names.vendor(*vendors.begin()) && fs.live() == false)
-        names = IdNames::load("/usr/share/misc/pci.ids", vendors);  // a recorded tree without the database
+        names = IdNames::load("/usr/share/misc/pci.ids", vendors, &wanted);  // a recorded tree without the database
 
     for (const auto& r : raw) {
         Device d;
@@ -322,9 +326,14 @@ void Machine::scanUsb(std::vector<Device>& out) {
     }
     if (devs.empty()) return;
     std::set<std::uint16_t> vendors;
-    for (const auto& r : devs) vendors.insert(r.vid);
-    IdNames names = IdNames::load(fs.path("/usr/share/misc/usb.ids"), vendors);
-    if (!names.vendor(*vendors.begin()) && !fs.live()) names = IdNames::load("/usr/share/misc/usb.ids", vendors);
+    std::set<std::uint32_t> wanted;
+    for (const auto& r : devs) {
+        vendors.insert(r.vid);
+        wanted.insert((static_cast<std::uint32_t>(r.vid) << 16) | r.pid);
+    }
+    IdNames names = IdNames::load(fs.path("/usr/share/misc/usb.ids"), vendors, &wanted);
+    if (!names.vendor(*vendors.begin()) && !fs.live())
+        names = IdNames::load("/usr/share/misc/usb.ids", vendors, &wanted);
 
     for (const auto& r : devs) {
         std::string vp = "VID_" + hex(r.vid, 4) + "&PID_" + hex(r.pid, 4);
