@@ -77,7 +77,7 @@ const char* const kVideo = R"("Win32_VideoController": [
 
 std::string snapshot(std::string_view body) { return "{" + std::string(body) + "}"; }
 
-TEST(Loading, UnreachableServiceShowsThreeMessagesAndKeepsUnknown) {
+TEST(UiLoading, UnreachableServiceShowsThreeMessagesAndKeepsUnknown) {
     Fixture f;
     wmi::setBinder(wmi::bindUnavailable);
     f.logic.load();
@@ -100,7 +100,7 @@ TEST(Loading, UnreachableServiceShowsThreeMessagesAndKeepsUnknown) {
     EXPECT_EQ(f.logic.strView(), "MB");
 }
 
-TEST(Loading, FetchesGraphicsAndMotherboardButNotMultiMedia) {
+TEST(UiLoading, FetchesGraphicsAndMotherboardButNotMultiMedia) {
     Fixture f;
     QueryRecorder wmi(snapshot(std::string(kVideo) + R"(,
       "Win32_SoundDevice": [{"DeviceID": "HDAUDIO\\FUNC_01&VEN_10EC&DEV_0887&REV_1003\\4&1", "Caption": "Audio"}])"));
@@ -112,7 +112,7 @@ TEST(Loading, FetchesGraphicsAndMotherboardButNotMultiMedia) {
     EXPECT_TRUE(f.logic.varMMpnp().empty());
 }
 
-TEST(MotherboardInfo, FirstObjectsFillThePanel) {
+TEST(UiMotherboardInfo, FirstObjectsFillThePanel) {
     Fixture f;
     QueryRecorder wmi(snapshot(R"(
       "Win32_ComputerSystemProduct": [{"Vendor": "ACME"}, {"Name": "second", "Vendor": "second"}],
@@ -129,7 +129,7 @@ TEST(MotherboardInfo, FirstObjectsFillThePanel) {
     EXPECT_TRUE(f.prompts().empty());
 }
 
-TEST(MotherboardInfo, OnBoardVideoAndSoundTickTheirBoxesAndRebuildOnce) {
+TEST(UiMotherboardInfo, OnBoardVideoAndSoundTickTheirBoxesAndRebuildOnce) {
     Fixture f;
     QueryRecorder wmi(snapshot(std::string(kVideo) + R"(,
       "Win32_OnBoardDevice": [{"DeviceType": 3}, {"DeviceType": 3}, {"DeviceType": 7}, {"DeviceType": "3"},
@@ -144,7 +144,7 @@ TEST(MotherboardInfo, OnBoardVideoAndSoundTickTheirBoxesAndRebuildOnce) {
     EXPECT_NE(f.logic.varMBpnp().find("Radeon RX 580 Series"), std::string::npos);
 }
 
-TEST(MotherboardPnp, DriversAreListedOnceAndNotWhenTheyAreGraphics) {
+TEST(UiMotherboardPnp, DriversAreListedOnceAndNotWhenTheyAreGraphics) {
     Fixture f;
     QueryRecorder wmi(snapshot(std::string(kVideo) + R"(,
       "Win32_PnPSignedDriver": [
@@ -161,7 +161,7 @@ TEST(MotherboardPnp, DriversAreListedOnceAndNotWhenTheyAreGraphics) {
     EXPECT_EQ(f.view.pnp, f.logic.varMBpnp());
 }
 
-TEST(MotherboardPnp, BlocksFollowInTheirOrder) {
+TEST(UiMotherboardPnp, BlocksFollowInTheirOrder) {
     Fixture f;
     QueryRecorder wmi(snapshot(std::string(kVideo) + R"(,
       "Win32_PnPSignedDriver": [{"DeviceName": "SMBus", "DeviceClass": "SYSTEM", "DeviceID": "PCI\\VEN_8086&DEV_A323&REV_10\\3&1"}],
@@ -192,7 +192,7 @@ TEST(MotherboardPnp, BlocksFollowInTheirOrder) {
               "Radeon RX 580 Series\r\nVideoController1\r\nPCI\\VEN_1002&DEV_67DF&SUBSYS_E3661DA2&REV_E7\\4&1B8D3E0&0&0008\r\n\r\n");
 }
 
-TEST(MotherboardPnp, MacAddressLabelFollowsTheLanAdapters) {
+TEST(UiMotherboardPnp, MacAddressLabelFollowsTheLanAdapters) {
     const char* const adapters[] = {
         R"({"Description": "A", "PNPDeviceID": "PCI\\VEN_1&DEV_1&REV_01\\1", "MACAddress": "00:00:00:00:00:0A", "NetConnectionID": "LAN 1"})",
         R"({"Description": "B", "PNPDeviceID": "PCI\\VEN_2&DEV_2&REV_01\\1", "MACAddress": "00:00:00:00:00:0B", "NetConnectionID": "LAN 2"})",
@@ -223,7 +223,7 @@ TEST(MotherboardPnp, MacAddressLabelFollowsTheLanAdapters) {
     }
 }
 
-TEST(GraphicsPnp, FillsTheGraphicsPanelFromTheFirstController) {
+TEST(UiGraphicsPnp, FillsTheGraphicsPanelFromTheFirstController) {
     Fixture f;
     QueryRecorder wmi(snapshot(R"("Win32_VideoController": [
       {"Name": "No id"},
@@ -242,7 +242,7 @@ TEST(GraphicsPnp, FillsTheGraphicsPanelFromTheFirstController) {
     EXPECT_TRUE(f.prompts().empty());
 }
 
-TEST(GraphicsPnp, ModeColourAndMemory) {
+TEST(UiGraphicsPnp, ModeColourAndMemory) {
     Fixture f;
     QueryRecorder wmi(snapshot(kVideo));
     f.logic.getVGApnp();
@@ -253,7 +253,7 @@ TEST(GraphicsPnp, ModeColourAndMemory) {
     EXPECT_EQ(f.view.caption("lblVGADriverVersion"), "30.0.13025.1000");
 }
 
-TEST(GraphicsPnp, ADateThatDoesNotConvertFailsTheFetch) {
+TEST(UiGraphicsPnp, ADateThatDoesNotConvertFailsTheFetch) {
     Fixture f;
     QueryRecorder wmi(snapshot(R"("Win32_VideoController": [
       {"Name": "Card", "PNPDeviceID": "PCI\\VEN_1\\1", "DriverDate": "2021", "CurrentBitsPerPixel": 8}])"));
@@ -264,7 +264,7 @@ TEST(GraphicsPnp, ADateThatDoesNotConvertFailsTheFetch) {
     EXPECT_EQ(f.view.caption("lblVGAColor"), "8 Bit");  // later labels are still set
 }
 
-TEST(MultiMediaPnp, EightSlotsAndEveryDeviceInTheText) {
+TEST(UiMultiMediaPnp, EightSlotsAndEveryDeviceInTheText) {
     std::string devices;
     for (int i = 0; i < 10; ++i) {
         if (i) devices += ",";
@@ -290,7 +290,7 @@ TEST(MultiMediaPnp, EightSlotsAndEveryDeviceInTheText) {
     EXPECT_EQ(blocks, 10u);
 }
 
-TEST(Panels, SwitchingFetchesEachTextOnceAndRetriesAFailure) {
+TEST(UiPanels, SwitchingFetchesEachTextOnceAndRetriesAFailure) {
     Fixture f;
     QueryRecorder wmi(snapshot(std::string(kVideo) + R"(,
       "Win32_PnPSignedDriver": [{"DeviceName": "SMBus", "DeviceClass": "SYSTEM", "DeviceID": "PCI\\VEN_8086&DEV_A323&REV_10\\3&1"}],
@@ -325,7 +325,7 @@ TEST(Panels, SwitchingFetchesEachTextOnceAndRetriesAFailure) {
     EXPECT_EQ(f.logic.strView(), "MB");
 }
 
-TEST(Panels, CheckBoxRebuildReplacesTheMotherboardText) {
+TEST(UiPanels, CheckBoxRebuildReplacesTheMotherboardText) {
     Fixture f;
     QueryRecorder wmi(snapshot(R"("Win32_NetworkAdapter": [
         {"Description": "LAN", "PNPDeviceID": "PCI\\VEN_1&DEV_1&REV_01\\1", "MACAddress": "00:11:22:33:44:55", "NetConnectionID": "LAN"}],
@@ -350,7 +350,7 @@ TEST(Panels, CheckBoxRebuildReplacesTheMotherboardText) {
     EXPECT_EQ(f.prompts().back(), "Error: try to get motherboard pnp's");
 }
 
-TEST(ReportName, ReservedCharactersAreDropped) {
+TEST(UiReportName, ReservedCharactersAreDropped) {
     EXPECT_EQ(ui::withoutReservedNameChars("a\\b/c:d*e?f<g>h|i\"j"), "abcdefghij");
     EXPECT_EQ(ui::withoutReservedNameChars("M\xC3\xBCller ..\\..\\x"), "M\xC3\xBCller ....x");
     EXPECT_EQ(ui::withoutReservedNameChars("   "), "   ");
@@ -359,7 +359,7 @@ TEST(ReportName, ReservedCharactersAreDropped) {
     EXPECT_FALSE(ui::isReservedNameChar(U'\u00DF'));
 }
 
-TEST(ReportName, EmptyDesignationIsRefusedAndAnyOtherStartsTheRun) {
+TEST(UiReportName, EmptyDesignationIsRefusedAndAnyOtherStartsTheRun) {
     PlatformScope scope;
     report::gStrFileName = "old.htm";
     EXPECT_FALSE(ui::acceptDesignation(""));
@@ -379,7 +379,7 @@ TEST(ReportName, EmptyDesignationIsRefusedAndAnyOtherStartsTheRun) {
     EXPECT_EQ(scope.files.content("C:\\Tallyquest\\ .htm").find("old content"), std::string::npos);
 }
 
-TEST(Comment, StoredConverted) {
+TEST(UiComment, StoredConverted) {
     PlatformScope scope;
     ui::storeComment("M\xC3\xBCller \"\xC3\x84rger\"");
     EXPECT_EQ(report::gStrComment, "M&uuml;ller &quot;&Auml;rger&quot;");
@@ -389,7 +389,7 @@ TEST(Comment, StoredConverted) {
     EXPECT_EQ(report::gStrComment, "");
 }
 
-TEST(Progress, PercentageIsClampedAndWritten) {
+TEST(UiProgress, PercentageIsClampedAndWritten) {
     EXPECT_EQ(ui::progressFigure(57).percent, 57);
     EXPECT_EQ(ui::progressFigure(57).text, "57%");
     EXPECT_EQ(ui::progressFigure(150).percent, 100);
@@ -399,7 +399,7 @@ TEST(Progress, PercentageIsClampedAndWritten) {
     EXPECT_EQ(ui::progressFigure(0).text, "0%");
 }
 
-TEST(About, VersionText) {
+TEST(UiAbout, VersionText) {
     const std::string text = ui::versionText("Version  3.4.11");
     EXPECT_EQ(text.rfind("Version  3.4.11" + std::string(31, ' '), 0), 0u);
     EXPECT_EQ(text.find("\r\n"), text.find("\r\n\r\n"));
@@ -454,7 +454,7 @@ struct RegistryScope {
     RegistryScope() { platform::current().registry = &registry; }
 };
 
-TEST(About, GetKeyValueCutsAndConverts) {
+TEST(UiAbout, GetKeyValueCutsAndConverts) {
     RegistryScope r;
     r.registry.keys[kMsinfo] = {{"PATH", {1, std::string("C:\\msinfo32.exe") + '\0'}},
                                 {"RAW", {1, "no terminator"}},
@@ -481,7 +481,7 @@ TEST(About, GetKeyValueCutsAndConverts) {
     EXPECT_EQ(r.registry.openKeys, 0);  // every key opened was closed
 }
 
-TEST(About, StartSysInfoByEachRegistryOutcome) {
+TEST(UiAbout, StartSysInfoByEachRegistryOutcome) {
     const std::string unavailable = "System Information Is Unavailable At This Time";
     struct Case {
         const char* what;
@@ -531,7 +531,7 @@ public:
     std::string path;
 };
 
-TEST(StandInRegistry, AnswersBothLookupsWithTheToolOnThePath) {
+TEST(UiStandInRegistry, AnswersBothLookupsWithTheToolOnThePath) {
     TempFolder empty, tools;
     tools.program("hardinfo");
     tools.program("hardinfo2", 0644);  // not executable: passed over
@@ -560,7 +560,7 @@ TEST(StandInRegistry, AnswersBothLookupsWithTheToolOnThePath) {
     EXPECT_NE(registry.closeKey(key), 0);
 }
 
-TEST(StandInRegistry, WithoutToolTheAboutBoxSaysSo) {
+TEST(UiStandInRegistry, WithoutToolTheAboutBoxSaysSo) {
     TempFolder empty;
     posix::StandInRegistry registry(empty.path, {"hardinfo2", "hardinfo"});
     PlatformScope scope;
