@@ -13,9 +13,8 @@ namespace tq::wmi {
 
 // ------------------------------------------------------------ Instance ----
 
-Instance::Instance(std::string className, const ClassDef* def) : className_(std::move(className)), def_(def) {
-    if (def_) slots_.assign(def_->properties.size(), -1);
-}
+Instance::Instance(std::string className, const ClassDef* def)
+    : className_(std::move(className)), def_(def), index_(detail::indexFor(def)) {}
 
 namespace {
 const Value& absentValue() {
@@ -23,53 +22,63 @@ const Value& absentValue() {
     return v;
 }
 
-// Slot of a class property in `def`, or -1.
-std::ptrdiff_t slotOf(const ClassDef* def, std::string_view name) {
+// Slot of a class property, or -1: through the index for built-in classes,
+// by search for other definitions.
+int classSlot(const ClassDef* def, const detail::SlotIndex* index, std::string_view name) noexcept {
+    if (index) return detail::slotIn(index, name);
     if (!def) return -1;
-    const PropertyDef* p = def->property(name);
-    return p ? p - def->properties.data() : -1;
+    for (std::size_t i = 0; i < def->properties.size(); ++i)
+        if (text::iequals(def->properties[i].name, name)) return static_cast<int>(i);
+    return -1;
 }
 }  // namespace
 
-void Instance::set(std::string_view name, Value v) {
-    const std::ptrdiff_t slot = slotOf(def_, name);
-    if (slot >= 0 && static_cast<std::size_t>(slot) < slots_.size()) {
-        auto& idx = slots_[static_cast<std::size_t>(slot)];
-        if (idx >= 0) {
-            props_[static_cast<std::size_t>(idx)].second = std::move(v);
-        } else {
-            idx = static_cast<std::int32_t>(props_.size());
-            props_.emplace_back(def_->properties[static_cast<std::size_t>(slot)].name, std::move(v));
-        }
-        return;
-    }
-    for (auto& [n, val] : props_)
-        if (text::iequals(n, name)) {
-            val = std::move(v);
-            return;
-        }
-    props_.emplace_back(std::string(name), std::move(v));
-}
-
-const Value* Instance::find(std::string_view name) const noexcept {
-    const std::ptrdiff_t slot = slotOf(def_, name);
-    if (slot >= 0 && static_cast<std::size_t>(slot) < slots_.size()) {
-        const auto idx = slots_[static_cast<std::size_t>(slot)];
-        return idx >= 0 ? &props_[static_cast<std::size_t>(idx)].second : nullptr;
+const Value* Instance::lookup(std::string_view name, bool& inClass) const noexcept {
+    const int slot = classSlot(def_, index_, name);
+    inClass = slot >= 0;
+    if (slot >= 0 && static_cast<std::size_t>(slot) < kInlineSlots) {
+        const std::uint8_t k = slots_[static_cast<std::size_t>(slot)];
+        if (k == 0) return nullptr;
+        if (k != kFar) return &props_[k - 1u].second;
     }
     for (const auto& [n, val] : props_)
         if (text::iequals(n, name)) return &val;
     return nullptr;
 }
 
-const Value& Instance::get(std::string_view name) const {
-    const std::ptrdiff_t slot = slotOf(def_, name);
-    if (slot >= 0 && static_cast<std::size_t>(slot) < slots_.size()) {
-        const auto idx = slots_[static_cast<std::size_t>(slot)];
-        return idx >= 0 ? props_[static_cast<std::size_t>(idx)].second : absentValue();
+void Instance::set(std::string_view name, Value v) {
+    const int slot = classSlot(def_, index_, name);
+    if (slot >= 0 && static_cast<std::size_t>(slot) < kInlineSlots) {
+        std::uint8_t& k = slots_[static_cast<std::size_t>(slot)];
+        if (k != 0 && k != kFar) {
+            props_[k - 1u].second = std::move(v);
+            return;
+        }
+        if (k == 0) {
+            props_.emplace_back(def_->properties[static_cast<std::size_t>(slot)].name, std::move(v));
+            k = props_.size() < kFar ? static_cast<std::uint8_t>(props_.size()) : kFar;
+            return;
+        }
     }
-    for (const auto& [n, val] : props_)
-        if (text::iequals(n, name)) return val;
+    for (auto& [n, val] : props_)
+        if (text::iequals(n, name)) {
+            val = std::move(v);
+            return;
+        }
+    // Class properties are listed under the schema's spelling.
+    props_.emplace_back(slot >= 0 ? def_->properties[static_cast<std::size_t>(slot)].name : std::string(name),
+                        std::move(v));
+}
+
+const Value* Instance::find(std::string_view name) const noexcept {
+    bool inClass = false;
+    return lookup(name, inClass);
+}
+
+const Value& Instance::get(std::string_view name) const {
+    bool inClass = false;
+    if (const Value* v = lookup(name, inClass)) return *v;
+    if (inClass) return absentValue();
     fail::raise(fail::kNotSupported);
 }
 
@@ -79,7 +88,7 @@ std::vector<std::string> Instance::names() const {
         out.reserve(def_->properties.size());
         for (const PropertyDef& p : def_->properties) out.push_back(p.name);
         for (const auto& [n, v] : props_)
-            if (!def_->property(n)) out.push_back(n);
+            if (classSlot(def_, index_, n) < 0) out.push_back(n);
     } else {
         out.reserve(props_.size());
         for (const auto& [n, v] : props_) out.push_back(n);

@@ -4,6 +4,7 @@
 // machine when a query first asks for a class.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -65,6 +66,10 @@ std::vector<std::string> subclassesOf(std::string_view className);
 // True for the CIM types that hold numbers (integers, reals, Char16).
 bool isNumericType(CimType type) noexcept;
 
+namespace detail {
+class SlotIndex;  // a class's case-insensitive index from property name to slot
+}
+
 // One stored object. A property of a known class that the object does not
 // list reads as absent; a name the class does not have fails (438).
 class Instance final : public Object {
@@ -85,8 +90,15 @@ private:
     std::string className_;
     const ClassDef* def_;
     std::vector<std::pair<std::string, Value>> props_;
-    // For a known class: per property of the class, its index in props_ or -1.
-    std::vector<std::int32_t> slots_;
+    // Where a read finds a class property, kept inline so that a read
+    // touches no further memory: per slot of the class, 0 when the object
+    // does not list it, else its index in props_ plus 1 (kFar: search props_).
+    static constexpr std::size_t kInlineSlots = 96;
+    static constexpr std::uint8_t kFar = 255;
+    const detail::SlotIndex* index_ = nullptr;
+    std::array<std::uint8_t, kInlineSlots> slots_{};
+
+    const Value* lookup(std::string_view name, bool& inClass) const noexcept;
 };
 
 class Repository {

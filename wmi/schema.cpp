@@ -223,36 +223,52 @@ CimType typeOf(std::string_view t) {
     return CimType::Unknown;
 }
 
-// Open-addressing table from a property name (any case) to its slot.
-class SlotIndex {
+}  // namespace
+
+// Open-addressing table from a property name (any case) to its slot. The
+// hash looks at the length and three letters only: cheap, and the probe
+// confirms with a comparison, exact first since callers mostly use the
+// schema's own spelling.
+class detail::SlotIndex {
 public:
     explicit SlotIndex(const ClassDef& def) : def_(&def) {
-        std::size_t size = 8;
-        while (size < def.properties.size() * 2) size *= 2;
+        std::size_t size = 16;
+        while (size < def.properties.size() * 4) size *= 2;
         table_.assign(size, -1);
         mask_ = size - 1;
         for (std::size_t i = 0; i < def.properties.size(); ++i) {
-            std::size_t h = text::ihash(def.properties[i].name) & mask_;
+            std::size_t h = hash(def.properties[i].name) & mask_;
             while (table_[h] >= 0) h = (h + 1) & mask_;
             table_[h] = static_cast<std::int32_t>(i);
         }
     }
-    const PropertyDef* find(std::string_view name) const noexcept {
-        std::size_t h = text::ihash(name) & mask_;
+    int find(std::string_view name) const noexcept {
+        std::size_t h = hash(name) & mask_;
         for (;;) {
             const std::int32_t slot = table_[h];
-            if (slot < 0) return nullptr;
-            const PropertyDef& p = def_->properties[static_cast<std::size_t>(slot)];
-            if (text::iequals(p.name, name)) return &p;
+            if (slot < 0) return -1;
+            const std::string& n = def_->properties[static_cast<std::size_t>(slot)].name;
+            if (n.size() == name.size() && (n == name || text::iequals(n, name))) return slot;
             h = (h + 1) & mask_;
         }
     }
 
 private:
+    static std::size_t hash(std::string_view s) noexcept {
+        const std::size_t n = s.size();
+        if (n == 0) return 0;
+        auto low = [](char c) { return static_cast<std::size_t>(static_cast<unsigned char>(c) | 0x20); };
+        return n * 0x9E3779B97F4A7C15ull ^ low(s[0]) * 0x85EBCA77u ^ low(s[n - 1]) * 0xC2B2AE3Du ^
+               low(s[n / 2]) * 0x27D4EB2Fu;
+    }
+
     const ClassDef* def_;
     std::vector<std::int32_t> table_;
     std::size_t mask_ = 0;
 };
+
+namespace {
+using detail::SlotIndex;
 
 struct Schema {
     std::vector<ClassDef> classes;
@@ -301,8 +317,14 @@ const Schema& schema() {
 
 }  // namespace
 
+const detail::SlotIndex* detail::indexFor(const ClassDef* def) noexcept { return def ? schema().indexOf(def) : nullptr; }
+int detail::slotIn(const SlotIndex* index, std::string_view name) noexcept { return index->find(name); }
+
 const PropertyDef* ClassDef::property(std::string_view n) const {
-    if (const SlotIndex* ix = schema().indexOf(this)) return ix->find(n);
+    if (const SlotIndex* ix = schema().indexOf(this)) {
+        const int slot = ix->find(n);
+        return slot < 0 ? nullptr : &properties[static_cast<std::size_t>(slot)];
+    }
     for (const PropertyDef& p : properties)
         if (text::iequals(p.name, n)) return &p;
     return nullptr;

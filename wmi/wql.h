@@ -35,6 +35,13 @@ std::size_t ihash(std::string_view s) noexcept;
 std::string lower(std::string_view s);
 }  // namespace text
 
+namespace detail {
+// The index of a built-in class (nullptr for other definitions), and the
+// slot of a property in it (-1 when the class has none of that name).
+const SlotIndex* indexFor(const ClassDef* def) noexcept;
+int slotIn(const SlotIndex* index, std::string_view name) noexcept;
+}  // namespace detail
+
 namespace wql {
 
 // A compiled LIKE pattern: % any run, _ one character, [abc], [a-z], [^a].

@@ -45,6 +45,31 @@ TEST(Instance, PropertiesOfAKnownClass) {
     EXPECT_NE(std::find(names.begin(), names.end(), "Layout"), names.end());
 }
 
+TEST(Instance, ManyPropertiesStillResolve) {
+    // Class properties listed after hundreds of others, and a definition
+    // with more properties than are kept inline.
+    Instance o("Win32_Keyboard", knownClass("Win32_Keyboard"));
+    for (int i = 0; i < 300; ++i) o.set("X" + std::to_string(i), Value::integer(i));
+    o.set("Description", Value::text("late"));
+    o.set("description", Value::text("replaced"));
+    EXPECT_EQ(o.get("DESCRIPTION").str(), "replaced");
+    EXPECT_EQ(o.get("x299").rawInteger(), 299);
+    EXPECT_EQ(o.properties().size(), 301u);
+    EXPECT_TRUE(o.get("Layout").isAbsent());
+
+    ClassDef wide;
+    wide.name = "Wide";
+    for (int i = 0; i < 150; ++i) wide.properties.push_back({"P" + std::to_string(i), CimType::UInt32, false});
+    Instance w("Wide", &wide);
+    w.set("p149", Value::integer(149));
+    w.set("P3", Value::integer(3));
+    EXPECT_EQ(w.get("P149").rawInteger(), 149);
+    EXPECT_EQ(w.get("p3").rawInteger(), 3);
+    EXPECT_TRUE(w.get("P148").isAbsent());
+    EXPECT_EQ(failureOf([&] { w.get("P150"); }).number, fail::kNotSupported);
+    EXPECT_EQ(w.properties()[0].first, "P149");
+}
+
 TEST(Instance, PropertiesOfAnUnknownClass) {
     Instance o("Custom", nullptr);
     o.set("B", Value::text("b"));
