@@ -66,6 +66,10 @@ std::string versionText(const std::string& version) {
 
 bool GetKeyValue(std::uint32_t keyRoot, const std::string& keyName, const std::string& subKeyRef,
                  std::string& keyVal) {
+    if (!platform::current().registry) {  // a platform without one
+        keyVal.clear();
+        return false;
+    }
     auto& registry = platform::registry();
     std::uintptr_t key = 0;
     bool opened = false;
