@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# Cross-builds the core, the headless program, the query tool and the unit
+# tests for 64-bit Windows (mingw-w64), runs every test program under Wine in
+# a fresh, temporary prefix, then runs the headless program against Wine's
+# management service and checks the report it writes against what the query
+# tool reads from the same service (and the processor name against the host).
+#
+# Idempotent: installs what scripts/packages/windows.txt lists when missing
+# (root or sudo), reuses the build folder, always starts Wine afresh.
+# 64-bit Wine only: no i386 architecture, no wine32, no X display.
+#
+# Environment:
+#   WIN_BUILD_DIR    build folder (default: <root>/build-win)
+#   JOBS             parallel build jobs (default 2)
+#   TQ_WIN_TARGETS   build only these targets (default: everything)
+#   KEEP_WINE=1      keep the temporary prefix and report for inspection
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${WIN_BUILD_DIR:-$root/build-win}
+jobs=${JOBS:-2}
+
+say() { printf '== %s\n' "$*"; }
+die() { printf 'windows-test: %s\n' "$*" >&2; exit 1; }
+
+# --- packages --------------------------------------------------------------
+mapfile -t wanted < <(sed 's/#.*//' "$root/scripts/packages/windows.txt" | tr -s ' \t' '\n' | sed '/^$/d')
+missing=()
+for p in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  say "installing ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# --- cross build -----------------------------------------------------------
+say "configuring $build"
+cmake -S "$root" -B "$build" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DTQ_UI=OFF -DTQ_TESTS=ON >/dev/null
+say "building"
+if [ -n "${TQ_WIN_TARGETS:-}" ]; then
+  # shellcheck disable=SC2086
+  cmake --build "$build" -j "$jobs" --target ${TQ_WIN_TARGETS}
+else
+  cmake --build "$build" -j "$jobs"
+fi
+report_exe=$build/app/tallyquest-report.exe
+query_exe=$build/platform/windows/tq-wmiquery.exe
+[ -f "$report_exe" ] || die "no $report_exe"
+[ -f "$query_exe" ] || die "no $query_exe"
+
+# --- a fresh, headless Wine ------------------------------------------------
+work=$(mktemp -d "${TMPDIR:-/tmp}/tq-wine.XXXXXX")
+export WINEPREFIX=$work/prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer prompts
+unset DISPLAY WAYLAND_DISPLAY
+cleanup() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ "${KEEP_WINE:-0}" = 1 ]; then
+    echo "kept $work"
+  else
+    rm -rf "$work"
+  fi
+}
+trap cleanup EXIT
+# One persistent server and the prefix's services for all runs below, started
+# with their output going nowhere: a process that Wine starts later inherits
+# the caller's output, so nothing is ever read from a pipe below (it would not
+# reach its end while such a process lives). Output goes to files instead.
+say "creating Wine prefix $WINEPREFIX"
+mkdir -p "$WINEPREFIX"
+wineserver -p </dev/null >/dev/null 2>&1 || die "wineserver did not start"
+timeout 300 wine wineboot --init </dev/null >/dev/null 2>&1 || die "wineboot failed"
+
+# --- unit tests ------------------------------------------------------------
+failed=()
+mapfile -t programs < <(find "$build/tests" -name 'tq_tests_*.exe' -type f | sort)
+[ ${#programs[@]} -gt 0 ] || die "no test programs were built"
+for exe in "${programs[@]}"; do
+  say "test $(basename "$exe")"
+  log=$work/$(basename "$exe" .exe).log
+  rc=0
+  (cd "$build" && LC_ALL=C timeout 600 wine "$exe" --gtest_brief=1 </dev/null >"$log" 2>&1) || rc=$?
+  tr -d '\r' <"$log"
+  [ "$rc" -eq 0 ] || failed+=("$(basename "$exe")")
+done
+
+# --- the headless program end to end ---------------------------------------
+out=$work/out
+mkdir -p "$out"
+winout="Z:${out//\//\\}"
+designation=WINE-CHECK
+say "report run into $winout"
+set +e
+(cd "$out" && timeout 300 wine "$report_exe" --folder "$winout" "$designation") </dev/null >"$work/run.txt" 2>"$work/run-err.txt"
+status=$?
+set -e
+# The program's messages go to stderr, Wine's own notes too.
+tr -d '\r' <"$work/run-err.txt" | grep -v '^wine: ' || true
+report=$out/$designation.htm
+
+check_failures=()
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then
+    printf '   ok   %s: %s\n' "$1" "$3"
+  else
+    printf '   FAIL %s: expected [%s], got [%s]\n' "$1" "$2" "$3"
+    check_failures+=("$1")
+  fi
+}
+
+# The rows of one section (title row to table footer), as "label<TAB>value".
+rows() {
+  iconv -f CP1252 -t UTF-8 "$report" | tr -d '\r' | awk -v title="$1" '
+    index($0, "<strong>&nbsp;" title "</strong>") { inside = 1; next }
+    inside && $0 == "</table><br>" { exit }
+    inside {
+      line = $0
+      sub(/^<tr><td width=.150. bgcolor=.#E0F3F3. class=.td1.>/, "", line)
+      sub(/<\/td><td width=.550. bgcolor=.#E0F3F3. class=.td1.>/, "\t", line)
+      sub(/<\/td><\/tr>$/, "", line)
+      print line
+    }'
+}
+row() {  # row SECTION LABEL: the value without its trailing "&nbsp;"
+  rows "$1" | awk -F'\t' -v label="$2" '$1 == label { v = $2; sub(/&nbsp;$/, "", v); print v; exit }'
+}
+# What the query tool reads: query, property.
+wmi() {
+  (cd "$out" && wine "$query_exe" "$1" "$2") </dev/null >"$work/query.txt" 2>/dev/null || true
+  tr -d '\r' <"$work/query.txt" | awk -v p="$2" 'index($0, p "=") == 1 { print substr($0, length(p) + 2); exit }'
+}
+squeeze() { tr -s ' \t' ' ' | sed 's/^ //; s/ $//'; }
+
+check "exit status" 0 "$status"
+check "final message" "The file is saved on $winout\\$designation.htm" \
+  "$(tr -d '\r' <"$work/run-err.txt" | grep -m1 '^The file is saved on ' || true)"
+if [ -f "$report" ]; then
+  lines=$(wc -l <"$report")
+  check "first line" "<html><head>" "$(head -n1 "$report" | tr -d '\r')"
+  check "last line" "</body></html>" "$(tail -n1 "$report" | tr -d '\r')"
+  check "lines ending in CR LF" "$lines" "$(grep -c $'\r$' "$report")"
+  check "tables closed" "$(grep -c "^<table border='0' cellpadding='2'" "$report")" \
+    "$(grep -c '^</table><br>' "$report")"
+  check "no byte-order mark" "<h" "$(head -c2 "$report")"
+
+  check "BIOS manufacturer" "$(wmi 'Select * from Win32_Bios' Manufacturer)" "$(row Bios Manufacturer)"
+  check "BIOS description" "$(wmi 'Select * from Win32_Bios' Description)" "$(row Bios Description)"
+  check "BIOS SMBIOS version" "$(wmi 'Select * from Win32_Bios' SMBIOSBIOSVersion)" "$(row Bios SMBIOS)"
+
+  cpu=$(row CPU Name)
+  check "CPU name" "$(wmi 'Select * from Win32_Processor' Name)" "$cpu"
+  host_cpu=$(grep -m1 '^model name' /proc/cpuinfo 2>/dev/null | cut -d: -f2- | squeeze || true)
+  if [ -n "$host_cpu" ]; then
+    check "CPU name is the host's" "$host_cpu" "$(printf '%s' "$cpu" | squeeze)"
+  fi
+
+  os='Select * from Win32_OperatingSystem'
+  check "OS name" "$(wmi "$os" Caption)" "$(row Operatingsystem Name)"
+  check "OS version" "$(wmi "$os" Version)" "$(row Operatingsystem Version)"
+  check "OS build type" "$(wmi "$os" BuildType)" "$(row Operatingsystem BuildType)"
+else
+  check "report written" "$report" "(missing)"
+fi
+
+if [ ${#failed[@]} -gt 0 ] || [ ${#check_failures[@]} -gt 0 ]; then
+  [ ${#failed[@]} -eq 0 ] || echo "failed test programs: ${failed[*]}"
+  [ ${#check_failures[@]} -eq 0 ] || echo "failed report checks: ${check_failures[*]}"
+  exit 1
+fi
+say "all Windows tests passed"
