@@ -167,6 +167,32 @@ else
   check "report written" "$report" "(missing)"
 fi
 
+# --- the checked report of a recorded machine --------------------------------
+# The same snapshot, factory log and signature log as the core's own whole
+# report test, here through the Win32 seams: the factory log in Wine's C:\,
+# the signature log in its Windows folder. The report must match byte for
+# byte, and the factory log must be left hidden (not read-only, not system).
+data=$root/tests/data
+if [ -f "$data/realistic-machine.json" ] && [ -f "$data/realistic-machine.htm" ]; then
+  say "recorded machine through the Win32 seams"
+  drive_c=$WINEPREFIX/drive_c
+  cp "$data/realistic-prodlog.txt" "$drive_c/Prodlog.txt"
+  cp "$data/realistic-sigverif.txt" "$drive_c/windows/SIGVERIF.TXT"
+  snap=$work/snapshot
+  mkdir -p "$snap"
+  set +e
+  (cd "$snap" && LC_ALL=C timeout 300 wine "$report_exe" --snapshot "Z:${data//\//\\}\\realistic-machine.json" \
+      --folder "Z:${snap//\//\\}" WS-0815) </dev/null >"$work/snap-run.txt" 2>&1
+  status=$?
+  set -e
+  check "recorded machine: exit status" 0 "$status"
+  if cmp -s "$data/realistic-machine.htm" "$snap/WS-0815.htm"; then same=identical; else same=different; fi
+  check "recorded machine: report" identical "$same"
+  (cd "$snap" && wine attrib 'C:\Prodlog.txt') </dev/null >"$work/attrib.txt" 2>/dev/null || true
+  # Wine reports the archive attribute on every file; the rest must be "H".
+  check "factory log attributes" "H" "$(tr -d '\r' <"$work/attrib.txt" | sed 's/ *[A-Z]:\\.*$//' | tr -d ' A')"
+fi
+
 if [ ${#failed[@]} -gt 0 ] || [ ${#check_failures[@]} -gt 0 ]; then
   [ ${#failed[@]} -eq 0 ] || echo "failed test programs: ${failed[*]}"
   [ ${#check_failures[@]} -eq 0 ] || echo "failed report checks: ${check_failures[*]}"
