@@ -45,6 +45,18 @@ public:
 };
 
 QuietUi gUi;
+
+// A shell that opens nothing: starting a viewer is not part of the run's cost.
+class QuietShell final : public platform::Shell {
+public:
+    std::intptr_t execute(std::uintptr_t, const std::string&, const std::string&, const std::string&,
+                          const std::string&, int) override {
+        return 42;
+    }
+    void launch(const std::string&) override {}
+    std::string firstMatch(const std::string&) override { return ""; }
+};
+QuietShell gShell;
 std::map<std::string, std::vector<double>> gSeconds;  // per benchmark, every run
 
 std::string realisticSnapshot() { return std::string(TQ_SOURCE_DIR) + "/tests/data/realistic-machine.json"; }
@@ -107,6 +119,7 @@ void setUp(const std::filesystem::path& folder) {
     options.applicationFolder = folder.string();
     platform::installPlatform(options);
     platform::current().ui = &gUi;
+    platform::current().shell = &gShell;
 }
 
 void runReports(benchmark::State& state, const std::string& name, std::shared_ptr<wmi::Repository> repo) {

@@ -39,14 +39,15 @@ const Value* Instance::lookup(std::string_view name, bool& inClass) const noexce
     if (slot >= 0 && static_cast<std::size_t>(slot) < kInlineSlots) {
         const std::uint8_t k = slots_[static_cast<std::size_t>(slot)];
         if (k == 0) return nullptr;
-        if (k != kFar) return &props_[k - 1u].second;
+        if (k != kFar) return &data()[k - 1u].second;
     }
-    for (const auto& [n, val] : props_)
+    for (const auto& [n, val] : properties())
         if (text::iequals(n, name)) return &val;
     return nullptr;
 }
 
 void Instance::set(std::string_view name, Value v) {
+    unpack();
     const int slot = classSlot(def_, index_, name);
     if (slot >= 0 && static_cast<std::size_t>(slot) < kInlineSlots) {
         std::uint8_t& k = slots_[static_cast<std::size_t>(slot)];
@@ -70,6 +71,13 @@ void Instance::set(std::string_view name, Value v) {
                         std::move(v));
 }
 
+void Instance::unpack() {
+    if (!packed_) return;
+    props_.assign(packed_, packed_ + packedSize_);
+    packed_ = nullptr;
+    packedSize_ = 0;
+}
+
 const Value* Instance::find(std::string_view name) const noexcept {
     bool inClass = false;
     return lookup(name, inClass);
@@ -87,22 +95,78 @@ std::vector<std::string> Instance::names() const {
     if (def_) {
         out.reserve(def_->properties.size());
         for (const PropertyDef& p : def_->properties) out.push_back(p.name);
-        for (const auto& [n, v] : props_)
+        for (const auto& [n, v] : properties())
             if (classSlot(def_, index_, n) < 0) out.push_back(n);
     } else {
-        out.reserve(props_.size());
-        for (const auto& [n, v] : props_) out.push_back(n);
+        out.reserve(size());
+        for (const auto& [n, v] : properties()) out.push_back(n);
     }
     return out;
 }
 
 // ---------------------------------------------------------- Repository ----
 
+namespace {
+// Objects of one class in chunks that never move: references stay valid, and
+// the objects of a chunk lie next to each other for walks in order.
+class ObjectStore {
+public:
+    template <class... Args>
+    Instance& emplace_back(Args&&... args) {
+        if (chunks_.empty() || chunks_.back()->size() == kChunk) {
+            chunks_.push_back(std::make_unique<std::vector<Instance>>());
+            chunks_.back()->reserve(kChunk);
+        }
+        ++size_;
+        return chunks_.back()->emplace_back(std::forward<Args>(args)...);
+    }
+    std::size_t size() const noexcept { return size_; }
+    bool empty() const noexcept { return size_ == 0; }
+    Instance& operator[](std::size_t i) { return (*chunks_[i / kChunk])[i % kChunk]; }
+    template <class F>
+    void forEach(F&& f) const {
+        for (const auto& c : chunks_)
+            for (const Instance& o : *c) f(o);
+    }
+
+private:
+    static constexpr std::size_t kChunk = 256;
+    std::vector<std::unique_ptr<std::vector<Instance>>> chunks_;
+    std::size_t size_ = 0;
+};
+}  // namespace
+
 struct Repository::Impl {
     struct ClassStore {
         std::string name;
         const ClassDef* def;
-        std::deque<Instance> objects;  // a deque keeps references stable
+        ObjectStore objects;
+        std::size_t packed = 0;        // objects whose properties lie in a block
+        std::vector<std::unique_ptr<std::vector<Instance::Property>>> blocks;
+
+        // Copies the properties of the objects filled since the last walk
+        // into one block, in object order: walks over large classes then
+        // read memory in order instead of chasing scattered allocations.
+        void pack() {
+            std::size_t total = 0;
+            for (std::size_t i = packed; i < objects.size(); ++i) total += objects[i].size();
+            auto block = std::make_unique<std::vector<Instance::Property>>();
+            block->reserve(total);
+            std::vector<std::size_t> starts;
+            for (std::size_t i = packed; i < objects.size(); ++i) {
+                starts.push_back(block->size());
+                for (const auto& p : objects[i].properties()) block->push_back(p);
+            }
+            for (std::size_t i = packed, k = 0; i < objects.size(); ++i, ++k) {
+                Instance& o = objects[i];
+                o.packedSize_ = o.size();
+                o.props_.clear();
+                o.props_.shrink_to_fit();
+                o.packed_ = block->data() + starts[k];
+            }
+            packed = objects.size();
+            blocks.push_back(std::move(block));
+        }
     };
     std::vector<std::unique_ptr<ClassStore>> classes;
     std::unordered_map<std::string, std::size_t> byName;  // folded name -> index
@@ -156,8 +220,11 @@ std::vector<const Instance*> Repository::objectsOf(std::string_view className) {
     }
     std::vector<const Instance*> out;
     for (const std::string& c : read)
-        if (Impl::ClassStore* s = impl_->store(c))
-            for (const Instance& o : s->objects) out.push_back(&o);
+        if (Impl::ClassStore* s = impl_->store(c)) {
+            if (s->packed < s->objects.size()) s->pack();
+            out.reserve(out.size() + s->objects.size());
+            s->objects.forEach([&](const Instance& o) { out.push_back(&o); });
+        }
     return out;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -82,14 +83,22 @@ public:
     std::string className() const override { return className_; }
 
     const ClassDef* definition() const noexcept { return def_; }
-    const std::vector<std::pair<std::string, Value>>& properties() const noexcept { return props_; }
+    using Property = std::pair<std::string, Value>;
+    std::span<const Property> properties() const noexcept { return {data(), size()}; }
     // The stored value, or nullptr when the object does not list the property.
     const Value* find(std::string_view name) const noexcept;
 
 private:
     std::string className_;
     const ClassDef* def_;
-    std::vector<std::pair<std::string, Value>> props_;
+    std::vector<Property> props_;
+    // After the repository packs its class, the properties live in the
+    // class's shared block instead of props_ (until the next set()).
+    const Property* packed_ = nullptr;
+    std::size_t packedSize_ = 0;
+    const Property* data() const noexcept { return packed_ ? packed_ : props_.data(); }
+    std::size_t size() const noexcept { return packed_ ? packedSize_ : props_.size(); }
+    void unpack();
     // Where a read finds a class property, kept inline so that a read
     // touches no further memory: per slot of the class, 0 when the object
     // does not list it, else its index in props_ plus 1 (kFar: search props_).
@@ -99,6 +108,8 @@ private:
     std::array<std::uint8_t, kInlineSlots> slots_{};
 
     const Value* lookup(std::string_view name, bool& inClass) const noexcept;
+
+    friend class Repository;
 };
 
 class Repository {
