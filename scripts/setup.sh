@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in scripts/packages/*.txt that are not
-# installed yet. Needs root (or sudo) on Debian 12.
+# Installs the Debian packages of the lists named (scripts/packages/NAME.txt)
+# that are not installed yet; without names, every list but the Windows
+# cross build's. Needs root (or sudo) on Debian 12.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-mapfile -t wanted < <(cat "$here"/packages/*.txt | sed 's/#.*//' | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
+lists=()
+if [ $# -gt 0 ]; then
+  for name in "$@"; do lists+=("$here/packages/$name.txt"); done
+else
+  for f in "$here"/packages/*.txt; do
+    [ "$(basename "$f")" = windows.txt ] || lists+=("$f")
+  done
+fi
+mapfile -t wanted < <(cat "${lists[@]}" | sed 's/#.*//' | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
 missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
