@@ -23,18 +23,7 @@ say() { printf '== %s\n' "$*"; }
 die() { printf 'windows-test: %s\n' "$*" >&2; exit 1; }
 
 # --- packages --------------------------------------------------------------
-mapfile -t wanted < <(sed 's/#.*//' "$root/scripts/packages/windows.txt" | tr -s ' \t' '\n' | sed '/^$/d')
-missing=()
-for p in "${wanted[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo=sudo
-  say "installing ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$root/scripts/setup.sh" windows
 
 # --- cross build -----------------------------------------------------------
 say "configuring $build"
