@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/linereader.h"
 #include "wmi/failure.h"
 
 namespace tq::posix {
@@ -112,36 +113,6 @@ public:
 
 private:
     std::FILE* f_;
-};
-
-class FileReader final : public platform::LineReader {
-public:
-    explicit FileReader(std::string bytes) : data_(std::move(bytes)) {}
-    bool atEnd() override {
-        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
-        return pos_ >= data_.size();
-    }
-    std::string readLine() override {
-        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
-        if (pos_ >= data_.size()) fail::raise(fail::kInputPastEnd);
-        const std::size_t cr = data_.find('\r', pos_);
-        std::string line;
-        if (cr == std::string::npos) {
-            line = data_.substr(pos_);
-            pos_ = data_.size();
-        } else {
-            line = data_.substr(pos_, cr - pos_);
-            pos_ = cr + 1;
-            if (pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
-        }
-        return platform::cp1252ToUtf8(line);
-    }
-    void close() override { closed_ = true; }
-
-private:
-    std::string data_;
-    std::size_t pos_ = 0;
-    bool closed_ = false;
 };
 
 std::string nativeDirOf(const std::string& path) {
@@ -275,7 +246,7 @@ std::unique_ptr<platform::LineReader> PosixFiles::openForInput(const std::string
     std::ostringstream ss;
     ss << in.rdbuf();
     if (in.bad()) fail::raise(fail::kPathFileAccess);
-    return std::make_unique<FileReader>(ss.str());
+    return std::make_unique<platform::BufferLineReader>(ss.str(), platform::cp1252ToUtf8);
 }
 
 std::optional<std::string> PosixFiles::environment(const std::string& name) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/linereader.h"
 #include "platform/windows/text.h"
 #include "wmi/failure.h"
 
@@ -73,37 +74,6 @@ public:
 
 private:
     Handle file_;
-};
-
-// The whole file is read at the open; lines end at CR or CR LF.
-class FileReader final : public platform::LineReader {
-public:
-    explicit FileReader(std::string bytes) : data_(std::move(bytes)) {}
-    bool atEnd() override {
-        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
-        return pos_ >= data_.size();
-    }
-    std::string readLine() override {
-        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
-        if (pos_ >= data_.size()) fail::raise(fail::kInputPastEnd);
-        const std::size_t cr = data_.find('\r', pos_);
-        std::string line;
-        if (cr == std::string::npos) {
-            line = data_.substr(pos_);
-            pos_ = data_.size();
-        } else {
-            line = data_.substr(pos_, cr - pos_);
-            pos_ = cr + 1;
-            if (pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
-        }
-        return ansiToUtf8(line);
-    }
-    void close() override { closed_ = true; }
-
-private:
-    std::string data_;
-    std::size_t pos_ = 0;
-    bool closed_ = false;
 };
 
 // The first entry matching `path` whose attributes the filter admits:
@@ -193,7 +163,7 @@ std::unique_ptr<platform::LineReader> WinFiles::openForInput(const std::string& 
         if (got == 0) break;
         data.append(buf, got);
     }
-    return std::make_unique<FileReader>(std::move(data));
+    return std::make_unique<platform::BufferLineReader>(std::move(data), ansiToUtf8);
 }
 
 std::optional<std::string> WinFiles::environment(const std::string& name) {

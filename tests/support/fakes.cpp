@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/linereader.h"
 #include "report/main.h"
 #include "wmi/failure.h"
 #include "wmi/repository.h"
@@ -48,31 +49,6 @@ public:
 private:
     std::shared_ptr<std::vector<std::string>> lines_;
     std::shared_ptr<bool> failing_;
-};
-
-class StringReader final : public platform::LineReader {
-public:
-    explicit StringReader(std::string data) : data_(std::move(data)) {}
-    bool atEnd() override { return pos_ >= data_.size(); }
-    std::string readLine() override {
-        if (pos_ >= data_.size()) fail::raise(fail::kInputPastEnd);
-        std::size_t cr = data_.find('\r', pos_);
-        std::string line;
-        if (cr == std::string::npos) {
-            line = data_.substr(pos_);
-            pos_ = data_.size();
-        } else {
-            line = data_.substr(pos_, cr - pos_);
-            pos_ = cr + 1;
-            if (pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
-        }
-        return line;
-    }
-    void close() override {}
-
-private:
-    std::string data_;
-    std::size_t pos_ = 0;
 };
 
 }  // namespace
@@ -148,7 +124,7 @@ std::unique_ptr<platform::LineReader> MemoryFiles::openForInput(const std::strin
     File* f = find(path);
     if (!f) fail::raise(fail::kFileNotFound);
     if (f->locked) fail::raise(fail::kPermissionDenied);
-    return std::make_unique<StringReader>(f->content);
+    return std::make_unique<platform::BufferLineReader>(f->content);
 }
 
 std::optional<std::string> MemoryFiles::environment(const std::string& name) {
