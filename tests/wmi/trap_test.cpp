@@ -25,7 +25,7 @@ protected:
     }
 };
 
-TEST_F(Trapping, FailingStepIsAbandonedAndItsFailurePending) {
+TEST_F(Trapping, FailingStepIsAbandonedFailingTestDoesNotHold) {
     std::vector<std::string> rows;
     ServicePtr s;
     trap::step([&] { s = bind(kMoniker); });
@@ -38,6 +38,7 @@ TEST_F(Trapping, FailingStepIsAbandonedAndItsFailurePending) {
             rows.push_back("Id " & modem["PNPDeviceID"]);  // not selected: fails here
             rows.push_back("after");
         });
+        if (trap::test([&] { return modem["PNPDeviceID"].isNonEmptyText(); })) rows.push_back("held");
         trap::step([&] { rows.push_back("Port " & modem["AttachedTo"]); });
     });
     EXPECT_EQ(rows, (std::vector<std::string>{"Caption Modem A", "before", "Port COM3"}));
@@ -58,20 +59,6 @@ TEST_F(Trapping, LatestFailureWinsAndOnClears) {
     EXPECT_FALSE(trap::failed());  // the service's own failures are not shown
     trap::on();
     EXPECT_EQ(trap::pending(), Failure{});
-}
-
-TEST_F(Trapping, FailingTestDoesNotHold) {
-    ServicePtr s = bind(kMoniker);
-    CollectionPtr c = execQuery(s, "Select * from Win32_Bios");
-    int guarded = 0, items = 0;
-    walk(c, [&](const Object& o) {
-        ++items;
-        if (trap::test([&] { return o["Bogus"].isNonEmptyText(); })) ++guarded;
-        if (trap::test([&] { return o["Manufacturer"].isNonEmptyText(); })) ++guarded;
-    });
-    EXPECT_EQ(items, 1);
-    EXPECT_EQ(guarded, 1);
-    EXPECT_EQ(trap::pending().number, fail::kNotSupported);
 }
 
 TEST_F(Trapping, WalkThatCannotStartYieldsNothing) {

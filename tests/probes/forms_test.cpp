@@ -1,0 +1,85 @@
+// The value forms the sections share: firmware cut from identifiers, disk,
+// memory and date forms, and the quoted MAC lookup.
+#include <gtest/gtest.h>
+
+#include "probes/probes.h"
+#include "tests/support/fakes.h"
+
+namespace tq {
+namespace {
+
+using testing::PlatformScope;
+
+TEST(Forms, FirmwareCutFromIdentifier) {
+    std::string vp = "Ven_HL-DT-ST&Prod_DVDRAM_GH24NSB0";
+    vp.resize(40, '_');
+    const std::pair<std::string, std::string> cases[] = {
+        // IDE\CDROM + 40-character field + "1.00____" + "\" + instance.
+        {"IDE\\CDROM" + vp + "1.00____\\5&1234&0&1.0.0", "1.00    "},
+        // No "\" after the 20th character: all of the rest, "_" as blanks.
+        {"12345678901234567890AB_CD", "AB CD"},
+        // A "\" at position 8 of the rest or earlier keeps the whole rest.
+        {"12345678901234567890ABCDEFG\\x", "ABCDEFG\\x"},
+        {"12345678901234567890", ""},
+    };
+    for (const auto& [id, firmware] : cases) EXPECT_EQ(probes::FirmwareFromId(Value::text(id)), firmware) << id;
+    EXPECT_THROW(probes::FirmwareFromId(Value::text("SHORT\\ID")), Error);
+    EXPECT_THROW(probes::FirmwareFromId(Value()), Error);
+}
+
+TEST(Forms, DiskGigabytesLessPointThreeHalfToEven) {
+    PlatformScope scope;  // en-US decimal point
+    const std::pair<const char*, const char*> cases[] = {
+        {"250059350016", "249.8 GB"}, {"80026361856", "79.7 GB"}, {"1000204886016", "999.9 GB"},
+        {"2300000000", "2 GB"},  // whole: no separator
+        {"750000000", "0.4 GB"},  {"1750000000", "1.4 GB"},  // 4.5 and 14.5 tenths
+    };
+    for (const auto& [bytes, gb] : cases) EXPECT_EQ(probes::DiskSizeGb(Value::text(bytes)), gb) << bytes;
+    EXPECT_THROW(probes::DiskSizeGb(Value()), Error);
+}
+
+TEST(Forms, MemoryTypeNamesAndMegabytesHalfToEven) {
+    const std::pair<int, const char*> names[] = {
+        {0, "Unknown "}, {17, "SDRAM "}, {20, "DDR "}, {21, "**Unknown**"}, {-1, "**Unknown**"}};
+    for (const auto& [code, name] : names) EXPECT_EQ(probes::MemoryTypeName(code), name) << code;
+    const std::pair<const char*, int> cases[] = {
+        {"1073741824", 1024}, {"1572864", 2}, {"2621440", 2}, {"3670016", 4},  // 1.5, 2.5, 3.5 MiB
+    };
+    for (const auto& [bytes, mb] : cases) EXPECT_EQ(probes::CapacityMb(Value::text(bytes)), mb) << bytes;
+    EXPECT_THROW(probes::CapacityMb(Value::text("4503599627370496")), Error);
+}
+
+TEST(Forms, DatesConvertAndRender) {
+    PlatformScope scope;  // en-US locale
+    using probes::ConvertWmiDate;
+    using probes::FormatDate;
+    EXPECT_EQ(ConvertWmiDate("20200701143005.000000-000"), (probes::DateTime{2020, 7, 1, 14, 30, 5}));
+    EXPECT_EQ(FormatDate(ConvertWmiDate("20200701143005.000000-000")), "7/1/2020 2:30:05 PM");
+    EXPECT_EQ(FormatDate(ConvertWmiDate("20191231000000.000000-000")), "12/31/2019");
+    EXPECT_EQ(FormatDate(ConvertWmiDate("20240229000001")), "2/29/2024 12:00:01 AM");
+    for (const char* bad : {"2020070114300", "", "20201301000000", "20200230000000", "20230229000000",
+                            "20200701240000", "20200701236000", "20200701000060", "2020-7-1000000", "20200700000000"}) {
+        try {
+            ConvertWmiDate(bad);
+            ADD_FAILURE() << bad << " converted";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), fail::kTypeMismatch) << bad;
+        }
+    }
+}
+
+TEST(Forms, MacLookupQuotesNamesAndLeavesNoFailure) {
+    EXPECT_EQ(probes::WqlString("a'b\\c"), "'a\\'b\\\\c'");
+    PlatformScope scope;
+    EXPECT_EQ(probes::GetMacAddress("x"), "");  // unbound
+    EXPECT_EQ(trap::pending().number, 0);
+    testing::RepositoryScope repo(R"({"Win32_NetworkAdapter": [{"Name": "x", "MACAddress": "m"}]})");
+    // A name that would end the literal early finds nothing and changes nothing.
+    EXPECT_EQ(probes::GetMacAddress("' OR Name <> '"), "");
+    EXPECT_EQ(probes::GetMacAddress("x"), "m");
+    EXPECT_EQ(probes::GetMacAddress("y"), "");
+    EXPECT_EQ(trap::pending().number, 0);
+}
+
+}  // namespace
+}  // namespace tq
