@@ -28,6 +28,9 @@ std::string readBytes(const fs::path& p) {
 std::string quote(const std::string& s) { return "'" + s + "'"; }
 
 TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "runs the program through a POSIX shell; the Windows run checks the same report itself";
+#endif
     const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
     const fs::path dir = fs::temp_directory_path() / ("tq-realistic-" + std::to_string(::getpid()));
     fs::remove_all(dir);
