@@ -24,19 +24,14 @@ public:
     }
     ~QueryRecorder() { wmi::setBinder(nullptr); }
     QueryRecorder(const QueryRecorder&) = delete;
-    QueryRecorder& operator=(const QueryRecorder&) = delete;
 
     std::vector<std::string> queries;
-    // Queries that contain this text fail with "Object required" (positive).
-    std::string failing;
-    // Runs before each query is answered.
-    std::function<void(const std::string&)> onQuery;
+    std::string failing;                               // queries holding this fail with "Object required"
+    std::function<void(const std::string&)> onQuery;  // runs before each query is answered
 
-    // How many recorded queries contain `text`.
     int count(std::string_view text) const {
         int n = 0;
-        for (const auto& q : queries)
-            if (q.find(text) != std::string::npos) ++n;
+        for (const auto& q : queries) n += q.find(text) != std::string::npos;
         return n;
     }
 
