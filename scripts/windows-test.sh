@@ -106,7 +106,8 @@ check() {  # check DESCRIPTION EXPECTED ACTUAL
 rows() {
   iconv -f CP1252 -t UTF-8 "$report" | tr -d '\r' | awk -v title="$1" '
     index($0, "<strong>&nbsp;" title "</strong>") { inside = 1; next }
-    inside && $0 == "</table><br>" { exit }
+    done { next }
+    inside && $0 == "</table><br>" { done = 1; next }
     inside {
       line = $0
       sub(/^<tr><td width=.150. bgcolor=.#E0F3F3. class=.td1.>/, "", line)
@@ -116,12 +117,12 @@ rows() {
     }'
 }
 row() {  # row SECTION LABEL: the value without its trailing "&nbsp;"
-  rows "$1" | awk -F'\t' -v label="$2" '$1 == label { v = $2; sub(/&nbsp;$/, "", v); print v; exit }'
+  rows "$1" | awk -F'\t' -v label="$2" '!found && $1 == label { v = $2; sub(/&nbsp;$/, "", v); print v; found = 1 }'
 }
 # What the query tool reads: query, property.
 wmi() {
   (cd "$out" && wine "$query_exe" "$1" "$2") </dev/null >"$work/query.txt" 2>/dev/null || true
-  tr -d '\r' <"$work/query.txt" | awk -v p="$2" 'index($0, p "=") == 1 { print substr($0, length(p) + 2); exit }'
+  tr -d '\r' <"$work/query.txt" | awk -v p="$2" '!found && index($0, p "=") == 1 { print substr($0, length(p) + 2); found = 1 }'
 }
 squeeze() { tr -s ' \t' ' ' | sed 's/^ //; s/ $//'; }
 
