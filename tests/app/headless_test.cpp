@@ -10,6 +10,8 @@
 #include <fstream>
 #include <string>
 
+#include "tests/support/fakes.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -85,30 +87,9 @@ TEST_F(Headless, SnapshotReportHeadBiosAndEndByteForByte) {
                       "--comment 'M\xC3\xBCller \"A\"' 'PC 01'");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string report = read(dir + "/PC 01.htm");
-    const std::string head = crlf({
-        "<html><head>",
-        "<title>PC 01.htm</title>",
-        "<!-- Version 4.0 -->",
-        "<style type='text/css'>",
-        "<!--",
-        "body {  background-color: #FFFFFF;}",
-        "td {font-family: Arial;     font-size: 11px; }",
-        ".td1   { font-family: Arial;     font-size: 11px;  border: 1px solid #666666; }",
-        "-->",
-        "</style>",
-        "</head>",
-        "<body topmargin='0' leftmargin='0'>",
-        "",
-        "<table width='710' border='0' cellspacing='0' cellpadding='0'>",
-        "<tr><td width='10' bgcolor='C3DADA'>&nbsp;</td>",
-        "<td bgcolor='C3DADA' height='50'><font face='Arial' color='666666' size='4'><strong>TALLYQUEST "
-        "Result</strong></font>",
-        "<td bgcolor='C3DADA' align='right'><font face='Arial' color='666666' "
-        "size='4'><strong>VALDREMONT&nbsp;&nbsp;</strong></font></td>",
-        "<td width='10' bgcolor='C3DADA'>&nbsp;</td>",
-        "</tr>",
-        "<tr><td>&nbsp;</td><td colspan='3'>&nbsp;</td></tr>",
-        "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: PC 01</font></td></tr>",
+    std::string head;
+    for (const std::string& line : tq::testing::reportHead("PC 01.htm", "PC 01")) head += line + "\r\n";
+    head += crlf({
         "<tr><td>&nbsp;</td><td colspan='3'><br><B>Comment:</B>&nbsp; M&uuml;ller &quot;A&quot;<br><br></font></td></tr>",
         "<tr><td>&nbsp;</td><td colspan='2'>",
     });

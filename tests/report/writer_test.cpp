@@ -12,31 +12,7 @@ namespace {
 using testing::MemoryStream;
 using testing::PlatformScope;
 
-const std::vector<std::string> kHeadTop = {
-    "<html><head>",
-    "<title>PC 01.htm</title>",
-    "<!-- Version 4.0 -->",
-    "<style type='text/css'>",
-    "<!--",
-    "body {  background-color: #FFFFFF;}",
-    "td {font-family: Arial;     font-size: 11px; }",
-    ".td1   { font-family: Arial;     font-size: 11px;  border: 1px solid #666666; }",
-    "-->",
-    "</style>",
-    "</head>",
-    "<body topmargin='0' leftmargin='0'>",
-    "",
-    "<table width='710' border='0' cellspacing='0' cellpadding='0'>",
-    "<tr><td width='10' bgcolor='C3DADA'>&nbsp;</td>",
-    "<td bgcolor='C3DADA' height='50'><font face='Arial' color='666666' size='4'><strong>TALLYQUEST "
-    "Result</strong></font>",
-    "<td bgcolor='C3DADA' align='right'><font face='Arial' color='666666' "
-    "size='4'><strong>VALDREMONT&nbsp;&nbsp;</strong></font></td>",
-    "<td width='10' bgcolor='C3DADA'>&nbsp;</td>",
-    "</tr>",
-    "<tr><td>&nbsp;</td><td colspan='3'>&nbsp;</td></tr>",
-    "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: PC 01</font></td></tr>",
-};
+const std::vector<std::string> kHeadTop = testing::reportHead("PC 01.htm", "PC 01");
 const std::string kContentRow = "<tr><td>&nbsp;</td><td colspan='2'>";
 
 TEST(HtmlHeader, WithoutCommentGoesFromDesignationToContentRow) {

@@ -187,6 +187,35 @@ std::vector<std::string> runSection(void (*write)(report::ReportStream&)) {
     return *m.lines;
 }
 
+std::vector<std::string> reportHead(std::string_view title, std::string_view designation) {
+    return {
+        "<html><head>",
+        "<title>" + std::string(title) + "</title>",
+        "<!-- Version 4.0 -->",
+        "<style type='text/css'>",
+        "<!--",
+        "body {  background-color: #FFFFFF;}",
+        "td {font-family: Arial;     font-size: 11px; }",
+        ".td1   { font-family: Arial;     font-size: 11px;  border: 1px solid #666666; }",
+        "-->",
+        "</style>",
+        "</head>",
+        "<body topmargin='0' leftmargin='0'>",
+        "",
+        "<table width='710' border='0' cellspacing='0' cellpadding='0'>",
+        "<tr><td width='10' bgcolor='C3DADA'>&nbsp;</td>",
+        "<td bgcolor='C3DADA' height='50'><font face='Arial' color='666666' size='4'><strong>TALLYQUEST "
+        "Result</strong></font>",
+        "<td bgcolor='C3DADA' align='right'><font face='Arial' color='666666' "
+        "size='4'><strong>VALDREMONT&nbsp;&nbsp;</strong></font></td>",
+        "<td width='10' bgcolor='C3DADA'>&nbsp;</td>",
+        "</tr>",
+        "<tr><td>&nbsp;</td><td colspan='3'>&nbsp;</td></tr>",
+        "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: " + std::string(designation) +
+            "</font></td></tr>",
+    };
+}
+
 std::string headLine1() {
     return "<table border='0' cellpadding='2' cellspacing='0' style='border-collapse:collapse'>";
 }

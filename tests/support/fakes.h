@@ -136,6 +136,9 @@ struct MemoryStream {
 // Runs one section writer on a fresh memory stream and returns its lines.
 std::vector<std::string> runSection(void (*write)(report::ReportStream&));
 
+// The report head's lines from the document start to the designation row.
+std::vector<std::string> reportHead(std::string_view title, std::string_view designation);
+
 // The writers' line forms, for building expected output.
 std::string headLine1();
 std::string headLine2(std::string_view title);
