@@ -3,9 +3,12 @@
 
 #include "platform/linux/ids.h"
 #include "platform/linux/sysfs.h"
+#include "tree.h"
 
 namespace tq::linuxprov {
 namespace {
+
+using testing::identify;
 
 TEST(Parsers, MountinfoDecodesEscapesAndSkipsShortLines) {
     auto m = parseMountinfo(
@@ -35,23 +38,12 @@ TEST(Parsers, CpuinfoBlocksAndAssignments) {
 
 TEST(Parsers, AtaIdentifySwapsBytePairs) {
     // "AB" in one word is stored high byte first.
-    std::string words;
-    for (int i = 0; i < 256; ++i) {
-        unsigned w = 0;
-        if (i == 27) w = ('S' << 8) | 'T';
-        else if (i >= 28 && i <= 46) w = 0x2020;
-        else if (i == 23) w = ('C' << 8) | 'C';
-        else if (i == 24) w = ('4' << 8) | '5';
-        else if (i == 25 || i == 26) w = 0x2020;
-        char buf[8];
-        std::snprintf(buf, sizeof buf, "%04x%c", w, (i + 1) % 8 ? ' ' : '\n');
-        words += buf;
-    }
-    auto id = parseAtaIdentify(words);
+    auto id = parseAtaIdentify(identify("ST", "CC45", "", false));
     ASSERT_TRUE(id);
     EXPECT_EQ(id->model, "ST");
     EXPECT_EQ(id->firmware, "CC45");
     EXPECT_FALSE(id->atapi);
+    EXPECT_TRUE(parseAtaIdentify(identify("HL-DT-ST", "LK00", "", true))->atapi);
     EXPECT_FALSE(parseAtaIdentify("0040 zz"));
     EXPECT_FALSE(parseAtaIdentify("0040 0000"));  // too short to hold a model
     EXPECT_FALSE(parseAtaIdentify("123456789"));

@@ -3,6 +3,7 @@
 // query the provider over it.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -10,7 +11,10 @@
 #include <random>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "platform/linux/provider.h"
 #include "wmi/repository.h"
@@ -47,10 +51,6 @@ public:
         for (const auto& [k, v] : values) file(dir + "/" + k, v + "\n");
         return *this;
     }
-    Tree& dir(const std::string& rel) {
-        fs::create_directories(root_.string() + rel);
-        return *this;
-    }
     // A symbolic link at `rel` pointing to `target` (relative as sysfs writes them).
     Tree& link(const std::string& rel, const std::string& target) {
         fs::path p = root_.string() + rel;
@@ -83,6 +83,28 @@ private:
     fs::path root_;
 };
 
+// ATA IDENTIFY words as sysfs prints them: 8 hex words a line.
+inline std::string identify(const std::string& model, const std::string& fw, const std::string& serial, bool atapi) {
+    std::vector<unsigned> w(256, 0);
+    w[0] = atapi ? 0x85C0 : 0x0040;
+    auto put = [&](std::size_t from, std::size_t words, std::string s) {
+        s.resize(words * 2, ' ');
+        for (std::size_t i = 0; i < words; ++i)
+            w[from + i] = (static_cast<unsigned char>(s[2 * i]) << 8) | static_cast<unsigned char>(s[2 * i + 1]);
+    };
+    put(10, 10, serial);
+    put(23, 4, fw);
+    put(27, 20, model);
+    std::string out;
+    char buf[8];
+    for (std::size_t i = 0; i < w.size(); ++i) {
+        std::snprintf(buf, sizeof buf, "%04x", w[i]);
+        out += buf;
+        out += (i + 1) % 8 ? ' ' : '\n';
+    }
+    return out;
+}
+
 using Row = std::map<std::string, Value>;
 
 // Runs a query through the provider's repository over `root`.
@@ -111,6 +133,44 @@ inline long long integer(const Row& r, const std::string& name) {
 inline bool has(const Row& r, const std::string& name) {
     auto it = r.find(name);
     return it != r.end() && !it->second.isAbsent();
+}
+
+// What a query answers: its row count and chosen properties, each a text (a
+// trailing "*" matches a prefix), an integer or nullptr for absent.
+struct Want {
+    std::size_t row;
+    const char* property;
+    std::variant<const char*, long long, std::nullptr_t> value;
+};
+struct Answer {
+    const char* wql;
+    std::size_t count;
+    std::vector<Want> wants;
+};
+
+inline void expectAnswers(const std::string& root, const std::vector<Answer>& answers) {
+    for (const Answer& a : answers) {
+        SCOPED_TRACE(a.wql);
+        const auto rows = query(root, a.wql);
+        EXPECT_EQ(rows.size(), a.count);
+        for (const Want& w : a.wants) {
+            SCOPED_TRACE(std::to_string(w.row) + " " + w.property);
+            if (w.row >= rows.size()) {
+                ADD_FAILURE() << "no row " << w.row;
+            } else if (auto* n = std::get_if<long long>(&w.value)) {
+                EXPECT_EQ(integer(rows[w.row], w.property), *n);
+            } else if (auto* s = std::get_if<const char*>(&w.value)) {
+                std::string want = *s, got = text(rows[w.row], w.property);
+                if (!want.empty() && want.back() == '*') {
+                    want.pop_back();
+                    got = got.substr(0, want.size());
+                }
+                EXPECT_EQ(got, want);
+            } else {
+                EXPECT_FALSE(has(rows[w.row], w.property));
+            }
+        }
+    }
 }
 
 }  // namespace tq::linuxprov::testing

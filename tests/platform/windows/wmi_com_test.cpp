@@ -1,11 +1,13 @@
-// The COM backend against the machine's own management service (Wine's
-// when the tests run under Wine).
+// The service's monikers taken apart, and the COM backend against the
+// machine's own management service (Wine's when the tests run under Wine).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
+#include <cstring>
 
+#include "platform/windows/moniker.h"
 #include "platform/windows/wmi_com.h"
+#include "failure_of.h"
 #include "wmi/failure.h"
 #include "wmi/service.h"
 #include "wmi/trap.h"
@@ -13,21 +15,69 @@
 namespace tq::win {
 namespace {
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-std::int32_t failureOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.number();
+TEST(MonikerParse, PathsLevelsAndDefaults) {
+    const struct {
+        std::string_view text;
+        const char* connect;
+        unsigned long impersonation, authentication;
+        const char* objectPath = "";
+    } rows[] = {
+        // The program's three monikers.
+        {wmi::kMoniker, "\\\\.\\root\\cimv2", 3, 0},
+        {wmi::kMonikerUpper, "\\\\.\\root\\CIMV2", 3, 0},
+        {wmi::kMonikerPlain, "\\\\.\\root\\CIMV2", 3, 0},  // the service's default level
+        {"winmgmts:", "\\\\.\\root\\cimv2", 3, 0},
+        {"winmgmts:\\\\.", "\\\\.\\root\\cimv2", 3, 0},
+        {"WINMGMTS:{ImpersonationLevel = Identify}", "\\\\.\\root\\cimv2", 2, 0},
+        {"winmgmts:{authenticationLevel=call}", "\\\\.\\root\\cimv2", 3, 3},
+        {"winmgmts://server1/root/default", "\\\\server1\\root\\default", 3, 0},
+        {"winmgmts:root\\wmi", "\\\\.\\root\\wmi", 3, 0},
+        {"winmgmts:\\\\.\\root\\cimv2:Win32_BIOS", "\\\\.\\root\\cimv2", 3, 0, "Win32_BIOS"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        auto m = parseMoniker(row.text);
+        ASSERT_TRUE(m);
+        EXPECT_EQ(m->connectPath(), row.connect);
+        EXPECT_EQ(m->impersonation, row.impersonation);
+        EXPECT_EQ(m->authentication, row.authentication);
+        EXPECT_EQ(m->objectPath, row.objectPath);
     }
-    return 0;
 }
 
-TEST(ComService, EachMonikerBindsAndAnswersTheBiosQuery) {
+TEST(MonikerParse, SecuritySettingsAndLocale) {
+    auto m = parseMoniker(
+        "winmgmts:{impersonationLevel=delegate,authenticationLevel=pktPrivacy,(Debug, !Shutdown)}"
+        "[locale=ms_407]!\\\\srv\\root\\cimv2");
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->impersonation, 4u);
+    EXPECT_EQ(m->authentication, 6u);
+    EXPECT_EQ(m->privileges, (std::vector<std::string>{"Debug", "!Shutdown"}));
+    EXPECT_EQ(m->locale, "ms_407");
+    EXPECT_EQ(m->connectPath(), "\\\\srv\\root\\cimv2");
+}
+
+TEST(MonikerParse, RejectsWhatIsNoMoniker) {
+    for (const char* bad : {
+             "",
+             "winmgmt:\\\\.\\root\\cimv2",
+             "Scripting.FileSystemObject",
+             "winmgmts:{impersonationLevel=impersonate",          // unclosed settings
+             "winmgmts:{impersonationLevel=pretend}!\\\\.\\root",  // unknown level
+             "winmgmts:{colour=blue}",                            // unknown setting
+             "winmgmts:{impersonationLevel}",                     // no value
+             "winmgmts:{impersonationLevel=impersonate}\\\\.\\root\\cimv2",  // no "!"
+             "winmgmts:{(Debug}",
+             "winmgmts:\\\\\\root",                               // empty server
+             "winmgmts:\\\\.\\root\\\\cimv2",                     // empty namespace part
+             "winmgmts:\\\\.\\root\\cimv2:",                      // empty object path
+         }) {
+        SCOPED_TRACE(bad);
+        EXPECT_FALSE(parseMoniker(bad));
+    }
+}
+
+TEST(ComService, EachMonikerAnswersTheBiosQuery) {
     for (std::string_view moniker : {wmi::kMoniker, wmi::kMonikerUpper, wmi::kMonikerPlain}) {
         SCOPED_TRACE(moniker);
         wmi::ServicePtr service = bindMoniker(moniker);
@@ -35,75 +85,54 @@ TEST(ComService, EachMonikerBindsAndAnswersTheBiosQuery) {
         wmi::CollectionPtr result = service->execQuery("Select * from Win32_Bios", "WQL", wmi::kProbeFlags);
         const wmi::Object* bios = result->next();
         ASSERT_NE(bios, nullptr);
-        EXPECT_EQ(lower(bios->className()), "win32_bios");
+        EXPECT_EQ(::_stricmp(bios->className().c_str(), "Win32_BIOS"), 0) << bios->className();
+        // Properties by name without regard to case; a missing one is the caller's failure.
         EXPECT_TRUE(bios->get("Manufacturer").isText());
+        EXPECT_EQ(bios->get("SMBIOSBIOSVersion"), bios->get("smbiosbiosversion"));
+        EXPECT_EQ(numberOf([&] { bios->get("NoSuchProperty"); }), fail::kNotSupported);
+        const auto names = bios->names();
+        EXPECT_NE(std::find(names.begin(), names.end(), "Manufacturer"), names.end());
+        EXPECT_TRUE(std::none_of(names.begin(), names.end(), [](const auto& n) { return n.rfind("__", 0) == 0; }));
         EXPECT_EQ(result->next(), nullptr);
         EXPECT_EQ(result->next(), nullptr);  // stays at the end
     }
 }
 
-TEST(ComService, PropertiesReadByNameWithoutRegardToCase) {
-    wmi::ServicePtr service = bindMoniker(wmi::kMoniker);
-    wmi::CollectionPtr result = service->execQuery("SELECT * FROM Win32_BIOS", "WQL", wmi::kProbeFlags);
-    const wmi::Object* bios = result->next();
-    ASSERT_NE(bios, nullptr);
-    const Value& a = bios->get("SMBIOSBIOSVersion");
-    const Value& b = bios->get("smbiosbiosversion");
-    EXPECT_EQ(a, b);
-    const auto names = bios->names();
-    EXPECT_NE(std::find(names.begin(), names.end(), "Manufacturer"), names.end());
-    EXPECT_EQ(std::find_if(names.begin(), names.end(), [](const std::string& n) { return n.rfind("__", 0) == 0; }),
-              names.end());
-}
-
 TEST(ComService, PropertyKindsAsTheServiceDeliversThem) {
     wmi::ServicePtr service = bindMoniker(wmi::kMoniker);
-    {
-        auto r = service->execQuery("SELECT * FROM Win32_Processor", "WQL", wmi::kProbeFlags);
-        const wmi::Object* cpu = r->next();
-        ASSERT_NE(cpu, nullptr);
-        EXPECT_TRUE(cpu->get("Name").isText());
-        EXPECT_TRUE(cpu->get("MaxClockSpeed").isInteger());  // uint32
-        EXPECT_TRUE(cpu->get("Architecture").isInteger());   // uint16
-    }
-    {
-        auto r = service->execQuery("SELECT * FROM Win32_OperatingSystem", "WQL", wmi::kProbeFlags);
-        const wmi::Object* os = r->next();
-        ASSERT_NE(os, nullptr);
-        EXPECT_TRUE(os->get("Caption").isText());
-        const Value& memory = os->get("TotalVisibleMemorySize");  // uint64: a text holding the number
-        EXPECT_TRUE(memory.isText());
-        EXPECT_TRUE(memory.number().has_value());
-    }
-}
-
-TEST(ComService, MissingPropertiesAreTheCallersFailure) {
-    wmi::ServicePtr service = bindMoniker(wmi::kMoniker);
-    auto r = service->execQuery("SELECT * FROM Win32_BIOS", "WQL", wmi::kProbeFlags);
-    const wmi::Object* bios = r->next();
-    ASSERT_NE(bios, nullptr);
-    EXPECT_EQ(failureOf([&] { bios->get("NoSuchProperty"); }), fail::kNotSupported);
+    auto cpus = service->execQuery("SELECT * FROM Win32_Processor", "WQL", wmi::kProbeFlags);
+    const wmi::Object* cpu = cpus->next();
+    ASSERT_NE(cpu, nullptr);
+    EXPECT_TRUE(cpu->get("Name").isText());
+    EXPECT_TRUE(cpu->get("MaxClockSpeed").isInteger());  // uint32
+    EXPECT_TRUE(cpu->get("Architecture").isInteger());   // uint16
+    // The service's default flags walk too.
+    auto oses = service->execQuery("SELECT * FROM Win32_OperatingSystem", "WQL", wmi::kDefaultFlags);
+    const wmi::Object* os = oses->next();
+    ASSERT_NE(os, nullptr);
+    EXPECT_TRUE(os->get("Caption").isText());
+    const Value& memory = os->get("TotalVisibleMemorySize");  // uint64: a text holding the number
+    EXPECT_TRUE(memory.isText());
+    EXPECT_TRUE(memory.number().has_value());
+    EXPECT_EQ(oses->next(), nullptr);
 }
 
 TEST(ComService, ServiceFailuresAreNegative) {
     wmi::ServicePtr service = bindMoniker(wmi::kMoniker);
-    EXPECT_EQ(failureOf([&] { service->execQuery("SELEC * FROM Win32_BIOS", "WQL", 0); }),
+    EXPECT_EQ(numberOf([&] { service->execQuery("SELEC * FROM Win32_BIOS", "WQL", 0); }),
               fail::hresult(fail::kWbemInvalidQuery));
-    EXPECT_LT(failureOf([&] { service->execQuery("SELECT * FROM Win32_BIOS", "SQL", 0)->next(); }), 0);
-    EXPECT_LT(failureOf([&] { bindMoniker("winmgmts:\\\\.\\root\\no_such_namespace"); }), 0);
-    EXPECT_EQ(failureOf([&] { bindMoniker("Scripting.FileSystemObject"); }), fail::hresult(0x800401E4u));
-    EXPECT_EQ(failureOf([&] { bindMoniker("winmgmts:\\\\.\\root\\cimv2:Win32_BIOS"); }), fail::kNotSupported);
-}
+    EXPECT_LT(numberOf([&] { service->execQuery("SELECT * FROM Win32_BIOS", "SQL", 0)->next(); }), 0);
+    EXPECT_LT(numberOf([&] { bindMoniker("winmgmts:\\\\.\\root\\no_such_namespace"); }), 0);
+    EXPECT_EQ(numberOf([&] { bindMoniker("Scripting.FileSystemObject"); }), fail::hresult(0x800401E4u));
+    EXPECT_EQ(numberOf([&] { bindMoniker("winmgmts:\\\\.\\root\\cimv2:Win32_BIOS"); }), fail::kNotSupported);
 
-TEST(ComService, RejectedQueriesReturningImmediatelyFailWhenTheWalkStarts) {
-    wmi::ServicePtr service = bindMoniker(wmi::kMoniker);
+    // Returning immediately, a rejected query fails when the walk starts;
+    // under trapping the walk yields nothing and leaves the (negative, never
+    // reported) failure pending.
     wmi::CollectionPtr r;
-    ASSERT_EQ(failureOf([&] { r = service->execQuery("SELEC * FROM Win32_BIOS", "WQL", wmi::kProbeFlags); }), 0);
+    ASSERT_EQ(numberOf([&] { r = service->execQuery("SELEC * FROM Win32_BIOS", "WQL", wmi::kProbeFlags); }), 0);
     ASSERT_TRUE(r);
-    EXPECT_EQ(failureOf([&] { r->next(); }), fail::hresult(fail::kWbemInvalidQuery));
-
-    // Under trapping: the walk yields nothing and leaves the service's
-    // (negative, never reported) failure pending.
+    EXPECT_EQ(numberOf([&] { r->next(); }), fail::hresult(fail::kWbemInvalidQuery));
     trap::on();
     int items = 0;
     wmi::walk(r, [&](const wmi::Object&) { ++items; });
@@ -113,23 +142,11 @@ TEST(ComService, RejectedQueriesReturningImmediatelyFailWhenTheWalkStarts) {
     trap::clear();
 }
 
-TEST(ComService, TheServicesDefaultFlagsWalkToo) {
-    wmi::ServicePtr service = bindMoniker(wmi::kMoniker);
-    auto r = service->execQuery("SELECT * FROM Win32_OperatingSystem", "WQL", wmi::kDefaultFlags);
-    int count = 0;
-    while (r->next()) ++count;
-    EXPECT_EQ(count, 1);
-}
-
 TEST(ComService, ProgramWideBinderWalksUnderTrapping) {
     wmi::setBinder(makeComBinder());
     trap::on();
-    wmi::ServicePtr service;
-    wmi::CollectionPtr cpus;
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] { cpus = wmi::execQuery(service, "Select * from Win32_Processor"); });
     int seen = 0;
-    wmi::walk(cpus, [&](const wmi::Object& cpu) {
+    wmi::walk(wmi::execQuery(wmi::bind(wmi::kMoniker), "Select * from Win32_Processor"), [&](const wmi::Object& cpu) {
         ++seen;
         EXPECT_FALSE(cpu["Name"].str().empty());
     });

@@ -1,0 +1,165 @@
+// Values at the COM boundary: UTF-8 against BSTR and the ANSI code page,
+// VARIANTs as the program's values, status codes as failures.
+#include <gtest/gtest.h>
+
+#include <wbemcli.h>
+
+#include <climits>
+#include <functional>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "failure_of.h"
+#include "platform/windows/com.h"
+#include "platform/windows/text.h"
+#include "platform/windows/variant.h"
+#include "wmi/failure.h"
+
+namespace tq::win {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(BstrText, RoundTripsWithoutLoss) {
+    for (const std::string& s : {""s, "M\u00FCller \u00C4rger \u00DF"s,
+                                 "\u4E2D\u6587\u8BBE\u5907"s,  // outside every single-byte code page
+                                 "\U0001F600 emoji"s,           // a surrogate pair in UTF-16
+                                 "embedded\0nul"s,              // BSTRs carry their length
+                                 "tab\tand\r\nline ends"s}) {
+        SCOPED_TRACE(s);
+        Bstr b(s);
+        EXPECT_EQ(b.utf8(), s);
+        EXPECT_EQ(::SysStringLen(b.get()), widen(s).size());
+    }
+    const Bstr pair("\U0001F600");
+    EXPECT_EQ(std::wstring_view(pair.get(), ::SysStringLen(pair.get())), L"\xD83D\xDE00");
+}
+
+TEST(AnsiText, WindowsLatin1BothWays) {
+    if (::GetACP() != 1252) GTEST_SKIP() << "ANSI code page is " << ::GetACP() << ", not 1252";
+    const std::pair<std::string, std::string> toAnsi[] = {
+        {"\u00E4\u00F6\u00FC\u00C4\u00D6\u00DC\u00DF", "\xE4\xF6\xFC\xC4\xD6\xDC\xDF"},
+        {"\u20AC \u201E\u201C \u2122", "\x80 \x84\x93 \x99"},
+        {"plain <b>html</b>&nbsp;", "plain <b>html</b>&nbsp;"},
+        // Outside the code page: one "?" per character, surrogate pairs
+        // included, and no look-alike letters (L with stroke is not L).
+        {"\u03A9", "?"},
+        {"\u4E2D\u6587", "??"},
+        {"a\U0001F600b", "a?b"},
+        {"\u0141\u00F3d\u017A", "?\xF3" "d?"},
+    };
+    for (const auto& [utf8, ansi] : toAnsi) EXPECT_EQ(utf8ToAnsi(utf8), ansi) << utf8;
+    EXPECT_EQ(ansiToUtf8("\xE4\x80\x9F"), "\u00E4\u20AC\u0178");
+    std::string all;
+    for (int b = 0xA0; b <= 0xFF; ++b) all += static_cast<char>(b);
+    EXPECT_EQ(utf8ToAnsi(ansiToUtf8(all)), all);
+}
+
+using Kind = Value::Kind;
+
+TEST(VariantConversion, EveryKindTheServiceDelivers) {
+    struct Row {
+        const char* name;
+        std::function<void(VARIANT&)> fill;
+        Kind kind;
+        std::string text;  // str(), or the JSON of the other kinds
+        bool single = false;
+    };
+    const std::vector<Row> rows = {
+        {"bstr", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = ::SysAllocString(L"Gr\u00FC\u00DFe \u20AC"); },
+         Kind::Text, "Gr\u00FC\u00DFe \u20AC"},
+        {"bstr null pointer", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = nullptr; }, Kind::Text, ""},
+        {"i1", [](VARIANT& v) { v.vt = VT_I1; v.cVal = -5; }, Kind::Integer, "-5"},
+        {"ui1", [](VARIANT& v) { v.vt = VT_UI1; v.bVal = 200; }, Kind::Integer, "200"},
+        {"i2", [](VARIANT& v) { v.vt = VT_I2; v.iVal = -300; }, Kind::Integer, "-300"},
+        {"ui2", [](VARIANT& v) { v.vt = VT_UI2; v.uiVal = 65535; }, Kind::Integer, "65535"},
+        {"i4", [](VARIANT& v) { v.vt = VT_I4; v.lVal = INT_MIN; }, Kind::Integer, "-2147483648"},
+        {"int", [](VARIANT& v) { v.vt = VT_INT; v.intVal = 2445; }, Kind::Integer, "2445"},
+        // Unsigned 32-bit values keep their bits, as the service hands out uint32.
+        {"ui4", [](VARIANT& v) { v.vt = VT_UI4; v.ulVal = 3000000000u; }, Kind::Integer, "-1294967296"},
+        {"uint", [](VARIANT& v) { v.vt = VT_UINT; v.uintVal = 4294967295u; }, Kind::Integer, "-1"},
+        {"bool true", [](VARIANT& v) { v.vt = VT_BOOL; v.boolVal = VARIANT_TRUE; }, Kind::Boolean, "True"},
+        {"bool false", [](VARIANT& v) { v.vt = VT_BOOL; v.boolVal = VARIANT_FALSE; }, Kind::Boolean, "False"},
+        {"null", [](VARIANT& v) { v.vt = VT_NULL; }, Kind::Absent, ""},
+        {"empty", [](VARIANT& v) { v.vt = VT_EMPTY; }, Kind::Absent, ""},
+        {"r4", [](VARIANT& v) { v.vt = VT_R4; v.fltVal = 7.3f; }, Kind::Real, "7.3", true},
+        {"r8", [](VARIANT& v) { v.vt = VT_R8; v.dblVal = 7.3; }, Kind::Real, "7.3"},
+        {"r8 float-widened", [](VARIANT& v) { v.vt = VT_R8; v.dblVal = static_cast<double>(7.3f); }, Kind::Real,
+         "7.30000019073486"},
+        // The other kinds keep their content as JSON.
+        {"i8", [](VARIANT& v) { v.vt = VT_I8; v.llVal = 12345678901LL; }, Kind::Other, "12345678901"},
+        {"ui8", [](VARIANT& v) { v.vt = VT_UI8; v.ullVal = ~0ULL; }, Kind::Other, "18446744073709551615"},
+        {"date", [](VARIANT& v) { v.vt = VT_DATE; v.date = 36526.5; }, Kind::Other, "36526.5"},
+        {"object", [](VARIANT& v) { v.vt = VT_UNKNOWN; v.punkVal = nullptr; }, Kind::Other, "{}"},
+        {"error", [](VARIANT& v) { v.vt = VT_ERROR; v.scode = DISP_E_PARAMNOTFOUND; }, Kind::Other, "null"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Variant v;
+        row.fill(*v.get());
+        const Value value = toValue(*v);
+        EXPECT_EQ(value.kind(), row.kind);
+        EXPECT_EQ(value.isSingle(), row.single);
+        if (row.kind == Kind::Other) {
+            EXPECT_EQ(value.rawText(), row.text);
+        } else if (row.kind != Kind::Absent) {
+            EXPECT_EQ(value.str(), row.text);
+        }
+    }
+}
+
+// One-dimensional arrays are other values holding their elements.
+template <class T>
+std::string arrayJson(VARTYPE vt, const std::vector<T>& elements) {
+    Variant v;
+    SAFEARRAYBOUND bound{static_cast<ULONG>(elements.size()), 0};
+    v.get()->vt = VT_ARRAY | vt;
+    v.get()->parray = ::SafeArrayCreate(vt, 1, &bound);
+    for (LONG i = 0; i < static_cast<LONG>(elements.size()); ++i) {
+        T e = elements[i];
+        if constexpr (std::is_pointer_v<T>) ::SafeArrayPutElement(v.get()->parray, &i, e);  // BSTRs are copied
+        else ::SafeArrayPutElement(v.get()->parray, &i, &e);
+    }
+    const Value value = toValue(*v);
+    EXPECT_TRUE(value.isOther());
+    return value.rawText();
+}
+
+TEST(VariantConversion, ArraysAreOtherWithTheirElements) {
+    const Bstr a(L"ACPI\\PNP0A08"), b(L"\u00C4");
+    EXPECT_EQ(arrayJson<BSTR>(VT_BSTR, {a.get(), b.get()}), "[\"ACPI\\\\PNP0A08\",\"\u00C4\"]");
+    EXPECT_EQ(arrayJson<LONG>(VT_I4, {10, 20, 30}), "[10,20,30]");
+    EXPECT_EQ(arrayJson<USHORT>(VT_UI2, {}), "[]");
+}
+
+TEST(HresultFailure, SignedNumbersAndWordsWithoutLineEnds) {
+    const struct {
+        long long code;
+        std::int32_t number;
+        const char* word;  // part of the description; the service's own text or the program's
+    } rows[] = {
+        {WBEM_E_INVALID_QUERY, -2147217385, "nvalid query"},
+        {WBEM_E_INVALID_NAMESPACE, -2147217394, "nvalid namespace"},
+        {WBEM_E_INVALID_CLASS, -2147217392, ""},
+        {WBEM_E_NOT_FOUND, -2147217406, ""},
+        {E_ACCESSDENIED, -2147024891, "denied"},
+        {E_OUTOFMEMORY, -2147024882, ""},
+        {0x8004FFFEu, -2147155970, ""},  // a code nobody knows
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.code);
+        const auto hr = static_cast<HRESULT>(static_cast<std::uint32_t>(row.code));
+        const Failure f = failureOf([&] { raiseHresult(hr); });
+        EXPECT_EQ(f.number, row.number);
+        const std::string& d = f.description;
+        EXPECT_FALSE(d.empty());
+        EXPECT_NE(d.find(row.word), std::string::npos) << d;
+        EXPECT_EQ(d.find_first_of("\r\n"), std::string::npos) << d;
+        EXPECT_EQ(d.find("0x"), std::string::npos) << d;  // never a mere restatement of the number
+    }
+    EXPECT_FALSE(describeHresult(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)).empty());
+}
+
+}  // namespace
+}  // namespace tq::win
