@@ -194,6 +194,23 @@ std::string vendorName(const IdNames& names, std::uint16_t v, const char* bus) {
 }
 
 // A serial number fit to stand as an instance identifier.
+// The names of the vendors and devices a scan found (`ids` gives each
+// one's vendor and device number), from the database below the root, or
+// from the installed one when a recorded tree carries none.
+template <class Range, class Ids>
+IdNames loadNames(const Fs& fs, const std::string& db, const Range& found, Ids ids) {
+    std::set<std::uint16_t> vendors;
+    std::set<std::uint32_t> wanted;
+    for (const auto& r : found) {
+        const auto [v, d] = ids(r);
+        vendors.insert(v);
+        wanted.insert((static_cast<std::uint32_t>(v) << 16) | d);
+    }
+    IdNames names = IdNames::load(fs.path(db), vendors, &wanted);
+    if (!names.vendor(*vendors.begin()) && !fs.live()) names = IdNames::load(db, vendors, &wanted);
+    return names;
+}
+
 bool usableSerial(std::string_view s) {
     if (s.empty() || s.size() > 100) return false;
     for (char c : s)
@@ -227,15 +244,9 @@ void Machine::scanPci(std::vector<Device>& out) {
         raw.push_back(std::move(r));
     }
     if (raw.empty()) return;
-    std::set<std::uint16_t> vendors;
-    std::set<std::uint32_t> wanted;
-    for (const auto& r : raw) {
-        vendors.insert(r.vendor);
-        wanted.insert((static_cast<std::uint32_t>(r.vendor) << 16) | r.device);
-    }
-    IdNames names = IdNames::load(fs.path("/usr/share/misc/pci.ids"), vendors, &wanted);
-    if (!names.vendor(*vendors.begin()) && fs.live() == false)
-        names = IdNames::load("/usr/share/misc/pci.ids", vendors, &wanted);  // a recorded tree without the database
+    IdNames names = loadNames(fs, "/usr/share/misc/pci.ids", raw, [](const auto& r) {
+        return std::pair<std::uint16_t, std::uint16_t>(r.vendor, r.device);
+    });
 
     for (const auto& r : raw) {
         Device d;
@@ -325,15 +336,9 @@ void Machine::scanUsb(std::vector<Device>& out) {
         devs.push_back(std::move(r));
     }
     if (devs.empty()) return;
-    std::set<std::uint16_t> vendors;
-    std::set<std::uint32_t> wanted;
-    for (const auto& r : devs) {
-        vendors.insert(r.vid);
-        wanted.insert((static_cast<std::uint32_t>(r.vid) << 16) | r.pid);
-    }
-    IdNames names = IdNames::load(fs.path("/usr/share/misc/usb.ids"), vendors, &wanted);
-    if (!names.vendor(*vendors.begin()) && !fs.live())
-        names = IdNames::load("/usr/share/misc/usb.ids", vendors, &wanted);
+    IdNames names = loadNames(fs, "/usr/share/misc/usb.ids", devs, [](const auto& r) {
+        return std::pair<std::uint16_t, std::uint16_t>(r.vid, r.pid);
+    });
 
     for (const auto& r : devs) {
         std::string vp = "VID_" + hex(r.vid, 4) + "&PID_" + hex(r.pid, 4);
