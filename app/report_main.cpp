@@ -39,7 +39,8 @@ const char* const kUsageText =
     "  --onboard LIST        on-board devices to report: vga,audio,lan or none\n"
     "                        (default: lan, plus vga and audio when the board has them)\n"
     "  --open                open the finished report in the default viewer\n"
-    "  --dump-snapshot FILE  write every object the program reads as a snapshot\n";
+    "  --dump-snapshot FILE  write every object the program reads as a snapshot\n"
+    "  --version             print the program's version\n";
 
 int usage(const std::string& why) {
     std::fprintf(stderr, "tallyquest-report: %s\n%s", why.c_str(), kUsageText);
@@ -138,6 +139,7 @@ int main(int argc, char** argv) {
         else if (a == "--dump-snapshot") { if (!value(dumpFile)) return usage("--dump-snapshot needs a file"); }
         else if (a == "--open") open = true;
         else if (a == "--help" || a == "-h") { std::fputs(kUsageText, stdout); return 0; }
+        else if (a == "--version") { std::printf("tallyquest-report %s\n", TQ_VERSION); return 0; }
         else if (a == "--") { if (i + 1 < args.size()) { designation = args[++i]; haveDesignation = true; } }
         else if (a.size() > 1 && a[0] == '-' && a[1] == '-') return usage("unknown option " + a);
         else if (!haveDesignation) { designation = a; haveDesignation = true; }
