@@ -1,6 +1,5 @@
 // The hard-disk section, with the label of drive C:, and the firmware cut
 // that the hard-disk and CD-ROM sections share.
-#include <cmath>
 
 #include "probes/probe.h"
 #include "probes/probes.h"
@@ -20,8 +19,7 @@ std::string FirmwareFromId(const Value& id) {
 std::string DiskSizeGb(const Value& size) {
     const std::optional<double> bytes = size.number();
     if (!bytes) fail::raise(fail::kTypeMismatch);
-    // One decimal, halfway to even: the default rounding mode of nearbyint.
-    const double gb = std::nearbyint((*bytes / 1000000000.0 - 0.3) * 10.0) / 10.0;
+    const double gb = roundToTenths(*bytes / 1000000000.0 - 0.3);
     return formatNumber(gb) + " GB";
 }
 

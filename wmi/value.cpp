@@ -54,30 +54,45 @@ std::string formatNumber(double d, bool single) {
     if (std::isnan(d)) return "NaN";
     if (std::isinf(d)) return d > 0 ? "Infinity" : "-Infinity";
     if (d == 0) return "0";
-    const int maxDigits = single ? 7 : 15;
+    // At most 15 significant digits (7 for single precision), trailing zeros
+    // dropped. The exponent form starts where the platform's own conversion
+    // starts it: from 1E+15 (1E+07 for singles) and below 1E-04; every whole
+    // number under that is written as plain digits ("120", not "1.2E+02").
+    const int digits = single ? 7 : 15;
     char buf[64];
-    int len = 0;
-    for (int p = 1; p <= maxDigits; ++p) {
-        len = std::snprintf(buf, sizeof buf, "%.*G", p, d);
-        if (single ? static_cast<float>(std::strtod(buf, nullptr)) == static_cast<float>(d)
-                   : std::strtod(buf, nullptr) == d)
-            break;
-    }
+    const int len = std::snprintf(buf, sizeof buf, "%.*G", digits, d);
     std::string out(buf, static_cast<std::size_t>(len));
-    // The scripting runtime writes exponents as E+15 / E-07 with at least two digits.
+    // Exponents read E+15 / E-07: a sign and at least two digits, whatever
+    // the C library's own width.
     if (auto e = out.find('E'); e != std::string::npos) {
-        std::string mant = out.substr(0, e), ex = out.substr(e + 1);
-        char sign = '+';
-        if (!ex.empty() && (ex[0] == '+' || ex[0] == '-')) sign = ex[0], ex.erase(0, 1);
-        while (ex.size() > 2 && ex[0] == '0') ex.erase(0, 1);
-        if (ex.size() < 2) ex.insert(0, "0");
-        out = mant + "E" + sign + ex;
+        const int exponent = std::atoi(out.c_str() + e + 1);
+        char tail[16];
+        std::snprintf(tail, sizeof tail, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));
+        out.resize(e);
+        out += tail;
     }
     if (auto dot = out.find('.'); dot != std::string::npos) {
         const std::string sep = platform::locale().decimalSeparator();
         out.replace(dot, 1, sep);
     }
     return out;
+}
+
+double roundToTenths(double x) {
+    // x * 10 is rounded once by the multiplication; fma gives back what that
+    // rounding dropped, so the decision is taken on x itself. A product that
+    // lands on a half only because of that rounding is not a half.
+    const double p = x * 10.0;
+    if (!std::isfinite(p) || std::fabs(p) >= 4503599627370496.0) return x;  // 2^52: no tenths below the ulp
+    const double lost = std::fma(x, 10.0, -p);
+    double r = std::nearbyint(p);  // halfway to even
+    // Exact, as p and r lie within 0.5 of each other. On a half of p the
+    // dropped part decides: x lies beyond the half or short of it. Only
+    // when nothing was dropped is x itself halfway, and r stays even.
+    const double d = p - r;
+    if (d == 0.5 && lost > 0) r += 1;
+    else if (d == -0.5 && lost < 0) r -= 1;
+    return r / 10.0;
 }
 
 std::string Value::str() const {

@@ -71,9 +71,14 @@ private:
 std::string operator&(const Value& v, std::string_view s);
 std::string operator&(std::string_view s, const Value& v);
 
-// Shortest form of a floating-point number (at most 15 significant digits,
-// 7 for single precision) with the current locale's decimal separator.
+// The text form of a floating-point number: at most 15 significant digits
+// (7 for single precision), no trailing zeros, plain digits for whole
+// numbers below 1E+15 (1E+07), the current locale's decimal separator.
 std::string formatNumber(double d, bool single = false);
+
+// x rounded to one decimal place, decided on the exact value of x; a tie
+// (x exactly halfway) goes to the even tenth.
+double roundToTenths(double x);
 
 // Counts code points of UTF-8 text.
 std::size_t textLength(std::string_view utf8);

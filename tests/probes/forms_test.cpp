@@ -27,12 +27,14 @@ TEST(Forms, FirmwareCutFromIdentifier) {
     EXPECT_THROW(probes::FirmwareFromId(Value()), Error);
 }
 
-TEST(Forms, DiskGigabytesLessPointThreeHalfToEven) {
+TEST(Forms, DiskGigabytesLessPointThreeToOneDecimal) {
     PlatformScope scope;  // en-US decimal point
     const std::pair<const char*, const char*> cases[] = {
         {"250059350016", "249.8 GB"}, {"80026361856", "79.7 GB"}, {"1000204886016", "999.9 GB"},
-        {"2300000000", "2 GB"},  // whole: no separator
-        {"750000000", "0.4 GB"},  {"1750000000", "1.4 GB"},  // 4.5 and 14.5 tenths
+        {"2300000000", "2 GB"},  {"120300000000", "120 GB"}, {"2000300000000", "2000 GB"},  // whole: plain digits
+        // Just above and just below a half in double arithmetic, then exactly halfway.
+        {"102750000000", "102.5 GB"}, {"103150000000", "102.9 GB"}, {"1750000000", "1.4 GB"},
+        {"2550000000", "2.2 GB"}, {"3050000000", "2.8 GB"},
     };
     for (const auto& [bytes, gb] : cases) EXPECT_EQ(probes::DiskSizeGb(Value::text(bytes)), gb) << bytes;
     EXPECT_THROW(probes::DiskSizeGb(Value()), Error);

@@ -78,21 +78,5 @@ TEST(ValueForms, TextFormsAndTests) {
     EXPECT_FALSE(Value::text("12abc").number().has_value());
 }
 
-class CommaLocale final : public platform::Locale {
-public:
-    std::string decimalSeparator() override { return ","; }
-    std::string shortDate(int y, int m, int d) override { return std::to_string(d) + "." + std::to_string(m) + "." + std::to_string(y); }
-    std::string longTime(int h, int mi, int s) override { return std::to_string(h) + ":" + std::to_string(mi) + ":" + std::to_string(s); }
-};
-
-TEST(ValueForms, FractionsUseTheLocalesSeparator) {
-    PlatformScope scope;
-    CommaLocale comma;
-    platform::current().locale = &comma;
-    EXPECT_EQ(formatNumber(249.8), "249,8");
-    EXPECT_EQ(formatNumber(1e16), "1E+16");
-    EXPECT_EQ(Value::real(2.5).str(), "2,5");
-}
-
 }  // namespace
 }  // namespace tq

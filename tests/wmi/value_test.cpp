@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "machine.h"
+#include "platform/seams.h"
 #include "wmi/value.h"
 
 namespace tq {
@@ -14,14 +15,72 @@ TEST(ValueText, FormsOfEachKind) {
     EXPECT_EQ(Value::integer(42) & "&nbsp;", "42&nbsp;");
     EXPECT_EQ(Value::text("<b>x</b>") & "", "<b>x</b>");
     EXPECT_EQ("[" & Value::boolean(true), "[True");
-    // Shortest forms: up to 15 digits for doubles, 7 for singles.
     const std::pair<Value, const char*> cases[] = {
         {Value(), ""}, {Value::integer(-2147483647 - 1), "-2147483648"}, {Value::boolean(false), "False"},
-        {Value::real(95.367431640625), "95.367431640625"}, {Value::real(7.3f, true), "7.3"},
-        {Value::real(7.3f), "7.30000019073486"}, {Value::real(0.1 + 0.2), "0.3"}, {Value::real(2.0), "2"},
-        {Value::real(1e20), "1E+20"}, {Value::real(1.5e-7), "1.5E-07"},
     };
     for (const auto& [v, text] : cases) EXPECT_EQ(v.str(), text);
+}
+
+// A locale with a chosen decimal separator, for the life of a scope.
+class SeparatorLocale final : public platform::Locale {
+public:
+    explicit SeparatorLocale(std::string sep) : sep_(std::move(sep)), saved_(platform::current().locale) {
+        platform::current().locale = this;
+    }
+    ~SeparatorLocale() override { platform::current().locale = saved_; }
+    std::string decimalSeparator() override { return sep_; }
+    std::string shortDate(int, int, int) override { return {}; }
+    std::string longTime(int, int, int) override { return {}; }
+
+private:
+    std::string sep_;
+    platform::Locale* saved_;
+};
+
+TEST(ValueText, FloatingPointNumbers) {
+    struct Case {
+        double value;
+        bool single;
+        const char* point;  // with "." as the separator; the same with "," below
+        const char* comma;
+    };
+    const Case cases[] = {
+        // Whole numbers are plain digits, trailing zeros included.
+        {120.0, false, "120", "120"}, {2000.0, false, "2000", "2000"}, {100.0, false, "100", "100"},
+        {20.0, false, "20", "20"}, {10.0f, true, "10", "10"}, {-300.0, false, "-300", "-300"},
+        {999999999999999.0, false, "999999999999999", "999999999999999"},
+        {100000000000000.0, false, "100000000000000", "100000000000000"},
+        {9999999.0f, true, "9999999", "9999999"}, {1000000.0f, true, "1000000", "1000000"},
+        // Fractions: up to 15 significant digits, 7 for singles, no trailing zero.
+        {95.367431640625, false, "95.367431640625", "95,367431640625"}, {102.5, false, "102.5", "102,5"},
+        {0.1 + 0.2, false, "0.3", "0,3"}, {7.3f, true, "7.3", "7,3"}, {7.3f, false, "7.30000019073486", "7,30000019073486"},
+        {2.0 / 3, false, "0.666666666666667", "0,666666666666667"}, {0.0001, false, "0.0001", "0,0001"},
+        // The exponent form from 1E+15 (singles 1E+07) and below 1E-04.
+        {1e15, false, "1E+15", "1E+15"}, {1234567890123456.0, false, "1.23456789012346E+15", "1,23456789012346E+15"},
+        {1e20, false, "1E+20", "1E+20"}, {1e7f, true, "1E+07", "1E+07"}, {12345678.0f, true, "1.234568E+07", "1,234568E+07"},
+        {0.00001, false, "1E-05", "1E-05"}, {1.5e-7, false, "1.5E-07", "1,5E-07"}, {1e-300, false, "1E-300", "1E-300"},
+        {0.0, false, "0", "0"},
+    };
+    for (const char* sep : {".", ","}) {
+        SeparatorLocale locale(sep);
+        for (const Case& c : cases)
+            EXPECT_EQ(Value::real(c.value, c.single).str(), *sep == '.' ? c.point : c.comma) << c.value;
+    }
+}
+
+TEST(ValueText, TenthsDecidedOnTheExactValue) {
+    // value, the tenths. Each double lies a hair off the decimal it was
+    // written as; the hair decides, not the rounding of value * 10.
+    const std::pair<double, double> cases[] = {
+        {102.75 - 0.3, 102.5},  // 102.45000000000000284: above the half
+        {103.15 - 0.3, 102.9},  // 102.85000000000000853
+        {0.75 - 0.3, 0.5},      // 0.45000000000000001
+        {1.75 - 0.3, 1.4},      // 1.4499999999999999556: below the half
+        {0.25, 0.2}, {0.75, 0.8}, {-2.25, -2.2},  // exactly halfway: the even tenth
+        {249.759350016, 249.8}, {79.726361856, 79.7}, {-1.45, -1.4}, {-0.45, -0.5},
+        {5e15, 5e15}, {0.0, 0.0},
+    };
+    for (const auto& [value, tenths] : cases) EXPECT_EQ(roundToTenths(value), tenths) << value;
 }
 
 TEST(ValueText, OtherKindsDoNotJoinTexts) {
