@@ -59,7 +59,7 @@ Objects buildPnPSignedDrivers(Machine& m) {
     std::string host = hostUpper(m);
     for (const auto& d : m.devices()) {
         Props p;
-        bool bound = !d.driver.empty();
+        const bool bound = !d.driver.empty() || d.servedByCore;
         if (bound) {
             p.text("Description", d.name);
             p.text("DeviceClass", d.deviceClass);
@@ -68,7 +68,7 @@ Objects buildPnPSignedDrivers(Machine& m) {
         if (bound) {
             p.text("DeviceName", d.name);
             p.text("DriverDate", date);
-            p.text("DriverName", d.driver);
+            p.text("DriverName", d.servedByCore ? std::string("pci") : d.driver);
             p.text("DriverProviderName", "Linux");
             p.text("DriverVersion", d.driverVersion);
             p.text("FriendlyName", d.name);
@@ -255,7 +255,7 @@ Objects buildVideoControllers(Machine& m) {
         if (!d.driver.empty()) {
             p.text("DriverDate", date);
             p.text("DriverVersion", d.driverVersion);
-            p.text("InstalledDisplayDrivers", m.driverModule(d.sysPath));
+            p.text("InstalledDisplayDrivers", m.driverModule(m.functionPath(d.sysPath)));
         }
         p.text("Name", d.name);
         p.text("PNPDeviceID", d.deviceId);

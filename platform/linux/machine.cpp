@@ -220,6 +220,19 @@ bool usableSerial(std::string_view s) {
 
 }  // namespace
 
+std::string Machine::functionPath(const std::string& pciPath) {
+    // The virtio transport binds the PCI device and hands its function to
+    // a device of the virtio bus below it (virtio0), with the driver that
+    // does the work (virtio_net, virtio_blk, ...).
+    if (fs.linkName(pciPath + "/driver") != "virtio-pci") return pciPath;
+    for (const auto& child : fs.list(pciPath)) {
+        if (child.rfind("virtio", 0) != 0 || child.size() == 6) continue;
+        const std::string sub = pciPath + "/" + child;
+        if (!fs.linkName(sub + "/driver").empty()) return sub;
+    }
+    return pciPath;
+}
+
 void Machine::scanPci(std::vector<Device>& out) {
     std::vector<PciRaw> raw;
     for (const auto& addr : fs.list("/sys/bus/pci/devices")) {
@@ -276,9 +289,16 @@ void Machine::scanPci(std::vector<Device>& out) {
         if (addrOk)
             d.location = "PCI bus " + std::to_string(bus) + ", device " + std::to_string(dev) + ", function " +
                          std::to_string(fn);
-        d.driver = fs.linkName(r.path + "/driver");
-        if (!d.driver.empty()) d.driverVersion = moduleVersion(driverModule(r.path));
+        const std::string function = functionPath(r.path);
+        d.driver = fs.linkName(function + "/driver");
+        if (!d.driver.empty()) d.driverVersion = moduleVersion(driverModule(function));
+        // Bridges work without a driver of their own: the kernel's PCI core
+        // serves them, as the system's PCI driver does on Windows.
         d.needsDriver = ((r.cls >> 16) & 0xFF) != 0x06;
+        if (d.driver.empty() && !d.needsDriver) {
+            d.servedByCore = true;
+            d.driverVersion = kernelRelease();
+        }
         d.pciClass = r.cls;
         d.sound = (r.cls >> 8) == 0x0401;
         out.push_back(std::move(d));

@@ -50,6 +50,7 @@ struct Device {
     std::string driver;         // the kernel driver, empty when none is bound
     std::string driverVersion;  // the module's version or the kernel release
     bool needsDriver = true;    // bridges and hubs work without one
+    bool servedByCore = false;  // a bridge without a driver of its own: the PCI core serves it
     bool sound = false;         // a sound device: codec function, USB or PCI audio
     std::uint32_t pciClass = 0; // PCI devices: the class code
 };
@@ -81,6 +82,9 @@ public:
     std::string moduleVersion(const std::string& module);
     // The module behind the driver of a device folder, or the driver itself.
     std::string driverModule(const std::string& sysPath);
+    // The folder whose driver does a PCI device's work: the device's own,
+    // or the function a transport driver hands on.
+    std::string functionPath(const std::string& pciPath);
     // A DMI field of /sys/class/dmi/id.
     std::optional<std::string> dmiId(std::string_view field);
 

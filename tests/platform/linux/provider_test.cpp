@@ -361,6 +361,67 @@ TEST(Laptop, UnprivilegedFallbacksAndBuiltInInput) {
     });
 }
 
+// A virtual machine: bridges without drivers of their own, virtio devices
+// whose functions have their own drivers, a device whose driver is missing.
+TEST(VirtualMachine, BridgesOfTheCoreVirtioFunctionsAndMissingDrivers) {
+    Tree t;
+    t.attrs("/proc/sys/kernel", {{"osrelease", "6.1.0-18-amd64"}, {"hostname", "vm"},
+                                 {"version", "#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)"}});
+    pci(t, kPci + "/0000:00:00.0", "0x8086", "0x0d57", "0x060000");  // host bridge
+    pci(t, kPci + "/0000:00:01.0", "0x8086", "0x2918", "0x060100");  // ISA bridge
+    pci(t, kPci + "/0000:00:1c.0", "0x8086", "0x43bc", "0x060400", "pcieport");
+    // Virtio: the transport binds the PCI device, the function has its own driver.
+    t.attrs("/sys/module/virtio-pci", {{"version", "9.9-transport"}});
+    auto virtio = [&t](const std::string& addr, const char* device, const char* cls, const char* fn,
+                       const char* driver) {
+        const std::string path = kPci + "/" + addr;
+        pci(t, path, "0x1af4", device, cls, "virtio-pci", "0x1af4:0x1100", "0x01");
+        t.attrs(path + "/" + fn, {{"vendor", "0x1af4"}});
+        if (*driver) {
+            t.linkTo(path + "/" + fn + "/driver", std::string("/sys/bus/virtio/drivers/") + driver);
+            t.linkTo(std::string("/sys/bus/virtio/drivers/") + driver + "/module", std::string("/sys/module/") + driver);
+        }
+    };
+    virtio("0000:00:03.0", "0x1041", "0x020000", "virtio0", "virtio_net");
+    virtio("0000:00:04.0", "0x1042", "0x010000", "virtio1", "virtio_blk");
+    virtio("0000:00:05.0", "0x1045", "0x00ff00", "virtio2", "");  // the function without a driver
+    t.attrs("/sys/module/virtio_blk", {{"version", "1.0"}});
+    std::string nic = kPci + "/0000:00:03.0/virtio0";
+    t.attrs(nic + "/net/enp0s3", {{"address", "52:54:00:12:34:56"}, {"type", "1"}, {"operstate", "up"},
+                                  {"flags", "0x1003"}, {"carrier", "1"}});
+    t.linkTo("/sys/class/net/enp0s3", nic + "/net/enp0s3");
+    t.linkTo(nic + "/net/enp0s3/device", nic);
+    pci(t, kPci + "/0000:00:1f.3", "0x8086", "0x2930", "0x0c0500");  // SMBus without its driver
+
+    expectAnswers(t.root(), {
+        // The section's query, in address order.
+        {"SELECT * FROM Win32_PnPSignedDriver WHERE (Location LIKE '%PCI%') OR DeviceClass='USB' OR "
+         "DeviceClass='HDC'",
+         7,
+         {// Bridges without a driver: the PCI core's, signed, with the kernel's version.
+          {0, "DeviceID", "PCI\\VEN_8086&DEV_0D57&SUBSYS_7D251462&REV_01\\3&*"}, {0, "DeviceName", "Intel*"},
+          {0, "DeviceClass", "SYSTEM"}, {0, "DriverName", "pci"}, {0, "DriverVersion", "6.1.0-18-amd64"},
+          {1, "DeviceID", "PCI\\VEN_8086&DEV_2918*"}, {1, "DeviceClass", "SYSTEM"}, {1, "DriverName", "pci"},
+          {1, "DriverVersion", "6.1.0-18-amd64"},
+          // Each virtio function shows its own driver and that module's version.
+          {2, "DeviceClass", "NET"}, {2, "DriverName", "virtio_net"}, {2, "DriverVersion", "6.1.0-18-amd64"},
+          {3, "DriverName", "virtio_blk"}, {3, "DriverVersion", "1.0"},
+          {4, "DriverName", "virtio-pci"}, {4, "DriverVersion", "9.9-transport"},
+          {5, "DeviceID", "PCI\\VEN_8086&DEV_43BC*"}, {5, "DriverName", "pcieport"},
+          // A device whose driver is missing has no driver to list.
+          {6, "DeviceID", "PCI\\VEN_8086&DEV_2930*"}, {6, "DeviceName", nullptr}, {6, "DriverName", nullptr}}},
+        // Only the device without its driver counts as not installed.
+        {"Select * from Win32_PnPEntity Where ConfigManagerErrorCode <> '0'", 1,
+         {{0, "DeviceID", "PCI\\VEN_8086&DEV_2930*"}, {0, "ConfigManagerErrorCode", 28}, {0, "Service", nullptr},
+          {0, "Status", "Error"}}},
+        {"SELECT * FROM Win32_PnPEntity WHERE DeviceID LIKE '%VEN_1AF4%'", 3,
+         {{0, "Service", "virtio_net"}, {1, "Service", "virtio_blk"}, {2, "Service", "virtio-pci"}}},
+        {"SELECT * FROM Win32_NetworkAdapter WHERE NetConnectionID  > 0 ", 1, {{0, "ServiceName", "virtio_net"}}},
+    });
+    for (const auto& d : query(t.root(), "SELECT * FROM Win32_PnPSignedDriver WHERE DeviceClass = 'SYSTEM'"))
+        EXPECT_TRUE(d.at("IsSigned") == Value::boolean(true)) << text(d, "DeviceID");
+}
+
 TEST(BrokenTree, UnreadableAndMalformedFilesLeaveThingsOut) {
     Tree t;
     t.file("/proc/cpuinfo", "processor : x\nvendor_id : \ncpu family : many\n");
