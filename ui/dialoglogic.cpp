@@ -60,7 +60,8 @@ void storeComment(std::string comment) { report::gStrComment = report::EncodeUml
 
 std::string versionText(const std::string& version) {
     const std::string v = version.empty() ? std::string("Version  4") : version;
-    return v + std::string(31, ' ') + "(c) The Tallyquest developers" + "\r\n\r\n" +
+    // The notice is short enough to stay on the version's line in the box.
+    return v + std::string(31, ' ') + "(c) Tallyquest" + "\r\n\r\n" +
            "Hardware inventory and service tools" + "\r\n" + "Tallyquest project, tallyquest.invalid";
 }
 

@@ -182,6 +182,8 @@ FrmAbout::FrmAbout() {
     txt_Versionsangabe_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txt_Versionsangabe_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txt_Versionsangabe_->setTabChangesFocus(true);
+    // A text box's own narrow inner margin: the four lines fit its height.
+    txt_Versionsangabe_->document()->setDocumentMargin(1);
     QPalette face = txt_Versionsangabe_->palette();
     face.setColor(QPalette::Base, face.color(QPalette::Button));
     txt_Versionsangabe_->setPalette(face);

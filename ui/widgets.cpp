@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -32,16 +33,19 @@ QRect Twips::rect(int left, int top, int width, int height) const {
 
 namespace {
 // The first of the families that is installed; the font system would
-// otherwise substitute a wide default for a missing one. Narrow families
-// come first among the stand-ins, since the captions were laid out for them.
+// otherwise substitute a wide default for a missing one. Among the
+// stand-ins, a family with the metrics of the Windows sans serif fonts comes
+// first, since the captions were laid out for those widths; the condensed
+// and the wide DejaVu only where nothing else is installed.
 QString installedFamily(const QString& wanted) {
     static const QStringList installed = QFontDatabase::families();
     const QStringList candidates = {wanted,
                                     QStringLiteral("Microsoft Sans Serif"),
                                     QStringLiteral("Tahoma"),
-                                    QStringLiteral("Liberation Sans Narrow"),
-                                    QStringLiteral("DejaVu Sans Condensed"),
                                     QStringLiteral("Liberation Sans"),
+                                    QStringLiteral("Arial"),
+                                    QStringLiteral("Arimo"),
+                                    QStringLiteral("DejaVu Sans Condensed"),
                                     QStringLiteral("DejaVu Sans")};
     for (const QString& family : candidates)
         if (installed.contains(family, Qt::CaseInsensitive)) return family;
@@ -50,9 +54,24 @@ QString installedFamily(const QString& wanted) {
 }  // namespace
 
 QFont namedFont(const QString& family, double points, bool bold) {
-    QFont f(installedFamily(family));
+    const QString chosen = installedFamily(family);
+    QFont f(chosen);
     f.setPointSizeF(points);
     f.setBold(bold);
+    if (chosen.compare(family, Qt::CaseInsensitive) == 0) return f;
+    // A stand-in is sized so that its letters are no wider on average than
+    // those of the Windows sans serif fonts the captions were laid out with
+    // (about 0.53 of the em at these sizes); a wider face at the named size
+    // would clip the captions. The em is kept as long as the face allows.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
+    const double em = points * dpi / 72.0;
+    const double widest = 0.53 * em;
+    static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    for (int px = static_cast<int>(std::lround(em)); px > 6; --px) {
+        f.setPixelSize(px);
+        if (QFontMetricsF(f).horizontalAdvance(letters) / letters.size() <= widest) break;
+    }
     return f;
 }
 

@@ -155,6 +155,7 @@ private slots:
     void progressBar();
     void aboutBoxRegistryOutcomes();
     void userVisibleTexts();
+    void captionsFitTheirControls();
 };
 
 void WindowsTest::startupWithUnreachableService() {
@@ -527,7 +528,7 @@ void WindowsTest::userVisibleTexts() {
         {comment, nullptr, "Comment"}, {comment, "cmdOK", "OK"}, {comment, "cmdCancel", "Cancel"},
         {about, nullptr, "About Tallyquest"}, {about, "cmdSysInfo", "&System Info..."}, {about, "cmdOK", "OK"},
         {&start, "lblCenter", "Please wait . . ."},
-        {about, "txt_Versionsangabe", "Version  3.4.11                               (c) The Tallyquest developers\n\n"
+        {about, "txt_Versionsangabe", "Version  3.4.11                               (c) Tallyquest\n\n"
                                       "Hardware inventory and service tools\nTallyquest project, tallyquest.invalid"},
     };
     for (const Text& t : texts) {
@@ -543,6 +544,71 @@ void WindowsTest::userVisibleTexts() {
         }
         QCOMPARE(shown, QString::fromLatin1(t.text));
     }
+}
+
+// What a control needs to show its whole caption, and what it has: a label
+// its text (wrapped labels their lines in the height), a check box its box
+// and text, a button the text inside its frame, a frame its title, the
+// version box every line without scrolling. Empty when it fits.
+QString clipped(QWidget* c) {
+    const QString name = c->window()->objectName() + "." + c->objectName();
+    auto plain = [](QString text) { return text.remove(QRegularExpression(QStringLiteral("&(?!&)"))); };
+    auto over = [&](int need, int have) {
+        return need <= have ? QString() : QStringLiteral("%1 needs %2 px, has %3").arg(name).arg(need).arg(have);
+    };
+    if (auto* l = qobject_cast<QLabel*>(c); l && !l->text().isEmpty()) {
+        if (l->wordWrap()) return over(l->heightForWidth(l->width()), l->height());
+        return over(l->sizeHint().width(), l->width());
+    }
+    if (auto* box = qobject_cast<QCheckBox*>(c)) return over(box->sizeHint().width(), box->width());
+    if (auto* b = qobject_cast<QPushButton*>(c)) {
+        QStyleOptionButton opt;
+        opt.initFrom(b);
+        opt.text = b->text();
+        const QRect inside = b->style()->subElementRect(QStyle::SE_PushButtonContents, &opt, b);
+        return over(b->fontMetrics().horizontalAdvance(plain(b->text())), inside.width());
+    }
+    if (auto* g = qobject_cast<QGroupBox*>(c)) {
+        QStyleOptionGroupBox opt;
+        opt.initFrom(g);
+        opt.text = g->title();
+        opt.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        const QRect label = g->style()->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, g);
+        return over(label.right() + 1, g->width());
+    }
+    if (auto* e = qobject_cast<QPlainTextEdit*>(c); e && !e->toPlainText().isEmpty()) {
+        QTextCursor end(e->document());
+        end.movePosition(QTextCursor::End);
+        return over(e->cursorRect(end).bottom() + 1, e->viewport()->height());
+    }
+    return {};
+}
+
+void WindowsTest::captionsFitTheirControls() {
+    Windows w;
+    wmi::setBinder(wmi::bindUnavailable);
+    ui::FrmMain* main = w.ui.startMainWindow();
+    ui::FrmStart start;
+    ui::FrmUpdate progress;
+    auto* comment = new ui::FrmComment(main);
+    QWidget* windows[] = {main, w.ui.showReportNameDialog(), w.ui.showAbout(), comment, &start, &progress};
+    // The value labels hold data that may be longer than they are; the
+    // captions are what the windows were laid out for.
+    const QRegularExpression data(QStringLiteral("^(lbl(MB|Bios|SMBios|VGA|MMName)|txtPnP|T_cuz|txtComment)"));
+    QStringList clips;
+    int checked = 0;
+    for (QWidget* window : windows) {
+        window->show();
+        for (QWidget* c : window->findChildren<QWidget*>()) {
+            if (data.match(c->objectName()).hasMatch()) continue;
+            const QString clip = clipped(c);
+            if (!clip.isEmpty()) clips << clip;
+            ++checked;
+        }
+    }
+    QVERIFY(checked > 40);
+    QVERIFY2(clips.isEmpty(), qPrintable(clips.join(QStringLiteral("; "))));
+    delete comment;
 }
 
 QTEST_MAIN(WindowsTest)
