@@ -1,5 +1,6 @@
 #include "ui/frmdialogs.h"
 
+#include <QEventLoopLocker>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -100,6 +101,10 @@ void FrmCuz::keyPressEvent(QKeyEvent* e) {
 
 void FrmCuz::okay() {
     if (report::reportRunning()) return;
+    // This dialog may be the program's last window (Exit leaves it open):
+    // the run closes it at once, and the program must live on until the
+    // run has shown its last message.
+    const QEventLoopLocker keepRunning;
     if (!acceptDesignation(T_cuz_->text().toStdString())) T_cuz_->setFocus();
     // The run has closed this window; nothing here may be touched any more.
 }

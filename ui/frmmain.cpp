@@ -250,6 +250,7 @@ void FrmMain::closeEvent(QCloseEvent* e) {
         return;
     }
     QWidget::closeEvent(e);
+    if (e->isAccepted()) QtUserInterface::instance().mainWindowClosing(*this);
 }
 
 }  // namespace tq::ui

@@ -145,6 +145,14 @@ void QtUserInterface::closeReportNameDialog() {
     dialog->close();
 }
 
-bool QtUserInterface::onboardTicked(platform::OnboardBox box) { return main_ && main_->ticked(box); }
+void QtUserInterface::mainWindowClosing(const FrmMain& window) {
+    using platform::OnboardBox;
+    closedBoxes_ = {window.ticked(OnboardBox::Vga), window.ticked(OnboardBox::Audio), window.ticked(OnboardBox::Lan)};
+}
+
+bool QtUserInterface::onboardTicked(platform::OnboardBox box) {
+    if (main_) return main_->ticked(box);
+    return closedBoxes_ && (*closedBoxes_)[static_cast<std::size_t>(box)];
+}
 
 }  // namespace tq::ui

@@ -3,7 +3,9 @@
 // the program's windows, each created afresh when it is next needed.
 #pragma once
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include <QPointer>
@@ -46,6 +48,10 @@ public:
 
     bool busy() const noexcept { return busy_; }
 
+    // The main window is closing: its on-board boxes, as they stand, are
+    // what a report started later from a dialog left open reads.
+    void mainWindowClosing(const FrmMain& window);
+
     // Paints a window that was just shown before the thread goes on working.
     static void paintNow(QWidget* window);
 
@@ -73,6 +79,7 @@ private:
     QPointer<FrmCuz> cuz_;
     QPointer<FrmAbout> about_;
     bool busy_ = false;
+    std::optional<std::array<bool, 3>> closedBoxes_;  // by OnboardBox: vga, audio, lan
 };
 
 }  // namespace tq::ui

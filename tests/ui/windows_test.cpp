@@ -152,6 +152,7 @@ private slots:
     void commentDialog();
     void wholeRunFromCreateReport();
     void secondStartIsRefusedDuringARun();
+    void reportNameDialogOutlivesTheMainWindow();
     void progressBar();
     void aboutBoxRegistryOutcomes();
     void userVisibleTexts();
@@ -408,6 +409,45 @@ void WindowsTest::secondStartIsRefusedDuringARun() {
     QVERIFY(tried);
     QCOMPARE(w.prompts(), (Strings{"Error: try to get multi media pnp's", "The file is saved on C:\\Tallyquest\\PC.htm"}));
     QCOMPARE(w.scope.shell.executed.size(), std::size_t(1));
+}
+
+void WindowsTest::reportNameDialogOutlivesTheMainWindow() {
+    Windows w;
+    w.ui.setMessageHook(nullptr);  // real boxes: one that never shows is not answered
+    BoxAnswerer answer;
+    testing::QueryRecorder wmi(kBoard);
+    QPointer<ui::FrmMain> main(w.ui.startMainWindow());
+    click(main, "chkVGA");  // the user clears the graphics box the board ticked
+    QCOMPARE(ticked(main), QStringLiteral("chkAudio chkLan"));
+    click(main, "btnCreateReport");
+    QPointer<ui::FrmCuz> cuz(w.ui.reportNameDialog());
+    cuz->T_cuz()->setText("PC");
+    click(main, "btnEnde");  // Exit leaves the dialog open
+    Windows::flush();
+    QVERIFY(main.isNull() && cuz && cuz->isVisible());
+    const std::size_t before = wmi.queries.size();
+
+    // The program's own loop runs until its last window is gone.
+    QTimer::singleShot(0, cuz, [cuz] { QTest::keyClick(cuz->T_cuz(), Qt::Key_Return); });
+    QTimer guard;
+    guard.callOnTimeout(qApp, [] { QCoreApplication::exit(2); });
+    guard.start(30000);
+    QCOMPARE(QApplication::exec(), 0);
+
+    QCOMPARE(answer.seen.size(), std::size_t(1));
+    QCOMPARE(answer.seen[0].text, QStringLiteral("The file is saved on C:\\Tallyquest\\PC.htm"));
+    QCOMPARE(answer.seen[0].title, QStringLiteral("File is saved"));
+    QCOMPARE(w.scope.shell.executed.size(), std::size_t(1));
+    // The on-board section read the boxes as the main window left them.
+    const Strings run(wmi.queries.begin() + std::ptrdiff_t(before), wmi.queries.end());
+    auto asked = [&run](const char* query) {
+        return std::any_of(run.begin(), run.end(), [query](const std::string& q) { return q.find(query) == 0; });
+    };
+    QVERIFY(!asked("SELECT * FROM Win32_VideoController"));
+    QVERIFY(asked("SELECT * FROM Win32_SoundDevice WHERE Caption LIKE '%Audio%'"));
+    QVERIFY(asked("SELECT * FROM Win32_NetworkAdapter WHERE PNPDeviceID LIKE 'PCI%VEN%'"));
+    const auto* file = w.scope.files.find("C:\\Tallyquest\\PC.htm");
+    QVERIFY(file && file->content.find("</html>") != std::string::npos);
 }
 
 void WindowsTest::progressBar() {
