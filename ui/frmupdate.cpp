@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPainter>
@@ -114,6 +115,12 @@ void FrmUpdate::gSubVisiblePicture(std::uint32_t lngBackColor, std::uint32_t lng
 void FrmUpdate::gSubUpdateStatus(std::int32_t lngProzent) {
     picture_->drawStatus(lngProzent);
     QCoreApplication::processEvents();
+    // The run goes straight on with its next section: paint the window now
+    // rather than when the toolkit's next update would come round.
+    if (isVisible()) {
+        repaint();
+        QGuiApplication::sync();
+    }
 }
 
 void FrmUpdate::closeEvent(QCloseEvent* e) {

@@ -3,8 +3,11 @@
 #include <cassert>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMessageBox>
+#include <QThread>
+#include <QWindow>
 
 #include "ui/frmdialogs.h"
 #include "ui/frmmain.h"
@@ -65,8 +68,21 @@ void QtUserInterface::showComment() {
 }
 
 void QtUserInterface::paintNow(QWidget* window) {
+    // A window is painted only once the display server has exposed it,
+    // which a window manager may do a while after the window was shown; the
+    // work that follows would leave an empty frame until then. Wait for it,
+    // a bounded while, then paint at once and hand the pixels over.
+    constexpr qint64 kExposeWaitMs = 2000;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const QWindow* handle = window->windowHandle();
+        if (!window->isVisible() || !handle || handle->isExposed() || clock.elapsed() >= kExposeWaitMs) break;
+        QThread::msleep(5);
+    }
     window->repaint();
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    QGuiApplication::sync();
 }
 
 void QtUserInterface::messageBox(const std::string& prompt, int style, const std::string& title) {
@@ -117,6 +133,7 @@ void QtUserInterface::progressSetStatus(const std::string& text) {
 void QtUserInterface::progressShow() {
     progress().show();
     progress().raise();
+    paintNow(&progress());
 }
 
 void QtUserInterface::progressUpdate(std::int32_t percent) { progress().gSubUpdateStatus(percent); }

@@ -1,0 +1,229 @@
+// The start notice and the progress window on a real display server: while
+// the program is busy (a slow management service), what the server shows of
+// each window is read back and must be the window as painted, not an empty
+// frame. A window manager that takes its time to map windows runs alongside,
+// as a desktop's does.
+#include <QtTest>
+
+#include <QtWidgets>
+
+#include <poll.h>
+#include <xcb/xcb.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "platform/install.h"
+#include "report/main.h"
+#include "tests/support/fakes.h"
+#include "tests/ui/recorder.h"
+#include "ui/dialoglogic.h"
+#include "ui/frmmain.h"
+#include "ui/frmupdate.h"
+#include "ui/qtui.h"
+
+using namespace tq;
+
+namespace {
+
+const char* const kMachine = R"({
+  "Win32_ComputerSystemProduct": [{"Name": "H370 HD3", "Vendor": "Gigabyte"}],
+  "Win32_Bios": [{"Manufacturer": "AMI", "SMBIOSBIOSVersion": "F14"}],
+  "Win32_Processor": [{"Name": "Core i5"}],
+  "Win32_VideoController": [{"Name": "UHD 630", "PNPDeviceID": "PCI\\VEN_8086&DEV_3E92&REV_00\\3&1"}]
+})";
+
+// A visible top-level window by name, or none.
+QWidget* shown(const char* name) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(name) && w->isVisible()) return w;
+    return nullptr;
+}
+
+// The window's client area as the display server holds it, taken without
+// letting the program handle a single event.
+QImage onScreen(QWidget* w) {
+    return w->screen()->grabWindow(w->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels of a part of an image that have the colour.
+int count(const QImage& img, const QRect& part, QColor colour) {
+    int n = 0;
+    const QRect r = part.intersected(img.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) n += img.pixelColor(x, y) == colour;
+    return n;
+}
+
+// Text pixels: clearly darker than the window's face.
+int ink(const QImage& img, const QRect& part) {
+    int n = 0;
+    const QRect r = part.intersected(img.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) n += qGray(img.pixel(x, y)) < 96;
+    return n;
+}
+
+void slow() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
+
+// The part of a window manager that matters here: it takes over mapping and
+// placing the windows of the display and maps each one a while after it was
+// asked to, on a connection and a thread of its own.
+class SlowWindowManager {
+public:
+    explicit SlowWindowManager(std::chrono::milliseconds delay) : delay_(delay) {
+        c_ = xcb_connect(std::getenv("DISPLAY"), nullptr);
+        if (xcb_connection_has_error(c_)) return;
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
+        xcb_generic_error_t* error =
+            xcb_request_check(c_, xcb_change_window_attributes_checked(c_, root, XCB_CW_EVENT_MASK, &mask));
+        if (error) {  // another manager runs already
+            std::free(error);
+            return;
+        }
+        running_ = true;
+        thread_ = std::thread([this] { run(); });
+    }
+    ~SlowWindowManager() {
+        running_ = false;
+        if (thread_.joinable()) thread_.join();
+        xcb_disconnect(c_);
+    }
+    bool active() const { return thread_.joinable(); }
+
+private:
+    void run() {
+        pollfd fd{xcb_get_file_descriptor(c_), POLLIN, 0};
+        while (running_) {
+            xcb_generic_event_t* e = xcb_poll_for_event(c_);
+            if (!e) {
+                poll(&fd, 1, 20);
+                continue;
+            }
+            switch (e->response_type & 0x7F) {
+            case XCB_MAP_REQUEST:
+                std::this_thread::sleep_for(delay_);
+                xcb_map_window(c_, reinterpret_cast<xcb_map_request_event_t*>(e)->window);
+                break;
+            case XCB_CONFIGURE_REQUEST: {
+                const auto* r = reinterpret_cast<xcb_configure_request_event_t*>(e);
+                std::uint32_t values[7];
+                int n = 0;
+                const std::pair<std::uint16_t, std::uint32_t> fields[] = {
+                    {XCB_CONFIG_WINDOW_X, std::uint32_t(r->x)},
+                    {XCB_CONFIG_WINDOW_Y, std::uint32_t(r->y)},
+                    {XCB_CONFIG_WINDOW_WIDTH, r->width},
+                    {XCB_CONFIG_WINDOW_HEIGHT, r->height},
+                    {XCB_CONFIG_WINDOW_BORDER_WIDTH, r->border_width},
+                    {XCB_CONFIG_WINDOW_SIBLING, r->sibling},
+                    {XCB_CONFIG_WINDOW_STACK_MODE, r->stack_mode}};
+                for (const auto& [bit, value] : fields)
+                    if (r->value_mask & bit) values[n++] = value;
+                xcb_configure_window(c_, r->window, r->value_mask, values);
+                break;
+            }
+            default: break;
+            }
+            std::free(e);
+            xcb_flush(c_);
+        }
+    }
+
+    std::chrono::milliseconds delay_;
+    xcb_connection_t* c_ = nullptr;
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};
+
+}  // namespace
+
+class PaintingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs an X server (the test runs under xvfb-run)");
+        manager_ = std::make_unique<SlowWindowManager>(std::chrono::milliseconds(100));
+    }
+    void cleanupTestCase() { manager_.reset(); }
+    void startNoticeWhileTheFirstDataIsFetched();
+    void progressWindowAtEveryUpdate();
+
+private:
+    std::unique_ptr<SlowWindowManager> manager_;
+};
+
+void PaintingTest::startNoticeWhileTheFirstDataIsFetched() {
+    testing::PlatformScope scope;
+    ui::QtUserInterface windows;
+    platform::current().ui = &windows;
+    testing::QueryRecorder wmi(kMachine);
+    QImage seen;
+    QRect label;
+    QColor face;
+    wmi.onQuery = [&](const std::string&) {
+        if (!seen.isNull()) return;
+        slow();
+        QWidget* start = shown("frmStart");
+        QVERIFY(start);
+        seen = onScreen(start);
+        label = start->findChild<QLabel*>("lblCenter")->geometry();
+        face = start->palette().color(QPalette::Window);
+    };
+    windows.startMainWindow();
+    QVERIFY(!seen.isNull());
+    // The face fills the window and the notice's text stands in it.
+    QVERIFY2(count(seen, seen.rect(), face) > seen.width() * seen.height() * 9 / 10, "the notice is not painted");
+    QVERIFY2(ink(seen, label) > 30, "the notice has no text");
+}
+
+void PaintingTest::progressWindowAtEveryUpdate() {
+    testing::PlatformScope scope;
+    ui::QtUserInterface windows;
+    platform::current().ui = &windows;
+    windows.setMessageHook([](const std::string&, int, const std::string&) {});
+    testing::QueryRecorder wmi(kMachine);
+    windows.startMainWindow();
+    scope.files.add("C:\\Tallyquest\\PC.htm");
+
+    // Right after a section, frozen in the next one: the status line and the
+    // bar at the percentage last set.
+    struct Seen {
+        const char* query;
+        int percent;
+        QImage image;
+        QRect status, bar;
+    };
+    Seen checks[] = {{"Win32_Processor", 10, {}, {}, {}}, {"Win32_OperatingSystem", 70, {}, {}, {}}};
+    wmi.onQuery = [&](const std::string& q) {
+        for (Seen& c : checks) {
+            if (!c.image.isNull() || q.find(c.query) == std::string::npos) continue;
+            slow();
+            auto* progress = dynamic_cast<ui::FrmUpdate*>(shown("frmUpdate"));
+            QVERIFY(progress);
+            c.image = onScreen(progress);
+            c.status = progress->lblHinweis()->geometry();
+            c.bar = progress->picture()->geometry();
+        }
+    };
+    QVERIFY(ui::acceptDesignation("PC"));
+    const QColor blue(0, 0, 192);
+    for (const Seen& c : checks) {
+        QVERIFY2(!c.image.isNull(), c.query);
+        QVERIFY2(ink(c.image, c.status) > 30, c.query);
+        // The bar's middle row: blue from the left to the percentage, then
+        // white; the percentage's digits may cross it.
+        const int y = c.bar.center().y();
+        const int blueRow = count(c.image, QRect(c.bar.left(), y, c.bar.width(), 1), blue);
+        const int expected = c.bar.width() * c.percent / 100;
+        QVERIFY2(std::abs(blueRow - expected) <= 12, qPrintable(QStringLiteral("%1: %2 blue pixels, %3 expected")
+                                                                   .arg(c.query).arg(blueRow).arg(expected)));
+    }
+}
+
+QTEST_MAIN(PaintingTest)
+#include "painting_test.moc"
