@@ -132,4 +132,40 @@ TEST_F(Headless, FolderThatCannotTakeTheFileEndsWithStatus2) {
     EXPECT_NE(r.err.find("Could not create the file..."), std::string::npos);
 }
 
+// Without --folder the report lands beside a program in a folder of its own;
+// a program whose folder the user may not write to (an installed one) puts
+// it into the current folder, and the message names where it went.
+TEST_F(Headless, ReportGoesBesideTheProgramOrIntoTheCurrentFolder) {
+    const std::string snap = write("s.json", kSnapshot);
+    fs::create_directories(dir + "/stick");
+    fs::create_directories(dir + "/cwd");
+    const std::string program = dir + "/stick/tallyquest-report";
+    fs::copy_file(TQ_REPORT_BINARY, program);
+    auto runFrom = [&](const std::string& args) {
+        const std::string cmd = "cd " + quote(dir + "/cwd") + " && LC_ALL=C " + quote(program) + " " + args +
+                                " 2>" + quote(dir + "/stderr.txt") + " </dev/null";
+        const int rc = std::system(cmd.c_str());
+        return RunResult{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read(dir + "/stderr.txt")};
+    };
+    const std::string common = "--snapshot " + quote(snap) + " --onboard none ";
+
+    RunResult r = runFrom(common + "Own");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/stick/Own.htm"));
+    EXPECT_FALSE(fs::exists(dir + "/cwd/Own.htm"));
+    EXPECT_NE(r.err.find("stick\\Own.htm"), std::string::npos) << r.err;
+
+    ASSERT_EQ(runFrom(common + "--folder " + quote(dir) + " Asked").status, 0);
+    EXPECT_TRUE(fs::exists(dir + "/Asked.htm"));
+
+    if (::geteuid() == 0) GTEST_SKIP() << "the administrator may write into any folder";
+    ::chmod((dir + "/stick").c_str(), 0555);
+    r = runFrom(common + "Installed");
+    ::chmod((dir + "/stick").c_str(), 0755);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/cwd/Installed.htm"));
+    EXPECT_FALSE(fs::exists(dir + "/stick/Installed.htm"));
+    EXPECT_NE(r.err.find("cwd\\Installed.htm"), std::string::npos) << r.err;
+}
+
 }  // namespace
