@@ -12,10 +12,11 @@ lint=0
 
 "$root/scripts/setup.sh" core ui linux-provider package
 
-CFLAGS= CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
-  LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTQ_PACKAGING=ON -DTQ_TESTS=OFF \
-  -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTQ_PACKAGING=ON -DTQ_TESTS=OFF \
+  -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+  -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build "$build" -j "${JOBS:-$(nproc)}"
 [ -x "$build/app/tallyquest" ] || { echo "package: the windows program was not built (Qt 6 missing?)" >&2; exit 1; }
 
