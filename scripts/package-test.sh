@@ -23,12 +23,19 @@ check() {  # check DESCRIPTION EXPECTED ACTUAL
 yes_no() { if "$@" >/dev/null 2>&1; then echo yes; else echo no; fi; }
 
 deb=$("$root/scripts/package.sh" --lint | tail -n1)
+work=$(mktemp -d "${TMPDIR:-/tmp}/tq-package.XXXXXX")
+cleanup() {
+  # A check that stopped half-way leaves no package behind either.
+  if dpkg -s tallyquest >/dev/null 2>&1; then
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq tallyquest >/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
 echo "== installing $deb"
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
 mapfile -t installed < <(dpkg -L tallyquest | while read -r f; do [ -d "$f" ] || echo "$f"; done)
-
-work=$(mktemp -d "${TMPDIR:-/tmp}/tq-package.XXXXXX")
-trap 'rm -rf "$work"' EXIT
 chmod 755 "$work"
 
 echo "== the installed programs"
