@@ -22,7 +22,7 @@ check() {  # check DESCRIPTION EXPECTED ACTUAL
 }
 yes_no() { if "$@" >/dev/null 2>&1; then echo yes; else echo no; fi; }
 
-deb=$("$root/scripts/package.sh" --lint | tail -n1)
+deb=$("$root/scripts/package.sh" --lint)
 work=$(mktemp -d "${TMPDIR:-/tmp}/tq-package.XXXXXX")
 cleanup() {
   # A check that stopped half-way leaves no package behind either.
@@ -77,8 +77,8 @@ unset XDG_CONFIG_HOME XDG_DOCUMENTS_DIR
 $command &
 pid=\$!
 trap 'kill \$pid 2>/dev/null' EXIT
-find_window() {  # find_window TITLE: the visible window of that title
-  for _ in \$(seq 1 60); do
+find_window() {  # find_window TITLE [TRIES]: the visible window of that title
+  for _ in \$(seq 1 \${2:-60}); do
     w=\$(xdotool search --onlyvisible --name "^\$1\\\$" 2>/dev/null | head -n1)
     [ -n "\$w" ] && { echo "\$w"; return 0; }
     kill -0 \$pid 2>/dev/null || return 1
@@ -86,15 +86,21 @@ find_window() {  # find_window TITLE: the visible window of that title
   done
   return 1
 }
-main=\$(find_window Tallyquest) || { echo "no main window"; exit 1; }
-sleep 1   # the start notice is gone by now; the main window stays
-main=\$(find_window Tallyquest) || { echo "no main window"; exit 1; }
+gone() { if kill -0 \$pid 2>/dev/null; then echo "not shown in time"; else wait \$pid; echo "the program ended with status \$?"; fi; }
+main=\$(find_window Tallyquest 120) || { printf 'no main window: '; gone; exit 1; }
 echo "main window \$(xwininfo -id "\$main" | sed -n 's/^ *Width: //p')x\$(xwininfo -id "\$main" | sed -n 's/^ *Height: //p')"
-xdotool windowfocus --sync "\$main" key alt+r
-dialog=\$(find_window "Set Filename") || { echo "no report-name dialog"; exit 1; }
+# The start notice bears the same title while the program loads: press
+# "create report" on whichever window is up until the dialog answers.
+dialog=""
+for _ in \$(seq 1 15); do
+  main=\$(find_window Tallyquest) || { printf 'no main window: '; gone; exit 1; }
+  xdotool windowfocus --sync "\$main" key alt+r
+  dialog=\$(find_window "Set Filename" 4) && break
+done
+[ -n "\$dialog" ] || { printf 'no report-name dialog: '; gone; exit 1; }
 xdotool windowfocus --sync "\$dialog" type "PKG GUI"
 xdotool key Return
-saved=\$(find_window "File is saved") || { echo "no saved message"; exit 1; }
+saved=\$(find_window "File is saved" 120) || { printf 'no saved message: '; gone; exit 1; }
 xdotool windowfocus --sync "\$saved" key Return
 for _ in \$(seq 1 40); do kill -0 \$pid 2>/dev/null || break; sleep 0.5; done
 if kill -0 \$pid 2>/dev/null; then echo "still running"; exit 1; fi
@@ -102,7 +108,7 @@ echo "ended"
 SCRIPT
 chmod +x "$work/gui.sh"
 status=0
-timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24" "$work/gui.sh" >"$work/gui.txt" 2>"$work/gui-err.txt" || status=$?
+timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" "$work/gui.sh" >"$work/gui.txt" 2>"$work/gui-err.txt" || status=$?
 sed 's/^/   /' "$work/gui.txt"
 [ "$status" -eq 0 ] || sed 's/^/   | /' "$work/gui-err.txt" | tail -n 20
 check "windows: main window shown, report made, program ended" 0 "$status"

@@ -2,13 +2,16 @@
 # Builds the Debian package dist/tallyquest_VERSION_amd64.deb: a release
 # build with Debian's hardening flags into build-package/ (PACKAGE_BUILD_DIR),
 # then CPack's DEB generator. With --lint, lintian checks the package and
-# any error fails the script. The last line printed is the package's path.
+# any error fails the script. Prints the package's path.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${PACKAGE_BUILD_DIR:-$root/build-package}
 dist=$root/dist
 lint=0
 [ "${1:-}" = --lint ] && lint=1
+# Progress and lintian's findings go to standard error; standard output
+# carries only the package's path.
+exec 3>&1 1>&2
 
 "$root/scripts/setup.sh" core ui linux-provider package
 
@@ -30,7 +33,6 @@ deb=$dist/tallyquest_${version}_$(dpkg --print-architecture).deb
 
 if [ $lint -eq 1 ]; then
   # Errors fail; warnings and notes are shown.
-  lintian --fail-on error --tag-display-limit 0 "$deb" >&2
+  lintian --fail-on error --tag-display-limit 0 "$deb"
 fi
-# The last line is the package's path.
-echo "$deb"
+echo "$deb" >&3
