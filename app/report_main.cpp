@@ -31,7 +31,11 @@ constexpr int kUsage = 64;
 
 const char* const kUsageText =
     "usage: tallyquest-report [options] DESIGNATION\n"
-    "  --folder DIR          where the report goes (default: the program's folder)\n"
+    "Writes the inventory of this machine as the report DESIGNATION.htm.\n"
+    "\n"
+    "options:\n"
+    "  --folder DIR          where the report goes (default: the program's folder,\n"
+    "                        or the current folder when the program is installed)\n"
     "  --snapshot FILE       answer the management queries from a snapshot\n"
     "  --root DIR            read the machine below DIR instead of / (Linux)\n"
     "  --drive-c DIR         the folder that stands for drive C: (Linux; default /)\n"
@@ -40,7 +44,22 @@ const char* const kUsageText =
     "                        (default: lan, plus vga and audio when the board has them)\n"
     "  --open                open the finished report in the default viewer\n"
     "  --dump-snapshot FILE  write every object the program reads as a snapshot\n"
-    "  --version             print the program's version\n";
+    "  --server URL          send the inventory to the inventory server at URL\n"
+    "  --tag TEXT            the tag the server files this machine under\n"
+    "  --ocs-file FILE       write the inventory for the server into FILE\n"
+    "  --timeout SECONDS     how long to wait for the server\n"
+    "  --help                print this help\n"
+    "  --version             print the program's version\n"
+    "\n"
+    "exit status:\n"
+    "  0   the report is saved\n"
+    "  1   the run ended with an error message; the report is kept as far as written\n"
+    "  2   the report file could not be created\n"
+    "  3   the inventory could not be sent; the report is kept\n"
+    "  64  usage error, or a snapshot that was refused\n"
+    "\n"
+    "example:\n"
+    "  tallyquest-report --folder ~/reports --comment \"Desk 4\" \"PC 01\"\n";
 
 int usage(const std::string& why) {
     std::fprintf(stderr, "tallyquest-report: %s\n%s", why.c_str(), kUsageText);
@@ -154,6 +173,10 @@ int main(int argc, char** argv) {
     Onboard onboard;
     if (haveOnboard && !parseOnboard(onboardList, onboard)) return usage("bad --onboard list " + onboardList);
 
+    // An installed program's folder (/usr/bin) takes no reports: they go to
+    // the current folder. Run from a build or a folder of its own, the
+    // report lands beside the program.
+    if (folder.empty() && !platform::fitForUserFiles(platform::programFolder())) folder.assign(1, '.');
     platform::InstallOptions options;
     options.driveC = driveC.empty() ? "" : absolute(driveC);
     options.applicationFolder = folder.empty() ? "" : absolute(folder);

@@ -1,10 +1,14 @@
 // tallyquest: the windows program. Starts behind the start notice, shows
-// the main window and ends when its last window closes.
+// the main window and ends when its last window closes. Reports go beside
+// the program, or into the user's documents folder when the program is
+// installed (its folder is a system one or not writable for the user).
 #include <cstdlib>
 #include <exception>
 #include <string>
 
 #include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
 
 #include "platform/install.h"
 #include "platform/seams.h"
@@ -15,13 +19,27 @@
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
 
+namespace {
+
+// Where the reports of an installed program go: the user's documents folder
+// (the home folder when the desktop names none), made when it is missing.
+std::string documentsFolder() {
+    QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (docs.isEmpty()) docs = QDir::homePath();
+    QDir().mkpath(docs);
+    return QDir::toNativeSeparators(docs).toStdString();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     using namespace tq;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallyquest"));
     QApplication::setWindowIcon(ui::programIcon());
 
-    const platform::InstallOptions options;
+    platform::InstallOptions options;
+    if (!platform::fitForUserFiles(platform::programFolder())) options.applicationFolder = documentsFolder();
     platform::installPlatform(options);
     ui::QtUserInterface windows;
     platform::current().ui = &windows;

@@ -27,4 +27,12 @@ wmi::Binder platformBinder(const InstallOptions& options);
 // Turns a native path given on the command line into the path the seams take.
 std::string toPlatformPath(const std::string& nativePath);
 
+// The running program's own folder, as a native path.
+std::string programFolder();
+
+// Whether a folder may take a user's files: the user may write there and it
+// is no system folder of installed programs (/usr/bin, Program Files, where
+// even an administrator's reports do not belong).
+bool fitForUserFiles(const std::string& nativeFolder);
+
 }  // namespace tq::platform

@@ -77,27 +77,29 @@ QFont namedFont(const QString& family, double points, bool bold) {
 
 QFont controlFont() { return namedFont(QStringLiteral("MS Sans Serif"), 8.25, false); }
 
+QPixmap programIconPixmap(int side) {
+    QPixmap pm(side, side);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient g(0, 0, side, side);
+    g.setColorAt(0, QColor(0x30, 0x60, 0xC0));
+    g.setColorAt(1, QColor(0x00, 0x20, 0x70));
+    p.setBrush(g);
+    p.setPen(Qt::NoPen);
+    p.drawRoundedRect(QRectF(0.5, 0.5, side - 1, side - 1), side / 6.0, side / 6.0);
+    QFont f(QStringLiteral("DejaVu Sans"));
+    f.setBold(true);
+    f.setPixelSize(side * 3 / 4);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, side, side), Qt::AlignCenter, QStringLiteral("T"));
+    return pm;
+}
+
 QIcon programIcon() {
     QIcon icon;
-    for (int side : {16, 32, 48}) {
-        QPixmap pm(side, side);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        QLinearGradient g(0, 0, side, side);
-        g.setColorAt(0, QColor(0x30, 0x60, 0xC0));
-        g.setColorAt(1, QColor(0x00, 0x20, 0x70));
-        p.setBrush(g);
-        p.setPen(Qt::NoPen);
-        p.drawRoundedRect(QRectF(0.5, 0.5, side - 1, side - 1), side / 6.0, side / 6.0);
-        QFont f(QStringLiteral("DejaVu Sans"));
-        f.setBold(true);
-        f.setPixelSize(side * 3 / 4);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(QRect(0, 0, side, side), Qt::AlignCenter, QStringLiteral("T"));
-        icon.addPixmap(pm);
-    }
+    for (int side : {16, 32, 48}) icon.addPixmap(programIconPixmap(side));
     return icon;
 }
 

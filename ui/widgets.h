@@ -50,6 +50,8 @@ QFont namedFont(const QString& family, double points, bool bold);
 
 // The program's icon, the 16 by 16 info picture, the logo.
 QIcon programIcon();
+// The program's icon drawn at one size, for the desktop's icon theme too.
+QPixmap programIconPixmap(int side);
 QPixmap infoPicture();
 QPixmap logoPicture(QSize size);
 

@@ -32,4 +32,10 @@ std::string toPlatformPath(const std::string& nativePath) {
     return gFiles ? gFiles->paths().toWindows(nativePath) : nativePath;
 }
 
+std::string programFolder() { return posix::executableFolder(); }
+
+bool fitForUserFiles(const std::string& nativeFolder) {
+    return posix::folderWritable(nativeFolder) && !posix::isSystemProgramFolder(nativeFolder);
+}
+
 }  // namespace tq::platform

@@ -378,4 +378,24 @@ std::string executableFolder() {
     return nativeDirOf(p);
 }
 
+bool folderWritable(const std::string& nativeFolder) {
+    struct stat st;
+    if (::stat(nativeFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    return ::access(nativeFolder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool isSystemProgramFolder(const std::string& nativeFolder) {
+    std::string f = nativeFolder;
+    while (f.size() > 1 && f.back() == '/') f.pop_back();
+    for (const char* prefix : {"", "/usr", "/usr/local"})
+        for (const char* leaf : {"/bin", "/sbin", "/games", "/libexec"})
+            if (f == std::string(prefix) + leaf) return true;
+    // /opt/NAME/bin, the place of add-on packages.
+    if (f.rfind("/opt/", 0) == 0) {
+        const std::size_t slash = f.find('/', 5);
+        return slash != std::string::npos && slash > 5 && f.compare(slash, std::string::npos, "/bin") == 0;
+    }
+    return false;
+}
+
 }  // namespace tq::posix

@@ -81,4 +81,12 @@ private:
 // The folder of the running executable.
 std::string executableFolder();
 
+// Whether the user may create files in a folder (a folder on a read-only
+// file system is not writable).
+bool folderWritable(const std::string& nativeFolder);
+
+// Whether a folder is one of the system's folders of installed programs
+// (/usr/bin, /usr/local/bin, /bin, /opt/NAME/bin and their like).
+bool isSystemProgramFolder(const std::string& nativeFolder);
+
 }  // namespace tq::posix

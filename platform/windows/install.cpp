@@ -33,4 +33,10 @@ std::string toPlatformPath(const std::string& nativePath) {
     return p;
 }
 
+std::string programFolder() { return win::executableFolder(); }
+
+bool fitForUserFiles(const std::string& nativeFolder) {
+    return win::folderWritable(nativeFolder) && !win::isSystemProgramFolder(nativeFolder);
+}
+
 }  // namespace tq::platform

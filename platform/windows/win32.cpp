@@ -120,6 +120,37 @@ std::string executableFolder() {
     }
 }
 
+bool folderWritable(const std::string& folder) {
+    const std::wstring probe = widen(folderForm(folder)) + L"\\~tq" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                               std::to_wstring(::GetTickCount64()) + L".tmp";
+    const HANDLE h = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(h);
+    return true;
+}
+
+bool isSystemProgramFolder(const std::string& folder) {
+    auto lower = [](std::wstring s) {
+        if (!s.empty()) ::CharLowerBuffW(s.data(), static_cast<DWORD>(s.size()));
+        for (wchar_t& c : s)
+            if (c == L'/') c = L'\\';
+        while (!s.empty() && s.back() == L'\\') s.pop_back();
+        return s;
+    };
+    const std::wstring f = lower(widen(folder));
+    for (const wchar_t* name : {L"ProgramFiles", L"ProgramFiles(x86)", L"ProgramW6432", L"SystemRoot"}) {
+        wchar_t buf[MAX_PATH];
+        const DWORD n = ::GetEnvironmentVariableW(name, buf, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) continue;
+        const std::wstring base = lower(std::wstring(buf, n));
+        if (base.empty()) continue;
+        if (f == base || (f.size() > base.size() && f.compare(0, base.size(), base) == 0 && f[base.size()] == L'\\'))
+            return true;
+    }
+    return false;
+}
+
 WinFiles::WinFiles(std::string applicationFolder)
     : appFolder_(applicationFolder.empty() ? executableFolder() : folderForm(std::move(applicationFolder))) {}
 

@@ -16,6 +16,14 @@ std::string executableFolder();
 // Without a trailing "\" except at a drive root ("C:\").
 std::string folderForm(std::string path);
 
+// Whether the user may create files in a folder: tried with a scratch file
+// that is gone again when its handle closes (access lists, write-protected
+// media and shares all answer truly that way).
+bool folderWritable(const std::string& folder);
+
+// Whether a folder lies in the Windows folder or in a Program Files folder.
+bool isSystemProgramFolder(const std::string& folder);
+
 class WinFiles final : public platform::Files {
 public:
     // `applicationFolder` empty: the executable's folder.

@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 
 #include "tests/support/fakes.h"
@@ -130,6 +133,91 @@ TEST_F(Headless, FolderThatCannotTakeTheFileEndsWithStatus2) {
     const RunResult r = run("--folder " + quote(dir + "/no/such/folder") + " --onboard none PC");
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_NE(r.err.find("Could not create the file..."), std::string::npos);
+}
+
+// Without --folder the report lands beside a program in a folder of its own;
+// a program whose folder the user may not write to (an installed one) puts
+// it into the current folder, and the message names where it went.
+TEST_F(Headless, ReportGoesBesideTheProgramOrIntoTheCurrentFolder) {
+    const std::string snap = write("s.json", kSnapshot);
+    fs::create_directories(dir + "/stick");
+    fs::create_directories(dir + "/cwd");
+    const std::string program = dir + "/stick/tallyquest-report";
+    fs::copy_file(TQ_REPORT_BINARY, program);
+    auto runFrom = [&](const std::string& args) {
+        const std::string cmd = "cd " + quote(dir + "/cwd") + " && LC_ALL=C " + quote(program) + " " + args +
+                                " 2>" + quote(dir + "/stderr.txt") + " </dev/null";
+        const int rc = std::system(cmd.c_str());
+        return RunResult{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read(dir + "/stderr.txt")};
+    };
+    const std::string common = "--snapshot " + quote(snap) + " --onboard none ";
+
+    RunResult r = runFrom(common + "Own");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/stick/Own.htm"));
+    EXPECT_FALSE(fs::exists(dir + "/cwd/Own.htm"));
+    EXPECT_NE(r.err.find("stick\\Own.htm"), std::string::npos) << r.err;
+
+    ASSERT_EQ(runFrom(common + "--folder " + quote(dir) + " Asked").status, 0);
+    EXPECT_TRUE(fs::exists(dir + "/Asked.htm"));
+
+    if (::geteuid() == 0) GTEST_SKIP() << "the administrator may write into any folder";
+    ::chmod((dir + "/stick").c_str(), 0555);
+    r = runFrom(common + "Installed");
+    ::chmod((dir + "/stick").c_str(), 0755);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/cwd/Installed.htm"));
+    EXPECT_FALSE(fs::exists(dir + "/stick/Installed.htm"));
+    EXPECT_NE(r.err.find("cwd\\Installed.htm"), std::string::npos) << r.err;
+}
+
+// What --help prints and what the manual page says must not drift apart:
+// the same options, the same exit statuses, an example in both.
+TEST_F(Headless, HelpAndManualPageNameTheSameOptionsAndExitStatuses) {
+    const int rc = std::system(("LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --help >" + quote(dir + "/help.txt") +
+                                " 2>/dev/null </dev/null").c_str());
+    ASSERT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0);
+    const std::string help = read(dir + "/help.txt");
+    const std::string page = read(std::string(TQ_SOURCE_DIR) + "/packaging/man/tallyquest-report.1");
+    ASSERT_FALSE(page.empty());
+
+    std::set<std::string> helpOptions, pageOptions, helpStatuses, pageStatuses;
+    const std::regex helpOption(R"(^  (?:-h, )?(--[a-z-]+))"), helpStatus(R"(^  ([0-9]+) )");
+    const std::regex pageItem(R"(^\.(?:B|BI|BR) (.*)$)"), pageOption(R"(\\-\\-([a-z\\-]+))");
+    std::istringstream h(help);
+    bool inStatuses = false;
+    for (std::string line; std::getline(h, line);) {
+        std::smatch m;
+        if (line == "exit status:") inStatuses = true;
+        else if (line.empty()) inStatuses = false;
+        else if (inStatuses && std::regex_search(line, m, helpStatus)) helpStatuses.insert(m[1]);
+        else if (std::regex_search(line, m, helpOption)) helpOptions.insert(m[1]);
+    }
+    // An option or status is the first line after ".TP" in its section.
+    std::istringstream p(page);
+    std::string section, previous;
+    for (std::string line; std::getline(p, line); previous = line) {
+        std::smatch m;
+        if (line.rfind(".SH ", 0) == 0) section = line.substr(4);
+        if (previous != ".TP" || !std::regex_search(line, m, pageItem)) continue;
+        const std::string item = m[1];
+        if (section == "EXIT STATUS") pageStatuses.insert(item);
+        if (section != "OPTIONS") continue;
+        for (std::sregex_iterator it(item.begin(), item.end(), pageOption), end; it != end; ++it) {
+            std::string name = (*it)[1];
+            name = std::regex_replace(name, std::regex(R"(\\-)"), "-");
+            pageOptions.insert("--" + name);
+        }
+    }
+    EXPECT_GE(helpOptions.size(), 10u);
+    EXPECT_EQ(helpOptions, pageOptions);
+    EXPECT_EQ(helpStatuses, (std::set<std::string>{"0", "1", "2", "3", "64"}));
+    EXPECT_EQ(helpStatuses, pageStatuses);
+    EXPECT_NE(help.find("example:\n  tallyquest-report "), std::string::npos);
+    EXPECT_NE(page.find(".SH EXAMPLES"), std::string::npos);
+
+    ASSERT_EQ(std::system((quote(TQ_REPORT_BINARY) + " --version >" + quote(dir + "/version.txt")).c_str()), 0);
+    EXPECT_EQ(read(dir + "/version.txt"), "tallyquest-report " TQ_VERSION "\n");
 }
 
 }  // namespace

@@ -143,5 +143,34 @@ TEST(PosixLocale, UserLocaleGivesItsSeparatorAndForms) {
     EXPECT_EQ(l.longTime(13, 5, 9), "13:05:09");
 }
 
+TEST(ProgramFolders, SystemFoldersOfInstalledProgramsTakeNoReports) {
+    const struct {
+        const char* folder;
+        bool system;
+    } cases[] = {
+        {"/usr/bin", true},          {"/usr/bin/", true},         {"/bin", true},
+        {"/usr/local/bin", true},    {"/usr/sbin", true},         {"/usr/games", true},
+        {"/opt/tallyquest/bin", true},
+        {"/usr/binx", false},        {"/usr/bin/tools", false},   {"/usr", false},
+        {"/opt/bin", false},         {"/opt/a/b/bin", false},     {"/home/op/bin", false},
+        {"/home/op/build/app", false}, {"/media/stick", false},   {"/", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(posix::isSystemProgramFolder(c.folder), c.system) << c.folder;
+}
+
+TEST(ProgramFolders, WritableOnlyWhenTheUserMayCreateFilesThere) {
+    TempDir d;
+    d.write("file", "x");
+    fs::create_directories(d.path + "/locked");
+    ::chmod((d.path + "/locked").c_str(), 0555);
+    EXPECT_TRUE(posix::folderWritable(d.path));
+    EXPECT_FALSE(posix::folderWritable(d.path + "/file"));      // not a folder
+    EXPECT_FALSE(posix::folderWritable(d.path + "/missing"));
+    if (::geteuid() != 0) {  // the administrator may write anywhere
+        EXPECT_FALSE(posix::folderWritable(d.path + "/locked"));
+    }
+    ::chmod((d.path + "/locked").c_str(), 0755);
+}
+
 }  // namespace
 }  // namespace tq

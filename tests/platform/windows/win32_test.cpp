@@ -118,6 +118,29 @@ TEST_F(Scratch, LookupAdmitsHiddenAndSystemFilesOnlyWhenNamedAndAttributesAreSet
     }
 }
 
+TEST_F(Scratch, ProgramFoldersFitForReportsAreWritableAndNoSystemFolders) {
+    EXPECT_TRUE(folderWritable(dir_));
+    EXPECT_TRUE(folderWritable(dir_ + "\\"));
+    EXPECT_FALSE(folderWritable(path("missing")));
+    EXPECT_TRUE(std::filesystem::is_empty(widen(dir_)));  // the scratch file is gone again
+
+    wchar_t programFiles[MAX_PATH], windows[MAX_PATH];
+    ASSERT_GT(::GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH), 0u);
+    ASSERT_GT(::GetEnvironmentVariableW(L"SystemRoot", windows, MAX_PATH), 0u);
+    const std::string pf = narrow(programFiles), win = narrow(windows);
+    const struct {
+        std::string folder;
+        bool system;
+    } cases[] = {
+        {pf, true}, {pf + "\\Tallyquest", true}, {pf + "\\Tallyquest\\", true}, {win + "\\system32", true},
+        {pf + "x", false}, {dir_, false}, {"D:\\Tools\\Tallyquest", false}, {"\\\\server\\share", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(isSystemProgramFolder(c.folder), c.system) << c.folder;
+    std::string upper = pf + "\\TQ";
+    ::CharUpperA(upper.data());
+    EXPECT_TRUE(isSystemProgramFolder(upper));
+}
+
 TEST(WinFilesSeam, FoldersAndEnvironment) {
     WinFiles files;
     const std::string folder = files.applicationFolder();

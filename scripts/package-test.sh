@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# Builds the Debian package (scripts/package.sh --lint), installs it with apt
+# and checks what a user gets: the headless program run from another folder
+# writes its report there; the menu entry's command shows the windows under
+# Xvfb, and their report goes to the documents folder; man finds both pages.
+# Removes the package at the end and checks nothing of it is left.
+# Needs root (or sudo) on Debian 12.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+snapshot=$root/tests/data/realistic-machine.json
+
+failures=()
+check() {  # check DESCRIPTION EXPECTED ACTUAL
+  if [ "$2" == "$3" ]; then
+    printf '   ok   %s\n' "$1"
+  else
+    printf '   FAIL %s: expected [%s], got [%s]\n' "$1" "$2" "$3"
+    failures+=("$1")
+  fi
+}
+yes_no() { if "$@" >/dev/null 2>&1; then echo yes; else echo no; fi; }
+
+deb=$("$root/scripts/package.sh" --lint)
+work=$(mktemp -d "${TMPDIR:-/tmp}/tq-package.XXXXXX")
+cleanup() {
+  # A check that stopped half-way leaves no package behind either.
+  if dpkg -s tallyquest >/dev/null 2>&1; then
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq tallyquest >/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+echo "== installing $deb"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
+mapfile -t installed < <(dpkg -L tallyquest | while read -r f; do [ -d "$f" ] || echo "$f"; done)
+chmod 755 "$work"
+
+echo "== the installed programs"
+check "programs in /usr/bin" "/usr/bin/tallyquest /usr/bin/tallyquest-report" \
+  "$(command -v tallyquest) $(command -v tallyquest-report)"
+check "version" "tallyquest-report $(dpkg-query -W -f='${Version}' tallyquest)" "$(tallyquest-report --version)"
+check "manual page tallyquest-report(1)" /usr/share/man/man1/tallyquest-report.1.gz "$(man -w tallyquest-report 2>&1)"
+check "manual page tallyquest(1)" /usr/share/man/man1/tallyquest.1.gz "$(man -w tallyquest 2>&1)"
+check "icon in the hicolor theme" yes "$(yes_no test -s /usr/share/icons/hicolor/48x48/apps/tallyquest.png)"
+check "copyright file" yes "$(yes_no test -s /usr/share/doc/tallyquest/copyright)"
+
+# The headless run from a folder of the user's: the report lands there, and
+# the last message names it.
+mkdir -p "$work/reports"
+status=0
+(cd "$work/reports" && tallyquest-report --snapshot "$snapshot" "PKG 01") 2>"$work/report.txt" || status=$?
+check "headless run: exit status" 0 "$status"
+check "headless run: report in the current folder" yes "$(yes_no test -s "$work/reports/PKG 01.htm")"
+check "headless run: nothing in /usr/bin" no "$(yes_no test -e "/usr/bin/PKG 01.htm")"
+check "headless run: message names the report" yes \
+  "$(yes_no grep -q "^The file is saved on .*reports.PKG 01\.htm$" "$work/report.txt")"
+
+# The windows, started with the menu entry's command under Xvfb, in a fresh
+# home: the main window shows; a report made through it lands in the
+# documents folder, and the viewer (a stand-in here) is asked to open it.
+echo "== the windows under Xvfb"
+entry=/usr/share/applications/tallyquest.desktop
+command=$(sed -n 's/^Exec=//p' "$entry")
+check "menu entry runs tallyquest" tallyquest "$command"
+mkdir -p "$work/home" "$work/bin"
+printf '#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s/opened.txt"\n' "$work" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+cat >"$work/gui.sh" <<SCRIPT
+#!/usr/bin/env bash
+# Inside xvfb-run: start the windows, wait for the main window, then make a
+# report through the keyboard as a user would.
+export HOME=$work/home PATH=$work/bin:\$PATH TALLYQUEST_SNAPSHOT=$snapshot
+unset XDG_CONFIG_HOME XDG_DOCUMENTS_DIR
+$command &
+pid=\$!
+trap 'kill \$pid 2>/dev/null' EXIT
+find_window() {  # find_window TITLE [TRIES]: the visible window of that title
+  for _ in \$(seq 1 \${2:-60}); do
+    w=\$(xdotool search --onlyvisible --name "^\$1\\\$" 2>/dev/null | head -n1)
+    [ -n "\$w" ] && { echo "\$w"; return 0; }
+    kill -0 \$pid 2>/dev/null || return 1
+    sleep 0.5
+  done
+  return 1
+}
+gone() { if kill -0 \$pid 2>/dev/null; then echo "not shown in time"; else wait \$pid; echo "the program ended with status \$?"; fi; }
+main=\$(find_window Tallyquest 120) || { printf 'no main window: '; gone; exit 1; }
+echo "main window \$(xwininfo -id "\$main" | sed -n 's/^ *Width: //p')x\$(xwininfo -id "\$main" | sed -n 's/^ *Height: //p')"
+# The start notice bears the same title while the program loads: press
+# "create report" on whichever window is up until the dialog answers.
+dialog=""
+for _ in \$(seq 1 15); do
+  main=\$(find_window Tallyquest) || { printf 'no main window: '; gone; exit 1; }
+  xdotool windowfocus --sync "\$main" key alt+r
+  dialog=\$(find_window "Set Filename" 4) && break
+done
+[ -n "\$dialog" ] || { printf 'no report-name dialog: '; gone; exit 1; }
+xdotool windowfocus --sync "\$dialog" type "PKG GUI"
+xdotool key Return
+saved=\$(find_window "File is saved" 120) || { printf 'no saved message: '; gone; exit 1; }
+xdotool windowfocus --sync "\$saved" key Return
+for _ in \$(seq 1 40); do kill -0 \$pid 2>/dev/null || break; sleep 0.5; done
+if kill -0 \$pid 2>/dev/null; then echo "still running"; exit 1; fi
+echo "ended"
+SCRIPT
+chmod +x "$work/gui.sh"
+status=0
+timeout 300 xvfb-run -a -s "-screen 0 1280x1024x24" "$work/gui.sh" >"$work/gui.txt" 2>"$work/gui-err.txt" || status=$?
+sed 's/^/   /' "$work/gui.txt"
+[ "$status" -eq 0 ] || sed 's/^/   | /' "$work/gui-err.txt" | tail -n 20
+check "windows: main window shown, report made, program ended" 0 "$status"
+check "windows: report in the documents folder" yes "$(yes_no test -s "$work/home/Documents/PKG GUI.htm")"
+check "windows: viewer asked to open it" "$work/home/Documents/PKG GUI.htm" "$(cat "$work/opened.txt" 2>/dev/null)"
+
+echo "== removing the package"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq tallyquest >/dev/null
+check "package removed" no "$(yes_no dpkg -s tallyquest)"
+left=()
+for f in "${installed[@]}"; do [ ! -e "$f" ] || left+=("$f"); done
+check "no file left behind" "" "${left[*]}"
+
+if [ ${#failures[@]} -gt 0 ]; then
+  echo "failed package checks: ${failures[*]}"
+  exit 1
+fi
+echo "== package checks passed"
