@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of the lists named (scripts/packages/NAME.txt)
 # that are not installed yet; without names, every list but the Windows
-# cross build's. Needs root (or sudo) on Debian 12.
+# cross build's and the inventory server's. Needs root (or sudo) on Debian 12.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 lists=()
@@ -9,7 +9,7 @@ if [ $# -gt 0 ]; then
   for name in "$@"; do lists+=("$here/packages/$name.txt"); done
 else
   for f in "$here"/packages/*.txt; do
-    [ "$(basename "$f")" = windows.txt ] || lists+=("$f")
+    case "$(basename "$f")" in windows.txt|ocs-server.txt) ;; *) lists+=("$f") ;; esac
   done
 fi
 mapfile -t wanted < <(cat "${lists[@]}" | sed 's/#.*//' | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
