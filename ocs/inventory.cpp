@@ -1,6 +1,7 @@
 #include "ocs/inventory.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -222,6 +223,18 @@ std::string cimDateToUs(std::string_view s) {
     for (std::size_t i = 0; i < 8; ++i)
         if (s[i] < '0' || s[i] > '9') return std::string(s);
     return std::string(s.substr(4, 2)) + "/" + std::string(s.substr(6, 2)) + "/" + std::string(s.substr(0, 4));
+}
+
+std::string usDateToIso(std::string_view s) {
+    int m = 0, d = 0, y = 0;
+    char tail = 0;
+    const std::string t(s);
+    if (std::sscanf(t.c_str(), "%2d/%2d/%4d%c", &m, &d, &y, &tail) != 3 || m < 1 || m > 12 || d < 1 || d > 31 ||
+        y < 1000)
+        return t;
+    char out[16];
+    std::snprintf(out, sizeof out, "%04d/%02d/%02d", y, m, d);
+    return out;
 }
 
 Inventory::Inventory() : content_(std::make_unique<Content>()) {}
@@ -449,7 +462,7 @@ Inventory Inventory::read(const InventoryOptions& options) {
         Section software(content.append_child("SOFTWARES"));
         software.field("NAME", id)
             .field("COMMENTS", q, "Description")
-            .field("INSTALLDATE", q, "InstalledOn")
+            .field("INSTALLDATE", usDateToIso(text(q, "InstalledOn")))
             .field("FOLDER", q, "Caption");
     });
 

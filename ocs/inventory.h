@@ -45,4 +45,8 @@ std::string cleanText(std::string_view s);
 // texts come back as they are.
 std::string cimDateToUs(std::string_view s);
 
+// A date as the management service's updates give it (M/D/YYYY) as the
+// server stores dates (YYYY/MM/DD); other texts come back as they are.
+std::string usDateToIso(std::string_view s);
+
 }  // namespace tq::ocs

@@ -206,7 +206,7 @@ TEST(OcsInventory, SectionsFromEachClass) {
         {"CONTROLLERS", 3, "NAME", "<absent>"},  // neither PCI, USB nor HDC; nameless ones are left out
         {"SOFTWARES", 0, "NAME", "KB5012170"},
         {"SOFTWARES", 0, "COMMENTS", "Security Update"},
-        {"SOFTWARES", 0, "INSTALLDATE", "8/10/2022"},
+        {"SOFTWARES", 0, "INSTALLDATE", "2022/08/10"},
         {"SOFTWARES", 1, "NAME", "<absent>"},
         {"ACCOUNTINFO", 0, "KEYNAME", "TAG"},
         {"ACCOUNTINFO", 0, "KEYVALUE", "PC 01"},
@@ -274,6 +274,12 @@ TEST(OcsInventory, CleanTextAndDates) {
         {"", ""},
     };
     for (const auto& [in, out] : dates) EXPECT_EQ(tq::ocs::cimDateToUs(in), out) << in;
+
+    const std::pair<const char*, const char*> installed[] = {
+        {"8/10/2022", "2022/08/10"}, {"12/31/1999", "1999/12/31"}, {"13/01/2020", "13/01/2020"},
+        {"8/10/22", "8/10/22"},      {"8/10/2022 x", "8/10/2022 x"}, {"2022-08-10", "2022-08-10"}, {"", ""},
+    };
+    for (const auto& [in, out] : installed) EXPECT_EQ(tq::ocs::usDateToIso(in), out) << in;
 }
 
 }  // namespace
