@@ -26,10 +26,12 @@ die() { printf 'windows-test: %s\n' "$*" >&2; exit 1; }
 "$root/scripts/setup.sh" windows
 
 # --- cross build -----------------------------------------------------------
+# pugixml has no Windows package: built from Debian's source.
+pugixml_source=$(bash "$root/scripts/pugixml-source.sh" "$build/_pugixml")
 say "configuring $build"
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTQ_UI=OFF -DTQ_TESTS=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DTQ_UI=OFF -DTQ_TESTS=ON -DTQ_PUGIXML_SOURCE="$pugixml_source" >/dev/null
 say "building"
 if [ -n "${TQ_WIN_TARGETS:-}" ]; then
   # shellcheck disable=SC2086
