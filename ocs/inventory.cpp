@@ -63,12 +63,16 @@ std::optional<bool> flag(const Object& o, std::string_view name) {
     return b;
 }
 
+std::string trimmed(std::string s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return {};
+    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
+}
+
 // The first of some properties that holds a text.
 std::string firstOf(const Object& o, std::initializer_list<std::string_view> names) {
-    for (std::string_view n : names) {
-        std::string t = text(o, n);
-        if (t.find_first_not_of(" \t\r\n") != std::string::npos) return t;
-    }
+    for (std::string_view n : names)
+        if (std::string t = text(o, n); !trimmed(t).empty()) return t;
     return {};
 }
 
@@ -91,12 +95,8 @@ class Section {
 public:
     explicit Section(pugi::xml_node node) : node_(node) {}
     Section& field(const char* tag, std::string_view value) {
-        std::string clean = cleanText(value);
-        const auto first = clean.find_first_not_of(" \t\r\n");
-        if (first == std::string::npos) return *this;
-        clean.erase(0, first);
-        clean.erase(clean.find_last_not_of(" \t\r\n") + 1);
-        node_.append_child(tag).text().set(clean.c_str());
+        const std::string clean = trimmed(cleanText(value));
+        if (!clean.empty()) node_.append_child(tag).text().set(clean.c_str());
         return *this;
     }
     Section& field(const char* tag, const Object& o, std::string_view name) { return field(tag, text(o, name)); }
@@ -257,14 +257,14 @@ Inventory Inventory::read(const InventoryOptions& options) {
 
     std::string memoryMb;
     r.first("Select * from Win32_ComputerSystem", [&](const Object& cs) {
-        inv.name_ = cleanText(text(cs, "Name"));
+        inv.name_ = trimmed(cleanText(text(cs, "Name")));
         hw.field("WORKGROUP", text(cs, "Domain"));
         hw.field("USERID", text(cs, "UserName"));
         memoryMb = megabytes(number(cs, "TotalPhysicalMemory"));
         bi.field("SMANUFACTURER", cs, "Manufacturer");
         bi.field("SMODEL", cs, "Model");
     });
-    if (inv.name_.find_first_not_of(' ') == std::string::npos) inv.name_ = cleanText(options.designation);
+    if (inv.name_.empty()) inv.name_ = trimmed(cleanText(options.designation));
     hw.field("NAME", inv.name_);
 
     r.first("Select * from Win32_OperatingSystem", [&](const Object& os) {

@@ -202,6 +202,7 @@ if [ -f "$data/realistic-machine.json" ] && command -v mysql >/dev/null &&
   (cd "$ocs" && timeout 300 wine "$report_exe" --snapshot "Z:${ocs//\//\\}\\machine.json" \
       --folder "Z:${ocs//\//\\}" --server "$ocs_url" PC-WINE) </dev/null >"$work/ocs-run.txt" 2>&1
   status=$?
+  ids=$(ls "$build/app/"ocs-*.deviceid 2>/dev/null | wc -l)
   (cd "$ocs" && timeout 300 wine "$report_exe" --snapshot "Z:${ocs//\//\\}\\machine.json" \
       --folder "Z:${ocs//\//\\}" --timeout 5 --server http://127.0.0.1:9/ocsinventory PC-WINE) \
       </dev/null >"$work/ocs-down.txt" 2>&1
@@ -214,7 +215,7 @@ if [ -f "$data/realistic-machine.json" ] && command -v mysql >/dev/null &&
   check "inventory: MAC addresses" "70:C9:4E:12:34:56,B4:2E:99:3A:4F:5C" \
     "$(mysql -N -B ocsweb -e "SELECT GROUP_CONCAT(n.MACADDR ORDER BY n.MACADDR) FROM networks n
         JOIN hardware h ON h.ID = n.HARDWARE_ID WHERE h.NAME='$name'" 2>/dev/null)"
-  check "inventory: device id next to the program" 1 "$(ls "$build/app/"ocs-*.deviceid 2>/dev/null | wc -l)"
+  check "inventory: device id next to the program" 1 "$ids"
   check "inventory: unreachable server, exit status" 3 "$down"
   check "inventory: unreachable server, report kept" "</body></html>" "$(tail -n1 "$ocs/PC-WINE.htm" | tr -d '\r')"
 else
