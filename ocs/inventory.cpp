@@ -232,7 +232,7 @@ std::string usDateToIso(std::string_view s) {
     if (std::sscanf(t.c_str(), "%2d/%2d/%4d%c", &m, &d, &y, &tail) != 3 || m < 1 || m > 12 || d < 1 || d > 31 ||
         y < 1000)
         return t;
-    char out[16];
+    char out[32];
     std::snprintf(out, sizeof out, "%04d/%02d/%02d", y, m, d);
     return out;
 }
