@@ -49,6 +49,18 @@ check "MAC addresses" "SELECT GROUP_CONCAT(MACADDR ORDER BY MACADDR) FROM networ
   "= '70:C9:4E:12:34:56,B4:2E:99:3A:4F:5C'"
 check "memory modules (MB)" "SELECT GROUP_CONCAT(CAPACITY) FROM memories WHERE HARDWARE_ID=${id:-0}" "= '8192,8192'"
 
+# An inventory file, imported by the server's own injector.
+injected="TQ-FILE-$(date +%s)-$$"
+sed "s/\"WS-0815\"/\"$injected\"/" "$root/tests/data/realistic-machine.json" > "$work/file-machine.json"
+rm -rf "$XDG_STATE_HOME"
+"$report" --snapshot "$work/file-machine.json" --folder "$work/out" --ocs-file "$work/inventory.xml" PC-FILE \
+  >/dev/null 2>"$work/err" || { cat "$work/err"; echo "writing the inventory file failed"; exit 1; }
+perl /usr/share/ocsinventory-server/binutils/ocsinventory-injector.pl -f "$work/inventory.xml" -u "$url" \
+  >"$work/inject.txt" 2>&1 || { cat "$work/inject.txt"; echo "the injector failed"; exit 1; }
+check "injected file" "SELECT COUNT(*) FROM hardware WHERE NAME='$injected'" "= 1"
+check "injected file's disks" \
+  "SELECT COUNT(*) FROM storages s JOIN hardware h ON h.ID=s.HARDWARE_ID WHERE h.NAME='$injected'" "-gt 0"
+
 # This machine, read by the Linux provider.
 rm -rf "$XDG_STATE_HOME"
 "$report" --folder "$work/out" --server "$url" PC-SELF >/dev/null 2>"$work/err" ||
