@@ -210,13 +210,14 @@ int main(int argc, char** argv) {
     trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); });
     report::RunReport();
 
-    const int result = [&] {
-        if (!ui.mainClosed()) return kNotCreated;
-        for (const std::string& m : ui.messages())
-            if (m.rfind("The file is saved on ", 0) == 0) return kSaved;
-        return kFinalError;
-    }();
     // The inventory goes out only after a report that was saved.
-    if (result == kSaved && ocsOptions.wanted()) return app::sendInventory(ocsOptions, designation);
-    return result;
+    if (ocsOptions.wanted() && ui.mainClosed()) {
+        for (const std::string& m : ui.messages())
+            if (m.rfind("The file is saved on ", 0) == 0) return app::sendInventory(ocsOptions, designation);
+    }
+
+    if (!ui.mainClosed()) return kNotCreated;
+    for (const std::string& m : ui.messages())
+        if (m.rfind("The file is saved on ", 0) == 0) return kSaved;
+    return kFinalError;
 }
