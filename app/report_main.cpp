@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/cli_ui.h"
+#include "app/ocs_send.h"
 #include "platform/install.h"
 #include "platform/seams.h"
 #include "report/main.h"
@@ -44,10 +45,11 @@ const char* const kUsageText =
     "                        (default: lan, plus vga and audio when the board has them)\n"
     "  --open                open the finished report in the default viewer\n"
     "  --dump-snapshot FILE  write every object the program reads as a snapshot\n"
-    "  --server URL          send the inventory to the inventory server at URL\n"
-    "  --tag TEXT            the tag the server files this machine under\n"
-    "  --ocs-file FILE       write the inventory for the server into FILE\n"
-    "  --timeout SECONDS     how long to wait for the server\n"
+    "  --server URL          then send the inventory to an OCS Inventory NG server\n"
+    "                        (for example http://inventory.example/ocsinventory)\n"
+    "  --tag TEXT            the inventory's TAG (default: the designation)\n"
+    "  --ocs-file FILE       then write the inventory XML to FILE (for the server's injector)\n"
+    "  --timeout SECONDS     how long to wait for the server (default 30)\n"
     "  --help                print this help\n"
     "  --version             print the program's version\n"
     "\n"
@@ -140,6 +142,8 @@ int main(int argc, char** argv) {
     using namespace tq;
     std::string folder, snapshot, root, driveC, comment, onboardList, dumpFile, designation;
     bool haveDesignation = false, open = false, haveComment = false, haveOnboard = false;
+    app::OcsOptions ocsOptions;
+    std::string ocsError;
 
     std::vector<std::string> args(argv + 1, argv + argc);
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -160,6 +164,7 @@ int main(int argc, char** argv) {
         else if (a == "--help" || a == "-h") { std::fputs(kUsageText, stdout); return 0; }
         else if (a == "--version") { std::printf("tallyquest-report %s\n", TQ_VERSION); return 0; }
         else if (a == "--") { if (i + 1 < args.size()) { designation = args[++i]; haveDesignation = true; } }
+        else if (app::parseOcsOption(args, i, ocsOptions, ocsError)) { if (!ocsError.empty()) return usage(ocsError); }
         else if (a.size() > 1 && a[0] == '-' && a[1] == '-') return usage("unknown option " + a);
         else if (!haveDesignation) { designation = a; haveDesignation = true; }
         else return usage("more than one designation");
@@ -170,6 +175,8 @@ int main(int argc, char** argv) {
         if (designation.find_first_of("\\/:*?<>|\"") != std::string::npos)
             return usage("the designation may not hold any of \\ / : * ? < > | \"");
     }
+    if (const std::string why = app::checkOcsOptions(ocsOptions); !why.empty()) return usage(why);
+    if (ocsOptions.wanted() && !haveDesignation) return usage("--server and --ocs-file need a designation");
     Onboard onboard;
     if (haveOnboard && !parseOnboard(onboardList, onboard)) return usage("bad --onboard list " + onboardList);
 
@@ -221,6 +228,12 @@ int main(int argc, char** argv) {
     report::gStrFileName = designation + ".htm";
     trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); });
     report::RunReport();
+
+    // The inventory goes out only after a report that was saved.
+    if (ocsOptions.wanted() && ui.mainClosed()) {
+        for (const std::string& m : ui.messages())
+            if (m.rfind("The file is saved on ", 0) == 0) return app::sendInventory(ocsOptions, designation);
+    }
 
     if (!ui.mainClosed()) return kNotCreated;
     for (const std::string& m : ui.messages())

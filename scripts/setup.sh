@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of the lists named (scripts/packages/NAME.txt)
 # that are not installed yet; without names, every list but those of the
-# Windows cross build and of the Debian package. Needs root (or sudo) on
-# Debian 12.
+# Windows cross build, the Debian package and the inventory server. Needs
+# root (or sudo) on Debian 12.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 lists=()
@@ -10,7 +10,7 @@ if [ $# -gt 0 ]; then
   for name in "$@"; do lists+=("$here/packages/$name.txt"); done
 else
   for f in "$here"/packages/*.txt; do
-    case "$(basename "$f")" in windows.txt | package.txt) ;; *) lists+=("$f") ;; esac
+    case "$(basename "$f")" in windows.txt | package.txt | ocs-server.txt) ;; *) lists+=("$f") ;; esac
   done
 fi
 mapfile -t wanted < <(cat "${lists[@]}" | sed 's/#.*//' | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)

@@ -26,10 +26,12 @@ die() { printf 'windows-test: %s\n' "$*" >&2; exit 1; }
 "$root/scripts/setup.sh" windows
 
 # --- cross build -----------------------------------------------------------
+# pugixml has no Windows package: built from Debian's source.
+pugixml_source=$(bash "$root/scripts/pugixml-source.sh" "$build/_pugixml")
 say "configuring $build"
 cmake -S "$root" -B "$build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTQ_UI=OFF -DTQ_TESTS=ON >/dev/null
+  -DCMAKE_BUILD_TYPE=Release -DTQ_UI=OFF -DTQ_TESTS=ON -DTQ_PUGIXML_SOURCE="$pugixml_source" >/dev/null
 say "building"
 if [ -n "${TQ_WIN_TARGETS:-}" ]; then
   # shellcheck disable=SC2086
@@ -181,6 +183,43 @@ if [ -f "$data/realistic-machine.json" ] && [ -f "$data/realistic-machine.htm" ]
   (cd "$snap" && wine attrib 'C:\Prodlog.txt') </dev/null >"$work/attrib.txt" 2>/dev/null || true
   # Wine reports the archive attribute on every file; the rest must be "H".
   check "factory log attributes" "H" "$(tr -d '\r' <"$work/attrib.txt" | sed 's/ *[A-Z]:\\.*$//' | tr -d ' A')"
+fi
+
+# --- the inventory through WinHTTP ------------------------------------------
+# Against the local OCS Inventory NG server when one runs (scripts/ocs-server.sh;
+# CI starts it before this script): the recorded machine must arrive once,
+# and a server that cannot be reached must give exit status 3.
+ocs_url=http://127.0.0.1/ocsinventory
+if [ -f "$data/realistic-machine.json" ] && command -v mysql >/dev/null &&
+   curl -s -o /dev/null --max-time 5 "$ocs_url"; then
+  say "inventory through WinHTTP to $ocs_url"
+  ocs=$work/ocs
+  mkdir -p "$ocs"
+  name="TQ-WINE-$(date +%s)-$$"
+  sed "s/\"WS-0815\"/\"$name\"/" "$data/realistic-machine.json" > "$ocs/machine.json"
+  rm -f "$build/app/"ocs-*.deviceid   # the device id lies next to the program
+  set +e
+  (cd "$ocs" && timeout 300 wine "$report_exe" --snapshot "Z:${ocs//\//\\}\\machine.json" \
+      --folder "Z:${ocs//\//\\}" --server "$ocs_url" PC-WINE) </dev/null >"$work/ocs-run.txt" 2>&1
+  status=$?
+  ids=$(ls "$build/app/"ocs-*.deviceid 2>/dev/null | wc -l)
+  (cd "$ocs" && timeout 300 wine "$report_exe" --snapshot "Z:${ocs//\//\\}\\machine.json" \
+      --folder "Z:${ocs//\//\\}" --timeout 5 --server http://127.0.0.1:9/ocsinventory PC-WINE) \
+      </dev/null >"$work/ocs-down.txt" 2>&1
+  down=$?
+  set -e
+  tr -d '\r' <"$work/ocs-run.txt" | grep -v '^wine: ' || true
+  check "inventory: exit status" 0 "$status"
+  check "inventory: machines named $name" 1 \
+    "$(mysql -N -B ocsweb -e "SELECT COUNT(*) FROM hardware WHERE NAME='$name'" 2>/dev/null)"
+  check "inventory: MAC addresses" "70:C9:4E:12:34:56,B4:2E:99:3A:4F:5C" \
+    "$(mysql -N -B ocsweb -e "SELECT GROUP_CONCAT(n.MACADDR ORDER BY n.MACADDR) FROM networks n
+        JOIN hardware h ON h.ID = n.HARDWARE_ID WHERE h.NAME='$name'" 2>/dev/null)"
+  check "inventory: device id next to the program" 1 "$ids"
+  check "inventory: unreachable server, exit status" 3 "$down"
+  check "inventory: unreachable server, report kept" "</body></html>" "$(tail -n1 "$ocs/PC-WINE.htm" | tr -d '\r')"
+else
+  say "no OCS Inventory NG server on 127.0.0.1 (scripts/ocs-server.sh): WinHTTP check skipped"
 fi
 
 if [ ${#failed[@]} -gt 0 ] || [ ${#check_failures[@]} -gt 0 ]; then

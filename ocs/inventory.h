@@ -1,0 +1,52 @@
+// The machine's inventory in the form an OCS Inventory NG server takes:
+// the management classes read through the query layer and mapped to the
+// server's sections (HARDWARE, BIOS, CPUS, MEMORIES, STORAGES, ...).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tq::ocs {
+
+struct InventoryOptions {
+    std::string designation;  // the report's designation: the name of last resort
+    std::string tag;          // ACCOUNTINFO TAG; the designation when empty
+};
+
+class Inventory {
+public:
+    // Reads every class through the program-wide binder. A class that
+    // cannot be read leaves its section empty.
+    static Inventory read(const InventoryOptions& options);
+    ~Inventory();
+    Inventory(Inventory&&) noexcept;
+    Inventory& operator=(Inventory&&) noexcept;
+
+    // The machine's name as the inventory gives it (HARDWARE NAME).
+    const std::string& machineName() const noexcept { return name_; }
+
+    // The whole INVENTORY request, UTF-8 XML with its declaration.
+    std::string requestXml(std::string_view deviceId) const;
+
+    struct Content;
+
+private:
+    Inventory();
+    std::unique_ptr<Content> content_;
+    std::string name_;
+};
+
+// Text fit for XML 1.0: invalid UTF-8 bytes become U+FFFD, control
+// characters other than tab, line feed and carriage return are dropped.
+std::string cleanText(std::string_view s);
+
+// A management datetime ("20230415000000.000000+000") as MM/DD/YYYY; other
+// texts come back as they are.
+std::string cimDateToUs(std::string_view s);
+
+// A date as the management service's updates give it (M/D/YYYY) as the
+// server stores dates (YYYY/MM/DD); other texts come back as they are.
+std::string usDateToIso(std::string_view s);
+
+}  // namespace tq::ocs

@@ -1,0 +1,142 @@
+// The HTTP client through WinHTTP.
+#include <windows.h>
+#include <winhttp.h>
+
+#include <optional>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/http.h"
+#include "platform/windows/text.h"
+
+namespace tq::platform {
+namespace {
+
+struct Internet {
+    HINTERNET h = nullptr;
+    explicit Internet(HINTERNET handle) : h(handle) {}
+    ~Internet() {
+        if (h) ::WinHttpCloseHandle(h);
+    }
+    Internet(const Internet&) = delete;
+    Internet& operator=(const Internet&) = delete;
+};
+
+[[noreturn]] void fail(const char* step) {
+    const DWORD e = ::GetLastError();
+    const std::string what = std::string(step) + " failed (WinHTTP error " + std::to_string(e) + ")";
+    switch (e) {
+    case ERROR_WINHTTP_TIMEOUT: throw HttpError(HttpError::Kind::Timeout, what);
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+    case ERROR_WINHTTP_CONNECTION_ERROR: throw HttpError(HttpError::Kind::Unreachable, what);
+    case ERROR_WINHTTP_INVALID_URL:
+    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: throw HttpError(HttpError::Kind::BadUrl, what);
+    default: throw HttpError(HttpError::Kind::Other, what);
+    }
+}
+
+HttpReply exchange(HINTERNET request, const HttpRequest& r) {
+    const std::wstring headers = L"Content-Type: " + win::widen(r.contentType) + L"\r\n";
+    const DWORD size = static_cast<DWORD>(r.body.size());
+    if (!::WinHttpSendRequest(request, headers.c_str(), static_cast<DWORD>(-1), const_cast<char*>(r.body.data()),
+                              size, size, 0))
+        fail("sending");
+    if (!::WinHttpReceiveResponse(request, nullptr)) fail("receiving the reply");
+
+    HttpReply reply;
+    DWORD status = 0, statusSize = sizeof status;
+    if (!::WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                               WINHTTP_HEADER_NAME_BY_INDEX, &status, &statusSize, WINHTTP_NO_HEADER_INDEX))
+        fail("reading the reply's status");
+    reply.status = static_cast<long>(status);
+    std::vector<char> buf(16384);
+    for (;;) {
+        DWORD got = 0;
+        if (!::WinHttpReadData(request, buf.data(), static_cast<DWORD>(buf.size()), &got)) fail("reading the reply");
+        if (got == 0) break;
+        if (reply.body.size() + got > kMaxReplyBytes) throw HttpError(HttpError::Kind::TooLarge, "the reply is too large");
+        reply.body.append(buf.data(), got);
+    }
+    return reply;
+}
+
+// One exchange from the address to the reply's last byte.
+HttpReply run(const HttpRequest& r) {
+    const std::wstring url = win::widen(r.url);
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUrlPathLength = static_cast<DWORD>(-1);
+    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (!::WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) fail("reading the address");
+    const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
+    std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
+    path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+    if (path.empty()) path = L"/";
+
+    Internet session(::WinHttpOpen(win::widen(r.userAgent).c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    if (!session.h) fail("starting an HTTP session");
+    const int ms = r.timeoutSeconds * 1000;
+    ::WinHttpSetTimeouts(session.h, ms, ms, ms, ms);
+    Internet connection(::WinHttpConnect(session.h, host.c_str(), parts.nPort, 0));
+    if (!connection.h) fail("connecting");
+    const DWORD flags = parts.nScheme == INTERNET_SCHEME_HTTPS ? WINHTTP_FLAG_SECURE : 0;
+    Internet request(::WinHttpOpenRequest(connection.h, L"POST", path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                          WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
+    if (!request.h) fail("opening the request");
+    return exchange(request.h, r);
+}
+
+// What a worker shares with the caller that may stop waiting for it.
+struct Job {
+    HttpRequest request;
+    std::mutex mutex;
+    std::condition_variable cv;
+    bool done = false;
+    HttpReply reply;
+    std::optional<HttpError> error;
+};
+
+class WinHttpClient final : public HttpClient {
+public:
+    // WinHTTP's timeouts are per step and not every implementation honours
+    // them, so the exchange runs on a worker and the caller waits for it no
+    // longer than the timeout; a worker left behind ends with the process.
+    HttpReply post(const HttpRequest& r) override {
+        auto job = std::make_shared<Job>();
+        job->request = r;
+        std::thread([job] {
+            HttpReply reply;
+            std::optional<HttpError> error;
+            try {
+                reply = run(job->request);
+            } catch (const HttpError& e) {
+                error = e;
+            } catch (const std::exception& e) {
+                error = HttpError(HttpError::Kind::Other, e.what());
+            }
+            std::lock_guard lock(job->mutex);
+            job->reply = std::move(reply);
+            job->error = std::move(error);
+            job->done = true;
+            job->cv.notify_all();
+        }).detach();
+        std::unique_lock lock(job->mutex);
+        if (!job->cv.wait_for(lock, std::chrono::seconds(r.timeoutSeconds) + std::chrono::milliseconds(500),
+                              [&] { return job->done; }))
+            throw HttpError(HttpError::Kind::Timeout, "no reply within " + std::to_string(r.timeoutSeconds) + " s");
+        if (job->error) throw *job->error;
+        return std::move(job->reply);
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<HttpClient> makeHttpClient() { return std::make_unique<WinHttpClient>(); }
+
+}  // namespace tq::platform

@@ -1,0 +1,90 @@
+#include "platform/statefile.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "platform/windows/text.h"
+#include "platform/windows/win32.h"
+
+namespace tq::platform {
+namespace {
+
+struct File {
+    HANDLE h;
+    explicit File(HANDLE handle) : h(handle) {}
+    ~File() {
+        if (h != INVALID_HANDLE_VALUE) ::CloseHandle(h);
+    }
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+};
+
+[[noreturn]] void fail(const std::string& what) {
+    throw std::runtime_error(what + " (error " + std::to_string(::GetLastError()) + ")");
+}
+
+}  // namespace
+
+std::string stateFolder() { return win::executableFolder(); }
+
+std::string joinPath(const std::string& folder, const std::string& name) {
+    if (folder.empty() || folder.back() == '\\' || folder.back() == '/') return folder + name;
+    return folder + "\\" + name;
+}
+
+std::optional<std::string> readSmallFile(const std::string& path, std::size_t maxBytes) {
+    // The reparse point itself, never what it points to.
+    File f(::CreateFileW(win::widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (f.h == INVALID_HANDLE_VALUE) {
+        const DWORD e = ::GetLastError();
+        if (e == ERROR_FILE_NOT_FOUND || e == ERROR_PATH_NOT_FOUND) return std::nullopt;
+        fail("cannot open " + path);
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(f.h, &info)) fail("cannot read " + path);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) throw std::runtime_error(path + " is a link");
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || ::GetFileType(f.h) != FILE_TYPE_DISK)
+        throw std::runtime_error(path + " is not a regular file");
+    const unsigned long long size = (static_cast<unsigned long long>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    if (size > maxBytes) throw std::runtime_error(path + " is too large");
+    std::string out(static_cast<std::size_t>(size), '\0');
+    DWORD got = 0;
+    if (size > 0 && (!::ReadFile(f.h, out.data(), static_cast<DWORD>(size), &got, nullptr) || got != size))
+        fail("cannot read " + path);
+    return out;
+}
+
+void replaceFile(const std::string& path, std::string_view content) {
+    const std::wstring target = win::widen(path);
+    const DWORD a = ::GetFileAttributesW(target.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES) {
+        if (a & FILE_ATTRIBUTE_REPARSE_POINT) throw std::runtime_error(path + " is a link");
+        if (a & FILE_ATTRIBUTE_DIRECTORY) throw std::runtime_error(path + " is not a regular file");
+    }
+    const std::wstring temp = target + L".tmp" + std::to_wstring(::GetCurrentProcessId());
+    {
+        File f(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (f.h == INVALID_HANDLE_VALUE) fail("cannot write " + path);
+        DWORD wrote = 0;
+        const bool ok = ::WriteFile(f.h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) &&
+                        wrote == content.size() && ::FlushFileBuffers(f.h);
+        if (!ok) {
+            const DWORD e = ::GetLastError();
+            ::CloseHandle(f.h);
+            f.h = INVALID_HANDLE_VALUE;
+            ::DeleteFileW(temp.c_str());
+            ::SetLastError(e);
+            fail("cannot write " + path);
+        }
+    }
+    if (!::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD e = ::GetLastError();
+        ::DeleteFileW(temp.c_str());
+        ::SetLastError(e);
+        fail("cannot write " + path);
+    }
+}
+
+}  // namespace tq::platform

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# A local OCS Inventory NG server for the inventory client's tests: Debian's
+# ocsinventory-server with MariaDB and Apache, listening on 127.0.0.1 only,
+# with the database ocsweb (user ocs, password ocs) that the packaged Apache
+# configuration expects and our User-Agent allowed. Needs root on Debian 12.
+# Safe to run again: it only adds what is missing and (re)starts the services.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+start=$(date +%s)
+
+bash "$here/setup.sh" ocs-server
+
+# Installing starts no daemons here; MariaDB first.
+service mariadb start >/dev/null
+for _ in $(seq 1 60); do mysqladmin ping >/dev/null 2>&1 && break; sleep 1; done
+mysqladmin ping >/dev/null
+
+if ! mysql -N -e "SHOW DATABASES LIKE 'ocsweb'" | grep -q ocsweb; then
+  files=/usr/share/ocsinventory-reports/files
+  mysql -e "CREATE DATABASE ocsweb CHARACTER SET utf8mb4;
+            CREATE USER IF NOT EXISTS 'ocs'@'localhost' IDENTIFIED BY 'ocs';
+            GRANT ALL PRIVILEGES ON ocsweb.* TO 'ocs'@'localhost'; FLUSH PRIVILEGES;"
+  mysql ocsweb < "$files/ocsbase_new.sql"
+  # Then the numbered updates past the base's version, in one pass that
+  # tolerates the warnings and the steps already in the base.
+  base=$(mysql -N ocsweb -e "SELECT TVALUE FROM config WHERE NAME='GUI_VERSION'")
+  for f in $(ls "$files/update" | sort -n); do
+    n=${f%.sql}
+    [ "$n" -gt "$base" ] || continue
+    mysql --force ocsweb < "$files/update/$f" >/dev/null 2>&1 || true
+    mysql ocsweb -e "UPDATE config SET TVALUE='$n' WHERE NAME='GUI_VERSION'"
+  done
+  # The 2.8 server still reads and writes software_name.CATEGORY, which a
+  # later update drops.
+  if ! mysql -N ocsweb -e "SHOW COLUMNS FROM software_name LIKE 'CATEGORY'" | grep -q CATEGORY; then
+    mysql ocsweb -e "ALTER TABLE software_name ADD COLUMN CATEGORY int DEFAULT NULL"
+  fi
+fi
+
+# Our agent's User-Agent, as an administrator allows it.
+version=$(sed -n 's/^project(Tallyquest VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+agent="Tallyquest_v$version"
+grep -qxF "$agent" /etc/ocsinventory/extra_useragents || echo "$agent" >> /etc/ocsinventory/extra_useragents
+
+# Apache on the loopback address only, with mod_perl and the server's configuration.
+sed -i 's/^Listen 80$/Listen 127.0.0.1:80/' /etc/apache2/ports.conf
+sed -i 's/^\(\s*\)Listen 443$/\1Listen 127.0.0.1:443/' /etc/apache2/ports.conf
+a2enmod -q perl >/dev/null
+a2enconf -q ocsinventory-server >/dev/null
+service apache2 restart >/dev/null 2>&1 || service apache2 start >/dev/null
+for _ in $(seq 1 30); do
+  code=$(curl -s -o /dev/null -w '%{http_code}' --max-time 5 http://127.0.0.1/ocsinventory || true)
+  [ "$code" != "000" ] && break
+  sleep 1
+done
+echo "OCS Inventory NG server on http://127.0.0.1/ocsinventory (agent $agent allowed) in $(( $(date +%s) - start )) s"

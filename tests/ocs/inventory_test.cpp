@@ -1,0 +1,285 @@
+// The inventory mapping from the management classes to the server's
+// sections, one table row per field, with odd values.
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <string>
+#include <vector>
+
+#include "ocs/inventory.h"
+#include "tests/support/fakes.h"
+#include "wmi/trap.h"
+
+namespace {
+
+using tq::ocs::Inventory;
+
+const char* const kMachine = R"json({
+  "Win32_ComputerSystem": [{"Name": "WS-0815", "Domain": "LAB", "Manufacturer": "Gigabyte <Tech> & Co.",
+                            "Model": "H370 HD3", "TotalPhysicalMemory": "17179869184"}],
+  "Win32_OperatingSystem": [{"Caption": "Microsoft Windows 10 Pro", "Version": "10.0.19045",
+                             "SerialNumber": "00330-80000-00000-AA123", "OSArchitecture": "64-bit",
+                             "SizeStoredInPagingFiles": 2490368}],
+  "Win32_ComputerSystemProduct": [{"UUID": "03000200-0400-0500-0006-000700080009", "IdentifyingNumber": "SN-1"}],
+  "Win32_Bios": [{"Manufacturer": "American Megatrends Inc.", "SMBIOSBIOSVersion": "F14",
+                  "ReleaseDate": "20190415000000.000000+000", "SerialNumber": "BIOS-SN"}],
+  "Win32_BaseBoard": [{"Manufacturer": "Gigabyte", "Product": "H370 HD3-CF", "SerialNumber": "Müller-Ω"}],
+  "Win32_Processor": [
+    {"Name": "Intel(R) Core(TM) i5-8400", "Manufacturer": "GenuineIntel", "MaxClockSpeed": 2808,
+     "CurrentClockSpeed": 800, "NumberOfCores": 6, "NumberOfLogicalProcessors": 12, "Architecture": 9,
+     "SocketDesignation": "LGA1151"},
+    {"Name": "Second", "Architecture": 77}],
+  "Win32_PhysicalMemory": [
+    {"DeviceLocator": "DIMM 0", "BankLabel": "BANK 0", "Capacity": "8589934592", "Speed": 2666,
+     "SMBIOSMemoryType": 26, "SerialNumber": "1A2B"},
+    {"Caption": "Physical Memory", "Capacity": "18446744073709551615", "SMBIOSMemoryType": 0, "MemoryType": 24},
+    {"DeviceLocator": "DIMM 2", "Capacity": "lots"}],
+  "Win32_DiskDrive": [
+    {"Model": "Samsung SSD 860", "Size": "250056737280", "SerialNumber": "S3Z", "FirmwareRevision": "RVT04B6Q",
+     "InterfaceType": "IDE"},
+    {"Model": "Card reader", "Size": null}],
+  "Win32_CDROMDrive": [{"Caption": "HL-DT-ST DVDRAM", "Drive": "E:"}],
+  "Win32_LogicalDisk": [
+    {"DeviceID": "C:", "DriveType": 3, "FileSystem": "NTFS", "Size": "255465615360", "FreeSpace": "104857600",
+     "VolumeName": "Windows"},
+    {"DeviceID": "E:", "DriveType": 5}],
+  "Win32_NetworkAdapter": [
+    {"Name": "WAN Miniport (IP)"},
+    {"Name": "Intel(R) I219-V", "MACAddress": "B4:2E:99:3A:4F:5C", "Speed": "1000000000", "NetEnabled": true,
+     "PhysicalAdapter": true},
+    {"Description": "Wi-Fi", "MACAddress": "70:C9:4E:12:34:56", "Speed": "866700000", "NetEnabled": false}],
+  "Win32_VideoController": [
+    {"Name": "NVIDIA GeForce GTX 1060", "VideoProcessor": "GeForce GTX 1060", "AdapterRAM": 4293918720,
+     "CurrentHorizontalResolution": 1920, "CurrentVerticalResolution": 1080, "DriverVersion": "27.21.14.5671"},
+    {"Name": "Basic Display", "AdapterRAM": -2147483648, "CurrentHorizontalResolution": 0}],
+  "Win32_SoundDevice": [{"Caption": "Realtek High Definition Audio", "Manufacturer": "Realtek"}],
+  "Win32_Keyboard": [{"Caption": "HID Keyboard Device", "Description": "Standard keyboard"}],
+  "Win32_PointingDevice": [{"Name": "HID-compliant mouse", "Manufacturer": "Microsoft", "PointingType": 3,
+                            "DeviceInterface": 162}],
+  "Win32_POTSModem": [{"Name": "Agere Modem", "Model": "SoftModem", "DeviceType": "Internal Modem"}],
+  "Win32_SystemSlot": [{"SlotDesignation": "PCIEX16", "CurrentUsage": 4}, {"SlotDesignation": "PCIEX1_1",
+                        "CurrentUsage": 3}],
+  "Win32_PnPSignedDriver": [
+    {"DeviceName": "Intel USB 3.0 Host Controller", "DeviceClass": "USB", "Manufacturer": "Intel",
+     "DriverVersion": "10.0.19041.1"},
+    {"DeviceName": "Standard SATA AHCI Controller", "DeviceClass": "HDC"},
+    {"DeviceName": "PCI Bridge", "DeviceClass": "SYSTEM", "Location": "PCI bus 0, device 28"},
+    {"DeviceName": "Volume", "DeviceClass": "VOLUME"},
+    {"DeviceClass": "USB"}],
+  "Win32_QuickFixEngineering": [
+    {"HotFixID": "KB5012170", "Description": "Security Update", "InstalledOn": "8/10/2022"},
+    {"HotFixID": "File 1"}]
+})json";
+
+// A parsed inventory with handy lookups.
+struct Doc {
+    pugi::xml_document doc;
+    explicit Doc(const std::string& xml) { EXPECT_TRUE(doc.load_string(xml.c_str())) << xml; }
+    pugi::xml_node content() const { return doc.child("REQUEST").child("CONTENT"); }
+    std::vector<pugi::xml_node> all(const char* section) const {
+        std::vector<pugi::xml_node> out;
+        for (pugi::xml_node n : content().children(section)) out.push_back(n);
+        return out;
+    }
+    // The field's text; "<absent>" when the element or the field is missing.
+    std::string field(const char* section, std::size_t index, const char* tag) const {
+        const auto nodes = all(section);
+        if (index >= nodes.size()) return "<absent>";
+        pugi::xml_node f = nodes[index].child(tag);
+        return f ? f.text().get() : "<absent>";
+    }
+};
+
+std::string inventoryXml(const char* snapshot, std::string designation = "PC 01", std::string tag = "") {
+    tq::testing::RepositoryScope repo(snapshot);
+    tq::ocs::InventoryOptions o;
+    o.designation = std::move(designation);
+    o.tag = std::move(tag);
+    return Inventory::read(o).requestXml("WS-0815-2026-12-07-01-02-03");
+}
+
+struct FieldCase {
+    const char* section;
+    std::size_t index;
+    const char* tag;
+    const char* expected;
+};
+
+TEST(OcsInventory, SectionsFromEachClass) {
+    const Doc d(inventoryXml(kMachine));
+    const FieldCase cases[] = {
+        {"HARDWARE", 0, "NAME", "WS-0815"},
+        {"HARDWARE", 0, "WORKGROUP", "LAB"},
+        {"HARDWARE", 0, "OSNAME", "Microsoft Windows 10 Pro"},
+        {"HARDWARE", 0, "OSVERSION", "10.0.19045"},
+        {"HARDWARE", 0, "WINPRODID", "00330-80000-00000-AA123"},
+        {"HARDWARE", 0, "ARCH", "64-bit"},
+        {"HARDWARE", 0, "MEMORY", "16384"},
+        {"HARDWARE", 0, "SWAP", "2432"},
+        {"HARDWARE", 0, "UUID", "03000200-0400-0500-0006-000700080009"},
+        {"HARDWARE", 0, "PROCESSORT", "Intel(R) Core(TM) i5-8400"},
+        {"HARDWARE", 0, "PROCESSORS", "2808"},
+        {"HARDWARE", 0, "PROCESSORN", "2"},
+        {"HARDWARE", 0, "USERID", "<absent>"},
+        {"BIOS", 0, "SMANUFACTURER", "Gigabyte <Tech> & Co."},
+        {"BIOS", 0, "SMODEL", "H370 HD3"},
+        {"BIOS", 0, "SSN", "SN-1"},
+        {"BIOS", 0, "BMANUFACTURER", "American Megatrends Inc."},
+        {"BIOS", 0, "BVERSION", "F14"},
+        {"BIOS", 0, "BDATE", "04/15/2019"},
+        {"BIOS", 0, "MMANUFACTURER", "Gigabyte"},
+        {"BIOS", 0, "MMODEL", "H370 HD3-CF"},
+        {"BIOS", 0, "MSN", "Müller-Ω"},
+        {"CPUS", 0, "TYPE", "Intel(R) Core(TM) i5-8400"},
+        {"CPUS", 0, "MANUFACTURER", "GenuineIntel"},
+        {"CPUS", 0, "SPEED", "2808"},
+        {"CPUS", 0, "CURRENT_SPEED", "800"},
+        {"CPUS", 0, "CORES", "6"},
+        {"CPUS", 0, "LOGICAL_CPUS", "12"},
+        {"CPUS", 0, "CPUARCH", "x86_64"},
+        {"CPUS", 0, "SOCKET", "LGA1151"},
+        {"CPUS", 1, "CPUARCH", "<absent>"},  // an architecture code nobody knows
+        {"CPUS", 1, "SPEED", "<absent>"},
+        {"MEMORIES", 0, "CAPTION", "DIMM 0"},
+        {"MEMORIES", 0, "DESCRIPTION", "BANK 0"},
+        {"MEMORIES", 0, "CAPACITY", "8192"},
+        {"MEMORIES", 0, "SPEED", "2666"},
+        {"MEMORIES", 0, "TYPE", "DDR4"},
+        {"MEMORIES", 0, "SERIALNUMBER", "1A2B"},
+        {"MEMORIES", 0, "NUMSLOTS", "1"},
+        {"MEMORIES", 1, "CAPTION", "Physical Memory"},
+        {"MEMORIES", 1, "CAPACITY", "17592186044415"},  // the largest 64-bit size
+        {"MEMORIES", 1, "TYPE", "DDR3"},                // from the older code
+        {"MEMORIES", 2, "CAPACITY", "<absent>"},        // not a number
+        {"MEMORIES", 2, "NUMSLOTS", "3"},
+        {"STORAGES", 0, "MODEL", "Samsung SSD 860"},
+        {"STORAGES", 0, "NAME", "Samsung SSD 860"},
+        {"STORAGES", 0, "DISKSIZE", "238472"},
+        {"STORAGES", 0, "SERIALNUMBER", "S3Z"},
+        {"STORAGES", 0, "FIRMWARE", "RVT04B6Q"},
+        {"STORAGES", 1, "DISKSIZE", "<absent>"},
+        {"STORAGES", 2, "TYPE", "CD-ROM"},
+        {"STORAGES", 2, "MODEL", "HL-DT-ST DVDRAM"},
+        {"DRIVES", 0, "LETTER", "C:"},
+        {"DRIVES", 0, "TYPE", "Hard Drive"},
+        {"DRIVES", 0, "FILESYSTEM", "NTFS"},
+        {"DRIVES", 0, "TOTAL", "243630"},
+        {"DRIVES", 0, "FREE", "100"},
+        {"DRIVES", 0, "VOLUMN", "Windows"},
+        {"DRIVES", 1, "TYPE", "CD-Rom Drive"},
+        {"DRIVES", 1, "TOTAL", "<absent>"},
+        {"NETWORKS", 0, "DESCRIPTION", "Intel(R) I219-V"},  // the miniport without an address is left out
+        {"NETWORKS", 0, "MACADDR", "B4:2E:99:3A:4F:5C"},
+        {"NETWORKS", 0, "SPEED", "1 Gb/s"},
+        {"NETWORKS", 0, "STATUS", "Up"},
+        {"NETWORKS", 0, "VIRTUALDEV", "0"},
+        {"NETWORKS", 1, "DESCRIPTION", "Wi-Fi"},
+        {"NETWORKS", 1, "SPEED", "866 Mb/s"},
+        {"NETWORKS", 1, "STATUS", "Down"},
+        {"NETWORKS", 2, "MACADDR", "<absent>"},
+        {"VIDEOS", 0, "NAME", "NVIDIA GeForce GTX 1060"},
+        {"VIDEOS", 0, "CHIPSET", "GeForce GTX 1060"},
+        {"VIDEOS", 0, "MEMORY", "4095"},  // past 32 signed bits
+        {"VIDEOS", 0, "RESOLUTION", "1920x1080"},
+        {"VIDEOS", 1, "MEMORY", "2048"},  // a negative 32-bit value read as unsigned
+        {"VIDEOS", 1, "RESOLUTION", "<absent>"},
+        {"SOUNDS", 0, "NAME", "Realtek High Definition Audio"},
+        {"SOUNDS", 0, "MANUFACTURER", "Realtek"},
+        {"INPUTS", 0, "TYPE", "Keyboard"},
+        {"INPUTS", 0, "CAPTION", "HID Keyboard Device"},
+        {"INPUTS", 1, "TYPE", "Pointing"},
+        {"INPUTS", 1, "POINTTYPE", "Mouse"},
+        {"INPUTS", 1, "INTERFACE", "USB"},
+        {"INPUTS", 1, "MANUFACTURER", "Microsoft"},
+        {"MODEMS", 0, "NAME", "Agere Modem"},
+        {"MODEMS", 0, "MODEL", "SoftModem"},
+        {"MODEMS", 0, "TYPE", "Internal Modem"},
+        {"SLOTS", 0, "NAME", "PCIEX16"},
+        {"SLOTS", 0, "STATUS", "In Use"},
+        {"SLOTS", 1, "STATUS", "Available"},
+        {"CONTROLLERS", 0, "NAME", "Intel USB 3.0 Host Controller"},
+        {"CONTROLLERS", 0, "TYPE", "USB"},
+        {"CONTROLLERS", 0, "VERSION", "10.0.19041.1"},
+        {"CONTROLLERS", 1, "TYPE", "HDC"},
+        {"CONTROLLERS", 2, "NAME", "PCI Bridge"},
+        {"CONTROLLERS", 3, "NAME", "<absent>"},  // neither PCI, USB nor HDC; nameless ones are left out
+        {"SOFTWARES", 0, "NAME", "KB5012170"},
+        {"SOFTWARES", 0, "COMMENTS", "Security Update"},
+        {"SOFTWARES", 0, "INSTALLDATE", "2022/08/10"},
+        {"SOFTWARES", 1, "NAME", "<absent>"},
+        {"ACCOUNTINFO", 0, "KEYNAME", "TAG"},
+        {"ACCOUNTINFO", 0, "KEYVALUE", "PC 01"},
+    };
+    for (const FieldCase& c : cases)
+        EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
+    EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("DEVICEID")), "WS-0815-2026-12-07-01-02-03");
+    EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("QUERY")), "INVENTORY");
+}
+
+TEST(OcsInventory, FallbacksAndOddValues) {
+    const char* snapshot = R"json({
+      "Win32_ComputerSystem": [{"Name": "  ", "UserName": "ACME\\jo\u0001e"}],
+      "Win32_Bios": [{"SerialNumber": "BIOS-SN", "Version": "ALASKA - 1072009", "ReleaseDate": "unknown"}],
+      "Win32_PhysicalMemory": [{"Capacity": "4294967296"}, {"Capacity": "4294967296"}],
+      "Win32_SoundDevice": [{"ProductName": "</SOUNDS><SOUNDS>injected"}]
+    })json";
+    const Doc d(inventoryXml(snapshot, "Prüfplatz 7", "Line <3>"));
+    EXPECT_EQ(d.field("HARDWARE", 0, "NAME"), "Prüfplatz 7");  // a blank name gives way to the designation
+    EXPECT_EQ(d.field("HARDWARE", 0, "USERID"), "ACME\\joe");  // control characters dropped
+    EXPECT_EQ(d.field("HARDWARE", 0, "MEMORY"), "8192");       // the modules add up
+    EXPECT_EQ(d.field("BIOS", 0, "SSN"), "BIOS-SN");
+    EXPECT_EQ(d.field("BIOS", 0, "BVERSION"), "ALASKA - 1072009");
+    EXPECT_EQ(d.field("BIOS", 0, "BDATE"), "unknown");
+    EXPECT_EQ(d.all("SOUNDS").size(), 1u);
+    EXPECT_EQ(d.field("SOUNDS", 0, "NAME"), "</SOUNDS><SOUNDS>injected");
+    EXPECT_EQ(d.field("ACCOUNTINFO", 0, "KEYVALUE"), "Line <3>");
+    EXPECT_EQ(d.all("CPUS").size(), 0u);
+    EXPECT_EQ(d.field("HARDWARE", 0, "PROCESSORN"), "<absent>");
+}
+
+TEST(OcsInventory, NoServiceGivesTheDesignationAndEmptySections) {
+    tq::testing::PlatformScope platform;  // its binder reaches no service
+    tq::trap::setPending({91, "left by the report"});
+    tq::ocs::InventoryOptions o;
+    o.designation = "PC-7";
+    const Inventory inv = Inventory::read(o);
+    EXPECT_EQ(inv.machineName(), "PC-7");
+    EXPECT_EQ(tq::trap::pending().number, 91);  // the report's pending failure is not the inventory's business
+    const Doc d(inv.requestXml("PC-7-2026-01-01-00-00-00"));
+    EXPECT_EQ(d.field("HARDWARE", 0, "NAME"), "PC-7");
+    for (const char* s : {"CPUS", "MEMORIES", "STORAGES", "DRIVES", "NETWORKS", "VIDEOS", "SOUNDS", "CONTROLLERS"})
+        EXPECT_TRUE(d.all(s).empty()) << s;
+    tq::trap::clear();
+}
+
+TEST(OcsInventory, CleanTextAndDates) {
+    const std::pair<std::string, std::string> clean[] = {
+        {"plain", "plain"},
+        {"tab\tand\nlines\r", "tab\tand\nlines\r"},
+        {std::string("nul\0x\x1f\x7f", 7), "nulx"},
+        {"Gr\xc3\xbc\xc3\x9f", "Gr\xc3\xbc\xc3\x9f"},             // valid UTF-8 stays
+        {"Latin-1 \xfc!", "Latin-1 \xef\xbf\xbd!"},             // a stray byte becomes U+FFFD
+        {"cut \xe2\x82", "cut \xef\xbf\xbd\xef\xbf\xbd"},       // a truncated sequence
+        {"over \xc0\xaf", "over \xef\xbf\xbd\xef\xbf\xbd"},     // an overlong form
+        {"sur \xed\xa0\x80", "sur \xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},  // a surrogate
+        {"c1 \xc2\x85.", "c1 ."},                               // a C1 control character
+        {"emoji \xf0\x9f\x98\x80", "emoji \xf0\x9f\x98\x80"},
+    };
+    for (const auto& [in, out] : clean) EXPECT_EQ(tq::ocs::cleanText(in), out) << in;
+
+    const std::pair<const char*, const char*> dates[] = {
+        {"20190415000000.000000+000", "04/15/2019"}, {"20190415", "04/15/2019"},
+        {"2019041", "2019041"},                     {"04/15/2019", "04/15/2019"},
+        {"", ""},
+    };
+    for (const auto& [in, out] : dates) EXPECT_EQ(tq::ocs::cimDateToUs(in), out) << in;
+
+    const std::pair<const char*, const char*> installed[] = {
+        {"8/10/2022", "2022/08/10"}, {"12/31/1999", "1999/12/31"}, {"13/01/2020", "13/01/2020"},
+        {"8/10/22", "8/10/22"},      {"8/10/2022 x", "8/10/2022 x"}, {"2022-08-10", "2022-08-10"}, {"", ""},
+    };
+    for (const auto& [in, out] : installed) EXPECT_EQ(tq::ocs::usDateToIso(in), out) << in;
+}
+
+}  // namespace

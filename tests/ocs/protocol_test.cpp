@@ -1,0 +1,134 @@
+// The exchange with an inventory server, against a local test server on
+// 127.0.0.1: each kind of reply and each failure.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ocs/protocol.h"
+#include "platform/http.h"
+#include "tests/support/http_server.h"
+
+namespace {
+
+using namespace tq::ocs;
+using tq::test::TestHttpServer;
+using Reply = TestHttpServer::Reply;
+
+std::string reply(const std::string& response) {
+    return compress("<?xml version=\"1.0\" encoding=\"UTF-8\"?><REPLY><RESPONSE>" + response + "</RESPONSE></REPLY>");
+}
+
+const std::string kInventory = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><REQUEST><CONTENT/>"
+                               "<DEVICEID>PC-2026-01-01-00-00-00</DEVICEID><QUERY>INVENTORY</QUERY></REQUEST>";
+
+TEST(OcsProtocol, CompressionRoundTripsAndRefusesGarbage) {
+    const std::string text = "<REQUEST>" + std::string(100000, 'x') + "</REQUEST>";
+    const std::string packed = compress(text);
+    EXPECT_LT(packed.size(), text.size() / 10);
+    EXPECT_EQ(static_cast<unsigned char>(packed[0]), 0x78);  // a zlib header, not gzip's 1f 8b
+    EXPECT_EQ(uncompress(packed, text.size()), text);
+    EXPECT_THROW(uncompress(packed, text.size() - 1), std::runtime_error);  // grows past the limit
+    EXPECT_THROW(uncompress("<REPLY/>", 1000), std::runtime_error);
+    EXPECT_THROW(uncompress(packed.substr(0, packed.size() / 2), text.size()), std::runtime_error);
+    EXPECT_THROW(uncompress("", 1000), std::runtime_error);
+}
+
+TEST(OcsProtocol, PrologAndReplies) {
+    EXPECT_EQ(prologXml("PC<&>-2026"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+              "<REQUEST><DEVICEID>PC&lt;&amp;&gt;-2026</DEVICEID><QUERY>PROLOG</QUERY></REQUEST>");
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {"<REPLY><RESPONSE>SEND</RESPONSE></REPLY>", "SEND"},
+        {"<?xml version='1.0'?>\n<REPLY>\n <RESPONSE> STOP </RESPONSE><PROLOG_FREQ>24</PROLOG_FREQ></REPLY>", "STOP"},
+        {"<REPLY/>", ""},
+        {"<REQUEST><RESPONSE>SEND</RESPONSE></REQUEST>", std::nullopt},
+        {"<REPLY><RESPONSE>SEND</RESPONSE>", std::nullopt},
+        {"<html><body>It works!</body></html>", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [xml, response] : cases) EXPECT_EQ(replyResponse(xml), response) << xml;
+}
+
+TEST(OcsProtocol, SendsPrologThenInventory) {
+    TestHttpServer server({{200, reply("SEND")}, {200, reply("NO_ACCOUNT_UPDATE")}});
+    auto client = tq::platform::makeHttpClient();
+    std::string prolog;
+    EXPECT_EQ(sendInventory(*client, {server.url(), 10}, "PC-2026-01-01-00-00-00", kInventory, &prolog),
+              Outcome::Sent);
+    EXPECT_EQ(prolog, "SEND");
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    for (const auto& r : requests) {
+        EXPECT_EQ(r.method, "POST");
+        EXPECT_EQ(r.target, "/ocsinventory");
+        EXPECT_EQ(r.contentType, "application/x-compress");
+        EXPECT_EQ(r.userAgent, "Tallyquest_v" TQ_VERSION);
+    }
+    EXPECT_EQ(uncompress(requests[0].body, 1 << 20), prologXml("PC-2026-01-01-00-00-00"));
+    EXPECT_EQ(uncompress(requests[1].body, 1 << 20), kInventory);
+}
+
+TEST(OcsProtocol, NoInventoryUnlessTheServerAsks) {
+    for (const char* answer : {"STOP", "OTHER", ""}) {
+        TestHttpServer server({{200, reply(answer)}});
+        auto client = tq::platform::makeHttpClient();
+        EXPECT_EQ(sendInventory(*client, {server.url(), 10}, "PC", kInventory), Outcome::NotRequested) << answer;
+        EXPECT_EQ(server.requests().size(), 1u) << answer;
+    }
+}
+
+TEST(OcsProtocol, EachFailureIsOneClearLine) {
+    struct Case {
+        const char* what;
+        std::vector<Reply> script;
+        const char* message;  // a part of the line the user reads
+        std::size_t requests;
+    };
+    const Case cases[] = {
+        {"agent refused", {{400, ""}}, "refused this agent (HTTP 400); to allow it, add the line \"Tallyquest_v", 1},
+        {"server error", {{500, "boom"}}, "answered HTTP 500", 1},
+        {"not found", {{404, reply("SEND")}}, "answered HTTP 404", 1},
+        {"garbage", {{200, "\x01\x02garbage"}}, "not an inventory reply", 1},
+        {"web page", {{200, "<html><body>It works!</body></html>"}}, "not an inventory reply", 1},
+        {"zlib, not a reply", {{200, compress("<html/>")}}, "not an inventory reply", 1},
+        {"empty", {{200, ""}}, "not an inventory reply", 1},
+        {"hangs up", {{200, "", Reply::Mode::Hangup}}, "cannot talk to the inventory server", 1},
+        {"inventory refused", {{200, reply("SEND")}, {500, ""}}, "answered HTTP 500", 2},
+        {"inventory garbage", {{200, reply("SEND")}, {200, "junk"}}, "not an inventory reply", 2},
+    };
+    for (const Case& c : cases) {
+        TestHttpServer server(c.script);
+        auto client = tq::platform::makeHttpClient();
+        try {
+            sendInventory(*client, {server.url(), 10}, "PC", kInventory);
+            ADD_FAILURE() << c.what << ": no failure";
+        } catch (const SendError& e) {
+            const std::string line = e.what();
+            EXPECT_NE(line.find(c.message), std::string::npos) << c.what << ": " << line;
+            EXPECT_EQ(line.find('\n'), std::string::npos) << c.what;
+        }
+        EXPECT_EQ(server.requests().size(), c.requests) << c.what;
+    }
+}
+
+TEST(OcsProtocol, UnreachableAndSilentServers) {
+    auto client = tq::platform::makeHttpClient();
+    const std::string closed = "http://127.0.0.1:" + std::to_string(TestHttpServer::closedPort()) + "/ocsinventory";
+    try {
+        sendInventory(*client, {closed, 5}, "PC", kInventory);
+        ADD_FAILURE() << "no failure";
+    } catch (const SendError& e) {
+        EXPECT_NE(std::string(e.what()).find("cannot reach the inventory server " + closed), std::string::npos)
+            << e.what();
+    }
+
+    TestHttpServer silent({{200, "", Reply::Mode::Silent}});
+    try {
+        sendInventory(*client, {silent.url(), 1}, "PC", kInventory);
+        ADD_FAILURE() << "no failure";
+    } catch (const SendError& e) {
+        EXPECT_NE(std::string(e.what()).find("did not answer within 1 s"), std::string::npos) << e.what();
+    }
+}
+
+}  // namespace
