@@ -1,6 +1,7 @@
 // tallyquest-report: the report run without windows, for automation, tests
 // and support.
 #include <cstdio>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -43,7 +44,7 @@ const char* const kUsageText =
     "  --version             print the program's version\n";
 
 int usage(const std::string& why) {
-    std::fprintf(stderr, "tallyquest-report: %s\n%s", why.c_str(), kUsageText);
+    std::fprintf(stderr, "tallyquest-report: %s\n%s", tq::app::oneLine(why).c_str(), kUsageText);
     return kUsage;
 }
 
@@ -58,6 +59,16 @@ std::string absolute(const std::string& p) {
     return p;
 #endif
 }
+
+bool isFolder(const std::string& p) {
+    std::error_code ec;
+    return std::filesystem::is_directory(p, ec);
+}
+bool pathExists(const std::string& p) {
+    std::error_code ec;
+    return std::filesystem::exists(p, ec);
+}
+
 
 // A shell that opens nothing: the default, so that automation never starts a viewer.
 class QuietShell final : public tq::platform::Shell {
@@ -123,11 +134,13 @@ int main(int argc, char** argv) {
     bool haveDesignation = false, open = false, haveComment = false, haveOnboard = false;
 
     std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> emptyGiven;  // options given an empty value
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& out) {
             if (i + 1 >= args.size()) return false;
             out = args[++i];
+            if (out.empty() && (a == "--folder" || a == "--snapshot" || a == "--root")) emptyGiven.push_back(a);
             return true;
         };
         if (a == "--folder") { if (!value(folder)) return usage("--folder needs a folder"); }
@@ -153,6 +166,10 @@ int main(int argc, char** argv) {
     }
     Onboard onboard;
     if (haveOnboard && !parseOnboard(onboardList, onboard)) return usage("bad --onboard list " + onboardList);
+    // Given but empty is a mistake, not a request for the default.
+    if (!emptyGiven.empty()) return usage(emptyGiven.front() + " may not be empty");
+    if (!root.empty() && !isFolder(root))
+        return usage("--root " + root + (pathExists(root) ? ": is not a folder" : ": no such folder"));
 
     platform::InstallOptions options;
     options.driveC = driveC.empty() ? "" : absolute(driveC);
@@ -164,7 +181,7 @@ int main(int argc, char** argv) {
         try {
             wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(snapshot)));
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "tallyquest-report: %s\n", e.what());
+            std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kUsage;
         }
     } else {
