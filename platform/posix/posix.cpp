@@ -16,8 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
@@ -99,6 +99,20 @@ std::string nativeDirOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The empty files that creating a report's file made (device, inode): a run
+// that then fails removes the one at its name again, so that a failed first
+// run leaves no empty report behind.
+std::set<std::pair<dev_t, ino_t>>& placeholders() {
+    static std::set<std::pair<dev_t, ino_t>> made;
+    return made;
+}
+
+void dropPlaceholder(const std::string& n) {
+    struct stat st;
+    if (::lstat(n.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0) return;
+    if (placeholders().erase({st.st_dev, st.st_ino})) ::unlink(n.c_str());
+}
+
 // The report's writer. Lines go to a temporary file in the report's folder,
 // created exclusively; a successful close renames it over the report's name
 // (replacing a symlink there rather than following it). A write that fails,
@@ -124,18 +138,21 @@ public:
         if (closed_) return;
         closed_ = true;
         if (fd_ < 0) return;  // nothing written: the file stays as it was
-        flush();
+        try {
+            flush();
+        } catch (const Error&) {
+            discard();
+            dropPlaceholder(target_);
+            throw;
+        }
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0) fault(errno);
+        if (!error_ && ::rename(temp_.c_str(), target_.c_str()) != 0) fault(errno);
         if (error_) {
             ::unlink(temp_.c_str());
+            dropPlaceholder(target_);
             raiseErrno(error_, fail::kDiskFull);
-        }
-        if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-            const int err = errno;
-            ::unlink(temp_.c_str());
-            raiseErrno(err, fail::kPathFileAccess);
         }
     }
 
@@ -306,6 +323,8 @@ std::unique_ptr<platform::TextWriter> PosixFiles::createTextFile(const std::stri
     const mode_t keep = replaceable(n);
     const int fd = ::open(n.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0) placeholders().insert({st.st_dev, st.st_ino});
         ::close(fd);
     } else if (errno != EEXIST) {
         raiseErrno(errno, fail::kPathFileAccess);

@@ -109,16 +109,18 @@ TEST(PosixFiles, ReportIsReplacedOnlyWhenComplete) {
     };
     const std::vector<std::string> clean = {"PC.htm", "victim.txt"};
 
-    // Full disk.
-    reset();
-    {
+    // Full disk, over an earlier report and on a first run: the earlier
+    // report stays, the first run's empty file goes.
+    auto fullDisk = [&] {
         struct sigaction ignore = {}, old = {};
         ignore.sa_handler = SIG_IGN;
         ::sigaction(SIGXFSZ, &ignore, &old);
         struct rlimit was;
         ::getrlimit(RLIMIT_FSIZE, &was);
         struct rlimit small = {4096, was.rlim_max};
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        files.createTextFile(report)->close();
+        EXPECT_TRUE(files.fileExists(report));
         auto w = files.openForWriting(report);
         int failures = 0;
         for (int i = 0; i < 2000; ++i) {
@@ -132,9 +134,14 @@ TEST(PosixFiles, ReportIsReplacedOnlyWhenComplete) {
         ::setrlimit(RLIMIT_FSIZE, &was);
         ::sigaction(SIGXFSZ, &old, nullptr);
         EXPECT_GT(failures, 0);
-    }
+    };
+    reset();
+    fullDisk();
     EXPECT_EQ(c.read("PC.htm"), "earlier report");
     EXPECT_EQ(leftovers(), clean);
+    fs::remove(c.path + "/PC.htm");
+    fullDisk();
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"victim.txt"});
 
     // A run that ends without closing.
     reset();
