@@ -1,8 +1,8 @@
 // tallyquest-report: the report run without windows, for automation, tests
 // and support.
 #include <cstdio>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -68,7 +68,6 @@ bool pathExists(const std::string& p) {
     std::error_code ec;
     return std::filesystem::exists(p, ec);
 }
-
 
 // A shell that opens nothing: the default, so that automation never starts a viewer.
 class QuietShell final : public tq::platform::Shell {
@@ -196,7 +195,7 @@ int main(int argc, char** argv) {
             out << text;
             if (!out.flush()) throw std::runtime_error("cannot write " + dumpFile);
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "tallyquest-report: %s\n", e.what());
+            std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kFinalError;
         }
         if (!haveDesignation) return 0;
