@@ -5,11 +5,16 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/seams.h"
 
 namespace tq::app {
+
+// A message as one line of a terminal: control characters (C0, DEL and the
+// C1 range) shown escaped ("\n", "\x1b", "\u009b"), everything else as it is.
+std::string oneLine(std::string_view text);
 
 class CliUi final : public platform::UserInterface {
 public:

@@ -2,6 +2,7 @@
 // and support.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -64,7 +65,7 @@ const char* const kUsageText =
     "  tallyquest-report --folder ~/reports --comment \"Desk 4\" \"PC 01\"\n";
 
 int usage(const std::string& why) {
-    std::fprintf(stderr, "tallyquest-report: %s\n%s", why.c_str(), kUsageText);
+    std::fprintf(stderr, "tallyquest-report: %s\n%s", tq::app::oneLine(why).c_str(), kUsageText);
     return kUsage;
 }
 
@@ -78,6 +79,15 @@ std::string absolute(const std::string& p) {
     if (::realpath(p.c_str(), buf)) return buf;
     return p;
 #endif
+}
+
+bool isFolder(const std::string& p) {
+    std::error_code ec;
+    return std::filesystem::is_directory(p, ec);
+}
+bool pathExists(const std::string& p) {
+    std::error_code ec;
+    return std::filesystem::exists(p, ec);
 }
 
 // A shell that opens nothing: the default, so that automation never starts a viewer.
@@ -146,11 +156,13 @@ int main(int argc, char** argv) {
     std::string ocsError;
 
     std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> emptyGiven;  // options given an empty value
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& out) {
             if (i + 1 >= args.size()) return false;
             out = args[++i];
+            if (out.empty() && (a == "--folder" || a == "--snapshot" || a == "--root")) emptyGiven.push_back(a);
             return true;
         };
         if (a == "--folder") { if (!value(folder)) return usage("--folder needs a folder"); }
@@ -179,6 +191,10 @@ int main(int argc, char** argv) {
     if (ocsOptions.wanted() && !haveDesignation) return usage("--server and --ocs-file need a designation");
     Onboard onboard;
     if (haveOnboard && !parseOnboard(onboardList, onboard)) return usage("bad --onboard list " + onboardList);
+    // Given but empty is a mistake, not a request for the default.
+    if (!emptyGiven.empty()) return usage(emptyGiven.front() + " may not be empty");
+    if (!root.empty() && !isFolder(root))
+        return usage("--root " + root + (pathExists(root) ? ": is not a folder" : ": no such folder"));
 
     // An installed program's folder (/usr/bin) takes no reports: they go to
     // the current folder. Run from a build or a folder of its own, the
@@ -194,7 +210,7 @@ int main(int argc, char** argv) {
         try {
             wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(snapshot)));
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "tallyquest-report: %s\n", e.what());
+            std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kUsage;
         }
     } else {
@@ -209,7 +225,7 @@ int main(int argc, char** argv) {
             out << text;
             if (!out.flush()) throw std::runtime_error("cannot write " + dumpFile);
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "tallyquest-report: %s\n", e.what());
+            std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kFinalError;
         }
         if (!haveDesignation) return 0;

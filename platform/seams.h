@@ -46,10 +46,16 @@ public:
     // The folder of the program's executable, without trailing separator
     // except at a drive root ("C:\").
     virtual std::string applicationFolder() = 0;
+    // A path as a person reads it in a message (the platform's native form).
+    virtual std::string displayPath(const std::string& path) { return path; }
+    // True for a regular file (not a folder, device or symlink).
     virtual bool fileExists(const std::string& path) = 0;
-    // Opens for writing (existing content discarded, created when missing).
+    // Opens for writing: what is written replaces the file's content when
+    // the writer closes successfully; a writer that fails or is dropped
+    // leaves the earlier file as it was.
     virtual std::unique_ptr<TextWriter> openForWriting(const std::string& path) = 0;  // throws Error
-    // Creates or replaces a file with an empty one (overwrite true).
+    // Makes sure a file of that name can be written (created empty when
+    // missing). An earlier file keeps its content until a writer replaces it.
     virtual std::unique_ptr<TextWriter> createTextFile(const std::string& path) = 0;  // throws Error
     // Directory lookup of one path with an attribute filter: the file's name
     // when a file matches (ordinary, read-only, archive files always; hidden

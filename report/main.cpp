@@ -74,7 +74,8 @@ void RunReport() {
         return;
     }
     const std::string path = reportPath();
-    ui.messageBox("The file is saved on " + path, kStyleOk, "File is saved");
+    // Named as the user finds it on this platform.
+    ui.messageBox("The file is saved on " + platform::files().displayPath(path), kStyleOk, "File is saved");
     OpenDocument(ui.mainWindowHandle(), path);
     ui.closeMainWindow();
 }

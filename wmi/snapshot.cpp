@@ -1,12 +1,23 @@
 #include "wmi/snapshot.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
+#include <cstring>
+#include <functional>
 #include <iterator>
 #include <limits>
+#include <new>
 #include <optional>
-#include <sstream>
+#include <vector>
+
+#if defined(_WIN32)
+#include <filesystem>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include <nlohmann/json.hpp>
 
@@ -18,70 +29,167 @@ namespace {
 
 using nlohmann::json;
 
-// An input iterator that records how far the parser has read, so that the
-// SAX callbacks (which carry no position) can name where a value stands.
-struct TrackingIterator {
+// Where a byte stands in the text: line and column (columns count
+// characters, not bytes).
+struct Pos {
+    std::size_t line = 1, col = 1;
+};
+
+// The snapshot's bytes as the parser reads them, a chunk at a time, with
+// what the SAX callbacks (which carry no position) need: where the last
+// string, number, literal and container began, and the raw text of a value
+// being kept as written.
+class Input {
+public:
+    using Refill = std::function<std::size_t(char* buffer, std::size_t size)>;
+
+    explicit Input(std::string_view text) : cur_(text.data()), end_(text.data() + text.size()) {}
+    explicit Input(Refill refill) : refill_(std::move(refill)), chunk_(kChunk) {}
+
+    bool atEnd() { return cur_ == end_ && !fill(); }
+    char peek() const { return *cur_; }
+    void advance() { consume(static_cast<unsigned char>(*cur_++)); }
+
+    std::size_t consumed() const noexcept { return consumed_; }
+    // The position of the byte at `offset`, which is the last one read or
+    // the one after it (as the parser reports errors).
+    Pos at(std::size_t offset) const { return offset + 1 == consumed_ ? last_ : next_; }
+    Pos next() const noexcept { return next_; }
+    Pos last() const noexcept { return last_; }
+    Pos stringStart() const noexcept { return string_; }
+    Pos numberStart() const noexcept { return number_; }
+    Pos wordStart() const noexcept { return word_; }
+    Pos containerStart() const noexcept { return container_; }
+
+    // Every byte read from now on is appended to `text` (nullptr: stop).
+    void capture(std::string* text) noexcept { capture_ = text; }
+
+private:
+    static constexpr std::size_t kChunk = 1 << 16;
+
+    bool fill() {
+        if (!refill_) return false;
+        const std::size_t n = refill_(chunk_.data(), chunk_.size());
+        if (n == 0) {
+            refill_ = nullptr;
+            return false;
+        }
+        cur_ = chunk_.data();
+        end_ = cur_ + n;
+        return true;
+    }
+
+    void consume(unsigned char c) {
+        const Pos here = next_;
+        if (inString_) {
+            if (escape_) escape_ = false;
+            else if (c == '\\') escape_ = true;
+            else if (c == '"') inString_ = false;
+        } else {
+            const bool digit = (c >= '0' && c <= '9') || c == '-';
+            const bool numeric = digit || c == '+' || c == '.' || c == 'e' || c == 'E';
+            const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+            if (!(inNumber_ && numeric) && !(inWord_ && letter)) {
+                inNumber_ = digit;
+                inWord_ = !digit && letter;
+                if (inNumber_) number_ = here;
+                if (inWord_) word_ = here;
+                if (c == '"') {
+                    inString_ = true;
+                    string_ = here;
+                } else if (c == '{' || c == '[') {
+                    container_ = here;
+                }
+            }
+        }
+        last_ = here;
+        ++consumed_;
+        if (capture_) capture_->push_back(static_cast<char>(c));
+        if (c == '\n') {
+            ++next_.line;
+            next_.col = 1;
+        } else if ((c & 0xC0) != 0x80) {
+            ++next_.col;
+        }
+    }
+
+    const char* cur_ = nullptr;
+    const char* end_ = nullptr;
+    Refill refill_;
+    std::vector<char> chunk_;
+    std::size_t consumed_ = 0;
+    Pos next_, last_, string_, number_, word_, container_;
+    bool inString_ = false, escape_ = false, inNumber_ = false, inWord_ = false;
+    std::string* capture_ = nullptr;
+};
+
+// The parser's view of an Input: an input iterator; the default one is the end.
+struct InputIterator {
     using iterator_category = std::input_iterator_tag;
     using value_type = char;
     using difference_type = std::ptrdiff_t;
     using pointer = const char*;
-    using reference = const char&;
+    using reference = char;
 
-    const char* p = nullptr;
-    const char** high = nullptr;
+    Input* in = nullptr;
 
-    reference operator*() const { return *p; }
-    TrackingIterator& operator++() {
-        ++p;
-        *high = p;
+    char operator*() const { return in->peek(); }
+    InputIterator& operator++() {
+        in->advance();
         return *this;
     }
-    TrackingIterator operator++(int) {
-        TrackingIterator t = *this;
+    InputIterator operator++(int) {
+        InputIterator t = *this;
         ++*this;
         return t;
     }
-    bool operator==(const TrackingIterator& o) const { return p == o.p; }
-    bool operator!=(const TrackingIterator& o) const { return p != o.p; }
+    bool done() const { return !in || in->atEnd(); }
+    bool operator==(const InputIterator& o) const { return done() == o.done(); }
+    bool operator!=(const InputIterator& o) const { return !(*this == o); }
 };
 
 class Loader final : public nlohmann::json_sax<json> {
 public:
-    Loader(std::string_view text, std::string_view name)
-        : text_(text), name_(name), read_(text.data()), repo_(std::make_shared<Repository>()) {}
+    Loader(Input& in, std::string_view name) : in_(in), name_(name), repo_(std::make_shared<Repository>()) {}
 
     std::shared_ptr<Repository> run() {
-        TrackingIterator first{text_.data(), &read_}, last{text_.data() + text_.size(), &read_};
-        const bool ok = json::sax_parse(first, last, this);
-        if (!ok || error_) throw SnapshotError(error_ ? *error_ : where(text_.size()) + "could not be read");
+        try {
+            const bool ok = json::sax_parse(InputIterator{&in_}, InputIterator{}, this);
+            if (!ok || error_) throw SnapshotError(error_ ? *error_ : where(in_.next()) + "could not be read");
+        } catch (const std::bad_alloc&) {
+            // The objects do not fit in memory: refused like any other snapshot.
+            throw SnapshotError(where(in_.last()) + "not enough memory to load the snapshot");
+        } catch (const std::length_error&) {
+            throw SnapshotError(where(in_.last()) + "not enough memory to load the snapshot");
+        }
         return repo_;
     }
 
     // ---- SAX ----
-    bool null() override { return scalar(Value(), 4); }
-    bool boolean(bool v) override { return scalar(Value::boolean(v), v ? 4 : 5); }
+    bool null() override { return scalar(Value(), in_.wordStart()); }
+    bool boolean(bool v) override { return scalar(Value::boolean(v), in_.wordStart()); }
     bool number_integer(number_integer_t v) override {
         if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max())
-            return scalar(Value::integer(static_cast<std::int32_t>(v)), -1);
-        return scalar(Value::other(std::to_string(v)), -1);
+            return scalar(Value::integer(static_cast<std::int32_t>(v)), in_.numberStart());
+        return scalar(Value::other(std::to_string(v)), in_.numberStart());
     }
     bool number_unsigned(number_unsigned_t v) override {
         if (v <= static_cast<number_unsigned_t>(std::numeric_limits<std::int32_t>::max()))
-            return scalar(Value::integer(static_cast<std::int32_t>(v)), -1);
-        return scalar(Value::other(std::to_string(v)), -1);
+            return scalar(Value::integer(static_cast<std::int32_t>(v)), in_.numberStart());
+        return scalar(Value::other(std::to_string(v)), in_.numberStart());
     }
     bool number_float(number_float_t v, const string_t& raw) override {
-        if (!std::isfinite(v)) return scalar(Value::other(raw), -1);
+        if (!std::isfinite(v)) return scalar(Value::other(raw), in_.numberStart());
         // Single-precision properties keep their shortest single form.
         if (state_ == State::Object && def_) {
             const PropertyDef* p = def_->property(property_);
             if (p && p->type == CimType::Real32 && !p->array && std::fabs(v) <= std::numeric_limits<float>::max())
-                return scalar(Value::real(static_cast<float>(v), true), -1);
+                return scalar(Value::real(static_cast<float>(v), true), in_.numberStart());
         }
-        return scalar(Value::real(v), -1);
+        return scalar(Value::real(v), in_.numberStart());
     }
-    bool string(string_t& v) override { return scalar(Value::text(std::move(v)), -2); }
-    bool binary(binary_t&) override { return scalar(Value(), -1); }
+    bool string(string_t& v) override { return scalar(Value::text(std::move(v)), in_.stringStart()); }
+    bool binary(binary_t&) override { return scalar(Value(), in_.last()); }
 
     bool start_object(std::size_t) override {
         switch (state_) {
@@ -90,11 +198,11 @@ public:
             object_ = &repo_->add(class_);
             state_ = State::Object;
             return true;
-        case State::Object: beginCapture(); return true;
+        case State::Object: beginCapture('{'); return true;
         case State::Capture: ++captureDepth_; return true;
         default: break;  // a class given an object instead of an array
         }
-        return shapeError(containerStart(), expected());
+        return shapeError(in_.containerStart(), expected());
     }
     bool end_object() override {
         switch (state_) {
@@ -109,9 +217,9 @@ public:
         case State::ClassValue:
             state_ = State::Class;
             return true;
-        case State::Object: beginCapture(); return true;
+        case State::Object: beginCapture('['); return true;
         case State::Capture: ++captureDepth_; return true;
-        default: return shapeError(containerStart(), expected());
+        default: return shapeError(in_.containerStart(), expected());
         }
     }
     bool end_array() override {
@@ -140,49 +248,16 @@ public:
             if (auto colon = what.find(": ", col); colon != std::string::npos) what.erase(0, colon + 2);
         if (auto br = what.find("] "); what.rfind("[json.exception", 0) == 0 && br != std::string::npos)
             what.erase(0, br + 2);
-        error_ = where(position > 0 ? position - 1 : 0) + what;
+        error_ = where(in_.at(position > 0 ? position - 1 : 0)) + what;
         return false;
     }
 
 private:
     enum class State { Top, Classes, ClassValue, Class, Object, Capture, Done };
 
-    std::size_t consumed() const { return static_cast<std::size_t>(read_ - text_.data()); }
-    std::size_t containerStart() const { return consumed() > 0 ? consumed() - 1 : 0; }
-
-    // "name:line:col: " for a byte offset into the text.
-    std::string where(std::size_t offset) const {
-        offset = std::min(offset, text_.size());
-        std::size_t line = 1, lineStart = 0;
-        for (std::size_t i = 0; i < offset; ++i)
-            if (text_[i] == '\n') ++line, lineStart = i + 1;
-        const std::size_t col = textLength(text_.substr(lineStart, offset - lineStart)) + 1;
-        return std::string(name_) + ":" + std::to_string(line) + ":" + std::to_string(col) + ": ";
-    }
-
-    // Where the scalar just read begins: `len` > 0 for a keyword of that
-    // length, -2 for a string, -1 for a number.
-    std::size_t scalarStart(int len) const {
-        const std::size_t end = consumed();
-        if (len > 0) return end >= static_cast<std::size_t>(len) ? end - static_cast<std::size_t>(len) : 0;
-        if (len == -2) {  // back from the closing quote to the unescaped opening one
-            if (end < 2) return 0;
-            for (std::size_t i = end - 1; i-- > 0;) {
-                if (text_[i] != '"') continue;
-                std::size_t slashes = 0;
-                while (i >= slashes + 1 && text_[i - slashes - 1] == '\\') ++slashes;
-                if (slashes % 2 == 0) return i;
-            }
-            return 0;
-        }
-        auto isNumberChar = [](char c) {
-            return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
-        };
-        std::size_t p = std::min(end, text_.size());
-        // The parser reads one character past a number (unless at the end).
-        if (p > 0 && !isNumberChar(text_[p - 1])) --p;
-        while (p > 0 && isNumberChar(text_[p - 1])) --p;
-        return p;
+    // "name:line:col: "
+    std::string where(Pos p) const {
+        return std::string(name_) + ":" + std::to_string(p.line) + ":" + std::to_string(p.col) + ": ";
     }
 
     std::string expected() const {
@@ -194,43 +269,45 @@ private:
         }
     }
 
-    bool shapeError(std::size_t offset, const std::string& what) {
-        if (!error_) error_ = where(offset) + what;
+    bool shapeError(Pos at, const std::string& what) {
+        if (!error_) error_ = where(at) + what;
         return false;
     }
 
-    bool scalar(Value v, int len) {
+    bool scalar(Value v, Pos start) {
         switch (state_) {
         case State::Object: object_->set(property_, std::move(v)); return true;
         case State::Capture: return true;
-        default: return shapeError(scalarStart(len), expected());
+        default: return shapeError(start, expected());
         }
     }
 
-    void beginCapture() {
-        captureStart_ = containerStart();
+    // A nested array or object is kept as written, so that a dump gives
+    // back the same text.
+    void beginCapture(char open) {
+        captured_.assign(1, open);
+        in_.capture(&captured_);
         captureDepth_ = 1;
         state_ = State::Capture;
     }
     bool endCapture() {
         if (--captureDepth_ > 0) return true;
-        const std::size_t end = std::min(consumed(), text_.size());
-        // Kept as written, so that a dump gives back the same text.
-        object_->set(property_, Value::other(std::string(text_.substr(captureStart_, end - captureStart_))));
+        in_.capture(nullptr);
+        object_->set(property_, Value::other(std::move(captured_)));
+        captured_.clear();
         state_ = State::Object;
         return true;
     }
 
-    std::string_view text_;
+    Input& in_;
     std::string_view name_;
-    const char* read_;
     std::shared_ptr<Repository> repo_;
     State state_ = State::Top;
     std::string class_, property_;
     const ClassDef* def_ = nullptr;
     Instance* object_ = nullptr;
-    std::size_t captureStart_ = 0;
     int captureDepth_ = 0;
+    std::string captured_;
     std::optional<std::string> error_;
 };
 
@@ -301,18 +378,69 @@ void appendObject(std::string& out, const Object& o) {
 }  // namespace
 
 std::shared_ptr<Repository> parseSnapshot(std::string_view text, std::string_view name) {
-    Loader loader(text, name);
-    return loader.run();
+    Input in(text);
+    return Loader(in, name).run();
 }
 
 std::shared_ptr<Repository> loadSnapshot(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw SnapshotError(path + ": cannot open the file");
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    if (in.bad()) throw SnapshotError(path + ": cannot read the file");
-    const std::string text = buf.str();
-    return parseSnapshot(text, path);
+    const std::string tooLarge = path + ": the snapshot is larger than " + std::to_string(kMaxSnapshotBytes >> 20) + " MB";
+    std::size_t total = 0;
+    bool failed = false;
+#if defined(_WIN32)
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::exists(status)) throw SnapshotError(path + ": cannot open the file");
+    if (std::filesystem::is_directory(status)) throw SnapshotError(path + ": is a folder");
+    if (!std::filesystem::is_regular_file(status)) throw SnapshotError(path + ": is not a regular file");
+    if (std::filesystem::file_size(path, ec) > kMaxSnapshotBytes) throw SnapshotError(tooLarge);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) throw SnapshotError(path + ": cannot open the file");
+    Input in([&](char* buf, std::size_t size) -> std::size_t {
+        if (total > kMaxSnapshotBytes) return 0;
+        const std::size_t n = std::fread(buf, 1, size, file.get());
+        failed = failed || std::ferror(file.get());
+        total += n;
+        return total > kMaxSnapshotBytes ? 0 : n;
+    });
+#else
+    // Opened without blocking, so that a FIFO or a device is refused rather
+    // than waited on or read without end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) throw SnapshotError(path + ": cannot open the file (" + std::strerror(errno) + ")");
+    std::unique_ptr<int, void (*)(int*)> guard(new int(fd), [](int* f) {
+        ::close(*f);
+        delete f;
+    });
+    struct stat st;
+    if (::fstat(fd, &st) != 0) throw SnapshotError(path + ": cannot read the file");
+    if (S_ISDIR(st.st_mode)) throw SnapshotError(path + ": is a folder");
+    if (!S_ISREG(st.st_mode)) throw SnapshotError(path + ": is not a regular file");
+    if (static_cast<std::uint64_t>(st.st_size) > kMaxSnapshotBytes) throw SnapshotError(tooLarge);
+    Input in([&](char* buf, std::size_t size) -> std::size_t {
+        for (;;) {
+            if (total > kMaxSnapshotBytes) return 0;
+            const ssize_t n = ::read(fd, buf, size);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) failed = true;
+            if (n <= 0) return 0;
+            total += static_cast<std::size_t>(n);
+            return total > kMaxSnapshotBytes ? 0 : static_cast<std::size_t>(n);
+        }
+    });
+#endif
+    std::shared_ptr<Repository> repo;
+    try {
+        repo = Loader(in, path).run();
+    } catch (const SnapshotError&) {
+        // A file that grew past the bound or failed to read is named as such,
+        // not by the syntax error its cut-off text gives.
+        if (total > kMaxSnapshotBytes) throw SnapshotError(tooLarge);
+        if (failed) throw SnapshotError(path + ": cannot read the file");
+        throw;
+    }
+    if (total > kMaxSnapshotBytes) throw SnapshotError(tooLarge);
+    if (failed) throw SnapshotError(path + ": cannot read the file");
+    return repo;
 }
 
 std::string dumpSnapshot(Service& service) {

@@ -4,6 +4,7 @@
 // fractions floating-point, anything else another kind.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -20,7 +21,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Loads a snapshot file into a new repository, whole or not at all.
+// The largest snapshot file loaded.
+inline constexpr std::uint64_t kMaxSnapshotBytes = 256ull << 20;
+
+// Loads a snapshot file into a new repository, whole or not at all. The file
+// is read as a stream straight into the objects; only a regular file of at
+// most kMaxSnapshotBytes is read, and running out of memory is a refusal.
 std::shared_ptr<Repository> loadSnapshot(const std::string& path);
 // The same from text; `name` stands for the file in error messages.
 std::shared_ptr<Repository> parseSnapshot(std::string_view json, std::string_view name);

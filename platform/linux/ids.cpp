@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/linux/sysfs.h"
+#include "platform/posix/regular.h"
 
 namespace tq::linuxprov {
 
@@ -107,8 +108,13 @@ IdNames IdNames::load(const std::string& path, const std::set<std::uint16_t>& ve
 IdNames IdNames::loadFile(const std::string& path, const std::set<std::uint16_t>& vendors,
                           const std::set<std::uint32_t>* devices) {
     IdNames n;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return n;
+    // Only a regular file: a FIFO or device in a recorded tree is no database.
+    const int fd = posix::openRegular(path.c_str(), false);
+    std::FILE* f = fd < 0 ? nullptr : ::fdopen(fd, "rb");
+    if (!f) {
+        if (fd >= 0) ::close(fd);
+        return n;
+    }
     n.wanted_ = &vendors;
     n.wantedDevices_ = devices;
     n.lastWanted_ = *vendors.rbegin();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <set>
+#include <utility>
 
 #include "platform/linux/ids.h"
 
@@ -48,11 +49,22 @@ std::string Props::str(std::string_view name) const {
 
 // ---- Machine ----
 
+namespace {
+// Said once per run: the table is cut, so what it lists past the cut is missing.
+void noteOversizedTable(const std::string& root) {
+    static bool said = false;
+    if (std::exchange(said, true)) return;
+    std::fprintf(stderr, "tallyquest: the firmware table below %s is larger than %zu KB; only its first %zu KB are read\n",
+                 root.c_str(), smbios::kMaxTableBytes >> 10, smbios::kMaxTableBytes >> 10);
+}
+}  // namespace
+
 Machine::Machine(std::string root) : fs(std::move(root)) {}
 
 const smbios::Table& Machine::smbios() {
     if (!smbios_) {
-        auto table = fs.read("/sys/firmware/dmi/tables/DMI", 16u << 20);
+        auto table = fs.read("/sys/firmware/dmi/tables/DMI", smbios::kMaxTableBytes + 1);
+        if (table && table->size() > smbios::kMaxTableBytes) noteOversizedTable(fs.root());
         auto entry = fs.read("/sys/firmware/dmi/tables/smbios_entry_point", 4096);
         if (table && entry && smbios::parseEntryPoint(*entry)) smbios_ = smbios::parsePair(*entry, *table);
         else if (table) smbios_ = smbios::parseBlob(*table);

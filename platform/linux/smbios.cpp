@@ -12,7 +12,6 @@ std::uint64_t le(std::string_view b, std::size_t off, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(b[off + i])) << (8 * i);
     return v;
 }
-constexpr std::size_t kMaxTable = 16u << 20;  // far beyond any real table
 }  // namespace
 
 std::optional<std::uint8_t> Structure::byte(std::size_t o) const {
@@ -54,16 +53,20 @@ const Structure* Table::first(std::uint8_t type) const {
 }
 
 const Structure* Table::byHandle(std::uint16_t handle) const {
-    for (const auto& s : structures)
-        if (s.handle == handle) return &s;
-    return nullptr;
+    if (indexed_ > structures.size()) {
+        handles_.clear();
+        indexed_ = 0;
+    }
+    for (; indexed_ < structures.size(); ++indexed_) handles_.try_emplace(structures[indexed_].handle, indexed_);
+    auto it = handles_.find(handle);
+    return it == handles_.end() ? nullptr : &structures[it->second];
 }
 
 Table parseStructures(std::string_view b, int major, int minor) {
     Table t;
     t.major = major;
     t.minor = minor;
-    if (b.size() > kMaxTable) b = b.substr(0, kMaxTable);
+    if (b.size() > kMaxTableBytes) b = b.substr(0, kMaxTableBytes);
     std::size_t o = 0;
     while (o + 4 <= b.size()) {
         auto type = static_cast<std::uint8_t>(b[o]);
@@ -130,7 +133,12 @@ Table parsePair(std::string_view entry, std::string_view table) {
 Table parseBlob(std::string_view b) {
     if (auto e = parseEntryPoint(b)) {
         // A dump file: the table follows at the offset that the entry point gives.
-        if (e->tableAddress >= b.size()) return Table{e->major, e->minor, {}};
+        if (e->tableAddress >= b.size()) {
+            Table empty;
+            empty.major = e->major;
+            empty.minor = e->minor;
+            return empty;
+        }
         auto table = b.substr(static_cast<std::size_t>(e->tableAddress));
         if (e->tableLength && e->tableLength < table.size()) table = table.substr(0, e->tableLength);
         return parseStructures(table, e->major, e->minor);

@@ -9,9 +9,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tq::linuxprov::smbios {
+
+// Real firmware tables are tens of kilobytes; a table is read up to this
+// size and cut there.
+inline constexpr std::size_t kMaxTableBytes = 1u << 20;
 
 struct Structure {
     std::uint8_t type = 0;
@@ -36,8 +41,13 @@ struct Table {
 
     std::vector<const Structure*> ofType(std::uint8_t type) const;
     const Structure* first(std::uint8_t type) const;
+    // The first structure with that handle, through an index built on first use.
     const Structure* byHandle(std::uint16_t handle) const;
     bool atLeast(int maj, int min) const { return major > maj || (major == maj && minor >= min); }
+
+private:
+    mutable std::unordered_map<std::uint16_t, std::size_t> handles_;
+    mutable std::size_t indexed_ = 0;  // how many structures the index covers
 };
 
 // Walks a bare structure table.

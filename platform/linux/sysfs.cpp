@@ -8,6 +8,11 @@
 #include <fstream>
 #include <system_error>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/posix/regular.h"
+
 namespace fs = std::filesystem;
 
 namespace tq::linuxprov {
@@ -20,27 +25,79 @@ Fs::Fs(std::string root) : root_(std::move(root)) {
     live_ = root_ == "/";
 }
 
-std::string Fs::path(std::string_view rel) const {
+namespace {
+constexpr int kMaxLinks = 40;  // as the kernel allows in one lookup
+
+std::vector<std::string> components(std::string_view p) {
+    std::vector<std::string> out;
+    for (auto& c : split(p, '/'))
+        if (!c.empty() && c != ".") out.push_back(std::move(c));
+    return out;
+}
+}  // namespace
+
+std::string Fs::path(std::string_view rel, bool followLast) const {
     if (live_) return std::string(rel);
-    return root_ + std::string(rel);
+    // Components still to walk, last first; `done` holds the resolved ones.
+    std::vector<std::string> todo = components(rel);
+    std::reverse(todo.begin(), todo.end());
+    std::vector<std::string> done;
+    std::string cur = root_ == "/" ? "" : root_;
+    int links = 0;
+    bool missing = false;
+    auto rebuild = [&] {
+        cur = root_ == "/" ? "" : root_;
+        for (const auto& d : done) cur += "/" + d;
+    };
+    while (!todo.empty()) {
+        std::string c = std::move(todo.back());
+        todo.pop_back();
+        if (c == "..") {
+            if (!done.empty()) done.pop_back();
+            rebuild();
+            continue;
+        }
+        const std::string next = cur + "/" + c;
+        struct stat st;
+        const bool found = !missing && ::lstat(next.c_str(), &st) == 0;
+        if (!found || !S_ISLNK(st.st_mode) || (todo.empty() && !followLast)) {
+            // Past a missing component nothing more resolves; the rest is taken as written.
+            missing = !found;
+            done.push_back(std::move(c));
+            cur = next;
+            continue;
+        }
+        if (++links > kMaxLinks) return root_ + "/\x01loop";  // names nothing
+        char target[4096];
+        const ssize_t n = ::readlink(next.c_str(), target, sizeof target - 1);
+        if (n <= 0) return root_ + "/\x01loop";
+        const std::string_view t(target, static_cast<std::size_t>(n));
+        if (t.front() == '/') {
+            done.clear();
+            rebuild();
+        }
+        auto more = components(t);
+        for (auto it = more.rbegin(); it != more.rend(); ++it) todo.push_back(std::move(*it));
+    }
+    return cur.empty() ? "/" : cur;
 }
 
 std::optional<std::string> Fs::read(std::string_view rel, std::size_t limit) const {
-    std::FILE* f = std::fopen(path(rel).c_str(), "rb");
-    if (!f) return std::nullopt;
+    // Never blocks on a FIFO or device; a sysfs attribute is a regular file.
+    const int fd = posix::openRegular(path(rel).c_str(), !live_);
+    if (fd < 0) return std::nullopt;
     std::string out;
     char buf[4096];
     bool failed = false;
     while (out.size() < limit) {
-        std::size_t want = std::min(sizeof buf, limit - out.size());
-        std::size_t got = std::fread(buf, 1, want, f);
-        out.append(buf, got);
-        if (got < want) {
-            failed = std::ferror(f) != 0;
-            break;
-        }
+        const std::size_t want = std::min(sizeof buf, limit - out.size());
+        const ssize_t got = ::read(fd, buf, want);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) failed = true;
+        if (got <= 0) break;
+        out.append(buf, static_cast<std::size_t>(got));
     }
-    std::fclose(f);
+    ::close(fd);
     // sysfs attributes that the kernel refuses to show fail on read.
     if (failed && out.empty()) return std::nullopt;
     return out;
@@ -60,8 +117,8 @@ std::optional<std::uint64_t> Fs::number(std::string_view rel, int base) const {
 }
 
 bool Fs::exists(std::string_view rel) const {
-    std::error_code ec;
-    return fs::exists(path(rel), ec);
+    struct stat st;
+    return ::stat(path(rel).c_str(), &st) == 0;
 }
 
 std::vector<std::string> Fs::list(std::string_view rel) const {
@@ -75,7 +132,7 @@ std::vector<std::string> Fs::list(std::string_view rel) const {
 
 std::optional<std::string> Fs::link(std::string_view rel) const {
     std::error_code ec;
-    auto t = fs::read_symlink(path(rel), ec);
+    auto t = fs::read_symlink(path(rel, false), ec);
     if (ec) return std::nullopt;
     return t.string();
 }
@@ -86,17 +143,17 @@ std::string Fs::linkName(std::string_view rel) const {
 }
 
 std::optional<std::string> Fs::resolve(std::string_view rel) const {
-    std::error_code ec;
-    fs::path p = fs::canonical(path(rel), ec);
-    if (ec) return std::nullopt;
-    std::string s = p.string();
-    if (live_) return s;
-    fs::path r = fs::canonical(root_, ec);
-    if (ec) return std::nullopt;
-    std::string rs = r.string();
-    if (s == rs) return std::string("/");
-    if (s.size() <= rs.size() || s.compare(0, rs.size(), rs) != 0 || s[rs.size()] != '/') return std::nullopt;
-    return s.substr(rs.size());
+    if (live_) {
+        std::error_code ec;
+        fs::path p = fs::canonical(std::string(rel), ec);
+        if (ec) return std::nullopt;
+        return p.string();
+    }
+    const std::string host = path(rel);
+    struct stat st;
+    if (::stat(host.c_str(), &st) != 0) return std::nullopt;
+    if (host == root_) return std::string("/");
+    return host.substr(root_.size());
 }
 
 // ---- text helpers ----

@@ -13,7 +13,10 @@
 
 namespace tq::linuxprov {
 
-// File access below a root folder ("/" for the running machine).
+// File access below a root folder ("/" for the running machine). Below
+// another root every path resolves inside it, as under chroot: a symlink's
+// absolute target is taken from the root and ".." stops at the root. Files
+// are opened without blocking and read only when they are regular files.
 class Fs {
 public:
     explicit Fs(std::string root);
@@ -21,8 +24,10 @@ public:
     const std::string& root() const noexcept { return root_; }
     bool live() const noexcept { return live_; }  // the root is "/": the running machine
 
-    // Root plus a path that starts with "/".
-    std::string path(std::string_view rel) const;
+    // The host path of a path that starts with "/": below another root,
+    // every symlink on the way resolved inside the root (the last one too
+    // unless `followLast` is false).
+    std::string path(std::string_view rel, bool followLast = true) const;
 
     // The file's bytes, at most `limit` of them; nothing when it cannot be read.
     std::optional<std::string> read(std::string_view rel, std::size_t limit = 1u << 20) const;

@@ -16,7 +16,7 @@ void installPlatform(const InstallOptions& options) {
     posix::PathMap map(options.driveC.empty() ? "/" : options.driveC);
     const std::string folder = options.applicationFolder.empty() ? posix::executableFolder() : options.applicationFolder;
     gFiles = std::make_unique<posix::PosixFiles>(map, folder);
-    gShell = std::make_unique<posix::PosixShell>(map);
+    gShell = std::make_unique<posix::PosixShell>(gFiles->paths());
     gLocale = std::make_unique<posix::PosixLocale>();
     current().files = gFiles.get();
     current().shell = gShell.get();

@@ -16,12 +16,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/codepage.h"
 #include "platform/linereader.h"
+#include "platform/posix/regular.h"
 #include "wmi/failure.h"
 
 namespace tq::posix {
@@ -92,34 +93,142 @@ std::string matchEntry(const std::string& dir, const std::string& name) {
     }
 }
 
-class FileWriter final : public platform::TextWriter {
-public:
-    explicit FileWriter(std::FILE* f) : f_(f) {}
-    ~FileWriter() override {
-        if (f_) std::fclose(f_);
-    }
-    void writeLine(std::string_view text) override {
-        if (!f_) fail::raise(fail::kBadFileNameOrNumber);
-        std::string bytes = platform::utf8ToCp1252(text);
-        bytes += "\r\n";
-        if (std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) raiseErrno(errno, fail::kDiskFull);
-    }
-    void close() override {
-        if (!f_) return;
-        std::FILE* f = f_;
-        f_ = nullptr;
-        if (std::fclose(f) != 0) raiseErrno(errno, fail::kDiskFull);
-    }
-
-private:
-    std::FILE* f_;
-};
-
 std::string nativeDirOf(const std::string& path) {
     auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
 }
+
+// The empty files that creating a report's file made (device, inode): a run
+// that then fails removes the one at its name again, so that a failed first
+// run leaves no empty report behind.
+std::set<std::pair<dev_t, ino_t>>& placeholders() {
+    static std::set<std::pair<dev_t, ino_t>> made;
+    return made;
+}
+
+void dropPlaceholder(const std::string& n) {
+    struct stat st;
+    if (::lstat(n.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0) return;
+    if (placeholders().erase({st.st_dev, st.st_ino})) ::unlink(n.c_str());
+}
+
+// The report's writer. Lines go to a temporary file in the report's folder,
+// created exclusively; a successful close renames it over the report's name
+// (replacing a symlink there rather than following it). A write that fails,
+// a failed close or a writer dropped unclosed removes the temporary file and
+// leaves what stood at the name untouched.
+class ReplacingWriter final : public platform::TextWriter {
+public:
+    // `eager`: the temporary file is made now (and an unwritten close gives
+    // an empty file); otherwise only a first line makes it.
+    ReplacingWriter(std::string target, mode_t mode, bool eager) : target_(std::move(target)), mode_(mode) {
+        if (eager) start();
+    }
+    ~ReplacingWriter() override { discard(); }
+
+    void writeLine(std::string_view text) override {
+        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
+        if (fd_ < 0) start();
+        buffer_ += platform::utf8ToCp1252(text);
+        buffer_ += "\r\n";
+        if (buffer_.size() >= kFlushAt) flush();
+    }
+    void close() override {
+        if (closed_) return;
+        closed_ = true;
+        if (fd_ < 0) return;  // nothing written: the file stays as it was
+        try {
+            flush();
+        } catch (const Error&) {
+            discard();
+            dropPlaceholder(target_);
+            throw;
+        }
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) fault(errno);
+        if (!error_ && ::rename(temp_.c_str(), target_.c_str()) != 0) fault(errno);
+        if (error_) {
+            ::unlink(temp_.c_str());
+            dropPlaceholder(target_);
+            raiseErrno(error_, fail::kDiskFull);
+        }
+    }
+
+private:
+    static constexpr std::size_t kFlushAt = 64 * 1024;
+
+    void start() {
+        const std::string dir = nativeDirOf(target_);
+        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+            temp_ = dir + (dir == "/" ? "" : "/") + ".tallyquest-" + uniqueTag() + ".tmp";
+            fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+            if (fd_ < 0 && errno != EEXIST) raiseErrno(errno, fail::kPathFileAccess);
+        }
+        if (fd_ < 0) fail::raise(fail::kPathFileAccess);
+        if (mode_) ::fchmod(fd_, mode_);
+    }
+    void flush() {
+        std::size_t done = 0;
+        while (done < buffer_.size()) {
+            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                buffer_.clear();
+                fault(n < 0 ? errno : ENOSPC);
+                raiseErrno(error_, fail::kDiskFull);
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        buffer_.clear();
+    }
+    void fault(int err) {
+        if (!error_) error_ = err ? err : EIO;
+    }
+    void discard() noexcept {
+        if (fd_ >= 0) {
+            ::close(fd_);
+            ::unlink(temp_.c_str());
+            fd_ = -1;
+        }
+    }
+    static std::string uniqueTag() {
+        static unsigned counter = 0;
+        char buf[48];
+        std::snprintf(buf, sizeof buf, "%ld-%u-%lx", static_cast<long>(::getpid()), ++counter,
+                      static_cast<unsigned long>(::clock()) ^ reinterpret_cast<std::uintptr_t>(&buf));
+        return buf;
+    }
+
+    std::string target_;
+    mode_t mode_;
+    std::string temp_;
+    int fd_ = -1;
+    int error_ = 0;
+    bool closed_ = false;
+    std::string buffer_;
+};
+
+// Checks that what stands at a report's name may be replaced: nothing, a
+// regular file the user may write, or a symlink (replaced, not followed).
+// Gives the permissions to keep (0: the defaults).
+mode_t replaceable(const std::string& n) {
+    struct stat st;
+    if (::lstat(n.c_str(), &st) != 0) {
+        if (errno == ENOENT) return 0;
+        raiseErrno(errno, fail::kPathFileAccess);
+    }
+    if (S_ISLNK(st.st_mode)) return 0;
+    if (S_ISDIR(st.st_mode)) raiseErrno(EISDIR, fail::kPathFileAccess);
+    if (!S_ISREG(st.st_mode)) fail::raise(fail::kPathFileAccess);
+    // A read-only or locked-away earlier report is not replaced.
+    const int fd = ::open(n.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) raiseErrno(errno, fail::kPathFileAccess);
+    ::close(fd);
+    return st.st_mode & 0777;
+}
+
 
 }  // namespace
 
@@ -128,7 +237,21 @@ PathMap::PathMap(std::string driveC) : driveC_(std::move(driveC)) {
     if (driveC_.empty()) driveC_ = "/";
 }
 
+void PathMap::setApplicationFolder(std::string nativeFolder) { appFolder_ = std::move(nativeFolder); }
+
 std::string PathMap::toNative(const std::string& p) const {
+    if (!appFolder_.empty() && p.size() > appFolder_.size() && p.compare(0, appFolder_.size(), appFolder_) == 0 &&
+        p[appFolder_.size()] == '\\') {
+        // The folder is taken as it stands (it may hold a "\\"); the rest
+        // is the name the program gave, exactly.
+        std::string out = appFolder_;
+        for (const std::string& part : splitBackslash(p.substr(appFolder_.size() + 1))) {
+            if (out.empty() || out.back() != '/') out += '/';
+            out += part;
+        }
+        return out;
+    }
+    if (p == appFolder_ && !p.empty()) return p;
     std::string base;
     std::string rest;
     if (isDriveLetter(p)) {
@@ -173,44 +296,65 @@ std::string PathMap::toWindows(const std::string& nativePath) const {
 }
 
 PosixFiles::PosixFiles(PathMap map, std::string applicationFolderNative)
-    : map_(std::move(map)), appFolder_(map_.toWindows(applicationFolderNative)) {}
+    : map_(std::move(map)), appFolder_(std::move(applicationFolderNative)) {
+    while (appFolder_.size() > 1 && appFolder_.back() == '/') appFolder_.pop_back();
+    if (appFolder_.empty()) appFolder_ = ".";
+    map_.setApplicationFolder(appFolder_);
+}
 
 std::string PosixFiles::applicationFolder() { return appFolder_; }
+
+std::string PosixFiles::displayPath(const std::string& path) { return map_.toNative(path); }
 
 bool PosixFiles::fileExists(const std::string& path) {
     struct stat st;
     const std::string n = map_.toNative(path);
-    return ::stat(n.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return ::lstat(n.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::unique_ptr<platform::TextWriter> PosixFiles::openForWriting(const std::string& path) {
     const std::string n = map_.toNative(path);
-    std::FILE* f = std::fopen(n.c_str(), "wb");
-    if (!f) raiseErrno(errno, fail::kPathFileAccess);
-    return std::make_unique<FileWriter>(f);
+    const mode_t keep = replaceable(n);
+    return std::make_unique<ReplacingWriter>(n, keep, true);
 }
 
 std::unique_ptr<platform::TextWriter> PosixFiles::createTextFile(const std::string& path) {
-    return openForWriting(path);
+    const std::string n = map_.toNative(path);
+    const mode_t keep = replaceable(n);
+    const int fd = ::open(n.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        struct stat st;
+        if (::fstat(fd, &st) == 0) placeholders().insert({st.st_dev, st.st_ino});
+        ::close(fd);
+    } else if (errno != EEXIST) {
+        raiseErrno(errno, fail::kPathFileAccess);
+    } else {
+        struct stat st;
+        // A symlink at the name gives way to an empty file of our own.
+        if (::lstat(n.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ReplacingWriter(n, 0, true).close();
+    }
+    return std::make_unique<ReplacingWriter>(n, keep, false);
 }
 
 int PosixFiles::attributesOf(const std::string& n) {
     struct stat st;
-    if (::stat(n.c_str(), &st) != 0) return -1;
+    if (::lstat(n.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) return -1;
     int attrs = 0;
     if (S_ISDIR(st.st_mode)) attrs |= platform::kAttrDirectory;
     if (!(st.st_mode & S_IWUSR)) attrs |= platform::kAttrReadOnly;
     char buf[32] = {};
-    ssize_t len = ::getxattr(n.c_str(), kAttrXattr, buf, sizeof buf - 1);
+    ssize_t len = ::lgetxattr(n.c_str(), kAttrXattr, buf, sizeof buf - 1);
     if (len > 0) attrs |= std::atoi(buf) & (platform::kAttrHidden | platform::kAttrSystem | platform::kAttrArchive);
     return attrs;
 }
 
 std::string PosixFiles::lookup(const std::string& path, int attributes) {
     const std::string n = map_.toNative(path);
+    struct stat st;
+    // Only a regular file is found: a symlink, FIFO or device is no log of ours.
+    if (::lstat(n.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return "";
     const int attrs = attributesOf(n);
     if (attrs < 0) return "";
-    if (attrs & platform::kAttrDirectory) return "";
     const int special = attrs & (platform::kAttrHidden | platform::kAttrSystem);
     if (special & ~attributes) return "";
     auto slash = n.find_last_of('/');
@@ -219,34 +363,63 @@ std::string PosixFiles::lookup(const std::string& path, int attributes) {
 
 void PosixFiles::setAttributes(const std::string& path, int attributes) {
     const std::string n = map_.toNative(path);
+    // Changed through a descriptor of the file itself, so that a symlink
+    // put at the name never carries the change elsewhere.
+    const int fd = ::open(n.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     struct stat st;
-    if (::stat(n.c_str(), &st) != 0) fail::raise(fail::kFileNotFound);
+    if (fd < 0) {
+        if (errno == ELOOP) fail::raise(fail::kPathFileAccess);
+        if (errno != EACCES) raiseErrno(errno, fail::kPathFileAccess);
+        // Unreadable (mode 0): the owner may still change it, by name.
+        if (::lstat(n.c_str(), &st) != 0) fail::raise(fail::kFileNotFound);
+        if (!S_ISREG(st.st_mode)) fail::raise(fail::kPathFileAccess);
+    } else if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        fail::raise(fail::kPathFileAccess);
+    }
     mode_t mode = st.st_mode & 07777;
     mode = (attributes & platform::kAttrReadOnly) ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
-    if (::chmod(n.c_str(), mode) != 0) raiseErrno(errno, fail::kPathFileAccess);
+    const int changed = fd >= 0 ? ::fchmod(fd, mode) : ::fchmodat(AT_FDCWD, n.c_str(), mode, AT_SYMLINK_NOFOLLOW);
+    const int err = errno;
     // Hidden and system live in an extended attribute where the file system
     // holds one; elsewhere they are left alone.
     const int extra = attributes & (platform::kAttrHidden | platform::kAttrSystem | platform::kAttrArchive);
-    if (extra) {
-        const std::string v = std::to_string(extra);
-        ::setxattr(n.c_str(), kAttrXattr, v.data(), v.size(), 0);
+    const std::string v = std::to_string(extra);
+    if (fd >= 0) {
+        if (extra) ::fsetxattr(fd, kAttrXattr, v.data(), v.size(), 0);
+        else ::fremovexattr(fd, kAttrXattr);
+        ::close(fd);
+    } else if (extra) {
+        ::lsetxattr(n.c_str(), kAttrXattr, v.data(), v.size(), 0);
     } else {
-        ::removexattr(n.c_str(), kAttrXattr);
+        ::lremovexattr(n.c_str(), kAttrXattr);
     }
+    if (changed != 0) raiseErrno(err, fail::kPathFileAccess);
 }
 
 std::unique_ptr<platform::LineReader> PosixFiles::openForInput(const std::string& path) {
     const std::string n = map_.toNative(path);
-    std::ifstream in(n, std::ios::binary);
-    if (!in) {
-        struct stat st;
-        if (::stat(n.c_str(), &st) != 0) fail::raise(fail::kFileNotFound);
-        fail::raise(fail::kPermissionDenied);
+    struct stat st;
+    const int fd = openRegular(n.c_str(), true, &st);
+    if (fd < 0) {
+        if (errno == ENOENT || errno == ELOOP || errno == ENOTDIR) fail::raise(fail::kFileNotFound);
+        if (errno == EACCES || errno == EPERM) fail::raise(fail::kPermissionDenied);
+        fail::raise(fail::kPathFileAccess);
     }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (in.bad()) fail::raise(fail::kPathFileAccess);
-    return std::make_unique<platform::BufferLineReader>(ss.str(), platform::cp1252ToUtf8);
+    std::string data;
+    bool failed = static_cast<std::uint64_t>(st.st_size) > kMaxInput;
+    char buf[65536];
+    while (!failed) {
+        const ssize_t got = ::read(fd, buf, sizeof buf);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) failed = true;
+        if (got <= 0) break;
+        data.append(buf, static_cast<std::size_t>(got));
+        failed = data.size() > kMaxInput;  // grew while being read
+    }
+    ::close(fd);
+    if (failed) fail::raise(fail::kPathFileAccess);
+    return std::make_unique<platform::BufferLineReader>(std::move(data), platform::cp1252ToUtf8);
 }
 
 std::optional<std::string> PosixFiles::environment(const std::string& name) {

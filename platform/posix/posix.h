@@ -16,8 +16,12 @@ public:
     explicit PathMap(std::string driveC = "/");
     // "C:\dir\file" and "\dir\file" lie below the drive C folder; a native
     // path ("/...") stays as it is, with "\" read as "/". Existing names
-    // match without regard to case; other drives map to no file.
+    // match without regard to case; other drives map to no file. Below the
+    // application folder (its native path, then "\") names are taken exactly
+    // as given: that is where the program creates its own files.
     std::string toNative(const std::string& windowsPath) const;
+    // The native folder that the seams name as it is.
+    void setApplicationFolder(std::string nativeFolder);
     // A native folder as Windows would name it: "C:\..." below the drive C
     // folder, the native path itself elsewhere.
     std::string toWindows(const std::string& nativePath) const;
@@ -25,12 +29,19 @@ public:
 
 private:
     std::string driveC_;
+    std::string appFolder_;
 };
 
+// The application folder is its native path. Files the program reads are
+// opened without blocking and only when they are regular files; the report
+// is written to a temporary file in its folder and renamed over its name
+// when complete, so an earlier report survives a failed run and a symlink at
+// the name is replaced, never followed.
 class PosixFiles final : public platform::Files {
 public:
     PosixFiles(PathMap map, std::string applicationFolderNative);
     std::string applicationFolder() override;
+    std::string displayPath(const std::string& path) override;
     bool fileExists(const std::string& path) override;
     std::unique_ptr<platform::TextWriter> openForWriting(const std::string& path) override;
     std::unique_ptr<platform::TextWriter> createTextFile(const std::string& path) override;
@@ -41,8 +52,12 @@ public:
 
     // The attributes of a native file as the platform would report them
     // (read-only from the owner's write permission, hidden and system from
-    // an extended attribute where the file system holds one).
+    // an extended attribute where the file system holds one); -1 when there
+    // is no such file or it is a symlink.
     static int attributesOf(const std::string& nativePath);
+
+    // The most a file read as data may hold.
+    static constexpr std::size_t kMaxInput = 64u << 20;
 
     const PathMap& paths() const noexcept { return map_; }
 

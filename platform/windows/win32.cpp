@@ -54,27 +54,90 @@ private:
     HANDLE h_;
 };
 
-class FileWriter final : public platform::TextWriter {
+// The folder part of a path ("C:\dir" of "C:\dir\file"; "." without one).
+std::wstring folderOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return L".";
+    return path.substr(0, slash == 2 && path[1] == L':' ? 3 : slash);
+}
+
+// The report's writer: lines go to a temporary file in the report's folder,
+// created new; a successful close moves it over the report's name. A failed
+// write or close, or a writer dropped unclosed, removes the temporary file
+// and leaves the earlier report as it was.
+class ReplacingWriter final : public platform::TextWriter {
 public:
-    explicit FileWriter(HANDLE h) : file_(h) {}
+    ReplacingWriter(std::wstring target, bool eager) : target_(std::move(target)) {
+        if (eager) start();
+    }
+    ~ReplacingWriter() override {
+        if (open()) {
+            ::CloseHandle(file_);
+            ::DeleteFileW(temp_.c_str());
+        }
+    }
     void writeLine(std::string_view text) override {
-        if (!file_.valid()) fail::raise(fail::kBadFileNameOrNumber);
+        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
+        if (!open()) start();
         std::string bytes = utf8ToAnsi(text);
         bytes += "\r\n";
         DWORD written = 0;
-        if (!::WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
-            written != bytes.size())
-            raiseFileError(::GetLastError(), fail::kDiskFull);
+        if (!::WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+            written != bytes.size()) {
+            if (!error_) error_ = ::GetLastError() ? ::GetLastError() : ERROR_DISK_FULL;
+            raiseFileError(error_, fail::kDiskFull);
+        }
     }
     void close() override {
-        if (!file_.valid()) return;
-        HANDLE h = file_.release();
-        if (!::CloseHandle(h)) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+        if (closed_) return;
+        closed_ = true;
+        if (!open()) return;  // nothing written: the file stays as it was
+        HANDLE h = file_;
+        file_ = INVALID_HANDLE_VALUE;
+        if (!::CloseHandle(h) && !error_) error_ = ::GetLastError();
+        if (!error_ && !::MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) error_ = ::GetLastError();
+        if (error_) {
+            ::DeleteFileW(temp_.c_str());
+            raiseFileError(error_, fail::kPathFileAccess);
+        }
     }
 
 private:
-    Handle file_;
+    void start() {
+        static unsigned counter = 0;
+        const std::wstring folder = folderOf(target_);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            temp_ = folder + (folder.back() == L'\\' ? L"" : L"\\") + L".tallyquest-" +
+                    std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".tmp";
+            file_ = ::CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (open()) return;
+            if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS)
+                raiseFileError(::GetLastError(), fail::kPathFileAccess);
+        }
+        fail::raise(fail::kPathFileAccess);
+    }
+
+    bool open() const noexcept { return file_ != INVALID_HANDLE_VALUE && file_ != nullptr; }
+
+    std::wstring target_, temp_;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    DWORD error_ = 0;
+    bool closed_ = false;
 };
+
+// Checks that an existing file at a report's name may be replaced: not a
+// folder, not read-only, not held by another program. True when it exists.
+bool replaceable(const std::wstring& path) {
+    const DWORD a = ::GetFileAttributesW(path.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return false;
+    if (a & FILE_ATTRIBUTE_DIRECTORY) fail::raise(fail::kPathFileAccess);
+    if (a & FILE_ATTRIBUTE_REPARSE_POINT) return true;  // a link is replaced, not followed
+    if (a & FILE_ATTRIBUTE_READONLY) fail::raise(fail::kPermissionDenied);
+    Handle h(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr));
+    if (!h.valid()) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+    return true;
+}
 
 // The first entry matching `path` whose attributes the filter admits:
 // ordinary, read-only and archive files always, hidden, system and folders
@@ -89,6 +152,7 @@ std::string findFirst(const std::string& path, int filter) {
         const std::string_view name = data.cFileName;
         if (name == "." || name == "..") continue;
         if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(filter & platform::kAttrDirectory)) continue;
+        if (a & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // a link is no file of ours
         if ((a & FILE_ATTRIBUTE_HIDDEN) && !(filter & platform::kAttrHidden)) continue;
         if ((a & FILE_ATTRIBUTE_SYSTEM) && !(filter & platform::kAttrSystem)) continue;
         found = ansiToUtf8(name);
@@ -156,21 +220,23 @@ WinFiles::WinFiles(std::string applicationFolder)
 
 bool WinFiles::fileExists(const std::string& path) {
     const DWORD a = ::GetFileAttributesW(widen(path).c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+    return a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
 std::unique_ptr<platform::TextWriter> WinFiles::openForWriting(const std::string& path) {
-    // Opened, then emptied: replacing a hidden file with CREATE_ALWAYS would
-    // be refused.
-    Handle h(::CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!h.valid()) raiseFileError(::GetLastError(), fail::kPathFileAccess);
-    if (!::SetEndOfFile(h.get())) raiseFileError(::GetLastError(), fail::kPathFileAccess);
-    return std::make_unique<FileWriter>(h.release());
+    const std::wstring w = widen(path);
+    replaceable(w);
+    return std::make_unique<ReplacingWriter>(w, true);
 }
 
 std::unique_ptr<platform::TextWriter> WinFiles::createTextFile(const std::string& path) {
-    return openForWriting(path);
+    const std::wstring w = widen(path);
+    if (!replaceable(w)) {
+        Handle h(::CreateFileW(w.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
+        if (!h.valid() && ::GetLastError() != ERROR_FILE_EXISTS) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+    }
+    return std::make_unique<ReplacingWriter>(w, false);
 }
 
 std::string WinFiles::lookup(const std::string& path, int attributes) { return findFirst(path, attributes); }
@@ -186,6 +252,12 @@ std::unique_ptr<platform::LineReader> WinFiles::openForInput(const std::string& 
     Handle h(::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+    // Only a file on disk, of a bounded size: no pipe, device or console.
+    constexpr std::uint64_t kMaxInput = 64u << 20;
+    LARGE_INTEGER size{};
+    if (::GetFileType(h.get()) != FILE_TYPE_DISK || !::GetFileSizeEx(h.get(), &size) ||
+        static_cast<std::uint64_t>(size.QuadPart) > kMaxInput)
+        fail::raise(fail::kPathFileAccess);
     std::string data;
     char buf[65536];
     for (;;) {
@@ -193,6 +265,7 @@ std::unique_ptr<platform::LineReader> WinFiles::openForInput(const std::string& 
         if (!::ReadFile(h.get(), buf, sizeof buf, &got, nullptr)) raiseFileError(::GetLastError(), fail::kPathFileAccess);
         if (got == 0) break;
         data.append(buf, got);
+        if (data.size() > kMaxInput) fail::raise(fail::kPathFileAccess);
     }
     return std::make_unique<platform::BufferLineReader>(std::move(data), ansiToUtf8);
 }

@@ -362,7 +362,7 @@ void WindowsTest::wholeRunFromCreateReport() {
 
     const std::string path = platform::files().applicationFolder() + "\\WS-0815.htm";
     QCOMPARE(answer.seen.size(), std::size_t(1));
-    QCOMPARE(answer.seen[0].text, QString::fromStdString("The file is saved on " + path));
+    QCOMPARE(answer.seen[0].text, QString::fromStdString("The file is saved on " + folder.path().toStdString() + "/WS-0815.htm"));
     QCOMPARE(answer.seen[0].title, QStringLiteral("File is saved"));
     QCOMPARE(answer.seen[0].icon, QMessageBox::NoIcon);
     QCOMPARE(shell.executed.size(), std::size_t(1));

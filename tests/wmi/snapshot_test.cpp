@@ -1,6 +1,12 @@
 // Snapshot files: what JSON values become, refusals with file:line:col,
 // and dumps that load back to the same objects.
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -98,6 +104,109 @@ TEST(Snapshot, FilesAreReadWholeOrRefused) {
     std::remove(good.c_str());
     std::remove(bad.c_str());
 }
+
+std::string refusedFile(const std::string& path) {
+    try {
+        loadSnapshot(path);
+    } catch (const SnapshotError& e) {
+        return e.what();
+    }
+    return "(accepted)";
+}
+
+#if !defined(_WIN32)
+// Files that are no snapshot are refused at once by what they are: nothing
+// blocks on a FIFO, nothing reads a device without end, nothing grows past
+// the bound.
+TEST(Snapshot, OnlyRegularFilesUpToTheBoundAreRead) {
+    char tmpl[] = "/tmp/tq-snap-XXXXXX";
+    const std::string dir = ::mkdtemp(tmpl);
+    const std::string fifo = dir + "/fifo.json", huge = dir + "/huge.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    {
+        // Sparse: one byte past the bound costs no disk.
+        std::ofstream(huge) << "{";
+        ASSERT_EQ(::truncate(huge.c_str(), static_cast<off_t>(kMaxSnapshotBytes) + 1), 0);
+    }
+    const std::pair<std::string, std::string> cases[] = {
+        {dir, dir + ": is a folder"},
+        {fifo, fifo + ": is not a regular file"},
+        {"/dev/zero", "/dev/zero: is not a regular file"},
+        {huge, huge + ": the snapshot is larger than 256 MB"},
+    };
+    for (const auto& [path, message] : cases) EXPECT_EQ(refusedFile(path), message);
+    std::remove(fifo.c_str());
+    std::remove(huge.c_str());
+    ::rmdir(dir.c_str());
+}
+#endif
+
+// A file is read in chunks; values kept as written, strings and positions
+// that straddle a chunk's end come out as from the whole text.
+TEST(Snapshot, StreamedFileLoadsAsItsText) {
+    std::string nested = "[";
+    for (int i = 0; i < 30000; ++i) nested += (i ? ", " : "") + std::string("{\"k\": \"v") + std::to_string(i) + "\"}";
+    nested += "]";
+    const std::string text = "{\"Win32_Bios\": [{\"Name\": \"" + std::string(70000, 'x') + "\", \"List\": " + nested +
+                             "},\n {\"Name\": \"after\"}], \"Win32_Keyboard\": 5}";
+    const std::string path = ::testing::TempDir() + "/tq_snapshot_stream.json";
+    std::ofstream(path, std::ios::binary) << text;
+    const std::string fromText = refusal(text, path);
+    EXPECT_EQ(refusedFile(path), fromText);
+    EXPECT_EQ(fromText, path + ":2:40: expected an array of objects for class \"Win32_Keyboard\"");
+
+    std::ofstream(path, std::ios::binary) << text.substr(0, text.find(", \"Win32_Keyboard\"")) << "}";
+    auto repo = loadSnapshot(path);
+    auto bios = repo->objectsOf("Win32_Bios");
+    ASSERT_EQ(bios.size(), 2u);
+    EXPECT_EQ(bios[0]->get("List"), Value::other(nested));
+    EXPECT_EQ(bios[0]->get("Name").str().size(), 70000u);
+    EXPECT_EQ(bios[1]->get("Name").str(), "after");
+    std::remove(path.c_str());
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TQ_ASAN 1
+#endif
+#endif
+#if !defined(_WIN32) && !defined(__SANITIZE_ADDRESS__) && !defined(TQ_ASAN)
+// Loading more objects than memory holds is a refusal naming the file, not
+// a bare allocation failure. Run in a child under an address-space limit.
+TEST(Snapshot, RunningOutOfMemoryIsARefusal) {
+    std::string text = "{\"Win32_Bios\": [";
+    for (int i = 0; i < 400000; ++i) text += i ? ",{\"Name\":\"n\"}" : "{\"Name\":\"n\"}";
+    text += "]}";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        long pages = 0;
+        if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+            std::fclose(f);
+        }
+        const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (24u << 20);
+        struct rlimit rl = {limit, limit};
+        if (pages == 0 || ::setrlimit(RLIMIT_AS, &rl) != 0) ::_exit(3);
+        try {
+            parseSnapshot(text, "big.json");
+        } catch (const SnapshotError& e) {
+            ::_exit(std::string(e.what()).rfind("big.json:1:", 0) == 0 &&
+                            std::string(e.what()).find("not enough memory") != std::string::npos
+                        ? 0
+                        : 1);
+        } catch (...) {
+            ::_exit(2);
+        }
+        ::_exit(4);  // it fitted after all
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 4 || WEXITSTATUS(status) == 3) GTEST_SKIP() << "no memory limit took hold";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+#endif
 
 // Compares every listed property of every object of the program's classes.
 void expectSameObjects(const std::shared_ptr<Repository>& a, const std::shared_ptr<Repository>& b) {

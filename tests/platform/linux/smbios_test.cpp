@@ -217,5 +217,35 @@ TEST(SmbiosParser, MemoryTypesAndSizes) {
     EXPECT_FALSE(sm::releaseDate("13/40/2021").has_value());
 }
 
+// Handles are found through an index: the first structure with a handle
+// wins, as a walk would find it, and structures added later are found too.
+TEST(SmbiosParser, HandlesAreIndexedFirstWins) {
+    std::string table;
+    for (int i = 0; i < 3000; ++i) table += structure(9, static_cast<std::uint16_t>(i), std::string(13, '\0'), {});
+    table += structure(2, 7, std::string(4, '\0'), {"Duplicate"});
+    auto t = sm::parseStructures(table);
+    ASSERT_EQ(t.structures.size(), 3001u);
+    ASSERT_NE(t.byHandle(7), nullptr);
+    EXPECT_EQ(t.byHandle(7)->type, 9);
+    EXPECT_EQ(t.byHandle(2999), &t.structures[2999]);
+    EXPECT_EQ(t.byHandle(4000), nullptr);
+    t.structures.push_back(t.structures[0]);
+    t.structures.back().handle = 4000;
+    EXPECT_EQ(t.byHandle(4000), &t.structures.back());
+}
+
+// A table larger than firmware holds is cut at the bound, through the
+// provider too: what lies past it is not read.
+TEST(SmbiosParser, OversizedTablesAreCut) {
+    const std::string slot = structure(9, 1, std::string(13, '\0'), {"SLOT"});
+    std::string table;
+    while (table.size() < 2 * sm::kMaxTableBytes) table += slot;
+    const std::size_t fit = sm::kMaxTableBytes / slot.size();
+    EXPECT_EQ(sm::parseStructures(table).structures.size(), fit);
+    Tree tree;
+    tree.file("/sys/firmware/dmi/tables/DMI", table);
+    EXPECT_EQ(query(tree.root(), kSlots).size(), fit);
+}
+
 }  // namespace
 }  // namespace tq::linuxprov

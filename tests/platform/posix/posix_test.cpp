@@ -1,8 +1,12 @@
 // The POSIX seams: Windows paths below a drive C folder, single-byte files
 // with CR LF, the line rules of reading, attributes, the locale.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <filesystem>
@@ -54,14 +58,115 @@ TEST(PosixFiles, ReportBytesAreWindows1252WithCrLf) {
     TempDir c;
     posix::PosixFiles files(posix::PathMap(c.path), c.path + "/app");
     fs::create_directories(c.path + "/app");
-    EXPECT_EQ(files.applicationFolder(), "C:\\app");
-    auto w = files.openForWriting("C:\\app\\PC 01.htm");
+    EXPECT_EQ(files.applicationFolder(), c.path + "/app");
+    auto w = files.openForWriting(c.path + "/app\\PC 01.htm");
     w->writeLine("M\xC3\xBCller \xE2\x82\xAC \xE4\xB8\xAD");  // ü, €, a CJK character
     w->writeLine("");
     w->close();
     EXPECT_EQ(c.read("app/PC 01.htm"), "M\xFCller \x80 ?\r\n\r\n");
-    EXPECT_TRUE(files.fileExists("C:\\APP\\pc 01.HTM"));
+    EXPECT_TRUE(files.fileExists("C:\\APP\\pc 01.HTM"));  // the Windows side matches without case
     EXPECT_FALSE(files.fileExists("C:\\app"));  // a folder is no file
+}
+
+// The program's own files lie below the application folder as named: the
+// exact name (never a differently-cased existing file), a folder holding a
+// backslash, and the native path in what a person reads.
+TEST(PosixFiles, OwnFilesTakeTheirExactNameBelowTheFolder) {
+    TempDir c;
+    const std::string folder = c.path + "/odd\\name";
+    fs::create_directories(folder);
+    c.write("odd\\name/server.htm", "older report");
+    posix::PosixFiles files(posix::PathMap("/"), folder);
+    const std::string report = files.applicationFolder() + "\\SERVER.htm";
+    files.createTextFile(report)->close();
+    auto w = files.openForWriting(report);
+    w->writeLine("new");
+    w->close();
+    EXPECT_EQ(c.read("odd\\name/SERVER.htm"), "new\r\n");
+    EXPECT_EQ(c.read("odd\\name/server.htm"), "older report");
+    EXPECT_FALSE(fs::exists(c.path + "/odd"));
+    EXPECT_EQ(files.displayPath(report), folder + "/SERVER.htm");
+    EXPECT_EQ(posix::PosixFiles(posix::PathMap("/"), "/").displayPath("/\\PC.htm"), "/PC.htm");
+}
+
+// Writing replaces the report only when complete: a failing write (the file
+// size limit stands in for a full disk), a dropped writer or a symlink at
+// the name leave every earlier file as it was and no temporary file behind.
+TEST(PosixFiles, ReportIsReplacedOnlyWhenComplete) {
+    TempDir c;
+    c.write("victim.txt", "not yours");
+    posix::PosixFiles files(posix::PathMap("/"), c.path);
+    const std::string report = c.path + "\\PC.htm";
+    auto reset = [&] {
+        fs::remove(c.path + "/PC.htm");
+        c.write("PC.htm", "earlier report");
+    };
+    auto leftovers = [&] {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(c.path)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    const std::vector<std::string> clean = {"PC.htm", "victim.txt"};
+
+    // Full disk, over an earlier report and on a first run: the earlier
+    // report stays, the first run's empty file goes.
+    auto fullDisk = [&] {
+        struct sigaction ignore = {}, old = {};
+        ignore.sa_handler = SIG_IGN;
+        ::sigaction(SIGXFSZ, &ignore, &old);
+        struct rlimit was;
+        ::getrlimit(RLIMIT_FSIZE, &was);
+        struct rlimit small = {4096, was.rlim_max};
+        EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+        files.createTextFile(report)->close();
+        EXPECT_TRUE(files.fileExists(report));
+        auto w = files.openForWriting(report);
+        int failures = 0;
+        for (int i = 0; i < 2000; ++i) {
+            try {
+                w->writeLine(std::string(100, 'x'));
+            } catch (const Error&) {
+                ++failures;
+            }
+        }
+        EXPECT_THROW(w->close(), Error);
+        ::setrlimit(RLIMIT_FSIZE, &was);
+        ::sigaction(SIGXFSZ, &old, nullptr);
+        EXPECT_GT(failures, 0);
+    };
+    reset();
+    fullDisk();
+    EXPECT_EQ(c.read("PC.htm"), "earlier report");
+    EXPECT_EQ(leftovers(), clean);
+    fs::remove(c.path + "/PC.htm");
+    fullDisk();
+    EXPECT_EQ(leftovers(), std::vector<std::string>{"victim.txt"});
+
+    // A run that ends without closing.
+    reset();
+    files.openForWriting(report)->writeLine("half");
+    EXPECT_EQ(c.read("PC.htm"), "earlier report");
+    EXPECT_EQ(leftovers(), clean);
+
+    // Creating the empty file keeps the earlier report until it is replaced.
+    files.createTextFile(report)->close();
+    EXPECT_EQ(c.read("PC.htm"), "earlier report");
+
+    // A symlink at the name is replaced, never followed.
+    for (bool create : {true, false}) {
+        fs::remove(c.path + "/PC.htm");
+        fs::create_symlink(c.path + "/victim.txt", c.path + "/PC.htm");
+        EXPECT_FALSE(files.fileExists(report));
+        if (create) files.createTextFile(report)->close();
+        auto w = files.openForWriting(report);
+        w->writeLine("ours");
+        w->close();
+        EXPECT_EQ(c.read("victim.txt"), "not yours");
+        EXPECT_FALSE(fs::is_symlink(c.path + "/PC.htm"));
+        EXPECT_EQ(c.read("PC.htm"), "ours\r\n");
+        EXPECT_EQ(leftovers(), clean);
+    }
 }
 
 TEST(PosixFiles, OpeningForWritingFailsOnAReadOnlyFile) {
@@ -72,6 +177,33 @@ TEST(PosixFiles, OpeningForWritingFailsOnAReadOnlyFile) {
     posix::PosixFiles files(posix::PathMap(c.path), c.path);
     EXPECT_THROW(files.openForWriting("C:\\r.htm"), Error);
     EXPECT_EQ(c.read("r.htm"), "keep");
+}
+
+// What the program reads as data is a regular file or nothing: a FIFO, a
+// device, a folder or a symlink is not found, not opened (never waited on)
+// and never has its attributes changed; an oversized file is refused.
+TEST(PosixFiles, OnlyRegularFilesAreReadAsData) {
+    TempDir c;
+    c.write("secret.txt", "private");
+    ::chmod((c.path + "/secret.txt").c_str(), 0400);
+    ASSERT_EQ(::mkfifo((c.path + "/fifo.txt").c_str(), 0600), 0);
+    fs::create_symlink(c.path + "/secret.txt", c.path + "/link.txt");
+    fs::create_symlink("/dev/zero", c.path + "/zero.txt");
+    fs::create_directories(c.path + "/dir.txt");
+    c.write("big.txt", "x");
+    ASSERT_EQ(::truncate((c.path + "/big.txt").c_str(), static_cast<off_t>(posix::PosixFiles::kMaxInput) + 1), 0);
+    posix::PosixFiles files(posix::PathMap(c.path), c.path);
+    for (const char* name : {"C:\\fifo.txt", "C:\\link.txt", "C:\\zero.txt", "C:\\dir.txt"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(files.fileExists(name));
+        EXPECT_EQ(files.lookup(name, platform::kAttrHidden), "");
+        EXPECT_THROW(files.openForInput(name), Error);
+        EXPECT_THROW(files.setAttributes(name, platform::kAttrHidden), Error);
+    }
+    EXPECT_THROW(files.openForInput("C:\\big.txt"), Error);
+    struct stat st;
+    ASSERT_EQ(::stat((c.path + "/secret.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0400u);
 }
 
 TEST(PosixFiles, LinesEndAtCrOrCrLfNotAtALoneLf) {

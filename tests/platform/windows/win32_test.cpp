@@ -58,6 +58,23 @@ TEST_F(Scratch, WrittenLinesAreAnsiWithCrLfAndReplaceTheContent) {
     EXPECT_EQ(numberOf([&] { w->writeLine("late"); }), fail::kBadFileNameOrNumber);
 }
 
+// The report replaces the earlier one only when complete; a run that stops
+// midway leaves it as it was and no temporary file behind.
+TEST_F(Scratch, EarlierReportSurvivesAnUnfinishedRun) {
+    put("PC.htm", "earlier report");
+    files_.createTextFile(path("PC.htm"))->close();
+    EXPECT_EQ(bytesOf("PC.htm"), "earlier report");
+    files_.openForWriting(path("PC.htm"))->writeLine("half");
+    EXPECT_EQ(bytesOf("PC.htm"), "earlier report");
+    std::size_t entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(widen(dir_))) entries += e.path().filename() == L"PC.htm" ? 1 : 100;
+    EXPECT_EQ(entries, 1u);
+    auto w = files_.openForWriting(path("PC.htm"));
+    w->writeLine("new");
+    w->close();
+    EXPECT_EQ(bytesOf("PC.htm"), "new\r\n");
+}
+
 TEST_F(Scratch, LinesEndAtCrOrCrLfButNotAtLoneLfAndAreReadFromTheAnsiCodePage) {
     put("log.txt", std::string("first\r\nsecond\rthird\nstill third\r\n\r\n") +
                        (latin1_ ? "Gr\xF6\xDF" "e \x80" : "last"));

@@ -1,0 +1,106 @@
+// A whole report run for the fuzz targets: the seams answer from memory (the
+// report is written nowhere, messages are counted), so that class building,
+// every probe and the writers run on what the fuzzer made.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "platform/seams.h"
+#include "report/main.h"
+#include "wmi/failure.h"
+
+namespace tq::fuzzing {
+
+// Lines are checked and dropped; the report's size is bounded by what a
+// report of the input may be.
+class CountingWriter final : public platform::TextWriter {
+public:
+    explicit CountingWriter(std::size_t& bytes) : bytes_(bytes) {}
+    void writeLine(std::string_view text) override {
+        bytes_ += text.size() + 2;
+        if (bytes_ > (256u << 20)) std::abort();  // a runaway report
+    }
+    void close() override {}
+
+private:
+    std::size_t& bytes_;
+};
+
+class NoFiles final : public platform::Files {
+public:
+    std::size_t written = 0;
+    std::string applicationFolder() override { return "C:\\Fuzz"; }
+    bool fileExists(const std::string& path) override { return path == "C:\\Fuzz\\fuzz.htm"; }
+    std::unique_ptr<platform::TextWriter> openForWriting(const std::string&) override {
+        return std::make_unique<CountingWriter>(written);
+    }
+    std::unique_ptr<platform::TextWriter> createTextFile(const std::string& p) override { return openForWriting(p); }
+    std::string lookup(const std::string&, int) override { return ""; }
+    void setAttributes(const std::string&, int) override { fail::raise(fail::kFileNotFound); }
+    std::unique_ptr<platform::LineReader> openForInput(const std::string&) override { fail::raise(fail::kFileNotFound); }
+    std::optional<std::string> environment(const std::string&) override { return std::nullopt; }
+};
+
+class NoShell final : public platform::Shell {
+public:
+    std::intptr_t execute(std::uintptr_t, const std::string&, const std::string&, const std::string&,
+                          const std::string&, int) override {
+        return 42;
+    }
+    void launch(const std::string&) override {}
+    std::string firstMatch(const std::string&) override { return ""; }
+};
+
+class NoRegistry final : public platform::Registry {
+public:
+    long openKey(std::uint32_t, const std::string&, std::uint32_t, std::uintptr_t&) override { return 2; }
+    long queryValue(std::uintptr_t, const std::string&, std::uint32_t&, std::string&, std::uint32_t&) override {
+        return 2;
+    }
+    long closeKey(std::uintptr_t) override { return 0; }
+};
+
+class QuietUi final : public platform::UserInterface {
+public:
+    bool closed = false;
+    void messageBox(const std::string&, int, const std::string&) override {}
+    void setMousePointer(int) override {}
+    void progressCreate() override {}
+    void progressSetCaption(const std::string&) override {}
+    void progressVisiblePicture(std::uint32_t, std::uint32_t, bool) override {}
+    void progressSetStatus(const std::string&) override {}
+    void progressShow() override {}
+    void progressUpdate(std::int32_t) override {}
+    void progressClose() override {}
+    std::uintptr_t mainWindowHandle() override { return 0; }
+    void closeMainWindow() override { closed = true; }
+    void closeReportNameDialog() override {}
+    bool onboardTicked(platform::OnboardBox) override { return true; }
+};
+
+// Runs one report with the binder already set; every run must end by
+// closing the main window (saved or final error), never by an escape.
+inline void runReport() {
+    static NoShell shell;
+    static NoRegistry registry;
+    NoFiles files;
+    QuietUi ui;
+    auto& p = platform::current();
+    p.files = &files;
+    p.shell = &shell;
+    p.registry = &registry;
+    p.ui = &ui;
+    report::gObjFso = nullptr;  // the previous run's files are gone
+    report::gStrFileName = "fuzz.htm";
+    report::gStrComment.clear();
+    report::RunReport();
+    if (!ui.closed) std::abort();
+    report::gObjFso = nullptr;
+    p.files = nullptr;
+    p.ui = nullptr;
+}
+
+}  // namespace tq::fuzzing
