@@ -220,6 +220,7 @@ TEST_F(Headless, HelpAndManualPageNameTheSameOptionsAndExitStatuses) {
 
     ASSERT_EQ(std::system((quote(TQ_REPORT_BINARY) + " --version >" + quote(dir + "/version.txt")).c_str()), 0);
     EXPECT_EQ(read(dir + "/version.txt"), "tallyquest-report " TQ_VERSION "\n");
+}
 
 // Options that name nothing usable are usage errors, each one line.
 TEST_F(Headless, UnusableOptionValuesAreUsageErrors) {
