@@ -21,6 +21,10 @@ Win32UserInterface::~Win32UserInterface() {
     for (Form* f : std::vector<Form*>(forms_)) f->destroy();
     reap();
     for (Form* f : forms_) delete f;
+    // The last window's close asked the loop to end; nothing runs it now.
+    MSG msg;
+    while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
     if (gInstance == this) gInstance = nullptr;
 }
 
@@ -44,7 +48,6 @@ void Win32UserInterface::closed(Form* form) {
     finished_.push_back(form);
     // The program ends when none of its windows is open any more.
     if (--open_ == 0) {
-        quit_ = true;
         ::PostQuitMessage(0);
     }
 }

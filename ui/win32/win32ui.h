@@ -99,7 +99,6 @@ private:
     std::vector<HWND> modalDisabled_;
     int open_ = 0;
     bool busy_ = false;
-    bool quit_ = false;
 };
 
 }  // namespace tq::ui::win32
