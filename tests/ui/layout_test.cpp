@@ -1,0 +1,129 @@
+// The windows' layout tables that both front ends build from: conversion of
+// twips, and tables that hold together (names, numbers, containers, focus).
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "tests/support/fakes.h"
+#include "tests/ui/recorder.h"
+#include "ui/layout.h"
+#include "ui/mainlogic.h"
+
+namespace tq {
+namespace {
+
+namespace layout = ui::layout;
+
+TEST(UiLayout, TwipsToPixels) {
+    struct Case {
+        layout::Rect twips;
+        double dpi;
+        layout::PixelRect pixels;
+    };
+    const Case cases[] = {
+        {{0, 0, 15, 15}, 96, {0, 0, 1, 1}},
+        {{120, 120, 1335, 375}, 96, {8, 8, 89, 25}},
+        {{120, 120, 1335, 375}, 144, {12, 12, 134, 38}},  // 150 %: edges at 12 and 146, 12 and 50
+        {{1440, 720, 1440, 1440}, 120, {120, 60, 120, 120}},
+        // Edges are rounded, not sizes: two neighbours that touch in twips
+        // touch in pixels, whatever each one's width rounds to.
+        {{7, 0, 7, 7}, 96, {0, 0, 1, 0}},
+        {{14, 0, 7, 7}, 96, {1, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(layout::toPixels(c.twips, c.dpi, c.dpi), c.pixels)
+            << c.twips.left << "," << c.twips.top << "," << c.twips.width << "," << c.twips.height << " at " << c.dpi;
+    }
+    EXPECT_EQ(layout::toPixels(11970, 96), 798);
+    EXPECT_EQ(layout::toPixels(6015, 96), 401);
+}
+
+TEST(UiLayout, EveryTableHoldsTogether) {
+    for (const layout::Window* w : layout::allWindows()) {
+        SCOPED_TRACE(std::string(w->name));
+        std::set<std::string_view> names;
+        std::set<int> ids;
+        for (const layout::Control& c : w->controls) {
+            SCOPED_TRACE(std::string(c.name));
+            EXPECT_TRUE(names.insert(c.name).second) << "name twice";
+            EXPECT_TRUE(ids.insert(c.id).second) << "number twice";
+            EXPECT_GE(c.id, 100);  // clear of the system's IDOK and IDCANCEL
+            EXPECT_EQ(w->find(c.id), &c);
+            // A container is listed before what it holds, and holds things.
+            int width = w->width;
+            if (!c.parent.empty()) {
+                const layout::Control* p = w->find(c.parent);
+                ASSERT_TRUE(p && names.count(p->name));
+                EXPECT_TRUE(p->kind == layout::Kind::Frame || p->kind == layout::Kind::Container);
+                width = p->at.width;
+            }
+            // Inside its container from the left and the top, and not past its right edge.
+            EXPECT_GE(c.at.left, 0);
+            EXPECT_GE(c.at.top, 0);
+            EXPECT_LE(c.at.left + c.at.width, width);
+        }
+        for (std::string_view f : w->focus) {
+            const layout::Control* c = w->find(f);
+            ASSERT_TRUE(c) << f;
+            EXPECT_TRUE(c->kind == layout::Kind::Button || c->kind == layout::Kind::CheckBox ||
+                        c->kind == layout::Kind::Edit || c->kind == layout::Kind::MultiLineEdit)
+                << f;
+        }
+        int defaults = 0, cancels = 0;
+        for (const layout::Control& c : w->controls) {
+            defaults += c.has(layout::kDefault);
+            cancels += c.has(layout::kCancel);
+        }
+        EXPECT_LE(defaults, 1);
+        EXPECT_LE(cancels, 1);
+    }
+}
+
+// A view that notes the labels the main window's procedures write: each must be a
+// value label of the table, or the caption would go nowhere.
+class LabelsOnly final : public ui::MainView {
+public:
+    std::set<std::string> written;
+    void setCaption(std::string_view label, const std::string&) override { written.insert(std::string(label)); }
+    std::string caption(std::string_view) const override { return {}; }
+    bool ticked(platform::OnboardBox) const override { return true; }
+    void tick(platform::OnboardBox) override {}
+    void setChecksEnabled(bool) override {}
+    void showFrame(ui::Panel) override {}
+    void setPnpText(const std::string&) override {}
+    std::string pnpText() const override { return {}; }
+    void setPnpEnabled(bool) override {}
+    void showMultiMediaSlot(int index, const std::string&) override {
+        written.insert(std::string(layout::multiMediaName(true, index)));
+    }
+    void showStartForm() override {}
+    void closeStartForm() override {}
+    void showWindow() override {}
+};
+
+TEST(UiLayout, MainWindowProceduresWriteOnlyItsValueLabels) {
+    testing::PlatformScope scope;
+    testing::QueryRecorder wmi(R"({
+      "Win32_ComputerSystemProduct": [{"Name": "P", "Vendor": "V"}],
+      "Win32_Bios": [{"Manufacturer": "M", "Description": "D", "SMBIOSBIOSVersion": "S"}],
+      "Win32_VideoController": [{"Name": "N", "PNPDeviceID": "PCI\\VEN_1", "DriverVersion": "1", "DriverDate": "20200101000000.000000-000",
+                                 "CurrentHorizontalResolution": 800, "CurrentVerticalResolution": 600, "CurrentBitsPerPixel": 32, "AdapterRAM": 1048576}],
+      "Win32_SoundDevice": [{"Description": "A", "DeviceID": "HDAUDIO\\FUNC_01"}],
+      "Win32_NetworkAdapter": [{"Description": "L", "PNPDeviceID": "PCI\\VEN_2", "MACAddress": "AA", "NetConnectionID": "E"}]
+    })");
+    LabelsOnly view;
+    ui::MainLogic logic(view);
+    logic.load();
+    logic.switchPanel(ui::Panel::MultiMedia);
+    EXPECT_GE(view.written.size(), 14u);
+    const layout::Window& main = layout::frmMain();
+    for (const std::string& name : view.written) {
+        const layout::Control* c = main.find(name);
+        ASSERT_TRUE(c) << name;
+        EXPECT_TRUE(layout::isValueLabel(*c) || name.rfind("lblMMName_", 0) == 0) << name;
+    }
+}
+
+}  // namespace
+}  // namespace tq
