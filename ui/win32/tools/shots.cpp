@@ -118,11 +118,12 @@ int main(int argc, char** argv) {
     wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(argv[1])));
     ::SetTimer(nullptr, 0, 50, &boxTimer);
 
+    FrmMain* main = ui.startMainWindow();
+    save(main->hwnd(), "frmMain-motherboard");
+    // The start notice once more, while the main window keeps the program open.
     FrmStart* start = ui.showStartForm();
     save(start->hwnd(), "frmStart");
     start->destroy();
-    FrmMain* main = ui.startMainWindow();
-    save(main->hwnd(), "frmMain-motherboard");
     ::SendMessageW(main->control("btnVGA"), BM_CLICK, 0, 0);
     save(main->hwnd(), "frmMain-vga");
     ::SendMessageW(main->control("btnMultiMedia"), BM_CLICK, 0, 0);
