@@ -82,6 +82,18 @@ LRESULT CALLBACK designationProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
     return ::DefSubclassProc(hwnd, msg, wp, lp);
 }
 
+// Text boxes of several lines: Tab and Escape belong to the window (focus
+// order, cancel button), Enter still starts a new line.
+LRESULT CALLBACK textBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg != WM_GETDLGCODE) return ::DefSubclassProc(hwnd, msg, wp, lp);
+    LRESULT code = ::DefSubclassProc(hwnd, msg, wp, lp) & ~static_cast<LRESULT>(DLGC_WANTALLKEYS);
+    const auto* key = reinterpret_cast<const MSG*>(lp);
+    if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN &&
+        !(::GetWindowLongW(hwnd, GWL_STYLE) & ES_READONLY))
+        code |= DLGC_WANTMESSAGE;
+    return code;
+}
+
 LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* picture = reinterpret_cast<ProgressPicture*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     switch (msg) {
@@ -294,6 +306,7 @@ void Form::createControls() {
         ::SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font(c.font)), FALSE);
         if (c.kind == Kind::CheckBox && c.has(layout::kTicked)) ::SendMessageW(h, BM_SETCHECK, BST_CHECKED, 0);
         if (c.kind == Kind::Frame || c.kind == Kind::Container) ::SetWindowSubclass(h, &forwardingProc, 1, 0);
+        if (c.kind == Kind::MultiLineEdit) ::SetWindowSubclass(h, &textBoxProc, 1, 0);
         if (!c.toolTip.empty()) {
             if (!toolTip_)
                 toolTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
