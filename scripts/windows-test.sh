@@ -197,6 +197,18 @@ if [ -f "$data/realistic-machine.json" ] && [ -f "$data/realistic-machine.htm" ]
   check "factory log attributes" "H" "$(tr -d '\r' <"$work/attrib.txt" | sed 's/ *[A-Z]:\\.*$//' | tr -d ' A')"
 fi
 
+# --- the windows program: one GUI program needing only system DLLs ------------
+if [ -f "$gui_exe" ]; then
+  say "what tallyquest.exe needs"
+  objdump=x86_64-w64-mingw32-objdump
+  check "tallyquest.exe: subsystem" "(Windows GUI)" "$($objdump -p "$gui_exe" | sed -n 's/^Subsystem[[:space:]]*[0-9a-f]*[[:space:]]*//p')"
+  system_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll user32.dll "
+  others=$($objdump -p "$gui_exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | while read -r dll; do
+    case "$system_dlls" in *" $dll "*) ;; *) printf '%s ' "$dll" ;; esac
+  done)
+  check "tallyquest.exe: DLLs beyond the system's" "" "$others"
+fi
+
 # --- the windows on a virtual display ----------------------------------------
 if [ -f "$gui_exe" ] && [ -f "$uitest_exe" ]; then
   say "starting a virtual display"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -287,8 +288,32 @@ TEST(Win32Windows, ControlsMatchTheirTables) {
             EXPECT_EQ(order, expected);
         }
     }
-    // The about picture's tool tip.
-    EXPECT_EQ(main->design().control("imgInfo").toolTip, "About Tallyquest");
+    // The about picture's tool tip, as the tool tip window holds it.
+    HWND tips = nullptr;
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND h, LPARAM p) -> BOOL {
+            wchar_t cls[32] = {};
+            ::GetClassNameW(h, cls, 32);
+            if (_wcsicmp(cls, TOOLTIPS_CLASSW) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(p) = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&tips));
+    ASSERT_TRUE(tips);
+    wchar_t tip[80] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V1_SIZE;
+    tool.hwnd = main->hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(ctl(*main, "imgInfo"));
+    tool.lpszText = tip;
+    ::SendMessageW(tips, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(win::narrow(tip), "About Tallyquest");
+    // The manifest brings the common controls of version 6, which live in
+    // the side-by-side store, not in the system folder.
+    wchar_t comctl[MAX_PATH] = {};
+    ::GetModuleFileNameW(::GetModuleHandleW(L"comctl32.dll"), comctl, MAX_PATH);
+    EXPECT_NE(win::narrow(comctl).find("6.0."), std::string::npos) << win::narrow(comctl);
     // The window opened on an unreachable service: "unknown" and the three messages.
     EXPECT_EQ(w.prompts(), (Strings{"Error: try to get vga pnp's", "Error: try to get motherboarddata in Modul 'MB'",
                                     "Error: try to get motherboard pnp's"}));
