@@ -166,6 +166,12 @@ int main(int argc, char** argv) {
 
     // A whole run: the progress window mid-run and the closing message.
     gBoxNames = {"messagebox-saved"};
+    ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
+        FrmUpdate* progress = Win32UserInterface::instance().progressWindow();
+        if (!progress || !::IsWindowVisible(progress->hwnd())) return;
+        ::KillTimer(nullptr, id);
+        save(progress->hwnd(), "frmUpdate-during-run");
+    });
     ::SendMessageW(cuz->control("bb_cuzokay"), BM_CLICK, 0, 0);
     ui.run();
     return 0;
