@@ -263,7 +263,7 @@ if [ -f "$gui_exe" ] && [ -f "$uitest_exe" ]; then
     dialog=
     for _ in $(seq 20); do
       main=$(window Tallyquest) || break
-      xdotool windowfocus --sync "$main" key --clearmodifiers alt+r 2>/dev/null || true
+      timeout 20 xdotool windowfocus --sync "$main" key --clearmodifiers alt+r 2>/dev/null || true
       dialog=$(xdotool search --onlyvisible --name '^Set Filename$' 2>/dev/null | tail -n1 || true)
       [ -n "$dialog" ] && break
       sleep 0.5
@@ -272,11 +272,11 @@ if [ -f "$gui_exe" ] && [ -f "$uitest_exe" ]; then
     done
     check "keyboard: Alt+R opens the report-name dialog" yes "$([ -n "$dialog" ] && echo yes || echo no)"
     if [ -n "$dialog" ]; then
-      xdotool windowfocus --sync "$dialog" type --delay 20 KB-4711
-      xdotool key Return
+      timeout 20 xdotool windowfocus --sync "$dialog" type --delay 20 KB-4711 || true
+      timeout 20 xdotool key Return || true
       saved=$(window 'File is saved' || true)
       check "keyboard: the closing message shows" yes "$([ -n "$saved" ] && echo yes || echo no)"
-      [ -z "$saved" ] || xdotool windowfocus --sync "$saved" key Return
+      [ -z "$saved" ] || timeout 20 xdotool windowfocus --sync "$saved" key Return || true
     fi
     ended=no
     for _ in $(seq 150); do
