@@ -54,9 +54,6 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
-    QLabel* addPair(QWidget* frame, const char* captionName, const char* captionText, const char* valueName,
-                    const char* valueText, int top, int captionWidth = 1095, int valueWidth = 2775,
-                    int valueHeight = 255);
     QCheckBox* box(platform::OnboardBox which) const;
     void createReport();
 

@@ -10,6 +10,7 @@
 #include <QPainter>
 
 #include "ui/dialoglogic.h"
+#include "ui/qtlayout.h"
 #include "ui/widgets.h"
 
 namespace tq::ui {
@@ -93,18 +94,15 @@ void ProgressPicture::drawStatus(std::int32_t percent) {
 }
 
 FrmUpdate::FrmUpdate() {
-    const Twips t;
-    setObjectName(QStringLiteral("frmUpdate"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    setWindowTitle(QStringLiteral("Tallyquest"));
     setWindowIcon(programIcon());
     setFont(controlFont());
-    setFixedSize(t.size(8130, 1725));
-
-    lblHinweis_ = place(new QLabel(QStringLiteral("Label1"), this), "lblHinweis", t, 1680, 600, 4215, 375);
-    lblHinweis_->setTextFormat(Qt::PlainText);
-    picture_ = place(new ProgressPicture(this), "Picture1", t, 120, 1200, 7815, 375);
+    buildWindow(this, layout::frmUpdate(), Twips(), [](const layout::Control& c, QWidget* parent) -> QWidget* {
+        return c.kind == layout::Kind::ProgressBox ? new ProgressPicture(parent) : nullptr;
+    });
+    lblHinweis_ = control<QLabel>(this, "lblHinweis");
+    picture_ = control<ProgressPicture>(this, "Picture1");
     lblHinweis_->setText(QString());
 }
 
@@ -133,15 +131,10 @@ void FrmUpdate::closeEvent(QCloseEvent* e) {
 }
 
 FrmStart::FrmStart() {
-    const Twips t;
-    setObjectName(QStringLiteral("frmStart"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Tallyquest"));
     setWindowIcon(programIcon());
     setFont(controlFont());
-    resize(t.size(11970, 6015));
-    auto* label = place(new QLabel(QStringLiteral("Please wait . . ."), this), "lblCenter", t, 5078, 2760, 1815, 375);
-    label->setFont(namedFont(QStringLiteral("Tahoma"), 12, false));
+    buildWindow(this, layout::frmStart(), Twips());
     centreOnScreen(this);
 }
 

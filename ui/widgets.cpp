@@ -23,12 +23,12 @@ Twips::Twips() : dpiX_(96), dpiY_(96) {
     }
 }
 
-int Twips::x(int twips) const { return static_cast<int>(std::lround(twips * dpiX_ / 1440.0)); }
-int Twips::y(int twips) const { return static_cast<int>(std::lround(twips * dpiY_ / 1440.0)); }
+int Twips::x(int twips) const { return layout::toPixels(twips, dpiX_); }
+int Twips::y(int twips) const { return layout::toPixels(twips, dpiY_); }
 
 QRect Twips::rect(int left, int top, int width, int height) const {
-    const int l = x(left), t = y(top);
-    return {l, t, x(left + width) - l, y(top + height) - t};
+    const layout::PixelRect r = pixels({left, top, width, height});
+    return {r.left, r.top, r.width, r.height};
 }
 
 namespace {

@@ -12,6 +12,8 @@
 #include <QSize>
 #include <QString>
 
+#include "ui/layout.h"
+
 class QWidget;
 
 namespace tq::ui {
@@ -28,6 +30,7 @@ public:
     // touching where they touch in twips.
     QRect rect(int left, int top, int width, int height) const;
     QSize size(int width, int height) const { return {x(width), y(height)}; }
+    layout::PixelRect pixels(const layout::Rect& r) const { return layout::toPixels(r, dpiX_, dpiY_); }
     double twipsPerPixelX() const { return 1440.0 / dpiX_; }
     double twipsPerPixelY() const { return 1440.0 / dpiY_; }
 
