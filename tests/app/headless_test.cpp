@@ -2,58 +2,37 @@
 // file's bytes for a snapshot.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
 
 #include "tests/support/fakes.h"
+#include "tests/support/shell.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct RunResult {
-    int status;
-    std::string err;
-};
+using tq::testing::quote;
+using tq::testing::readFile;
+using tq::testing::RunResult;
+using tq::testing::runShell;
 
 class Headless : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/tq-app-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string write(const std::string& name, const std::string& bytes) {
-        const std::string p = dir + "/" + name;
-        std::ofstream(p, std::ios::binary) << bytes;
-        return p;
-    }
-    std::string read(const std::string& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    static std::string quote(const std::string& s) {
-        std::string q = "'";
-        for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return q + "'";
-    }
+    std::string write(const std::string& name, const std::string& bytes) { return tmp.write(name, bytes); }
+    static std::string read(const std::string& p) { return readFile(p); }
+    // A run that hangs fails the test instead of holding it.
     RunResult run(const std::string& args) {
-        const std::string errFile = dir + "/stderr.txt";
-        // A run that hangs fails the test instead of holding it.
-        const std::string cmd = prefix + "LC_ALL=C timeout 60 " + quote(TQ_REPORT_BINARY) + " " + args + " 2>" + quote(errFile) + " </dev/null";
-        const int rc = std::system(cmd.c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read(errFile)};
+        return runShell(prefix + "LC_ALL=C timeout 60 " + quote(TQ_REPORT_BINARY) + " " + args, dir + "/stderr.txt");
     }
-    std::string dir;
+    tq::testing::TempDir tmp;
+    const std::string dir = tmp.path;
     std::string prefix;  // shell commands before the run
 };
 
@@ -68,13 +47,10 @@ std::string crlf(std::initializer_list<const char*> lines) {
 }
 
 TEST_F(Headless, UsageErrors) {
-    EXPECT_EQ(run("").status, 64);
-    EXPECT_EQ(run("--folder " + quote(dir) + " 'a/b'").status, 64);
-    EXPECT_EQ(run("--folder " + quote(dir) + " 'a:b'").status, 64);
-    EXPECT_EQ(run("--folder " + quote(dir) + " 'say \"hi\"'").status, 64);
-    EXPECT_EQ(run("--bogus x").status, 64);
-    EXPECT_EQ(run("--onboard vga,floppy x").status, 64);
-    EXPECT_EQ(run("one two").status, 64);
+    const std::string in = "--folder " + quote(dir) + " ";
+    for (const std::string& args : {std::string(), in + "'a/b'", in + "'a:b'", in + "'say \"hi\"'",
+                                    std::string("--bogus x"), std::string("--onboard vga,floppy x"), std::string("one two")})
+        EXPECT_EQ(run(args).status, 64) << args;
     EXPECT_TRUE(fs::is_empty(dir) || !fs::exists(dir + "/a.htm"));
 }
 
@@ -147,10 +123,7 @@ TEST_F(Headless, ReportGoesBesideTheProgramOrIntoTheCurrentFolder) {
     const std::string program = dir + "/stick/tallyquest-report";
     fs::copy_file(TQ_REPORT_BINARY, program);
     auto runFrom = [&](const std::string& args) {
-        const std::string cmd = "cd " + quote(dir + "/cwd") + " && LC_ALL=C " + quote(program) + " " + args +
-                                " 2>" + quote(dir + "/stderr.txt") + " </dev/null";
-        const int rc = std::system(cmd.c_str());
-        return RunResult{WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read(dir + "/stderr.txt")};
+        return runShell("cd " + quote(dir + "/cwd") + " && LC_ALL=C " + quote(program) + " " + args, dir + "/stderr.txt");
     };
     const std::string common = "--snapshot " + quote(snap) + " --onboard none ";
 
@@ -176,9 +149,7 @@ TEST_F(Headless, ReportGoesBesideTheProgramOrIntoTheCurrentFolder) {
 // What --help prints and what the manual page says must not drift apart:
 // the same options, the same exit statuses, an example in both.
 TEST_F(Headless, HelpAndManualPageNameTheSameOptionsAndExitStatuses) {
-    const int rc = std::system(("LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --help >" + quote(dir + "/help.txt") +
-                                " 2>/dev/null </dev/null").c_str());
-    ASSERT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0);
+    ASSERT_EQ(runShell("LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --help >" + quote(dir + "/help.txt"), "/dev/null").status, 0);
     const std::string help = read(dir + "/help.txt");
     const std::string page = read(std::string(TQ_SOURCE_DIR) + "/packaging/man/tallyquest-report.1");
     ASSERT_FALSE(page.empty());

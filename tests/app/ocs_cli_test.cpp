@@ -1,16 +1,13 @@
 // tallyquest-report with an inventory server: the report comes first and is
 // kept whatever the server does; failures exit 3 with one line.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "ocs/protocol.h"
 #include "tests/support/http_server.h"
+#include "tests/support/shell.h"
 
 namespace {
 
@@ -31,28 +28,18 @@ std::string ocsReply(const std::string& response) {
 class ReportWithServer : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tq-ocs-app-XXXXXX";
-        dir = ::mkdtemp(tmpl);
-        std::ofstream(dir + "/machine.json") << kSnapshot;
+        tmp.write("machine.json", kSnapshot);
         fs::create_directory(dir + "/out");
     }
-    void TearDown() override { fs::remove_all(dir); }
-
-    std::string read(const std::string& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    struct Result {
-        int status;
-        std::string err;
-    };
+    static std::string read(const std::string& p) { return tq::testing::readFile(p); }
+    using Result = tq::testing::RunResult;
     // A run on the snapshot with its state below the test's folder.
     Result run(const std::string& args, const std::string& folder = "out") {
-        const std::string cmd = "cd '" + dir + "' && XDG_STATE_HOME='" + dir + "/state' LC_ALL=C '" +
-                                TQ_REPORT_BINARY + "' --snapshot machine.json --folder " + folder + " " + args +
-                                " >/dev/null 2>stderr.txt </dev/null";
-        const int rc = std::system(cmd.c_str());
-        return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, read(dir + "/stderr.txt")};
+        using tq::testing::quote;
+        return tq::testing::runShell("cd " + quote(dir) + " && XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C " +
+                                         quote(TQ_REPORT_BINARY) + " --snapshot machine.json --folder " + folder + " " +
+                                         args + " >/dev/null",
+                                     dir + "/stderr.txt");
     }
     // The stderr lines that are not the report run's own messages.
     static std::string lastLine(const std::string& err) {
@@ -64,7 +51,8 @@ protected:
         const std::string html = read(dir + "/out/PC-01.htm");
         return html.size() > 100 && html.rfind("</body></html>\r\n") == html.size() - 16;
     }
-    std::string dir;
+    tq::testing::TempDir tmp;
+    const std::string dir = tmp.path;
 };
 
 TEST_F(ReportWithServer, SendsAfterTheReportAndKeepsTheDeviceId) {
@@ -132,7 +120,7 @@ TEST_F(ReportWithServer, InventoryFileInsteadOfAServer) {
     EXPECT_NE(xml.find("<MACADDR>B4:2E:99:3A:4F:5C</MACADDR>"), std::string::npos);
 
     // A link in the file's place is refused and its target left alone.
-    std::ofstream(dir + "/precious.txt") << "keep me";
+    tmp.write("precious.txt", "keep me");
     fs::create_symlink(dir + "/precious.txt", dir + "/link.xml");
     const Result r = run("--ocs-file link.xml PC-01");
     EXPECT_EQ(r.status, 3);

@@ -14,6 +14,7 @@
 
 #include "platform/codepage.h"
 #include "platform/posix/posix.h"
+#include "tests/support/tempdir.h"
 #include "wmi/failure.h"
 
 namespace tq {
@@ -21,23 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/tq-posix-XXXXXX";
-        path = ::mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    void write(const std::string& rel, const std::string& bytes) const {
-        fs::create_directories(fs::path(path + "/" + rel).parent_path());
-        std::ofstream(path + "/" + rel, std::ios::binary) << bytes;
-    }
-    std::string read(const std::string& rel) const {
-        std::ifstream in(path + "/" + rel, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    std::string path;
-};
+using testing::TempDir;
 
 TEST(PathMap, WindowsPathsLieBelowTheDriveCFolderMatchingCase) {
     TempDir c;
