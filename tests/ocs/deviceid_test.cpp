@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <random>
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -13,6 +12,7 @@
 
 #include "ocs/deviceid.h"
 #include "platform/statefile.h"
+#include "tests/support/tempdir.h"
 
 namespace {
 
@@ -32,19 +32,10 @@ std::tm at(int y, int mo, int d, int h, int mi, int s) {
 
 class StateFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::random_device random;
-        const fs::path p = fs::temp_directory_path() / ("tq-ocs-" + std::to_string(random()));
-        fs::create_directories(p);
-        dir = p.string();
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    std::string read(const std::string& p) {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string read(const std::string& p) { return tq::testing::readFile(p); }
     std::string statePath(std::string_view key) { return (fs::path(dir) / stateFileName(key)).string(); }
-    std::string dir;
+    tq::testing::TempDir tmp;
+    const std::string dir = tmp.path;
 };
 
 TEST(OcsDeviceId, MadeFromNameAndTime) {

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "machine.h"
+#include "tests/support/tempdir.h"
 #include "wmi/snapshot.h"
 
 namespace tq::wmi {
@@ -22,13 +23,21 @@ namespace {
 
 using V = std::vector<std::string>;
 
-std::string refusal(const std::string& text, const std::string& name = "snap.json") {
+// The message a load is refused with; "(accepted)" when it loads.
+template <class Load>
+std::string refused(Load load) {
     try {
-        parseSnapshot(text, name);
+        load();
     } catch (const SnapshotError& e) {
         return e.what();
     }
     return "(accepted)";
+}
+std::string refusal(const std::string& text, const std::string& name = "snap.json") {
+    return refused([&] { parseSnapshot(text, name); });
+}
+std::string refusedFile(const std::string& path) {
+    return refused([&] { loadSnapshot(path); });
 }
 
 TEST(Snapshot, ValuesTakeTheirKindFromJson) {
@@ -86,32 +95,12 @@ TEST(Snapshot, RefusalsNameFileLineAndColumn) {
 }
 
 TEST(Snapshot, FilesAreReadWholeOrRefused) {
-    const std::string dir = ::testing::TempDir();
-    const std::string good = dir + "/tq_snapshot_good.json", bad = dir + "/tq_snapshot_bad.json";
-    std::ofstream(good) << R"({"Win32_Bios": [{"Manufacturer": "AMI"}]})";
-    std::ofstream(bad) << "{\"Win32_Bios\": [{\"Manufacturer\": \"AMI\"}], \"Win32_Keyboard\": 5}";
+    const tq::testing::TempDir dir;
+    const std::string good = dir.write("good.json", R"({"Win32_Bios": [{"Manufacturer": "AMI"}]})");
+    const std::string bad = dir.write("bad.json", "{\"Win32_Bios\": [{\"Manufacturer\": \"AMI\"}], \"Win32_Keyboard\": 5}");
     EXPECT_EQ(testing::column(loadSnapshot(good), "SELECT * FROM Win32_Bios", "Manufacturer"), (V{"AMI"}));
-    auto refusedFile = [](const std::string& path) -> std::string {
-        try {
-            loadSnapshot(path);
-        } catch (const SnapshotError& e) {
-            return e.what();
-        }
-        return "(accepted)";
-    };
     EXPECT_EQ(refusedFile(bad), bad + ":1:61: expected an array of objects for class \"Win32_Keyboard\"");
-    EXPECT_NE(refusedFile(dir + "/tq_snapshot_missing.json").find("tq_snapshot_missing.json"), std::string::npos);
-    std::remove(good.c_str());
-    std::remove(bad.c_str());
-}
-
-std::string refusedFile(const std::string& path) {
-    try {
-        loadSnapshot(path);
-    } catch (const SnapshotError& e) {
-        return e.what();
-    }
-    return "(accepted)";
+    EXPECT_NE(refusedFile(dir.path + "/missing.json").find("missing.json"), std::string::npos);
 }
 
 #if !defined(_WIN32)
@@ -119,8 +108,8 @@ std::string refusedFile(const std::string& path) {
 // blocks on a FIFO, nothing reads a device without end, nothing grows past
 // the bound.
 TEST(Snapshot, OnlyRegularFilesUpToTheBoundAreRead) {
-    char tmpl[] = "/tmp/tq-snap-XXXXXX";
-    const std::string dir = ::mkdtemp(tmpl);
+    const tq::testing::TempDir tmp;
+    const std::string& dir = tmp.path;
     const std::string fifo = dir + "/fifo.json", huge = dir + "/huge.json";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     {
@@ -135,9 +124,6 @@ TEST(Snapshot, OnlyRegularFilesUpToTheBoundAreRead) {
         {huge, huge + ": the snapshot is larger than 256 MB"},
     };
     for (const auto& [path, message] : cases) EXPECT_EQ(refusedFile(path), message);
-    std::remove(fifo.c_str());
-    std::remove(huge.c_str());
-    ::rmdir(dir.c_str());
 }
 #endif
 
@@ -149,8 +135,8 @@ TEST(Snapshot, StreamedFileLoadsAsItsText) {
     nested += "]";
     const std::string text = "{\"Win32_Bios\": [{\"Name\": \"" + std::string(70000, 'x') + "\", \"List\": " + nested +
                              "},\n {\"Name\": \"after\"}], \"Win32_Keyboard\": 5}";
-    const std::string path = ::testing::TempDir() + "/tq_snapshot_stream.json";
-    std::ofstream(path, std::ios::binary) << text;
+    const tq::testing::TempDir dir;
+    const std::string path = dir.write("stream.json", text);
     const std::string fromText = refusal(text, path);
     EXPECT_EQ(refusedFile(path), fromText);
     EXPECT_EQ(fromText, path + ":2:40: expected an array of objects for class \"Win32_Keyboard\"");
@@ -162,7 +148,6 @@ TEST(Snapshot, StreamedFileLoadsAsItsText) {
     EXPECT_EQ(bios[0]->get("List"), Value::other(nested));
     EXPECT_EQ(bios[0]->get("Name").str().size(), 70000u);
     EXPECT_EQ(bios[1]->get("Name").str(), "after");
-    std::remove(path.c_str());
 }
 
 #if defined(__has_feature)
