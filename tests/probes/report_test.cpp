@@ -1,29 +1,21 @@
 // Whole reports: a realistic machine through the headless program, compared
 // byte for byte, and the report of a machine whose service cannot be bound.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "report/main.h"
 #include "report/sections.h"
 #include "tests/support/fakes.h"
+#include "tests/support/tempdir.h"
 
 namespace tq {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::section;
-
-std::string readBytes(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string quote(const std::string& s) { return "'" + s + "'"; }
 
@@ -32,8 +24,8 @@ TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
     GTEST_SKIP() << "runs the program through a POSIX shell; the Windows run checks the same report itself";
 #endif
     const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
-    const fs::path dir = fs::temp_directory_path() / ("tq-realistic-" + std::to_string(::getpid()));
-    fs::remove_all(dir);
+    const testing::TempDir tmp;
+    const fs::path dir = tmp.path;
     fs::create_directories(dir / "c" / "Windows");
     fs::create_directories(dir / "out");
     fs::copy_file(data / "realistic-prodlog.txt", dir / "c" / "Prodlog.txt");
@@ -44,15 +36,14 @@ TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
                             quote((dir / "c").string()) + " --folder " + quote((dir / "out").string()) +
                             " WS-0815 >/dev/null 2>&1 </dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
-    const std::string expected = readBytes(data / "realistic-machine.htm");
-    const std::string actual = readBytes(dir / "out" / "WS-0815.htm");
+    const std::string expected = testing::readFile((data / "realistic-machine.htm").string());
+    const std::string actual = testing::readFile((dir / "out" / "WS-0815.htm").string());
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(actual, expected);
     // The report is single-byte text with CR LF line ends.
     EXPECT_NE(actual.find("</html>\r\n"), std::string::npos);
     // The log that was copied is still there (now hidden), the other logs were never created.
     EXPECT_TRUE(fs::exists(dir / "c" / "Prodlog.txt"));
-    fs::remove_all(dir);
 }
 
 TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {

@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/linux/smbios.h"
+#include "tests/support/tempdir.h"
 #include "tree.h"
 
 namespace tq::linuxprov {
@@ -17,12 +16,7 @@ namespace sm = smbios;
 
 const std::string kData = std::string(TQ_SHARED_TESTDATA) + "/smbios/";
 
-std::string slurp(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using tq::testing::readFile;
 
 class RealTables : public ::testing::Test {
 protected:
@@ -128,7 +122,7 @@ TEST_F(RealTables, SurfaceRawFirmwareTable) {
 }
 
 TEST_F(RealTables, HyperVStopsAtTheBrokenStructure) {
-    auto table = sm::parseBlob(slurp(kData + "HyperV.dmi"));
+    auto table = sm::parseBlob(readFile(kData + "HyperV.dmi"));
     ASSERT_FALSE(table.structures.empty());
     EXPECT_EQ(table.structures.back().type, 11);  // everything after it is dropped
     EXPECT_EQ(table.ofType(17).size(), 0u);
