@@ -67,7 +67,7 @@ bool FakeUi::onboardTicked(platform::OnboardBox box) {
     return false;
 }
 
-std::vector<std::string> FakeUi::prompts() const {
+std::vector<std::string> prompts(const std::vector<Message>& messages) {
     std::vector<std::string> out;
     for (const auto& m : messages) out.push_back(m.prompt);
     return out;

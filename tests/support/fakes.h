@@ -21,6 +21,8 @@ struct Message {
     int style;
     std::string title;
 };
+// The messages' texts, in order.
+std::vector<std::string> prompts(const std::vector<Message>& messages);
 
 class FakeUi final : public platform::UserInterface {
 public:
@@ -52,7 +54,7 @@ public:
     void closeReportNameDialog() override { ++dialogCloses; }
     bool onboardTicked(platform::OnboardBox box) override;
 
-    std::vector<std::string> prompts() const;
+    std::vector<std::string> prompts() const { return testing::prompts(messages); }
 };
 
 // Files in memory, keyed by Windows path without regard to case. Text is

@@ -6,13 +6,11 @@
 #include <QtWidgets>
 #include <QtTest/qtestspontaneevent.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "platform/install.h"
 #include "platform/posix/registry.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
+#include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
 #include "ui/frmmain.h"
 #include "ui/qtui.h"
@@ -53,11 +51,7 @@ struct Windows {
         ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { messages.push_back({p, s, t}); });
     }
     ~Windows() { flush(); }
-    Strings prompts() const {
-        Strings out;
-        for (const auto& m : messages) out.push_back(m.prompt);
-        return out;
-    }
+    Strings prompts() const { return tq::testing::prompts(messages); }
     // Lets windows that were closed be destroyed.
     static void flush() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -374,8 +368,7 @@ void WindowsTest::wholeRunFromCreateReport() {
     QVERIFY(main.isNull());  // the run closed the main window
     QVERIFY(!windows.busy());
 
-    std::ifstream in(folder.filePath("WS-0815.htm").toStdString(), std::ios::binary);
-    const std::string html = (std::ostringstream() << in.rdbuf()).str();
+    const std::string html = testing::readFile(folder.filePath("WS-0815.htm").toStdString());
     for (const char* part : {"<html", "WS-0815", "H370 HD3", "</html>"}) QVERIFY2(html.find(part) != std::string::npos, part);
     QCOMPARE(html.substr(html.size() - 2), std::string("\r\n"));
 }

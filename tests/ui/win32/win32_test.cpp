@@ -9,16 +9,14 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 
 #include "platform/install.h"
 #include "platform/windows/text.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
+#include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
 #include "ui/layout.h"
 #include "ui/win32/win32ui.h"
@@ -55,11 +53,7 @@ struct Windows {
         platform::current().ui = &ui;
         ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { messages.push_back({p, s, t}); });
     }
-    Strings prompts() const {
-        Strings out;
-        for (const auto& m : messages) out.push_back(m.prompt);
-        return out;
-    }
+    Strings prompts() const { return tq::testing::prompts(messages); }
 };
 
 // The control with that number anywhere in the window (frames and boxes
@@ -165,6 +159,27 @@ private:
     bool busy_ = false;
 };
 
+// The first window of this thread of a window class, or of those shown.
+HWND threadWindow(const wchar_t* cls, bool shownOnly) {
+    struct Search {
+        const wchar_t* cls;
+        bool shownOnly;
+        HWND found = nullptr;
+    } s{cls, shownOnly};
+    ::EnumThreadWindows(
+        ::GetCurrentThreadId(),
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            wchar_t name[32] = {};
+            ::GetClassNameW(h, name, 32);
+            if (_wcsicmp(name, s->cls) != 0 || (s->shownOnly && !::IsWindowVisible(h))) return TRUE;
+            s->found = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
 // Answers every real message box of this thread with its OK button,
 // recording its title, text and whether it shows the stop icon.
 struct BoxAnswerer {
@@ -174,7 +189,7 @@ struct BoxAnswerer {
     };
     std::vector<Seen> seen;
     HWND box = nullptr;
-    WhenReady answer{[this] { return (box = openBox()) != nullptr; },
+    WhenReady answer{[this] { return (box = threadWindow(L"#32770", true)) != nullptr; },
                      [this] {
                          seen.push_back({windowText(box), windowText(::GetDlgItem(box, 0xFFFF)), showsIcon(box)});
                          ::PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -194,21 +209,6 @@ struct BoxAnswerer {
             },
             reinterpret_cast<LPARAM>(&icon));
         return icon;
-    }
-
-    static HWND openBox() {
-        HWND found = nullptr;
-        ::EnumThreadWindows(
-            ::GetCurrentThreadId(),
-            [](HWND h, LPARAM p) -> BOOL {
-                wchar_t cls[16] = {};
-                ::GetClassNameW(h, cls, 16);
-                if (std::wstring_view(cls) != L"#32770" || !::IsWindowVisible(h)) return TRUE;
-                *reinterpret_cast<HWND*>(p) = h;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
-        return found;
     }
 };
 
@@ -289,17 +289,7 @@ TEST(Win32Windows, ControlsMatchTheirTables) {
         }
     }
     // The about picture's tool tip, as the tool tip window holds it.
-    HWND tips = nullptr;
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
-            wchar_t cls[32] = {};
-            ::GetClassNameW(h, cls, 32);
-            if (_wcsicmp(cls, TOOLTIPS_CLASSW) != 0) return TRUE;
-            *reinterpret_cast<HWND*>(p) = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&tips));
+    HWND tips = threadWindow(TOOLTIPS_CLASSW, false);
     ASSERT_TRUE(tips);
     wchar_t tip[80] = {};
     TOOLINFOW tool{};
@@ -511,18 +501,15 @@ TEST(Win32Windows, CommentDialog) {
 // report opened through the shell, the windows gone.
 TEST(Win32Windows, WholeReportRun) {
     tq::testing::PlatformScope base;
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "tq-win32-run";
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
+    const tq::testing::TempDir folder;
     platform::InstallOptions options;
-    options.applicationFolder = folder.string();
+    options.applicationFolder = folder.path;
     platform::installPlatform(options);
     tq::testing::FakeShell shell;
     platform::current().shell = &shell;
     Win32UserInterface windows(::GetModuleHandleW(nullptr));
     platform::current().ui = &windows;
-    std::ifstream snapshot(TQ_SOURCE_DIR "/tests/data/realistic-machine.json", std::ios::binary);
-    tq::testing::QueryRecorder wmi((std::ostringstream() << snapshot.rdbuf()).str());
+    tq::testing::QueryRecorder wmi(tq::testing::readFile(TQ_SOURCE_DIR "/tests/data/realistic-machine.json"));
     BoxAnswerer answer;
 
     FrmMain* main = windows.startMainWindow();
@@ -559,8 +546,7 @@ TEST(Win32Windows, WholeReportRun) {
     EXPECT_GT(sections, 10);
     EXPECT_EQ(painted, sections);
 
-    std::ifstream in(folder / "WS-0815.htm", std::ios::binary);
-    const std::string html = (std::ostringstream() << in.rdbuf()).str();
+    const std::string html = folder.read("WS-0815.htm");
     for (const char* part : {"<html", "WS-0815", "H370 HD3", "</html>"}) EXPECT_NE(html.find(part), std::string::npos) << part;
     EXPECT_EQ(html.substr(html.size() - 2), "\r\n");
     // The last window gone, the message loop ends.
@@ -640,7 +626,7 @@ TEST(Win32Windows, AboutBox) {
         FrmAbout* about = w.ui.aboutBox();
         ASSERT_TRUE(about);
         EXPECT_EQ(text(*about, "txt_Versionsangabe"),
-                  "Version  3.4.11                               (c) The Tallyquest developers\r\n\r\n"
+                  "Version  3.4.11                               (c) Tallyquest\r\n\r\n"
                   "Hardware inventory and service tools\r\nTallyquest project, tallyquest.invalid");
         EXPECT_EQ(::GetFocus(), ctl(*about, "cmdOK"));
         if (c.key) key(c.key);
