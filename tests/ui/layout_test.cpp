@@ -2,6 +2,7 @@
 // twips, and tables that hold together (names, numbers, containers, focus).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -86,12 +87,10 @@ TEST(UiLayout, WindowsAsDesigned) {
         {layout::frmUpdate(), "Picture1", {120, 1200, 7815, 375}, "", 0},
         {layout::frmStart(), "lblCenter", {5078, 2760, 1815, 375}, "Please wait . . .", 0},
     };
+    auto at = [](const layout::Rect& r) { return std::array{r.left, r.top, r.width, r.height}; };
     for (const Landmark& l : landmarks) {
         const layout::Control& c = l.window.control(l.name);
-        EXPECT_EQ(c.at.left, l.at.left) << l.name;
-        EXPECT_EQ(c.at.top, l.at.top) << l.name;
-        EXPECT_EQ(c.at.width, l.at.width) << l.name;
-        EXPECT_EQ(c.at.height, l.at.height) << l.name;
+        EXPECT_EQ(at(c.at), at(l.at)) << l.name;
         EXPECT_EQ(c.caption, l.caption) << l.name;
         EXPECT_EQ(c.flags, l.flags) << l.name;
     }
