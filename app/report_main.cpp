@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -11,6 +10,7 @@
 #include "app/ocs_send.h"
 #include "platform/install.h"
 #include "platform/seams.h"
+#include "platform/statefile.h"
 #include "report/main.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
@@ -220,10 +220,9 @@ int main(int argc, char** argv) {
     if (!dumpFile.empty()) {
         try {
             wmi::ServicePtr service = wmi::bind(wmi::kMoniker);
-            const std::string text = wmi::dumpSnapshot(*service);
-            std::ofstream out(dumpFile, std::ios::binary);
-            out << text;
-            if (!out.flush()) throw std::runtime_error("cannot write " + dumpFile);
+            // Written whole beside the target and renamed over it: an earlier
+            // file survives a failed dump, and a link at the name is refused.
+            platform::replaceFile(dumpFile, wmi::dumpSnapshot(*service));
         } catch (const std::exception& e) {
             std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kFinalError;
