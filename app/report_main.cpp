@@ -9,6 +9,7 @@
 #include "app/cli_ui.h"
 #include "app/ocs_send.h"
 #include "platform/install.h"
+#include "platform/quietshell.h"
 #include "platform/seams.h"
 #include "platform/statefile.h"
 #include "report/main.h"
@@ -89,21 +90,6 @@ bool pathExists(const std::string& p) {
     std::error_code ec;
     return std::filesystem::exists(p, ec);
 }
-
-// A shell that opens nothing: the default, so that automation never starts a viewer.
-class QuietShell final : public tq::platform::Shell {
-public:
-    explicit QuietShell(tq::platform::Shell& inner) : inner_(inner) {}
-    std::intptr_t execute(std::uintptr_t, const std::string&, const std::string&, const std::string&,
-                          const std::string&, int) override {
-        return 42;
-    }
-    void launch(const std::string& path) override { inner_.launch(path); }
-    std::string firstMatch(const std::string& path) override { return inner_.firstMatch(path); }
-
-private:
-    tq::platform::Shell& inner_;
-};
 
 struct Onboard {
     bool vga = false, audio = false, lan = true;
@@ -233,7 +219,7 @@ int main(int argc, char** argv) {
     if (!haveOnboard) onboard = detectOnboard();
     app::CliUi ui(onboard.vga, onboard.audio, onboard.lan);
     platform::current().ui = &ui;
-    QuietShell quiet(*platform::current().shell);
+    platform::QuietShell quiet(*platform::current().shell);
     if (!open) platform::current().shell = &quiet;
 
     if (haveComment) report::gStrComment = report::EncodeUmlauts(comment);

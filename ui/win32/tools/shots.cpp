@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/install.h"
+#include "platform/quietshell.h"
 #include "platform/windows/text.h"
 #include "report/main.h"
 #include "ui/win32/win32ui.h"
@@ -21,21 +22,6 @@ using namespace tq;
 using namespace tq::ui::win32;
 
 std::string gOut;
-
-// Opens nothing: the report is not shown in a viewer.
-class NoViewer final : public platform::Shell {
-public:
-    explicit NoViewer(platform::Shell& inner) : inner_(inner) {}
-    std::intptr_t execute(std::uintptr_t, const std::string&, const std::string&, const std::string&,
-                          const std::string&, int) override {
-        return 42;
-    }
-    void launch(const std::string& path) override { inner_.launch(path); }
-    std::string firstMatch(const std::string& path) override { return inner_.firstMatch(path); }
-
-private:
-    platform::Shell& inner_;
-};
 
 // Saves the window's frame as it stands on the screen (24-bit BMP).
 void save(HWND hwnd, const std::string& name) {
@@ -111,7 +97,7 @@ int main(int argc, char** argv) {
     platform::InstallOptions options;
     options.applicationFolder = gOut;
     platform::installPlatform(options);
-    NoViewer shell(platform::shell());
+    platform::QuietShell shell(platform::shell());
     platform::current().shell = &shell;
     Win32UserInterface ui(::GetModuleHandleW(nullptr));
     platform::current().ui = &ui;
