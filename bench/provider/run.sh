@@ -11,7 +11,7 @@ command -v lshw >/dev/null || { echo "lshw is not installed (scripts/packages/li
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is needed for peak memory"; exit 2; }
 
 cmake -S "$root" -B "$build" -G Ninja -DTQ_UI=OFF -DTQ_TESTS=OFF -DCMAKE_BUILD_TYPE=Release \
-  "-DCMAKE_EXE_LINKER_FLAGS=-static" >/dev/null
+  -DTQ_STATIC=ON >/dev/null
 cmake --build "$build" -j "${JOBS:-2}" --target tallyquest-report >/dev/null
 program="$build/app/tallyquest-report"
 work=$(mktemp -d)
