@@ -166,18 +166,24 @@ void removeLeftovers(const std::string& dir) {
     ::closedir(d);
 }
 
-// The temporary files that the report-name step made for reports (by the
-// report's native path): the run checks for it and writes into it.
-std::map<std::string, TempFile>& reserved() {
-    static std::map<std::string, TempFile> files;
-    return files;
-}
-
 void release(TempFile& t) noexcept {
     if (t.fd < 0) return;
     ::unlink(t.name.c_str());
     ::close(t.fd);
     t.fd = -1;
+}
+
+// The temporary files that the report-name step made for reports (by the
+// report's path): the run checks for it and writes into it. Those still
+// here when the program ends normally go with it.
+std::map<std::string, TempFile>& reserved() {
+    struct Reserved : std::map<std::string, TempFile> {
+        ~Reserved() {
+            for (auto& entry : *this) release(entry.second);
+        }
+    };
+    static Reserved files;
+    return files;
 }
 
 // The report's writer. Lines go to a temporary file in the report's folder
