@@ -153,11 +153,13 @@ void removeLeftovers(const std::string& dir) {
         if (name.size() <= kTempPrefix.size() + kTempSuffix.size() || name.substr(0, kTempPrefix.size()) != kTempPrefix ||
             name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
             continue;
-        const std::string path = dir + (dir == "/" ? "" : "/") + std::string(name);
+        // Only a regular file is opened at all (never a device or a FIFO).
+        struct stat named, held;
+        if (::fstatat(::dirfd(d), e->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode)) continue;
         const int fd = ::openat(::dirfd(d), e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd < 0) continue;
-        struct stat held, named;
-        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
             ::fstatat(::dirfd(d), e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev &&
             named.st_ino == held.st_ino)
             ::unlinkat(::dirfd(d), e->d_name, 0);
