@@ -134,9 +134,11 @@ TempFile makeTempFile(const std::string& dir, bool systemReason) {
             raiseErrno(errno, fail::kPathFileAccess, systemReason);
         }
         // Another run's clean-up may have taken the file between its creation
-        // and the lock: then it is gone (or going), and a new one is made.
+        // and the lock: then it is gone (or going), and a new one is made. A
+        // file system without locks still takes the report, unguarded.
         struct stat st;
-        if (::flock(t.fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(t.fd, &st) == 0 && st.st_nlink > 0) return t;
+        const bool taken = ::flock(t.fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        if (!taken && ::fstat(t.fd, &st) == 0 && st.st_nlink > 0) return t;
         ::close(t.fd);
     }
     fail::raise(fail::kPathFileAccess);
