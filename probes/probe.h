@@ -80,6 +80,8 @@ public:
     // the machine's text: every value a probe takes from a property, a
     // lookup or a cut of either reaches the report here, its "<" and ">"
     // escaped (EscapeMarkup), so no device can put markup into the report.
+    // (The hotfix and slot sections, which nest tables of their own in one
+    // row, escape the values they put into them the same way.)
     template <class F>
     void row(std::string_view label, F&& value) {
         trap::step([&] {
