@@ -227,7 +227,9 @@ int main(int argc, char** argv) {
     // What the report-name dialog's OK does: store the name, create the
     // empty file (a failure is not fatal here), start the run.
     report::gStrFileName = designation + ".htm";
-    trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); });
+    Failure notCreated;
+    if (!trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); }))
+        notCreated = trap::pending();
     report::RunReport();
 
     // The inventory goes out only after a report that was saved.
@@ -236,7 +238,13 @@ int main(int argc, char** argv) {
             if (m.rfind("The file is saved on ", 0) == 0) return app::sendInventory(ocsOptions, designation);
     }
 
-    if (!ui.mainClosed()) return kNotCreated;
+    if (!ui.mainClosed()) {
+        // After "Could not create the file...": where, and the system's reason.
+        std::fprintf(stderr, "tallyquest-report: cannot create %s: %s\n",
+                     app::oneLine(platform::files().displayPath(report::reportPath())).c_str(),
+                     app::oneLine(notCreated.description.empty() ? "not created" : notCreated.description).c_str());
+        return kNotCreated;
+    }
     for (const std::string& m : ui.messages())
         if (m.rfind("The file is saved on ", 0) == 0) return kSaved;
     return kFinalError;

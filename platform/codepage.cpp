@@ -4,7 +4,8 @@
 
 namespace tq::platform {
 namespace {
-// Code points of bytes 0x80..0x9F; 0 where the code page leaves a byte undefined.
+// Code points of bytes 0x80..0x9F; 0 where the code page leaves a byte
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D: U+0081 and so on).
 constexpr char32_t kHigh[32] = {
     0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
     0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
@@ -25,6 +26,9 @@ void appendUtf8(std::string& out, char32_t c) {
 
 int toCp1252(char32_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<int>(c);
+    // The five bytes the code page leaves undefined stand for themselves,
+    // both ways, as Windows maps them.
+    if (c >= 0x80 && c < 0xA0 && kHigh[c - 0x80] == 0) return static_cast<int>(c);
     for (int i = 0; i < 32; ++i)
         if (kHigh[i] == c && c != 0) return 0x80 + i;
     return -1;

@@ -9,7 +9,9 @@
 namespace tq::platform {
 
 // Characters Windows-1252 cannot hold become "?" (one per character);
-// malformed UTF-8 bytes too.
+// malformed UTF-8 bytes too. Every byte round-trips: the five bytes the code
+// page leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) are U+0081 and so on,
+// as on Windows.
 std::string utf8ToCp1252(std::string_view utf8);
 std::string cp1252ToUtf8(std::string_view bytes);
 

@@ -55,7 +55,7 @@ void WriteHddSection(ReportStream& stream) {
         ++p.counter;
     });
     const std::string label = GetVolumeLabel("C");
-    if (!label.empty()) p.rowText("Label of Drive C:", label);
+    if (!label.empty()) p.row("Label of Drive C:", [&] { return label; });
     p.finish();
 }
 

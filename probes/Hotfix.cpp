@@ -26,8 +26,8 @@ void WriteHotfixSection(ReportStream& stream) {
             markup += "<td width='60' align='center'>Hotfix ID</td></tr>";
         }
         if (column == 1) markup += "<tr>";
-        markup += "<td width='290' valign='top'>&nbsp;" + description + "</td>";
-        trap::step([&] { markup += "<td width='60' valign='top'>&nbsp;" + fix["HotFixID"].str() + "</td>"; });
+        markup += "<td width='290' valign='top'>&nbsp;" + report::EscapeMarkup(description) + "</td>";
+        trap::step([&] { markup += "<td width='60' valign='top'>&nbsp;" + report::EscapeMarkup(fix["HotFixID"].str()) + "</td>"; });
         if (column == 1) {
             markup += "<td width='5' borders='0'></td>";
             column = 2;

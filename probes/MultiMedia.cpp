@@ -41,7 +41,7 @@ void WriteMultimediaSection(ReportStream& stream) {
             p.row("Name", [&] { return nbsp(sound["Description"]); });
             std::string version;
             trap::step([&] { version = GetDriverVersion(sound["Description"].rawText()); });
-            if (!version.empty()) p.rowText("Driver Version", version + std::string(kNbsp));
+            if (!version.empty()) p.row("Driver Version", [&] { return version + std::string(kNbsp); });
         }
         p.rowIfText("Manufacturer", sound, "Manufacturer");
         if (nonEmptyText(sound, "DeviceID"))

@@ -16,7 +16,7 @@ void WriteNetworkSection(ReportStream& stream) {
         p.row("Description", [&] { return nbsp(adapter["Description"]); });
         std::string version;
         trap::step([&] { version = GetDriverVersion(adapter["Description"].rawText()); });
-        if (textLength(version) > 0) p.rowText("Driver Version", version + std::string(kNbsp));
+        if (textLength(version) > 0) p.row("Driver Version", [&] { return version + std::string(kNbsp); });
         if (nonEmptyText(adapter, "PNPDeviceID"))
             p.row("PNPDeviceID", [&] { return TrimPnpId(adapter["PNPDeviceID"].rawText()) + std::string(kNbsp); });
         p.rowIfText("Mac-Address", adapter, "MACAddress");

@@ -20,7 +20,7 @@ void WriteOnboardSection(ReportStream& stream) {
     auto versionRow = [&](const Object& item) {
         std::string version;
         if (!trap::step([&] { version = GetDriverVersion(textOf(item["Description"])); })) return;
-        if (textLength(version) > 0) p.rowText("Driver Version", version + std::string(kNbsp));
+        if (textLength(version) > 0) p.row("Driver Version", [&] { return version + std::string(kNbsp); });
     };
 
     p.query("SELECT * FROM Win32_NetworkAdapter "

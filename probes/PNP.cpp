@@ -48,7 +48,7 @@ void WritePnpDriverSection(ReportStream& stream) {
             if (trap::test([&] { return driver["DeviceClass"].isText() && driver["DeviceClass"].rawText() == "NET"; })) {
                 std::string mac;
                 trap::step([&] { mac = GetMacAddress(driver["DeviceName"].rawText()); });
-                if (textLength(mac) > 0) p.rowText("MAC Address", mac);
+                if (textLength(mac) > 0) p.row("MAC Address", [&] { return mac; });
             }
         }
         ++p.counter;

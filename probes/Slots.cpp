@@ -24,8 +24,8 @@ void WriteSlotsSection(ReportStream& stream) {
             else if (usage == 4) occupancy = "Ja";
         });
         std::string tag, designation;
-        if (nonEmptyText(slot, "Tag")) trap::step([&] { tag = slot["Tag"].rawText(); });
-        if (nonEmptyText(slot, "SlotDesignation")) trap::step([&] { designation = slot["SlotDesignation"].rawText(); });
+        if (nonEmptyText(slot, "Tag")) trap::step([&] { tag = report::EscapeMarkup(slot["Tag"].rawText()); });
+        if (nonEmptyText(slot, "SlotDesignation")) trap::step([&] { designation = report::EscapeMarkup(slot["SlotDesignation"].rawText()); });
         slots += "<td><table border='0 ' cellspacing='3' cellpadding='0'><tr><td>" + tag + "</td>" +
                  "</tr><tr><td>" + designation + "</td></tr><tr><td>" + occupancy + "</td></tr></table></td>";
     });

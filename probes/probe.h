@@ -76,15 +76,21 @@ public:
     bool headWritten() const noexcept { return headWritten_; }
 
     // One row as one step: `value` computes the cell (reading properties may
-    // fail, which abandons the row), then the row is written.
+    // fail, which abandons the row), then the row is written. The cell is
+    // the machine's text: every value a probe takes from a property, a
+    // lookup or a cut of either reaches the report here, its "<" and ">"
+    // escaped (EscapeMarkup), so no device can put markup into the report.
+    // (The hotfix and slot sections, which nest tables of their own in one
+    // row, escape the values they put into them the same way.)
     template <class F>
     void row(std::string_view label, F&& value) {
         trap::step([&] {
             const std::string v = std::forward<F>(value)();
-            report::WriteTableRow(label, v, stream_);
+            report::WriteTableRow(label, report::EscapeMarkup(v), stream_);
         });
     }
-    // A row with a fixed value.
+    // A row of the program's own text (its markup, a log's lines), written
+    // as given.
     void rowText(std::string_view label, std::string_view value);
     // Row `label` with the property followed by "&nbsp;", written only when
     // the property is a non-empty text (rowIfText) or not empty (rowIfNotEmpty).

@@ -19,6 +19,17 @@ void writeLines(ReportStream& stream, std::initializer_list<std::string_view> li
 
 }  // namespace
 
+std::string EscapeMarkup(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '<') out += "&lt;";
+        else if (c == '>') out += "&gt;";
+        else out += c;
+    }
+    return out;
+}
+
 void WriteHtmlHeader(std::string_view title, ReportStream& stream) {
     trap::on();
     const std::string name = gStrFileName;

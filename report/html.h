@@ -1,6 +1,7 @@
 // The five writers through which every line of the report reaches the file.
-// Nothing is escaped: labels, values, titles and the comment are written as
-// received. Each writer traps its own failures and shows one message when a
+// The writers escape nothing: labels, values, titles and the comment are
+// written as received (the probes escape what they take from the machine,
+// see EscapeMarkup). Each writer traps its own failures and shows one message when a
 // line could not be written; the failure stays pending for the caller.
 #pragma once
 
@@ -16,6 +17,11 @@ void WriteTableHead(std::string_view title, ReportStream& stream);
 void WriteTableRow(std::string_view label, std::string_view value, ReportStream& stream);
 void WriteTableFooter(ReportStream& stream);
 void WriteHtmlFooter(ReportStream& stream);
+
+// A text from the machine as the report may hold it: every "<" as "&lt;" and
+// every ">" as "&gt;", so that no value becomes markup; everything else ("&"
+// of identifiers included) stays as it is.
+std::string EscapeMarkup(std::string_view text);
 
 // The program's title, used for message boxes that name no other.
 inline constexpr std::string_view kAppTitle = "Tallyquest";

@@ -173,6 +173,18 @@ else
   check "report written" "$report" "(missing)"
 fi
 
+# A designation that Windows takes as a device: no file written anywhere,
+# the one message, status 2 and the line saying why.
+set +e
+(cd "$out" && timeout 120 wine "$report_exe" --folder "$winout" --onboard none "con .x") </dev/null \
+  >"$work/device.txt" 2>"$work/device-err.txt"
+device_status=$?
+set -e
+check "device name: exit status" 2 "$device_status"
+check "device name: message" "Could not create the file..." \
+  "$(tr -d '\r' <"$work/device-err.txt" | grep -m1 '^Could not' || true)"
+check "device name: reason" 1 "$(tr -d '\r' <"$work/device-err.txt" | grep -c 'cannot create .*con \.x\.htm: .*device' || true)"
+
 # --- the checked report of a recorded machine --------------------------------
 # The same snapshot, factory log and signature log as the core's own whole
 # report test, here through the Win32 seams: the factory log in Wine's C:\,

@@ -5,6 +5,7 @@
 #include <langinfo.h>
 #include <locale.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -16,7 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <set>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -79,18 +80,23 @@ std::string matchEntry(const std::string& dir, const std::string& name) {
     return exact;
 }
 
-[[noreturn]] void raiseErrno(int err, int fallback) {
+// `systemReason`: the description is the system's own words (for the line
+// the headless program gives when a report cannot be created).
+[[noreturn]] void raiseErrno(int err, int fallback, bool systemReason = false) {
+    std::int32_t number = fallback;
     switch (err) {
-    case ENOENT: fail::raise(fail::kPathNotFound);
+    case ENOENT: number = fail::kPathNotFound; break;
     case EACCES:
     case EPERM:
-    case EROFS: fail::raise(fail::kPermissionDenied);
-    case ENOSPC: fail::raise(fail::kDiskFull);
+    case EROFS: number = fail::kPermissionDenied; break;
+    case ENOSPC: number = fail::kDiskFull; break;
     case EISDIR:
     case ENAMETOOLONG:
-    case EINVAL: fail::raise(fail::kPathFileAccess);
-    default: fail::raise(fallback);
+    case EINVAL: number = fail::kPathFileAccess; break;
+    default: break;
     }
+    if (systemReason && err) fail::raise(number, std::strerror(err));
+    fail::raise(number);
 }
 
 std::string nativeDirOf(const std::string& path) {
@@ -99,37 +105,109 @@ std::string nativeDirOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The empty files that creating a report's file made (device, inode): a run
-// that then fails removes the one at its name again, so that a failed first
-// run leaves no empty report behind.
-std::set<std::pair<dev_t, ino_t>>& placeholders() {
-    static std::set<std::pair<dev_t, ino_t>> made;
-    return made;
+constexpr std::string_view kTempPrefix = ".tallyquest-";
+constexpr std::string_view kTempSuffix = ".tmp";
+
+std::string uniqueTag() {
+    static unsigned counter = 0;
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%ld-%u-%lx", static_cast<long>(::getpid()), ++counter,
+                  static_cast<unsigned long>(::clock()) ^ reinterpret_cast<std::uintptr_t>(&buf));
+    return buf;
 }
 
-void dropPlaceholder(const std::string& n) {
-    struct stat st;
-    if (::lstat(n.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0) return;
-    if (placeholders().erase({st.st_dev, st.st_ino})) ::unlink(n.c_str());
+// A report's temporary file: created new in the report's folder and locked
+// for as long as this program holds it, so that a later run can tell a
+// killed run's leftover (no lock) from a file in use.
+struct TempFile {
+    int fd = -1;
+    std::string name;
+};
+
+TempFile makeTempFile(const std::string& dir, bool systemReason) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        TempFile t;
+        t.name = dir + (dir == "/" ? "" : "/") + std::string(kTempPrefix) + uniqueTag() + std::string(kTempSuffix);
+        t.fd = ::open(t.name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (t.fd < 0) {
+            if (errno == EEXIST) continue;
+            raiseErrno(errno, fail::kPathFileAccess, systemReason);
+        }
+        // Another run's clean-up may have taken the file between its creation
+        // and the lock: then it is gone (or going), and a new one is made. A
+        // file system without locks still takes the report, unguarded.
+        struct stat st;
+        const bool taken = ::flock(t.fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        if (!taken && ::fstat(t.fd, &st) == 0 && st.st_nlink > 0) return t;
+        ::close(t.fd);
+    }
+    fail::raise(fail::kPathFileAccess);
 }
 
-// The report's writer. Lines go to a temporary file in the report's folder,
-// created exclusively; a successful close renames it over the report's name
-// (replacing a symlink there rather than following it). A write that fails,
-// a failed close or a writer dropped unclosed removes the temporary file and
-// leaves what stood at the name untouched.
+// Removes what killed runs left in a folder: temporary files of ours that no
+// running program holds locked. Anything else (a link, a folder, a file in
+// use) stays.
+void removeLeftovers(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view name = e->d_name;
+        if (name.size() <= kTempPrefix.size() + kTempSuffix.size() || name.substr(0, kTempPrefix.size()) != kTempPrefix ||
+            name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
+            continue;
+        // Only a regular file is opened at all (never a device or a FIFO).
+        struct stat named, held;
+        if (::fstatat(::dirfd(d), e->d_name, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode)) continue;
+        const int fd = ::openat(::dirfd(d), e->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_dev == named.st_dev &&
+            held.st_ino == named.st_ino && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(::dirfd(d), e->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino)
+            ::unlinkat(::dirfd(d), e->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(d);
+}
+
+void release(TempFile& t) noexcept {
+    if (t.fd < 0) return;
+    ::unlink(t.name.c_str());
+    ::close(t.fd);
+    t.fd = -1;
+}
+
+// The temporary files that the report-name step made for reports (by the
+// report's path): the run checks for it and writes into it. Those still
+// here when the program ends normally go with it.
+std::map<std::string, TempFile>& reserved() {
+    struct Reserved : std::map<std::string, TempFile> {
+        ~Reserved() {
+            for (auto& entry : *this) release(entry.second);
+        }
+    };
+    static Reserved files;
+    return files;
+}
+
+// The report's writer. Lines go to a temporary file in the report's folder
+// (the one the report-name step made, or a new one); a successful close
+// flushes it to the disk and renames it over the report's name (replacing a
+// symlink there rather than following it). A write that fails, a failed
+// close or a writer dropped unclosed removes the temporary file and leaves
+// what stood at the name untouched.
 class ReplacingWriter final : public platform::TextWriter {
 public:
-    // `eager`: the temporary file is made now (and an unwritten close gives
-    // an empty file); otherwise only a first line makes it.
+    // `eager`: the temporary file is taken now (and an unwritten close gives
+    // an empty file); otherwise only a first line takes it.
     ReplacingWriter(std::string target, mode_t mode, bool eager) : target_(std::move(target)), mode_(mode) {
         if (eager) start();
     }
-    ~ReplacingWriter() override { discard(); }
+    ~ReplacingWriter() override { release(temp_); }
 
     void writeLine(std::string_view text) override {
         if (closed_) fail::raise(fail::kBadFileNameOrNumber);
-        if (fd_ < 0) start();
+        if (temp_.fd < 0) start();
         buffer_ += platform::utf8ToCp1252(text);
         buffer_ += "\r\n";
         if (buffer_.size() >= kFlushAt) flush();
@@ -137,21 +215,19 @@ public:
     void close() override {
         if (closed_) return;
         closed_ = true;
-        if (fd_ < 0) return;  // nothing written: the file stays as it was
+        if (temp_.fd < 0) return;  // nothing written: the file stays as it was
         try {
             flush();
         } catch (const Error&) {
-            discard();
-            dropPlaceholder(target_);
+            release(temp_);
             throw;
         }
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) fault(errno);
-        if (!error_ && ::rename(temp_.c_str(), target_.c_str()) != 0) fault(errno);
+        // Renamed while still held, so no clean-up can take it meanwhile.
+        if (const int err = durableRename(temp_.fd, temp_.name, target_)) fault(err);
+        if (::close(temp_.fd) != 0) fault(errno);
+        temp_.fd = -1;
         if (error_) {
-            ::unlink(temp_.c_str());
-            dropPlaceholder(target_);
+            ::unlink(temp_.name.c_str());
             raiseErrno(error_, fail::kDiskFull);
         }
     }
@@ -160,19 +236,19 @@ private:
     static constexpr std::size_t kFlushAt = 64 * 1024;
 
     void start() {
-        const std::string dir = nativeDirOf(target_);
-        for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-            temp_ = dir + (dir == "/" ? "" : "/") + ".tallyquest-" + uniqueTag() + ".tmp";
-            fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-            if (fd_ < 0 && errno != EEXIST) raiseErrno(errno, fail::kPathFileAccess);
+        auto& files = reserved();
+        if (auto it = files.find(target_); it != files.end()) {
+            temp_ = it->second;
+            files.erase(it);
+        } else {
+            temp_ = makeTempFile(nativeDirOf(target_), false);
         }
-        if (fd_ < 0) fail::raise(fail::kPathFileAccess);
-        if (mode_) ::fchmod(fd_, mode_);
+        if (mode_) ::fchmod(temp_.fd, mode_);
     }
     void flush() {
         std::size_t done = 0;
         while (done < buffer_.size()) {
-            const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+            const ssize_t n = ::write(temp_.fd, buffer_.data() + done, buffer_.size() - done);
             if (n < 0 && errno == EINTR) continue;
             if (n <= 0) {
                 buffer_.clear();
@@ -186,25 +262,10 @@ private:
     void fault(int err) {
         if (!error_) error_ = err ? err : EIO;
     }
-    void discard() noexcept {
-        if (fd_ >= 0) {
-            ::close(fd_);
-            ::unlink(temp_.c_str());
-            fd_ = -1;
-        }
-    }
-    static std::string uniqueTag() {
-        static unsigned counter = 0;
-        char buf[48];
-        std::snprintf(buf, sizeof buf, "%ld-%u-%lx", static_cast<long>(::getpid()), ++counter,
-                      static_cast<unsigned long>(::clock()) ^ reinterpret_cast<std::uintptr_t>(&buf));
-        return buf;
-    }
 
     std::string target_;
     mode_t mode_;
-    std::string temp_;
-    int fd_ = -1;
+    TempFile temp_;
     int error_ = 0;
     bool closed_ = false;
     std::string buffer_;
@@ -213,22 +274,24 @@ private:
 // Checks that what stands at a report's name may be replaced: nothing, a
 // regular file the user may write, or a symlink (replaced, not followed).
 // Gives the permissions to keep (0: the defaults).
-mode_t replaceable(const std::string& n) {
+mode_t replaceable(const std::string& n, bool systemReason = false) {
     struct stat st;
     if (::lstat(n.c_str(), &st) != 0) {
         if (errno == ENOENT) return 0;
-        raiseErrno(errno, fail::kPathFileAccess);
+        raiseErrno(errno, fail::kPathFileAccess, systemReason);
     }
     if (S_ISLNK(st.st_mode)) return 0;
-    if (S_ISDIR(st.st_mode)) raiseErrno(EISDIR, fail::kPathFileAccess);
-    if (!S_ISREG(st.st_mode)) fail::raise(fail::kPathFileAccess);
+    if (S_ISDIR(st.st_mode)) raiseErrno(EISDIR, fail::kPathFileAccess, systemReason);
+    if (!S_ISREG(st.st_mode)) {
+        if (systemReason) fail::raise(fail::kPathFileAccess, "not a regular file");
+        fail::raise(fail::kPathFileAccess);
+    }
     // A read-only or locked-away earlier report is not replaced.
     const int fd = ::open(n.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) raiseErrno(errno, fail::kPathFileAccess);
+    if (fd < 0) raiseErrno(errno, fail::kPathFileAccess, systemReason);
     ::close(fd);
     return st.st_mode & 0777;
 }
-
 
 }  // namespace
 
@@ -309,6 +372,9 @@ std::string PosixFiles::displayPath(const std::string& path) { return map_.toNat
 bool PosixFiles::fileExists(const std::string& path) {
     struct stat st;
     const std::string n = map_.toNative(path);
+    // A report's name counts as there once its temporary file is made.
+    if (auto it = reserved().find(n); it != reserved().end())
+        return ::fstat(it->second.fd, &st) == 0 && st.st_nlink > 0;
     return ::lstat(n.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -320,19 +386,15 @@ std::unique_ptr<platform::TextWriter> PosixFiles::openForWriting(const std::stri
 
 std::unique_ptr<platform::TextWriter> PosixFiles::createTextFile(const std::string& path) {
     const std::string n = map_.toNative(path);
-    const mode_t keep = replaceable(n);
-    const int fd = ::open(n.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-        struct stat st;
-        if (::fstat(fd, &st) == 0) placeholders().insert({st.st_dev, st.st_ino});
-        ::close(fd);
-    } else if (errno != EEXIST) {
-        raiseErrno(errno, fail::kPathFileAccess);
-    } else {
-        struct stat st;
-        // A symlink at the name gives way to an empty file of our own.
-        if (::lstat(n.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) ReplacingWriter(n, 0, true).close();
-    }
+    const mode_t keep = replaceable(n, true);
+    const std::string dir = nativeDirOf(n);
+    removeLeftovers(dir);
+    // Nothing appears at the name: the temporary file the run will write
+    // stands for it, so a run killed at any moment leaves no empty report.
+    TempFile made = makeTempFile(dir, true);
+    auto& files = reserved();
+    if (auto it = files.find(n); it != files.end()) release(it->second);
+    files[n] = made;
     return std::make_unique<ReplacingWriter>(n, keep, false);
 }
 
@@ -541,6 +603,17 @@ std::string PosixLocale::longTime(int h, int mi, int s) {
     char buf[128];
     std::size_t n = ::strftime_l(buf, sizeof buf, ::nl_langinfo_l(T_FMT, impl_->time), &t, impl_->time);
     return std::string(buf, n);
+}
+
+int durableRename(int fd, const std::string& from, const std::string& to) {
+    if (::fsync(fd) != 0) return errno;
+    if (::rename(from.c_str(), to.c_str()) != 0) return errno;
+    // The rename itself reaches the disk with the folder.
+    const int folder = ::open(nativeDirOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0) return 0;
+    ::fsync(folder);
+    ::close(folder);
+    return 0;
 }
 
 std::string executableFolder() {

@@ -34,9 +34,12 @@ private:
 
 // The application folder is its native path. Files the program reads are
 // opened without blocking and only when they are regular files; the report
-// is written to a temporary file in its folder and renamed over its name
-// when complete, so an earlier report survives a failed run and a symlink at
-// the name is replaced, never followed.
+// is written to a temporary file in its folder (made, and locked, when the
+// report's file is created) and renamed over its name when complete and on
+// the disk, so an earlier report survives a failed run, a killed run leaves
+// no empty report, and a symlink at the name is replaced, never followed.
+// Creating a report's file first removes the temporary files that killed
+// runs left in its folder (those no running program holds locked).
 class PosixFiles final : public platform::Files {
 public:
     PosixFiles(PathMap map, std::string applicationFolderNative);
@@ -92,6 +95,12 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
+
+// Makes a file written through `fd` take the name `to` durably: flushes the
+// content to the disk, renames `from` over `to` and flushes the folder, so
+// that after a power cut the name holds the old file or the whole new one.
+// Returns 0 or the errno of the flush or rename that failed; `fd` stays open.
+int durableRename(int fd, const std::string& from, const std::string& to);
 
 // The folder of the running executable.
 std::string executableFolder();

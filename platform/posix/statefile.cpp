@@ -9,6 +9,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "platform/posix/posix.h"
+
 namespace tq::platform {
 namespace {
 
@@ -112,17 +114,8 @@ void replaceFile(const std::string& path, std::string_view content) {
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0) abandon(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        fail("cannot write " + path, err);
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        fail("cannot write " + path, err);
-    }
+    if (const int err = posix::durableRename(fd, temp, path)) abandon(err);
+    if (::close(fd) != 0) fail("cannot write " + path, errno);
 }
 
 }  // namespace tq::platform

@@ -64,23 +64,17 @@ void replaceFile(const std::string& path, std::string_view content) {
         if (a & FILE_ATTRIBUTE_DIRECTORY) throw std::runtime_error(path + " is not a regular file");
     }
     const std::wstring temp = target + L".tmp" + std::to_wstring(::GetCurrentProcessId());
-    {
-        File f(::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (f.h == INVALID_HANDLE_VALUE) fail("cannot write " + path);
-        DWORD wrote = 0;
-        const bool ok = ::WriteFile(f.h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) &&
-                        wrote == content.size() && ::FlushFileBuffers(f.h);
-        if (!ok) {
-            const DWORD e = ::GetLastError();
-            ::CloseHandle(f.h);
-            f.h = INVALID_HANDLE_VALUE;
-            ::DeleteFileW(temp.c_str());
-            ::SetLastError(e);
-            fail("cannot write " + path);
-        }
-    }
-    if (!::MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        const DWORD e = ::GetLastError();
+    File f(::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (f.h == INVALID_HANDLE_VALUE) fail("cannot write " + path);
+    DWORD wrote = 0;
+    DWORD e = ::WriteFile(f.h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) &&
+                      wrote == content.size()
+                  ? 0
+                  : ::GetLastError();
+    if (!e) e = win::durableReplace(f.h, temp, target);
+    if (e) {
+        if (f.h != INVALID_HANDLE_VALUE) ::CloseHandle(f.h);
+        f.h = INVALID_HANDLE_VALUE;
         ::DeleteFileW(temp.c_str());
         ::SetLastError(e);
         fail("cannot write " + path);

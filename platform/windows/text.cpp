@@ -1,5 +1,7 @@
 #include "platform/windows/text.h"
 
+#include "platform/codepage.h"
+
 namespace tq::win {
 namespace {
 
@@ -23,7 +25,15 @@ std::string narrow(std::wstring_view w) {
     return s;
 }
 
+namespace {
+// Western Windows: the program's own table of the code page, which keeps the
+// five bytes the code page leaves undefined both ways, whatever the system's
+// conversion does with them.
+bool westernCodePage() { return ::GetACP() == 1252; }
+}  // namespace
+
 std::string utf8ToAnsi(std::string_view utf8) {
+    if (westernCodePage()) return platform::utf8ToCp1252(utf8);
     std::wstring w = widen(utf8);
     if (w.empty()) return {};
     // A character outside the Basic Multilingual Plane is one character, not
@@ -51,7 +61,10 @@ std::string utf8ToAnsi(std::string_view utf8) {
     return s;
 }
 
-std::string ansiToUtf8(std::string_view ansi) { return narrow(toWide(CP_ACP, ansi)); }
+std::string ansiToUtf8(std::string_view ansi) {
+    if (westernCodePage()) return platform::cp1252ToUtf8(ansi);
+    return narrow(toWide(CP_ACP, ansi));
+}
 
 std::string fromBstr(BSTR b) {
     if (!b) return {};

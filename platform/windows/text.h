@@ -15,7 +15,7 @@ std::wstring widen(std::string_view utf8);
 std::string narrow(std::wstring_view wide);
 
 // UTF-8 to the ANSI code page; characters the code page cannot hold become
-// "?" (one per character).
+// "?" (one per character). Every byte of Windows-1252 round-trips.
 std::string utf8ToAnsi(std::string_view utf8);
 std::string ansiToUtf8(std::string_view ansi);
 

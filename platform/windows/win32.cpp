@@ -4,8 +4,10 @@
 #include <shellapi.h>
 
 #include <algorithm>
+#include <map>
 #include <vector>
 
+#include "platform/devicename.h"
 #include "platform/linereader.h"
 #include "platform/windows/text.h"
 #include "wmi/failure.h"
@@ -13,23 +15,39 @@
 namespace tq::win {
 namespace {
 
-// A Win32 error as the failure numbers of file access know it.
-[[noreturn]] void raiseFileError(DWORD err, std::int32_t fallback) {
+// A Win32 error as the failure numbers of file access know it; with
+// `systemReason`, described in the system's own words (for the line the
+// headless program gives when a report cannot be created).
+[[noreturn]] void raiseFileError(DWORD err, std::int32_t fallback, bool systemReason = false) {
+    std::int32_t number = fallback;
     switch (err) {
-    case ERROR_FILE_NOT_FOUND: fail::raise(fail::kFileNotFound);
+    case ERROR_FILE_NOT_FOUND: number = fail::kFileNotFound; break;
     case ERROR_PATH_NOT_FOUND:
     case ERROR_BAD_NETPATH:
-    case ERROR_INVALID_DRIVE: fail::raise(fail::kPathNotFound);
+    case ERROR_INVALID_DRIVE: number = fail::kPathNotFound; break;
     case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-    case ERROR_WRITE_PROTECT: fail::raise(fail::kPermissionDenied);
+    case ERROR_WRITE_PROTECT: number = fail::kPermissionDenied; break;
     case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL: fail::raise(fail::kDiskFull);
+    case ERROR_HANDLE_DISK_FULL: number = fail::kDiskFull; break;
     case ERROR_INVALID_NAME:
-    case ERROR_BAD_PATHNAME: fail::raise(fail::kBadFileNameOrNumber);
-    default: fail::raise(fallback);
+    case ERROR_BAD_PATHNAME: number = fail::kBadFileNameOrNumber; break;
+    default: break;
     }
+    if (systemReason) {
+        wchar_t* text = nullptr;
+        const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                             FORMAT_MESSAGE_IGNORE_INSERTS,
+                                         nullptr, err, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        std::string reason = n ? narrow(std::wstring_view(text, n)) : "error " + std::to_string(err);
+        if (text) ::LocalFree(text);
+        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' ||
+                                   reason.back() == '.'))
+            reason.pop_back();
+        fail::raise(number, reason);
+    }
+    fail::raise(number);
 }
 
 class Handle {
@@ -61,28 +79,93 @@ std::wstring folderOf(const std::wstring& path) {
     return path.substr(0, slash == 2 && path[1] == L':' ? 3 : slash);
 }
 
-// The report's writer: lines go to a temporary file in the report's folder,
-// created new; a successful close moves it over the report's name. A failed
-// write or close, or a writer dropped unclosed, removes the temporary file
-// and leaves the earlier report as it was.
+// A report's temporary file: created new in the report's folder and held
+// open without sharing deletion, so that a later run's clean-up, which
+// deletes what it can, leaves it alone while this program lives.
+struct TempFile {
+    HANDLE h = INVALID_HANDLE_VALUE;
+    std::wstring name;
+    bool open() const noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+};
+
+constexpr std::wstring_view kTempPrefix = L".tallyquest-";
+constexpr std::wstring_view kTempSuffix = L".tmp";
+
+std::wstring inFolder(const std::wstring& folder, std::wstring_view name) {
+    return folder + (folder.back() == L'\\' ? L"" : L"\\") + std::wstring(name);
+}
+
+TempFile makeTempFile(const std::wstring& folder, bool systemReason) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        TempFile t;
+        t.name = inFolder(folder, std::wstring(kTempPrefix) + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                                      std::to_wstring(++counter) + std::wstring(kTempSuffix));
+        t.h = ::CreateFileW(t.name.c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (t.open()) return t;
+        const DWORD err = ::GetLastError();
+        if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) raiseFileError(err, fail::kPathFileAccess, systemReason);
+    }
+    fail::raise(fail::kPathFileAccess);
+}
+
+// Removes what killed runs left in a folder: temporary files of ours that
+// can be deleted, that is that no running program holds. Folders and links
+// stay.
+void removeLeftovers(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = ::FindFirstFileW(inFolder(folder, std::wstring(kTempPrefix) + L"*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        const std::wstring_view name = data.cFileName;
+        if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+        if (name.size() <= kTempPrefix.size() + kTempSuffix.size() || name.substr(0, kTempPrefix.size()) != kTempPrefix ||
+            name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
+            continue;
+        ::DeleteFileW(inFolder(folder, name).c_str());
+    } while (::FindNextFileW(find, &data));
+    ::FindClose(find);
+}
+
+void release(TempFile& t) noexcept {
+    if (!t.open()) return;
+    ::CloseHandle(t.h);
+    ::DeleteFileW(t.name.c_str());
+    t.h = INVALID_HANDLE_VALUE;
+}
+
+// The temporary files that the report-name step made for reports (by the
+// report's path): the run checks for it and writes into it. Those still
+// here when the program ends normally go with it.
+std::map<std::wstring, TempFile>& reserved() {
+    struct Reserved : std::map<std::wstring, TempFile> {
+        ~Reserved() {
+            for (auto& entry : *this) release(entry.second);
+        }
+    };
+    static Reserved files;
+    return files;
+}
+
+// The report's writer: lines go to a temporary file in the report's folder
+// (the one the report-name step made, or a new one); a successful close
+// flushes it to the disk and moves it over the report's name. A failed write
+// or close, or a writer dropped unclosed, removes the temporary file and
+// leaves the earlier report as it was.
 class ReplacingWriter final : public platform::TextWriter {
 public:
     ReplacingWriter(std::wstring target, bool eager) : target_(std::move(target)) {
         if (eager) start();
     }
-    ~ReplacingWriter() override {
-        if (open()) {
-            ::CloseHandle(file_);
-            ::DeleteFileW(temp_.c_str());
-        }
-    }
+    ~ReplacingWriter() override { release(temp_); }
     void writeLine(std::string_view text) override {
         if (closed_) fail::raise(fail::kBadFileNameOrNumber);
-        if (!open()) start();
+        if (!temp_.open()) start();
         std::string bytes = utf8ToAnsi(text);
         bytes += "\r\n";
         DWORD written = 0;
-        if (!::WriteFile(file_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        if (!::WriteFile(temp_.h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
             written != bytes.size()) {
             if (!error_) error_ = ::GetLastError() ? ::GetLastError() : ERROR_DISK_FULL;
             raiseFileError(error_, fail::kDiskFull);
@@ -91,51 +174,45 @@ public:
     void close() override {
         if (closed_) return;
         closed_ = true;
-        if (!open()) return;  // nothing written: the file stays as it was
-        HANDLE h = file_;
-        file_ = INVALID_HANDLE_VALUE;
-        if (!::CloseHandle(h) && !error_) error_ = ::GetLastError();
-        if (!error_ && !::MoveFileExW(temp_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING)) error_ = ::GetLastError();
+        if (!temp_.open()) return;  // nothing written: the file stays as it was
+        if (!error_) error_ = durableReplace(temp_.h, temp_.name, target_);
         if (error_) {
-            ::DeleteFileW(temp_.c_str());
+            if (temp_.open()) release(temp_);
+            else ::DeleteFileW(temp_.name.c_str());
             raiseFileError(error_, fail::kPathFileAccess);
         }
     }
 
 private:
     void start() {
-        static unsigned counter = 0;
-        const std::wstring folder = folderOf(target_);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            temp_ = folder + (folder.back() == L'\\' ? L"" : L"\\") + L".tallyquest-" +
-                    std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(++counter) + L".tmp";
-            file_ = ::CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (open()) return;
-            if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS)
-                raiseFileError(::GetLastError(), fail::kPathFileAccess);
+        auto& files = reserved();
+        if (auto it = files.find(target_); it != files.end()) {
+            temp_ = it->second;
+            files.erase(it);
+        } else {
+            temp_ = makeTempFile(folderOf(target_), false);
         }
-        fail::raise(fail::kPathFileAccess);
     }
 
-    bool open() const noexcept { return file_ != INVALID_HANDLE_VALUE && file_ != nullptr; }
-
-    std::wstring target_, temp_;
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    std::wstring target_;
+    TempFile temp_;
     DWORD error_ = 0;
     bool closed_ = false;
 };
 
 // Checks that an existing file at a report's name may be replaced: not a
 // folder, not read-only, not held by another program. True when it exists.
-bool replaceable(const std::wstring& path) {
+bool replaceable(const std::wstring& path, bool systemReason = false) {
     const DWORD a = ::GetFileAttributesW(path.c_str());
     if (a == INVALID_FILE_ATTRIBUTES) return false;
-    if (a & FILE_ATTRIBUTE_DIRECTORY) fail::raise(fail::kPathFileAccess);
+    if (a & FILE_ATTRIBUTE_DIRECTORY) raiseFileError(ERROR_DIRECTORY, fail::kPathFileAccess, systemReason);
     if (a & FILE_ATTRIBUTE_REPARSE_POINT) return true;  // a link is replaced, not followed
-    if (a & FILE_ATTRIBUTE_READONLY) fail::raise(fail::kPermissionDenied);
+    if (a & FILE_ATTRIBUTE_READONLY) raiseFileError(ERROR_ACCESS_DENIED, fail::kPermissionDenied, systemReason);
     Handle h(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                            nullptr));
-    if (!h.valid()) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+    if (!h.valid()) raiseFileError(::GetLastError(), fail::kPathFileAccess, systemReason);
+    // Only a file on disk is a report (no device, pipe or console).
+    if (::GetFileType(h.get()) != FILE_TYPE_DISK) raiseFileError(ERROR_INVALID_NAME, fail::kPathFileAccess, systemReason);
     return true;
 }
 
@@ -218,24 +295,61 @@ bool isSystemProgramFolder(const std::string& folder) {
 WinFiles::WinFiles(std::string applicationFolder)
     : appFolder_(applicationFolder.empty() ? executableFolder() : folderForm(std::move(applicationFolder))) {}
 
+DWORD durableReplace(HANDLE& file, const std::wstring& from, const std::wstring& to) {
+    DWORD err = ::FlushFileBuffers(file) ? 0 : ::GetLastError();
+    if (!err) {
+        // Renamed through the handle, so no clean-up can take the file
+        // between its closing and its move; where that is not possible, moved
+        // after closing, through to the disk.
+        std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + to.size() * sizeof(wchar_t));
+        auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+        info->ReplaceIfExists = TRUE;
+        info->RootDirectory = nullptr;
+        info->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+        std::copy(to.begin(), to.end(), info->FileName);
+        if (::SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) {
+            ::CloseHandle(file);
+            file = INVALID_HANDLE_VALUE;
+            return 0;
+        }
+    }
+    if (!::CloseHandle(file) && !err) err = ::GetLastError();
+    file = INVALID_HANDLE_VALUE;
+    if (!err && !::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        err = ::GetLastError();
+    return err;
+}
+
 bool WinFiles::fileExists(const std::string& path) {
+    // A device is no file; a report's name counts as there once its
+    // temporary file is made.
+    if (platform::namesWindowsDevice(path)) return false;
+    if (auto it = reserved().find(widen(path)); it != reserved().end()) return it->second.open();
     const DWORD a = ::GetFileAttributesW(widen(path).c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
 std::unique_ptr<platform::TextWriter> WinFiles::openForWriting(const std::string& path) {
+    if (platform::namesWindowsDevice(path)) fail::raise(fail::kBadFileNameOrNumber);
     const std::wstring w = widen(path);
     replaceable(w);
     return std::make_unique<ReplacingWriter>(w, true);
 }
 
 std::unique_ptr<platform::TextWriter> WinFiles::createTextFile(const std::string& path) {
+    // A device name would reach the device (the console, a port), never a file.
+    if (platform::namesWindowsDevice(path))
+        fail::raise(fail::kBadFileNameOrNumber, "the name of a device on Windows, not of a file");
     const std::wstring w = widen(path);
-    if (!replaceable(w)) {
-        Handle h(::CreateFileW(w.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                               nullptr));
-        if (!h.valid() && ::GetLastError() != ERROR_FILE_EXISTS) raiseFileError(::GetLastError(), fail::kPathFileAccess);
-    }
+    replaceable(w, true);
+    const std::wstring folder = folderOf(w);
+    removeLeftovers(folder);
+    // Nothing appears at the name: the temporary file the run will write
+    // stands for it, so a run killed at any moment leaves no empty report.
+    TempFile made = makeTempFile(folder, true);
+    auto& files = reserved();
+    if (auto it = files.find(w); it != files.end()) release(it->second);
+    files[w] = made;
     return std::make_unique<ReplacingWriter>(w, false);
 }
 

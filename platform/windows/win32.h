@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include <windows.h>
+
 #include "platform/seams.h"
 
 namespace tq::win {
@@ -24,6 +26,18 @@ bool folderWritable(const std::string& folder);
 // Whether a folder lies in the Windows folder or in a Program Files folder.
 bool isSystemProgramFolder(const std::string& folder);
 
+// Makes a file written through `file` take the name `to` durably: flushes
+// it to the disk and moves it over `to` (through the handle where the file
+// system allows, else closed and moved through to the disk). Closes `file`;
+// returns 0 or the error of the step that failed.
+DWORD durableReplace(HANDLE& file, const std::wstring& from, const std::wstring& to);
+
+// Files through the Win32 file functions. A report is written to a temporary
+// file in its folder (made, and held, when the report's file is created)
+// and moved over its name when complete and on the disk; creating a report's
+// file first removes the temporary files that killed runs left there. A name
+// that Windows takes as a device is no file: it never exists and cannot be
+// created or written.
 class WinFiles final : public platform::Files {
 public:
     // `applicationFolder` empty: the executable's folder.

@@ -1,6 +1,8 @@
 // The headless program end to end: options, exit statuses, and the report
 // file's bytes for a snapshot.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -80,7 +82,7 @@ TEST_F(Headless, SnapshotReportHeadBiosAndEndByteForByte) {
         "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>Manufacturer</td><td width='550' bgcolor='#E0F3F3' "
         "class='td1'>Dell Inc.&nbsp;</td></tr>",
         "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>Description</td><td width='550' bgcolor='#E0F3F3' "
-        "class='td1'>1.2.3 <i>beta</i>&nbsp;</td></tr>",
+        "class='td1'>1.2.3 &lt;i&gt;beta&lt;/i&gt;&nbsp;</td></tr>",
         "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>SMBIOS</td><td width='550' bgcolor='#E0F3F3' "
         "class='td1'>1.2.3&nbsp;</td></tr>",
         "</table><br>",
@@ -115,10 +117,116 @@ TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {
     EXPECT_TRUE(fs::is_symlink(dir + "/link.json"));
 }
 
+// The message of the windows, then one line with the path and the system's reason.
 TEST_F(Headless, FolderThatCannotTakeTheFileEndsWithStatus2) {
     const RunResult r = run("--folder " + quote(dir + "/no/such/folder") + " --onboard none PC");
     EXPECT_EQ(r.status, 2) << r.err;
-    EXPECT_NE(r.err.find("Could not create the file..."), std::string::npos);
+    EXPECT_EQ(r.err, "Could not create the file...\ntallyquest-report: cannot create " + dir +
+                         "/no/such/folder/PC.htm: No such file or directory\n");
+}
+
+// Runs killed at any moment, by SIGKILL or SIGTERM, leave no report or a
+// whole one, never an empty or partial one; what they leave (their
+// temporary files) the next run in that folder removes, but not a
+// temporary file that a running program holds, nor anything else.
+TEST_F(Headless, KilledRunsLeaveNoEmptyReportAndTheNextRunCleansUp) {
+    std::string drivers;
+    for (int i = 0; i < 4000; ++i)
+        drivers += (i ? ", " : "") + std::string(R"({"DeviceName": "Device )") + std::to_string(i) +
+                   R"(", "DeviceClass": "USB", "DeviceID": "USB\\VID_1234&PID_5678\\)" + std::to_string(i) + "\"}";
+    const std::string snap = write("many.json", "{\"Win32_PnPSignedDriver\": [" + drivers + "]}");
+    const std::string out = dir + "/out";
+    fs::create_directories(out);
+    auto temporaries = [&] {
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(out))
+            if (e.path().filename().string().rfind(".tallyquest-", 0) == 0) names.insert(e.path().filename().string());
+        return names;
+    };
+    const std::string program = "LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " + quote(snap) +
+                                " --onboard none --folder " + quote(out) + " ";
+    int finished = 0;
+    for (const char* signal : {"KILL", "TERM"}) {
+        for (const char* after : {"0", "0.002", "0.005", "0.01", "0.02", "0.04", "0.08", "0.16"}) {
+            runShell(program + "PC & p=$!; sleep " + after + "; kill -" + signal + " $p; wait $p", dir + "/stderr.txt");
+            if (!fs::exists(out + "/PC.htm")) continue;
+            const std::string report = read(out + "/PC.htm");
+            ASSERT_GE(report.size(), 16u) << signal << " after " << after;
+            EXPECT_EQ(report.substr(report.size() - 16), "</body></html>\r\n") << signal << " after " << after;
+            fs::remove(out + "/PC.htm");
+            ++finished;
+        }
+    }
+    EXPECT_LT(finished, 16) << "no run was killed before its end";
+
+    // What a running program holds, and what is not a file of ours, stays.
+    const int held = ::open((out + "/.tallyquest-held.tmp").c_str(), O_WRONLY | O_CREAT, 0644);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    write("out/.tallyquest-stale.tmp", "left by a killed run");
+    fs::create_directories(out + "/.tallyquest-folder.tmp");
+    const std::string victim = write("victim.txt", "keep");
+    fs::create_symlink(victim, out + "/.tallyquest-link.tmp");
+    const RunResult r = runShell(program + "Next", dir + "/stderr.txt");
+    ::close(held);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(temporaries(), (std::set<std::string>{".tallyquest-held.tmp", ".tallyquest-folder.tmp", ".tallyquest-link.tmp"}));
+    EXPECT_EQ(read(victim), "keep");
+    EXPECT_FALSE(fs::exists(out + "/PC.htm"));
+    EXPECT_TRUE(fs::exists(out + "/Next.htm"));
+}
+
+// The report reaches the disk before its name does: its temporary file is
+// flushed, then renamed, then the folder flushed (seen with strace).
+TEST_F(Headless, ReportIsFlushedBeforeItsRenameAndTheFolderAfter) {
+    if (std::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace cannot run here";
+    const std::string snap = write("s.json", kSnapshot);
+    const std::string out = dir + "/out", trace = dir + "/trace.txt";
+    fs::create_directories(out);
+    const RunResult r = run("--snapshot " + quote(snap) + " --onboard none --folder " + quote(out) + " PC");
+    ASSERT_EQ(r.status, 0) << r.err;
+    prefix = "strace -f -o " + quote(trace) + " -e trace=openat,fsync,fdatasync,rename,renameat,renameat2 env ";
+    ASSERT_EQ(run("--snapshot " + quote(snap) + " --onboard none --folder " + quote(out) + " PC").status, 0);
+    std::vector<std::string> lines;
+    std::istringstream in(read(trace));
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    auto find = [&](std::size_t from, const std::regex& re, std::smatch* m = nullptr) {
+        for (std::size_t i = from; i < lines.size(); ++i) {
+            std::smatch local;
+            if (std::regex_search(lines[i], m ? *m : local, re)) return i;
+        }
+        return lines.size();
+    };
+    std::smatch m;
+    const std::size_t opened = find(0, std::regex(R"re(openat\(.*"(.*/\.tallyquest-[^"]*\.tmp)".*O_CREAT.* = ([0-9]+))re"), &m);
+    ASSERT_LT(opened, lines.size()) << read(trace);
+    const std::string temp = m[1], fd = m[2];
+    auto literal = [](const std::string& text) { return std::regex_replace(text, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); };
+    const std::size_t flushed = find(opened, std::regex("fsync\\(" + fd + "\\)"));
+    const std::size_t renamed = find(opened, std::regex("rename.*" + literal(temp) + ".*PC\\.htm"));
+    const std::size_t folder = find(renamed, std::regex("openat\\(.*\"" + literal(out) + "\".*O_DIRECTORY.* = ([0-9]+)"), &m);
+    ASSERT_LT(folder, lines.size()) << read(trace);
+    const std::size_t folderFlushed = find(folder, std::regex("fsync\\(" + std::string(m[1]) + "\\)"));
+    EXPECT_LT(flushed, renamed);
+    EXPECT_LT(renamed, folder);
+    EXPECT_LT(folderFlushed, lines.size());
+}
+
+// The five bytes Windows-1252 leaves undefined are kept, from a factory
+// log, the signature log and a management value alike.
+TEST_F(Headless, BytesTheCodePageLeavesUndefinedAreKept) {
+    const std::string snap = write("s.json", R"({"Win32_Bios": [{"Manufacturer": "A\u0081\u008DB"}]})");
+    write("c/Prodlog.txt", "log \x8F\r\n");
+    write("c/Windows/SIGVERIF.TXT", "intro \x90\x9D\r\n");
+    prefix = "WinDir='C:\\Windows' ";
+    const RunResult r = run("--snapshot " + quote(snap) + " --drive-c " + quote(dir + "/c") + " --folder " +
+                            quote(dir) + " --onboard none PC");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string report = read(dir + "/PC.htm");
+    EXPECT_NE(report.find(">A\x81\x8D" "B&nbsp;<"), std::string::npos);
+    EXPECT_NE(report.find(">log \x8F<"), std::string::npos);
+    EXPECT_NE(report.find(">intro \x90\x9D<br>&nbsp;<"), std::string::npos);
+    EXPECT_EQ(report.find('?'), std::string::npos);
 }
 
 // Without --folder the report lands beside a program in a folder of its own;

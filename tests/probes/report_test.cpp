@@ -4,7 +4,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <sstream>
+
+#include <nlohmann/json.hpp>
 
 #include "report/main.h"
 #include "report/sections.h"
@@ -19,10 +22,9 @@ using testing::section;
 
 std::string quote(const std::string& s) { return "'" + s + "'"; }
 
-TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
-#if defined(_WIN32)
-    GTEST_SKIP() << "runs the program through a POSIX shell; the Windows run checks the same report itself";
-#endif
+// The headless program's report of a snapshot, with the realistic machine's
+// two logs in place.
+std::string reportOf(const fs::path& snapshot) {
     const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
     const testing::TempDir tmp;
     const fs::path dir = tmp.path;
@@ -32,18 +34,56 @@ TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
     fs::copy_file(data / "realistic-sigverif.txt", dir / "c" / "Windows" / "SIGVERIF.TXT");
 
     const std::string cmd = "WinDir='C:\\Windows' LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " +
-                            quote((data / "realistic-machine.json").string()) + " --drive-c " +
-                            quote((dir / "c").string()) + " --folder " + quote((dir / "out").string()) +
-                            " WS-0815 >/dev/null 2>&1 </dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+                            quote(snapshot.string()) + " --drive-c " + quote((dir / "c").string()) + " --folder " +
+                            quote((dir / "out").string()) + " WS-0815 >/dev/null 2>&1 </dev/null";
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    // The log that was copied is still there (now hidden), the other logs were never created.
+    EXPECT_TRUE(fs::exists(dir / "c" / "Prodlog.txt"));
+    return testing::readFile((dir / "out" / "WS-0815.htm").string());
+}
+
+TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "runs the program through a POSIX shell; the Windows run checks the same report itself";
+#endif
+    const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
     const std::string expected = testing::readFile((data / "realistic-machine.htm").string());
-    const std::string actual = testing::readFile((dir / "out" / "WS-0815.htm").string());
+    const std::string actual = reportOf(data / "realistic-machine.json");
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(actual, expected);
     // The report is single-byte text with CR LF line ends.
     EXPECT_NE(actual.find("</html>\r\n"), std::string::npos);
-    // The log that was copied is still there (now hidden), the other logs were never created.
-    EXPECT_TRUE(fs::exists(dir / "c" / "Prodlog.txt"));
+}
+
+// Every text of the realistic machine with markup appended (but empty ones
+// and those the queries compare): no probe writes any of it as markup, and with the
+// escaped markup taken out again the report is the checked one.
+TEST(WholeReport, MarkupInEveryMachineTextIsWrittenEscaped) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "runs the program through a POSIX shell";
+#endif
+    const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
+    auto machine = nlohmann::json::parse(testing::readFile((data / "realistic-machine.json").string()));
+    const std::set<std::string> compared = {"DeviceClass", "HotFixID", "NetConnectionID", "DriverDate", "Size",
+                                            "Capacity", "Win32_Processor.DeviceID", "Win32_LogicalDisk.DeviceID"};
+    int marked = 0;
+    for (auto& [cls, objects] : machine.items())
+        for (auto& object : objects)
+            for (auto& [name, value] : object.items())
+                if (value.is_string() && !value.get<std::string>().empty() && !compared.count(name) &&
+                    !compared.count(cls + "." + name)) {
+                    value = value.get<std::string>() + "<q>";
+                    ++marked;
+                }
+    const testing::TempDir tmp;
+    const fs::path snapshot = tmp.write("marked.json", machine.dump());
+    std::string actual = reportOf(snapshot);
+
+    EXPECT_EQ(actual.find("<q>"), std::string::npos);
+    std::size_t escaped = 0;
+    for (std::size_t p; (p = actual.find("&lt;q&gt;")) != std::string::npos; ++escaped) actual.erase(p, 9);
+    EXPECT_GT(escaped, 60u) << marked;
+    EXPECT_EQ(actual, testing::readFile((data / "realistic-machine.htm").string()));
 }
 
 TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {

@@ -71,7 +71,7 @@ TEST(Sections, SystemBoardProcessorAndAssessment) {
         {"motherboard", probes::WriteMotherboardSection, R"({
            "Win32_ComputerSystemProduct": [{"Name": "<b>OptiPlex 7050</b>"}, {"Name": ""}],
            "Win32_BaseBoard": [{"Manufacturer": "Dell Inc."}], "Win32_ComputerSystem": [{"Manufacturer": null}]})",
-         "Motherboard", {{"Product", "<b>OptiPlex 7050</b>&nbsp;"}, {"Manufacturer (BaseBoard)", "Dell Inc.&nbsp;"}}},
+         "Motherboard", {{"Product", "&lt;b&gt;OptiPlex 7050&lt;/b&gt;&nbsp;"}, {"Manufacturer (BaseBoard)", "Dell Inc.&nbsp;"}}},
         // CPU0 only (not "CPU1", not "cpu0"), leading blanks cut; the first driver's ID.
         {"cpu", probes::WriteCpuSection, R"({"Win32_Processor": [
            {"DeviceID": "CPU1", "Name": "Other", "MaxClockSpeed": 1}, {"DeviceID": "cpu0", "Name": "lower"},
@@ -302,9 +302,9 @@ TEST(HotfixSection, TwoUpdatesPerLineTheLastPairFilledWithBlanks) {
                id + "</td>";
     };
     EXPECT_EQ(run(probes::WriteHotfixSection, R"({"Win32_QuickFixEngineering": [
-        {"HotFixID": "File 1", "Description": "never asked for"}, {"HotFixID": "KB1", "Description": "<i>Security</i>"},
+        {"HotFixID": "File 1", "Description": "never asked for"}, {"HotFixID": "KB1<", "Description": "<i>Security</i>"},
         {"HotFixID": "KB2", "Description": ""}, {"HotFixID": "", "Description": "passed over"}, {"HotFixID": "KB3"}]})"),
-              section("Hotfix", {{"&nbsp;", start + "<tr>" + fix("<i>Security</i>", "KB1") + gap +
+              section("Hotfix", {{"&nbsp;", start + "<tr>" + fix("&lt;i&gt;Security&lt;/i&gt;", "KB1&lt;") + gap +
                                                 fix("no Entry", "KB2") + "</tr><tr>" + fix("no Entry", "KB3") + gap +
                                                 "<td>&nbsp;</td><td>&nbsp;</td></tr></table></tr></table>"}}));
 }
@@ -319,12 +319,12 @@ TEST(SlotsSection, SlotsInUseOrAvailableSideBySide) {
                designation + "</td></tr><tr><td>" + occupancy + "</td></tr></table></td>";
     };
     EXPECT_EQ(run(probes::WriteSlotsSection, R"({"Win32_SystemSlot": [
-        {"Tag": "System Slot 0", "SlotDesignation": "PCIEX16_1", "CurrentUsage": 4},
+        {"Tag": "System Slot 0", "SlotDesignation": "<PCIEX16_1>", "CurrentUsage": 4},
         {"Tag": "System Slot 1", "SlotDesignation": "PCIEX1_1", "CurrentUsage": 0},
         {"Tag": "", "SlotDesignation": "PCIEX1_2", "CurrentUsage": 3},
         {"Tag": "System Slot 3", "CurrentUsage": 5}, {"Tag": "System Slot 4", "SlotDesignation": "PCI1"}]})"),
               section("Slots", {{labels, "<table border='0' cellspacing='0' cellpadding='0'><tr>" +
-                                             slot("System Slot 0", "PCIEX16_1", "Ja") + slot("", "PCIEX1_2", "Nein") +
+                                             slot("System Slot 0", "&lt;PCIEX16_1&gt;", "Ja") + slot("", "PCIEX1_2", "Nein") +
                                              // Usage 5: empty, not the previous slot's "Nein".
                                              slot("System Slot 3", "", "") + "</table>"}}));
     EXPECT_EQ(run(probes::WriteSlotsSection, "{}"),

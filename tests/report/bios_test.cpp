@@ -13,14 +13,15 @@ using testing::RepositoryScope;
 using testing::runSection;
 using testing::section;
 
+// Values are written escaped: markup from the machine shows as text, "&" stays.
 TEST(BiosSection, RowsForEachBiosInOrder) {
     PlatformScope scope;
     RepositoryScope repo(R"({"Win32_Bios": [
-        {"Manufacturer": "American Megatrends Inc.", "Description": "<b>1.40</b>", "SMBIOSBIOSVersion": "1.40"},
+        {"Manufacturer": "American Megatrends Inc.", "Description": "<b>1.40</b> R&D", "SMBIOSBIOSVersion": "1.40"},
         {"Description": "second"}]})");
     EXPECT_EQ(runSection(probes::WriteBiosSection),
               section("Bios", {{"Manufacturer", "American Megatrends Inc.&nbsp;"},
-                               {"Description", "<b>1.40</b>&nbsp;"},
+                               {"Description", "&lt;b&gt;1.40&lt;/b&gt; R&D&nbsp;"},
                                {"SMBIOS", "1.40&nbsp;"},
                                {"Manufacturer", "&nbsp;"},
                                {"Description", "second&nbsp;"},

@@ -1,6 +1,8 @@
 // The shared text helpers and the value forms rows are built from.
 #include <gtest/gtest.h>
 
+#include "platform/devicename.h"
+#include "report/html.h"
 #include "report/main.h"
 #include "report/text.h"
 #include "tests/support/fakes.h"
@@ -76,6 +78,23 @@ TEST(ValueForms, TextFormsAndTests) {
     EXPECT_TRUE(Value::text(" ").isNonEmptyText());
     EXPECT_EQ(Value::text(" 250059350016 ").number(), 250059350016.0);
     EXPECT_FALSE(Value::text("12abc").number().has_value());
+}
+
+// Report names that Windows takes as devices, on every platform alike.
+TEST(ReportNames, DeviceNamesOfWindowsAreKnownInEveryForm) {
+    for (const char* name : {"CON.htm", "con.htm", "Prn.htm", "AUX", "nul.txt.htm", "COM1.htm", "com9.htm", "LPT1.htm",
+                             "lpt9.htm", "COM0.htm", "CON .htm", "CON  ..htm", "NUL.", "CONIN$.htm", "conout$.htm",
+                             "COM\xC2\xB9.htm", "C:\\reports\\aux.htm", "/home/op/CON.htm"})
+        EXPECT_TRUE(platform::namesWindowsDevice(name)) << name;
+    for (const char* name : {"CONSOLE.htm", "CO.htm", "xCON.htm", " CON.htm", "COM10.htm", "COM.htm", "LPTX.htm",
+                             "PC 01.htm", "CON-01.htm", "C:\\CON\\PC.htm", ""})
+        EXPECT_FALSE(platform::namesWindowsDevice(name)) << name;
+}
+
+// Only "<" and ">" change: entities, "&" of identifiers and other text stay.
+TEST(ReportNames, MarkupEscapesAnglesOnly) {
+    EXPECT_EQ(report::EscapeMarkup("<script>alert('x&y')</script> &nbsp; \"\xC3\xA4\""),
+              "&lt;script&gt;alert('x&y')&lt;/script&gt; &nbsp; \"\xC3\xA4\"");
 }
 
 }  // namespace

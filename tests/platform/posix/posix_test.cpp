@@ -134,9 +134,21 @@ TEST(PosixFiles, ReportIsReplacedOnlyWhenComplete) {
     EXPECT_EQ(c.read("PC.htm"), "earlier report");
     EXPECT_EQ(leftovers(), clean);
 
-    // Creating the empty file keeps the earlier report until it is replaced.
-    files.createTextFile(report)->close();
-    EXPECT_EQ(c.read("PC.htm"), "earlier report");
+    // Creating the report's file keeps the earlier report until it is
+    // replaced; the run's temporary file stands for it meanwhile, and on a
+    // first run nothing at all appears at the name before the report is whole.
+    for (bool first : {false, true}) {
+        if (first) fs::remove(c.path + "/PC.htm");
+        files.createTextFile(report)->close();
+        EXPECT_TRUE(files.fileExists(report));
+        EXPECT_EQ(leftovers().size(), first ? 2u : 3u);
+        EXPECT_EQ(c.read("PC.htm"), first ? "" : "earlier report");
+        auto w = files.openForWriting(report);
+        w->writeLine("new");
+        w->close();
+        EXPECT_EQ(c.read("PC.htm"), "new\r\n");
+        EXPECT_EQ(leftovers(), clean);
+    }
 
     // A symlink at the name is replaced, never followed.
     for (bool create : {true, false}) {
@@ -233,11 +245,14 @@ TEST(PosixFiles, LookupFindsHiddenFilesOnlyWhenAsked) {
     EXPECT_EQ(posix::PosixFiles::attributesOf(c.path + "/Prodlog.txt"), 0);
 }
 
-TEST(Codepage, RoundTripOfTheHighHalf) {
+// Every byte round-trips, the five undefined ones as the code points of
+// the same number.
+TEST(Codepage, RoundTripOfEveryByte) {
     std::string all;
-    for (int b = 0x20; b < 0x100; ++b)
-        if (b != 0x81 && b != 0x8D && b != 0x8F && b != 0x90 && b != 0x9D) all += static_cast<char>(b);
+    for (int b = 0; b < 0x100; ++b) all += static_cast<char>(b);
     EXPECT_EQ(platform::utf8ToCp1252(platform::cp1252ToUtf8(all)), all);
+    EXPECT_EQ(platform::cp1252ToUtf8("\x81\x8D\x8F\x90\x9D\x80"), "\u0081\u008D\u008F\u0090\u009D\u20AC");
+    EXPECT_EQ(platform::utf8ToCp1252("\u0081\u009D\u0080\u009F"), "\x81\x9D??");  // U+0080 and U+009F: no byte
     EXPECT_EQ(platform::utf8ToCp1252("\xFF\xC3"), "??");  // malformed input
 }
 

@@ -51,8 +51,10 @@ TEST(AnsiText, WindowsLatin1BothWays) {
     };
     for (const auto& [utf8, ansi] : toAnsi) EXPECT_EQ(utf8ToAnsi(utf8), ansi) << utf8;
     EXPECT_EQ(ansiToUtf8("\xE4\x80\x9F"), "\u00E4\u20AC\u0178");
+    // Every byte round-trips, the five the code page leaves undefined too.
+    EXPECT_EQ(ansiToUtf8("\x81\x8D\x8F\x90\x9D"), "\u0081\u008D\u008F\u0090\u009D");
     std::string all;
-    for (int b = 0xA0; b <= 0xFF; ++b) all += static_cast<char>(b);
+    for (int b = 1; b <= 0xFF; ++b) all += static_cast<char>(b);
     EXPECT_EQ(utf8ToAnsi(ansiToUtf8(all)), all);
 }
 

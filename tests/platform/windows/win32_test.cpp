@@ -75,6 +75,41 @@ TEST_F(Scratch, EarlierReportSurvivesAnUnfinishedRun) {
     EXPECT_EQ(bytesOf("PC.htm"), "new\r\n");
 }
 
+// Until the report is complete its temporary file stands for it: a first
+// run killed before the end leaves no empty report. Creating a report's file
+// removes what killed runs left (temporary files no program holds open), and
+// a name Windows takes as a device is no file at all.
+TEST_F(Scratch, TemporaryFileStandsForTheReportAndLeftoversGo) {
+    files_.createTextFile(path("PC.htm"))->close();
+    EXPECT_TRUE(files_.fileExists(path("PC.htm")));
+    EXPECT_FALSE(std::filesystem::exists(widen(path("PC.htm"))));
+
+    put(".tallyquest-stale.tmp", "left by a killed run");
+    HANDLE held = ::CreateFileW(widen(path(".tallyquest-held.tmp")).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    files_.createTextFile(path("Other.htm"))->close();
+    std::size_t temporaries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(widen(dir_))) {
+        EXPECT_NE(e.path().filename(), L".tallyquest-stale.tmp");
+        temporaries += e.path().filename().wstring().rfind(L".tallyquest-", 0) == 0;
+    }
+    EXPECT_EQ(temporaries, 3u);  // the one held elsewhere, and this program's two
+    ::CloseHandle(held);
+    for (const char* name : {"PC.htm", "Other.htm"}) {
+        auto w = files_.openForWriting(path(name));
+        w->writeLine(name);
+        w->close();
+        EXPECT_EQ(bytesOf(name), std::string(name) + "\r\n");
+    }
+
+    for (const char* device : {"CON.htm", "nul .htm", "com1.htm", "LPT9.txt.htm", "CONOUT$.htm"}) {
+        EXPECT_FALSE(files_.fileExists(path(device))) << device;
+        EXPECT_EQ(numberOf([&] { files_.createTextFile(path(device)); }), fail::kBadFileNameOrNumber) << device;
+        EXPECT_EQ(numberOf([&] { files_.openForWriting(path(device)); }), fail::kBadFileNameOrNumber) << device;
+    }
+}
+
 TEST_F(Scratch, LinesEndAtCrOrCrLfButNotAtLoneLfAndAreReadFromTheAnsiCodePage) {
     put("log.txt", std::string("first\r\nsecond\rthird\nstill third\r\n\r\n") +
                        (latin1_ ? "Gr\xF6\xDF" "e \x80" : "last"));
