@@ -5,8 +5,8 @@
 # program that needs another DLL would not start from a stick on a real PC,
 # even where Wine brings the DLL itself.
 set -euo pipefail
-system=" advapi32.dll bcrypt.dll comctl32.dll crypt32.dll gdi32.dll iphlpapi.dll kernel32.dll msvcrt.dll
-  ole32.dll oleaut32.dll shell32.dll user32.dll winhttp.dll ws2_32.dll "
+system=" advapi32.dll bcrypt.dll comctl32.dll crypt32.dll gdi32.dll iphlpapi.dll kernel32.dll msvcrt.dll"
+system+=" ole32.dll oleaut32.dll shell32.dll user32.dll winhttp.dll ws2_32.dll "
 status=0
 for exe in "$@"; do
   dlls=$(x86_64-w64-mingw32-objdump -p "$exe") || { echo "$(basename "$exe"): not readable"; status=1; continue; }
