@@ -12,6 +12,8 @@ if(NOT TQ_PUGIXML_SOURCE AND CMAKE_CROSSCOMPILING)
   if(tq_pugixml_status EQUAL 0 AND EXISTS ${tq_pugixml_fetched}/src/pugixml.cpp)
     set(TQ_PUGIXML_SOURCE ${tq_pugixml_fetched} CACHE PATH
         "pugixml's source folder, for builds without the system's library" FORCE)
+  else()
+    message(WARNING "Could not fetch Debian's pugixml source through apt (scripts/pugixml-source.sh)")
   endif()
 endif()
 if(TQ_PUGIXML_SOURCE AND EXISTS ${TQ_PUGIXML_SOURCE}/src/pugixml.cpp AND NOT TARGET pugixml)
