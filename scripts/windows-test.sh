@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds the core, both programs, the query tool and the unit tests for
-# 64-bit Windows (mingw-w64), runs every test program under Wine in a fresh,
-# temporary prefix, then runs the headless program against Wine's management
-# service and checks the report it writes against what the query tool reads
-# from the same service (and the processor name against the host). On a
-# virtual X display (Xvfb) it then runs the windows' own test program and
-# drives tallyquest.exe by keyboard alone through a whole report, which must
-# match the headless program's byte for byte. Last, scripts/windows-dist.sh
-# packs the operator's archive.
+# 64-bit Windows (mingw-w64) with the README's two commands, runs every test
+# program under Wine in a fresh, temporary prefix, then runs the headless
+# program against Wine's management service and checks the report it writes
+# against what the query tool reads from the same service (and the processor
+# name against the host). Both programs must import only system DLLs and
+# carry the version they print (version block and manifest); the headless
+# one's help must name only what Windows has. On a virtual X display (Xvfb)
+# it then runs the windows' own test program and drives tallyquest.exe by
+# keyboard alone through a whole report, which must match the headless
+# program's byte for byte. Last, scripts/windows-dist.sh packs the operator's
+# archive.
 #
 # Idempotent: installs what scripts/packages/windows.txt lists when missing
 # (root or sudo), reuses the build folder, always starts Wine afresh.
