@@ -40,8 +40,10 @@ const char* const kUsageText =
     "  --folder DIR          where the report goes (default: the program's folder,\n"
     "                        or the current folder when the program is installed)\n"
     "  --snapshot FILE       answer the management queries from a snapshot\n"
-    "  --root DIR            read the machine below DIR instead of / (Linux)\n"
-    "  --drive-c DIR         the folder that stands for drive C: (Linux; default /)\n"
+#if !defined(_WIN32)
+    "  --root DIR            read the machine below DIR instead of /\n"
+    "  --drive-c DIR         the folder that stands for drive C: (default /)\n"
+#endif
     "  --comment TEXT        the comment for the report head\n"
     "  --onboard LIST        on-board devices to report: vga,audio,lan or none\n"
     "                        (default: lan, plus vga and audio when the board has them)\n"
@@ -63,7 +65,11 @@ const char* const kUsageText =
     "  64  usage error, or a snapshot that was refused\n"
     "\n"
     "example:\n"
+#if defined(_WIN32)
+    "  tallyquest-report --folder C:\\Reports --comment \"Desk 4\" \"PC 01\"\n";
+#else
     "  tallyquest-report --folder ~/reports --comment \"Desk 4\" \"PC 01\"\n";
+#endif
 
 int usage(const std::string& why) {
     std::fprintf(stderr, "tallyquest-report: %s\n%s", tq::app::oneLine(why).c_str(), kUsageText);

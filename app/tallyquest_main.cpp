@@ -2,9 +2,11 @@
 // the main window and ends when its last window closes. Reports go beside
 // the program, or into the user's documents folder when the program is
 // installed (its folder is a system one or not writable for the user).
+#include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include <QApplication>
 #include <QDir>
@@ -21,6 +23,19 @@
 
 namespace {
 
+const char* const kUsageText =
+    "usage: tallyquest [--help | --version]\n"
+    "Shows a summary of this machine in a window and writes its inventory as the\n"
+    "HTML report DESIGNATION.htm, beside the program or, when it is installed, in\n"
+    "the user's documents folder. tallyquest-report writes it without windows.\n"
+    "\n"
+    "options:\n"
+    "  --help     print this help\n"
+    "  --version  print the program's version\n"
+    "\n"
+    "environment:\n"
+    "  TALLYQUEST_SNAPSHOT  answer the management queries from a snapshot file\n";
+
 // Where the reports of an installed program go: the user's documents folder
 // (the home folder when the desktop names none), made when it is missing.
 std::string documentsFolder() {
@@ -34,6 +49,12 @@ std::string documentsFolder() {
 
 int main(int argc, char** argv) {
     using namespace tq;
+    // Answered on the terminal, before anything needs a display.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--help" || a == "-h") return std::fputs(kUsageText, stdout), 0;
+        if (a == "--version") return std::printf("tallyquest %s\n", TQ_VERSION), 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tallyquest"));
     QApplication::setWindowIcon(ui::programIcon());

@@ -1,8 +1,11 @@
 # Cross build for 64-bit Windows with Debian's mingw-w64 (posix threads),
 # static runtime, tests run through Wine.
-#   cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DTQ_UI=OFF
+#   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+# Optimised unless a build type is given: what the operator's archive ships.
+set(CMAKE_BUILD_TYPE_INIT Release)
 
 set(TQ_MINGW_TRIPLE x86_64-w64-mingw32)
 set(CMAKE_C_COMPILER ${TQ_MINGW_TRIPLE}-gcc-posix)
@@ -18,6 +21,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Every program carries its runtime (libstdc++, libgcc, winpthread), so it
 # runs from any folder without DLLs next to it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# The same for zlib: libz.a, not the import library of a zlib1.dll that no
+# Windows has.
+set(ZLIB_USE_STATIC_LIBS ON)
+if(ZLIB_LIBRARY_RELEASE MATCHES "\\.dll\\.a$")  # found by a build folder's earlier configure
+  unset(ZLIB_LIBRARY_RELEASE CACHE)
+endif()
 
 # Header-only and source-only host packages: the JSON headers and GoogleTest,
 # found through small configs that never put /usr/include on the include path.

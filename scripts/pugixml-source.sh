@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fetches Debian's source of pugixml into FOLDER (for builds without the
 # host's libpugixml, such as the Windows cross build) and prints the folder
-# that holds src/pugixml.cpp. Uses apt with a private deb-src list and state
+# that holds src/pugixml.cpp, with the package's debian/copyright beside it
+# (its licence notice, for what ships the library). Uses apt with a private deb-src list and state
 # folder, so the system's apt configuration is left as it is.
 set -euo pipefail
 dest=$(mkdir -p "${1:?usage: pugixml-source.sh FOLDER}" && cd "$1" && pwd)
@@ -23,4 +24,9 @@ if [ -z "$found" ]; then
   found=$(find "$dest" -path '*/src/pugixml.cpp' -print -quit)
 fi
 [ -n "$found" ] || { echo "pugixml-source: no pugixml.cpp in $dest" >&2; exit 1; }
-dirname "$(dirname "$found")"
+top=$(dirname "$(dirname "$found")")
+debian=$(ls "$dest"/pugixml_*.debian.tar.* 2>/dev/null | head -n1 || true)
+if [ ! -f "$top/debian/copyright" ] && [ -n "$debian" ]; then
+  tar -xf "$debian" -C "$top" debian/copyright
+fi
+echo "$top"

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Cross-builds the core, both programs, the query tool and the unit tests for
-# 64-bit Windows (mingw-w64), runs every test program under Wine in a fresh,
-# temporary prefix, then runs the headless program against Wine's management
-# service and checks the report it writes against what the query tool reads
-# from the same service (and the processor name against the host). On a
-# virtual X display (Xvfb) it then runs the windows' own test program and
-# drives tallyquest.exe by keyboard alone through a whole report, which must
-# match the headless program's byte for byte. Last, scripts/windows-dist.sh
-# packs the operator's archive.
+# 64-bit Windows (mingw-w64) with the README's two commands, runs every test
+# program under Wine in a fresh, temporary prefix, then runs the headless
+# program against Wine's management service and checks the report it writes
+# against what the query tool reads from the same service (and the processor
+# name against the host). Both programs must import only system DLLs and
+# carry the version they print (version block and manifest); the headless
+# one's help must name only what Windows has. On a virtual X display (Xvfb)
+# it then runs the windows' own test program and drives tallyquest.exe by
+# keyboard alone through a whole report, which must match the headless
+# program's byte for byte. Last, scripts/windows-dist.sh packs the operator's
+# archive.
 #
 # Idempotent: installs what scripts/packages/windows.txt lists when missing
 # (root or sudo), reuses the build folder, always starts Wine afresh.
@@ -35,19 +38,17 @@ die() { printf 'windows-test: %s\n' "$*" >&2; exit 1; }
 # --- packages --------------------------------------------------------------
 "$root/scripts/setup.sh" windows
 
-# --- cross build -----------------------------------------------------------
-# pugixml has no Windows package: built from Debian's source.
-pugixml_source=$(bash "$root/scripts/pugixml-source.sh" "$build/_pugixml")
-say "configuring $build"
-cmake -S "$root" -B "$build" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DTQ_TESTS=ON -DTQ_PUGIXML_SOURCE="$pugixml_source" >/dev/null
-say "building"
+# --- cross build ----------------------------------------------------------
+# Exactly the README's two commands (configure fetches Debian's pugixml
+# source itself), so that they keep working as written.
+build_arg=$(realpath -m --relative-to="$root" "$build")
+say "configuring and building $build_arg as the README does"
+(cd "$root" && cmake -S . -B "$build_arg" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake >/dev/null)
 if [ -n "${TQ_WIN_TARGETS:-}" ]; then
   # shellcheck disable=SC2086
   cmake --build "$build" -j "$jobs" --target ${TQ_WIN_TARGETS}
 else
-  cmake --build "$build" -j "$jobs"
+  (cd "$root" && cmake --build "$build_arg" -j"$jobs")
 fi
 report_exe=$build/app/tallyquest-report.exe
 gui_exe=$build/app/tallyquest.exe
@@ -211,17 +212,45 @@ if [ -f "$data/realistic-machine.json" ] && [ -f "$data/realistic-machine.htm" ]
   check "factory log attributes" "H" "$(tr -d '\r' <"$work/attrib.txt" | sed 's/ *[A-Z]:\\.*$//' | tr -d ' A')"
 fi
 
-# --- the windows program: one GUI program needing only system DLLs ------------
+# --- what the programs need and what they say they are -----------------------
+# Both run from a stick on any Windows PC: system DLLs only. Both carry the
+# version they print, a maker and a copyright, and a manifest of that version.
+say "what the programs need and carry"
+objdump=x86_64-w64-mingw32-objdump
+(cd "$out" && wine "$report_exe" --version) </dev/null >"$work/version.txt" 2>/dev/null || true
+printed=$(tr -d '\r' <"$work/version.txt" | sed -n 's/^tallyquest-report //p')
+check "tallyquest-report.exe --version" "$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")" "$printed"
+# resource WHAT: a value of the version block ("CompanyName" with its quotes),
+# FILEVERSION, or the manifest's own assembly version.
+resource() {
+  case "$1" in
+    FILEVERSION) sed -n 's/^ *FILEVERSION *//p' "$work/resources.rc" | tr -d ' ' | sed 's/^/FILEVERSION /' ;;
+    manifest) grep -o 'assemblyIdentity type=""win32"" name=""Tallyquest[^"]*"" version=""[0-9.]*' "$work/resources.rc" |
+                sed 's/.*version=""//' ;;
+    *) awk -v key="$1" '$1 == "VALUE" && $2 == key "," { sub(/^[^,]*, *"/, ""); sub(/(\\0)?"$/, ""); print }' \
+         "$work/resources.rc" ;;
+  esac | head -n1
+}
+for exe in "$report_exe" "$gui_exe"; do
+  [ -f "$exe" ] || continue
+  name=$(basename "$exe")
+  check "$name: DLLs beyond the system's" "" "$(bash "$root/scripts/windows-imports.sh" "$exe" || true)"
+  # The resources as the resource compiler reads them back from the program.
+  x86_64-w64-mingw32-windres -J coff -O rc -i "$exe" 2>/dev/null | tr -d '\r' >"$work/resources.rc" || true
+  check "$name: file version" "$printed" "$(resource '"FileVersion"')"
+  check "$name: product version" "$printed" "$(resource '"ProductVersion"')"
+  check "$name: company" "The Tallyquest developers" "$(resource '"CompanyName"')"
+  check "$name: copyright" "Copyright (c) 2026 The Tallyquest developers" "$(resource '"LegalCopyright"')"
+  check "$name: version numbers" "FILEVERSION $(printf '%s' "$printed" | tr . ,),0,0" "$(resource FILEVERSION)"
+  check "$name: manifest's assembly version" "$printed.0.0" "$(resource manifest)"
+done
 if [ -f "$gui_exe" ]; then
-  say "what tallyquest.exe needs"
-  objdump=x86_64-w64-mingw32-objdump
   check "tallyquest.exe: subsystem" "(Windows GUI)" "$($objdump -p "$gui_exe" | sed -n 's/^Subsystem[[:space:]]*[0-9a-f]*[[:space:]]*//p')"
-  system_dlls=" advapi32.dll comctl32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll user32.dll "
-  others=$($objdump -p "$gui_exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | while read -r dll; do
-    case "$system_dlls" in *" $dll "*) ;; *) printf '%s ' "$dll" ;; esac
-  done)
-  check "tallyquest.exe: DLLs beyond the system's" "" "$others"
 fi
+# The help names only what Windows has and gives its example in cmd's form.
+(cd "$out" && wine "$report_exe" --help) </dev/null >"$work/help.txt" 2>/dev/null || true
+check "--help without Linux options" "" "$(tr -d '\r' <"$work/help.txt" | grep -o -e '--root' -e '--drive-c' -e '~/' | tr '\n' ' ')"
+check "--help example" "yes" "$(grep -q '^  tallyquest-report --folder C:\\' "$work/help.txt" && echo yes || echo no)"
 
 # --- the windows on a virtual display ----------------------------------------
 if [ -f "$gui_exe" ] && [ -f "$uitest_exe" ]; then

@@ -324,6 +324,15 @@ std::string MainLogic::getMMpnp() {
     return r;
 }
 
+void OnboardBoxes::windowClosing(const MainView& window) {
+    closed_ = {window.ticked(OnboardBox::Vga), window.ticked(OnboardBox::Audio), window.ticked(OnboardBox::Lan)};
+}
+
+bool OnboardBoxes::ticked(const MainView* window, OnboardBox box) const {
+    if (window) return window->ticked(box);
+    return closed_ && (*closed_)[static_cast<std::size_t>(box)];
+}
+
 RunFailureGuard::RunFailureGuard() : active_(report::reportRunning()) {
     if (active_) saved_ = trap::pending();
 }

@@ -5,6 +5,8 @@
 // user-interface seam.
 #pragma once
 
+#include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -76,6 +78,21 @@ private:
     MainView& view_;
     Panel view_state_ = Panel::Motherboard;
     std::string mb_, vga_, mm_;
+};
+
+// The three on-board boxes as a report run reads them. While the main window
+// is open they are its boxes; once it has closed (a report-name dialog or an
+// about box may outlive it, and the dialog may still start a run) they are
+// the boxes as the window left them. Before any window closed: all clear.
+class OnboardBoxes {
+public:
+    // The main window is closing: keeps its boxes as they stand.
+    void windowClosing(const MainView& window);
+    // `window` is the main window while it is open, null afterwards.
+    bool ticked(const MainView* window, platform::OnboardBox box) const;
+
+private:
+    std::optional<std::array<bool, 3>> closed_;  // by OnboardBox: vga, audio, lan
 };
 
 // Keeps the pending failure of a report run across a user's action that the

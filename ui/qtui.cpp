@@ -162,14 +162,8 @@ void QtUserInterface::closeReportNameDialog() {
     dialog->close();
 }
 
-void QtUserInterface::mainWindowClosing(const FrmMain& window) {
-    using platform::OnboardBox;
-    closedBoxes_ = {window.ticked(OnboardBox::Vga), window.ticked(OnboardBox::Audio), window.ticked(OnboardBox::Lan)};
-}
+void QtUserInterface::mainWindowClosing(const FrmMain& window) { boxes_.windowClosing(window); }
 
-bool QtUserInterface::onboardTicked(platform::OnboardBox box) {
-    if (main_) return main_->ticked(box);
-    return closedBoxes_ && (*closedBoxes_)[static_cast<std::size_t>(box)];
-}
+bool QtUserInterface::onboardTicked(platform::OnboardBox box) { return boxes_.ticked(main_.data(), box); }
 
 }  // namespace tq::ui

@@ -3,9 +3,7 @@
 // the program's windows, each created afresh when it is next needed.
 #pragma once
 
-#include <array>
 #include <functional>
-#include <optional>
 #include <string>
 
 #include <QPointer>
@@ -13,6 +11,7 @@
 #include "platform/seams.h"
 #include "ui/frmdialogs.h"
 #include "ui/frmupdate.h"
+#include "ui/mainlogic.h"
 
 class QWidget;
 
@@ -79,7 +78,7 @@ private:
     QPointer<FrmCuz> cuz_;
     QPointer<FrmAbout> about_;
     bool busy_ = false;
-    std::optional<std::array<bool, 3>> closedBoxes_;  // by OnboardBox: vga, audio, lan
+    OnboardBoxes boxes_;
 };
 
 }  // namespace tq::ui

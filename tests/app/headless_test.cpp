@@ -309,6 +309,19 @@ TEST_F(Headless, HelpAndManualPageNameTheSameOptionsAndExitStatuses) {
     EXPECT_EQ(read(dir + "/version.txt"), "tallyquest-report " TQ_VERSION "\n");
 }
 
+#ifdef TQ_WINDOWS_BINARY
+// The windows program answers --help and --version on the terminal, with no
+// display to open a window on.
+TEST_F(Headless, WindowsProgramHelpAndVersionNeedNoDisplay) {
+    const std::string program =
+        "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 " + quote(TQ_WINDOWS_BINARY);
+    ASSERT_EQ(runShell(program + " --help >" + quote(dir + "/help.txt"), dir + "/stderr.txt").status, 0);
+    EXPECT_EQ(read(dir + "/help.txt").rfind("usage: tallyquest [--help | --version]\n", 0), 0u);
+    ASSERT_EQ(runShell(program + " --version >" + quote(dir + "/version.txt"), dir + "/stderr.txt").status, 0);
+    EXPECT_EQ(read(dir + "/version.txt"), "tallyquest " TQ_VERSION "\n");
+}
+#endif
+
 // Options that name nothing usable are usage errors, each one line.
 TEST_F(Headless, UnusableOptionValuesAreUsageErrors) {
     const std::string file = write("plain.txt", "x");

@@ -178,6 +178,25 @@ TEST(UiMultiMedia, EightSlotsAndEveryDeviceInTheText) {
     EXPECT_EQ(text, expected);
 }
 
+// What both front ends answer the on-board section: the open window's boxes,
+// then the boxes as the closing window left them (a report-name dialog left
+// open after Exit may still start a run), never what the view says later.
+TEST(UiMainWindow, OnboardBoxesOutliveTheWindow) {
+    FakeView view;
+    ui::OnboardBoxes boxes;
+    auto read = [&](const ui::MainView* window) {
+        return std::array{boxes.ticked(window, OnboardBox::Vga), boxes.ticked(window, OnboardBox::Audio),
+                          boxes.ticked(window, OnboardBox::Lan)};
+    };
+    EXPECT_EQ(read(nullptr), (std::array{false, false, false}));  // no window yet
+    view.boxes = {true, false, true};
+    EXPECT_EQ(read(&view), (std::array{true, false, true}));
+    boxes.windowClosing(view);
+    view.boxes = {false, true, false};
+    EXPECT_EQ(read(nullptr), (std::array{true, false, true}));
+    EXPECT_EQ(read(&view), (std::array{false, true, false}));  // a new window is read afresh
+}
+
 TEST(UiDialogs, NameFilterVersionAndProgressTexts) {
     EXPECT_EQ(ui::withoutReservedNameChars("M\xC3\xBCller ..\\a/b:c*d?e<f>g|h\"i"), "M\xC3\xBCller ..abcdefghi");
     EXPECT_EQ(ui::versionText("").rfind("Version  4" + std::string(31, ' '), 0), 0u);

@@ -35,6 +35,24 @@ public:
         return n;
     }
 
+    // The on-board devices that the report's On Board section asked for
+    // since query number `from`, as "vga audio lan" in that order: the
+    // boxes as the run read them.
+    std::string onboardAsked(std::size_t from) const {
+        static constexpr std::string_view kQueries[][2] = {
+            {"vga", "SELECT * FROM Win32_VideoController"},
+            {"audio", "SELECT * FROM Win32_SoundDevice WHERE Caption LIKE '%Audio%'"},
+            {"lan", "SELECT * FROM Win32_NetworkAdapter WHERE PNPDeviceID LIKE 'PCI%VEN%'"}};
+        std::string out;
+        for (const auto& [box, query] : kQueries)
+            for (std::size_t i = from; i < queries.size(); ++i)
+                if (queries[i].rfind(query, 0) == 0) {
+                    out += (out.empty() ? "" : " ") + std::string(box);
+                    break;
+                }
+        return out;
+    }
+
 private:
     class Recording final : public wmi::Service {
     public:

@@ -693,6 +693,12 @@ bool FrmMain::onClose(bool) {
     return !report::reportRunning() || closeByProgram_;
 }
 
+void FrmMain::onDestroy() {
+    // The check boxes still exist here; a report started later from a
+    // dialog left open reads them as they stand now.
+    Win32UserInterface::instance().mainWindowClosing(*this);
+}
+
 void FrmMain::closeByProgram() {
     closeByProgram_ = true;
     destroy();

@@ -150,6 +150,7 @@ public:
 protected:
     void onCommand(int id, int code) override;
     bool onClose(bool fromUser) override;
+    void onDestroy() override;
     void drawItem(const layout::Control& c, const DRAWITEMSTRUCT& item) override;
 
 private:

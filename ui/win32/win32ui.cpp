@@ -233,6 +233,6 @@ void Win32UserInterface::closeReportNameDialog() {
     if (cuz_) cuz_->destroy();
 }
 
-bool Win32UserInterface::onboardTicked(platform::OnboardBox box) { return main_ && main_->ticked(box); }
+bool Win32UserInterface::onboardTicked(platform::OnboardBox box) { return boxes_.ticked(mainWindow(), box); }
 
 }  // namespace tq::ui::win32

@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "platform/seams.h"
+#include "ui/mainlogic.h"
 #include "ui/win32/forms.h"
 
 namespace tq::ui::win32 {
@@ -62,6 +63,9 @@ public:
     // Called by the windows.
     void opened(Form* form);
     void closed(Form* form);
+    // The main window is going: its on-board boxes, as they stand, are what
+    // a report started later from a dialog left open reads.
+    void mainWindowClosing(const FrmMain& window) { boxes_.windowClosing(window); }
     bool translate(MSG& msg);
 
     // platform::UserInterface
@@ -99,6 +103,7 @@ private:
     std::vector<HWND> modalDisabled_;
     int open_ = 0;
     bool busy_ = false;
+    OnboardBoxes boxes_;
 };
 
 }  // namespace tq::ui::win32

@@ -450,6 +450,29 @@ TEST(Win32Windows, ReportNameDialog) {
     EXPECT_EQ(windowText(fresh->T_cuz()), "");
 }
 
+// Left open after Exit, the report-name dialog still starts a run, which
+// reads the on-board boxes as the main window left them.
+TEST(Win32Windows, ReportNameDialogOutlivesTheMainWindow) {
+    Windows w;
+    tq::testing::QueryRecorder wmi(kBoard);
+    FrmMain* main = w.ui.startMainWindow();
+    click(*main, "chkVGA");  // the user clears the graphics box the board ticked
+    EXPECT_EQ(ticked(*main), "chkAudio chkLan");
+    click(*main, "btnCreateReport");
+    FrmCuz* cuz = w.ui.reportNameDialog();
+    ASSERT_TRUE(cuz);
+    type("PC");
+    click(*main, "btnEnde");
+    EXPECT_EQ(w.ui.mainWindow(), nullptr);
+    ASSERT_EQ(w.ui.reportNameDialog(), cuz);
+    w.messages.clear();
+    const std::size_t before = wmi.queries.size();
+    click(*cuz, "bb_cuzokay");
+    EXPECT_EQ(w.prompts(), Strings{"The file is saved on C:\\Tallyquest\\PC.htm"});
+    EXPECT_EQ(wmi.onboardAsked(before), "audio lan");
+    EXPECT_EQ(w.ui.openWindows(), 0);
+}
+
 // The comment dialog is modal: it is worked from inside its own loop.
 TEST(Win32Windows, CommentDialog) {
     Windows w;
