@@ -4,8 +4,9 @@
 //   Name           the package ("libc6")
 //   Version        its version ("2.36-9+deb12u4")
 //   Vendor         the maintainer's organisation as its mail domain names it
-//                  ("Debian" for @debian.org, @lists.debian.org), else the
-//                  maintainer's name; absent without a Maintainer field
+//                  ("Debian" for @debian.org, @lists.debian.org), else (a mail
+//                  service's or the person's own domain) the maintainer's
+//                  name; absent without a Maintainer field
 //   ProgramId      "<architecture>\<package>" ("amd64\libc6"): the text before
 //                  the first "\" is the architecture
 //   Language, MsiProductCode  absent (dpkg keeps neither)
@@ -48,6 +49,8 @@ std::string organisation(std::string domain) {
     if (name.empty() || personalDomain(name) ||
         !std::all_of(name.begin(), name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; }))
         return {};
+    // Short names are initials ("mit" -> "MIT", "gnu" -> "GNU").
+    if (name.size() <= 3) return upper(name);
     name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
     return name;
 }
@@ -60,7 +63,13 @@ std::string vendorOf(std::string_view maintainer) {
         std::string_view mail = maintainer.substr(lt + 1, gt - lt - 1);
         if (auto at = mail.rfind('@'); at != std::string_view::npos) {
             std::string org = organisation(std::string(mail.substr(at + 1)));
-            if (!org.empty()) return org;
+            // A domain named after its owner ("Jo Smith <jo@smith.name>") is a
+            // person's, not an organisation's.
+            std::string joined = lower(name);
+            const std::string last = joined.substr(joined.rfind(' ') + 1);
+            joined.erase(std::remove(joined.begin(), joined.end(), ' '), joined.end());
+            const bool own = lower(org) == last || lower(org) == joined;
+            if (!org.empty() && !own) return org;
         }
     }
     if (name.empty() && lt == std::string_view::npos) name = trim(maintainer);

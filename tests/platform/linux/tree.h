@@ -30,9 +30,11 @@ inline std::vector<Row> query(const std::string& root, const std::string& wql) {
     return rows;
 }
 
+// A text, or an array's JSON text.
 inline std::string text(const Row& r, const std::string& name) {
     auto it = r.find(name);
-    return it != r.end() && it->second.isText() ? it->second.rawText() : std::string("<absent>");
+    return it != r.end() && (it->second.isText() || it->second.isOther()) ? it->second.rawText()
+                                                                          : std::string("<absent>");
 }
 
 inline long long integer(const Row& r, const std::string& name) {
