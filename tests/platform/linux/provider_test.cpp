@@ -560,8 +560,10 @@ TEST(ThisMachine, AnswersFromTheRunningSystem) {
     EXPECT_NE(text(os[0], "Version"), "<absent>");
     auto c = query("/", "SELECT VolumeName FROM Win32_LogicalDisk WHERE DeviceID = 'C:'");
     EXPECT_EQ(c.size(), 1u) << "the root file system is drive C:";
-    for (const auto& n : query("/", "SELECT * FROM Win32_NetworkAdapter"))
-        EXPECT_EQ(text(n, "MACAddress").size(), 17u);
+    const auto adapters = query("/", "SELECT * FROM Win32_NetworkAdapter");
+    for (const auto& n : adapters) EXPECT_EQ(text(n, "MACAddress").size(), 17u);
+    // Every adapter has its configuration, from the live interfaces.
+    EXPECT_EQ(query("/", "SELECT Index FROM Win32_NetworkAdapterConfiguration").size(), adapters.size());
 }
 
 }  // namespace
