@@ -101,7 +101,8 @@ wmi::CollectionPtr fromRegistry(std::string_view query, std::string_view languag
 }
 
 // The service's result; when its walk fails at the start because the class
-// is unknown, the registry's answer instead.
+// is unknown, or yields nothing (a service that has the class but fills it
+// with nothing, as Wine's does), the registry's answer instead.
 class FallbackCollection final : public wmi::Collection {
 public:
     FallbackCollection(wmi::CollectionPtr inner, std::string query, std::string language, int flags)
@@ -111,11 +112,11 @@ public:
         if (!started_) {
             started_ = true;
             try {
-                return inner_->next();
+                if (const wmi::Object* first = inner_->next()) return first;
             } catch (const Error& e) {
                 if (!invalidClass(e)) throw;
-                inner_ = fromRegistry(query_, language_, flags_);
             }
+            inner_ = fromRegistry(query_, language_, flags_);
         }
         return inner_->next();
     }

@@ -2,6 +2,7 @@
 // lacks the class, over a registry made up for the test.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <variant>
@@ -80,17 +81,25 @@ private:
 };
 
 // A service without the class: its walk fails at the start, or (asked to
-// wait) the query itself fails.
+// wait) the query itself fails; or (`empty`) a class without objects.
 class NoProgramsService final : public wmi::Service {
 public:
+    explicit NoProgramsService(bool empty) : empty(empty) {}
+    const bool empty;
     int queries = 0;
     wmi::CollectionPtr execQuery(std::string_view, std::string_view, int flags) override {
         ++queries;
         struct Failing final : wmi::Collection {
-            const wmi::Object* next() override { fail::raiseService(fail::kWbemInvalidClass); }
+            bool empty;
+            const wmi::Object* next() override {
+                if (empty) return nullptr;
+                fail::raiseService(fail::kWbemInvalidClass);
+            }
         };
-        if (!(flags & wmi::kReturnImmediately)) fail::raiseService(fail::kWbemInvalidClass);
-        return std::make_unique<Failing>();
+        if (!(flags & wmi::kReturnImmediately) && !empty) fail::raiseService(fail::kWbemInvalidClass);
+        auto c = std::make_unique<Failing>();
+        c->empty = empty;
+        return c;
     }
 };
 
@@ -141,15 +150,16 @@ TEST(RegistryPrograms, AnswerWhereTheServiceLacksTheClass) {
     reg.add(kLm, "64", "7-Zip", {{"DisplayName", "7-Zip"}});
     platform::Platform saved = platform::current();
     platform::current().registry = &reg;
-    for (int flags : {48, 0}) {
-        auto inner = std::make_unique<NoProgramsService>();
+    for (int flags : {48, 0, -1}) {
+        auto inner = std::make_unique<NoProgramsService>(flags < 0);
+        flags = std::max(flags, 0);
         NoProgramsService* raw = inner.get();
         wmi::ServicePtr s = withRegistryPrograms(std::move(inner));
         auto c = s->execQuery("SELECT * FROM Win32_InstalledWin32Program WHERE Name LIKE '7%'", "WQL", flags);
         EXPECT_EQ(rows(*c).size(), 1u) << flags;
-        // Other classes keep the service's own failure.
+        // Other classes keep the service's own answer.
         EXPECT_EQ(failureOf([&] { s->execQuery("SELECT * FROM Win32_Nothing", "WQL", flags)->next(); }).number,
-                  fail::hresult(fail::kWbemInvalidClass));
+                  raw->empty ? 0 : fail::hresult(fail::kWbemInvalidClass));
         EXPECT_EQ(raw->queries, 2);
     }
     platform::current() = saved;
