@@ -430,6 +430,9 @@ TEST(BrokenTree, UnreadableAndMalformedFilesLeaveThingsOut) {
     t.linkTo("/sys/bus/pci/devices/0000:00:02.0", kPci + "/0000:00:02.0");
     t.attrs(kPci + "/0000:00:03.0", {{"vendor", "0x8086"}, {"device", "0x15f3"}});  // no class, no revision
     t.linkTo("/sys/bus/pci/devices/0000:00:03.0", kPci + "/0000:00:03.0");
+    // Entries that lead back to a folder already seen name no further device.
+    t.linkTo("/sys/bus/pci/devices/0000:00:03.1", kPci + "/0000:00:03.0");
+    t.link(kPci + "/0000:00:03.0/0000:00:03.0", ".");
     t.file("/sys/firmware/dmi/tables/DMI", std::string("\x00\x18\x00\x00\x01\x02", 6));
     t.file("/sys/firmware/dmi/tables/smbios_entry_point", "_SM3_ broken");
     t.file("/sys/class/ata_device/dev1.0/id", "zzzz 12345\n");
@@ -439,7 +442,7 @@ TEST(BrokenTree, UnreadableAndMalformedFilesLeaveThingsOut) {
         {"Select * from Win32_LogicalDisk", 0, {}},
         {"Select * from Win32_Bios", 0, {}},
         {"Select * from Win32_NetworkAdapter", 0, {}},
-        // The device with a readable identity.
+        // The device with a readable identity, once.
         {"Select * from Win32_PnPEntity", 1, {{0, "DeviceID", "PCI\\VEN_8086&DEV_15F3&REV_00\\*"}}},
     });
     EXPECT_EQ(query("/nonexistent/root", "Select * from Win32_PnPEntity").size(), 0u);
