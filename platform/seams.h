@@ -92,6 +92,13 @@ public:
     virtual long queryValue(std::uintptr_t handle, const std::string& name, std::uint32_t& type,
                             std::string& buffer, std::uint32_t& size) = 0;
     virtual long closeKey(std::uintptr_t handle) = 0;
+    // The name of a key's subkey number `index` (0, 1, ...); 259 (no more
+    // items) past the last one. A registry without subkeys has none to give.
+    virtual long enumKey(std::uintptr_t handle, std::uint32_t index, std::string& name) {
+        (void)handle, (void)index;
+        name.clear();
+        return 259;
+    }
 };
 
 // The user's locale for numbers and dates.

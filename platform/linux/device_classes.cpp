@@ -12,23 +12,6 @@ namespace tq::linuxprov {
 
 namespace {
 
-std::string json(std::string_view s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') {
-            out.push_back('\\');
-            out.push_back(c);
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
-            out += buf;
-        } else {
-            out.push_back(c);
-        }
-    }
-    return out + "\"";
-}
-
 std::string pnpClassName(const std::string& cls) {
     static const std::map<std::string, std::string> names = {
         {"SYSTEM", "System"},       {"USB", "USB"},           {"HDC", "hdc"},          {"NET", "Net"},
@@ -104,7 +87,7 @@ Objects buildPnPEntities(Machine& m) {
         p.text("CreationClassName", "Win32_PnPEntity");
         p.text("Description", d.name);
         p.text("DeviceID", d.deviceId);
-        if (!d.hardwareId.empty()) p.set("HardwareID", Value::other("[" + json(d.hardwareId) + "]"));
+        if (!d.hardwareId.empty()) p.texts("HardwareID", {d.hardwareId});
         p.text("Manufacturer", d.manufacturer);
         p.text("Name", d.name);
         if (!missing) p.text("PNPClass", pnpClassName(d.deviceClass));
@@ -127,11 +110,10 @@ Objects buildNetworkAdapters(Machine& m) {
     Objects out;
     int index = 0;
     std::string host = hostUpper(m);
-    for (const auto& ifname : m.fs.list("/sys/class/net")) {
-        std::string base = "/sys/class/net/" + ifname;
-        auto devPath = m.fs.resolve(base + "/device");
-        if (!devPath) continue;  // loopback, bridges, tunnels: no hardware behind them
-        const Device* dev = m.deviceFor(*devPath);
+    for (const auto& nic : m.netInterfaces()) {
+        const std::string& base = nic.base;
+        const std::string& ifname = nic.name;
+        const Device* dev = nic.dev;
         Props p;
         std::string name = dev ? dev->name : ifname;
         auto type = m.fs.number(base + "/type", 10);
@@ -166,7 +148,7 @@ Objects buildNetworkAdapters(Machine& m) {
         if (dev) p.text("PNPDeviceID", dev->deviceId);
         p.boolean("PowerManagementSupported", false);
         p.text("ProductName", name);
-        p.text("ServiceName", m.fs.linkName(*devPath + "/driver"));
+        p.text("ServiceName", m.fs.linkName(nic.devPath + "/driver"));
         if (auto speed = m.fs.line(base + "/speed"); !speed.empty() && speed[0] != '-')
             if (auto mbit = parseNumber(speed, 10); mbit && *mbit > 0 && *mbit < 10000000) p.uint64("Speed", *mbit * 1000000);
         p.text("SystemCreationClassName", "Win32_ComputerSystem");
@@ -320,14 +302,10 @@ bool bit(const std::vector<std::uint64_t>& b, unsigned n) {
     return n / 64 < b.size() && ((b[n / 64] >> (n % 64)) & 1u);
 }
 
-struct InputDevice {
-    std::string name, path, pnpId, manufacturer, driver;
-    bool keyboard = false, mouse = false, touchpad = false, stick = false, usb = false, ps2 = false;
-    unsigned buttons = 0;
-};
-
-std::vector<InputDevice> scanInput(Machine& m) {
-    std::vector<InputDevice> out;
+// The keyboards and pointing devices, read once for both classes.
+const std::vector<InputDevice>& scanInput(Machine& m) {
+    if (m.inputs) return *m.inputs;
+    auto& out = m.inputs.emplace();
     for (const auto& e : m.fs.list("/sys/class/input")) {
         if (!startsWith(e, "input")) continue;
         auto path = m.fs.resolve("/sys/class/input/" + e);

@@ -36,6 +36,30 @@ void Props::uint64(std::string name, std::optional<std::uint64_t> v) {
     if (v) set(std::move(name), Value::text(std::to_string(*v)));
 }
 
+void Props::texts(std::string name, const std::vector<std::string>& items) {
+    if (items.empty()) return;
+    std::string out = "[";
+    for (const auto& i : items) out += (out.size() > 1 ? "," : "") + jsonText(i);
+    set(std::move(name), Value::other(out + "]"));
+}
+
+std::string jsonText(std::string_view s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\') {
+            out.push_back('\\');
+            out.push_back(c);
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
+            out += buf;
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out + "\"";
+}
+
 const Value* Props::find(std::string_view name) const {
     for (const auto& [n, v] : values)
         if (n == name) return &v;
@@ -85,15 +109,19 @@ std::string Machine::kernelRelease() {
 }
 
 std::string Machine::hostname() {
-    std::string h = cleanText(fs.line("/proc/sys/kernel/hostname"));
-    if (h.empty()) h = cleanText(fs.line("/etc/hostname"));
-    return h;
+    if (!hostname_) {
+        hostname_ = cleanText(fs.line("/proc/sys/kernel/hostname"));
+        if (hostname_->empty()) hostname_ = cleanText(fs.line("/etc/hostname"));
+    }
+    return *hostname_;
 }
 
 std::string Machine::moduleVersion(const std::string& module) {
     if (!module.empty()) {
-        std::string v = cleanText(fs.line("/sys/module/" + module + "/version"));
-        if (!v.empty()) return v;
+        auto it = moduleVersions_.find(module);
+        if (it == moduleVersions_.end())
+            it = moduleVersions_.emplace(module, cleanText(fs.line("/sys/module/" + module + "/version"))).first;
+        if (!it->second.empty()) return it->second;
     }
     return kernelRelease();
 }
@@ -247,11 +275,13 @@ std::string Machine::functionPath(const std::string& pciPath) {
 
 void Machine::scanPci(std::vector<Device>& out) {
     std::vector<PciRaw> raw;
+    std::set<std::string> seen;  // a folder that several entries lead to is one device
     for (const auto& addr : fs.list("/sys/bus/pci/devices")) {
         PciRaw r;
         r.addr = addr;
         auto p = fs.resolve("/sys/bus/pci/devices/" + addr);
         r.path = p ? *p : "/sys/bus/pci/devices/" + addr;
+        if (!seen.insert(r.path).second) continue;
         auto v = u16(fs, r.path + "/vendor"), d = u16(fs, r.path + "/device");
         if (!v || !d) continue;
         r.vendor = *v;
@@ -353,6 +383,7 @@ void Machine::scanUsb(std::vector<Device>& out) {
         std::uint16_t vid = 0, pid = 0, rev = 0;
     };
     std::vector<Raw> devs;
+    std::set<std::string> seen;  // a folder that several entries lead to is one device
     auto entries = fs.list("/sys/bus/usb/devices");
     for (const auto& e : entries) {
         if (e.find(':') != std::string::npos) continue;
@@ -360,6 +391,7 @@ void Machine::scanUsb(std::vector<Device>& out) {
         r.name = e;
         auto p = fs.resolve("/sys/bus/usb/devices/" + e);
         r.path = p ? *p : "/sys/bus/usb/devices/" + e;
+        if (!seen.insert(r.path).second) continue;
         auto v = u16(fs, r.path + "/idVendor"), pr = u16(fs, r.path + "/idProduct");
         if (!v || !pr) continue;
         r.vid = *v;
@@ -588,12 +620,28 @@ const std::vector<Device>& Machine::devices() {
     return *devices_;
 }
 
+const std::vector<NetInterface>& Machine::netInterfaces() {
+    if (netInterfaces_) return *netInterfaces_;
+    netInterfaces_.emplace();
+    for (const auto& ifname : fs.list("/sys/class/net")) {
+        NetInterface n;
+        n.name = ifname;
+        n.base = "/sys/class/net/" + ifname;
+        auto devPath = fs.resolve(n.base + "/device");
+        if (!devPath) continue;  // loopback, bridges, tunnels: no hardware behind them
+        n.devPath = *devPath;
+        n.dev = deviceFor(n.devPath);
+        netInterfaces_->push_back(std::move(n));
+    }
+    return *netInterfaces_;
+}
+
 const Device* Machine::deviceFor(std::string_view sysPath) {
-    const auto& devs = devices();
+    if (bySysPath_.empty())
+        for (const auto& d : devices()) bySysPath_.emplace(d.sysPath, &d);  // the first of a path wins
     std::string p(sysPath);
     while (p.size() > 1) {
-        for (const auto& d : devs)
-            if (d.sysPath == p) return &d;
+        if (auto it = bySysPath_.find(p); it != bySysPath_.end()) return it->second;
         p = dirName(p);
     }
     return nullptr;

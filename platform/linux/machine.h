@@ -1,6 +1,7 @@
 // One bind's view of the machine: what the class builders share (the SMBIOS
-// table, the device list, the drive letters), each read when first needed
-// and kept only for the life of that bind.
+// table, the device list, the network interfaces, the drive letters, module
+// versions), each read once, when first needed, and kept only for the life
+// of that view.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,9 @@ struct Props {
     // 64-bit properties, delivered as texts holding the digits.
     void uint64(std::string name, std::optional<std::uint64_t> v);
     void boolean(std::string name, bool b) { set(std::move(name), Value::boolean(b)); }
+    // Arrays of texts, as the service delivers them: the JSON array's text
+    // as another kind of value. An empty list leaves the property absent.
+    void texts(std::string name, const std::vector<std::string>& items);
 
     const Value* find(std::string_view name) const;
     std::string str(std::string_view name) const;  // the text, or empty
@@ -55,6 +59,23 @@ struct Device {
     std::uint32_t pciClass = 0; // PCI devices: the class code
 };
 
+// A network interface with hardware behind it: what Win32_NetworkAdapter and
+// Win32_NetworkAdapterConfiguration describe, numbered (Index) by its place
+// in the list.
+struct NetInterface {
+    std::string name;     // "enp3s0"
+    std::string base;     // "/sys/class/net/enp3s0"
+    std::string devPath;  // the device folder, links resolved
+    const Device* dev = nullptr;
+};
+
+// A keyboard or pointing device of the input subsystem.
+struct InputDevice {
+    std::string name, path, pnpId, manufacturer, driver;
+    bool keyboard = false, mouse = false, touchpad = false, stick = false, usb = false, ps2 = false;
+    unsigned buttons = 0;
+};
+
 struct Cpu {
     int package = 0;
     std::map<std::string, std::string> info;  // the /proc/cpuinfo block
@@ -75,6 +96,8 @@ public:
     const Device* deviceFor(std::string_view sysPath);
     // The logical processors from /proc/cpuinfo, with their packages.
     const std::vector<Cpu>& cpus();
+    // The network interfaces with hardware behind them, by name.
+    const std::vector<NetInterface>& netInterfaces();
 
     std::string kernelRelease();
     std::string hostname();
@@ -103,6 +126,7 @@ public:
 
     // Cached results for builders that more than one class reads.
     std::optional<Objects> diskDrives, cdromDrives, keyboards, pointers;
+    std::optional<std::vector<InputDevice>> inputs;
     std::vector<Device> extraDevices;  // disks, drives and input devices, for PnPEntity
 
 private:
@@ -114,8 +138,11 @@ private:
     std::optional<smbios::Table> smbios_;
     std::optional<std::vector<Device>> devices_;
     std::optional<std::vector<Cpu>> cpus_;
+    std::optional<std::vector<NetInterface>> netInterfaces_;
     std::optional<std::vector<Volume>> volumes_;
-    std::optional<std::string> release_;
+    std::optional<std::string> release_, hostname_;
+    std::map<std::string, std::string> moduleVersions_;
+    std::map<std::string, const Device*> bySysPath_;  // devices() by their folder
 };
 
 // The class builders, one per management class the program reads.
@@ -133,6 +160,8 @@ Objects buildDiskDrives(Machine& m);
 Objects buildCdromDrives(Machine& m);
 Objects buildLogicalDisks(Machine& m);
 Objects buildNetworkAdapters(Machine& m);
+Objects buildNetworkAdapterConfigurations(Machine& m);
+Objects buildInstalledPrograms(Machine& m);
 Objects buildVideoControllers(Machine& m);
 Objects buildSoundDevices(Machine& m);
 Objects buildKeyboards(Machine& m);
@@ -141,6 +170,8 @@ Objects buildOperatingSystem(Machine& m);
 
 // The processor description in the Windows form: "Intel64 Family 6 Model 167 Stepping 1".
 std::optional<std::string> processorDescription(const std::map<std::string, std::string>& info);
+// A text as a JSON string, quotes included.
+std::string jsonText(std::string_view s);
 // The PCI class code (24 bits) to the device class name.
 std::string pciDeviceClass(std::uint32_t classCode);
 

@@ -37,6 +37,8 @@ const std::map<std::string, ClassSource>& sources() {
         {"win32_baseboard", {"Win32_BaseBoard", buildBaseBoard}},
         {"win32_computersystem", {"Win32_ComputerSystem", buildComputerSystem}},
         {"win32_networkadapter", {"Win32_NetworkAdapter", buildNetworkAdapters}},
+        {"win32_networkadapterconfiguration", {"Win32_NetworkAdapterConfiguration", buildNetworkAdapterConfigurations}},
+        {"win32_installedwin32program", {"Win32_InstalledWin32Program", buildInstalledPrograms}},
         {"win32_videocontroller", {"Win32_VideoController", buildVideoControllers}},
         {"win32_sounddevice", {"Win32_SoundDevice", buildSoundDevices}},
         {"win32_operatingsystem", {"Win32_OperatingSystem", buildOperatingSystem}},

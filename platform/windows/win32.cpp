@@ -454,6 +454,14 @@ long WinRegistry::queryValue(std::uintptr_t handle, const std::string& name, std
 
 long WinRegistry::closeKey(std::uintptr_t handle) { return ::RegCloseKey(reinterpret_cast<HKEY>(handle)); }
 
+long WinRegistry::enumKey(std::uintptr_t handle, std::uint32_t index, std::string& name) {
+    char buf[256];  // the longest key name the registry allows, and its zero
+    DWORD n = sizeof buf;
+    const LONG status = ::RegEnumKeyExA(reinterpret_cast<HKEY>(handle), index, buf, &n, nullptr, nullptr, nullptr, nullptr);
+    name = status == ERROR_SUCCESS ? ansiToUtf8(std::string(buf, n)) : std::string();
+    return status;
+}
+
 std::string WinLocale::decimalSeparator() {
     wchar_t buf[16];
     const int n = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buf, 16);

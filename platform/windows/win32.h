@@ -72,6 +72,7 @@ public:
     long queryValue(std::uintptr_t handle, const std::string& name, std::uint32_t& type, std::string& buffer,
                     std::uint32_t& size) override;
     long closeKey(std::uintptr_t handle) override;
+    long enumKey(std::uintptr_t handle, std::uint32_t index, std::string& name) override;
 };
 
 class WinLocale final : public platform::Locale {

@@ -14,7 +14,8 @@ namespace tq::win {
 // object rather than a namespace.
 wmi::ServicePtr bindMoniker(std::string_view moniker);
 
-// A binder for the program: every bind connects afresh.
+// A binder for the program: every bind connects afresh. Where the service
+// lacks Win32_InstalledWin32Program, the registry answers it (programs.h).
 wmi::Binder makeComBinder();
 
 }  // namespace tq::win

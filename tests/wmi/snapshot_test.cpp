@@ -217,6 +217,11 @@ TEST(Snapshot, DumpsLoadBackToTheSameObjects) {
     odd.set("Tiny", Value::real(1e-300));
     odd.set("Min", Value::integer(-2147483647 - 1));
     repo->add("Win32_WinSAT").set("DiskScore", Value::real(8.1f, true));
+    Instance& nic = repo->add("Win32_NetworkAdapterConfiguration");
+    nic.set("IPAddress", Value::other("[\"192.168.1.5\",\"fe80::1\"]"));
+    nic.set("IPSubnet", Value::other("[\"255.255.255.0\",\"64\"]"));
+    nic.set("DefaultIPGateway", Value());
+    repo->add("Win32_InstalledWin32Program").set("ProgramId", Value::text("amd64\\bash"));
 
     ServicePtr s = makeService(repo);
     const std::string dump = dumpSnapshot(*s);
@@ -228,6 +233,7 @@ TEST(Snapshot, DumpsLoadBackToTheSameObjects) {
     EXPECT_NE(dump.find("\"Win32_PhysicalMemory\": ["), std::string::npos);
     EXPECT_EQ(dump.find("CIM_PhysicalMemory"), std::string::npos);
     EXPECT_NE(dump.find("\"Win32_OnBoardDevice\": ["), std::string::npos);
+    EXPECT_NE(dump.find("\"IPSubnet\": [\"255.255.255.0\",\"64\"]"), std::string::npos);
 }
 
 // A service that rejects one class and yields one object of its own kind.

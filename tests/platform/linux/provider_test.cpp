@@ -432,6 +432,9 @@ TEST(BrokenTree, UnreadableAndMalformedFilesLeaveThingsOut) {
     t.linkTo("/sys/bus/pci/devices/0000:00:02.0", kPci + "/0000:00:02.0");
     t.attrs(kPci + "/0000:00:03.0", {{"vendor", "0x8086"}, {"device", "0x15f3"}});  // no class, no revision
     t.linkTo("/sys/bus/pci/devices/0000:00:03.0", kPci + "/0000:00:03.0");
+    // Entries that lead back to a folder already seen name no further device.
+    t.linkTo("/sys/bus/pci/devices/0000:00:03.1", kPci + "/0000:00:03.0");
+    t.link(kPci + "/0000:00:03.0/0000:00:03.0", ".");
     t.file("/sys/firmware/dmi/tables/DMI", std::string("\x00\x18\x00\x00\x01\x02", 6));
     t.file("/sys/firmware/dmi/tables/smbios_entry_point", "_SM3_ broken");
     t.file("/sys/class/ata_device/dev1.0/id", "zzzz 12345\n");
@@ -441,7 +444,7 @@ TEST(BrokenTree, UnreadableAndMalformedFilesLeaveThingsOut) {
         {"Select * from Win32_LogicalDisk", 0, {}},
         {"Select * from Win32_Bios", 0, {}},
         {"Select * from Win32_NetworkAdapter", 0, {}},
-        // The device with a readable identity.
+        // The device with a readable identity, once.
         {"Select * from Win32_PnPEntity", 1, {{0, "DeviceID", "PCI\\VEN_8086&DEV_15F3&REV_00\\*"}}},
     });
     EXPECT_EQ(query("/nonexistent/root", "Select * from Win32_PnPEntity").size(), 0u);
@@ -467,6 +470,110 @@ TEST(HostileDevice, UsbProductStringIsWrittenEscaped) {
     EXPECT_EQ(report.find("<script"), std::string::npos);
 }
 
+// Three adapters: one with two IPv4 and two IPv6 addresses, gateways and a
+// current DHCP lease; one with a static address, no gateway and a stale
+// lease; one down. Their configurations join the adapters by Index.
+TEST(Network, ConfigurationsOfAddressesRoutesResolverAndLeases) {
+    Tree t;
+    t.attrs("/proc/sys/kernel", {{"osrelease", "6.1.0-18-amd64"}, {"hostname", "desk"}});
+    const struct {
+        const char *addr, *dev, *ifname, *flags, *mac;
+    } nics[] = {{"0000:03:00.0", "0x1533", "enp3s0", "0x1003", "d8:bb:c1:0a:0b:0c"},
+                {"0000:04:00.0", "0x1533", "enp4s0", "0x1003", "d8:bb:c1:0a:0b:0d"},
+                {"0000:05:00.0", "0x2723", "wlp5s0", "0x1002", "70:cf:49:01:02:03"}};
+    for (const auto& n : nics) {
+        const std::string dev = kPci + "/" + n.addr, net = dev + "/net/" + n.ifname;
+        pci(t, dev, "0x8086", n.dev, "0x028000", "igb");
+        t.attrs(net, {{"address", n.mac}, {"flags", n.flags}, {"mtu", "1500"},
+                      {"ifindex", std::to_string(2 + (&n - nics))}});
+        t.linkTo("/sys/class/net/" + std::string(n.ifname), net);
+        t.linkTo(net + "/device", dev);
+    }
+    t.file("/proc/net/fib_trie",
+           "Main:\n  +-- 0.0.0.0/0 3 0 5\n     |-- 0.0.0.0\n        /0 universe UNICAST\n"
+           "Local:\n  +-- 0.0.0.0/0 3 0 5\n     |-- 10.0.0.7\n        /32 host LOCAL\n"
+           "     |-- 127.0.0.1\n        /32 host LOCAL\n     |-- 172.16.0.2\n        /32 host LOCAL\n"
+           "     |-- 192.168.1.5\n        /32 host LOCAL\n     |-- 192.168.1.255\n        /32 link BROADCAST\n");
+    t.file("/proc/net/route",
+           "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
+           "enp3s0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
+           "enp3s0\t0001A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
+           "enp3s0\t0000000A\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n"
+           "enp4s0\t000010AC\t00000000\t0001\t0\t0\t0\t0000FFFF\t0\t0\t0\n");
+    t.file("/proc/net/if_inet6",
+           "20010db8000000000000000000000005 02 40 00 00   enp3s0\n"
+           "fe80000000000000dabbc1fffe0a0b0c 02 40 20 80   enp3s0\n"
+           "00000000000000000000000000000001 01 80 10 80       lo\n"
+           "fe800000000000000000000000000009 04 40 20 80   wlp5s0\n");
+    const std::string zero(32, '0');
+    t.file("/proc/net/ipv6_route",
+           zero + " 00 " + zero + " 00 fe800000000000000000000000000001 00000400 00000001 00000000 00000003   enp3s0\n" +
+           zero + " 00 " + zero + " 00 " + zero + " ffffffff 00000001 00000000 00200200       lo\n");
+    t.file("/etc/resolv.conf", "# by hand\nnameserver 192.168.1.1\nnameserver 2001:db8::53\nsearch lan example.org\n");
+    t.file("/var/lib/dhcp/dhclient.enp3s0.leases",
+           "lease {\n  interface \"enp3s0\";\n  fixed-address 192.168.1.77;\n"
+           "  option dhcp-server-identifier 192.168.1.254;\n}\n"
+           "lease {\n  interface \"enp3s0\";\n  fixed-address 192.168.1.5;\n  option subnet-mask 255.255.255.0;\n"
+           "  option dhcp-server-identifier 192.168.1.1;\n  option domain-name \"home.lan\";\n}\n");
+    t.file("/var/lib/NetworkManager/internal-6a5b-enp4s0.lease", "ADDRESS=172.16.9.9\nSERVER_ADDRESS=172.16.0.1\n");
+
+    expectAnswers(t.root(), {
+        {"SELECT * FROM Win32_NetworkAdapterConfiguration", 3,
+         {{0, "SettingID", "enp3s0"}, {0, "MACAddress", "D8:BB:C1:0A:0B:0C"}, {0, "MTU", 1500},
+          {0, "IPAddress", R"(["10.0.0.7","192.168.1.5","2001:db8::5","fe80::dabb:c1ff:fe0a:b0c"])"},
+          {0, "IPSubnet", R"(["255.0.0.0","255.255.255.0","64","64"])"},
+          {0, "DefaultIPGateway", R"(["192.168.1.1","fe80::1"])"},
+          {0, "DNSServerSearchOrder", R"(["192.168.1.1","2001:db8::53"])"},
+          {0, "DNSDomain", "home.lan"}, {0, "DHCPServer", "192.168.1.1"},
+          // Static, no gateway; the lease names an address it does not hold.
+          {1, "SettingID", "enp4s0"}, {1, "IPAddress", R"(["172.16.0.2"])"}, {1, "IPSubnet", R"(["255.255.0.0"])"},
+          {1, "DefaultIPGateway", nullptr}, {1, "DHCPServer", nullptr}, {1, "DNSDomain", "lan"},
+          // Down: no address, nothing that needs one.
+          {2, "SettingID", "wlp5s0"}, {2, "IPAddress", nullptr}, {2, "IPSubnet", nullptr},
+          {2, "DNSServerSearchOrder", nullptr}, {2, "DNSDomain", nullptr}}},
+        {"SELECT Index FROM Win32_NetworkAdapterConfiguration WHERE IPEnabled = TRUE AND DHCPEnabled = TRUE", 1,
+         {{0, "Index", 0}}},
+        {"SELECT Index FROM Win32_NetworkAdapterConfiguration WHERE IPEnabled = FALSE", 1, {{0, "Index", 2}}},
+    });
+    const auto adapters = query(t.root(), "SELECT * FROM Win32_NetworkAdapter");
+    const auto configs = query(t.root(), "SELECT * FROM Win32_NetworkAdapterConfiguration");
+    ASSERT_EQ(adapters.size(), configs.size());
+    for (std::size_t i = 0; i < adapters.size(); ++i) {
+        EXPECT_EQ(integer(adapters[i], "Index"), integer(configs[i], "Index"));
+        EXPECT_EQ(text(adapters[i], "Description"), text(configs[i], "Description"));
+        EXPECT_EQ(text(adapters[i], "NetConnectionID"), text(configs[i], "SettingID"));
+    }
+}
+
+// dpkg's status: installed packages only, odd ones included.
+TEST(Software, InstalledPackagesFromDpkgStatus) {
+    Tree t;
+    const std::string huge(2u << 20, 'x');
+    t.file("/var/lib/dpkg/status",
+           "Package: bash\nStatus: install ok installed\nArchitecture: amd64\n"
+           "Maintainer: Matthias Klose <doko@debian.org>\nVersion: 5.2.15-2+b2\n"
+           "Description: GNU Bourne Again SHell\n Bash is an sh-compatible command language interpreter.\n .\n more\n\n"
+           "Package: libc6\nStatus: install ok installed\nArchitecture: i386\n"
+           "Maintainer: GNU Libc Maintainers <debian-glibc@lists.debian.org>\nVersion: 2.36-9\n\n"
+           "Package: orphan\nStatus: install ok installed\nArchitecture: all\nVersion: 1.0\n\n"
+           "Package: removed\nStatus: deinstall ok config-files\nArchitecture: amd64\nVersion: 0.9\n\n"
+           "Package: personal\nStatus: hold ok installed\nArchitecture: arm64\n"
+           "Maintainer: Jane Doe <jane@gmail.com>\nVersion: 3\nDescription: big\n " + huge + "\n\n"
+           "Package: tools\nStatus: install ok installed\nArchitecture: amd64\n"
+           "Maintainer: Team <pkg@tools.example.co.uk>\nVersion: 1\n\n"
+           "Package: own\nStatus: install ok installed\nMaintainer: Thorsten Alteholz <debian@alteholz.de>\n");
+    expectAnswers(t.root(), {
+        {"SELECT * FROM Win32_InstalledWin32Program", 6,
+         {{0, "Name", "bash"}, {0, "Version", "5.2.15-2+b2"}, {0, "Vendor", "Debian"}, {0, "ProgramId", "amd64\\bash"},
+          {0, "Language", nullptr}, {0, "MsiProductCode", nullptr},
+          {1, "Vendor", "Debian"}, {1, "ProgramId", "i386\\libc6"},
+          {2, "Name", "orphan"}, {2, "Vendor", nullptr},
+          {3, "Name", "personal"}, {3, "Vendor", "Jane Doe"}, {3, "Version", "3"},
+          {4, "Vendor", "Example"}, {5, "Vendor", "Thorsten Alteholz"}, {5, "Version", nullptr}}},
+    });
+    EXPECT_EQ(query("/nonexistent/root", "SELECT * FROM Win32_InstalledWin32Program").size(), 0u);
+}
+
 // This machine: whatever it has, the basic classes answer with its own values.
 TEST(ThisMachine, AnswersFromTheRunningSystem) {
     if (!std::filesystem::exists("/proc/cpuinfo")) GTEST_SKIP() << "no procfs";
@@ -478,8 +585,10 @@ TEST(ThisMachine, AnswersFromTheRunningSystem) {
     EXPECT_NE(text(os[0], "Version"), "<absent>");
     auto c = query("/", "SELECT VolumeName FROM Win32_LogicalDisk WHERE DeviceID = 'C:'");
     EXPECT_EQ(c.size(), 1u) << "the root file system is drive C:";
-    for (const auto& n : query("/", "SELECT * FROM Win32_NetworkAdapter"))
-        EXPECT_EQ(text(n, "MACAddress").size(), 17u);
+    const auto adapters = query("/", "SELECT * FROM Win32_NetworkAdapter");
+    for (const auto& n : adapters) EXPECT_EQ(text(n, "MACAddress").size(), 17u);
+    // Every adapter has its configuration, from the live interfaces.
+    EXPECT_EQ(query("/", "SELECT Index FROM Win32_NetworkAdapterConfiguration").size(), adapters.size());
 }
 
 }  // namespace
