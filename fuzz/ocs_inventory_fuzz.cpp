@@ -4,25 +4,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include <pugixml.hpp>
 
+#include "fuzz/snapshot_input.h"
 #include "ocs/inventory.h"
-#include "wmi/repository.h"
-#include "wmi/snapshot.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tq;
-    std::shared_ptr<wmi::Repository> repo;
-    try {
-        repo = wmi::parseSnapshot(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.json");
-    } catch (const wmi::SnapshotError&) {
-        return 0;
-    }
-    wmi::setBinder(wmi::makeBinder(repo));
+    if (!fuzzing::bindSnapshot(data, size)) return 0;
     const ocs::Inventory inventory = ocs::Inventory::read({"Fuzz", ""});
     const std::string xml = inventory.requestXml("fuzz-2026-01-01-00-00-00");
     pugi::xml_document doc;

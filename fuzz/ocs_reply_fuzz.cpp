@@ -14,7 +14,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tq::ocs;
     constexpr std::size_t kLimit = 1 << 16;
-    const std::string_view body(reinterpret_cast<const char*>(data), size);
+    // The first byte chooses: the rest as the body, or the rest compressed
+    // (so that what inflates well still reaches the reply's parser).
+    if (size == 0) return 0;
+    std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::string packed = data[0] & 1 ? compress(rest) : std::string();
+    const std::string_view body = data[0] & 1 ? std::string_view(packed) : rest;
     std::string text;
     try {
         text = uncompress(body, kLimit);
