@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -83,19 +82,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tq;
     const std::string& dir = root();
     std::string_view in(reinterpret_cast<const char*>(data), size);
-    static std::optional<std::string> written[std::size(kFiles)];
+    static std::string written[std::size(kFiles)];
+    static bool first = true;
     for (std::size_t i = 0; i < std::size(kFiles); ++i) {
         const std::size_t cut = in.find("@@");
         const std::string_view part = in.substr(0, cut);
         in = cut == std::string_view::npos ? std::string_view() : in.substr(cut + 2);
-        if (written[i] && *written[i] == part) continue;
+        if (!first && written[i] == part) continue;
         std::ofstream(dir + kFiles[i], std::ios::binary | std::ios::trunc)
             .write(part.data(), static_cast<std::streamsize>(part.size()));
-        written[i] = std::string(part);
+        written[i].assign(part);  // in place: the run frees what it allocates
     }
+    first = false;
     // One repository for the whole run: each class is read from the tree
     // once, rather than again for every section that binds.
     wmi::setBinder(wmi::makeBinder(linuxprov::makeRepository(dir)));
     fuzzing::runReport();
+    wmi::setBinder(nullptr);  // freed within the run, or libFuzzer suspects a leak and runs it again
     return 0;
 }

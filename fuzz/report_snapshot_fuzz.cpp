@@ -7,5 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (tq::fuzzing::bindSnapshot(data, size)) tq::fuzzing::runReport();
+    tq::wmi::setBinder(nullptr);
     return 0;
 }

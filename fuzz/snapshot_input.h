@@ -10,7 +10,8 @@
 
 namespace tq::fuzzing {
 
-// False when the bytes are refused as a snapshot.
+// False when the bytes are refused as a snapshot. Set the binder to nullptr
+// at the end of the run, so that the run frees what it allocated.
 inline bool bindSnapshot(const std::uint8_t* data, std::size_t size) {
     try {
         wmi::setBinder(
