@@ -132,6 +132,9 @@ private:
     }
 };
 
+// What keeps millions of empty objects within memory.
+static_assert(sizeof(Instance) <= 3 * sizeof(void*), "an object is its vtable, its shape and its body");
+
 Instance::Instance(const detail::Shape* shape) noexcept : shape_(shape) {}
 
 Instance::Instance(std::string className, const ClassDef* def) {
