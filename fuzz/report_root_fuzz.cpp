@@ -1,6 +1,8 @@
 // Arbitrary bytes as a recorded machine: the input, cut at each "@@", fills
 // the firmware table and the sysfs, procfs and /etc files the provider
-// reads, one part per file; then a whole report through the provider.
+// reads, one part per file; then a whole report through the provider. The
+// tree lies in memory (tmpfs) where there is one, and only the files whose
+// part changed since the last input are written again.
 #include <unistd.h>
 
 #include <cstddef>
@@ -8,11 +10,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <string_view>
 
 #include "fuzz/report_harness.h"
 #include "platform/linux/provider.h"
+#include "wmi/repository.h"
 
 namespace {
 
@@ -48,8 +52,10 @@ const char* const kFiles[] = {
 // clean-up at exit still needs the name).
 const std::string& root() {
     static const std::string* const r = new std::string([] {
-        char tmpl[] = "/tmp/tq-fuzz-root-XXXXXX";
-        const std::string dir = ::mkdtemp(tmpl);
+        std::error_code ec;
+        const bool shm = fs::is_directory("/dev/shm", ec) && ::access("/dev/shm", W_OK) == 0;
+        std::string tmpl = shm ? "/dev/shm/tq-fuzz-root-XXXXXX" : "/tmp/tq-fuzz-root-XXXXXX";
+        const std::string dir = ::mkdtemp(tmpl.data());
         for (const char* f : kFiles) fs::create_directories(fs::path(dir + f).parent_path());
         auto link = [&](const std::string& at, const std::string& to) {
             fs::create_directories(fs::path(dir + at).parent_path());
@@ -76,13 +82,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace tq;
     const std::string& dir = root();
     std::string_view in(reinterpret_cast<const char*>(data), size);
-    for (const char* f : kFiles) {
+    static std::string written[std::size(kFiles)];
+    static bool first = true;
+    for (std::size_t i = 0; i < std::size(kFiles); ++i) {
         const std::size_t cut = in.find("@@");
         const std::string_view part = in.substr(0, cut);
-        std::ofstream(dir + f, std::ios::binary | std::ios::trunc).write(part.data(), static_cast<std::streamsize>(part.size()));
         in = cut == std::string_view::npos ? std::string_view() : in.substr(cut + 2);
+        if (!first && written[i] == part) continue;
+        std::ofstream(dir + kFiles[i], std::ios::binary | std::ios::trunc)
+            .write(part.data(), static_cast<std::streamsize>(part.size()));
+        written[i].assign(part);  // in place: the run frees what it allocates
     }
-    wmi::setBinder(linuxprov::makeBinder(dir));
+    first = false;
+    // One repository for the whole run: each class is read from the tree
+    // once, rather than again for every section that binds.
+    wmi::setBinder(wmi::makeBinder(linuxprov::makeRepository(dir)));
     fuzzing::runReport();
+    wmi::setBinder(nullptr);  // freed within the run, or libFuzzer suspects a leak and runs it again
     return 0;
 }

@@ -1,20 +1,12 @@
 // Arbitrary bytes as a snapshot, then a whole report from what loaded.
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 #include "fuzz/report_harness.h"
-#include "wmi/snapshot.h"
+#include "fuzz/snapshot_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    using namespace tq;
-    std::shared_ptr<wmi::Repository> repo;
-    try {
-        repo = wmi::parseSnapshot(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.json");
-    } catch (const wmi::SnapshotError&) {
-        return 0;
-    }
-    wmi::setBinder(wmi::makeBinder(repo));
-    fuzzing::runReport();
+    if (tq::fuzzing::bindSnapshot(data, size)) tq::fuzzing::runReport();
+    tq::wmi::setBinder(nullptr);
     return 0;
 }

@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Builds the fuzz targets with clang in the folder given and runs each for a
-# bounded time (seconds: second argument, FUZZ_TIME, or 60). Exits non-zero
+# Builds the fuzz targets with clang in the folder given and runs them one
+# after the other within a time budget (seconds for all of them together:
+# second argument, FUZZ_TIME, or 240), shared out evenly. Exits non-zero
 # when a target finds a crash, a leak or undefined behaviour; what it found
 # is left in BUILD_DIR/artifacts.
 set -euo pipefail
 build=${1:?usage: fuzz/run.sh BUILD_DIR [SECONDS]}
-seconds=${2:-${FUZZ_TIME:-60}}
+budget=${2:-${FUZZ_TIME:-240}}
+targets=(wql snapshot report_snapshot report_root ocs_reply ocs_inventory)
+seconds=$((budget / ${#targets[@]}))
+[ "$seconds" -ge 1 ] || seconds=1
 root=$(cd "$(dirname "$0")/.." && pwd)
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTQ_FUZZ=ON -DTQ_UI=OFF -DTQ_TESTS=OFF >/dev/null
-cmake --build "$build" --target wql_fuzz snapshot_fuzz report_snapshot_fuzz report_root_fuzz -j "${JOBS:-2}"
+cmake --build "$build" --target "${targets[@]/%/_fuzz}" -j "${JOBS:-2}"
 
 status=0
 mkdir -p "$build/artifacts"
@@ -28,7 +32,7 @@ mkdir -p "$seeds/report_root"
   printf 'Codec: Realtek ALC892\nVendor Id: 0x10ec0892\n@@XKBLAYOUT="de"\n'
 } >"$seeds/report_root/machine"
 
-for target in wql snapshot report_snapshot report_root; do
+for target in "${targets[@]}"; do
   corpus="$build/corpus/$target"
   mkdir -p "$corpus"
   args=(-max_total_time="$seconds" -max_len=4096 -artifact_prefix="$build/artifacts/${target}_" -print_final_stats=1)
@@ -36,6 +40,7 @@ for target in wql snapshot report_snapshot report_root; do
   case $target in
     report_snapshot) inputs=("$root/fuzz/corpus/snapshot") ;;
     report_root) inputs=("$seeds/report_root"); args+=(-max_len=16384) ;;
+    ocs_inventory) inputs=("$root/fuzz/corpus/inventory" "$root/fuzz/corpus/snapshot"); args+=(-max_len=8192) ;;
     *) inputs=("$root/fuzz/corpus/$target") ;;
   esac
   echo "== ${target}_fuzz for ${seconds}s"

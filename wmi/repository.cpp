@@ -1,6 +1,6 @@
 #include "wmi/repository.h"
 
-#include <deque>
+#include <algorithm>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -13,8 +13,12 @@ namespace tq::wmi {
 
 // ------------------------------------------------------------ Instance ----
 
-Instance::Instance(std::string className, const ClassDef* def)
-    : className_(std::move(className)), def_(def), index_(detail::indexFor(def)) {}
+struct detail::Shape {
+    std::string name;
+    const ClassDef* def = nullptr;
+    const SlotIndex* index = nullptr;
+    std::size_t slots = 0;  // class properties whose place each object keeps
+};
 
 namespace {
 const Value& absentValue() {
@@ -31,51 +35,166 @@ int classSlot(const ClassDef* def, const detail::SlotIndex* index, std::string_v
         if (text::iequals(def->properties[i].name, name)) return static_cast<int>(i);
     return -1;
 }
+
+// A hash that agrees with text::iequals for any name: over folded code points.
+std::size_t foldedHash(std::string_view s) noexcept {
+    std::size_t h = 1469598103934665603ull;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const char32_t f = c < 0x80 ? text::fold(s[i++]) : text::fold(text::decode(s, i));
+        h = (h ^ f) * 1099511628211ull;
+    }
+    return h;
+}
+
+constexpr std::size_t kInlineSlots = 96;
+constexpr std::uint8_t kFar = 255;
+// From this many properties an object finds names through a hash table
+// rather than by comparing each one.
+constexpr std::size_t kTableFrom = 16;
+
+std::unique_ptr<detail::Shape> makeShape(std::string name, const ClassDef* def) {
+    auto s = std::make_unique<detail::Shape>();
+    s->name = std::move(name);
+    s->def = def;
+    s->index = detail::indexFor(def);
+    s->slots = def ? std::min(def->properties.size(), kInlineSlots) : 0;
+    return s;
+}
 }  // namespace
 
-const Value* Instance::lookup(std::string_view name, bool& inClass) const noexcept {
-    const int slot = classSlot(def_, index_, name);
-    inClass = slot >= 0;
-    if (slot >= 0 && static_cast<std::size_t>(slot) < kInlineSlots) {
-        const std::uint8_t k = slots_[static_cast<std::size_t>(slot)];
-        if (k == 0) return nullptr;
-        if (k != kFar) return &data()[k - 1u].second;
+// What an object lists, allocated with its first property.
+struct Instance::Body {
+    std::vector<Property> props;
+    // After the repository packs its class, the properties live in the
+    // class's shared block instead of props (until the next set()).
+    const Property* packed = nullptr;
+    std::size_t packedSize = 0;
+    // Where a read finds a class property, per slot of the class: 0 when the
+    // object does not list it, else its index plus 1 (kFar: search).
+    std::unique_ptr<std::uint8_t[]> slots;
+    // Open addressing from a name to its index plus 1 (0: free), for objects
+    // with many properties; the cell count is a power of two.
+    std::unique_ptr<std::vector<std::uint32_t>> table;
+    std::unique_ptr<detail::Shape> own;  // a standalone object's shape
+
+    explicit Body(const detail::Shape& shape) {
+        if (shape.slots) slots = std::make_unique<std::uint8_t[]>(shape.slots);
     }
-    for (const auto& [n, val] : properties())
-        if (text::iequals(n, name)) return &val;
-    return nullptr;
+
+    const Property* data() const noexcept { return packed ? packed : props.data(); }
+    std::size_t size() const noexcept { return packed ? packedSize : props.size(); }
+
+    void unpack() {
+        if (!packed) return;
+        props.assign(packed, packed + packedSize);
+        packed = nullptr;
+        packedSize = 0;
+    }
+
+    // Index of a listed name, or size().
+    std::size_t search(std::string_view name) const noexcept {
+        const Property* p = data();
+        const std::size_t n = size();
+        if (!table) {
+            for (std::size_t i = 0; i < n; ++i)
+                if (text::iequals(p[i].first, name)) return i;
+            return n;
+        }
+        const std::size_t mask = table->size() - 1;
+        for (std::size_t h = foldedHash(name) & mask;; h = (h + 1) & mask) {
+            const std::uint32_t cell = (*table)[h];
+            if (cell == 0) return n;
+            if (text::iequals(p[cell - 1].first, name)) return cell - 1;
+        }
+    }
+
+    void add(std::string name, Value v) {
+        props.emplace_back(std::move(name), std::move(v));
+        const std::size_t n = props.size();
+        if (n < kTableFrom) return;
+        if (!table || n * 2 > table->size()) {
+            std::size_t cells = 64;
+            while (cells < n * 4) cells *= 2;
+            table = std::make_unique<std::vector<std::uint32_t>>(cells, 0u);
+            for (std::size_t i = 0; i < n; ++i) place(i);
+        } else {
+            place(n - 1);
+        }
+    }
+
+private:
+    void place(std::size_t i) {
+        const std::size_t mask = table->size() - 1;
+        std::size_t h = foldedHash(props[i].first) & mask;
+        while ((*table)[h] != 0) h = (h + 1) & mask;
+        (*table)[h] = static_cast<std::uint32_t>(i + 1);
+    }
+};
+
+// What keeps millions of empty objects within memory.
+static_assert(sizeof(Instance) <= 3 * sizeof(void*), "an object is its vtable, its shape and its body");
+
+Instance::Instance(const detail::Shape* shape) noexcept : shape_(shape) {}
+
+Instance::Instance(std::string className, const ClassDef* def) {
+    auto shape = makeShape(std::move(className), def);
+    shape_ = shape.get();
+    body_ = std::make_unique<Body>(*shape_);
+    body_->own = std::move(shape);
+}
+
+Instance::~Instance() = default;
+Instance::Instance(Instance&&) noexcept = default;
+Instance& Instance::operator=(Instance&&) noexcept = default;
+
+std::string Instance::className() const { return shape_->name; }
+const ClassDef* Instance::definition() const noexcept { return shape_->def; }
+
+std::span<const Instance::Property> Instance::properties() const noexcept {
+    if (!body_) return {};
+    return {body_->data(), body_->size()};
+}
+
+const Value* Instance::lookup(std::string_view name, bool& inClass) const noexcept {
+    const int slot = classSlot(shape_->def, shape_->index, name);
+    inClass = slot >= 0;
+    if (!body_) return nullptr;
+    if (slot >= 0 && static_cast<std::size_t>(slot) < shape_->slots) {
+        const std::uint8_t k = body_->slots[static_cast<std::size_t>(slot)];
+        if (k == 0) return nullptr;
+        if (k != kFar) return &body_->data()[k - 1u].second;
+    }
+    const std::size_t i = body_->search(name);
+    return i < body_->size() ? &body_->data()[i].second : nullptr;
 }
 
 void Instance::set(std::string_view name, Value v) {
-    unpack();
-    const int slot = classSlot(def_, index_, name);
-    if (slot >= 0 && static_cast<std::size_t>(slot) < kInlineSlots) {
-        std::uint8_t& k = slots_[static_cast<std::size_t>(slot)];
+    if (!body_) body_ = std::make_unique<Body>(*shape_);
+    Body& b = *body_;
+    b.unpack();
+    const int slot = classSlot(shape_->def, shape_->index, name);
+    // Class properties are listed under the schema's spelling.
+    auto listed = [&] {
+        return slot >= 0 ? shape_->def->properties[static_cast<std::size_t>(slot)].name : std::string(name);
+    };
+    if (slot >= 0 && static_cast<std::size_t>(slot) < shape_->slots) {
+        std::uint8_t& k = b.slots[static_cast<std::size_t>(slot)];
         if (k != 0 && k != kFar) {
-            props_[k - 1u].second = std::move(v);
+            b.props[k - 1u].second = std::move(v);
             return;
         }
         if (k == 0) {
-            props_.emplace_back(def_->properties[static_cast<std::size_t>(slot)].name, std::move(v));
-            k = props_.size() < kFar ? static_cast<std::uint8_t>(props_.size()) : kFar;
+            b.add(listed(), std::move(v));
+            k = b.props.size() < kFar ? static_cast<std::uint8_t>(b.props.size()) : kFar;
             return;
         }
     }
-    for (auto& [n, val] : props_)
-        if (text::iequals(n, name)) {
-            val = std::move(v);
-            return;
-        }
-    // Class properties are listed under the schema's spelling.
-    props_.emplace_back(slot >= 0 ? def_->properties[static_cast<std::size_t>(slot)].name : std::string(name),
-                        std::move(v));
-}
-
-void Instance::unpack() {
-    if (!packed_) return;
-    props_.assign(packed_, packed_ + packedSize_);
-    packed_ = nullptr;
-    packedSize_ = 0;
+    if (const std::size_t i = b.search(name); i < b.props.size()) {
+        b.props[i].second = std::move(v);
+        return;
+    }
+    b.add(listed(), std::move(v));
 }
 
 const Value* Instance::find(std::string_view name) const noexcept {
@@ -92,14 +211,16 @@ const Value& Instance::get(std::string_view name) const {
 
 std::vector<std::string> Instance::names() const {
     std::vector<std::string> out;
-    if (def_) {
-        out.reserve(def_->properties.size());
-        for (const PropertyDef& p : def_->properties) out.push_back(p.name);
-        for (const auto& [n, v] : properties())
-            if (classSlot(def_, index_, n) < 0) out.push_back(n);
+    const ClassDef* def = shape_->def;
+    const auto listed = properties();
+    if (def) {
+        out.reserve(def->properties.size());
+        for (const PropertyDef& p : def->properties) out.push_back(p.name);
+        for (const auto& [n, v] : listed)
+            if (classSlot(def, shape_->index, n) < 0) out.push_back(n);
     } else {
-        out.reserve(size());
-        for (const auto& [n, v] : properties()) out.push_back(n);
+        out.reserve(listed.size());
+        for (const auto& [n, v] : listed) out.push_back(n);
     }
     return out;
 }
@@ -108,25 +229,28 @@ std::vector<std::string> Instance::names() const {
 
 namespace {
 // Objects of one class in chunks that never move: references stay valid, and
-// the objects of a chunk lie next to each other for walks in order.
+// the objects of a chunk lie next to each other for walks in order. Chunks
+// grow with the class, so that a class of one object costs one object.
 class ObjectStore {
 public:
-    template <class... Args>
-    Instance& emplace_back(Args&&... args) {
-        if (chunks_.empty() || chunks_.back()->size() == kChunk) {
+    Instance& push(Instance&& o) {
+        if (chunks_.empty() || chunks_.back()->size() == chunks_.back()->capacity()) {
             chunks_.push_back(std::make_unique<std::vector<Instance>>());
-            chunks_.back()->reserve(kChunk);
+            chunks_.back()->reserve(std::clamp<std::size_t>(size_, 4, kChunk));
         }
         ++size_;
-        return chunks_.back()->emplace_back(std::forward<Args>(args)...);
+        return chunks_.back()->emplace_back(std::move(o));
     }
     std::size_t size() const noexcept { return size_; }
     bool empty() const noexcept { return size_ == 0; }
-    Instance& operator[](std::size_t i) { return (*chunks_[i / kChunk])[i % kChunk]; }
+    // Calls f on the objects from the one at `start` on, in order.
     template <class F>
-    void forEach(F&& f) const {
-        for (const auto& c : chunks_)
-            for (const Instance& o : *c) f(o);
+    void forEachFrom(std::size_t start, F&& f) {
+        std::size_t first = 0;
+        for (const auto& c : chunks_) {
+            for (std::size_t k = start > first ? start - first : 0; k < c->size(); ++k) f((*c)[k]);
+            first += c->size();
+        }
     }
 
 private:
@@ -138,33 +262,33 @@ private:
 
 struct Repository::Impl {
     struct ClassStore {
-        std::string name;
-        const ClassDef* def;
+        std::unique_ptr<detail::Shape> shape;
         ObjectStore objects;
-        std::size_t packed = 0;        // objects whose properties lie in a block
+        std::size_t packed = 0;  // objects whose properties lie in a block
         std::vector<std::unique_ptr<std::vector<Instance::Property>>> blocks;
 
-        // Copies the properties of the objects filled since the last walk
+        // Moves the properties of the objects filled since the last walk
         // into one block, in object order: walks over large classes then
         // read memory in order instead of chasing scattered allocations.
         void pack() {
             std::size_t total = 0;
-            for (std::size_t i = packed; i < objects.size(); ++i) total += objects[i].size();
+            objects.forEachFrom(packed, [&](Instance& o) {
+                if (o.body_ && !o.body_->packed) total += o.body_->props.size();
+            });
+            const std::size_t from = packed;
+            packed = objects.size();
+            if (total == 0) return;
             auto block = std::make_unique<std::vector<Instance::Property>>();
             block->reserve(total);
-            std::vector<std::size_t> starts;
-            for (std::size_t i = packed; i < objects.size(); ++i) {
-                starts.push_back(block->size());
-                for (const auto& p : objects[i].properties()) block->push_back(p);
-            }
-            for (std::size_t i = packed, k = 0; i < objects.size(); ++i, ++k) {
-                Instance& o = objects[i];
-                o.packedSize_ = o.size();
-                o.props_.clear();
-                o.props_.shrink_to_fit();
-                o.packed_ = block->data() + starts[k];
-            }
-            packed = objects.size();
+            objects.forEachFrom(from, [&](Instance& o) {
+                if (!o.body_ || o.body_->packed || o.body_->props.empty()) return;
+                Instance::Body& b = *o.body_;
+                const std::size_t start = block->size();
+                for (auto& p : b.props) block->push_back(std::move(p));
+                b.packedSize = b.props.size();
+                b.packed = block->data() + start;
+                std::vector<Instance::Property>().swap(b.props);
+            });
             blocks.push_back(std::move(block));
         }
     };
@@ -188,15 +312,15 @@ Instance& Repository::add(std::string_view className) {
     Impl::ClassStore* s;
     if (it == impl_->byName.end()) {
         auto cs = std::make_unique<Impl::ClassStore>();
-        cs->def = knownClass(className);
-        cs->name = cs->def ? cs->def->name : std::string(className);
+        const ClassDef* def = knownClass(className);
+        cs->shape = makeShape(def ? def->name : std::string(className), def);
         s = cs.get();
         impl_->byName.emplace(std::move(key), impl_->classes.size());
         impl_->classes.push_back(std::move(cs));
     } else {
         s = impl_->classes[it->second].get();
     }
-    return s->objects.emplace_back(s->name, s->def);
+    return s->objects.push(Instance(s->shape.get()));
 }
 
 void Repository::setLoader(Loader loader) { impl_->loader = std::move(loader); }
@@ -204,7 +328,7 @@ void Repository::setLoader(Loader loader) { impl_->loader = std::move(loader); }
 std::vector<std::string> Repository::classNames() const {
     std::vector<std::string> out;
     for (const auto& c : impl_->classes)
-        if (!c->objects.empty()) out.push_back(c->name);
+        if (!c->objects.empty()) out.push_back(c->shape->name);
     return out;
 }
 
@@ -223,7 +347,7 @@ std::vector<const Instance*> Repository::objectsOf(std::string_view className) {
         if (Impl::ClassStore* s = impl_->store(c)) {
             if (s->packed < s->objects.size()) s->pack();
             out.reserve(out.size() + s->objects.size());
-            s->objects.forEach([&](const Instance& o) { out.push_back(&o); });
+            s->objects.forEachFrom(0, [&](const Instance& o) { out.push_back(&o); });
         }
     return out;
 }

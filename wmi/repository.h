@@ -4,7 +4,6 @@
 // machine when a query first asks for a class.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -69,43 +68,39 @@ bool isNumericType(CimType type) noexcept;
 
 namespace detail {
 class SlotIndex;  // a class's case-insensitive index from property name to slot
+struct Shape;     // what the objects of one class share: name, definition, index
 }
 
 // One stored object. A property of a known class that the object does not
 // list reads as absent; a name the class does not have fails (438).
+//
+// Small on purpose (three words): a snapshot may hold millions of objects,
+// and one that lists nothing allocates nothing more.
 class Instance final : public Object {
 public:
+    // A standalone object; the repository's objects share their class's shape.
     Instance(std::string className, const ClassDef* def);
+    ~Instance() override;
+    Instance(Instance&&) noexcept;
+    Instance& operator=(Instance&&) noexcept;
 
     void set(std::string_view name, Value v);  // adds or replaces
     const Value& get(std::string_view name) const override;
     std::vector<std::string> names() const override;
-    std::string className() const override { return className_; }
+    std::string className() const override;
 
-    const ClassDef* definition() const noexcept { return def_; }
+    const ClassDef* definition() const noexcept;
     using Property = std::pair<std::string, Value>;
-    std::span<const Property> properties() const noexcept { return {data(), size()}; }
+    std::span<const Property> properties() const noexcept;
     // The stored value, or nullptr when the object does not list the property.
     const Value* find(std::string_view name) const noexcept;
 
 private:
-    std::string className_;
-    const ClassDef* def_;
-    std::vector<Property> props_;
-    // After the repository packs its class, the properties live in the
-    // class's shared block instead of props_ (until the next set()).
-    const Property* packed_ = nullptr;
-    std::size_t packedSize_ = 0;
-    const Property* data() const noexcept { return packed_ ? packed_ : props_.data(); }
-    std::size_t size() const noexcept { return packed_ ? packedSize_ : props_.size(); }
-    void unpack();
-    // Where a read finds a class property, kept inline so that a read
-    // touches no further memory: per slot of the class, 0 when the object
-    // does not list it, else its index in props_ plus 1 (kFar: search props_).
-    static constexpr std::size_t kInlineSlots = 96;
-    static constexpr std::uint8_t kFar = 255;
-    const detail::SlotIndex* index_ = nullptr;
-    std::array<std::uint8_t, kInlineSlots> slots_{};
+    struct Body;
+    explicit Instance(const detail::Shape* shape) noexcept;
+
+    const detail::Shape* shape_;
+    std::unique_ptr<Body> body_;  // nullptr while the object lists nothing
 
     const Value* lookup(std::string_view name, bool& inClass) const noexcept;
 

@@ -150,17 +150,17 @@ struct InputIterator {
 
 class Loader final : public nlohmann::json_sax<json> {
 public:
-    Loader(Input& in, std::string_view name) : in_(in), name_(name), repo_(std::make_shared<Repository>()) {}
+    Loader(Input& in, std::string_view name, std::size_t maxEntries)
+        : in_(in), name_(name), maxEntries_(maxEntries), repo_(std::make_shared<Repository>()) {}
 
     std::shared_ptr<Repository> run() {
         try {
             const bool ok = json::sax_parse(InputIterator{&in_}, InputIterator{}, this);
             if (!ok || error_) throw SnapshotError(error_ ? *error_ : where(in_.next()) + "could not be read");
         } catch (const std::bad_alloc&) {
-            // The objects do not fit in memory: refused like any other snapshot.
-            throw SnapshotError(where(in_.last()) + "not enough memory to load the snapshot");
+            outOfMemory();
         } catch (const std::length_error&) {
-            throw SnapshotError(where(in_.last()) + "not enough memory to load the snapshot");
+            outOfMemory();
         }
         return repo_;
     }
@@ -195,6 +195,7 @@ public:
         switch (state_) {
         case State::Top: state_ = State::Classes; return true;
         case State::Class:
+            if (!count(in_.containerStart())) return false;
             object_ = &repo_->add(class_);
             state_ = State::Object;
             return true;
@@ -232,6 +233,7 @@ public:
     bool key(string_t& k) override {
         switch (state_) {
         case State::Classes:
+            if (!count(in_.stringStart())) return false;
             class_ = std::move(k);
             def_ = knownClass(class_);
             state_ = State::ClassValue;
@@ -260,6 +262,15 @@ private:
         return std::string(name_) + ":" + std::to_string(p.line) + ":" + std::to_string(p.col) + ": ";
     }
 
+    // The objects do not fit in memory: refused like any other snapshot,
+    // once what was loaded is freed (the message needs memory too).
+    [[noreturn]] void outOfMemory() {
+        repo_.reset();
+        object_ = nullptr;
+        std::string().swap(captured_);
+        throw SnapshotError(where(in_.last()) + "not enough memory to load the snapshot");
+    }
+
     std::string expected() const {
         switch (state_) {
         case State::Top: return "expected an object mapping class names to arrays of objects";
@@ -269,6 +280,13 @@ private:
         }
     }
 
+    // Counts one more class array, object or property against the bound.
+    bool count(Pos at) {
+        if (++entries_ <= maxEntries_) return true;
+        return shapeError(at, "the snapshot lists more than " + std::to_string(maxEntries_) +
+                                          " classes, objects and properties");
+    }
+
     bool shapeError(Pos at, const std::string& what) {
         if (!error_) error_ = where(at) + what;
         return false;
@@ -276,7 +294,10 @@ private:
 
     bool scalar(Value v, Pos start) {
         switch (state_) {
-        case State::Object: object_->set(property_, std::move(v)); return true;
+        case State::Object:
+            if (!count(start)) return false;
+            object_->set(property_, std::move(v));
+            return true;
         case State::Capture: return true;
         default: return shapeError(start, expected());
         }
@@ -286,6 +307,7 @@ private:
     // back the same text.
     void beginCapture(char open) {
         captured_.assign(1, open);
+        captureStart_ = in_.containerStart();
         in_.capture(&captured_);
         captureDepth_ = 1;
         state_ = State::Capture;
@@ -293,6 +315,7 @@ private:
     bool endCapture() {
         if (--captureDepth_ > 0) return true;
         in_.capture(nullptr);
+        if (!count(captureStart_)) return false;
         object_->set(property_, Value::other(std::move(captured_)));
         captured_.clear();
         state_ = State::Object;
@@ -301,12 +324,15 @@ private:
 
     Input& in_;
     std::string_view name_;
+    std::size_t maxEntries_;
+    std::size_t entries_ = 0;
     std::shared_ptr<Repository> repo_;
     State state_ = State::Top;
     std::string class_, property_;
     const ClassDef* def_ = nullptr;
     Instance* object_ = nullptr;
     int captureDepth_ = 0;
+    Pos captureStart_;
     std::string captured_;
     std::optional<std::string> error_;
 };
@@ -377,9 +403,9 @@ void appendObject(std::string& out, const Object& o) {
 
 }  // namespace
 
-std::shared_ptr<Repository> parseSnapshot(std::string_view text, std::string_view name) {
+std::shared_ptr<Repository> parseSnapshot(std::string_view text, std::string_view name, std::size_t maxEntries) {
     Input in(text);
-    return Loader(in, name).run();
+    return Loader(in, name, maxEntries).run();
 }
 
 std::shared_ptr<Repository> loadSnapshot(const std::string& path) {
@@ -430,7 +456,7 @@ std::shared_ptr<Repository> loadSnapshot(const std::string& path) {
 #endif
     std::shared_ptr<Repository> repo;
     try {
-        repo = Loader(in, path).run();
+        repo = Loader(in, path, kMaxSnapshotEntries).run();
     } catch (const SnapshotError&) {
         // A file that grew past the bound or failed to read is named as such,
         // not by the syntax error its cut-off text gives.

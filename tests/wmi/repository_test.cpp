@@ -57,6 +57,10 @@ TEST(Instance, ManyPropertiesStillResolve) {
     EXPECT_EQ(o.get("DESCRIPTION").str(), "replaced");
     EXPECT_EQ(o.get("x299").rawInteger(), 299);
     EXPECT_EQ(o.properties().size(), 301u);
+    o.set("\xC3\x84rger", Value::integer(1));  // found whatever the case, past the first letters too
+    o.set("\xC3\xA4RGER", Value::integer(2));
+    EXPECT_EQ(o.get("\xC3\xA4rger").rawInteger(), 2);
+    EXPECT_EQ(o.properties().size(), 302u);
 
     ClassDef wide;
     wide.name = "Wide";
@@ -94,13 +98,27 @@ TEST(Repository, ClassesObjectsAndLoader) {
     auto r = std::make_shared<Repository>();
     Instance& first = r->add("win32_bios");
     EXPECT_EQ(first.className(), "Win32_Bios");  // the schema's spelling
-    for (int i = 0; i < 1000; ++i) r->add("Custom").set("N", Value::integer(i));
+    Instance* mid = nullptr;
+    for (int i = 0; i < 1000; ++i) {
+        Instance& o = r->add("Custom");
+        o.set("N", Value::integer(i));
+        if (i == 500) mid = &o;
+    }
     r->add("WIN32_BIOS");
     EXPECT_EQ(r->classNames(), (V{"Win32_Bios", "Custom"}));
     auto bios = r->objectsOf("Win32_BIOS");
     ASSERT_EQ(bios.size(), 2u);
     EXPECT_EQ(bios[0], &first);  // references stay valid as objects are added
     EXPECT_EQ(r->objectsOf("custom").back()->get("N").rawInteger(), 999);
+    // Objects changed or added after a walk keep what they listed.
+    r->add("Custom").set("N", Value::integer(1000));
+    mid->set("M", Value::integer(-1));
+    auto custom = r->objectsOf("Custom");
+    ASSERT_EQ(custom.size(), 1001u);
+    EXPECT_EQ(custom[500]->get("N").rawInteger(), 500);
+    EXPECT_EQ(custom[500]->get("m").rawInteger(), -1);
+    EXPECT_EQ(custom[999]->properties().size(), 1u);
+    EXPECT_EQ(custom[1000]->get("N").rawInteger(), 1000);
 
     // The loader runs once per class, before a query judges the class.
     V calls;

@@ -92,6 +92,17 @@ TEST(Snapshot, RefusalsNameFileLineAndColumn) {
         {"{\"\xC3\xA4\": 1}", "snap.json:1:7: expected an array of objects for class \"\xC3\xA4\""},
     };
     for (const auto& [text, message] : shapes) EXPECT_EQ(refusal(text), message);
+    // Class arrays, objects and properties count against the bound, captured
+    // values as one; reaching it is fine, going past it is refused there.
+    const std::string seven = "{\"A\": [{}, {\"p\": [1, 2]}], \"A\": [{\"q\": 1}]}";
+    auto bounded = [&](const std::string& text, std::size_t max) {
+        return refused([&] { parseSnapshot(text, "snap.json", max); });
+    };
+    const std::string lists = " the snapshot lists more than ";
+    EXPECT_EQ(bounded(seven, 7), "(accepted)");
+    EXPECT_EQ(bounded(seven, 6), "snap.json:1:40:" + lists + "6 classes, objects and properties");
+    EXPECT_EQ(bounded(seven, 3), "snap.json:1:18:" + lists + "3 classes, objects and properties");
+    EXPECT_EQ(bounded(seven, 4), "snap.json:1:28:" + lists + "4 classes, objects and properties");
 }
 
 TEST(Snapshot, FilesAreReadWholeOrRefused) {
