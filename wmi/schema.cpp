@@ -207,6 +207,13 @@ const ClassText kClasses[] = {
      "Caption:s CreationClassName:s Description:s DeviceType:u16 Enabled:b HotSwappable:b InstallDate:dt "
      "Manufacturer:s Model:s Name:s OtherIdentifyingInfo:s PartNumber:s PoweredOn:b Removable:b "
      "Replaceable:b SerialNumber:s SKU:s Status:s Tag:s Version:s"},
+    {"Win32_NetworkAdapterConfiguration", "",
+     "Caption:s DefaultIPGateway:s[] Description:s DHCPEnabled:b DHCPLeaseExpires:dt DHCPLeaseObtained:dt "
+     "DHCPServer:s DNSDomain:s DNSDomainSuffixSearchOrder:s[] DNSHostName:s DNSServerSearchOrder:s[] "
+     "GatewayCostMetric:u16[] Index:u32 InterfaceIndex:u32 IPAddress:s[] IPConnectionMetric:u32 IPEnabled:b "
+     "IPSubnet:s[] MACAddress:s MTU:u32 ServiceName:s SettingID:s"},
+    {"Win32_InstalledWin32Program", "",
+     "Language:s MsiPackageCode:s MsiProductCode:s Name:s ProgramId:s Vendor:s Version:s"},
 };
 
 CimType typeOf(std::string_view t) {
