@@ -2,7 +2,9 @@
 // few facts the GLPI form needs that those sections do not keep.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include <pugixml.hpp>
 
@@ -19,5 +21,8 @@ struct Inventory::Content {
         std::string name, version, fullName, kernelVersion, servicePack, arch, dnsDomain, installDate;
     } system;
 };
+
+// True for an IPv6 address, false for an IPv4 one, nothing for neither.
+std::optional<bool> isIPv6Address(std::string_view s);
 
 }  // namespace tq::ocs

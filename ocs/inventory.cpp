@@ -386,6 +386,11 @@ std::string cleanText(std::string_view s) {
     return out;
 }
 
+std::optional<bool> isIPv6Address(std::string_view s) {
+    if (auto a = parseAddress(s)) return a->v6;
+    return std::nullopt;
+}
+
 std::string cimDateToUs(std::string_view s) {
     if (s.size() < 8) return std::string(s);
     for (std::size_t i = 0; i < 8; ++i)

@@ -2,13 +2,19 @@
 // sections, one table row per field, with odd values.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <pugixml.hpp>
+
+#include <filesystem>
 
 #include <string>
 #include <vector>
 
 #include "ocs/inventory.h"
 #include "tests/support/fakes.h"
+#ifndef _WIN32
+#include "tests/support/shell.h"
+#endif
 #include "wmi/trap.h"
 
 namespace {
@@ -84,6 +90,33 @@ const char* const kMachine = R"json({
     {"HotFixID": "File 1"}]
 })json";
 
+const char* const kLinuxMachine = R"json({
+  "Win32_OperatingSystem": [{"OSType": 36, "Caption": "Debian GNU/Linux 12 (bookworm)", "Version": "6.1.0-18-amd64",
+                             "DistributionName": "Debian GNU/Linux", "DistributionVersion": "12"}],
+  "Win32_ComputerSystem": [{"Name": "WORKSHOP", "DNSHostName": "Workshop.lab.example"}],
+  "Win32_Processor": [{"Name": "AMD Ryzen 7", "Manufacturer": "AuthenticAMD"}],
+  "Win32_DiskDrive": [{"Caption": "QEMU disk", "Model": "QEMU disk", "Manufacturer": "(Standard disk drives)",
+                       "InterfaceType": "SCSI", "KernelName": "vda", "Transport": "virtio"}],
+  "Win32_CDROMDrive": [{"Caption": "QEMU DVD-ROM", "Manufacturer": "(Standard CD-ROM drives)", "Drive": "D:"}],
+  "Win32_LogicalDisk": [
+    {"DeviceID": "C:", "FileSystem": "EXT4", "FileSystemType": "ext4", "MountPoint": "/", "BlockDevice": "/dev/vda1",
+     "Size": "21474836480"},
+    {"DeviceID": "E:", "FileSystem": "VFAT", "MountPoint": "/media/stick"},
+    {"DeviceID": "D:", "DriveType": 5}],
+  "Win32_NetworkAdapter": [{"Name": "Virtio network device", "NetConnectionID": "enp1s0",
+                            "MACAddress": "52:54:00:12:34:56", "Index": 0}],
+  "Win32_NetworkAdapterConfiguration": [{"Index": 0, "Description": "enp1s0", "IPAddress": ["192.168.122.20"]}],
+  "Win32_PnPSignedDriver": [
+    {"DeviceName": "Virtio network device", "DeviceClass": "NET", "Location": "PCI bus 1, device 0, function 0",
+     "DeviceID": "PCI\\VEN_1AF4&DEV_1041\\3&1", "DriverVersion": "6.1.0-18-amd64"},
+    {"DeviceName": "Ethernet Controller I225-V", "DeviceClass": "NET", "Location": "PCI bus 3",
+     "DriverVersion": "5.4.0-k", "ModuleVersion": "5.4.0-k"}],
+  "Win32_InstalledWin32Program": [
+    {"Name": "zlib1g", "Version": "1:1.2.13.dfsg-1", "Vendor": "Debian", "Architecture": "amd64",
+     "EstimatedSize": 168, "InstallDate": "20240201"},
+    {"Name": "huge", "EstimatedSize": "4294967295"}]
+})json";
+
 // A parsed inventory with handy lookups.
 struct Doc {
     pugi::xml_document doc;
@@ -103,12 +136,15 @@ struct Doc {
     }
 };
 
-std::string inventoryXml(const char* snapshot, std::string designation = "PC 01", std::string tag = "") {
+Inventory inventoryOf(const char* snapshot, std::string designation = "PC 01", std::string tag = "") {
     tq::testing::RepositoryScope repo(snapshot);
     tq::ocs::InventoryOptions o;
     o.designation = std::move(designation);
     o.tag = std::move(tag);
-    return Inventory::read(o).requestXml("WS-0815-2026-12-07-01-02-03");
+    return Inventory::read(o);
+}
+std::string inventoryXml(const char* snapshot, std::string designation = "PC 01", std::string tag = "") {
+    return inventoryOf(snapshot, std::move(designation), std::move(tag)).requestXml("WS-0815-2026-12-07-01-02-03");
 }
 
 struct FieldCase {
@@ -302,33 +338,7 @@ TEST(OcsInventory, AddressesWithoutGatewayAndOddConfigurations) {
 // A Linux machine (as its provider or a snapshot of it gives it) is sent as
 // the server's Linux agents send it; programs carry what dpkg adds.
 TEST(OcsInventory, LinuxMachineAsItsAgentsDescribeIt) {
-    const char* snapshot = R"json({
-      "Win32_OperatingSystem": [{"OSType": 36, "Caption": "Debian GNU/Linux 12 (bookworm)", "Version": "6.1.0-18-amd64",
-                                 "DistributionName": "Debian GNU/Linux", "DistributionVersion": "12"}],
-      "Win32_ComputerSystem": [{"Name": "WORKSHOP", "DNSHostName": "Workshop.lab.example"}],
-      "Win32_Processor": [{"Name": "AMD Ryzen 7", "Manufacturer": "AuthenticAMD"}],
-      "Win32_DiskDrive": [{"Caption": "QEMU disk", "Model": "QEMU disk", "Manufacturer": "(Standard disk drives)",
-                           "InterfaceType": "SCSI", "KernelName": "vda", "Transport": "virtio"}],
-      "Win32_CDROMDrive": [{"Caption": "QEMU DVD-ROM", "Manufacturer": "(Standard CD-ROM drives)", "Drive": "D:"}],
-      "Win32_LogicalDisk": [
-        {"DeviceID": "C:", "FileSystem": "EXT4", "FileSystemType": "ext4", "MountPoint": "/", "BlockDevice": "/dev/vda1",
-         "Size": "21474836480"},
-        {"DeviceID": "E:", "FileSystem": "VFAT", "MountPoint": "/media/stick"},
-        {"DeviceID": "D:", "DriveType": 5}],
-      "Win32_NetworkAdapter": [{"Name": "Virtio network device", "NetConnectionID": "enp1s0",
-                                "MACAddress": "52:54:00:12:34:56", "Index": 0}],
-      "Win32_NetworkAdapterConfiguration": [{"Index": 0, "Description": "enp1s0", "IPAddress": ["192.168.122.20"]}],
-      "Win32_PnPSignedDriver": [
-        {"DeviceName": "Virtio network device", "DeviceClass": "NET", "Location": "PCI bus 1, device 0, function 0",
-         "DeviceID": "PCI\\VEN_1AF4&DEV_1041\\3&1", "DriverVersion": "6.1.0-18-amd64"},
-        {"DeviceName": "Ethernet Controller I225-V", "DeviceClass": "NET", "Location": "PCI bus 3",
-         "DriverVersion": "5.4.0-k", "ModuleVersion": "5.4.0-k"}],
-      "Win32_InstalledWin32Program": [
-        {"Name": "zlib1g", "Version": "1:1.2.13.dfsg-1", "Vendor": "Debian", "Architecture": "amd64",
-         "EstimatedSize": 168, "InstallDate": "20240201"},
-        {"Name": "huge", "EstimatedSize": "4294967295"}]
-    })json";
-    const Doc d(inventoryXml(snapshot));
+    const Doc d(inventoryXml(kLinuxMachine));
     const FieldCase cases[] = {
         {"HARDWARE", 0, "NAME", "Workshop"},
         {"HARDWARE", 0, "OSNAME", "Debian GNU/Linux 12"},
@@ -364,6 +374,54 @@ TEST(OcsInventory, LinuxMachineAsItsAgentsDescribeIt) {
     for (const FieldCase& c : cases)
         EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
 }
+
+#ifndef _WIN32
+// The GLPI form of a Windows and of a Linux machine, checked against GLPI's
+// own schema (formats included) by python3-jsonschema.
+TEST(OcsInventory, GlpiFormValidatesAgainstGlpisSchema) {
+    const std::string schema = std::string(TQ_SHARED_TESTDATA) + "/glpi/inventory.schema.json";
+    if (!std::filesystem::exists(schema)) GTEST_SKIP() << "no GLPI schema at " << schema;
+    if (std::system("python3 -c 'import jsonschema' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3-jsonschema";
+    tq::testing::TempDir tmp;
+    const std::string windows = inventoryOf(kMachine, "PC 01", "Line 3").glpiJson("WS-0815-2026-12-07-01-02-03");
+    const std::string linux = inventoryOf(kLinuxMachine).glpiJson("Workshop-2026-12-07-01-02-03");
+    const std::string check =
+        "python3 -c 'import json, sys, jsonschema\n"
+        "s = json.load(open(sys.argv[1]))\n"
+        "v = jsonschema.Draft7Validator(s, format_checker=jsonschema.FormatChecker())\n"
+        "errors = [e.message for f in sys.argv[2:] for e in v.iter_errors(json.load(open(f)))]\n"
+        "print(errors)\n"
+        "sys.exit(1 if errors else 0)' " +
+        tq::testing::quote(schema) + " " + tq::testing::quote(tmp.write("w.json", windows)) + " " +
+        tq::testing::quote(tmp.write("l.json", linux));
+    const tq::testing::RunResult r = tq::testing::runShell(check + " >&2", tmp.path + "/err.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    const auto w = nlohmann::json::parse(windows), l = nlohmann::json::parse(linux);
+    EXPECT_EQ(w["deviceid"], "WS-0815-2026-12-07-01-02-03");
+    EXPECT_EQ(w["tag"], "Line 3");
+    EXPECT_EQ(w["content"]["hardware"]["memory"], 16384);
+    EXPECT_EQ(w["content"]["hardware"]["dns"], "192.168.1.1/9.9.9.9");
+    EXPECT_EQ(w["content"]["bios"]["bdate"], "2019-04-15");
+    EXPECT_EQ(w["content"]["networks"][0]["ipaddress"], "192.168.1.5");
+    EXPECT_EQ(w["content"]["networks"][0]["speed"], "1000");
+    EXPECT_EQ(w["content"]["networks"][0]["status"], "up");
+    EXPECT_EQ(w["content"]["networks"][1]["ipaddress6"], "fe80::1c2b:3aff:fe4f:5c");
+    EXPECT_EQ(w["content"]["networks"][1]["ipsubnet6"], "fe80::");
+    EXPECT_EQ(w["content"]["softwares"][0]["install_date"], "2022-08-10");
+    EXPECT_EQ(w["content"]["softwares"][1]["publisher"], "Igor Pavlov");
+    EXPECT_EQ(w["content"]["cpus"][0]["arch"], "x86_64");
+    EXPECT_FALSE(w["content"]["cpus"][1].contains("arch"));  // an architecture GLPI does not know
+    EXPECT_EQ(w["content"]["slots"][0]["status"], "used");
+    EXPECT_EQ(w["content"]["operatingsystem"]["full_name"], "Microsoft Windows 10 Pro");
+    EXPECT_EQ(l["content"]["operatingsystem"]["name"], "Debian GNU/Linux");
+    EXPECT_EQ(l["content"]["operatingsystem"]["version"], "12");
+    EXPECT_EQ(l["content"]["operatingsystem"]["kernel_version"], "6.1.0-18-amd64");
+    EXPECT_EQ(l["content"]["drives"][0]["type"], "/");
+    EXPECT_EQ(l["content"]["softwares"][0]["filesize"], 172032);
+    EXPECT_EQ(l["content"]["versionclient"], "Tallyquest_v" TQ_VERSION);
+}
+#endif
 
 TEST(OcsInventory, FallbacksAndOddValues) {
     const char* snapshot = R"json({
