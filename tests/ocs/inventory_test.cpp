@@ -154,6 +154,12 @@ struct FieldCase {
     const char* expected;
 };
 
+template <std::size_t N>
+void expectFields(const Doc& d, const FieldCase (&cases)[N]) {
+    for (const FieldCase& c : cases)
+        EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
+}
+
 TEST(OcsInventory, SectionsFromEachClass) {
     const Doc d(inventoryXml(kMachine));
     const FieldCase cases[] = {
@@ -281,8 +287,7 @@ TEST(OcsInventory, SectionsFromEachClass) {
         {"ACCOUNTINFO", 0, "KEYNAME", "TAG"},
         {"ACCOUNTINFO", 0, "KEYVALUE", "PC 01"},
     };
-    for (const FieldCase& c : cases)
-        EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
+    expectFields(d, cases);
     EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("DEVICEID")), "WS-0815-2026-12-07-01-02-03");
     EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("QUERY")), "INVENTORY");
 }
@@ -331,8 +336,7 @@ TEST(OcsInventory, AddressesWithoutGatewayAndOddConfigurations) {
         {"HARDWARE", 0, "DEFAULTGATEWAY", "<absent>"},
         {"HARDWARE", 0, "DNS", "10.0.0.53"},
     };
-    for (const FieldCase& c : cases)
-        EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
+    expectFields(d, cases);
 }
 
 // A Linux machine (as its provider or a snapshot of it gives it) is sent as
@@ -371,8 +375,7 @@ TEST(OcsInventory, LinuxMachineAsItsAgentsDescribeIt) {
         {"SOFTWARES", 0, "INSTALLDATE", "2024/02/01"},
         {"SOFTWARES", 1, "FILESIZE", "<absent>"},  // past the server's 32-bit column
     };
-    for (const FieldCase& c : cases)
-        EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
+    expectFields(d, cases);
 }
 
 #ifndef _WIN32
@@ -384,7 +387,7 @@ TEST(OcsInventory, GlpiFormValidatesAgainstGlpisSchema) {
     if (std::system("python3 -c 'import jsonschema' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3-jsonschema";
     tq::testing::TempDir tmp;
     const std::string windows = inventoryOf(kMachine, "PC 01", "Line 3").glpiJson("WS-0815-2026-12-07-01-02-03");
-    const std::string linux = inventoryOf(kLinuxMachine).glpiJson("Workshop-2026-12-07-01-02-03");
+    const std::string debian = inventoryOf(kLinuxMachine).glpiJson("Workshop-2026-12-07-01-02-03");
     const std::string check =
         "python3 -c 'import json, sys, jsonschema\n"
         "s = json.load(open(sys.argv[1]))\n"
@@ -393,11 +396,11 @@ TEST(OcsInventory, GlpiFormValidatesAgainstGlpisSchema) {
         "print(errors)\n"
         "sys.exit(1 if errors else 0)' " +
         tq::testing::quote(schema) + " " + tq::testing::quote(tmp.write("w.json", windows)) + " " +
-        tq::testing::quote(tmp.write("l.json", linux));
+        tq::testing::quote(tmp.write("l.json", debian));
     const tq::testing::RunResult r = tq::testing::runShell(check + " >&2", tmp.path + "/err.txt");
     EXPECT_EQ(r.status, 0) << r.err;
 
-    const auto w = nlohmann::json::parse(windows), l = nlohmann::json::parse(linux);
+    const auto w = nlohmann::json::parse(windows), l = nlohmann::json::parse(debian);
     EXPECT_EQ(w["deviceid"], "WS-0815-2026-12-07-01-02-03");
     EXPECT_EQ(w["tag"], "Line 3");
     EXPECT_EQ(w["content"]["hardware"]["memory"], 16384);
