@@ -72,11 +72,23 @@ PHP
 mkdir -p "$reports/vendor/jasig/phpcas"
 cat > "$reports/vendor/autoload.php" <<'PHP'
 <?php
-// Debian's libraries in place of the ones Composer would bring.
+// Debian's libraries in place of the ones Composer would bring: PHPMailer,
+// and phpCAS by class when it is used (its own loader warns on every page).
 require_once '/usr/share/php/libphp-phpmailer/autoload.php';
-require_once '/usr/share/php/CAS.php';
+spl_autoload_register(function ($class) {
+    $base = '/usr/share/php/CAS/source/';
+    if ($class === 'phpCAS') {
+        require_once $base . 'CAS.php';
+    } elseif (strncmp($class, 'CAS_', 4) === 0 && is_file($file = $base . str_replace('_', '/', $class) . '.php')) {
+        require_once $file;
+    }
+});
 PHP
-ln -sfn /usr/share/php/CAS.php "$reports/vendor/jasig/phpcas/CAS.php"
+cat > "$reports/vendor/jasig/phpcas/CAS.php" <<'PHP'
+<?php
+require_once __DIR__ . '/../../autoload.php';
+class_exists('phpCAS');
+PHP
 
 # Our agent's User-Agent, as an administrator allows it.
 version=$(sed -n 's/^project(Tallyquest VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
