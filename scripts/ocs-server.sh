@@ -70,6 +70,7 @@ define("CA_CERT", "");
 ?>
 PHP
 mkdir -p "$reports/vendor/jasig/phpcas"
+rm -f "$reports/vendor/autoload.php" "$reports/vendor/jasig/phpcas/CAS.php"  # never write through a link
 cat > "$reports/vendor/autoload.php" <<'PHP'
 <?php
 // Debian's libraries in place of the ones Composer would bring: PHPMailer,
