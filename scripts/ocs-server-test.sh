@@ -50,10 +50,10 @@ check "BIOS" "SELECT CONCAT(BMANUFACTURER, ' / ', BVERSION, ' / ', MMODEL) FROM 
 for table in cpus memories storages drives videos sounds inputs slots controllers software; do
   check "$table" "SELECT COUNT(*) FROM $table WHERE HARDWARE_ID=${id:-0}" "-gt 0"
 done
-check "MAC addresses" "SELECT GROUP_CONCAT(MACADDR ORDER BY MACADDR) FROM networks WHERE HARDWARE_ID=${id:-0}" \
+check "MAC addresses" "SELECT GROUP_CONCAT(DISTINCT MACADDR ORDER BY MACADDR) FROM networks WHERE HARDWARE_ID=${id:-0}" \
   "= '70:C9:4E:12:34:56,B4:2E:99:3A:4F:5C'"
 check "memory modules (MB)" "SELECT GROUP_CONCAT(CAPACITY) FROM memories WHERE HARDWARE_ID=${id:-0}" "= '8192,8192'"
-check "addresses" "SELECT GROUP_CONCAT(IPADDRESS ORDER BY IPADDRESS) FROM networks WHERE HARDWARE_ID=${id:-0}" \
+check "addresses" "SELECT GROUP_CONCAT(IPADDRESS ORDER BY IPADDRESS) FROM networks WHERE HARDWARE_ID=${id:-0} AND IPADDRESS<>''" \
   "= '192.168.178.23,2a02:8108:1a40:3e00:8d4c:2a1b:9e3f:7a10,fe80::8d4c:2a1b:9e3f:7a10'"
 check "IPv4 mask, subnet, gateway, DHCP server" \
   "SELECT CONCAT_WS(' ', IPMASK, IPSUBNET, IPGATEWAY, IPDHCP) FROM networks WHERE HARDWARE_ID=${id:-0} AND IPADDRESS='192.168.178.23'" \
@@ -86,8 +86,8 @@ else
   echo "FAIL console does not list $name: $(head -c 600 "$work/computers.json")"; fail=1
 fi
 for asset in $(grep -o 'src="[^"]*\.js[^"]*"' "$work/console.html" | sed 's/^src="//; s/"$//' | head -5); do
-  case "$asset" in http*) url=$asset ;; /*) url=http://127.0.0.1$asset ;; *) url=$console/$asset ;; esac
-  code=$(curl -s -o /dev/null -w '%{http_code}' -b "$jar" "$url")
+  case "$asset" in http*) src=$asset ;; /*) src=http://127.0.0.1$asset ;; *) src=$console/$asset ;; esac
+  code=$(curl -s -o /dev/null -w '%{http_code}' -b "$jar" "$src")
   [ "$code" = 200 ] || { echo "FAIL console script $asset: HTTP $code"; fail=1; }
 done
 
