@@ -18,6 +18,7 @@ bool parseOcsOption(const std::vector<std::string>& args, std::size_t& i, OcsOpt
     if (a == "--server") target = &o.server;
     else if (a == "--tag") target = &o.tag, o.haveTag = true;
     else if (a == "--ocs-file") target = &o.file;
+    else if (a == "--glpi-file") target = &o.glpiFile;
     else if (a != "--timeout") return false;
     if (i + 1 >= args.size()) {
         error = a + " needs a value";
@@ -41,7 +42,7 @@ bool parseOcsOption(const std::vector<std::string>& args, std::size_t& i, OcsOpt
 std::string checkOcsOptions(const OcsOptions& o) {
     if (!o.server.empty() && o.server.rfind("http://", 0) != 0 && o.server.rfind("https://", 0) != 0)
         return "--server needs an http:// or https:// address";
-    if (!o.wanted() && (o.haveTag || o.haveTimeout)) return "--tag and --timeout go with --server or --ocs-file";
+    if (!o.wanted() && (o.haveTag || o.haveTimeout)) return "--tag and --timeout go with --server, --ocs-file or --glpi-file";
     if (o.server.empty() && o.haveTimeout) return "--timeout goes with --server";
     return {};
 }
@@ -69,9 +70,10 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
             ocs::obtainDeviceId(platform::stateFolder(), key, inventory.machineName(), local);
         const std::string xml = inventory.requestXml(deviceId);
 
-        if (!o.file.empty()) {
+        for (const auto& [file, text] : {std::pair{o.file, xml}, std::pair{o.glpiFile, inventory.glpiJson(deviceId)}}) {
+            if (file.empty()) continue;
             try {
-                platform::replaceFile(o.file, xml);
+                platform::replaceFile(file, text);
             } catch (const std::exception& e) {
                 return complain(std::string("cannot write the inventory: ") + e.what());
             }

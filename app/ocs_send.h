@@ -11,10 +11,11 @@ struct OcsOptions {
     std::string server;  // the communication server's address
     std::string tag;     // ACCOUNTINFO TAG; the designation when empty
     std::string file;    // write the inventory XML here
+    std::string glpiFile;  // write the inventory in GLPI's JSON format here
     int timeoutSeconds = 30;
     bool haveTag = false, haveTimeout = false;
 
-    bool wanted() const { return !server.empty() || !file.empty(); }
+    bool wanted() const { return !server.empty() || !file.empty() || !glpiFile.empty(); }
 };
 
 // Takes the option at args[i] (and its value) when it is one of ours.

@@ -53,6 +53,7 @@ const char* const kUsageText =
     "                        (for example http://inventory.example/ocsinventory)\n"
     "  --tag TEXT            the inventory's TAG (default: the designation)\n"
     "  --ocs-file FILE       then write the inventory XML to FILE (for the server's injector)\n"
+    "  --glpi-file FILE      then write the inventory in GLPI's JSON format to FILE\n"
     "  --timeout SECONDS     how long to wait for the server (default 30)\n"
     "  --help                print this help\n"
     "  --version             print the program's version\n"
@@ -180,7 +181,7 @@ int main(int argc, char** argv) {
             return usage("the designation may not hold any of \\ / : * ? < > | \"");
     }
     if (const std::string why = app::checkOcsOptions(ocsOptions); !why.empty()) return usage(why);
-    if (ocsOptions.wanted() && !haveDesignation) return usage("--server and --ocs-file need a designation");
+    if (ocsOptions.wanted() && !haveDesignation) return usage("--server, --ocs-file and --glpi-file need a designation");
     Onboard onboard;
     if (haveOnboard && !parseOnboard(onboardList, onboard)) return usage("bad --onboard list " + onboardList);
     // Given but empty is a mistake, not a request for the default.

@@ -1,22 +1,25 @@
 #include "ocs/inventory.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <sstream>
+#include <vector>
 
+#include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 
+#include "ocs/content.h"
 #include "wmi/service.h"
 #include "wmi/trap.h"
+#include "wmi/wql.h"
 
 namespace tq::ocs {
-
-struct Inventory::Content {
-    pugi::xml_document doc;  // <CONTENT> and its sections
-};
 
 namespace {
 
@@ -178,6 +181,171 @@ std::string linkSpeed(std::optional<std::uint64_t> bps) {
     return std::to_string(v) + " b/s";
 }
 
+// The texts of an array property (the service gives arrays as JSON); a
+// single text counts as an array of one. Empty when absent.
+std::vector<std::string> texts(const Object& o, std::string_view name) {
+    std::vector<std::string> out;
+    trap::step([&] {
+        const Value& v = o[name];
+        if (v.isText() && !v.rawText().empty()) out.push_back(v.rawText());
+        if (!v.isOther()) return;
+        const auto j = nlohmann::json::parse(v.rawText(), nullptr, false);
+        if (!j.is_array()) return;
+        for (const auto& e : j)
+            if (e.is_string()) out.push_back(e.get<std::string>());
+    });
+    return out;
+}
+
+// An IPv4 or IPv6 address as its bytes (IPv4 in the first four).
+struct Address {
+    bool v6 = false;
+    std::array<std::uint8_t, 16> bytes{};
+};
+
+std::optional<Address> parseIPv4(std::string_view s, Address a = {}, std::size_t at = 0) {
+    for (int part = 0; part < 4; ++part) {
+        unsigned n = 0;
+        const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), n);
+        const std::size_t used = static_cast<std::size_t>(end - s.data());
+        if (ec != std::errc() || used == 0 || used > 3 || n > 255) return std::nullopt;
+        a.bytes[at + static_cast<std::size_t>(part)] = static_cast<std::uint8_t>(n);
+        s.remove_prefix(used);
+        if (part < 3) {
+            if (s.empty() || s.front() != '.') return std::nullopt;
+            s.remove_prefix(1);
+        }
+    }
+    if (!s.empty()) return std::nullopt;
+    return a;
+}
+
+// The 16-bit groups of one side of "::"; an IPv4 tail counts as two.
+std::optional<std::vector<std::uint16_t>> groups(std::string_view s, bool allowIPv4Tail) {
+    std::vector<std::uint16_t> out;
+    while (!s.empty()) {
+        const std::size_t colon = s.find(':');
+        const std::string_view g = s.substr(0, colon);
+        if (colon == std::string_view::npos && allowIPv4Tail && g.find('.') != std::string_view::npos) {
+            const auto v4 = parseIPv4(g);
+            if (!v4) return std::nullopt;
+            out.push_back(static_cast<std::uint16_t>(v4->bytes[0] << 8 | v4->bytes[1]));
+            out.push_back(static_cast<std::uint16_t>(v4->bytes[2] << 8 | v4->bytes[3]));
+            return out;
+        }
+        unsigned n = 0;
+        const auto [end, ec] = std::from_chars(g.data(), g.data() + g.size(), n, 16);
+        if (g.empty() || g.size() > 4 || ec != std::errc() || end != g.data() + g.size()) return std::nullopt;
+        out.push_back(static_cast<std::uint16_t>(n));
+        if (colon == std::string_view::npos) break;
+        s.remove_prefix(colon + 1);
+        if (s.empty()) return std::nullopt;  // a trailing single colon
+    }
+    return out;
+}
+
+std::optional<Address> parseAddress(std::string_view s) {
+    s = s.substr(0, s.find('%'));  // a zone index
+    if (s.find(':') == std::string_view::npos) return parseIPv4(s);
+    const std::size_t gap = s.find("::");
+    auto head = groups(s.substr(0, gap), gap == std::string_view::npos);
+    std::optional<std::vector<std::uint16_t>> tail = std::vector<std::uint16_t>();
+    if (gap != std::string_view::npos) tail = groups(s.substr(gap + 2), true);
+    if (!head || !tail) return std::nullopt;
+    const std::size_t n = head->size() + tail->size();
+    if (gap == std::string_view::npos ? n != 8 : n > 7) return std::nullopt;
+    std::array<std::uint16_t, 8> g{};
+    std::copy(head->begin(), head->end(), g.begin());
+    std::copy(tail->begin(), tail->end(), g.end() - static_cast<std::ptrdiff_t>(tail->size()));
+    Address a;
+    a.v6 = true;
+    for (std::size_t i = 0; i < 8; ++i) {
+        a.bytes[2 * i] = static_cast<std::uint8_t>(g[i] >> 8);
+        a.bytes[2 * i + 1] = static_cast<std::uint8_t>(g[i] & 0xFF);
+    }
+    return a;
+}
+
+// Dotted IPv4; IPv6 in its short form (lower case, the longest run of zero
+// groups as "::").
+std::string formatAddress(const Address& a) {
+    if (!a.v6)
+        return std::to_string(a.bytes[0]) + "." + std::to_string(a.bytes[1]) + "." + std::to_string(a.bytes[2]) + "." +
+               std::to_string(a.bytes[3]);
+    std::array<unsigned, 8> g{};
+    for (std::size_t i = 0; i < 8; ++i) g[i] = static_cast<unsigned>(a.bytes[2 * i] << 8 | a.bytes[2 * i + 1]);
+    std::size_t bestAt = 8, bestLen = 1;
+    for (std::size_t i = 0; i < 8;) {
+        std::size_t j = i;
+        while (j < 8 && g[j] == 0) ++j;
+        if (j - i > bestLen) bestAt = i, bestLen = j - i;
+        i = j == i ? i + 1 : j;
+    }
+    std::string out;
+    char buf[8];
+    for (std::size_t i = 0; i < 8; ++i) {
+        if (i == bestAt) {
+            out += "::";
+            i += bestLen - 1;
+            continue;
+        }
+        if (!out.empty() && out.back() != ':') out += ':';
+        std::snprintf(buf, sizeof buf, "%x", g[i]);
+        out += buf;
+    }
+    return out;
+}
+
+// The mask of a subnet entry: a dotted mask, or a prefix length (how the
+// service gives IPv6 subnets).
+std::optional<Address> maskFor(const Address& address, std::string_view entry) {
+    unsigned prefix = 0;
+    const auto [end, ec] = std::from_chars(entry.data(), entry.data() + entry.size(), prefix);
+    if (ec == std::errc() && end == entry.data() + entry.size() && !entry.empty()) {
+        if (prefix > (address.v6 ? 128u : 32u)) return std::nullopt;
+        Address m;
+        m.v6 = address.v6;
+        for (std::size_t i = 0; i < 16 && prefix > 0; ++i, prefix -= std::min(prefix, 8u))
+            m.bytes[i] = static_cast<std::uint8_t>(0xFF00u >> std::min(prefix, 8u));
+        return m;
+    }
+    auto m = parseAddress(entry);
+    if (!m || m->v6 != address.v6) return std::nullopt;
+    return m;
+}
+
+// An adapter's IP configuration, from Win32_NetworkAdapterConfiguration.
+struct IpConfig {
+    std::string description, dhcpServer, mtu;
+    std::vector<std::string> addresses, subnets, gateways, dns;
+    bool dhcp = false;
+
+    // The first address (or gateway) of the family asked for, else the first.
+    static std::string preferring(const std::vector<std::string>& list, bool v6) {
+        for (const std::string& s : list)
+            if (auto a = parseAddress(s); a && a->v6 == v6) return s;
+        return list.empty() ? std::string() : list.front();
+    }
+};
+
+// A date as the management service or the registry gives it
+// (YYYYMMDD..., or M/D/YYYY) as the server stores dates (YYYY/MM/DD).
+std::string installDate(std::string_view s) {
+    if (s.size() >= 8 && std::all_of(s.begin(), s.begin() + 8, [](char c) { return c >= '0' && c <= '9'; }))
+        return std::string(s.substr(0, 4)) + "/" + std::string(s.substr(4, 2)) + "/" + std::string(s.substr(6, 2));
+    return usDateToIso(s);
+}
+
+// The processor maker in the short form the Linux agents give.
+std::string shortMaker(const std::string& vendor) {
+    if (vendor == "GenuineIntel") return "Intel";
+    if (vendor == "AuthenticAMD") return "AMD";
+    return vendor;
+}
+
+// Windows' generic makers ("(Standard disk drives)"), which say nothing.
+bool placeholder(const std::string& maker) { return !maker.empty() && maker.front() == '('; }
+
 }  // namespace
 
 std::string cleanText(std::string_view s) {
@@ -218,6 +386,11 @@ std::string cleanText(std::string_view s) {
     return out;
 }
 
+std::optional<bool> isIPv6Address(std::string_view s) {
+    if (auto a = parseAddress(s)) return a->v6;
+    return std::nullopt;
+}
+
 std::string cimDateToUs(std::string_view s) {
     if (s.size() < 8) return std::string(s);
     for (std::size_t i = 0; i < 8; ++i)
@@ -255,31 +428,54 @@ Inventory Inventory::read(const InventoryOptions& options) {
     pugi::xml_node bios = content.append_child("BIOS");
     Section hw(hardware), bi(bios);
 
+    // A Linux machine (the provider marks its system so, and so does a
+    // snapshot of one) is described as the server's Linux agents describe it.
+    Content::System& sys = inv.content_->system;
     std::string memoryMb;
+    r.first("Select * from Win32_OperatingSystem", [&](const Object& os) {
+        sys.isLinux = number(os, "OSType") == 36u;
+        const std::string caption = text(os, "Caption"), kernel = text(os, "Version");
+        const std::string distribution = text(os, "DistributionName"), release = text(os, "DistributionVersion");
+        if (sys.isLinux && !distribution.empty()) {
+            sys.name = distribution;
+            sys.version = release;
+            hw.field("OSNAME", trimmed(distribution + " " + release));
+            hw.field("OSVERSION", release);
+            hw.field("OSCOMMENTS", caption);
+        } else {
+            sys.name = caption;
+            sys.version = kernel;
+            hw.field("OSNAME", caption);
+            hw.field("OSVERSION", kernel);
+            hw.field("OSCOMMENTS", os, "CSDVersion");
+        }
+        sys.fullName = caption;
+        sys.kernelVersion = kernel;
+        sys.servicePack = text(os, "CSDVersion");
+        sys.arch = text(os, "OSArchitecture");
+        sys.installDate = text(os, "InstallDate");
+        hw.field("WINPRODID", os, "SerialNumber");
+        hw.field("WINOWNER", os, "RegisteredUser");
+        hw.field("WINCOMPANY", os, "Organization");
+        hw.field("ARCH", sys.arch);
+        if (auto kb = number(os, "TotalVisibleMemorySize")) memoryMb = std::to_string(*kb / 1024);
+        if (auto kb = number(os, "SizeStoredInPagingFiles")) hw.field("SWAP", std::to_string(*kb / 1024));
+    });
+
     r.first("Select * from Win32_ComputerSystem", [&](const Object& cs) {
-        inv.name_ = trimmed(cleanText(text(cs, "Name")));
+        // Linux's host name keeps its own letter case, without the domain.
+        std::string name = sys.isLinux ? text(cs, "DNSHostName") : std::string();
+        name = trimmed(cleanText(name.substr(0, name.find('.'))));
+        inv.name_ = name.empty() ? trimmed(cleanText(text(cs, "Name"))) : name;
         hw.field("WORKGROUP", text(cs, "Domain"));
         hw.field("USERID", text(cs, "UserName"));
-        memoryMb = megabytes(number(cs, "TotalPhysicalMemory"));
+        if (auto total = megabytes(number(cs, "TotalPhysicalMemory")); !total.empty()) memoryMb = total;
         bi.field("SMANUFACTURER", cs, "Manufacturer");
         bi.field("SMODEL", cs, "Model");
     });
     if (inv.name_.empty()) inv.name_ = trimmed(cleanText(options.designation));
     hw.field("NAME", inv.name_);
 
-    r.first("Select * from Win32_OperatingSystem", [&](const Object& os) {
-        hw.field("OSNAME", os, "Caption");
-        hw.field("OSVERSION", os, "Version");
-        hw.field("OSCOMMENTS", os, "CSDVersion");
-        hw.field("WINPRODID", os, "SerialNumber");
-        hw.field("WINOWNER", os, "RegisteredUser");
-        hw.field("WINCOMPANY", os, "Organization");
-        hw.field("ARCH", os, "OSArchitecture");
-        if (memoryMb.empty()) {
-            if (auto kb = number(os, "TotalVisibleMemorySize")) memoryMb = std::to_string(*kb / 1024);
-        }
-        if (auto kb = number(os, "SizeStoredInPagingFiles")) hw.field("SWAP", std::to_string(*kb / 1024));
-    });
     // Every section is sent whole each time: all of them marked changed.
     hw.field("CHECKSUM", "4194303");
 
@@ -308,7 +504,8 @@ Inventory Inventory::read(const InventoryOptions& options) {
         Section cpu(content.append_child("CPUS"));
         const std::string type = text(c, "Name");
         const std::string speed = digits(number(c, "MaxClockSpeed"));
-        cpu.field("MANUFACTURER", c, "Manufacturer")
+        const std::string maker = text(c, "Manufacturer");
+        cpu.field("MANUFACTURER", sys.isLinux ? shortMaker(maker) : maker)
             .field("TYPE", type)
             .field("SPEED", speed)
             .field("CURRENT_SPEED", digits(number(c, "CurrentClockSpeed")))
@@ -348,10 +545,12 @@ Inventory Inventory::read(const InventoryOptions& options) {
 
     r.each("Select * from Win32_DiskDrive", [&](const Object& d) {
         Section disk(content.append_child("STORAGES"));
-        disk.field("MANUFACTURER", d, "Manufacturer")
-            .field("NAME", firstOf(d, {"Caption", "Model", "Name"}))
+        const std::string maker = text(d, "Manufacturer");
+        disk.field("MANUFACTURER", sys.isLinux && placeholder(maker) ? "" : maker)
+            .field("NAME", firstOf(d, sys.isLinux ? std::initializer_list<std::string_view>{"KernelName", "Caption", "Model"}
+                                                : std::initializer_list<std::string_view>{"Caption", "Model", "Name"}))
             .field("MODEL", d, "Model")
-            .field("DESCRIPTION", d, "InterfaceType")
+            .field("DESCRIPTION", d, sys.isLinux ? "Transport" : "InterfaceType")
             .field("TYPE", d, "MediaType")
             .field("DISKSIZE", megabytes(number(d, "Size")))
             .field("SERIALNUMBER", d, "SerialNumber")
@@ -359,16 +558,32 @@ Inventory Inventory::read(const InventoryOptions& options) {
     });
     r.each("Select * from Win32_CDROMDrive", [&](const Object& d) {
         Section drive(content.append_child("STORAGES"));
-        drive.field("MANUFACTURER", d, "Manufacturer")
+        const std::string maker = text(d, "Manufacturer");
+        drive.field("MANUFACTURER", sys.isLinux && placeholder(maker) ? "" : maker)
             .field("NAME", firstOf(d, {"Caption", "Name"}))
             .field("MODEL", firstOf(d, {"Name", "Caption"}))
-            .field("DESCRIPTION", d, "Drive")
+            .field("DESCRIPTION", sys.isLinux ? "" : text(d, "Drive"))
             .field("TYPE", "CD-ROM")
             .field("SERIALNUMBER", d, "SerialNumber")
             .field("FIRMWARE", d, "MfrAssignedRevisionLevel");
     });
 
     r.each("Select * from Win32_LogicalDisk", [&](const Object& d) {
+        if (sys.isLinux) {
+            // Linux has no letters: the mount point, the file system by its
+            // own name and the block device, as its agents send them.
+            const std::string mountPoint = text(d, "MountPoint");
+            if (mountPoint.empty()) return;
+            std::string fs = text(d, "FileSystemType");
+            if (fs.empty()) fs = wmi::text::lower(text(d, "FileSystem"));
+            Section(content.append_child("DRIVES"))
+                .field("TYPE", mountPoint)
+                .field("FILESYSTEM", fs)
+                .field("TOTAL", megabytes(number(d, "Size")))
+                .field("FREE", megabytes(number(d, "FreeSpace")))
+                .field("VOLUMN", d, "BlockDevice");
+            return;
+        }
         Section drive(content.append_child("DRIVES"));
         drive.field("LETTER", d, "DeviceID")
             .field("TYPE", named(number(d, "DriveType"), kDriveTypes))
@@ -379,18 +594,84 @@ Inventory Inventory::read(const InventoryOptions& options) {
             .field("SERIAL", d, "VolumeSerialNumber");
     });
 
+    // Each adapter's IP configuration, joined to the adapter by Index.
+    std::map<std::uint64_t, IpConfig> configs;
+    r.each("Select * from Win32_NetworkAdapterConfiguration", [&](const Object& c) {
+        const auto index = number(c, "Index");
+        if (!index) return;
+        IpConfig& k = configs[*index];
+        k.description = text(c, "Description");
+        if (flag(c, "IPEnabled").value_or(true)) {
+            k.addresses = texts(c, "IPAddress");
+            k.subnets = texts(c, "IPSubnet");
+            k.gateways = texts(c, "DefaultIPGateway");
+        }
+        k.dns = texts(c, "DNSServerSearchOrder");
+        k.dhcp = flag(c, "DHCPEnabled").value_or(false);
+        k.dhcpServer = text(c, "DHCPServer");
+        k.mtu = digits(number(c, "MTU"));
+        if (sys.dnsDomain.empty()) sys.dnsDomain = text(c, "DNSDomain");
+    });
+
+    // One entry per address (one without any for an adapter that has none).
+    const IpConfig* routed = nullptr;   // the first adapter with a default gateway
+    const IpConfig* addressed = nullptr;  // else the first with an address
     r.each("Select * from Win32_NetworkAdapter", [&](const Object& a) {
         const std::string mac = text(a, "MACAddress");
         if (mac.empty()) return;  // tunnels and miniports without an address
-        Section net(content.append_child("NETWORKS"));
-        net.field("DESCRIPTION", firstOf(a, {"Name", "Description", "ProductName"}))
-            .field("TYPE", a, "AdapterType")
-            .field("MACADDR", mac)
-            .field("SPEED", linkSpeed(number(a, "Speed")))
-            .field("DRIVER", a, "ServiceName");
-        if (auto enabled = flag(a, "NetEnabled")) net.field("STATUS", *enabled ? "Up" : "Down");
-        if (auto physical = flag(a, "PhysicalAdapter")) net.field("VIRTUALDEV", *physical ? "0" : "1");
+        const auto index = number(a, "Index");
+        const auto found = index ? configs.find(*index) : configs.end();
+        const IpConfig* k = found == configs.end() ? nullptr : &found->second;
+        // Linux's agents name an adapter by its interface.
+        std::string description = sys.isLinux ? text(a, "NetConnectionID") : std::string();
+        if (trimmed(description).empty() && k) description = k->description;
+        if (trimmed(description).empty()) description = firstOf(a, {"Name", "Description", "ProductName"});
+        const auto entry = [&] {
+            Section net(content.append_child("NETWORKS"));
+            net.field("DESCRIPTION", description)
+                .field("TYPE", a, "AdapterType")
+                .field("MACADDR", mac)
+                .field("SPEED", linkSpeed(number(a, "Speed")))
+                .field("DRIVER", a, "ServiceName")
+                .field("MTU", k ? k->mtu : "");
+            if (auto enabled = flag(a, "NetEnabled")) net.field("STATUS", *enabled ? "Up" : "Down");
+            if (auto physical = flag(a, "PhysicalAdapter")) net.field("VIRTUALDEV", *physical ? "0" : "1");
+            return net;
+        };
+        if (!k || k->addresses.empty()) {
+            entry();
+            return;
+        }
+        if (!routed && !k->gateways.empty()) routed = k;
+        if (!addressed) addressed = k;
+        for (std::size_t i = 0; i < k->addresses.size(); ++i) {
+            Section net = entry();
+            const std::string& shown = k->addresses[i];
+            net.field("IPADDRESS", shown);
+            const auto address = parseAddress(shown);
+            if (!address) continue;
+            if (auto mask = i < k->subnets.size() ? maskFor(*address, k->subnets[i]) : std::nullopt) {
+                Address subnet = *address;
+                for (std::size_t b = 0; b < subnet.bytes.size(); ++b) subnet.bytes[b] &= mask->bytes[b];
+                net.field("IPMASK", formatAddress(*mask)).field("IPSUBNET", formatAddress(subnet));
+            }
+            for (const std::string& g : k->gateways)
+                if (auto gw = parseAddress(g); gw && gw->v6 == address->v6) {
+                    net.field("IPGATEWAY", g);
+                    break;
+                }
+            if (!address->v6 && k->dhcp) net.field("IPDHCP", k->dhcpServer);
+        }
     });
+    // The machine's address, gateway and name servers: those of the adapter
+    // that holds the default route.
+    if (const IpConfig* k = routed ? routed : addressed) {
+        hw.field("IPADDR", IpConfig::preferring(k->addresses, false));
+        hw.field("DEFAULTGATEWAY", IpConfig::preferring(k->gateways, false));
+        std::string dns;
+        for (const std::string& d : k->dns) dns += (dns.empty() ? "" : "/") + d;
+        hw.field("DNS", dns);
+    }
 
     r.each("Select * from Win32_VideoController", [&](const Object& v) {
         Section video(content.append_child("VIDEOS"));
@@ -451,9 +732,9 @@ Inventory Inventory::read(const InventoryOptions& options) {
                controller.field("NAME", d, "DeviceName")
                    .field("MANUFACTURER", d, "Manufacturer")
                    .field("TYPE", d, "DeviceClass")
-                   .field("CAPTION", d, "DeviceID")
+                   .field("CAPTION", d, sys.isLinux ? "DeviceName" : "DeviceID")
                    .field("DESCRIPTION", d, "Description")
-                   .field("VERSION", d, "DriverVersion");
+                   .field("VERSION", d, sys.isLinux ? "ModuleVersion" : "DriverVersion");
            });
 
     r.each("Select * from Win32_QuickFixEngineering Where HotFixID <> 'File 1'", [&](const Object& q) {
@@ -464,6 +745,24 @@ Inventory Inventory::read(const InventoryOptions& options) {
             .field("COMMENTS", q, "Description")
             .field("INSTALLDATE", usDateToIso(text(q, "InstalledOn")))
             .field("FOLDER", q, "Caption");
+    });
+
+    // Installed programs. Besides the class's own properties, what the
+    // registry's uninstall entries or dpkg add: the date, the size in KB
+    // and the architecture.
+    r.each("Select * from Win32_InstalledWin32Program", [&](const Object& p) {
+        const std::string name = text(p, "Name");
+        if (trimmed(name).empty()) return;
+        const auto kb = number(p, "EstimatedSize");
+        Section(content.append_child("SOFTWARES"))
+            .field("NAME", name)
+            .field("VERSION", p, "Version")
+            .field("PUBLISHER", p, "Vendor")
+            .field("LANGUAGE", p, "Language")
+            .field("GUID", p, "MsiProductCode")
+            .field("INSTALLDATE", installDate(text(p, "InstallDate")))
+            .field("FILESIZE", kb && *kb < (1u << 21) ? std::to_string(*kb * 1024) : "")  // the column's 32 bits
+            .field("ARCHITECTURE", p, "Architecture");
     });
 
     pugi::xml_node account = content.append_child("ACCOUNTINFO");

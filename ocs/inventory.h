@@ -28,6 +28,8 @@ public:
 
     // The whole INVENTORY request, UTF-8 XML with its declaration.
     std::string requestXml(std::string_view deviceId) const;
+    // The same inventory in GLPI's native JSON format, for GLPI's import.
+    std::string glpiJson(std::string_view deviceId) const;
 
     struct Content;
 

@@ -16,9 +16,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_STATE_HOME=$work/state
 mkdir -p "$work/out"
-# A name of its own for this run, so that earlier runs' machines do not count.
+# The recorded machine with its IP configuration and programs, under a name of
+# its own for this run, so that earlier runs' machines do not count.
 name="TQ-CI-$(date +%s)-$$"
-sed "s/\"WS-0815\"/\"$name\"/" "$root/tests/data/realistic-machine.json" > "$work/machine.json"
+python3 -c 'import json, sys
+machine = json.load(open(sys.argv[1]))
+machine.update(json.load(open(sys.argv[2])))
+json.dump(machine, sys.stdout)' "$root/tests/data/realistic-machine.json" "$root/tests/data/realistic-network.json" |
+  sed "s/\"WS-0815\"/\"$name\"/" > "$work/machine.json"
 grep -q "$name" "$work/machine.json"
 
 for round in 1 2; do
@@ -45,9 +50,46 @@ check "BIOS" "SELECT CONCAT(BMANUFACTURER, ' / ', BVERSION, ' / ', MMODEL) FROM 
 for table in cpus memories storages drives videos sounds inputs slots controllers software; do
   check "$table" "SELECT COUNT(*) FROM $table WHERE HARDWARE_ID=${id:-0}" "-gt 0"
 done
-check "MAC addresses" "SELECT GROUP_CONCAT(MACADDR ORDER BY MACADDR) FROM networks WHERE HARDWARE_ID=${id:-0}" \
+check "MAC addresses" "SELECT GROUP_CONCAT(DISTINCT MACADDR ORDER BY MACADDR) FROM networks WHERE HARDWARE_ID=${id:-0}" \
   "= '70:C9:4E:12:34:56,B4:2E:99:3A:4F:5C'"
 check "memory modules (MB)" "SELECT GROUP_CONCAT(CAPACITY) FROM memories WHERE HARDWARE_ID=${id:-0}" "= '8192,8192'"
+check "addresses" "SELECT GROUP_CONCAT(IPADDRESS ORDER BY IPADDRESS) FROM networks WHERE HARDWARE_ID=${id:-0} AND IPADDRESS<>''" \
+  "= '192.168.178.23,2a02:8108:1a40:3e00:8d4c:2a1b:9e3f:7a10,fe80::8d4c:2a1b:9e3f:7a10'"
+check "IPv4 mask, subnet, gateway, DHCP server" \
+  "SELECT CONCAT_WS(' ', IPMASK, IPSUBNET, IPGATEWAY, IPDHCP) FROM networks WHERE HARDWARE_ID=${id:-0} AND IPADDRESS='192.168.178.23'" \
+  "= '255.255.255.0 192.168.178.0 192.168.178.1 192.168.178.1'"
+check "machine's address, gateway, DNS" "SELECT CONCAT_WS(' ', IPADDR, DEFAULTGATEWAY, DNS) FROM hardware WHERE ID=${id:-0}" \
+  "= '192.168.178.23 192.168.178.1 192.168.178.1/9.9.9.9'"
+check "program with version and publisher" \
+  "SELECT CONCAT_WS(' | ', n.NAME, v.VERSION, p.PUBLISHER) FROM software s JOIN software_name n ON n.ID=s.NAME_ID
+   JOIN software_version v ON v.ID=s.VERSION_ID JOIN software_publisher p ON p.ID=s.PUBLISHER_ID
+   WHERE s.HARDWARE_ID=${id:-0} AND n.NAME LIKE '7-Zip%'" \
+  "= '7-Zip 23.01 (x64 edition) | 23.01.00.0 | Igor Pavlov'"
+check "programs and updates" "SELECT COUNT(*) FROM software WHERE HARDWARE_ID=${id:-0}" "-ge 5"
+
+# The web console: log in as its administrator and ask the list of computers
+# for its rows as the page's own script does (with the form's CSRF token).
+console=http://127.0.0.1/ocsreports
+jar="$work/cookies"
+curl -s -o /dev/null -c "$jar" "$console/index.php"
+curl -s -o /dev/null -b "$jar" -c "$jar" --data "LOGIN=admin&PASSWD=admin&Valid_CNX=Send" "$console/index.php"
+curl -s -b "$jar" -c "$jar" "$console/index.php?function=visu_computers" > "$work/console.html"
+csrf=$(grep -o "name='CSRF_[0-9]*' id='CSRF_[0-9]*' value='[^']*'" "$work/console.html" | head -1 |
+  sed "s/^name='\([^']*\)'.*value='\([^']*\)'$/\1=\2/")
+curl -s -b "$jar" -c "$jar" --data "$csrf" --data-urlencode "ocs[0]=$csrf" \
+  --data "draw=1&start=0&length=100000&search[value]=&search[regex]=false&order[0][column]=0&order[0][dir]=desc" \
+  --data "columns[0][data]=NAME&columns[0][name]=h.NAME&columns[0][searchable]=true&columns[0][orderable]=true" \
+  "$console/ajax.php?function=visu_computers&no_header=true&no_footer=true" > "$work/computers.json"
+if grep -q "$name" "$work/computers.json"; then
+  echo "ok   console lists $name"
+else
+  echo "FAIL console does not list $name: $(head -c 600 "$work/computers.json")"; fail=1
+fi
+for asset in $(grep -o 'src="[^"]*\.js[^"]*"' "$work/console.html" | sed 's/^src="//; s/"$//' | head -5); do
+  case "$asset" in http*) src=$asset ;; /*) src=http://127.0.0.1$asset ;; *) src=$console/$asset ;; esac
+  code=$(curl -s -o /dev/null -w '%{http_code}' -b "$jar" "$src")
+  [ "$code" = 200 ] || { echo "FAIL console script $asset: HTTP $code"; fail=1; }
+done
 
 # An inventory file, imported by the server's own injector.
 injected="TQ-FILE-$(date +%s)-$$"
@@ -69,6 +111,15 @@ self=$(cat "$XDG_STATE_HOME"/tallyquest/ocs-*.deviceid)
 check "this machine" "SELECT COUNT(*) FROM hardware WHERE DEVICEID='$self'" "= 1"
 check "this machine's processors" \
   "SELECT COUNT(*) FROM cpus c JOIN hardware h ON h.ID=c.HARDWARE_ID WHERE h.DEVICEID='$self'" "-gt 0"
+selfId=$(sql "SELECT ID FROM hardware WHERE DEVICEID='$self' LIMIT 1")
+release=$(. /etc/os-release && echo "$VERSION_ID")
+check "this machine's system version" "SELECT OSVERSION FROM hardware WHERE ID=${selfId:-0}" "= '$release'"
+check "this machine's drive C:" "SELECT COUNT(*) FROM drives WHERE HARDWARE_ID=${selfId:-0} AND LETTER='C:'" "= 0"
+check "this machine's root" "SELECT COUNT(*) FROM drives WHERE HARDWARE_ID=${selfId:-0} AND TYPE='/'" "= 1"
+check "this machine's address" \
+  "SELECT COUNT(*) FROM networks WHERE HARDWARE_ID=${selfId:-0} AND IPADDRESS IS NOT NULL AND IPADDRESS<>''" "-gt 0"
+packages=$(dpkg-query -W -f='${db:Status-Abbrev}\n' | grep -c '^ii')
+check "this machine's packages" "SELECT COUNT(*) FROM software WHERE HARDWARE_ID=${selfId:-0}" "= $packages"
 
 echo "real-server test in $(( $(date +%s) - start )) s"
 exit $fail

@@ -209,9 +209,9 @@ const ClassText kClasses[] = {
      "Replaceable:b SerialNumber:s SKU:s Status:s Tag:s Version:s"},
     {"Win32_NetworkAdapterConfiguration", "",
      "Caption:s DefaultIPGateway:s[] Description:s DHCPEnabled:b DHCPLeaseExpires:dt DHCPLeaseObtained:dt "
-     "DHCPServer:s DNSDomain:s DNSHostName:s DNSServerSearchOrder:s[] GatewayCostMetric:u16[] Index:u32 "
-     "InterfaceIndex:u32 IPAddress:s[] IPConnectionMetric:u32 IPEnabled:b IPSubnet:s[] MACAddress:s MTU:u32 "
-     "ServiceName:s SettingID:s"},
+     "DHCPServer:s DNSDomain:s DNSDomainSuffixSearchOrder:s[] DNSHostName:s DNSServerSearchOrder:s[] "
+     "GatewayCostMetric:u16[] Index:u32 InterfaceIndex:u32 IPAddress:s[] IPConnectionMetric:u32 IPEnabled:b "
+     "IPSubnet:s[] MACAddress:s MTU:u32 ServiceName:s SettingID:s"},
     {"Win32_InstalledWin32Program", "",
      "Language:s MsiPackageCode:s MsiProductCode:s Name:s ProgramId:s Vendor:s Version:s"},
 };

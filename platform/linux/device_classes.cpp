@@ -55,6 +55,9 @@ Objects buildPnPSignedDrivers(Machine& m) {
             p.text("DriverProviderName", "Linux");
             p.text("DriverVersion", d.driverVersion);
             p.text("FriendlyName", d.name);
+            // The module's own version, where it has one (not the kernel's
+            // release that stands in for it above).
+            if (d.driverVersion != m.kernelRelease()) p.text("ModuleVersion", d.driverVersion);
         }
         p.text("HardWareID", d.hardwareId);
         if (bound) p.boolean("IsSigned", true);
@@ -508,6 +511,9 @@ Objects buildOperatingSystem(Machine& m) {
     p.text("Name", caption + "|/|");
     p.text("OSArchitecture", "64-bit");
     p.uint("OSType", 36);  // LINUX in the CIM enumeration
+    // The distribution as os-release names it, for the fleet inventory.
+    p.text("DistributionName", a.count("NAME") ? a["NAME"] : std::string());
+    p.text("DistributionVersion", a.count("VERSION_ID") ? a["VERSION_ID"] : std::string());
     p.boolean("Primary", true);
     p.uint("ServicePackMajorVersion", 0);
     p.uint("ServicePackMinorVersion", 0);

@@ -186,6 +186,10 @@ Objects buildDiskDrives(Machine& m) {
         p.text("Status", "OK");
         p.text("SystemCreationClassName", "Win32_ComputerSystem");
         p.text("SystemName", host);
+        // Linux's own names for the fleet inventory: the kernel's name and the bus.
+        p.text("KernelName", d.block);
+        p.text("Transport", d.nvme ? "nvme" : d.usb ? "usb" : d.ata ? "ata"
+                            : d.path.find("/virtio") != std::string::npos ? "virtio" : d.scsi ? "scsi" : "");
         out.push_back(std::move(p));
         Device dev;
         dev.sysPath = d.path;
@@ -277,6 +281,10 @@ Objects buildLogicalDisks(Machine& m) {
         p.text("SystemCreationClassName", "Win32_ComputerSystem");
         p.text("SystemName", host);
         if (!v.mountPoint.empty() || v.driveType != 5) p.text("VolumeName", v.label);
+        // Linux's own names for the fleet inventory.
+        p.text("MountPoint", v.mountPoint);
+        p.text("FileSystemType", v.fsType);
+        if (!v.block.empty()) p.text("BlockDevice", "/dev/" + v.block);
         out.push_back(std::move(p));
     }
     return out;

@@ -112,25 +112,32 @@ TEST_F(ReportWithServer, NothingIsSentWhenTheReportFailed) {
     EXPECT_FALSE(fs::exists(dir + "/state"));
 }
 
-TEST_F(ReportWithServer, InventoryFileInsteadOfAServer) {
-    EXPECT_EQ(run("--ocs-file inv.xml PC-01").status, 0);
+TEST_F(ReportWithServer, InventoryFilesInsteadOfAServer) {
+    EXPECT_EQ(run("--ocs-file inv.xml --glpi-file inv.json PC-01").status, 0);
     const std::string xml = read(dir + "/inv.xml");
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
     EXPECT_NE(xml.find("<QUERY>INVENTORY</QUERY>"), std::string::npos);
     EXPECT_NE(xml.find("<MACADDR>B4:2E:99:3A:4F:5C</MACADDR>"), std::string::npos);
+    // The same machine under the same device id in GLPI's form.
+    const std::string json = read(dir + "/inv.json");
+    const std::size_t id = xml.find("<DEVICEID>") + 10;
+    EXPECT_NE(json.find("\"deviceid\": \"" + xml.substr(id, xml.find('<', id) - id) + "\""), std::string::npos) << json;
+    EXPECT_NE(json.find("\"mac\": \"B4:2E:99:3A:4F:5C\""), std::string::npos) << json;
 
-    // A link in the file's place is refused and its target left alone.
+    // A link in a file's place is refused and its target left alone.
     tmp.write("precious.txt", "keep me");
-    fs::create_symlink(dir + "/precious.txt", dir + "/link.xml");
-    const Result r = run("--ocs-file link.xml PC-01");
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(lastLine(r.err).find("symbolic link"), std::string::npos) << r.err;
-    EXPECT_EQ(read(dir + "/precious.txt"), "keep me");
+    fs::create_symlink(dir + "/precious.txt", dir + "/link");
+    for (const char* option : {"--ocs-file", "--glpi-file"}) {
+        const Result r = run(std::string(option) + " link PC-01");
+        EXPECT_EQ(r.status, 3) << option;
+        EXPECT_NE(lastLine(r.err).find("symbolic link"), std::string::npos) << r.err;
+        EXPECT_EQ(read(dir + "/precious.txt"), "keep me");
+    }
 }
 
 TEST_F(ReportWithServer, BadOptionsAreUsageErrors) {
     for (const char* args : {"--server ftp://host/x PC-01", "--server PC-01", "--timeout 0 --server http://h/ PC-01",
-                             "--timeout 1x --server http://h/ PC-01", "--tag T PC-01", "--server http://h/ --"}) {
+                             "--timeout 1x --server http://h/ PC-01", "--tag T PC-01", "--server http://h/ --", "--glpi-file"}) {
         const Result r = run(args);
         EXPECT_EQ(r.status, 64) << args << ": " << r.err;
         EXPECT_FALSE(fs::exists(dir + "/out/PC-01.htm")) << args;

@@ -2,13 +2,19 @@
 // sections, one table row per field, with odd values.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <pugixml.hpp>
+
+#include <filesystem>
 
 #include <string>
 #include <vector>
 
 #include "ocs/inventory.h"
 #include "tests/support/fakes.h"
+#ifndef _WIN32
+#include "tests/support/shell.h"
+#endif
 #include "wmi/trap.h"
 
 namespace {
@@ -45,10 +51,22 @@ const char* const kMachine = R"json({
      "VolumeName": "Windows"},
     {"DeviceID": "E:", "DriveType": 5}],
   "Win32_NetworkAdapter": [
-    {"Name": "WAN Miniport (IP)"},
+    {"Name": "WAN Miniport (IP)", "Index": 0},
     {"Name": "Intel(R) I219-V", "MACAddress": "B4:2E:99:3A:4F:5C", "Speed": "1000000000", "NetEnabled": true,
-     "PhysicalAdapter": true},
-    {"Description": "Wi-Fi", "MACAddress": "70:C9:4E:12:34:56", "Speed": "866700000", "NetEnabled": false}],
+     "PhysicalAdapter": true, "Index": 1},
+    {"Description": "Wi-Fi", "MACAddress": "70:C9:4E:12:34:56", "Speed": "866700000", "NetEnabled": false,
+     "Index": 2}],
+  "Win32_NetworkAdapterConfiguration": [
+    {"Index": 0, "IPEnabled": true, "IPAddress": ["10.9.9.9"], "DefaultIPGateway": ["10.9.9.1"]},
+    {"Index": 1, "Description": "Intel(R) Ethernet Connection I219-V", "IPEnabled": true, "DHCPEnabled": true,
+     "IPAddress": ["192.168.1.5", "fe80::1c2b:3aff:fe4f:5c"], "IPSubnet": ["255.255.255.0", "64"],
+     "DefaultIPGateway": ["fe80::1", "192.168.1.1"], "DHCPServer": "192.168.1.1", "MTU": 1500,
+     "DNSServerSearchOrder": ["192.168.1.1", "9.9.9.9"]},
+    {"Index": 2, "Description": "Wi-Fi adapter", "IPEnabled": false, "IPAddress": null, "IPSubnet": null}],
+  "Win32_InstalledWin32Program": [
+    {"Name": "7-Zip 23.01 (x64)", "Version": "23.01", "Vendor": "Igor Pavlov", "Language": "1033",
+     "ProgramId": "0000f519feec486de87ed73cb92d3cac8024000000000", "MsiProductCode": "{23170F69-40C1-2702-2301-000001000000}"},
+    {"Name": "", "Version": "1"}],
   "Win32_VideoController": [
     {"Name": "NVIDIA GeForce GTX 1060", "VideoProcessor": "GeForce GTX 1060", "AdapterRAM": 4293918720,
      "CurrentHorizontalResolution": 1920, "CurrentVerticalResolution": 1080, "DriverVersion": "27.21.14.5671"},
@@ -72,6 +90,33 @@ const char* const kMachine = R"json({
     {"HotFixID": "File 1"}]
 })json";
 
+const char* const kLinuxMachine = R"json({
+  "Win32_OperatingSystem": [{"OSType": 36, "Caption": "Debian GNU/Linux 12 (bookworm)", "Version": "6.1.0-18-amd64",
+                             "DistributionName": "Debian GNU/Linux", "DistributionVersion": "12"}],
+  "Win32_ComputerSystem": [{"Name": "WORKSHOP", "DNSHostName": "Workshop.lab.example"}],
+  "Win32_Processor": [{"Name": "AMD Ryzen 7", "Manufacturer": "AuthenticAMD"}],
+  "Win32_DiskDrive": [{"Caption": "QEMU disk", "Model": "QEMU disk", "Manufacturer": "(Standard disk drives)",
+                       "InterfaceType": "SCSI", "KernelName": "vda", "Transport": "virtio"}],
+  "Win32_CDROMDrive": [{"Caption": "QEMU DVD-ROM", "Manufacturer": "(Standard CD-ROM drives)", "Drive": "D:"}],
+  "Win32_LogicalDisk": [
+    {"DeviceID": "C:", "FileSystem": "EXT4", "FileSystemType": "ext4", "MountPoint": "/", "BlockDevice": "/dev/vda1",
+     "Size": "21474836480"},
+    {"DeviceID": "E:", "FileSystem": "VFAT", "MountPoint": "/media/stick"},
+    {"DeviceID": "D:", "DriveType": 5}],
+  "Win32_NetworkAdapter": [{"Name": "Virtio network device", "NetConnectionID": "enp1s0",
+                            "MACAddress": "52:54:00:12:34:56", "Index": 0}],
+  "Win32_NetworkAdapterConfiguration": [{"Index": 0, "Description": "enp1s0", "IPAddress": ["192.168.122.20"]}],
+  "Win32_PnPSignedDriver": [
+    {"DeviceName": "Virtio network device", "DeviceClass": "NET", "Location": "PCI bus 1, device 0, function 0",
+     "DeviceID": "PCI\\VEN_1AF4&DEV_1041\\3&1", "DriverVersion": "6.1.0-18-amd64"},
+    {"DeviceName": "Ethernet Controller I225-V", "DeviceClass": "NET", "Location": "PCI bus 3",
+     "DriverVersion": "5.4.0-k", "ModuleVersion": "5.4.0-k"}],
+  "Win32_InstalledWin32Program": [
+    {"Name": "zlib1g", "Version": "1:1.2.13.dfsg-1", "Vendor": "Debian", "Architecture": "amd64",
+     "EstimatedSize": 168, "InstallDate": "20240201"},
+    {"Name": "huge", "EstimatedSize": "4294967295"}]
+})json";
+
 // A parsed inventory with handy lookups.
 struct Doc {
     pugi::xml_document doc;
@@ -91,12 +136,15 @@ struct Doc {
     }
 };
 
-std::string inventoryXml(const char* snapshot, std::string designation = "PC 01", std::string tag = "") {
+Inventory inventoryOf(const char* snapshot, std::string designation = "PC 01", std::string tag = "") {
     tq::testing::RepositoryScope repo(snapshot);
     tq::ocs::InventoryOptions o;
     o.designation = std::move(designation);
     o.tag = std::move(tag);
-    return Inventory::read(o).requestXml("WS-0815-2026-12-07-01-02-03");
+    return Inventory::read(o);
+}
+std::string inventoryXml(const char* snapshot, std::string designation = "PC 01", std::string tag = "") {
+    return inventoryOf(snapshot, std::move(designation), std::move(tag)).requestXml("WS-0815-2026-12-07-01-02-03");
 }
 
 struct FieldCase {
@@ -105,6 +153,12 @@ struct FieldCase {
     const char* tag;
     const char* expected;
 };
+
+template <std::size_t N>
+void expectFields(const Doc& d, const FieldCase (&cases)[N]) {
+    for (const FieldCase& c : cases)
+        EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
+}
 
 TEST(OcsInventory, SectionsFromEachClass) {
     const Doc d(inventoryXml(kMachine));
@@ -169,15 +223,32 @@ TEST(OcsInventory, SectionsFromEachClass) {
         {"DRIVES", 0, "VOLUMN", "Windows"},
         {"DRIVES", 1, "TYPE", "CD-Rom Drive"},
         {"DRIVES", 1, "TOTAL", "<absent>"},
-        {"NETWORKS", 0, "DESCRIPTION", "Intel(R) I219-V"},  // the miniport without an address is left out
+        // One entry per address; the miniport without a MAC address is left out.
+        {"NETWORKS", 0, "DESCRIPTION", "Intel(R) Ethernet Connection I219-V"},
         {"NETWORKS", 0, "MACADDR", "B4:2E:99:3A:4F:5C"},
         {"NETWORKS", 0, "SPEED", "1 Gb/s"},
         {"NETWORKS", 0, "STATUS", "Up"},
         {"NETWORKS", 0, "VIRTUALDEV", "0"},
-        {"NETWORKS", 1, "DESCRIPTION", "Wi-Fi"},
-        {"NETWORKS", 1, "SPEED", "866 Mb/s"},
-        {"NETWORKS", 1, "STATUS", "Down"},
-        {"NETWORKS", 2, "MACADDR", "<absent>"},
+        {"NETWORKS", 0, "MTU", "1500"},
+        {"NETWORKS", 0, "IPADDRESS", "192.168.1.5"},
+        {"NETWORKS", 0, "IPMASK", "255.255.255.0"},
+        {"NETWORKS", 0, "IPSUBNET", "192.168.1.0"},
+        {"NETWORKS", 0, "IPGATEWAY", "192.168.1.1"},
+        {"NETWORKS", 0, "IPDHCP", "192.168.1.1"},
+        {"NETWORKS", 1, "MACADDR", "B4:2E:99:3A:4F:5C"},
+        {"NETWORKS", 1, "IPADDRESS", "fe80::1c2b:3aff:fe4f:5c"},
+        {"NETWORKS", 1, "IPMASK", "ffff:ffff:ffff:ffff::"},
+        {"NETWORKS", 1, "IPSUBNET", "fe80::"},
+        {"NETWORKS", 1, "IPGATEWAY", "fe80::1"},
+        {"NETWORKS", 1, "IPDHCP", "<absent>"},
+        {"NETWORKS", 2, "DESCRIPTION", "Wi-Fi adapter"},  // disabled: no address
+        {"NETWORKS", 2, "SPEED", "866 Mb/s"},
+        {"NETWORKS", 2, "STATUS", "Down"},
+        {"NETWORKS", 2, "IPADDRESS", "<absent>"},
+        {"NETWORKS", 3, "MACADDR", "<absent>"},
+        {"HARDWARE", 0, "IPADDR", "192.168.1.5"},
+        {"HARDWARE", 0, "DEFAULTGATEWAY", "192.168.1.1"},
+        {"HARDWARE", 0, "DNS", "192.168.1.1/9.9.9.9"},
         {"VIDEOS", 0, "NAME", "NVIDIA GeForce GTX 1060"},
         {"VIDEOS", 0, "CHIPSET", "GeForce GTX 1060"},
         {"VIDEOS", 0, "MEMORY", "4095"},  // past 32 signed bits
@@ -207,15 +278,153 @@ TEST(OcsInventory, SectionsFromEachClass) {
         {"SOFTWARES", 0, "NAME", "KB5012170"},
         {"SOFTWARES", 0, "COMMENTS", "Security Update"},
         {"SOFTWARES", 0, "INSTALLDATE", "2022/08/10"},
-        {"SOFTWARES", 1, "NAME", "<absent>"},
+        {"SOFTWARES", 1, "NAME", "7-Zip 23.01 (x64)"},  // programs follow the updates
+        {"SOFTWARES", 1, "VERSION", "23.01"},
+        {"SOFTWARES", 1, "PUBLISHER", "Igor Pavlov"},
+        {"SOFTWARES", 1, "LANGUAGE", "1033"},
+        {"SOFTWARES", 1, "GUID", "{23170F69-40C1-2702-2301-000001000000}"},
+        {"SOFTWARES", 2, "NAME", "<absent>"},  // the nameless one and "File 1" are left out
         {"ACCOUNTINFO", 0, "KEYNAME", "TAG"},
         {"ACCOUNTINFO", 0, "KEYVALUE", "PC 01"},
     };
-    for (const FieldCase& c : cases)
-        EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
+    expectFields(d, cases);
     EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("DEVICEID")), "WS-0815-2026-12-07-01-02-03");
     EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("QUERY")), "INVENTORY");
 }
+
+// Several addresses on adapters without a gateway, IPv6 alone, and
+// configurations that do not parse.
+TEST(OcsInventory, AddressesWithoutGatewayAndOddConfigurations) {
+    const char* snapshot = R"json({
+      "Win32_NetworkAdapter": [
+        {"Name": "A", "MACAddress": "00:11:22:33:44:55", "Index": 7},
+        {"Name": "B", "MACAddress": "00:11:22:33:44:66", "Index": 8},
+        {"Name": "C", "MACAddress": "00:11:22:33:44:77", "Index": 9},
+        {"Name": "D", "MACAddress": "00:11:22:33:44:88"}],
+      "Win32_NetworkAdapterConfiguration": [
+        {"Index": 7, "IPAddress": ["10.0.0.7", "10.0.1.7"], "IPSubnet": ["255.255.254.0", "20"],
+         "DHCPEnabled": false, "DHCPServer": "10.0.0.1", "DNSServerSearchOrder": "10.0.0.53"},
+        {"Index": 8, "IPAddress": ["2001:db8:0:0:1:0:0:1", "::ffff:10.1.2.3", "not-an-address", "2001:db8::9"],
+         "IPSubnet": ["48", "128", "24"]},
+        {"Index": 9, "IPAddress": [1, {"x": [2]}], "IPSubnet": ["255.255.255.0"]},
+        {"Index": 10, "IPAddress": ["192.0.2.10"]}]
+    })json";
+    const Doc d(inventoryXml(snapshot));
+    const FieldCase cases[] = {
+        {"NETWORKS", 0, "IPADDRESS", "10.0.0.7"},
+        {"NETWORKS", 0, "IPMASK", "255.255.254.0"},
+        {"NETWORKS", 0, "IPSUBNET", "10.0.0.0"},
+        {"NETWORKS", 0, "IPGATEWAY", "<absent>"},
+        {"NETWORKS", 0, "IPDHCP", "<absent>"},  // a server named, DHCP off
+        {"NETWORKS", 1, "IPADDRESS", "10.0.1.7"},
+        {"NETWORKS", 1, "IPMASK", "255.255.240.0"},  // a prefix length for IPv4 too
+        {"NETWORKS", 1, "IPSUBNET", "10.0.0.0"},
+        {"NETWORKS", 2, "IPADDRESS", "2001:db8:0:0:1:0:0:1"},
+        {"NETWORKS", 2, "IPMASK", "ffff:ffff:ffff::"},
+        {"NETWORKS", 2, "IPSUBNET", "2001:db8::"},
+        {"NETWORKS", 3, "IPMASK", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"},
+        {"NETWORKS", 3, "IPSUBNET", "::ffff:a01:203"},
+        {"NETWORKS", 4, "IPADDRESS", "not-an-address"},  // sent as given, nothing derived
+        {"NETWORKS", 4, "IPMASK", "<absent>"},
+        {"NETWORKS", 5, "IPADDRESS", "2001:db8::9"},
+        {"NETWORKS", 5, "IPMASK", "<absent>"},  // no subnet entry for it
+        {"NETWORKS", 6, "DESCRIPTION", "C"},    // an array that is no array: no address
+        {"NETWORKS", 6, "IPADDRESS", "<absent>"},
+        {"NETWORKS", 7, "DESCRIPTION", "D"},  // no Index: no configuration
+        {"NETWORKS", 8, "DESCRIPTION", "<absent>"},  // a configuration without its adapter is not sent
+        {"HARDWARE", 0, "IPADDR", "10.0.0.7"},  // no gateway anywhere: the first adapter with an address
+        {"HARDWARE", 0, "DEFAULTGATEWAY", "<absent>"},
+        {"HARDWARE", 0, "DNS", "10.0.0.53"},
+    };
+    expectFields(d, cases);
+}
+
+// A Linux machine (as its provider or a snapshot of it gives it) is sent as
+// the server's Linux agents send it; programs carry what dpkg adds.
+TEST(OcsInventory, LinuxMachineAsItsAgentsDescribeIt) {
+    const Doc d(inventoryXml(kLinuxMachine));
+    const FieldCase cases[] = {
+        {"HARDWARE", 0, "NAME", "Workshop"},
+        {"HARDWARE", 0, "OSNAME", "Debian GNU/Linux 12"},
+        {"HARDWARE", 0, "OSVERSION", "12"},
+        {"HARDWARE", 0, "OSCOMMENTS", "Debian GNU/Linux 12 (bookworm)"},
+        {"CPUS", 0, "MANUFACTURER", "AMD"},
+        {"STORAGES", 0, "NAME", "vda"},
+        {"STORAGES", 0, "MODEL", "QEMU disk"},
+        {"STORAGES", 0, "MANUFACTURER", "<absent>"},
+        {"STORAGES", 0, "DESCRIPTION", "virtio"},
+        {"STORAGES", 1, "MANUFACTURER", "<absent>"},
+        {"STORAGES", 1, "DESCRIPTION", "<absent>"},
+        {"DRIVES", 0, "LETTER", "<absent>"},
+        {"DRIVES", 0, "TYPE", "/"},
+        {"DRIVES", 0, "FILESYSTEM", "ext4"},
+        {"DRIVES", 0, "VOLUMN", "/dev/vda1"},
+        {"DRIVES", 0, "TOTAL", "20480"},
+        {"DRIVES", 1, "FILESYSTEM", "vfat"},  // the system's own name, lower case
+        {"DRIVES", 2, "TYPE", "<absent>"},    // not mounted: not sent
+        {"NETWORKS", 0, "DESCRIPTION", "enp1s0"},
+        {"NETWORKS", 0, "IPADDRESS", "192.168.122.20"},
+        {"CONTROLLERS", 0, "CAPTION", "Virtio network device"},
+        {"CONTROLLERS", 0, "VERSION", "<absent>"},  // the kernel's release is no driver version
+        {"CONTROLLERS", 1, "VERSION", "5.4.0-k"},
+        {"SOFTWARES", 0, "NAME", "zlib1g"},
+        {"SOFTWARES", 0, "VERSION", "1:1.2.13.dfsg-1"},
+        {"SOFTWARES", 0, "PUBLISHER", "Debian"},
+        {"SOFTWARES", 0, "ARCHITECTURE", "amd64"},
+        {"SOFTWARES", 0, "FILESIZE", "172032"},
+        {"SOFTWARES", 0, "INSTALLDATE", "2024/02/01"},
+        {"SOFTWARES", 1, "FILESIZE", "<absent>"},  // past the server's 32-bit column
+    };
+    expectFields(d, cases);
+}
+
+#ifndef _WIN32
+// The GLPI form of a Windows and of a Linux machine, checked against GLPI's
+// own schema (formats included) by python3-jsonschema.
+TEST(OcsInventory, GlpiFormValidatesAgainstGlpisSchema) {
+    const std::string schema = std::string(TQ_SHARED_TESTDATA) + "/glpi/inventory.schema.json";
+    if (!std::filesystem::exists(schema)) GTEST_SKIP() << "no GLPI schema at " << schema;
+    if (std::system("python3 -c 'import jsonschema' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3-jsonschema";
+    tq::testing::TempDir tmp;
+    const std::string windows = inventoryOf(kMachine, "PC 01", "Line 3").glpiJson("WS-0815-2026-12-07-01-02-03");
+    const std::string debian = inventoryOf(kLinuxMachine).glpiJson("Workshop-2026-12-07-01-02-03");
+    const std::string check =
+        "python3 -c 'import json, sys, jsonschema\n"
+        "s = json.load(open(sys.argv[1]))\n"
+        "v = jsonschema.Draft7Validator(s, format_checker=jsonschema.FormatChecker())\n"
+        "errors = [e.message for f in sys.argv[2:] for e in v.iter_errors(json.load(open(f)))]\n"
+        "print(errors)\n"
+        "sys.exit(1 if errors else 0)' " +
+        tq::testing::quote(schema) + " " + tq::testing::quote(tmp.write("w.json", windows)) + " " +
+        tq::testing::quote(tmp.write("l.json", debian));
+    const tq::testing::RunResult r = tq::testing::runShell(check + " >&2", tmp.path + "/err.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    const auto w = nlohmann::json::parse(windows), l = nlohmann::json::parse(debian);
+    EXPECT_EQ(w["deviceid"], "WS-0815-2026-12-07-01-02-03");
+    EXPECT_EQ(w["tag"], "Line 3");
+    EXPECT_EQ(w["content"]["hardware"]["memory"], 16384);
+    EXPECT_EQ(w["content"]["hardware"]["dns"], "192.168.1.1/9.9.9.9");
+    EXPECT_EQ(w["content"]["bios"]["bdate"], "2019-04-15");
+    EXPECT_EQ(w["content"]["networks"][0]["ipaddress"], "192.168.1.5");
+    EXPECT_EQ(w["content"]["networks"][0]["speed"], "1000");
+    EXPECT_EQ(w["content"]["networks"][0]["status"], "up");
+    EXPECT_EQ(w["content"]["networks"][1]["ipaddress6"], "fe80::1c2b:3aff:fe4f:5c");
+    EXPECT_EQ(w["content"]["networks"][1]["ipsubnet6"], "fe80::");
+    EXPECT_EQ(w["content"]["softwares"][0]["install_date"], "2022-08-10");
+    EXPECT_EQ(w["content"]["softwares"][1]["publisher"], "Igor Pavlov");
+    EXPECT_EQ(w["content"]["cpus"][0]["arch"], "x86_64");
+    EXPECT_FALSE(w["content"]["cpus"][1].contains("arch"));  // an architecture GLPI does not know
+    EXPECT_EQ(w["content"]["slots"][0]["status"], "used");
+    EXPECT_EQ(w["content"]["operatingsystem"]["full_name"], "Microsoft Windows 10 Pro");
+    EXPECT_EQ(l["content"]["operatingsystem"]["name"], "Debian GNU/Linux");
+    EXPECT_EQ(l["content"]["operatingsystem"]["version"], "12");
+    EXPECT_EQ(l["content"]["operatingsystem"]["kernel_version"], "6.1.0-18-amd64");
+    EXPECT_EQ(l["content"]["drives"][0]["type"], "/");
+    EXPECT_EQ(l["content"]["softwares"][0]["filesize"], 172032);
+    EXPECT_EQ(l["content"]["versionclient"], "Tallyquest_v" TQ_VERSION);
+}
+#endif
 
 TEST(OcsInventory, FallbacksAndOddValues) {
     const char* snapshot = R"json({

@@ -55,7 +55,7 @@ void desktop(Tree& t) {
     t.attrs("/proc/sys/kernel", {{"osrelease", "6.1.0-18-amd64"},
                                  {"hostname", "workshop"},
                                  {"version", "#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)"}});
-    t.file("/etc/os-release", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\n");
+    t.file("/etc/os-release", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\n");
     t.file("/etc/default/keyboard", "XKBMODEL=\"pc105\"\nXKBLAYOUT=\"de\"\nXKBVARIANT=\"\"\n");
     t.file("/etc/default/locale", "LANG=de_DE.UTF-8\n");
 
@@ -260,7 +260,8 @@ TEST_F(Desktop, ClassesInTheWindowsForms) {
           {0, "DeviceID", "HDAUDIO\\FUNC_01&VEN_10EC&DEV_0897&SUBSYS_14627D25&REV_1004\\*"},
           {0, "PNPDeviceID", "HDAUDIO\\FUNC_01&VEN_10EC&DEV_0897&SUBSYS_14627D25&REV_1004\\*"}}},
         {"Select * from Win32_DiskDrive Where Size >'2036385280'", 3,
-         {{0, "Model", "Samsung SSD 980 PRO 1TB"},
+         {{0, "Model", "Samsung SSD 980 PRO 1TB"}, {0, "KernelName", "nvme0n1"}, {0, "Transport", "nvme"},
+          {1, "Transport", "ata"}, {2, "Transport", "usb"},
           {0, "Size", "1000202273280"},       // whole cylinders of 255 x 63 sectors
           {1, "Model", "ST2000DM008-2FR102"},  // the full name from IDENTIFY
           // The firmware cut: 20 characters off, the 8 before the backslash.
@@ -273,7 +274,8 @@ TEST_F(Desktop, ClassesInTheWindowsForms) {
           {0, "PNPDeviceID", "IDE\\CDROMHL-DT-ST_DVDRAM_GH24NSD1________________LK00____\\*"}}},
         // The EFI partition, snaps and a second mount of a disk get no letter.
         {"Select * from Win32_LogicalDisk", 4,
-         {{0, "DeviceID", "C:"}, {0, "VolumeName", "ROOTFS"}, {1, "DeviceID", "D:"},
+         {{0, "DeviceID", "C:"}, {0, "VolumeName", "ROOTFS"}, {0, "MountPoint", "/"}, {0, "FileSystemType", "ext4"},
+          {0, "BlockDevice", "/dev/nvme0n1p2"}, {1, "DeviceID", "D:"}, {1, "MountPoint", "/srv/my data"},
           {1, "Description", "Local Fixed Disk"}, {1, "VolumeName", "My Data"}, {2, "DriveType", 2},
           {2, "Description", "Removable Disk"}, {3, "DeviceID", "F:"}, {3, "DriveType", 5},
           {3, "Description", "CD-ROM Disc"}}},
@@ -287,7 +289,11 @@ TEST_F(Desktop, ClassesInTheWindowsForms) {
          {{0, "Manufacturer", "Logitech"}, {0, "PNPDeviceID", "HID\\VID_046D&PID_C52B&MI_01\\*"}}},
         {"Select * from Win32_OperatingSystem", 1,
          {{0, "Caption", "Debian GNU/Linux 12 (bookworm)"}, {0, "Version", "6.1.0-18-amd64"},
-          {0, "BuildType", "Multiprocessor Free"}, {0, "CountryCode", "49"}, {0, "CSDVersion", nullptr}}},
+          {0, "BuildType", "Multiprocessor Free"}, {0, "CountryCode", "49"}, {0, "CSDVersion", nullptr},
+          {0, "OSType", 36}, {0, "DistributionName", "Debian GNU/Linux"}, {0, "DistributionVersion", "12"}}},
+        // A module's own version; none where only the kernel's release stands.
+        {"SELECT * FROM Win32_PnPSignedDriver WHERE DriverName = 'igc' OR DriverName = 'xhci_hcd'", 2,
+         {{0, "ModuleVersion", nullptr}, {1, "ModuleVersion", "5.4.0-k"}}},
         // No firmware table and no DMI fields.
         {"SELECT * FROM Win32_ComputerSystem", 1, {{0, "Name", "WORKSHOP"}, {0, "Manufacturer", nullptr}}},
         {"Select * from Win32_Bios", 0, {}},
