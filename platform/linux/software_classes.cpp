@@ -10,6 +10,9 @@
 //   ProgramId      "<architecture>\<package>" ("amd64\libc6"): the text before
 //                  the first "\" is the architecture
 //   Language, MsiProductCode  absent (dpkg keeps neither)
+// and, beyond the class, what the inventory also sends:
+//   Architecture   the package's architecture ("amd64", "all")
+//   EstimatedSize  dpkg's Installed-Size, in KB
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -77,7 +80,7 @@ std::string vendorOf(std::string_view maintainer) {
 }
 
 struct Stanza {
-    std::string_view package, version, maintainer, status, architecture;
+    std::string_view package, version, maintainer, status, architecture, installedSize;
 };
 
 void addPackage(Objects& out, const Stanza& s) {
@@ -93,6 +96,10 @@ void addPackage(Objects& out, const Stanza& s) {
     p.text("ProgramId", arch + "\\" + name);
     p.text("Vendor", cleanText(vendorOf(s.maintainer.substr(0, 4 * kFieldLimit))));
     p.text("Version", cleanText(trim(s.version)));
+    if (!arch.empty()) p.text("Architecture", arch);
+    const std::string size = trim(s.installedSize);
+    if (!size.empty() && size.size() < 10 && std::all_of(size.begin(), size.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        p.uint("EstimatedSize", std::stoull(size));
     out.push_back(std::move(p));
 }
 
@@ -134,6 +141,7 @@ Objects buildInstalledPrograms(Machine& m) {
         else if (key == "Maintainer") cur.maintainer = value;
         else if (key == "Status") cur.status = value;
         else if (key == "Architecture") cur.architecture = value;
+        else if (key == "Installed-Size") cur.installedSize = value;
     }
     if (any) addPackage(out, cur);
     return out;

@@ -182,6 +182,10 @@ std::shared_ptr<wmi::Repository> registryPrograms(platform::Registry& registry) 
             if (auto lang = entry.dword("Language")) put("Language", std::to_string(*lang));
             put("ProgramId", *s.arch ? std::string(s.arch) + "\\" + name : name);
             if (productCode(name) && entry.dword("WindowsInstaller").value_or(0) == 1) put("MsiProductCode", name);
+            // Beyond the class: what the inventory also sends.
+            put("Architecture", s.arch);
+            put("InstallDate", entry.text("InstallDate"));
+            if (auto kb = entry.dword("EstimatedSize")) o.set("EstimatedSize", Value::integer(static_cast<std::int32_t>(*kb & 0x7FFFFFFF)));
         }
     }
     return repo;

@@ -557,7 +557,7 @@ TEST(Software, InstalledPackagesFromDpkgStatus) {
     const std::string huge(2u << 20, 'x');
     t.file("/var/lib/dpkg/status",
            "Package: bash\nStatus: install ok installed\nArchitecture: amd64\n"
-           "Maintainer: Matthias Klose <doko@debian.org>\nVersion: 5.2.15-2+b2\n"
+           "Maintainer: Matthias Klose <doko@debian.org>\nVersion: 5.2.15-2+b2\nInstalled-Size: 7164\n"
            "Description: GNU Bourne Again SHell\n Bash is an sh-compatible command language interpreter.\n .\n more\n\n"
            "Package: libc6\nStatus: install ok installed\nArchitecture: i386\n"
            "Maintainer: GNU Libc Maintainers <debian-glibc@lists.debian.org>\nVersion: 2.36-9\n\n"
@@ -571,7 +571,7 @@ TEST(Software, InstalledPackagesFromDpkgStatus) {
     expectAnswers(t.root(), {
         {"SELECT * FROM Win32_InstalledWin32Program", 6,
          {{0, "Name", "bash"}, {0, "Version", "5.2.15-2+b2"}, {0, "Vendor", "Debian"}, {0, "ProgramId", "amd64\\bash"},
-          {0, "Language", nullptr}, {0, "MsiProductCode", nullptr},
+          {0, "Language", nullptr}, {0, "MsiProductCode", nullptr}, {0, "Architecture", "amd64"}, {0, "EstimatedSize", 7164},
           {1, "Vendor", "Debian"}, {1, "ProgramId", "i386\\libc6"},
           {2, "Name", "orphan"}, {2, "Vendor", nullptr},
           {3, "Name", "personal"}, {3, "Vendor", "Jane Doe"}, {3, "Version", "3"},
