@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <optional>
 #include <chrono>
 #include <condition_variable>
@@ -35,6 +36,10 @@ struct Internet {
     case ERROR_WINHTTP_CONNECTION_ERROR: throw HttpError(HttpError::Kind::Unreachable, what);
     case ERROR_WINHTTP_INVALID_URL:
     case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: throw HttpError(HttpError::Kind::BadUrl, what);
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: throw HttpError(HttpError::Kind::BadReply, what);
+    case ERROR_WINHTTP_HEADER_SIZE_OVERFLOW:
+        throw HttpError(HttpError::Kind::TooLarge,
+                        "its header is larger than " + std::to_string(kMaxHeaderBytes / 1024) + " KB");
     default: throw HttpError(HttpError::Kind::Other, what);
     }
 }
@@ -58,10 +63,18 @@ HttpReply exchange(HINTERNET request, const HttpRequest& r) {
         DWORD got = 0;
         if (!::WinHttpReadData(request, buf.data(), static_cast<DWORD>(buf.size()), &got)) fail("reading the reply");
         if (got == 0) break;
-        if (reply.body.size() + got > kMaxReplyBytes) throw HttpError(HttpError::Kind::TooLarge, "the reply is too large");
+        if (reply.body.size() + got > kMaxReplyBytes)
+            throw HttpError(HttpError::Kind::TooLarge,
+                            "its reply is larger than " + std::to_string(kMaxReplyBytes >> 20) + " MB");
         reply.body.append(buf.data(), got);
     }
     return reply;
+}
+
+// What is left of the exchange's deadline; at least 1 ms.
+int millisecondsLeft(Deadline deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<long long>(left.count(), 1, 24LL * 3600 * 1000));
 }
 
 // One exchange from the address to the reply's last byte.
@@ -78,10 +91,26 @@ HttpReply run(const HttpRequest& r) {
     path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (path.empty()) path = L"/";
 
-    Internet session(::WinHttpOpen(win::widen(r.userAgent).c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    // By default the system's WinHTTP proxy (netsh winhttp set proxy).
+    DWORD access = WINHTTP_ACCESS_TYPE_DEFAULT_PROXY;
+    std::wstring proxy, proxyUser, proxyPassword;
+    if (r.proxy == "none") {
+        access = WINHTTP_ACCESS_TYPE_NO_PROXY;
+    } else if (!r.proxy.empty()) {
+        access = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+        const std::wstring given = win::widen(r.proxy);
+        URL_COMPONENTS p{};
+        p.dwStructSize = sizeof p;
+        p.dwHostNameLength = p.dwUserNameLength = p.dwPasswordLength = static_cast<DWORD>(-1);
+        if (!::WinHttpCrackUrl(given.c_str(), 0, 0, &p)) fail("reading the proxy's address");
+        proxy = std::wstring(p.lpszHostName, p.dwHostNameLength) + L":" + std::to_wstring(p.nPort);
+        if (p.dwUserNameLength) proxyUser.assign(p.lpszUserName, p.dwUserNameLength);
+        if (p.dwPasswordLength) proxyPassword.assign(p.lpszPassword, p.dwPasswordLength);
+    }
+    Internet session(::WinHttpOpen(win::widen(r.userAgent).c_str(), access,
+                                   proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session.h) fail("starting an HTTP session");
-    const int ms = r.timeoutSeconds * 1000;
+    const int ms = millisecondsLeft(r.deadline);
     ::WinHttpSetTimeouts(session.h, ms, ms, ms, ms);
     Internet connection(::WinHttpConnect(session.h, host.c_str(), parts.nPort, 0));
     if (!connection.h) fail("connecting");
@@ -89,6 +118,12 @@ HttpReply run(const HttpRequest& r) {
     Internet request(::WinHttpOpenRequest(connection.h, L"POST", path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                           WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!request.h) fail("opening the request");
+    if (!proxyUser.empty()) {
+        ::WinHttpSetOption(request.h, WINHTTP_OPTION_PROXY_USERNAME, proxyUser.data(),
+                           static_cast<DWORD>(proxyUser.size()));
+        ::WinHttpSetOption(request.h, WINHTTP_OPTION_PROXY_PASSWORD, proxyPassword.data(),
+                           static_cast<DWORD>(proxyPassword.size()));
+    }
     return exchange(request.h, r);
 }
 
@@ -127,9 +162,8 @@ public:
             job->cv.notify_all();
         }).detach();
         std::unique_lock lock(job->mutex);
-        if (!job->cv.wait_for(lock, std::chrono::seconds(r.timeoutSeconds) + std::chrono::milliseconds(500),
-                              [&] { return job->done; }))
-            throw HttpError(HttpError::Kind::Timeout, "no reply within " + std::to_string(r.timeoutSeconds) + " s");
+        if (!job->cv.wait_until(lock, r.deadline, [&] { return job->done; }))
+            throw HttpError(HttpError::Kind::Timeout, "no reply in time");
         if (job->error) throw *job->error;
         return std::move(job->reply);
     }
