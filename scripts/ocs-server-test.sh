@@ -70,5 +70,33 @@ check "this machine" "SELECT COUNT(*) FROM hardware WHERE DEVICEID='$self'" "= 1
 check "this machine's processors" \
   "SELECT COUNT(*) FROM cpus c JOIN hardware h ON h.ID=c.HARDWARE_ID WHERE h.DEVICEID='$self'" "-gt 0"
 
+# --- machines sharing one state folder ----------------------------------------
+# Two recorded machines (other name, UUID and serial number) sent from one
+# state folder, as from an operator's stick, are two machines on the server;
+# each sent again stays one.
+shared_state_folder() {
+  local state=$work/shared-state prefix="TQ-SHARED-$(date +%s)-$$" m round
+  for m in A B; do
+    sed -e "s/\"WS-0815\"/\"$prefix-$m\"/" \
+        -e "s/\"IdentifyingNumber\": \"Default string\"/\"IdentifyingNumber\": \"SN-$m\", \"UUID\": \"0000000$m-1111-2222-3333-444444444444\"/" \
+        "$root/tests/data/realistic-machine.json" > "$work/shared-$m.json"
+    grep -q "SN-$m" "$work/shared-$m.json"
+  done
+  for round in 1 2; do
+    for m in A B; do
+      XDG_STATE_HOME=$state "$report" --snapshot "$work/shared-$m.json" --folder "$work/out" --server "$url" PC-SHARED \
+        >/dev/null 2>"$work/err" || { cat "$work/err"; echo "FAIL shared state folder: send $m/$round"; fail=1; }
+    done
+  done
+  check "shared state folder: machines" "SELECT COUNT(*) FROM hardware WHERE NAME LIKE '$prefix-%'" "= 2"
+  check "shared state folder: distinct device ids" \
+    "SELECT COUNT(DISTINCT DEVICEID) FROM hardware WHERE NAME LIKE '$prefix-%'" "= 2"
+  check "shared state folder: serials" \
+    "SELECT GROUP_CONCAT(b.SSN ORDER BY b.SSN) FROM bios b JOIN hardware h ON h.ID=b.HARDWARE_ID
+      WHERE h.NAME LIKE '$prefix-%'" "= 'SN-A,SN-B'"
+  check "shared state folder: device id files" "SELECT $(find "$state/tallyquest" -name 'ocs-*.deviceid' | wc -l)" "= 2"
+}
+shared_state_folder
+
 echo "real-server test in $(( $(date +%s) - start )) s"
 exit $fail
