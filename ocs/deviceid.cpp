@@ -139,7 +139,8 @@ std::string DeviceIdState::path(const std::string& name) const { return platform
 
 bool DeviceIdState::claim(const std::string& id) {
     if (!folderReady_) madeFolders_ = platform::makeFolders(folder_), folderReady_ = true;
-    const std::string file = path(prefix_ + "-" + hex(fnv1a(id)) + ".taken");
+    // Folded: the server compares ids regardless of letter case.
+    const std::string file = path(prefix_ + "-" + hex(fnv1a(folded(id))) + ".taken");
     if (!platform::createNewFile(file, id + "\n")) return false;
     claim_ = file;
     id_ = id;

@@ -44,8 +44,38 @@ struct Internet {
     }
 }
 
-HttpReply exchange(HINTERNET request, const HttpRequest& r) {
-    const std::wstring headers = L"Content-Type: " + win::widen(r.contentType) + L"\r\n";
+// "Basic" and user:password in base64, the address's %-escapes decoded
+// (libcurl does the same for the POSIX build).
+std::wstring basicCredentials(std::wstring_view user, std::wstring_view password) {
+    const std::string escaped = win::narrow(user) + ":" + win::narrow(password);
+    std::string plain;
+    for (std::size_t i = 0; i < escaped.size(); ++i) {
+        const auto hexValue = [](char c) {
+            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        };
+        if (escaped[i] == '%' && i + 2 < escaped.size() && hexValue(escaped[i + 1]) >= 0 && hexValue(escaped[i + 2]) >= 0) {
+            plain += static_cast<char>(hexValue(escaped[i + 1]) * 16 + hexValue(escaped[i + 2]));
+            i += 2;
+        } else {
+            plain += escaped[i];
+        }
+    }
+    static const char* const kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::wstring out = L"Basic ";
+    for (std::size_t i = 0; i < plain.size(); i += 3) {
+        unsigned v = static_cast<unsigned char>(plain[i]) << 16;
+        if (i + 1 < plain.size()) v |= static_cast<unsigned char>(plain[i + 1]) << 8;
+        if (i + 2 < plain.size()) v |= static_cast<unsigned char>(plain[i + 2]);
+        out += kDigits[(v >> 18) & 63];
+        out += kDigits[(v >> 12) & 63];
+        out += i + 1 < plain.size() ? kDigits[(v >> 6) & 63] : L'=';
+        out += i + 2 < plain.size() ? kDigits[v & 63] : L'=';
+    }
+    return out;
+}
+
+HttpReply exchange(HINTERNET request, const HttpRequest& r, const std::wstring& extraHeaders) {
+    const std::wstring headers = L"Content-Type: " + win::widen(r.contentType) + L"\r\n" + extraHeaders;
     const DWORD size = static_cast<DWORD>(r.body.size());
     if (!::WinHttpSendRequest(request, headers.c_str(), static_cast<DWORD>(-1), const_cast<char*>(r.body.data()),
                               size, size, 0))
@@ -85,7 +115,15 @@ HttpReply run(const HttpRequest& r) {
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    parts.dwUserNameLength = parts.dwPasswordLength = static_cast<DWORD>(-1);
     if (!::WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) fail("reading the address");
+    // Credentials in an address go as basic authentication, as with libcurl.
+    std::wstring extraHeaders;
+    if (parts.dwUserNameLength > 0)
+        extraHeaders += L"Authorization: " +
+                        basicCredentials({parts.lpszUserName, parts.dwUserNameLength},
+                                         {parts.lpszPassword ? parts.lpszPassword : L"", parts.dwPasswordLength}) +
+                        L"\r\n";
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
     std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
     path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
@@ -93,7 +131,7 @@ HttpReply run(const HttpRequest& r) {
 
     // By default the system's WinHTTP proxy (netsh winhttp set proxy).
     DWORD access = WINHTTP_ACCESS_TYPE_DEFAULT_PROXY;
-    std::wstring proxy, proxyUser, proxyPassword;
+    std::wstring proxy;
     if (r.proxy == "none") {
         access = WINHTTP_ACCESS_TYPE_NO_PROXY;
     } else if (!r.proxy.empty()) {
@@ -104,8 +142,11 @@ HttpReply run(const HttpRequest& r) {
         p.dwHostNameLength = p.dwUserNameLength = p.dwPasswordLength = static_cast<DWORD>(-1);
         if (!::WinHttpCrackUrl(given.c_str(), 0, 0, &p)) fail("reading the proxy's address");
         proxy = std::wstring(p.lpszHostName, p.dwHostNameLength) + L":" + std::to_wstring(p.nPort);
-        if (p.dwUserNameLength) proxyUser.assign(p.lpszUserName, p.dwUserNameLength);
-        if (p.dwPasswordLength) proxyPassword.assign(p.lpszPassword, p.dwPasswordLength);
+        if (p.dwUserNameLength > 0)
+            extraHeaders += L"Proxy-Authorization: " +
+                            basicCredentials({p.lpszUserName, p.dwUserNameLength},
+                                             {p.lpszPassword ? p.lpszPassword : L"", p.dwPasswordLength}) +
+                            L"\r\n";
     }
     Internet session(::WinHttpOpen(win::widen(r.userAgent).c_str(), access,
                                    proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
@@ -118,13 +159,7 @@ HttpReply run(const HttpRequest& r) {
     Internet request(::WinHttpOpenRequest(connection.h, L"POST", path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                           WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!request.h) fail("opening the request");
-    if (!proxyUser.empty()) {
-        ::WinHttpSetOption(request.h, WINHTTP_OPTION_PROXY_USERNAME, proxyUser.data(),
-                           static_cast<DWORD>(proxyUser.size()));
-        ::WinHttpSetOption(request.h, WINHTTP_OPTION_PROXY_PASSWORD, proxyPassword.data(),
-                           static_cast<DWORD>(proxyPassword.size()));
-    }
-    return exchange(request.h, r);
+    return exchange(request.h, r, extraHeaders);
 }
 
 // What a worker shares with the caller that may stop waiting for it.

@@ -93,9 +93,10 @@ TEST_F(StateFolder, EachMachineKeepsItsOwnId) {
     EXPECT_EQ(obtain({"PC", "U1", ""}, last), "PC-2026-12-31-23-59-59");
     EXPECT_EQ(obtain({"PC", "U2", ""}, last), "PC-2027-01-01-00-00-00");
     EXPECT_EQ(obtain({"PC", "", "S3"}, last), "PC-2027-01-01-00-00-01");
+    EXPECT_EQ(obtain({"pc", "U4", ""}, last), "pc-2027-01-01-00-00-02");  // the server ignores letter case
     EXPECT_EQ(obtain({"PC", "U2", ""}, later), "PC-2027-01-01-00-00-00");
     // A machine file and a claim per id; no temporary files are left behind.
-    EXPECT_EQ(files(), 2u * 6);
+    EXPECT_EQ(files(), 2u * 7);
 }
 
 TEST_F(StateFolder, NothingIsKeptWithoutCommit) {
