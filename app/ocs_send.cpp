@@ -86,14 +86,12 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
             } catch (const std::exception& e) {
                 return complain(std::string("cannot write the inventory: ") + e.what());
             }
+            state.commit();  // the id is out in the file
         }
-        if (o.server.empty()) {
-            state.commit();
-            return 0;
-        }
+        if (o.server.empty()) return 0;
 
-        // The id is kept once the server has accepted it: a refused or
-        // unreachable address leaves no state behind.
+        // Otherwise the id is kept once the server has accepted it: a refused
+        // or unreachable address leaves no state behind.
         auto client = platform::makeHttpClient();
         std::string prolog;
         const ocs::Outcome outcome =
