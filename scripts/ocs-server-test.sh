@@ -10,7 +10,10 @@ report=$(realpath "${1:-$root/build/app/tallyquest-report}")
 start=$(date +%s)
 url=http://127.0.0.1/ocsinventory
 
-bash "$here/ocs-server.sh"
+# The services it starts must not inherit the caller's lock (flock's open
+# file when run under flock): they would hold it for as long as they run.
+( for fd in /proc/self/fd/*; do fd=${fd##*/}; [ "$fd" -gt 2 ] && [ "$fd" -ne 255 ] && eval "exec $fd>&-"; done
+  exec bash "$here/ocs-server.sh" )
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
