@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/cli_ui.h"
 #include "ocs/deviceid.h"
 #include "ocs/inventory.h"
 #include "ocs/protocol.h"
@@ -19,6 +20,7 @@ bool parseOcsOption(const std::vector<std::string>& args, std::size_t& i, OcsOpt
     else if (a == "--tag") target = &o.tag, o.haveTag = true;
     else if (a == "--ocs-file") target = &o.file;
     else if (a == "--glpi-file") target = &o.glpiFile;
+    else if (a == "--proxy") target = &o.proxy;
     else if (a != "--timeout") return false;
     if (i + 1 >= args.size()) {
         error = a + " needs a value";
@@ -42,14 +44,19 @@ bool parseOcsOption(const std::vector<std::string>& args, std::size_t& i, OcsOpt
 std::string checkOcsOptions(const OcsOptions& o) {
     if (!o.server.empty() && o.server.rfind("http://", 0) != 0 && o.server.rfind("https://", 0) != 0)
         return "--server needs an http:// or https:// address";
+    if (!o.proxy.empty() && o.proxy != "none" && o.proxy.find("://") == std::string::npos)
+        return "--proxy needs an address such as http://proxy.example:3128, or none";
     if (!o.wanted() && (o.haveTag || o.haveTimeout)) return "--tag and --timeout go with --server, --ocs-file or --glpi-file";
     if (o.server.empty() && o.haveTimeout) return "--timeout goes with --server";
+    if (o.server.empty() && !o.proxy.empty()) return "--proxy goes with --server";
     return {};
 }
 
 int sendInventory(const OcsOptions& o, const std::string& designation) {
+    // Every line may quote the server or the address as given: one line,
+    // control characters escaped.
     auto complain = [](const std::string& line) {
-        std::fprintf(stderr, "tallyquest-report: %s\n", line.c_str());
+        std::fprintf(stderr, "tallyquest-report: %s\n", oneLine(line).c_str());
         return kSendFailed;
     };
     try {
@@ -65,9 +72,13 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
 #else
         localtime_r(&now, &local);
 #endif
-        const std::string key = o.server.empty() ? "file" : o.server;
-        const std::string deviceId =
-            ocs::obtainDeviceId(platform::stateFolder(), key, inventory.machineName(), local);
+        // Keyed on the address without its credentials; an earlier version
+        // keyed it on the address as given.
+        const std::string key = o.server.empty() ? "file" : ocs::addressWithoutUser(o.server);
+        ocs::DeviceIdState state(platform::stateFolder(), key, o.server.empty() ? "file" : o.server,
+                                 {inventory.machineName(), inventory.field("HARDWARE", "UUID"),
+                                  inventory.field("BIOS", "SSN")});
+        const std::string deviceId = state.reserve(local);
         const std::string xml = inventory.requestXml(deviceId);
 
         for (const auto& [file, text] : {std::pair{o.file, xml}, std::pair{o.glpiFile, inventory.glpiJson(deviceId)}}) {
@@ -77,18 +88,24 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
             } catch (const std::exception& e) {
                 return complain(std::string("cannot write the inventory: ") + e.what());
             }
+            state.commit();  // the id is out in the file
         }
         if (o.server.empty()) return 0;
 
+        // Otherwise the id is kept once the server has accepted it: a refused
+        // or unreachable address leaves no state behind.
         auto client = platform::makeHttpClient();
         std::string prolog;
         const ocs::Outcome outcome =
-            ocs::sendInventory(*client, ocs::Server{o.server, o.timeoutSeconds}, deviceId, xml, &prolog);
-        if (outcome == ocs::Outcome::Sent)
-            std::printf("inventory of %s sent to %s\n", deviceId.c_str(), o.server.c_str());
-        else
-            std::printf("%s did not ask for the inventory of %s (it answered %s)\n", o.server.c_str(),
-                        deviceId.c_str(), prolog.empty() ? "nothing" : prolog.c_str());
+            ocs::sendInventory(*client, ocs::Server{o.server, o.timeoutSeconds, o.proxy}, deviceId, xml, &prolog,
+                               [&] { state.commit(); });
+        const std::string shown = ocs::shownAddress(o.server);
+        const std::string line =
+            outcome == ocs::Outcome::Sent
+                ? "inventory of " + deviceId + " sent to " + shown
+                : shown + " did not ask for the inventory of " + deviceId + " (it answered " +
+                      (prolog.empty() ? "nothing" : prolog) + ")";
+        std::printf("%s\n", oneLine(line).c_str());
         return 0;
     } catch (const std::exception& e) {
         return complain(e.what());

@@ -12,6 +12,7 @@ struct OcsOptions {
     std::string tag;     // ACCOUNTINFO TAG; the designation when empty
     std::string file;    // write the inventory XML here
     std::string glpiFile;  // write the inventory in GLPI's JSON format here
+    std::string proxy;   // "none", a proxy's address, or "" for the default
     int timeoutSeconds = 30;
     bool haveTag = false, haveTimeout = false;
 

@@ -55,6 +55,8 @@ const char* const kUsageText =
     "  --ocs-file FILE       then write the inventory XML to FILE (for the server's injector)\n"
     "  --glpi-file FILE      then write the inventory in GLPI's JSON format to FILE\n"
     "  --timeout SECONDS     how long to wait for the server (default 30)\n"
+    "  --proxy URL|none      the proxy to the server, or none for a direct connection\n"
+    "                        (default: http_proxy and the like; on Windows the system's)\n"
     "  --help                print this help\n"
     "  --version             print the program's version\n"
     "\n"

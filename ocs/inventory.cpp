@@ -773,6 +773,11 @@ Inventory Inventory::read(const InventoryOptions& options) {
     return inv;
 }
 
+std::string Inventory::field(std::string_view section, std::string_view name) const {
+    const pugi::xml_node content = content_->doc.child("CONTENT");
+    return content.child(std::string(section).c_str()).child(std::string(name).c_str()).text().get();
+}
+
 std::string Inventory::requestXml(std::string_view deviceId) const {
     pugi::xml_document doc;
     pugi::xml_node decl = doc.append_child(pugi::node_declaration);

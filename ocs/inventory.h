@@ -25,6 +25,8 @@ public:
 
     // The machine's name as the inventory gives it (HARDWARE NAME).
     const std::string& machineName() const noexcept { return name_; }
+    // A field of a section ("HARDWARE", "UUID"); "" when it has none.
+    std::string field(std::string_view section, std::string_view name) const;
 
     // The whole INVENTORY request, UTF-8 XML with its declaration.
     std::string requestXml(std::string_view deviceId) const;

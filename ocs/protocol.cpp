@@ -2,7 +2,9 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <sstream>
+#include <utility>
 
 #include <pugixml.hpp>
 
@@ -17,32 +19,51 @@ std::string allowHint() {
            "\" to the server's extra user agents file (on Debian /etc/ocsinventory/extra_useragents)";
 }
 
+// The authority's user:password@ part of an address: its start and its
+// length including the '@' (0 when there is none).
+std::pair<std::size_t, std::size_t> userPart(std::string_view url) {
+    const std::size_t scheme = url.find("://");
+    if (scheme == std::string_view::npos) return {0, 0};
+    const std::size_t start = scheme + 3;
+    const std::size_t end = std::min(url.find_first_of("/?#", start), url.size());
+    const std::size_t at = url.substr(start, end - start).rfind('@');
+    if (at == std::string_view::npos) return {start, 0};
+    return {start, at + 1};
+}
+
 // One request and its reply's RESPONSE.
-std::string exchange(platform::HttpClient& client, const Server& server, const std::string& xml) {
+std::string exchange(platform::HttpClient& client, const Server& server, platform::Deadline deadline,
+                     const std::string& xml) {
     using platform::HttpError;
     platform::HttpRequest request;
     request.url = server.url;
-    request.contentType = "application/x-compress";
+    request.contentType = "application/x-compress-zlib";
     request.userAgent = userAgent();
     request.body = compress(xml);
-    request.timeoutSeconds = server.timeoutSeconds;
-    const std::string where = "the inventory server " + server.url;
+    request.deadline = deadline;
+    request.proxy = server.proxy;
+    const std::string address = shownAddress(server.url);
+    const std::string where = "the inventory server " + address;
 
     platform::HttpReply reply;
     try {
         reply = client.post(request);
     } catch (const HttpError& e) {
+        // The platform's text may quote the server: kept short.
+        const std::string why = clip(e.what());
         switch (e.kind()) {
         case HttpError::Kind::Timeout:
             throw SendError(where + " did not answer within " + std::to_string(server.timeoutSeconds) + " s");
-        case HttpError::Kind::Unreachable: throw SendError("cannot reach " + where + ": " + e.what());
-        case HttpError::Kind::TooLarge: throw SendError(where + " answered with a reply too large to read");
-        case HttpError::Kind::BadUrl: throw SendError("cannot send to " + server.url + ": " + e.what());
+        case HttpError::Kind::Unreachable: throw SendError("cannot reach " + where + ": " + why);
+        case HttpError::Kind::TooLarge: throw SendError(where + " sent more than this program reads: " + why);
+        case HttpError::Kind::BadUrl: throw SendError("cannot send to " + address + ": " + why);
+        case HttpError::Kind::BadReply: throw SendError(where + " answered something that is not HTTP: " + why);
         case HttpError::Kind::Other: break;
         }
-        throw SendError("cannot talk to " + where + ": " + e.what());
+        throw SendError("cannot talk to " + where + ": " + why);
     }
     if (reply.status == 400) throw SendError(where + " refused this agent (HTTP 400); " + allowHint());
+    if (reply.status == 407) throw SendError("the proxy on the way to " + address + " asks for credentials (HTTP 407)");
     if (reply.status != 200) throw SendError(where + " answered HTTP " + std::to_string(reply.status));
 
     std::string text;
@@ -64,6 +85,30 @@ std::string exchange(platform::HttpClient& client, const Server& server, const s
 }  // namespace
 
 std::string userAgent() { return "Tallyquest_v" TQ_VERSION; }
+
+std::string clip(std::string_view text, std::size_t max) {
+    if (text.size() <= max) return std::string(text);
+    std::size_t end = max;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return std::string(text.substr(0, end)) + "...";
+}
+
+std::string shownAddress(std::string_view url) {
+    const auto [start, length] = userPart(url);
+    std::string shown(url);
+    if (length > 0) {
+        const std::size_t colon = url.substr(start, length).find(':');
+        if (colon != std::string_view::npos) shown.erase(start + colon, length - 1 - colon);
+    }
+    return clip(shown);
+}
+
+std::string addressWithoutUser(std::string_view url) {
+    const auto [start, length] = userPart(url);
+    std::string out(url);
+    out.erase(start, length);
+    return out;
+}
 
 std::string compress(std::string_view data) {
     uLongf size = compressBound(static_cast<uLong>(data.size()));
@@ -125,11 +170,15 @@ std::optional<std::string> replyResponse(std::string_view xml) {
 }
 
 Outcome sendInventory(platform::HttpClient& client, const Server& server, std::string_view deviceId,
-                      const std::string& inventoryXml, std::string* prologResponse) {
-    const std::string answer = exchange(client, server, prologXml(deviceId));
-    if (prologResponse) *prologResponse = answer;
+                      const std::string& inventoryXml, std::string* prologResponse,
+                      const std::function<void()>& accepted) {
+    // One deadline for both requests.
+    const platform::Deadline deadline = std::chrono::steady_clock::now() + std::chrono::seconds(server.timeoutSeconds);
+    const std::string answer = exchange(client, server, deadline, prologXml(deviceId));
+    if (prologResponse) *prologResponse = clip(answer);
+    if (accepted) accepted();
     if (answer != "SEND") return Outcome::NotRequested;
-    exchange(client, server, inventoryXml);
+    exchange(client, server, deadline, inventoryXml);
     return Outcome::Sent;
 }
 

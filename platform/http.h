@@ -2,6 +2,7 @@
 // bounded reply. libcurl implements it on POSIX, WinHTTP on Windows.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -16,7 +17,9 @@ struct HttpReply {
 // What went wrong on the way, before any HTTP status came back.
 class HttpError : public std::runtime_error {
 public:
-    enum class Kind { Unreachable, Timeout, TooLarge, BadUrl, Other };
+    // BadReply: the server answered something that is not HTTP (a broken
+    // status line, a status code out of range).
+    enum class Kind { Unreachable, Timeout, TooLarge, BadUrl, BadReply, Other };
     HttpError(Kind kind, const std::string& what) : std::runtime_error(what), kind_(kind) {}
     Kind kind() const noexcept { return kind_; }
 
@@ -24,16 +27,24 @@ private:
     Kind kind_;
 };
 
+using Deadline = std::chrono::steady_clock::time_point;
+
 struct HttpRequest {
-    std::string url;  // http:// or https://
+    std::string url;  // http:// or https://; user:password@ for basic authentication
     std::string contentType;
     std::string userAgent;
     std::string body;
-    int timeoutSeconds = 30;  // for the whole exchange
+    Deadline deadline;  // the request gives up (Kind::Timeout) at this moment
+    // The proxy: empty for the platform's default (libcurl: http_proxy,
+    // https_proxy, all_proxy, no_proxy; WinHTTP: the system's settings),
+    // "none" for a direct connection, else the proxy's address.
+    std::string proxy;
 };
 
-// Replies larger than this are refused rather than held in memory.
+// Replies larger than this are refused rather than held in memory, and so
+// are headers larger than kMaxHeaderBytes.
 inline constexpr std::size_t kMaxReplyBytes = 16u << 20;
+inline constexpr std::size_t kMaxHeaderBytes = 64u << 10;
 
 class HttpClient {
 public:

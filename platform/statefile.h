@@ -9,13 +9,26 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tq::platform {
 
-// The folder for the program's state, created when missing: next to the
-// program on Windows, $XDG_STATE_HOME/tallyquest or ~/.local/state/tallyquest
-// elsewhere. Throws std::runtime_error.
+// The folder for the program's state: next to the program on Windows,
+// $XDG_STATE_HOME/tallyquest or ~/.local/state/tallyquest elsewhere. It may
+// not exist yet (makeFolders). Throws std::runtime_error.
 std::string stateFolder();
+
+// Creates the folder and its missing parents; returns the ones it made,
+// outermost first. Throws std::runtime_error, also when `path` is no folder.
+std::vector<std::string> makeFolders(const std::string& path);
+
+// Creates a file that does not exist yet, holding `content`; false when
+// something already has the name (nothing is changed then). Throws
+// std::runtime_error for other failures.
+bool createNewFile(const std::string& path, std::string_view content);
+
+// Removes a file, or a folder when it is empty; failures are ignored.
+void removeQuietly(const std::string& path) noexcept;
 
 // A folder and a file name joined with the platform's separator.
 std::string joinPath(const std::string& folder, const std::string& name);

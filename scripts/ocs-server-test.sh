@@ -10,7 +10,10 @@ report=$(realpath "${1:-$root/build/app/tallyquest-report}")
 start=$(date +%s)
 url=http://127.0.0.1/ocsinventory
 
-bash "$here/ocs-server.sh"
+# The services it starts must not inherit the caller's lock (flock's open
+# file when run under flock): they would hold it for as long as they run.
+( for fd in /proc/self/fd/*; do fd=${fd##*/}; [ "$fd" -gt 2 ] && [ "$fd" -ne 255 ] && eval "exec $fd>&-"; done
+  exec bash "$here/ocs-server.sh" )
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -120,6 +123,34 @@ check "this machine's address" \
   "SELECT COUNT(*) FROM networks WHERE HARDWARE_ID=${selfId:-0} AND IPADDRESS IS NOT NULL AND IPADDRESS<>''" "-gt 0"
 packages=$(dpkg-query -W -f='${db:Status-Abbrev}\n' | grep -c '^ii')
 check "this machine's packages" "SELECT COUNT(*) FROM software WHERE HARDWARE_ID=${selfId:-0}" "= $packages"
+
+# --- machines sharing one state folder ----------------------------------------
+# Two recorded machines (other name, UUID and serial number) sent from one
+# state folder, as from an operator's stick, are two machines on the server;
+# each sent again stays one.
+shared_state_folder() {
+  local state=$work/shared-state prefix="TQ-SHARED-$(date +%s)-$$" m round
+  for m in A B; do
+    sed -e "s/\"WS-0815\"/\"$prefix-$m\"/" \
+        -e "s/\"IdentifyingNumber\": \"Default string\"/\"IdentifyingNumber\": \"SN-$m\", \"UUID\": \"0000000$m-1111-2222-3333-444444444444\"/" \
+        "$root/tests/data/realistic-machine.json" > "$work/shared-$m.json"
+    grep -q "SN-$m" "$work/shared-$m.json"
+  done
+  for round in 1 2; do
+    for m in A B; do
+      XDG_STATE_HOME=$state "$report" --snapshot "$work/shared-$m.json" --folder "$work/out" --server "$url" PC-SHARED \
+        >/dev/null 2>"$work/err" || { cat "$work/err"; echo "FAIL shared state folder: send $m/$round"; fail=1; }
+    done
+  done
+  check "shared state folder: machines" "SELECT COUNT(*) FROM hardware WHERE NAME LIKE '$prefix-%'" "= 2"
+  check "shared state folder: distinct device ids" \
+    "SELECT COUNT(DISTINCT DEVICEID) FROM hardware WHERE NAME LIKE '$prefix-%'" "= 2"
+  check "shared state folder: serials" \
+    "SELECT GROUP_CONCAT(b.SSN ORDER BY b.SSN) FROM bios b JOIN hardware h ON h.ID=b.HARDWARE_ID
+      WHERE h.NAME LIKE '$prefix-%'" "= 'SN-A,SN-B'"
+  check "shared state folder: device id files" "SELECT $(find "$state/tallyquest" -name 'ocs-*.deviceid' | wc -l)" "= 2"
+}
+shared_state_folder
 
 echo "real-server test in $(( $(date +%s) - start )) s"
 exit $fail

@@ -382,3 +382,46 @@ if [ -f "$gui_exe" ] && [ -x "$root/scripts/windows-dist.sh" ]; then
   WIN_BUILD_DIR=$build "$root/scripts/windows-dist.sh"
 fi
 say "all Windows tests passed"
+
+# === device ids of machines sharing the program's folder =======================
+# (kept apart from the rest of this script.) Two recorded machines (other
+# name, UUID and serial number) sent by one tallyquest-report.exe, whose
+# device ids lie beside it as on an operator's stick, are two machines on the
+# local OCS Inventory NG server; each sent again stays one.
+wine_shared_program_folder() {
+  local url=http://127.0.0.1/ocsinventory dir=$work/shared prefix m round rc bad=0
+  prefix="TQ-WSHARED-$(date +%s)-$$"
+  if ! command -v mysql >/dev/null || ! curl -s -o /dev/null --max-time 5 "$url"; then
+    say "no OCS Inventory NG server on 127.0.0.1: shared program folder check skipped"
+    return 0
+  fi
+  say "device ids of two machines from one program folder"
+  mkdir -p "$dir/program"
+  cp "$report_exe" "$dir/program/"   # a folder of its own: no earlier ids
+  for m in A B; do
+    sed -e "s/\"WS-0815\"/\"$prefix-$m\"/" \
+        -e "s/\"IdentifyingNumber\": \"Default string\"/\"IdentifyingNumber\": \"SN-$m\", \"UUID\": \"0000000$m-1111-2222-3333-444444444444\"/" \
+        "$data/realistic-machine.json" > "$dir/machine-$m.json"
+  done
+  for round in 1 2; do
+    for m in A B; do
+      rc=0
+      (cd "$dir" && timeout 300 wine "$dir/program/$(basename "$report_exe")" \
+          --snapshot "Z:${dir//\//\\}\\machine-$m.json" --folder "Z:${dir//\//\\}" --server "$url" PC-SHARED) \
+          </dev/null >"$work/shared-$m-$round.txt" 2>&1 || rc=$?
+      [ "$rc" -eq 0 ] || { tr -d '\r' <"$work/shared-$m-$round.txt"; bad=1; }
+    done
+  done
+  check "shared program folder: every send" 0 "$bad"
+  check "shared program folder: machines" 2 \
+    "$(mysql -N -B ocsweb -e "SELECT COUNT(*) FROM hardware WHERE NAME LIKE '$prefix-%'" 2>/dev/null)"
+  check "shared program folder: device ids" 2 \
+    "$(mysql -N -B ocsweb -e "SELECT COUNT(DISTINCT DEVICEID) FROM hardware WHERE NAME LIKE '$prefix-%'" 2>/dev/null)"
+  check "shared program folder: id files beside the program" 2 \
+    "$(find "$dir/program" -name 'ocs-*.deviceid' | wc -l)"
+}
+if [ -f "$data/realistic-machine.json" ]; then
+  check_failures=()
+  wine_shared_program_folder
+  [ ${#check_failures[@]} -eq 0 ] || { echo "failed checks: ${check_failures[*]}"; exit 1; }
+fi

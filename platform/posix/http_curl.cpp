@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 #include <dlfcn.h>
 
+#include <chrono>
 #include <type_traits>
 
 #include "platform/http.h"
@@ -14,8 +15,22 @@ namespace {
 
 struct Sink {
     std::string body;
-    bool tooLarge = false;
+    std::size_t headerBytes = 0;
+    bool tooLarge = false, headerTooLarge = false;
 };
+
+// Counts the reply's header lines: libcurl would otherwise hold up to
+// megabytes of them and end with "Out of memory".
+size_t countHeader(char*, size_t size, size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    const size_t n = size * count;
+    sink->headerBytes += n;
+    if (sink->headerBytes > kMaxHeaderBytes) {
+        sink->headerTooLarge = true;
+        return 0;  // ends the transfer
+    }
+    return n;
+}
 
 size_t collect(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<Sink*>(user);
@@ -91,23 +106,43 @@ public:
         api.easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(r.body.size()));
         api.easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
         api.easy_setopt(c, CURLOPT_USERAGENT, r.userAgent.c_str());
-        api.easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(r.timeoutSeconds));
-        api.easy_setopt(c, CURLOPT_CONNECTTIMEOUT, static_cast<long>(r.timeoutSeconds));
+        // What is left of the exchange's one deadline, whole milliseconds.
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(r.deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) throw HttpError(HttpError::Kind::Timeout, "no time left");
+        api.easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(left));
+        api.easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(left));
+        if (r.proxy == "none") {
+            api.easy_setopt(c, CURLOPT_PROXY, "");  // not even the environment's
+        } else if (!r.proxy.empty()) {
+            api.easy_setopt(c, CURLOPT_PROXY, r.proxy.c_str());
+            api.easy_setopt(c, CURLOPT_NOPROXY, "");  // the option overrides no_proxy
+        }
         api.easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
         api.easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
         api.easy_setopt(c, CURLOPT_WRITEDATA, &sink);
+        api.easy_setopt(c, CURLOPT_HEADERFUNCTION, countHeader);
+        api.easy_setopt(c, CURLOPT_HEADERDATA, &sink);
         api.easy_setopt(c, CURLOPT_ERRORBUFFER, error);
 
         const CURLcode rc = api.easy_perform(c);
         if (rc != CURLE_OK) {
             const std::string why = error[0] ? error : api.easy_strerror(rc);
+            // libcurl refuses a header line past 100 KB as "Out of memory";
+            // the exchange itself needs a few kilobytes.
+            if (sink.headerTooLarge || rc == CURLE_OUT_OF_MEMORY)
+                throw HttpError(HttpError::Kind::TooLarge,
+                                "its header is larger than " + std::to_string(kMaxHeaderBytes / 1024) + " KB");
+            if (sink.tooLarge)
+                throw HttpError(HttpError::Kind::TooLarge,
+                                "its reply is larger than " + std::to_string(kMaxReplyBytes >> 20) + " MB");
             switch (rc) {
             case CURLE_OPERATION_TIMEDOUT: throw HttpError(HttpError::Kind::Timeout, why);
-            case CURLE_WRITE_ERROR:
-                if (sink.tooLarge) throw HttpError(HttpError::Kind::TooLarge, "the reply is too large");
-                throw HttpError(HttpError::Kind::Other, why);
-            case CURLE_URL_MALFORMAT:
-            case CURLE_UNSUPPORTED_PROTOCOL: throw HttpError(HttpError::Kind::BadUrl, why);
+            case CURLE_URL_MALFORMAT: throw HttpError(HttpError::Kind::BadUrl, why);
+            // Only http and https are allowed and the address was checked:
+            // an unsupported "protocol" here is a reply that is not HTTP.
+            case CURLE_UNSUPPORTED_PROTOCOL:
+            case CURLE_WEIRD_SERVER_REPLY: throw HttpError(HttpError::Kind::BadReply, why);
             case CURLE_COULDNT_RESOLVE_HOST:
             case CURLE_COULDNT_RESOLVE_PROXY:
             case CURLE_COULDNT_CONNECT: throw HttpError(HttpError::Kind::Unreachable, why);

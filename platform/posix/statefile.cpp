@@ -18,23 +18,46 @@ namespace {
     throw std::runtime_error(what + ": " + std::strerror(err));
 }
 
-// Creates a folder and its missing parents (mode 0700 for new ones).
-void makeFolders(const std::string& path) {
-    std::string sofar;
+}  // namespace
+
+// New folders get mode 0700: the state is the user's own.
+std::vector<std::string> makeFolders(const std::string& path) {
+    std::vector<std::string> made;
     std::size_t pos = 0;
     while (pos <= path.size()) {
         const std::size_t slash = path.find('/', pos);
-        sofar = path.substr(0, slash == std::string::npos ? path.size() : slash);
-        if (!sofar.empty() && ::mkdir(sofar.c_str(), 0700) != 0 && errno != EEXIST) fail("cannot create " + sofar, errno);
+        const std::string sofar = path.substr(0, slash == std::string::npos ? path.size() : slash);
+        if (!sofar.empty()) {
+            if (::mkdir(sofar.c_str(), 0700) == 0) made.push_back(sofar);
+            else if (errno != EEXIST) fail("cannot create " + sofar, errno);
+        }
         if (slash == std::string::npos) break;
         pos = slash + 1;
     }
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) fail("cannot use " + path, errno);
     if (!S_ISDIR(st.st_mode)) throw std::runtime_error(path + " is not a folder");
+    return made;
 }
 
-}  // namespace
+bool createNewFile(const std::string& path, std::string_view content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST) return false;
+        fail("cannot create " + path, errno);
+    }
+    const ssize_t n = ::write(fd, content.data(), content.size());
+    const int err = errno;
+    if (::close(fd) != 0 || n != static_cast<ssize_t>(content.size())) {
+        ::unlink(path.c_str());
+        fail("cannot write " + path, n < 0 ? err : EIO);
+    }
+    return true;
+}
+
+void removeQuietly(const std::string& path) noexcept {
+    if (::unlink(path.c_str()) != 0 && errno == EISDIR) ::rmdir(path.c_str());
+}
 
 std::string stateFolder() {
     std::string base;
@@ -46,9 +69,7 @@ std::string stateFolder() {
         if (!home || home[0] != '/') throw std::runtime_error("neither XDG_STATE_HOME nor HOME names a folder");
         base = std::string(home) + "/.local/state";
     }
-    const std::string folder = base + "/tallyquest";
-    makeFolders(folder);
-    return folder;
+    return base + "/tallyquest";
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {

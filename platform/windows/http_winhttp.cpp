@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <algorithm>
 #include <optional>
 #include <chrono>
 #include <condition_variable>
@@ -35,12 +36,46 @@ struct Internet {
     case ERROR_WINHTTP_CONNECTION_ERROR: throw HttpError(HttpError::Kind::Unreachable, what);
     case ERROR_WINHTTP_INVALID_URL:
     case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: throw HttpError(HttpError::Kind::BadUrl, what);
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: throw HttpError(HttpError::Kind::BadReply, what);
+    case ERROR_WINHTTP_HEADER_SIZE_OVERFLOW:
+        throw HttpError(HttpError::Kind::TooLarge,
+                        "its header is larger than " + std::to_string(kMaxHeaderBytes / 1024) + " KB");
     default: throw HttpError(HttpError::Kind::Other, what);
     }
 }
 
-HttpReply exchange(HINTERNET request, const HttpRequest& r) {
-    const std::wstring headers = L"Content-Type: " + win::widen(r.contentType) + L"\r\n";
+// "Basic" and user:password in base64, the address's %-escapes decoded
+// (libcurl does the same for the POSIX build).
+std::wstring basicCredentials(std::wstring_view user, std::wstring_view password) {
+    const std::string escaped = win::narrow(user) + ":" + win::narrow(password);
+    std::string plain;
+    for (std::size_t i = 0; i < escaped.size(); ++i) {
+        const auto hexValue = [](char c) {
+            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        };
+        if (escaped[i] == '%' && i + 2 < escaped.size() && hexValue(escaped[i + 1]) >= 0 && hexValue(escaped[i + 2]) >= 0) {
+            plain += static_cast<char>(hexValue(escaped[i + 1]) * 16 + hexValue(escaped[i + 2]));
+            i += 2;
+        } else {
+            plain += escaped[i];
+        }
+    }
+    static const char* const kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::wstring out = L"Basic ";
+    for (std::size_t i = 0; i < plain.size(); i += 3) {
+        unsigned v = static_cast<unsigned char>(plain[i]) << 16;
+        if (i + 1 < plain.size()) v |= static_cast<unsigned char>(plain[i + 1]) << 8;
+        if (i + 2 < plain.size()) v |= static_cast<unsigned char>(plain[i + 2]);
+        out += kDigits[(v >> 18) & 63];
+        out += kDigits[(v >> 12) & 63];
+        out += i + 1 < plain.size() ? kDigits[(v >> 6) & 63] : L'=';
+        out += i + 2 < plain.size() ? kDigits[v & 63] : L'=';
+    }
+    return out;
+}
+
+HttpReply exchange(HINTERNET request, const HttpRequest& r, const std::wstring& extraHeaders) {
+    const std::wstring headers = L"Content-Type: " + win::widen(r.contentType) + L"\r\n" + extraHeaders;
     const DWORD size = static_cast<DWORD>(r.body.size());
     if (!::WinHttpSendRequest(request, headers.c_str(), static_cast<DWORD>(-1), const_cast<char*>(r.body.data()),
                               size, size, 0))
@@ -58,10 +93,18 @@ HttpReply exchange(HINTERNET request, const HttpRequest& r) {
         DWORD got = 0;
         if (!::WinHttpReadData(request, buf.data(), static_cast<DWORD>(buf.size()), &got)) fail("reading the reply");
         if (got == 0) break;
-        if (reply.body.size() + got > kMaxReplyBytes) throw HttpError(HttpError::Kind::TooLarge, "the reply is too large");
+        if (reply.body.size() + got > kMaxReplyBytes)
+            throw HttpError(HttpError::Kind::TooLarge,
+                            "its reply is larger than " + std::to_string(kMaxReplyBytes >> 20) + " MB");
         reply.body.append(buf.data(), got);
     }
     return reply;
+}
+
+// What is left of the exchange's deadline; at least 1 ms.
+int millisecondsLeft(Deadline deadline) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::clamp<long long>(left.count(), 1, 24LL * 3600 * 1000));
 }
 
 // One exchange from the address to the reply's last byte.
@@ -72,16 +115,43 @@ HttpReply run(const HttpRequest& r) {
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    parts.dwUserNameLength = parts.dwPasswordLength = static_cast<DWORD>(-1);
     if (!::WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) fail("reading the address");
+    // Credentials in an address go as basic authentication, as with libcurl.
+    std::wstring extraHeaders;
+    if (parts.dwUserNameLength > 0)
+        extraHeaders += L"Authorization: " +
+                        basicCredentials({parts.lpszUserName, parts.dwUserNameLength},
+                                         {parts.lpszPassword ? parts.lpszPassword : L"", parts.dwPasswordLength}) +
+                        L"\r\n";
     const std::wstring host(parts.lpszHostName, parts.dwHostNameLength);
     std::wstring path(parts.lpszUrlPath, parts.dwUrlPathLength);
     path.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
     if (path.empty()) path = L"/";
 
-    Internet session(::WinHttpOpen(win::widen(r.userAgent).c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                   WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+    // By default the system's WinHTTP proxy (netsh winhttp set proxy).
+    DWORD access = WINHTTP_ACCESS_TYPE_DEFAULT_PROXY;
+    std::wstring proxy;
+    if (r.proxy == "none") {
+        access = WINHTTP_ACCESS_TYPE_NO_PROXY;
+    } else if (!r.proxy.empty()) {
+        access = WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+        const std::wstring given = win::widen(r.proxy);
+        URL_COMPONENTS p{};
+        p.dwStructSize = sizeof p;
+        p.dwHostNameLength = p.dwUserNameLength = p.dwPasswordLength = static_cast<DWORD>(-1);
+        if (!::WinHttpCrackUrl(given.c_str(), 0, 0, &p)) fail("reading the proxy's address");
+        proxy = std::wstring(p.lpszHostName, p.dwHostNameLength) + L":" + std::to_wstring(p.nPort);
+        if (p.dwUserNameLength > 0)
+            extraHeaders += L"Proxy-Authorization: " +
+                            basicCredentials({p.lpszUserName, p.dwUserNameLength},
+                                             {p.lpszPassword ? p.lpszPassword : L"", p.dwPasswordLength}) +
+                            L"\r\n";
+    }
+    Internet session(::WinHttpOpen(win::widen(r.userAgent).c_str(), access,
+                                   proxy.empty() ? WINHTTP_NO_PROXY_NAME : proxy.c_str(), WINHTTP_NO_PROXY_BYPASS, 0));
     if (!session.h) fail("starting an HTTP session");
-    const int ms = r.timeoutSeconds * 1000;
+    const int ms = millisecondsLeft(r.deadline);
     ::WinHttpSetTimeouts(session.h, ms, ms, ms, ms);
     Internet connection(::WinHttpConnect(session.h, host.c_str(), parts.nPort, 0));
     if (!connection.h) fail("connecting");
@@ -89,7 +159,7 @@ HttpReply run(const HttpRequest& r) {
     Internet request(::WinHttpOpenRequest(connection.h, L"POST", path.c_str(), nullptr, WINHTTP_NO_REFERER,
                                           WINHTTP_DEFAULT_ACCEPT_TYPES, flags));
     if (!request.h) fail("opening the request");
-    return exchange(request.h, r);
+    return exchange(request.h, r, extraHeaders);
 }
 
 // What a worker shares with the caller that may stop waiting for it.
@@ -127,9 +197,8 @@ public:
             job->cv.notify_all();
         }).detach();
         std::unique_lock lock(job->mutex);
-        if (!job->cv.wait_for(lock, std::chrono::seconds(r.timeoutSeconds) + std::chrono::milliseconds(500),
-                              [&] { return job->done; }))
-            throw HttpError(HttpError::Kind::Timeout, "no reply within " + std::to_string(r.timeoutSeconds) + " s");
+        if (!job->cv.wait_until(lock, r.deadline, [&] { return job->done; }))
+            throw HttpError(HttpError::Kind::Timeout, "no reply in time");
         if (job->error) throw *job->error;
         return std::move(job->reply);
     }

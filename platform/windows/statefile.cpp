@@ -28,6 +28,53 @@ struct File {
 
 std::string stateFolder() { return win::executableFolder(); }
 
+std::vector<std::string> makeFolders(const std::string& path) {
+    std::vector<std::string> made;
+    for (std::size_t pos = path.find_first_of("\\/", 0); ; pos = path.find_first_of("\\/", pos + 1)) {
+        const std::string sofar = path.substr(0, pos);
+        // Skips the drive ("C:") and a share's server and name.
+        if (!sofar.empty() && sofar.back() != ':' && sofar.find_first_not_of("\\/") != std::string::npos) {
+            if (::CreateDirectoryW(win::widen(sofar).c_str(), nullptr)) made.push_back(sofar);
+            else if (::GetLastError() != ERROR_ALREADY_EXISTS && ::GetLastError() != ERROR_ACCESS_DENIED &&
+                     pos == std::string::npos)
+                fail("cannot create " + sofar);
+        }
+        if (pos == std::string::npos) break;
+    }
+    const DWORD a = ::GetFileAttributesW(win::widen(path).c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) fail("cannot use " + path);
+    if (!(a & FILE_ATTRIBUTE_DIRECTORY)) throw std::runtime_error(path + " is not a folder");
+    return made;
+}
+
+bool createNewFile(const std::string& path, std::string_view content) {
+    File f(::CreateFileW(win::widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                         nullptr));
+    if (f.h == INVALID_HANDLE_VALUE) {
+        if (::GetLastError() == ERROR_FILE_EXISTS || ::GetLastError() == ERROR_ALREADY_EXISTS) return false;
+        fail("cannot create " + path);
+    }
+    DWORD wrote = 0;
+    if (!::WriteFile(f.h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) ||
+        wrote != content.size()) {
+        const DWORD e = ::GetLastError();
+        ::CloseHandle(f.h);
+        f.h = INVALID_HANDLE_VALUE;
+        ::DeleteFileW(win::widen(path).c_str());
+        ::SetLastError(e);
+        fail("cannot write " + path);
+    }
+    return true;
+}
+
+void removeQuietly(const std::string& path) noexcept {
+    try {
+        const std::wstring w = win::widen(path);
+        if (!::DeleteFileW(w.c_str())) ::RemoveDirectoryW(w.c_str());
+    } catch (...) {
+    }
+}
+
 std::string joinPath(const std::string& folder, const std::string& name) {
     if (folder.empty() || folder.back() == '\\' || folder.back() == '/') return folder + name;
     return folder + "\\" + name;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
+#include <vector>
 
 #include "ocs/protocol.h"
 #include "tests/support/http_server.h"
@@ -38,7 +40,7 @@ protected:
         using tq::testing::quote;
         return tq::testing::runShell("cd " + quote(dir) + " && XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C " +
                                          quote(TQ_REPORT_BINARY) + " --snapshot machine.json --folder " + folder + " " +
-                                         args + " >/dev/null",
+                                         args + " >" + quote(dir + "/stdout.txt"),
                                      dir + "/stderr.txt");
     }
     // The stderr lines that are not the report run's own messages.
@@ -46,6 +48,19 @@ protected:
         std::string s = err;
         while (!s.empty() && s.back() == '\n') s.pop_back();
         return s.substr(s.rfind('\n') + 1);
+    }
+    // The files of the state folder.
+    std::vector<std::string> stateFiles() const {
+        std::vector<std::string> names;
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(dir + "/state/tallyquest", ec)) names.push_back(e.path().filename());
+        return names;
+    }
+    // The DEVICEID of the n-th request the server received.
+    static std::string sentId(const TestHttpServer& server, std::size_t n) {
+        const std::string xml = tq::ocs::uncompress(server.requests().at(n).body, 1 << 20);
+        const auto a = xml.find("<DEVICEID>") + 10;
+        return xml.substr(a, xml.find("</DEVICEID>") - a);
     }
     bool reportComplete() {
         const std::string html = read(dir + "/out/PC-01.htm");
@@ -69,12 +84,71 @@ TEST_F(ReportWithServer, SendsAfterTheReportAndKeepsTheDeviceId) {
     EXPECT_NE(first.find("<KEYVALUE>Line-3</KEYVALUE>"), std::string::npos);
     EXPECT_NE(second.find("<KEYVALUE>PC-01</KEYVALUE>"), std::string::npos);  // the designation by default
     // Both runs speak for the same machine.
-    const auto id = [](const std::string& xml) {
-        const auto a = xml.find("<DEVICEID>") + 10;
-        return xml.substr(a, xml.find("</DEVICEID>") - a);
+    EXPECT_EQ(sentId(server, 1).rfind("WS-0815-", 0), 0u);
+    EXPECT_EQ(sentId(server, 1), sentId(server, 3));
+    EXPECT_EQ(read(dir + "/stdout.txt"), "inventory of " + sentId(server, 1) + " sent to " + server.url() + "\n");
+}
+
+// Machines sent from one state folder (an operator's stick) stay apart,
+// even with one name (told apart by UUID and serial number).
+TEST_F(ReportWithServer, MachinesSharingAStateFolderKeepTheirIds) {
+    const char* const machines[] = {
+        R"({"Win32_ComputerSystem": [{"Name": "PC-A"}], "Win32_ComputerSystemProduct": [{"UUID": "U-1", "IdentifyingNumber": "S-1"}]})",
+        R"({"Win32_ComputerSystem": [{"Name": "PC-B"}], "Win32_ComputerSystemProduct": [{"UUID": "U-2", "IdentifyingNumber": "S-2"}]})",
+        R"({"Win32_ComputerSystem": [{"Name": "PC-A"}], "Win32_ComputerSystemProduct": [{"UUID": "U-3", "IdentifyingNumber": "S-3"}]})",
     };
-    EXPECT_EQ(id(first).rfind("WS-0815-", 0), 0u);
-    EXPECT_EQ(id(first), id(second));
+    std::vector<Reply> script(6 * 2, Reply{200, ocsReply("STOP")});
+    TestHttpServer server(script);
+    for (int round = 0; round < 2; ++round)
+        for (const char* m : machines) {
+            tmp.write("machine.json", m);
+            ASSERT_EQ(run("--server " + server.url() + " PC-01").status, 0) << read(dir + "/stderr.txt");
+        }
+    std::vector<std::string> ids;
+    for (std::size_t i = 0; i < 6; ++i) ids.push_back(sentId(server, i));
+    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.begin() + 3).size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(ids.begin(), ids.begin() + 3), std::vector<std::string>(ids.begin() + 3, ids.end()));
+}
+
+// Credentials in the address: sent to the server, never shown, and not part
+// of the state's name (a new password keeps the device id).
+TEST_F(ReportWithServer, CredentialsAreNeitherShownNorKept) {
+    TestHttpServer server({{200, ocsReply("STOP")}, {200, ocsReply("STOP")}, {500, ""}});
+    std::string url = server.url();
+    for (const char* password : {"s3cr3t", "n3w"}) {
+        std::string withUser = url;
+        withUser.insert(7, std::string("alice:") + password + "@");
+        EXPECT_EQ(run("--server " + withUser + " PC-01").status, 0);
+        const std::string out = read(dir + "/stdout.txt");
+        EXPECT_NE(out.find("http://alice@127.0.0.1"), std::string::npos) << out;
+        EXPECT_EQ(out.find(password), std::string::npos) << out;
+    }
+    EXPECT_EQ(sentId(server, 0), sentId(server, 1));
+    EXPECT_EQ(server.requests()[1].authorization, "Basic YWxpY2U6bjN3");
+    for (const std::string& f : stateFiles()) EXPECT_EQ(f.find("alice"), std::string::npos) << f;
+    url.insert(7, "alice:s3cr3t@");
+    const Result r = run("--server " + url + " PC-01");
+    EXPECT_EQ(r.status, 3);
+    EXPECT_EQ(r.err.find("s3cr3t"), std::string::npos) << r.err;
+}
+
+// What a server says (and the address as given) reaches the terminal as
+// one short line, its control characters escaped.
+TEST_F(ReportWithServer, HostileTextIsEscapedAndCut) {
+    const std::string hostile = "\x1b]0;owned\x07\x1b[2J\nFAKE LINE" + std::string(3 << 20, 'A');
+    TestHttpServer server({{200, ocsReply(hostile)}});
+    EXPECT_EQ(run("--server " + server.url() + " PC-01").status, 0);
+    const std::string out = read(dir + "/stdout.txt");
+    EXPECT_NE(out.find("(it answered \\x1b]0;owned\\x07\\x1b[2J\\nFAKE LINEAAA"), std::string::npos) << out;
+    EXPECT_LT(out.size(), 600u);
+    EXPECT_EQ(out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(out.find('\n'), out.size() - 1);
+
+    const Result r = run("--server " + tq::testing::quote("http://127.0.0.1:1/\x1b[2J\x9b") + " PC-01");
+    EXPECT_EQ(r.status, 3);
+    const std::string line = lastLine(r.err);
+    EXPECT_NE(line.find("http://127.0.0.1:1/\\x1b[2J"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
 }
 
 TEST_F(ReportWithServer, FailuresExitThreeWithTheReportKept) {
@@ -88,6 +162,8 @@ TEST_F(ReportWithServer, FailuresExitThreeWithTheReportKept) {
         {"server error", {{500, ""}}, "answered HTTP 500"},
         {"garbage", {{200, "garbage"}}, "not an inventory reply"},
         {"silent", {{200, "", Reply::Mode::Silent}}, "did not answer within 1 s"},
+        {"status out of range", {{0, "", Reply::Mode::Answer, 0, "HTTP/1.1 999999999999 X\r\n\r\n"}},
+         "answered something that is not HTTP"},
     };
     for (const Case& c : cases) {
         TestHttpServer server(c.script);
@@ -95,6 +171,7 @@ TEST_F(ReportWithServer, FailuresExitThreeWithTheReportKept) {
         EXPECT_EQ(r.status, 3) << c.what << ": " << r.err;
         EXPECT_NE(lastLine(r.err).find(c.message), std::string::npos) << c.what << ": " << r.err;
         EXPECT_TRUE(reportComplete()) << c.what;
+        EXPECT_FALSE(fs::exists(dir + "/state")) << c.what;  // nothing kept for a refused address
     }
     const std::string closed = "http://127.0.0.1:" + std::to_string(TestHttpServer::closedPort()) + "/ocsinventory";
     const Result r = run("--server " + closed + " PC-01");
@@ -137,6 +214,7 @@ TEST_F(ReportWithServer, InventoryFilesInsteadOfAServer) {
 
 TEST_F(ReportWithServer, BadOptionsAreUsageErrors) {
     for (const char* args : {"--server ftp://host/x PC-01", "--server PC-01", "--timeout 0 --server http://h/ PC-01",
+                             "--proxy host:3128 --server http://h/ PC-01", "--proxy none PC-01",
                              "--timeout 1x --server http://h/ PC-01", "--tag T PC-01", "--server http://h/ --", "--glpi-file"}) {
         const Result r = run(args);
         EXPECT_EQ(r.status, 64) << args << ": " << r.err;

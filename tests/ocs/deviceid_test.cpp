@@ -34,6 +34,15 @@ class StateFolder : public ::testing::Test {
 protected:
     static std::string read(const std::string& p) { return tq::testing::readFile(p); }
     std::string statePath(std::string_view key) { return (fs::path(dir) / stateFileName(key)).string(); }
+    // One run: the id for `m`, kept when `keep`.
+    std::string obtain(const Machine& m, const std::tm& now, bool keep = true, const std::string& key = kServer) {
+        DeviceIdState state(dir, key, key, m);
+        const std::string id = state.reserve(now);
+        if (keep) state.commit();
+        return id;
+    }
+    std::size_t files() const { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); }
+    static inline const std::string kServer = "http://s/ocsinventory";
     tq::testing::TempDir tmp;
     const std::string dir = tmp.path;
 };
@@ -66,22 +75,64 @@ TEST(OcsDeviceId, StateFileNamesDifferPerServer) {
         EXPECT_EQ(stateFileName(key).find_first_of("/\\:"), std::string::npos) << key;
 }
 
-TEST_F(StateFolder, FirstRunMakesTheIdLaterRunsKeepIt) {
-    const std::string first = obtainDeviceId(dir, "http://s/ocsinventory", "WS-1", at(2026, 1, 2, 3, 4, 5));
-    EXPECT_EQ(first, "WS-1-2026-01-02-03-04-05");
-    EXPECT_EQ(read(statePath("http://s/ocsinventory")), first + "\n");
-    // A renamed machine, a later time: still the same machine for that server.
-    EXPECT_EQ(obtainDeviceId(dir, "http://s/ocsinventory", "WS-2", at(2027, 1, 1, 0, 0, 0)), first);
+// Machines sharing one folder: each its own id, found again on its next run.
+TEST_F(StateFolder, EachMachineKeepsItsOwnId) {
+    const Machine a{"WS-1", "4C4C4544-0001", "SN-A"}, b{"WS-2", "4C4C4544-0002", "SN-B"};
+    const std::tm t1 = at(2026, 1, 2, 3, 4, 5), later = at(2027, 1, 1, 0, 0, 0);
+    EXPECT_EQ(obtain(a, t1), "WS-1-2026-01-02-03-04-05");
+    EXPECT_EQ(obtain(b, t1), "WS-2-2026-01-02-03-04-05");
+    EXPECT_EQ(obtain(a, later), "WS-1-2026-01-02-03-04-05");
+    EXPECT_EQ(obtain({"ws-1 ", "4c4c4544-0001", "SN-A"}, later), "WS-1-2026-01-02-03-04-05");  // spelt otherwise
+    EXPECT_EQ(obtain(b, later), "WS-2-2026-01-02-03-04-05");
     // Another server knows the machine under an id of its own.
-    EXPECT_EQ(obtainDeviceId(dir, "http://t/ocsinventory", "WS-2", at(2027, 1, 1, 0, 0, 0)),
-              "WS-2-2027-01-01-00-00-00");
-    // No temporary files are left behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);
+    EXPECT_EQ(obtain(a, later, true, "http://t/ocsinventory"), "WS-1-2027-01-01-00-00-00");
+
+    // Machines of one name, first sent in the same second: the later one
+    // takes the next free second, and 23:59:59 carries into the next day.
+    const std::tm last = at(2026, 12, 31, 23, 59, 59);
+    EXPECT_EQ(obtain({"PC", "U1", ""}, last), "PC-2026-12-31-23-59-59");
+    EXPECT_EQ(obtain({"PC", "U2", ""}, last), "PC-2027-01-01-00-00-00");
+    EXPECT_EQ(obtain({"PC", "", "S3"}, last), "PC-2027-01-01-00-00-01");
+    EXPECT_EQ(obtain({"pc", "U4", ""}, last), "pc-2027-01-01-00-00-02");  // the server ignores letter case
+    EXPECT_EQ(obtain({"PC", "U2", ""}, later), "PC-2027-01-01-00-00-00");
+    // A machine file and a claim per id; no temporary files are left behind.
+    EXPECT_EQ(files(), 2u * 7);
+}
+
+TEST_F(StateFolder, NothingIsKeptWithoutCommit) {
+    const std::string folder = dir + "/a/b";
+    {
+        DeviceIdState state(folder, kServer, kServer, {"WS", "U", "S"});
+        EXPECT_EQ(state.reserve(at(2026, 1, 1, 0, 0, 0)), "WS-2026-01-01-00-00-00");
+        EXPECT_TRUE(fs::exists(folder));
+    }
+    EXPECT_FALSE(fs::exists(dir + "/a"));  // the folders made for it go as well
+    EXPECT_EQ(obtain({"WS", "U", "S"}, at(2026, 2, 2, 0, 0, 0)), "WS-2026-02-02-00-00-00");
+}
+
+// The one file per server of earlier versions: taken over by the first
+// machine of the name its id holds, then removed.
+TEST_F(StateFolder, AnEarlierFileIsTakenOverOnce) {
+    const std::string legacy = statePath(kServer);
+    std::ofstream(legacy) << "WS-1-2020-05-05-05-05-05\n";
+    const std::tm now = at(2026, 1, 1, 0, 0, 0);
+    EXPECT_EQ(obtain({"OTHER", "U0", ""}, now), "OTHER-2026-01-01-00-00-00");
+    EXPECT_TRUE(fs::exists(legacy));
+    EXPECT_EQ(obtain({"ws-1", "U1", ""}, now, false), "WS-1-2020-05-05-05-05-05");  // not kept: stays
+    EXPECT_TRUE(fs::exists(legacy));
+    EXPECT_EQ(obtain({"ws-1", "U1", ""}, now), "WS-1-2020-05-05-05-05-05");
+    EXPECT_FALSE(fs::exists(legacy));
+    EXPECT_EQ(obtain({"WS-1", "U2", ""}, now), "WS-1-2026-01-01-00-00-00");  // a second machine of that name
+    EXPECT_EQ(obtain({"ws-1", "U1", ""}, now), "WS-1-2020-05-05-05-05-05");
 }
 
 TEST_F(StateFolder, HostileStateFilesAreRefusedAndLeftAlone) {
-    const std::string key = "http://s/ocsinventory";
-    const std::string path = statePath(key);
+    const Machine m{"WS", "U", "S"};
+    const std::tm now = at(2026, 1, 1, 0, 0, 0);
+    EXPECT_EQ(obtain(m, now), "WS-2026-01-01-00-00-00");
+    std::string path;
+    for (const auto& e : fs::directory_iterator(dir))
+        if (e.path().extension() == ".deviceid") path = e.path().string();
     const std::string target = (fs::path(dir) / "precious.txt").string();
     std::ofstream(target) << "keep me";
 
@@ -101,12 +152,12 @@ TEST_F(StateFolder, HostileStateFilesAreRefusedAndLeftAlone) {
     for (const Case& c : cases) {
         fs::remove_all(path);
         c.make();
-        EXPECT_THROW(obtainDeviceId(dir, key, "WS", at(2026, 1, 1, 0, 0, 0)), std::runtime_error) << c.what;
+        EXPECT_THROW(obtain(m, now), std::runtime_error) << c.what;
         EXPECT_EQ(read(target), "keep me") << c.what;
     }
     fs::remove_all(path);
     std::ofstream(path) << "<html>not an id</html>";
-    EXPECT_THROW(obtainDeviceId(dir, key, "WS", at(2026, 1, 1, 0, 0, 0)), std::runtime_error);
+    EXPECT_THROW(obtain(m, now), std::runtime_error);
     EXPECT_EQ(read(path), "<html>not an id</html>");  // not replaced behind the user's back
 }
 
@@ -136,10 +187,11 @@ TEST_F(StateFolder, StateFolderFollowsTheEnvironment) {
     const std::string saved = oldXdg ? oldXdg : "";
     ::setenv("XDG_STATE_HOME", (dir + "/xdg").c_str(), 1);
     EXPECT_EQ(tq::platform::stateFolder(), dir + "/xdg/tallyquest");
-    EXPECT_TRUE(fs::is_directory(dir + "/xdg/tallyquest"));
+    EXPECT_EQ(tq::platform::makeFolders(dir + "/xdg/tallyquest"),
+              (std::vector<std::string>{dir + "/xdg", dir + "/xdg/tallyquest"}));
+    EXPECT_TRUE(tq::platform::makeFolders(dir + "/xdg/tallyquest").empty());
     std::ofstream(dir + "/file") << "x";
-    ::setenv("XDG_STATE_HOME", (dir + "/file").c_str(), 1);
-    EXPECT_THROW(tq::platform::stateFolder(), std::runtime_error);
+    EXPECT_THROW(tq::platform::makeFolders(dir + "/file"), std::runtime_error);
     if (oldXdg) ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
     else ::unsetenv("XDG_STATE_HOME");
 }

@@ -105,8 +105,9 @@ void TestHttpServer::handle(int fd) {
     r.target = head.substr(t, head.find(' ', t) - t);
     r.contentType = header(head, "Content-Type");
     r.userAgent = header(head, "User-Agent");
+    r.authorization = header(head, "Authorization");
     r.body = data.substr(headEnd + 4, need);
-    Reply reply{500, "", Reply::Mode::Answer};
+    Reply reply{500, "", Reply::Mode::Answer, 0, ""};
     {
         std::lock_guard lock(mutex_);
         if (requests_.size() < script_.size()) reply = script_[requests_.size()];
@@ -122,9 +123,13 @@ void TestHttpServer::handle(int fd) {
         return;
     case Reply::Mode::Answer: break;
     }
-    std::string out = "HTTP/1.1 " + std::to_string(reply.status) + " Scripted\r\nContent-Type: application/x-compress\r\n" +
-                      "Content-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
-                      reply.body;
+    for (int waited = 0; waited < reply.delayMs && !stop_; waited += 10) ::usleep(10000);
+    std::string out = reply.rawHead.empty()
+                          ? "HTTP/1.1 " + std::to_string(reply.status) +
+                                " Scripted\r\nContent-Type: application/x-compress\r\nContent-Length: " +
+                                std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n"
+                          : reply.rawHead;
+    out += reply.body;
     const char* p = out.data();
     std::size_t left = out.size();
     while (left > 0) {

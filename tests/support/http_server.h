@@ -15,12 +15,15 @@ class TestHttpServer {
 public:
     struct Reply {
         enum class Mode { Answer, Silent, Hangup };
-        int status = 200;
+        long long status = 200;
         std::string body;
         Mode mode = Mode::Answer;
+        int delayMs = 0;       // waits this long before answering
+        std::string rawHead{};  // when set, sent in place of the status line and headers
     };
     struct Request {
-        std::string method, target, contentType, userAgent, body;
+        // target is the absolute address when the server is used as a proxy.
+        std::string method, target, contentType, userAgent, authorization, body;
     };
 
     explicit TestHttpServer(std::vector<Reply> script = {});
