@@ -32,6 +32,14 @@ constexpr int kFinalError = 1;
 constexpr int kNotCreated = 2;
 constexpr int kUsage = 64;
 
+// Reading a recorded tree and standing in a folder for drive C: are the
+// Linux provider's; on Windows they are unknown options.
+#if defined(_WIN32)
+constexpr bool kMachineBelowFolder = false;
+#else
+constexpr bool kMachineBelowFolder = true;
+#endif
+
 const char* const kUsageText =
     "usage: tallyquest-report [options] DESIGNATION\n"
     "Writes the inventory of this machine as the report DESIGNATION.htm.\n"
@@ -162,8 +170,8 @@ int main(int argc, char** argv) {
         };
         if (a == "--folder") { if (!value(folder)) return usage("--folder needs a folder"); }
         else if (a == "--snapshot") { if (!value(snapshot)) return usage("--snapshot needs a file"); }
-        else if (a == "--root") { if (!value(root)) return usage("--root needs a folder"); }
-        else if (a == "--drive-c") { if (!value(driveC)) return usage("--drive-c needs a folder"); }
+        else if (kMachineBelowFolder && a == "--root") { if (!value(root)) return usage("--root needs a folder"); }
+        else if (kMachineBelowFolder && a == "--drive-c") { if (!value(driveC)) return usage("--drive-c needs a folder"); }
         else if (a == "--comment") { if (!value(comment)) return usage("--comment needs a text"); haveComment = true; }
         else if (a == "--onboard") { if (!value(onboardList)) return usage("--onboard needs a list"); haveOnboard = true; }
         else if (a == "--dump-snapshot") { if (!value(dumpFile)) return usage("--dump-snapshot needs a file"); }

@@ -251,6 +251,10 @@ fi
 (cd "$out" && wine "$report_exe" --help) </dev/null >"$work/help.txt" 2>/dev/null || true
 check "--help without Linux options" "" "$(tr -d '\r' <"$work/help.txt" | grep -o -e '--root' -e '--drive-c' -e '~/' | tr '\n' ' ')"
 check "--help example" "yes" "$(grep -q '^  tallyquest-report --folder C:\\' "$work/help.txt" && echo yes || echo no)"
+# ... and takes none of the Linux options either.
+status=0
+(cd "$out" && wine "$report_exe" --root C:\\ PC) </dev/null >/dev/null 2>&1 || status=$?
+check "--root is unknown" "64" "$status"
 
 # --- the windows on a virtual display ----------------------------------------
 if [ -f "$gui_exe" ] && [ -f "$uitest_exe" ]; then
