@@ -81,6 +81,8 @@ public:
     const Value& get(std::string_view name) const override;
     std::vector<std::string> names() const override;
     std::string className() const override { return className_; }
+    // The object itself: it lives as long as its repository.
+    std::shared_ptr<const Object> keep() const override;
 
     const ClassDef* definition() const noexcept { return def_; }
     using Property = std::pair<std::string, Value>;
