@@ -6,6 +6,8 @@
 // drivers without description, a device's driver first listed without a
 // version, adapters whose names differ from their drivers' in letter case,
 // two adapters of one name, and a network driver without its adapter.
+// Without `devices`, the same machine's drivers without the sound devices
+// and adapters themselves.
 #pragma once
 
 #include <cstdio>
@@ -15,7 +17,7 @@
 
 namespace tq::bench {
 
-inline void addManyDevices(wmi::Repository& repo, int drivers, int sound, int adapters) {
+inline void addManyDevices(wmi::Repository& repo, int drivers, int sound, int adapters, bool devices = true) {
     const char* classes[] = {"SYSTEM", "HIDClass", "USB", "MEDIA", "DISKDRIVE", "PRINTQUEUE", "SOFTWAREDEVICE", "NET"};
     auto soundName = [](int i) { return "USB Audio Device " + std::to_string(i); };
     auto adapterName = [](int i) { return "Intel(R) Ethernet Server Adapter #" + std::to_string(i); };
@@ -38,18 +40,26 @@ inline void addManyDevices(wmi::Repository& repo, int drivers, int sound, int ad
     }
     for (int i = 0; i < sound; ++i) {
         const std::string n = soundName(i);
+        auto& d = repo.add("Win32_PnPSignedDriver");
+        d.set("Description", Value::text(n));
+        d.set("DriverVersion", Value::text("10.0.19041." + std::to_string(i)));
+        d.set("DeviceClass", Value::text("MEDIA"));
+        if (!devices) continue;
         auto& s = repo.add("Win32_SoundDevice");
         s.set("Caption", Value::text(n));
         s.set("Description", Value::text(n));
         s.set("Manufacturer", Value::text("Generic USB Audio"));
         s.set("DeviceID", Value::text("USB\\VID_0D8C&PID_0014&MI_00&REV_0100\\7&" + std::to_string(i) + "&0&0000"));
         s.set("PNPDeviceID", s.get("DeviceID"));
-        auto& d = repo.add("Win32_PnPSignedDriver");
-        d.set("Description", Value::text(n));
-        d.set("DriverVersion", Value::text("10.0.19041." + std::to_string(i)));
-        d.set("DeviceClass", Value::text("MEDIA"));
     }
     for (int i = 0; i < adapters; ++i) {
+        auto& d = repo.add("Win32_PnPSignedDriver");
+        d.set("DeviceName", Value::text(adapterName(i)));
+        d.set("Description", Value::text(adapterName(i)));
+        d.set("DriverVersion", Value::text("12.15.22." + std::to_string(i)));
+        d.set("DeviceClass", Value::text("NET"));
+        d.set("Location", Value::text("PCI bus 5, device 0, function " + std::to_string(i)));
+        if (!devices) continue;
         // Every eleventh adapter has the name of the one before it.
         const std::string n = adapterName(i % 11 == 10 ? i - 1 : i);
         auto& a = repo.add("Win32_NetworkAdapter");
@@ -60,12 +70,6 @@ inline void addManyDevices(wmi::Repository& repo, int drivers, int sound, int ad
         char mac[32];
         std::snprintf(mac, sizeof mac, "A0:36:9F:00:%02X:%02X", i / 256 % 256, i % 256);
         if (i % 17 != 4) a.set("MACAddress", Value::text(mac));
-        auto& d = repo.add("Win32_PnPSignedDriver");
-        d.set("DeviceName", Value::text(adapterName(i)));
-        d.set("Description", Value::text(adapterName(i)));
-        d.set("DriverVersion", Value::text("12.15.22." + std::to_string(i)));
-        d.set("DeviceClass", Value::text("NET"));
-        d.set("Location", Value::text("PCI bus 5, device 0, function " + std::to_string(i)));
     }
 }
 

@@ -22,9 +22,9 @@ struct Search::Index {
         Failure failure;
     };
     struct Key {
-        std::optional<std::size_t> found;  // where the first answer stands
-        std::string answer;
-        std::optional<Trapped> failure;  // the last one before the answer
+        std::size_t found = kEnd;  // where the first answer stands
+        std::size_t answer = 0;    // in answers
+        std::size_t failure = kEnd;  // in failures: the last one before the answer
     };
 
     const Search& search;
@@ -35,6 +35,8 @@ struct Search::Index {
     std::size_t walked = 0;
     std::vector<Trapped> keyFailures;  // in walk order
     std::unordered_map<std::string, Key> keys;
+    std::vector<std::string> answers;
+    std::vector<Trapped> failures;
 
     explicit Index(const Search& s) : search(s) {
         trap::step([&] { service = wmi::bind(s.moniker_); });
@@ -45,8 +47,10 @@ struct Search::Index {
         return search.match_ == Match::IgnoringCase ? text::foldKey(k) : std::move(k);
     }
 
-    // Walks one object further; false at the end of the walk.
-    bool walkOne() {
+    // Walks one object further. False at the end of the walk; `answered`
+    // is the key that object answered for, if any.
+    bool walkOne(const std::string*& answered) {
+        answered = nullptr;
         if (ended) return false;
         const Object* o = nullptr;
         if (!trap::step([&] {
@@ -66,14 +70,18 @@ struct Search::Index {
             return true;
         }
         if (!k) return true;
-        Key& entry = keys[keyOf(std::move(*k))];
-        if (entry.found) return true;
+        auto [it, added] = keys.try_emplace(keyOf(std::move(*k)));
+        Key& entry = it->second;
+        if (entry.found != kEnd) return true;
         std::optional<std::string> answer;
         if (!trap::step([&] { answer = search.answer_(*o); })) {
-            entry.failure = Trapped{at, trap::pending()};
+            entry.failure = failures.size();
+            failures.push_back({at, trap::pending()});
         } else if (answer) {
             entry.found = at;
-            entry.answer = std::move(*answer);
+            entry.answer = answers.size();
+            answers.push_back(std::move(*answer));
+            answered = &it->first;
         }
         return true;
     }
@@ -82,25 +90,31 @@ struct Search::Index {
         const Failure before = trap::pending();
         const std::string k = keyOf(std::string(key));
         auto it = keys.find(k);
-        while (!(it != keys.end() && it->second.found) && walkOne()) it = keys.find(k);
+        if (it == keys.end() || it->second.found == kEnd) {
+            const std::string* answered = nullptr;
+            while (walkOne(answered))
+                if (answered && *answered == k) break;
+            it = keys.find(k);
+        }
         trap::setPending(before);
 
         const Key* entry = it != keys.end() ? &it->second : nullptr;
-        const std::size_t stop = entry && entry->found ? *entry->found : kEnd;
+        const std::size_t stop = entry ? entry->found : kEnd;
         // The last failure the walk of its own would have trapped before `stop`.
-        std::optional<Trapped> last;
-        auto later = [&](const std::optional<Trapped>& t) {
+        const Trapped* last = nullptr;
+        auto later = [&](const Trapped* t) {
             if (t && (!last || t->at > last->at)) last = t;
         };
-        if (entry) later(entry->failure);
+        if (entry && entry->failure != kEnd) later(&failures[entry->failure]);
         auto firstAfter = std::lower_bound(keyFailures.begin(), keyFailures.end(), stop,
                                            [](const Trapped& t, std::size_t at) { return t.at < at; });
-        if (firstAfter != keyFailures.begin()) later(*std::prev(firstAfter));
-        if (stop == kEnd && endFailure) later(Trapped{kEnd, *endFailure});
+        if (firstAfter != keyFailures.begin()) later(&*std::prev(firstAfter));
+        const Trapped end{kEnd, endFailure.value_or(Failure{})};
+        if (stop == kEnd && endFailure) later(&end);
         if (last) trap::setPending(last->failure);
 
         if (stop == kEnd) return std::nullopt;
-        return entry->answer;
+        return answers[entry->answer];
     }
 };
 
