@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <set>
 #include <sstream>
 
 #include "report/main.h"
@@ -34,7 +35,7 @@ TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
     const std::string cmd = "WinDir='C:\\Windows' LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " +
                             quote((data / "realistic-machine.json").string()) + " --drive-c " +
                             quote((dir / "c").string()) + " --folder " + quote((dir / "out").string()) +
-                            " WS-0815 >/dev/null 2>&1 </dev/null";
+                            " --trace-wmi " + quote((dir / "trace.txt").string()) + " WS-0815 >/dev/null 2>&1 </dev/null";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     const std::string expected = testing::readFile((data / "realistic-machine.htm").string());
     const std::string actual = testing::readFile((dir / "out" / "WS-0815.htm").string());
@@ -44,6 +45,17 @@ TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
     EXPECT_NE(actual.find("</html>\r\n"), std::string::npos);
     // The log that was copied is still there (now hidden), the other logs were never created.
     EXPECT_TRUE(fs::exists(dir / "c" / "Prodlog.txt"));
+
+    // The run connected once and sent each query once: "<ms> ms<TAB><outcome><TAB><query>".
+    std::istringstream trace(testing::readFile((dir / "trace.txt").string()));
+    std::vector<std::string> sent;
+    for (std::string line; std::getline(trace, line);) sent.push_back(line.substr(line.find('\t') + 1));
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front().rfind("connected\t", 0), 0u);
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& l) { return l.find("connected") == 0; }), 1);
+    std::set<std::string> queries;
+    for (const std::string& l : sent) EXPECT_TRUE(queries.insert(l.substr(l.find('\t') + 1)).second) << l;
+    EXPECT_TRUE(queries.count("SELECT * FROM Win32_PnPSignedDriver"));
 }
 
 TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {
