@@ -12,8 +12,10 @@
 #include "platform/quietshell.h"
 #include "platform/seams.h"
 #include "platform/statefile.h"
+#include "platform/wmitrace.h"
 #include "report/main.h"
 #include "wmi/repository.h"
+#include "wmi/run.h"
 #include "wmi/snapshot.h"
 #include "wmi/trap.h"
 
@@ -57,6 +59,8 @@ const char* const kUsageText =
     "                        (default: lan, plus vga and audio when the board has them)\n"
     "  --open                open the finished report in the default viewer\n"
     "  --dump-snapshot FILE  write every object the program reads as a snapshot\n"
+    "  --trace-wmi FILE      append a line per management query to FILE (time,\n"
+    "                        objects or failure, query); also TALLYQUEST_TRACE_WMI\n"
     "  --server URL          then send the inventory to an OCS Inventory NG server\n"
     "                        (for example http://inventory.example/ocsinventory)\n"
     "  --tag TEXT            the inventory's TAG (default: the designation)\n"
@@ -154,6 +158,7 @@ bool parseOnboard(const std::string& list, Onboard& o) {
 int main(int argc, char** argv) {
     using namespace tq;
     std::string folder, snapshot, root, driveC, comment, onboardList, dumpFile, designation;
+    std::string traceFile = platform::wmiTraceVariable();
     bool haveDesignation = false, open = false, haveComment = false, haveOnboard = false;
     app::OcsOptions ocsOptions;
     std::string ocsError;
@@ -175,6 +180,7 @@ int main(int argc, char** argv) {
         else if (a == "--comment") { if (!value(comment)) return usage("--comment needs a text"); haveComment = true; }
         else if (a == "--onboard") { if (!value(onboardList)) return usage("--onboard needs a list"); haveOnboard = true; }
         else if (a == "--dump-snapshot") { if (!value(dumpFile)) return usage("--dump-snapshot needs a file"); }
+        else if (a == "--trace-wmi") { if (!value(traceFile) || traceFile.empty()) return usage("--trace-wmi needs a file"); }
         else if (a == "--open") open = true;
         else if (a == "--help" || a == "-h") { std::fputs(kUsageText, stdout); return 0; }
         else if (a == "--version") { std::printf("tallyquest-report %s\n", TQ_VERSION); return 0; }
@@ -220,6 +226,13 @@ int main(int argc, char** argv) {
         wmi::setBinder(platform::platformBinder(options));
     }
 
+    // A trace that cannot be kept is worth a line, not the run.
+    if (!traceFile.empty())
+        if (const std::string why = platform::startWmiTrace(traceFile); !why.empty())
+            std::fprintf(stderr, "tallyquest-report: no trace of the queries: %s\n", app::oneLine(why).c_str());
+
+    // The whole program is one run: one connection, each query once.
+    wmi::RunScope run;
     if (!dumpFile.empty()) {
         try {
             wmi::ServicePtr service = wmi::bind(wmi::kMoniker);

@@ -14,6 +14,7 @@
 
 #include "platform/install.h"
 #include "platform/seams.h"
+#include "platform/wmitrace.h"
 #include "report/html.h"
 #include "ui/frmmain.h"
 #include "ui/qtui.h"
@@ -77,6 +78,10 @@ int main(int argc, char** argv) {
     } else {
         wmi::setBinder(platform::platformBinder(options));
     }
+
+    // TALLYQUEST_TRACE_WMI appends a line per management query to a file;
+    // a file that cannot be used leaves the program untraced.
+    if (const std::string trace = platform::wmiTraceVariable(); !trace.empty()) platform::startWmiTrace(trace);
 
     windows.startMainWindow();
     return QApplication::exec();

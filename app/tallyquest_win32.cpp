@@ -8,6 +8,7 @@
 
 #include "platform/install.h"
 #include "platform/seams.h"
+#include "platform/wmitrace.h"
 #include "platform/windows/text.h"
 #include "report/html.h"
 #include "ui/win32/win32ui.h"
@@ -33,6 +34,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     } else {
         wmi::setBinder(platform::platformBinder(options));
     }
+
+    // TALLYQUEST_TRACE_WMI appends a line per management query to a file;
+    // a file that cannot be used leaves the program untraced.
+    if (const std::string trace = platform::wmiTraceVariable(); !trace.empty()) platform::startWmiTrace(trace);
 
     try {
         windows.startMainWindow();

@@ -40,6 +40,12 @@ std::string utf8ToCp1252(std::string_view s) {
     out.reserve(s.size());
     std::size_t i = 0;
     while (i < s.size()) {
+        // Runs of ASCII, most of a report, are copied as they are.
+        std::size_t ascii = i;
+        while (ascii < s.size() && static_cast<unsigned char>(s[ascii]) < 0x80) ++ascii;
+        out.append(s.data() + i, ascii - i);
+        i = ascii;
+        if (i == s.size()) break;
         auto b = static_cast<unsigned char>(s[i]);
         char32_t c = 0;
         std::size_t n = 0;

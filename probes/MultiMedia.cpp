@@ -1,27 +1,20 @@
 // The multimedia section and the driver-version lookup the device sections share.
 #include "probes/probe.h"
 #include "probes/probes.h"
+#include "wmi/search.h"
 
 namespace tq::probes {
 
 std::string GetDriverVersion(const std::string& name) {
-    std::string result;
+    // The first signed driver described as `name` that has a version. The
+    // description is read first: most drivers differ in it, so their version
+    // is never read. One walk over the drivers serves every device of a run.
+    static const wmi::Search drivers(
+        wmi::kMoniker, "SELECT * FROM Win32_PnPSignedDriver", wmi::Search::Match::Exact,
+        [](const Object& driver) { return wmi::ifText(driver["Description"]); },
+        [](const Object& driver) { return wmi::ifNonEmptyText(driver["DriverVersion"]); });
     trap::on();
-    wmi::ServicePtr service;
-    wmi::CollectionPtr drivers;
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] { drivers = wmi::execQuery(service, "SELECT * FROM Win32_PnPSignedDriver"); });
-    // The name is tested first: most drivers differ in it, so their version
-    // is never read.
-    wmi::walk(drivers, [&](const Object& driver) {
-        const Value& description = driver["Description"];
-        if (!description.isText() || description.rawText() != name) return Walk::Next;
-        const Value& version = driver["DriverVersion"];
-        if (!version.isNonEmptyText()) return Walk::Next;
-        result = version.rawText();
-        return Walk::Stop;
-    });
-    return result;
+    return drivers.find(name).value_or("");
 }
 
 }  // namespace tq::probes

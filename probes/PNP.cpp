@@ -2,32 +2,23 @@
 // address of network devices.
 #include "probes/probe.h"
 #include "probes/probes.h"
+#include "wmi/search.h"
 
 namespace tq::probes {
 
-std::string WqlString(std::string_view text) {
-    std::string literal = "'";
-    for (char c : text) {
-        if (c == '\'' || c == '\\') literal += '\\';
-        literal += c;
-    }
-    return literal + "'";
-}
-
 std::string GetMacAddress(const std::string& name) {
-    std::string result;
+    // What "SELECT MACAddress FROM Win32_NetworkAdapter WHERE Name = '...'"
+    // gives: the first adapter of that name (letter case ignored, as WQL
+    // compares texts), its address when that is a non-empty text. One walk
+    // over the adapters serves every driver of a run.
+    static const wmi::Search adapters(
+        wmi::kMonikerPlain, "SELECT Name, MACAddress FROM Win32_NetworkAdapter", wmi::Search::Match::IgnoringCase,
+        [](const Object& adapter) { return wmi::wqlText(adapter["Name"]); },
+        [](const Object& adapter) -> std::optional<std::string> {
+            return nonEmptyText(adapter, "MACAddress") ? adapter["MACAddress"].rawText() : "";
+        });
     trap::on();
-    wmi::ServicePtr service;
-    wmi::CollectionPtr adapters;
-    trap::step([&] { service = wmi::bind(wmi::kMonikerPlain); });
-    trap::step([&] {
-        adapters = wmi::execQuery(service, "SELECT MACAddress FROM Win32_NetworkAdapter "
-                                           "WHERE Name = " + WqlString(name) + " ");
-    });
-    wmi::walk(adapters, [&](const Object& adapter) {
-        if (nonEmptyText(adapter, "MACAddress")) result = adapter["MACAddress"].rawText();
-        return Walk::Stop;
-    });
+    std::string result = adapters.find(name).value_or("");
     // The lookup never reports a failure.
     trap::clear();
     return result;

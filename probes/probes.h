@@ -43,13 +43,10 @@ std::string GetDriverVersion(const std::string& name);
 // pending for the caller.
 std::string GetVolumeLabel(const std::string& drive);
 
-// The MAC address of the network adapter named exactly `name`, or "". Never
-// leaves a failure pending.
+// The MAC address of the first network adapter named `name` (letter case
+// ignored, as the service compares names), or "". Never leaves a failure
+// pending.
 std::string GetMacAddress(const std::string& name);
-
-// A text as a WQL string literal: in single quotes, with quotes and
-// backslashes escaped by a backslash.
-std::string WqlString(std::string_view text);
 
 // A date and time of day, as a management date text gives it.
 struct DateTime {

@@ -3,6 +3,7 @@
 #include "report/html.h"
 #include "report/sections.h"
 #include "report/stream.h"
+#include "wmi/run.h"
 #include "wmi/trap.h"
 
 namespace tq::report {
@@ -27,6 +28,7 @@ std::string reportPath() { return platform::files().applicationFolder() + "\\" +
 void RunReport() {
     if (gRunning) return;
     RunningFlag running;
+    wmi::RunScope run;  // one connection, each query once
     auto& ui = platform::ui();
     const std::string title(kAppTitle);
 

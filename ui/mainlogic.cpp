@@ -4,6 +4,7 @@
 #include "report/html.h"
 #include "report/main.h"
 #include "report/text.h"
+#include "wmi/run.h"
 #include "wmi/service.h"
 #include "wmi/trap.h"
 
@@ -91,6 +92,7 @@ void MainLogic::load() {
 
     platform::ui().setMousePointer(11);
     view_.showStartForm();
+    wmi::RunScope run;  // the start asks the service once
     if (vga_.empty()) vga_ = getVGApnp();
     if (mb_.empty()) getMBinfo();
     view_.setPnpText(mb_);

@@ -209,6 +209,10 @@ const Value& Instance::get(std::string_view name) const {
     fail::raise(fail::kNotSupported);
 }
 
+std::shared_ptr<const Object> Instance::keep() const {
+    return std::shared_ptr<const Object>(std::shared_ptr<const Object>(), this);
+}
+
 std::vector<std::string> Instance::names() const {
     std::vector<std::string> out;
     const ClassDef* def = shape_->def;
@@ -361,19 +365,21 @@ namespace {
 class Projection final : public Object {
 public:
     void aim(const Instance* o) { object_ = o; }
-    void setNames(std::vector<std::string> n) { names_ = std::move(n); }
+    void setNames(std::vector<std::string> n) { names_ = std::make_shared<const std::vector<std::string>>(std::move(n)); }
 
     const Value& get(std::string_view name) const override {
-        for (const std::string& n : names_)
+        for (const std::string& n : *names_)
             if (text::iequals(n, name)) return object_->get(n);
         fail::raise(fail::kNotSupported);
     }
-    std::vector<std::string> names() const override { return names_; }
+    std::vector<std::string> names() const override { return *names_; }
     std::string className() const override { return object_->className(); }
+    // A view of its own on the object, which lives as long as the repository.
+    std::shared_ptr<const Object> keep() const override { return std::make_shared<Projection>(*this); }
 
 private:
     const Instance* object_ = nullptr;
-    std::vector<std::string> names_;
+    std::shared_ptr<const std::vector<std::string>> names_;
 };
 
 class RepoCollection final : public Collection {

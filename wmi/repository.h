@@ -88,6 +88,8 @@ public:
     const Value& get(std::string_view name) const override;
     std::vector<std::string> names() const override;
     std::string className() const override;
+    // The object itself: it lives as long as its repository.
+    std::shared_ptr<const Object> keep() const override;
 
     const ClassDef* definition() const noexcept;
     using Property = std::pair<std::string, Value>;

@@ -1,6 +1,11 @@
 #include "wmi/service.h"
 
+#include <optional>
 #include <utility>
+
+#include "wmi/run.h"
+#include "wmi/trace.h"
+#include "wmi/wql.h"
 
 namespace tq::wmi {
 namespace {
@@ -8,15 +13,62 @@ Binder& binderRef() {
     static Binder b = bindUnavailable;
     return b;
 }
+
+// A copy of an object: each property's value, or the failure reading it met.
+class KeptObject final : public Object {
+public:
+    explicit KeptObject(const Object& o) : className_(o.className()) {
+        for (std::string& name : o.names()) {
+            Property p{std::move(name), {}, {}};
+            try {
+                p.value = o.get(p.name);
+            } catch (const Error& e) {
+                p.failure = e.failure();
+            }
+            props_.push_back(std::move(p));
+        }
+    }
+
+    const Value& get(std::string_view name) const override {
+        for (const Property& p : props_) {
+            if (!text::iequals(p.name, name)) continue;
+            if (p.failure) throw Error(*p.failure);
+            return p.value;
+        }
+        fail::raise(fail::kNotSupported);
+    }
+    std::vector<std::string> names() const override {
+        std::vector<std::string> out;
+        for (const Property& p : props_) out.push_back(p.name);
+        return out;
+    }
+    std::string className() const override { return className_; }
+    std::shared_ptr<const Object> keep() const override { return std::make_shared<KeptObject>(*this); }
+
+private:
+    struct Property {
+        std::string name;
+        Value value;
+        std::optional<Failure> failure;
+    };
+    std::string className_;
+    std::vector<Property> props_;
+};
 }  // namespace
+
+std::shared_ptr<const Object> Object::keep() const { return std::make_shared<KeptObject>(*this); }
 
 void setBinder(Binder b) { binderRef() = b ? std::move(b) : Binder(bindUnavailable); }
 const Binder& binder() { return binderRef(); }
 
-ServicePtr bind(std::string_view moniker) {
-    ServicePtr s = binderRef()(moniker);
+ServicePtr connect(std::string_view moniker) {
+    ServicePtr s = tracedBind(binderRef(), moniker);
     if (!s) fail::raise(fail::kObjectRequired);
     return s;
+}
+
+ServicePtr bind(std::string_view moniker) {
+    return RunScope::active() ? detail::bindInRun(moniker) : connect(moniker);
 }
 
 CollectionPtr execQuery(const ServicePtr& service, std::string_view query, int flags,

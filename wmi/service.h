@@ -32,6 +32,11 @@ public:
     virtual std::vector<std::string> names() const = 0;
     // The class the object belongs to.
     virtual std::string className() const = 0;
+    // The object as it stands, valid after the walk has moved on (for the
+    // results a run keeps). The default copies every property, and what
+    // reading it failed with; backends whose objects outlive the walk hand
+    // out the object itself.
+    virtual std::shared_ptr<const Object> keep() const;
 
     const Value& operator[](std::string_view name) const { return get(name); }
 };
@@ -61,8 +66,12 @@ using Binder = std::function<ServicePtr(std::string_view moniker)>;
 void setBinder(Binder binder);
 const Binder& binder();
 
-// Binds a moniker through the program-wide binder. Throws Error.
+// Binds a moniker through the program-wide binder. Throws Error. Within a
+// run (wmi/run.h) every bind of a namespace hands out the run's one
+// connection instead.
 ServicePtr bind(std::string_view moniker);
+// Binds through the program-wide binder itself, traced (wmi/trace.h).
+ServicePtr connect(std::string_view moniker);
 
 // ExecQuery on a service that may be missing (a failed bind): a missing
 // service is a calling-side failure, "Object required".

@@ -132,6 +132,14 @@ std::string lower(std::string_view s) {
     return out;
 }
 
+std::string foldKey(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) encode(out, fold(decode(s, i)));
+    return out;
+}
+
 }  // namespace text
 
 namespace wql {
@@ -658,8 +666,10 @@ std::optional<bool> valueBool(const Value& v) {
     }
 }
 
-// The text a value compares as: Other kinds have none.
-bool valueText(const Value& v, std::string& out) {
+}  // namespace
+
+// Other kinds have no text to compare.
+bool comparedText(const Value& v, std::string& out) {
     switch (v.kind()) {
     case Value::Kind::Text: out = v.rawText(); return true;
     case Value::Kind::Integer:
@@ -668,7 +678,6 @@ bool valueText(const Value& v, std::string& out) {
     default: return false;
     }
 }
-}  // namespace
 
 struct Condition::Compiled {
     Node::Kind kind = Node::Kind::And;
@@ -704,7 +713,7 @@ struct Condition::Compiled {
             if (v == nullptr) return false;
             if (v->isText()) return pattern->matches(v->rawText()) != negated;
             std::string s;
-            if (!valueText(*v, s)) return false;
+            if (!comparedText(*v, s)) return false;
             return pattern->matches(s) != negated;
         }
         case Node::Kind::Compare: {
@@ -741,7 +750,7 @@ struct Condition::Compiled {
         case Mode::Text: {
             if (v.isText()) return apply(op, text::icompare(v.rawText(), text));
             std::string s;
-            return valueText(v, s) && apply(op, text::icompare(s, text));
+            return comparedText(v, s) && apply(op, text::icompare(s, text));
         }
         default: return false;
         }

@@ -33,6 +33,8 @@ int icompare(std::string_view a, std::string_view b) noexcept;
 // Hash that agrees with iequals for ASCII names (the property names).
 std::size_t ihash(std::string_view s) noexcept;
 std::string lower(std::string_view s);
+// A key that two texts share exactly when icompare finds them equal.
+std::string foldKey(std::string_view s);
 }  // namespace text
 
 namespace detail {
@@ -88,6 +90,10 @@ struct Query {
     std::vector<std::string> select;  // the select list otherwise
     std::unique_ptr<Node> where;      // null without WHERE
 };
+
+// The text a value compares as with a text literal: false for an absent
+// value and for kinds that have none.
+bool comparedText(const Value& v, std::string& out);
 
 // Parses a query. Throws Error with the service's "invalid query" status
 // for anything outside the grammar (and for nesting deeper than kMaxDepth).

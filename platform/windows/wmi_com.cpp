@@ -70,6 +70,15 @@ public:
         return fromBstr((*v).bstrVal);
     }
 
+    // The same service object, referenced once more: it stays valid after
+    // the walk has moved on, as a run keeps its results.
+    std::shared_ptr<const wmi::Object> keep() const override {
+        obj_->AddRef();
+        ComPtr<IWbemClassObject> again;
+        *again.out() = obj_.get();
+        return std::make_shared<ComObject>(std::move(again));
+    }
+
 private:
     ComPtr<IWbemClassObject> obj_;
     mutable std::map<std::string, Value> cache_;

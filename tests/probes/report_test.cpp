@@ -23,8 +23,8 @@ using testing::section;
 std::string quote(const std::string& s) { return "'" + s + "'"; }
 
 // The headless program's report of a snapshot, with the realistic machine's
-// two logs in place.
-std::string reportOf(const fs::path& snapshot) {
+// two logs in place; with a trace file, the queries it sent go there.
+std::string reportOf(const fs::path& snapshot, const fs::path& trace = {}) {
     const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
     const testing::TempDir tmp;
     const fs::path dir = tmp.path;
@@ -35,7 +35,9 @@ std::string reportOf(const fs::path& snapshot) {
 
     const std::string cmd = "WinDir='C:\\Windows' LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " +
                             quote(snapshot.string()) + " --drive-c " + quote((dir / "c").string()) + " --folder " +
-                            quote((dir / "out").string()) + " WS-0815 >/dev/null 2>&1 </dev/null";
+                            quote((dir / "out").string()) +
+                            (trace.empty() ? "" : " --trace-wmi " + quote(trace.string())) +
+                            " WS-0815 >/dev/null 2>&1 </dev/null";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     // The log that was copied is still there (now hidden), the other logs were never created.
     EXPECT_TRUE(fs::exists(dir / "c" / "Prodlog.txt"));
@@ -47,12 +49,24 @@ TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
     GTEST_SKIP() << "runs the program through a POSIX shell; the Windows run checks the same report itself";
 #endif
     const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
+    const testing::TempDir traceDir;
+    const fs::path trace = fs::path(traceDir.path) / "trace.txt";
     const std::string expected = testing::readFile((data / "realistic-machine.htm").string());
-    const std::string actual = reportOf(data / "realistic-machine.json");
+    const std::string actual = reportOf(data / "realistic-machine.json", trace);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(actual, expected);
     // The report is single-byte text with CR LF line ends.
     EXPECT_NE(actual.find("</html>\r\n"), std::string::npos);
+    // The run connected once and sent each query once: "<ms> ms<TAB><outcome><TAB><query>".
+    std::istringstream traced(testing::readFile(trace.string()));
+    std::vector<std::string> sent;
+    for (std::string line; std::getline(traced, line);) sent.push_back(line.substr(line.find('\t') + 1));
+    ASSERT_FALSE(sent.empty());
+    EXPECT_EQ(sent.front().rfind("connected\t", 0), 0u);
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& l) { return l.find("connected") == 0; }), 1);
+    std::set<std::string> queries;
+    for (const std::string& l : sent) EXPECT_TRUE(queries.insert(l.substr(l.find('\t') + 1)).second) << l;
+    EXPECT_TRUE(queries.count("SELECT * FROM Win32_PnPSignedDriver"));
 }
 
 // Every text of the realistic machine with markup appended (but empty ones

@@ -14,8 +14,11 @@
 
 #include "platform/codepage.h"
 #include "platform/posix/posix.h"
+#include "platform/wmitrace.h"
 #include "tests/support/tempdir.h"
 #include "wmi/failure.h"
+#include "wmi/repository.h"
+#include "wmi/trace.h"
 
 namespace tq {
 namespace {
@@ -302,6 +305,30 @@ TEST(ProgramFolders, WritableOnlyWhenTheUserMayCreateFilesThere) {
         EXPECT_FALSE(posix::folderWritable(d.path + "/locked"));
     }
     ::chmod((d.path + "/locked").c_str(), 0755);
+}
+
+TEST(WmiTrace, AppendsToARegularFileAndRefusesEverythingElse) {
+    TempDir dir;
+    dir.write("trace.txt", "earlier line\n");
+    const std::string file = dir.path + "/trace.txt";
+    ASSERT_EQ(platform::startWmiTrace(file), "");
+    wmi::setBinder(wmi::makeBinder(std::make_shared<wmi::Repository>()));
+    wmi::bind(wmi::kMoniker)->execQuery("SELECT * FROM Win32_Bios", "WQL", wmi::kProbeFlags)->next();
+    wmi::setBinder(nullptr);
+    const std::string trace = dir.read("trace.txt");
+    EXPECT_EQ(trace.rfind("earlier line\n", 0), 0u);
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 3);
+    EXPECT_NE(trace.find("\t0 objects\tSELECT * FROM Win32_Bios\n"), std::string::npos);
+
+    ASSERT_EQ(::mkfifo((dir.path + "/fifo").c_str(), 0600), 0);
+    fs::create_symlink(file, dir.path + "/link");
+    for (const std::string& refused : {dir.path + "/fifo", dir.path + "/link", std::string("/dev/null"), dir.path,
+                                       dir.path + "/no/such/folder/trace"}) {
+        SCOPED_TRACE(refused);
+        EXPECT_NE(platform::startWmiTrace(refused), "");  // and never blocks
+    }
+    EXPECT_EQ(dir.read("trace.txt"), trace);
+    wmi::setTrace(nullptr);
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include "platform/windows/wmi_com.h"
 #include "failure_of.h"
 #include "wmi/failure.h"
+#include "wmi/run.h"
 #include "wmi/service.h"
+#include "wmi/trace.h"
 #include "wmi/trap.h"
 
 namespace tq::win {
@@ -96,6 +98,35 @@ TEST(ComService, EachMonikerAnswersTheBiosQuery) {
         EXPECT_EQ(result->next(), nullptr);
         EXPECT_EQ(result->next(), nullptr);  // stays at the end
     }
+}
+
+// A run connects once (one ConnectServer, one "connected" line) whatever
+// moniker each caller binds, sends each query once, and keeps the service's
+// objects valid after the walk has moved on.
+TEST(ComService, ARunConnectsOnceAndSendsEachQueryOnce) {
+    wmi::setBinder(makeComBinder());
+    std::vector<std::string> lines;
+    wmi::setTrace([&](std::string_view l) { lines.emplace_back(l); });
+    {
+        wmi::RunScope run;
+        std::vector<std::string> names;
+        for (int i = 0; i < 2; ++i)
+            for (std::string_view moniker : {wmi::kMoniker, wmi::kMonikerUpper, wmi::kMonikerPlain}) {
+                wmi::CollectionPtr r = wmi::bind(moniker)->execQuery("SELECT * FROM Win32_Processor", "WQL",
+                                                                      wmi::kProbeFlags);
+                const wmi::Object* first = r->next();
+                ASSERT_NE(first, nullptr);
+                while (r->next()) {
+                }
+                names.push_back(first->get("Name").str());
+            }
+        EXPECT_EQ(std::count(names.begin(), names.end(), names.front()), 6);
+    }
+    wmi::setTrace(nullptr);
+    wmi::setBinder(nullptr);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[0].find("\tconnected\t"), std::string::npos) << lines[0];
+    EXPECT_NE(lines[1].find("\tSELECT * FROM Win32_Processor"), std::string::npos) << lines[1];
 }
 
 TEST(ComService, PropertyKindsAsTheServiceDeliversThem) {

@@ -1,0 +1,19 @@
+// The management service's support trace (wmi/trace.h) into a file the user
+// names: `--trace-wmi FILE` or the environment variable TALLYQUEST_TRACE_WMI.
+// The file is appended to (created when missing), one write per line; a
+// link, a FIFO, a device or a folder at the name is refused. A trace that
+// cannot be opened or written never stops a run.
+#pragma once
+
+#include <string>
+
+namespace tq::platform {
+
+// The environment variable's value, or "" when it is not set.
+std::string wmiTraceVariable();
+
+// Starts the trace into the file at a native path. Returns "" or, when the
+// file cannot be used, why not (and no trace is kept).
+std::string startWmiTrace(const std::string& nativePath);
+
+}  // namespace tq::platform

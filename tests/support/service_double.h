@@ -1,0 +1,45 @@
+// A management service for the query-budget tests: answers from a
+// repository, counts the connections and the queries that reach it, and can
+// be harsher than a repository: a query that fails at ExecQuery, a walk that
+// fails after k objects, properties that are missing on some objects.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "wmi/failure.h"
+#include "wmi/repository.h"
+
+namespace tq::testing {
+
+class ServiceDouble {
+public:
+    // Installs itself as the program's binder until destroyed.
+    explicit ServiceDouble(std::shared_ptr<wmi::Repository> repo);
+    ~ServiceDouble();
+    ServiceDouble(const ServiceDouble&) = delete;
+    ServiceDouble& operator=(const ServiceDouble&) = delete;
+
+    int connections = 0;
+    std::vector<std::string> queries;  // every query that reached the service
+
+    struct Harm {
+        std::string text;       // queries that hold this text
+        std::size_t after = 0;  // walks fail after so many objects; ExecQuery fails when npos
+        Failure failure;
+    };
+    std::vector<Harm> harms;
+    // Absent values read as missing properties (438), as the service has
+    // it for a property an object lacks.
+    bool absentIsMissing = false;
+
+    // How often a query holding `text` reached the service.
+    int count(const std::string& text) const;
+
+private:
+    std::shared_ptr<wmi::Repository> repo_;
+};
+
+}  // namespace tq::testing

@@ -1,0 +1,152 @@
+// A run's budget of the service: binds share one connection, a query text is
+// sent once and answered again with the same objects or the same failure at
+// the same point, walks pull only as far as they go, kept objects outlive
+// their walk, nothing outlives the run; and the trace of what was sent.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "machine.h"
+#include "tests/support/service_double.h"
+#include "wmi/run.h"
+#include "wmi/service.h"
+#include "wmi/trace.h"
+#include "wmi/trap.h"
+
+namespace tq::wmi {
+namespace {
+
+using tq::testing::ServiceDouble;
+using testing::failureOf;
+
+// The `property` of every object a query yields through bind(), and the
+// failure that ended the walk.
+struct Walked {
+    std::vector<std::string> values;
+    Failure end;
+};
+Walked walkAll(const std::string& query, const std::string& property = "Name", std::string_view moniker = kMoniker) {
+    Walked w;
+    w.end = failureOf([&] {
+        ServicePtr s = bind(moniker);
+        CollectionPtr c = s->execQuery(query, "WQL", kProbeFlags);
+        while (const Object* o = c->next()) w.values.push_back(o->get(property).str());
+    });
+    return w;
+}
+
+TEST(RunScope, OneConnectionEachQueryOnceNothingKeptAfterwards) {
+    ServiceDouble service(testing::sampleMachine());
+    const std::string adapters = "SELECT * FROM Win32_NetworkAdapter";
+    const Walked fresh = walkAll(adapters);
+    ASSERT_EQ(fresh.values.size(), 5u);
+    walkAll(adapters);
+    EXPECT_EQ(service.connections, 2);  // outside a run, as ever
+    EXPECT_EQ(service.count(adapters), 2);
+
+    service.connections = 0;
+    service.queries.clear();
+    {
+        RunScope run;
+        // A walk that stops early, then the program's three monikers.
+        {
+            ServicePtr s = bind(kMoniker);
+            CollectionPtr c = s->execQuery(adapters, "WQL", kProbeFlags);
+            ASSERT_NE(c->next(), nullptr);
+        }
+        for (std::string_view m : {kMoniker, kMonikerUpper, kMonikerPlain}) EXPECT_EQ(walkAll(adapters, "Name", m).values, fresh.values);
+        {
+            RunScope inner;  // joins the run
+            EXPECT_EQ(walkAll(adapters, "MACAddress").values.size(), 5u);
+        }
+        // Two walks at once over one answer, each in the service's order.
+        ServicePtr s = bind(kMoniker);
+        CollectionPtr a = s->execQuery(adapters, "WQL", kProbeFlags), b = s->execQuery(adapters, "WQL", kProbeFlags);
+        const Object* first = a->next();
+        for (int i = 0; i < 3; ++i) b->next();
+        EXPECT_EQ(first->get("Name").str(), fresh.values[0]);  // still valid, the walk has moved on
+        EXPECT_EQ(a->next()->get("Name").str(), fresh.values[1]);
+    }
+    EXPECT_EQ(service.connections, 1);
+    EXPECT_EQ(service.queries, std::vector<std::string>{adapters});
+    {
+        RunScope next;  // asks afresh
+        walkAll(adapters);
+        // Another namespace is another connection.
+        EXPECT_EQ(failureOf([] { bind("winmgmts:root\\wmi"); }).number, testing::kInvalidNamespace);
+    }
+    EXPECT_EQ(service.connections, 3);
+    EXPECT_EQ(service.count(adapters), 2);
+}
+
+TEST(RunScope, FailuresComeBackWhereTheyCame) {
+    ServiceDouble service(testing::sampleMachine());
+    const Failure broken{70, "Permission denied"}, refused{fail::hresult(fail::kWbemAccessDenied), "Access denied "};
+    service.harms = {{"Win32_NetworkAdapter", 2, broken}, {"Win32_Bios", std::string::npos, refused}};
+    service.absentIsMissing = true;  // kept objects replay a property that cannot be read
+    const std::string adapters = "SELECT * FROM Win32_NetworkAdapter", bios = "Select * from Win32_Bios";
+    const std::string invalid = "SELECT * FROM Win32_Nothing";
+    RunScope run;
+    for (int i = 0; i < 2; ++i) {
+        const Walked w = walkAll(adapters);
+        EXPECT_EQ(w.values.size(), 2u);
+        EXPECT_EQ(w.end, broken);
+        CollectionPtr c = bind(kMoniker)->execQuery(adapters, "WQL", kProbeFlags);
+        const Object* first = c->next();
+        const Object* second = c->next();
+        EXPECT_EQ(first->get("MACAddress").str(), "00:11:22:33:44:55");
+        EXPECT_EQ(failureOf([&] { second->get("MACAddress"); }).number, fail::kNotSupported);
+        EXPECT_EQ(failureOf([&] { bind(kMoniker)->execQuery(bios, "WQL", kProbeFlags); }), refused);
+        EXPECT_EQ(walkAll(invalid).end.number, testing::kInvalidClass);
+        // Waiting for the query, the service answers at ExecQuery.
+        EXPECT_EQ(failureOf([&] { bind(kMoniker)->execQuery(invalid, "WQL", 0); }).number, testing::kInvalidClass);
+    }
+    EXPECT_EQ(service.queries.size(), 4u);
+    EXPECT_EQ(service.connections, 1);
+}
+
+TEST(RunScope, AFailedBindIsTheRunsAnswer) {
+    int binds = 0;
+    setBinder([&](std::string_view m) -> ServicePtr {
+        ++binds;
+        return bindUnavailable(m);
+    });
+    {
+        RunScope run;
+        EXPECT_EQ(failureOf([] { bind(kMoniker); }).number, 462);
+        EXPECT_EQ(failureOf([] { bind(kMonikerPlain); }).number, 462);
+    }
+    EXPECT_EQ(binds, 1);
+    setBinder(nullptr);
+}
+
+TEST(Trace, OneLinePerConnectionAndQuerySent) {
+    ServiceDouble service(testing::sampleMachine());
+    service.harms = {{"Win32_Bios", 0, Failure{70, "Permission denied"}}};
+    std::vector<std::string> lines;
+    setTrace([&](std::string_view l) { lines.emplace_back(l); });
+    {
+        RunScope run;
+        for (int i = 0; i < 2; ++i) {
+            walkAll("SELECT * FROM Win32_NetworkAdapter");
+            walkAll("Select * from Win32_Bios");
+            walkAll("SELECT * FROM Win32_Nothing\n");
+            ServicePtr s = bind(kMoniker);
+            s->execQuery("SELECT * FROM Win32_SoundDevice", "WQL", kProbeFlags)->next();  // left early
+        }
+    }
+    setTrace(nullptr);
+    ASSERT_EQ(lines.size(), 5u);
+    auto after = [](const std::string& l) { return l.substr(l.find('\t') + 1); };
+    EXPECT_EQ(after(lines[0]), "connected\t" + std::string(kMoniker));
+    EXPECT_EQ(after(lines[1]), "5 objects\tSELECT * FROM Win32_NetworkAdapter");
+    EXPECT_EQ(after(lines[2]), "failure 70 after 0 objects\tSelect * from Win32_Bios");
+    EXPECT_EQ(after(lines[3]), "failure -2147217392 after 0 objects\tSELECT * FROM Win32_Nothing ");
+    EXPECT_EQ(after(lines[4]), "1 object\tSELECT * FROM Win32_SoundDevice");
+    for (const std::string& l : lines) EXPECT_NE(l.find(" ms\t"), std::string::npos) << l;
+    EXPECT_EQ(traceLine(1234.56, "3 objects", "q"), "1234.6 ms\t3 objects\tq");
+}
+
+}  // namespace
+}  // namespace tq::wmi

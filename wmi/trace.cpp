@@ -1,0 +1,120 @@
+#include "wmi/trace.h"
+
+#include <chrono>
+#include <cmath>
+#include <optional>
+#include <utility>
+
+namespace tq::wmi {
+namespace {
+
+TraceSink& sinkRef() {
+    static TraceSink s;
+    return s;
+}
+
+void emit(double ms, std::string_view outcome, std::string_view text) {
+    // A trace that cannot be written is no reason to stop a run.
+    try {
+        if (const TraceSink& s = sinkRef()) s(traceLine(ms, outcome, text));
+    } catch (...) {
+    }
+}
+
+using Clock = std::chrono::steady_clock;
+double millisecondsSince(Clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+std::string objects(std::size_t n) { return std::to_string(n) + (n == 1 ? " object" : " objects"); }
+std::string failure(const Error& e) { return "failure " + std::to_string(e.number()); }
+
+// A query's result: times the service's part of the walk and writes the
+// query's line once, at its end or when it is released.
+class TracedCollection final : public Collection {
+public:
+    TracedCollection(CollectionPtr inner, std::string query, double ms)
+        : inner_(std::move(inner)), query_(std::move(query)), ms_(ms) {}
+    ~TracedCollection() override { finish(objects(count_)); }
+
+    const Object* next() override {
+        const auto t0 = Clock::now();
+        try {
+            const Object* o = inner_->next();
+            ms_ += millisecondsSince(t0);
+            if (o) ++count_;
+            else finish(objects(count_));
+            return o;
+        } catch (const Error& e) {
+            ms_ += millisecondsSince(t0);
+            finish(failure(e) + " after " + objects(count_));
+            throw;
+        }
+    }
+
+private:
+    void finish(const std::string& outcome) {
+        if (written_) return;
+        written_ = true;
+        emit(ms_, outcome, query_);
+    }
+
+    CollectionPtr inner_;
+    std::string query_;
+    double ms_;
+    std::size_t count_ = 0;
+    bool written_ = false;
+};
+
+class TracedService final : public Service {
+public:
+    explicit TracedService(ServicePtr inner) : inner_(std::move(inner)) {}
+
+    CollectionPtr execQuery(std::string_view query, std::string_view language, int flags) override {
+        const auto t0 = Clock::now();
+        CollectionPtr c;
+        try {
+            c = inner_->execQuery(query, language, flags);
+        } catch (const Error& e) {
+            emit(millisecondsSince(t0), failure(e), query);
+            throw;
+        }
+        if (!c) return c;
+        return std::make_unique<TracedCollection>(std::move(c), std::string(query), millisecondsSince(t0));
+    }
+
+private:
+    ServicePtr inner_;
+};
+
+}  // namespace
+
+void setTrace(TraceSink sink) { sinkRef() = std::move(sink); }
+
+ServicePtr tracedBind(const Binder& binder, std::string_view moniker) {
+    if (!sinkRef()) return binder(moniker);
+    const auto t0 = Clock::now();
+    ServicePtr s;
+    try {
+        s = binder(moniker);
+    } catch (const Error& e) {
+        emit(millisecondsSince(t0), failure(e), moniker);
+        throw;
+    }
+    emit(millisecondsSince(t0), s ? "connected" : "no service", moniker);
+    if (!s) return s;
+    return std::make_unique<TracedService>(std::move(s));
+}
+
+std::string traceLine(double milliseconds, std::string_view outcome, std::string_view text) {
+    // Tenths of a millisecond, whatever the C locale's decimal separator.
+    const long long tenths = std::llround(milliseconds * 10);
+    std::string line = std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " ms";
+    line += '\t';
+    line += outcome;
+    line += '\t';
+    for (char c : text) line += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? ' ' : c;
+    return line;
+}
+
+}  // namespace tq::wmi
