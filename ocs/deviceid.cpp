@@ -280,7 +280,9 @@ std::string DeviceIdState::reserve(const std::tm& now) {
 void DeviceIdState::commit() {
     if (known_ || committed_ || id_.empty()) return;
     const platform::HeldFile lock = lockFolder();
-    platform::replaceFile(path(machineFile_), id_ + "\n");
+    // A run at the same time may have kept it already (in a shared folder,
+    // as another user whose file this run may not replace).
+    if (readId(path(machineFile_)) != id_) platform::replaceFile(path(machineFile_), id_ + "\n");
     committed_ = true;
     claim_.release();  // the claim stays with the kept id
     if (!adoptedLegacy_.empty()) platform::removeQuietly(adoptedLegacy_);

@@ -31,11 +31,6 @@ std::vector<StateFolder> stateFolders();
 // outermost first. Throws std::runtime_error, also when `path` is no folder.
 std::vector<std::string> makeFolders(const std::string& path);
 
-// Creates a file that does not exist yet, holding `content`; false when
-// something already has the name (nothing is changed then). Throws
-// std::runtime_error for other failures.
-bool createNewFile(const std::string& path, std::string_view content);
-
 // Removes a file, or a folder when it is empty; failures are ignored.
 void removeQuietly(const std::string& path) noexcept;
 

@@ -65,21 +65,6 @@ std::vector<std::string> makeFolders(const std::string& path) {
     return made;
 }
 
-bool createNewFile(const std::string& path, std::string_view content) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
-    if (fd < 0) {
-        if (errno == EEXIST) return false;
-        fail("cannot create " + path, errno);
-    }
-    const ssize_t n = ::write(fd, content.data(), content.size());
-    const int err = errno;
-    if (::close(fd) != 0 || n != static_cast<ssize_t>(content.size())) {
-        ::unlink(path.c_str());
-        fail("cannot write " + path, n < 0 ? err : EIO);
-    }
-    return true;
-}
-
 void removeQuietly(const std::string& path) noexcept {
     if (::unlink(path.c_str()) != 0 && errno == EISDIR) ::rmdir(path.c_str());
 }
@@ -161,11 +146,15 @@ void HeldFile::release() noexcept {
 
 HeldFile HeldFile::holdAlone(const std::string& path, int seconds) {
     // Read-only is enough for a lock, and lets others' runs lock a file
-    // made by another user in a shared folder.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+    // made by another user in a shared folder; created only when missing, as
+    // a sticky folder may refuse O_CREAT on another user's file.
+    constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int fd = ::open(path.c_str(), kFlags);
+    if (fd < 0 && errno == ENOENT && (fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0644)) >= 0)
+        ::fchmod(fd, 0644);  // whatever the umask: every user's runs lock it
     if (fd < 0) {
-        if (errno == ENOENT) return {};
-        fail("cannot create " + path, errno);
+        if (errno == ENOENT || errno == EEXIST) return {};
+        fail("cannot open " + path, errno);
     }
     HeldFile held;
     held.handle_ = fd;

@@ -199,26 +199,6 @@ std::vector<std::string> makeFolders(const std::string& path) {
     return made;
 }
 
-bool createNewFile(const std::string& path, std::string_view content) {
-    File f(::CreateFileW(win::widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
-    if (f.h == INVALID_HANDLE_VALUE) {
-        if (::GetLastError() == ERROR_FILE_EXISTS || ::GetLastError() == ERROR_ALREADY_EXISTS) return false;
-        fail("cannot create " + path);
-    }
-    DWORD wrote = 0;
-    if (!::WriteFile(f.h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) ||
-        wrote != content.size()) {
-        const DWORD e = ::GetLastError();
-        ::CloseHandle(f.h);
-        f.h = INVALID_HANDLE_VALUE;
-        ::DeleteFileW(win::widen(path).c_str());
-        ::SetLastError(e);
-        fail("cannot write " + path);
-    }
-    return true;
-}
-
 void removeQuietly(const std::string& path) noexcept {
     try {
         const std::wstring w = win::widen(path);
