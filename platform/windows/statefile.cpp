@@ -80,13 +80,14 @@ std::vector<std::string> folderNames(const std::string& folder, std::size_t maxN
     return names;
 }
 
-// ".tmp" and the writer's process id.
+// Six letters and digits after a dot, as replaceFile names them.
 std::string_view temporaryTarget(std::string_view name) {
-    const std::size_t dot = name.rfind(".tmp");
-    if (dot == std::string_view::npos || dot == 0 || dot + 4 == name.size()) return {};
-    for (std::size_t i = dot + 4; i < name.size(); ++i)
-        if (name[i] < '0' || name[i] > '9') return {};
-    return name.substr(0, dot);
+    if (name.size() < 8 || name[name.size() - 7] != '.') return {};
+    for (std::size_t i = name.size() - 6; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return {};
+    }
+    return name.substr(0, name.size() - 7);
 }
 
 void removeAbandonedTemporaries(const std::string& path) noexcept {
@@ -242,8 +243,18 @@ void replaceFile(const std::string& path, std::string_view content) {
         if (a & FILE_ATTRIBUTE_REPARSE_POINT) throw std::runtime_error(path + " is a link");
         if (a & FILE_ATTRIBUTE_DIRECTORY) throw std::runtime_error(path + " is not a regular file");
     }
-    const std::wstring temp = target + L".tmp" + std::to_wstring(::GetCurrentProcessId());
-    File f(::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // "<name>.XXXXXX" as elsewhere, from the process id and a counter. Open
+    // without sharing while written, so removeIfUnheld leaves it alone.
+    std::wstring temp;
+    File f(INVALID_HANDLE_VALUE);
+    for (unsigned n = 0; f.h == INVALID_HANDLE_VALUE && n < 100; ++n) {
+        static constexpr wchar_t kDigits[] = L"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        unsigned long long v = ::GetCurrentProcessId() * 1000003ull + ::GetTickCount64() + n * 7919ull;
+        temp = target + L".";
+        for (int i = 0; i < 6; ++i, v /= 62) temp += kDigits[v % 62];
+        f.h = ::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f.h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
+    }
     if (f.h == INVALID_HANDLE_VALUE) fail("cannot write " + path);
     DWORD wrote = 0;
     DWORD e = ::WriteFile(f.h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) &&

@@ -251,7 +251,9 @@ TEST_F(StateFolder, LeftoversOfKilledRunsGoAndNothingElse) {
     };
     tq::testing::TempDir elsewhere;
     std::ofstream(elsewhere.path + "/precious") << "keep me";
-    const auto file = [&](const std::string& name, const std::string& text) { std::ofstream(dir + "/" + name) << text; };
+    const auto file = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir + "/" + name, std::ios::binary) << text;
+    };
     const std::string gone[] = {"machine-0123456789abcdef.deviceid.Ab12Cd", claimName("PC-2026-01-01-00-00-00")};
     file(gone[0], "WS-2026-01-01-00-00-09\n");                   // killed while keeping an id
     file(gone[1], "PC-2026-01-01-00-00-00\n0123456789abcdef\n");  // killed while sending
@@ -261,19 +263,19 @@ TEST_F(StateFolder, LeftoversOfKilledRunsGoAndNothingElse) {
     ASSERT_TRUE(running);
     file("notes.deviceid", "mine");
     fs::create_directory(dir + "/x.deviceid.Ab12Cd");
-    const std::string fifo = claimName("PC-2026-01-01-00-00-02");
+    const std::string folder = claimName("PC-2026-01-01-00-00-02");
+    fs::create_directory(dir + "/" + folder);
 #if !defined(_WIN32)
     fs::create_symlink(elsewhere.path + "/precious", dir + "/machine-1.deviceid.Zz99zz");
-    ASSERT_EQ(::mkfifo((dir + "/" + fifo).c_str(), 0600), 0);
 #endif
     EXPECT_EQ(obtain({"PC", "U2", ""}, at(2026, 1, 1, 0, 0, 0)), "PC-2026-01-01-00-00-00");  // the freed id
     EXPECT_EQ(obtain({"PC", "U3", ""}, at(2026, 1, 1, 0, 0, 0)), "PC-2026-01-01-00-00-03");
     EXPECT_EQ(obtain(m, at(2027, 1, 1, 0, 0, 0)), kept);
     EXPECT_FALSE(fs::exists(dir + "/" + gone[0]));
     EXPECT_EQ(read(dir + "/" + gone[1]).substr(0, 23), "PC-2026-01-01-00-00-00\n");  // claimed anew
-    for (const std::string& n : {held, std::string("notes.deviceid"), std::string("x.deviceid.Ab12Cd")
+    for (const std::string& n : {held, folder, std::string("notes.deviceid"), std::string("x.deviceid.Ab12Cd")
 #if !defined(_WIN32)
-                                 , std::string("machine-1.deviceid.Zz99zz"), fifo
+                                 , std::string("machine-1.deviceid.Zz99zz")
 #endif
          })
         EXPECT_TRUE(fs::exists(fs::symlink_status(dir + "/" + n))) << n;
