@@ -233,6 +233,7 @@ std::vector<std::pair<std::string, std::string>> DeviceIdState::adoptable() cons
 }
 
 bool DeviceIdState::claim(const std::string& id) {
+    // Folded: the server compares ids regardless of letter case.
     const std::string name = "id-" + hex(fnv1a(folded(id))) + ".taken";
     const std::string file = path(name);
     const std::string content = id + "\n" + hash_ + "\n";

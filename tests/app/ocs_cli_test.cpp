@@ -234,7 +234,10 @@ TEST_F(ReportWithServer, NothingIsSentWhenTheReportFailed) {
 }
 
 TEST_F(ReportWithServer, InventoryFilesInsteadOfAServer) {
+    for (const char* left : {"inv.xml.Ab12Cd", "inv.json.Zz99Yy", "inv.xml.bak"}) tmp.write(left, "killed run");
     EXPECT_EQ(run("--ocs-file inv.xml --glpi-file inv.json PC-01").status, 0);
+    EXPECT_FALSE(fs::exists(dir + "/inv.xml.Ab12Cd") || fs::exists(dir + "/inv.json.Zz99Yy"));  // a killed run's
+    EXPECT_TRUE(fs::exists(dir + "/inv.xml.bak"));
     const std::string xml = read(dir + "/inv.xml");
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
     EXPECT_NE(xml.find("<QUERY>INVENTORY</QUERY>"), std::string::npos);
