@@ -6,12 +6,13 @@
 #include <pugixml.hpp>
 
 #include <filesystem>
-
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "ocs/inventory.h"
 #include "tests/support/fakes.h"
+#include "tests/support/tempdir.h"
 #ifndef _WIN32
 #include "tests/support/shell.h"
 #endif
@@ -489,6 +490,36 @@ TEST(OcsInventory, CleanTextAndDates) {
         {"8/10/22", "8/10/22"},      {"8/10/2022 x", "8/10/2022 x"}, {"2022-08-10", "2022-08-10"}, {"", ""},
     };
     for (const auto& [in, out] : installed) EXPECT_EQ(tq::ocs::usDateToIso(in), out) << in;
+}
+
+// What is sent for a recorded Windows machine and a recorded Linux one
+// (tests/data/linux-machine.json: a dump of a Debian VM, its program list
+// cut short), kept as the files the server and GLPI get. A changed field
+// shows as a diff; TQ_WRITE_GOLDEN=1 rewrites the files after a wanted change.
+TEST(OcsInventory, RecordedMachinesAsSent) {
+    const std::string data = std::string(TQ_SOURCE_DIR) + "/tests/data/";
+    auto windows = nlohmann::json::parse(tq::testing::readFile(data + "realistic-machine.json"));
+    windows.update(nlohmann::json::parse(tq::testing::readFile(data + "realistic-network.json")));
+    const std::pair<std::string, std::string> machines[] = {
+        {windows.dump(), "realistic-inventory"},
+        {tq::testing::readFile(data + "linux-machine.json"), "linux-inventory"},
+    };
+    const auto unversioned = [](std::string s) {
+        const std::string v = "Tallyquest_v" TQ_VERSION;
+        for (std::size_t at; (at = s.find(v)) != std::string::npos;) s.replace(at, v.size(), "Tallyquest_vX");
+        return s;
+    };
+    for (const auto& [snapshot, golden] : machines) {
+        const Inventory inv = inventoryOf(snapshot.c_str(), "PC 01", "Line 3");
+        const std::pair<std::string, std::string> outputs[] = {
+            {golden + ".xml", unversioned(inv.requestXml("PC-01-2026-12-07-01-02-03"))},
+            {golden + ".glpi.json", unversioned(inv.glpiJson("PC-01-2026-12-07-01-02-03"))},
+        };
+        for (const auto& [file, text] : outputs) {
+            if (std::getenv("TQ_WRITE_GOLDEN")) std::ofstream(data + file, std::ios::binary) << text;
+            EXPECT_EQ(text, tq::testing::readFile(data + file)) << file;
+        }
+    }
 }
 
 }  // namespace
