@@ -1,5 +1,6 @@
-// The inventory mapping from the management classes to the server's
-// sections, one table row per field, with odd values.
+// The inventory: its builders on recorded machines (Windows and Linux side
+// by side), the fields administrators read, the odd values each section
+// meets, and the two forms written from one model.
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -175,82 +176,49 @@ void expectFields(const Doc& d, const FieldCase (&cases)[N]) {
         EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
 }
 
+// Each section from its classes, with the odd values the recorded machines
+// below do not show.
 TEST(OcsInventory, SectionsFromEachClass) {
     const Doc d(inventoryXml(kMachine));
     const FieldCase cases[] = {
         {"HARDWARE", 0, "NAME", "WS-0815"},
-        {"HARDWARE", 0, "WORKGROUP", "LAB"},
-        {"HARDWARE", 0, "OSNAME", "Microsoft Windows 10 Pro"},
-        {"HARDWARE", 0, "OSVERSION", "10.0.19045"},
-        {"HARDWARE", 0, "WINPRODID", "00330-80000-00000-AA123"},
-        {"HARDWARE", 0, "ARCH", "64-bit"},
         {"HARDWARE", 0, "MEMORY", "16384"},
         {"HARDWARE", 0, "SWAP", "2432"},
-        {"HARDWARE", 0, "UUID", "03000200-0400-0500-0006-000700080009"},
         {"HARDWARE", 0, "PROCESSORT", "Intel(R) Core(TM) i5-8400"},
         {"HARDWARE", 0, "PROCESSORS", "2808"},
         {"HARDWARE", 0, "PROCESSORN", "2"},
         {"HARDWARE", 0, "USERID", "<absent>"},
-        {"BIOS", 0, "SMANUFACTURER", "Gigabyte <Tech> & Co."},
-        {"BIOS", 0, "SMODEL", "H370 HD3"},
         {"BIOS", 0, "SSN", "SN-1"},
-        {"BIOS", 0, "BMANUFACTURER", "American Megatrends Inc."},
-        {"BIOS", 0, "BVERSION", "F14"},
         {"BIOS", 0, "BDATE", "04/15/2019"},
-        {"BIOS", 0, "MMANUFACTURER", "Gigabyte"},
-        {"BIOS", 0, "MMODEL", "H370 HD3-CF"},
         {"BIOS", 0, "MSN", "Müller-Ω"},
-        {"CPUS", 0, "TYPE", "Intel(R) Core(TM) i5-8400"},
-        {"CPUS", 0, "MANUFACTURER", "GenuineIntel"},
         {"CPUS", 0, "SPEED", "2808"},
-        {"CPUS", 0, "CURRENT_SPEED", "800"},
-        {"CPUS", 0, "CORES", "6"},
-        {"CPUS", 0, "LOGICAL_CPUS", "12"},
         {"CPUS", 0, "CPUARCH", "x86_64"},
-        {"CPUS", 0, "SOCKET", "LGA1151"},
         {"CPUS", 1, "CPUARCH", "<absent>"},  // an architecture code nobody knows
         {"CPUS", 1, "SPEED", "<absent>"},
-        {"MEMORIES", 0, "CAPTION", "DIMM 0"},
-        {"MEMORIES", 0, "DESCRIPTION", "BANK 0"},
         {"MEMORIES", 0, "CAPACITY", "8192"},
-        {"MEMORIES", 0, "SPEED", "2666"},
         {"MEMORIES", 0, "TYPE", "DDR4"},
-        {"MEMORIES", 0, "SERIALNUMBER", "1A2B"},
         {"MEMORIES", 0, "NUMSLOTS", "1"},
         {"MEMORIES", 1, "CAPTION", "Physical Memory"},
         {"MEMORIES", 1, "CAPACITY", "17592186044415"},  // the largest 64-bit size
         {"MEMORIES", 1, "TYPE", "DDR3"},                // from the older code
         {"MEMORIES", 2, "CAPACITY", "<absent>"},        // not a number
         {"MEMORIES", 2, "NUMSLOTS", "3"},
-        {"STORAGES", 0, "MODEL", "Samsung SSD 860"},
-        {"STORAGES", 0, "NAME", "Samsung SSD 860"},
         {"STORAGES", 0, "DISKSIZE", "238472"},
-        {"STORAGES", 0, "SERIALNUMBER", "S3Z"},
-        {"STORAGES", 0, "FIRMWARE", "RVT04B6Q"},
         {"STORAGES", 1, "DISKSIZE", "<absent>"},
         {"STORAGES", 2, "TYPE", "CD-ROM"},
-        {"STORAGES", 2, "MODEL", "HL-DT-ST DVDRAM"},
-        {"DRIVES", 0, "LETTER", "C:"},
-        {"DRIVES", 0, "TYPE", "Hard Drive"},
-        {"DRIVES", 0, "FILESYSTEM", "NTFS"},
         {"DRIVES", 0, "TOTAL", "243630"},
         {"DRIVES", 0, "FREE", "100"},
-        {"DRIVES", 0, "VOLUMN", "Windows"},
         {"DRIVES", 1, "TYPE", "CD-Rom Drive"},
         {"DRIVES", 1, "TOTAL", "<absent>"},
         // One entry per address; the miniport without a MAC address is left out.
-        {"NETWORKS", 0, "DESCRIPTION", "Intel(R) Ethernet Connection I219-V"},
-        {"NETWORKS", 0, "MACADDR", "B4:2E:99:3A:4F:5C"},
         {"NETWORKS", 0, "SPEED", "1 Gb/s"},
         {"NETWORKS", 0, "STATUS", "Up"},
-        {"NETWORKS", 0, "VIRTUALDEV", "0"},
         {"NETWORKS", 0, "MTU", "1500"},
         {"NETWORKS", 0, "IPADDRESS", "192.168.1.5"},
         {"NETWORKS", 0, "IPMASK", "255.255.255.0"},
         {"NETWORKS", 0, "IPSUBNET", "192.168.1.0"},
         {"NETWORKS", 0, "IPGATEWAY", "192.168.1.1"},
         {"NETWORKS", 0, "IPDHCP", "192.168.1.1"},
-        {"NETWORKS", 1, "MACADDR", "B4:2E:99:3A:4F:5C"},
         {"NETWORKS", 1, "IPADDRESS", "fe80::1c2b:3aff:fe4f:5c"},
         {"NETWORKS", 1, "IPMASK", "ffff:ffff:ffff:ffff::"},
         {"NETWORKS", 1, "IPSUBNET", "fe80::"},
@@ -264,28 +232,15 @@ TEST(OcsInventory, SectionsFromEachClass) {
         {"HARDWARE", 0, "IPADDR", "192.168.1.5"},
         {"HARDWARE", 0, "DEFAULTGATEWAY", "192.168.1.1"},
         {"HARDWARE", 0, "DNS", "192.168.1.1/9.9.9.9"},
-        {"VIDEOS", 0, "NAME", "NVIDIA GeForce GTX 1060"},
-        {"VIDEOS", 0, "CHIPSET", "GeForce GTX 1060"},
         {"VIDEOS", 0, "MEMORY", "4095"},  // past 32 signed bits
-        {"VIDEOS", 0, "RESOLUTION", "1920x1080"},
         {"VIDEOS", 1, "MEMORY", "2048"},  // a negative 32-bit value read as unsigned
         {"VIDEOS", 1, "RESOLUTION", "<absent>"},
-        {"SOUNDS", 0, "NAME", "Realtek High Definition Audio"},
-        {"SOUNDS", 0, "MANUFACTURER", "Realtek"},
-        {"INPUTS", 0, "TYPE", "Keyboard"},
-        {"INPUTS", 0, "CAPTION", "HID Keyboard Device"},
         {"INPUTS", 2, "TYPE", "Pointing"},
         {"INPUTS", 2, "POINTTYPE", "Mouse"},
         {"INPUTS", 2, "INTERFACE", "USB"},
         {"INPUTS", 2, "MANUFACTURER", "Microsoft"},
-        {"MODEMS", 0, "NAME", "Agere Modem"},
-        {"MODEMS", 0, "MODEL", "SoftModem"},
-        {"MODEMS", 0, "TYPE", "Internal Modem"},
-        {"SLOTS", 0, "NAME", "PCIEX16"},
         {"SLOTS", 0, "STATUS", "In Use"},
         {"SLOTS", 1, "STATUS", "Available"},
-        {"CONTROLLERS", 0, "NAME", "Intel USB 3.0 Host Controller"},
-        {"CONTROLLERS", 0, "TYPE", "USB"},
         {"CONTROLLERS", 0, "VERSION", "10.0.19041.1"},
         {"CONTROLLERS", 1, "TYPE", "HDC"},
         {"CONTROLLERS", 2, "NAME", "PCI Bridge"},
@@ -294,12 +249,7 @@ TEST(OcsInventory, SectionsFromEachClass) {
         {"SOFTWARES", 0, "COMMENTS", "Security Update"},
         {"SOFTWARES", 0, "INSTALLDATE", "2022/08/10"},
         {"SOFTWARES", 1, "NAME", "7-Zip 23.01 (x64)"},  // programs follow the updates
-        {"SOFTWARES", 1, "VERSION", "23.01"},
-        {"SOFTWARES", 1, "PUBLISHER", "Igor Pavlov"},
-        {"SOFTWARES", 1, "LANGUAGE", "1033"},
-        {"SOFTWARES", 1, "GUID", "{23170F69-40C1-2702-2301-000001000000}"},
         {"SOFTWARES", 2, "NAME", "<absent>"},  // the nameless one and "File 1" are left out
-        {"ACCOUNTINFO", 0, "KEYNAME", "TAG"},
         {"ACCOUNTINFO", 0, "KEYVALUE", "PC 01"},
     };
     expectFields(d, cases);
