@@ -1,7 +1,8 @@
 // The inventory's builders: one per section, each reading its classes once
 // from the run's management service into the model. Where a Windows and a
 // Linux machine differ, the system's profile (chosen from the operating
-// system's class) says how.
+// system's class) says how. A new section is a structure in ocs/model.h, a
+// builder here called from buildInventory, and its lines in each renderer.
 #include "ocs/builders.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <functional>
 #include <map>
 
+#include "ocs/codes.h"
 #include "ocs/facts.h"
 #include "ocs/inventory.h"
 #include "wmi/trap.h"
@@ -20,31 +22,47 @@ namespace tq::ocs {
 namespace {
 
 using namespace facts;
+using namespace codes;
 using wmi::Object;
 
 constexpr std::string_view kStandardMoniker = "winmgmts:{impersonationLevel=impersonate}!\\\\.\\root\\StandardCimv2";
 
 // How the server's agents describe a machine of each system.
 struct Profile {
-    bool distributionNames;      // the system named by its distribution ("Debian GNU/Linux", "12")
-    bool hostNameOwnCase;        // the name from DNSHostName, in its own letter case, without the domain
-    bool shortCpuMakers;         // "Intel" and "AMD" rather than the vendor strings
-    bool dropPlaceholderMakers;  // not Windows' "(Standard disk drives)"
-    std::string_view diskNames[3];
+    bool distributionNames = false;      // the system named by its distribution ("Debian GNU/Linux", "12")
+    bool hostNameOwnCase = false;        // the name from DNSHostName, in its own letter case, without the domain
+    bool shortCpuMakers = false;         // "Intel" and "AMD" rather than the vendor strings
+    bool dropPlaceholderMakers = false;  // not Windows' "(Standard disk drives)"
+    std::string_view diskNames[3];       // the first of these that the disk has names it
     std::string_view diskBus;
-    bool opticalDriveLetter;
-    bool drivesByMountPoint;  // no letters: the mount point, the file system's own name, the device
-    bool adapterByInterface;  // an adapter is named by its interface ("eth0")
+    bool opticalDriveLetter = false;
+    bool drivesByMountPoint = false;  // no letters: the mount point, the file system's own name, the device
+    bool adapterByInterface = false;  // an adapter is named by its interface ("eth0")
     std::string_view controllerCaption, controllerVersion;
-    const char* kernelName;
-    bool statusFromConnection;  // an adapter is up when connected (Windows), not when enabled (Linux)
-    bool standardNamespace;  // Windows' root\StandardCimv2 network classes may be there
+    const char* kernelName = "";
+    bool statusFromConnection = false;  // an adapter is up when connected (Windows), not when enabled (Linux)
+    bool standardNamespace = false;     // Windows' root\StandardCimv2 network classes may be there
 };
 
-constexpr Profile kWindows{false, false, false, false, {"Caption", "Model", "Name"}, "InterfaceType", true, false, false,
-                           "DeviceID", "DriverVersion", "MSWin32", true, true};
-constexpr Profile kLinux{true, true, true, true, {"KernelName", "Caption", "Model"}, "Transport", false, true, true,
-                         "DeviceName", "ModuleVersion", "linux", false, false};
+constexpr Profile kWindows{.diskNames = {"Caption", "Model", "Name"},
+                           .diskBus = "InterfaceType",
+                           .opticalDriveLetter = true,
+                           .controllerCaption = "DeviceID",
+                           .controllerVersion = "DriverVersion",
+                           .kernelName = "MSWin32",
+                           .statusFromConnection = true,
+                           .standardNamespace = true};
+constexpr Profile kLinux{.distributionNames = true,
+                         .hostNameOwnCase = true,
+                         .shortCpuMakers = true,
+                         .dropPlaceholderMakers = true,
+                         .diskNames = {"KernelName", "Caption", "Model"},
+                         .diskBus = "Transport",
+                         .drivesByMountPoint = true,
+                         .adapterByInterface = true,
+                         .controllerCaption = "DeviceName",
+                         .controllerVersion = "ModuleVersion",
+                         .kernelName = "linux"};
 
 // Runs a query on the inventory's service and hands over each object.
 class Reader {
@@ -77,168 +95,7 @@ struct Build {
     model::Inventory& m;
 };
 
-// A code from a table of names; "" for codes the table does not hold.
-template <std::size_t N>
-std::string named(model::Number code, const std::pair<int, const char*> (&table)[N]) {
-    if (!code) return {};
-    for (const auto& [k, v] : table)
-        if (static_cast<std::uint64_t>(k) == *code) return v;
-    return {};
-}
-
-constexpr std::pair<int, const char*> kArchitectures[] = {
-    {0, "x86"}, {1, "MIPS"}, {2, "Alpha"}, {3, "PowerPC"}, {5, "ARM"}, {6, "ia64"}, {9, "x86_64"}, {12, "ARM64"},
-};
-// SMBIOS memory device types (the management class's SMBIOSMemoryType).
-constexpr std::pair<int, const char*> kSmbiosMemoryTypes[] = {
-    {3, "DRAM"},   {4, "EDRAM"},  {5, "VRAM"},   {6, "SRAM"},   {7, "RAM"},     {8, "ROM"},
-    {9, "FLASH"},  {10, "EEPROM"}, {11, "FEPROM"}, {12, "EPROM"}, {13, "CDRAM"},  {14, "3DRAM"},
-    {15, "SDRAM"}, {16, "SGRAM"},  {17, "RDRAM"},  {18, "DDR"},   {19, "DDR2"},   {20, "DDR2 FB-DIMM"},
-    {24, "DDR3"},  {25, "FBD2"},   {26, "DDR4"},   {27, "LPDDR"}, {28, "LPDDR2"}, {29, "LPDDR3"},
-    {30, "LPDDR4"}, {32, "HBM"},   {33, "HBM2"},   {34, "DDR5"},  {35, "LPDDR5"}, {36, "HBM3"},
-};
-// The older MemoryType codes, for firmware that leaves the SMBIOS one at 0.
-constexpr std::pair<int, const char*> kMemoryTypes[] = {
-    {2, "DRAM"}, {3, "Synchronous DRAM"}, {4, "Cache DRAM"}, {5, "EDO"}, {6, "EDRAM"}, {7, "VRAM"},
-    {8, "SRAM"}, {9, "RAM"}, {10, "ROM"}, {11, "Flash"}, {12, "EEPROM"}, {13, "FEPROM"}, {14, "EPROM"},
-    {15, "CDRAM"}, {16, "3DRAM"}, {17, "SDRAM"}, {18, "SGRAM"}, {19, "RDRAM"}, {20, "DDR"}, {21, "DDR2"},
-    {22, "DDR2 FB-DIMM"}, {24, "DDR3"}, {25, "FBD2"},
-};
-constexpr std::pair<int, const char*> kDriveTypes[] = {
-    {1, "No root directory"}, {2, "Removable Drive"}, {3, "Hard Drive"},
-    {4, "Network Drive"},     {5, "CD-Rom Drive"},     {6, "RAM Disk"},
-};
-constexpr std::pair<int, const char*> kPointingTypes[] = {
-    {1, "Other"},      {2, "Unknown"},    {3, "Mouse"},        {4, "Track Ball"},
-    {5, "Track Point"}, {6, "Glide Point"}, {7, "Touch Pad"}, {8, "Touch Screen"},
-    {9, "Mouse - Optical Sensor"},
-};
-constexpr std::pair<int, const char*> kInterfaces[] = {
-    {1, "Other"},   {2, "Unknown"}, {3, "Serial"},    {4, "PS/2"},  {5, "Infrared"},
-    {6, "HP-HIL"},  {7, "Bus mouse"}, {8, "ADB"},    {160, "Bus mouse DB-9"},
-    {161, "Bus mouse micro-DIN"}, {162, "USB"},
-};
-constexpr std::pair<int, const char*> kSlotUsage[] = {
-    {1, "Other"}, {2, "Unknown"}, {3, "Available"}, {4, "In Use"},
-};
-
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
-bool digitsAt(std::string_view s, std::size_t from, std::size_t n) {
-    if (s.size() < from + n) return false;
-    return std::all_of(s.begin() + static_cast<std::ptrdiff_t>(from), s.begin() + static_cast<std::ptrdiff_t>(from + n),
-                       [](char c) { return c >= '0' && c <= '9'; });
-}
-int numberAt(std::string_view s, std::size_t from, std::size_t n) {
-    int v = 0;
-    for (std::size_t i = from; i < from + n; ++i) v = v * 10 + (s[i] - '0');
-    return v;
-}
-
-// A management datetime ("20230415103000.000000+060"): the day from its
-// first eight digits, the time of day when fourteen are there.
-model::When cimWhen(std::string s) {
-    model::When w;
-    if (digitsAt(s, 0, 8)) w.year = numberAt(s, 0, 4), w.month = numberAt(s, 4, 2), w.day = numberAt(s, 6, 2);
-    if (digitsAt(s, 0, 14)) w.hour = numberAt(s, 8, 2), w.minute = numberAt(s, 10, 2), w.second = numberAt(s, 12, 2);
-    w.text = std::move(s);
-    return w;
-}
-
-// M/D/YYYY, as the management service gives the updates' dates.
-model::When usWhen(std::string s) {
-    model::When w;
-    int m = 0, d = 0, y = 0;
-    char tail = 0;
-    if (std::sscanf(s.c_str(), "%2d/%2d/%4d%c", &m, &d, &y, &tail) == 3 && m >= 1 && m <= 12 && d >= 1 && d <= 31 &&
-        y >= 1000)
-        w.year = y, w.month = m, w.day = d;
-    w.text = std::move(s);
-    return w;
-}
-
-// YYYYMMDD (the registry, dpkg) or M/D/YYYY.
-model::When installWhen(std::string s) {
-    if (!digitsAt(s, 0, 8)) return usWhen(std::move(s));
-    model::When w = cimWhen(std::move(s));
-    w.hour = -1;
-    return w;
-}
-
-// The processor maker in the short form the Linux agents give.
-std::string shortMaker(const std::string& vendor) {
-    if (vendor == "GenuineIntel") return "Intel";
-    if (vendor == "AuthenticAMD") return "AMD";
-    return vendor;
-}
-
-// Windows' generic makers ("(Standard disk drives)"), which say nothing.
-bool placeholder(const std::string& maker) { return !maker.empty() && maker.front() == '('; }
-
 std::string shown(std::string_view s) { return trimmed(cleanText(s)); }
-
-// The bus of an input device, from its device id: "USB" for USB and HID
-// devices with a USB vendor id, "PS/2" for the PC's own keyboard and mouse
-// ports, "Bluetooth"; "" when the id does not say.
-std::string busOf(std::string_view pnp) {
-    const std::string id = wmi::text::lower(pnp);
-    const auto starts = [&](std::string_view p) { return id.rfind(p, 0) == 0; };
-    if (starts("usb\\") || starts("hid\\vid_")) return "USB";
-    if (starts("acpi\\pnp03") || starts("acpi\\pnp0f") || starts("*pnp03") || starts("*pnp0f")) return "PS/2";
-    if (starts("bthenum\\") || starts("bthle") || id.find("{00001124-") != std::string::npos) return "Bluetooth";
-    return {};
-}
-
-// Module makers by the JEDEC code Windows gives for them ("80CE000080CE":
-// bank and code, twice; the older form puts the code first, "CE00000000000000").
-// A text that is no code is a name already; an unknown code gives "".
-std::string makerName(const std::string& maker) {
-    static const std::pair<const char*, const char*> kMakers[] = {
-        {"80CE", "Samsung"},  {"CE00", "Samsung"},  {"80AD", "SK Hynix"}, {"AD00", "SK Hynix"},
-        {"802C", "Micron"},   {"2C00", "Micron"},   {"859B", "Crucial"},  {"059B", "Crucial"},
-        {"0198", "Kingston"}, {"8198", "Kingston"}, {"9801", "Kingston"}, {"029E", "Corsair"},
-        {"829E", "Corsair"},  {"04CB", "A-DATA"},   {"84CB", "A-DATA"},   {"04CD", "G.Skill"},
-        {"84CD", "G.Skill"},  {"0443", "Ramaxel"},  {"8443", "Ramaxel"},  {"04EF", "Team Group"},
-        {"84EF", "Team Group"}, {"80CD", "Nanya"},  {"0B03", "Nanya"},    {"837A", "Apacer"},
-        {"017A", "Apacer"},   {"8551", "Qimonda"},  {"80A4", "IBM"},      {"0215", "Transcend"},
-        {"8215", "Transcend"},
-    };
-    const std::string code = upper(trimmed(maker));
-    const bool hex = code.size() >= 4 && code.size() % 2 == 0 &&
-                     std::all_of(code.begin(), code.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
-    if (!hex) return maker;
-    for (const auto& [prefix, name] : kMakers)
-        if (code.compare(0, 4, prefix) == 0) return name;
-    return {};
-}
-
-// The hypervisor a machine's maker and model name, where they name one.
-std::string vmSystem(const std::string& maker, const std::string& model) {
-    static const std::pair<const char*, const char*> kSystems[] = {
-        {"vmware", "VMware"}, {"virtualbox", "VirtualBox"}, {"innotek", "VirtualBox"}, {"qemu", "QEMU"},
-        {"kvm", "KVM"},       {"xen", "Xen"},               {"parallels", "Parallels"}, {"bochs", "Bochs"},
-        {"bhyve", "bhyve"},   {"virtual machine", "Hyper-V"},
-    };
-    const std::string both = wmi::text::lower(maker + " " + model);
-    for (const auto& [needle, name] : kSystems)
-        if (both.find(needle) != std::string::npos) return name;
-    return {};
-}
-
-// The four hex digits after `key` in a device id ("PCI\VEN_8086&DEV_15BC"), lower case.
-std::string idPart(std::string_view id, std::string_view key) {
-    const std::string upperId = upper(std::string(id));
-    const std::size_t at = upperId.find(key);
-    if (at == std::string::npos || upperId.size() < at + key.size() + 4) return {};
-    std::string out = wmi::text::lower(std::string_view(upperId).substr(at + key.size(), 4));
-    return std::all_of(out.begin(), out.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); })
-               ? out
-               : std::string();
-}
 
 // ------------------------------------------------------------- builders ----
 
