@@ -78,7 +78,7 @@ std::string busOf(std::string_view pnp);
 std::string makerName(const std::string& maker);
 // The hypervisor that a machine's maker and model names, where they name one.
 std::string vmSystem(const std::string& maker, const std::string& model);
-// The four hex digits after `key` in a device id ("PCI\\VEN_8086&DEV_15BC"), lower case.
+// The four hex digits after `key` in a device id ("PCI\VEN_8086&DEV_15BC"), lower case.
 std::string idPart(std::string_view id, std::string_view key);
 
 }  // namespace tq::ocs::codes
