@@ -91,8 +91,8 @@ struct Stanza {
 // The day dpkg last wrote the package's file list: when it was installed or
 // upgraded. Multi-arch packages name the list after their architecture too.
 std::string installDay(Machine& m, const std::string& name, const std::string& arch) {
-    std::optional<std::int64_t> t = m.fs.modified("/var/lib/dpkg/info/" + name + ":" + arch + ".list");
-    if (!t) t = m.fs.modified("/var/lib/dpkg/info/" + name + ".list");
+    std::optional<std::int64_t> t = m.fs.modified("/var/lib/dpkg/info/" + name + ".list");
+    if (!t) t = m.fs.modified("/var/lib/dpkg/info/" + name + ":" + arch + ".list");
     if (!t) return {};
     const std::time_t when = static_cast<std::time_t>(*t);
     std::tm local{};
