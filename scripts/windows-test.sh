@@ -90,7 +90,9 @@ for exe in "${programs[@]}"; do
   say "test $(basename "$exe")"
   log=$work/$(basename "$exe" .exe).log
   rc=0
-  (cd "$build" && LC_ALL=C timeout 600 wine "$exe" --gtest_brief=1 </dev/null >"$log" 2>&1) || rc=$?
+  # A UTF-8 locale: Wine stores file names in the locale's character set, and
+  # the tests make files named in German and Chinese.
+  (cd "$build" && LC_ALL=C.UTF-8 timeout 600 wine "$exe" --gtest_brief=1 </dev/null >"$log" 2>&1) || rc=$?
   tr -d '\r' <"$log"
   [ "$rc" -eq 0 ] || failed+=("$(basename "$exe")")
 done
@@ -312,7 +314,7 @@ if [ -f "$gui_exe" ] && [ -f "$uitest_exe" ]; then
   # the focus at once; its exit status does not come back through the
   # desktop, so the test's own summary decides.
   say "test $(basename "$uitest_exe")"
-  (cd "$build" && LC_ALL=C timeout 300 wine explorer /desktop=tqtest,1280x1024 "$uitest_exe" --gtest_brief=1 \
+  (cd "$build" && LC_ALL=C.UTF-8 timeout 300 wine explorer /desktop=tqtest,1280x1024 "$uitest_exe" --gtest_brief=1 \
     </dev/null >"$work/uitest.log" 2>&1) || true
   tr -d '\r' <"$work/uitest.log"
   if ! grep -q '^\[  PASSED  \]' "$work/uitest.log" || grep -q '^\[  FAILED  \]' "$work/uitest.log"; then

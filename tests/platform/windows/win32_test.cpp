@@ -117,16 +117,22 @@ TEST_F(Scratch, TemporaryFileStandsForTheReportAndLeftoversGo) {
 TEST_F(Scratch, ReportNamesWorkUpToTheSystemsLimitAndAreRefusedWithItsReason) {
     const std::string deep = path(std::string(120, 'd')) + "\\" + std::string(120, 'e');
     for (const std::string& folder : {deep.substr(0, deep.rfind('\\')), deep})
-        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + widen(folder)).c_str(), nullptr)) << folder;
+        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + widen(folder)).c_str(), nullptr) ||
+                    ::GetLastError() == ERROR_ALREADY_EXISTS)
+            << folder;
     for (const std::string& name : {path("B\u00FCro.htm"), path("\u4E2D\u6587.htm"), path(std::string(251, 'y') + ".htm"),
                                     deep + "\\J\u00FCrgen \u738B.htm"}) {
-        SCOPED_TRACE(name.size());
-        files_.createTextFile(name)->close();
-        auto w = files_.openForWriting(name);
-        w->writeLine("G\u00FC\u4E2D");
-        w->close();
-        ASSERT_TRUE(files_.fileExists(name));
-        if (latin1_) EXPECT_EQ(files_.openForInput(name)->readLine(), "G\u00FC?");
+        const Failure f = failureOf([&] {
+            files_.createTextFile(name)->close();
+            auto w = files_.openForWriting(name);
+            w->writeLine("G\u00FC\u4E2D");
+            w->close();
+        });
+        EXPECT_EQ(f.number, 0) << name << ": " << f.description;
+        EXPECT_TRUE(files_.fileExists(name)) << name;
+        if (latin1_) {
+            EXPECT_EQ(files_.openForInput(name)->readLine(), "G\u00FC?");
+        }
     }
     // Gone again through the long form, which the clean-up does not use.
     ::DeleteFileW((L"\\\\?\\" + widen(deep + "\\J\u00FCrgen \u738B.htm")).c_str());

@@ -582,8 +582,8 @@ TEST(Win32Windows, WholeReportRun) {
     EXPECT_EQ(windows.run(), 0);
 }
 
-// A name the system cannot take (too long, a character pasted past the
-// filter) ends at "Could not create the file..." before anything is read,
+// A name the system cannot take (too long, a control character no file
+// name may hold) ends at "Could not create the file..." before anything is read,
 // and the windows stay; then a designation and a comment in German and
 // Chinese give a report named as typed, in a folder named so too.
 TEST(Win32Windows, RefusedNamesAndNamesInAnyLanguage) {
@@ -603,7 +603,7 @@ TEST(Win32Windows, RefusedNamesAndNamesInAnyLanguage) {
     FrmMain* main = windows.startMainWindow();
     report::gStrComment = "Gr&uuml;\u00DFe \u4E2D";  // as the comment dialog stores it
 
-    for (const std::string& name : {std::string(252, 'x'), std::string("a|b"), std::string("B\u00FCro \u4E2D\u6587")}) {
+    for (const std::string& name : {std::string(252, 'x'), std::string("a\tb"), std::string("B\u00FCro \u4E2D\u6587")}) {
         click(*main, "btnCreateReport");
         FrmCuz* cuz = windows.reportNameDialog();
         ASSERT_TRUE(cuz);
@@ -623,9 +623,10 @@ TEST(Win32Windows, RefusedNamesAndNamesInAnyLanguage) {
     EXPECT_EQ(windows.openWindows(), 0);
     std::ifstream in(win::widen(folder + "\\B\u00FCro \u4E2D\u6587.htm").c_str(), std::ios::binary);
     const std::string html{std::istreambuf_iterator<char>(in), {}};
-    if (::GetACP() == 1252)
+    if (::GetACP() == 1252) {
         for (const char* part : {"Designation: B\xFCro ?" "?</font>", "&nbsp; Gr&uuml;\xDF" "e ?<br>"})
             EXPECT_NE(html.find(part), std::string::npos) << part;
+    }
     EXPECT_NE(html.find("</html>"), std::string::npos);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(win::widen(folder)), {}), 1);
 }
