@@ -20,8 +20,10 @@
 #include "wmi/trap.h"
 
 #if defined(_WIN32)
-#include <direct.h>
-#include <stdlib.h>
+#include <io.h>
+#include <windows.h>
+
+#include "platform/windows/text.h"
 #else
 #include <limits.h>
 #include <stdlib.h>
@@ -93,9 +95,10 @@ int usage(const std::string& why) {
 
 std::string absolute(const std::string& p) {
 #if defined(_WIN32)
-    char buf[4096];
-    if (_fullpath(buf, p.c_str(), sizeof buf)) return buf;
-    return p;
+    // Made full in the wide form: a folder may hold any character.
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(tq::win::widen(p), ec);
+    return ec ? p : tq::win::narrow(full.native());
 #else
     char buf[PATH_MAX];
     if (::realpath(p.c_str(), buf)) return buf;
@@ -155,7 +158,7 @@ bool parseOnboard(const std::string& list, Onboard& o) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int runProgram(std::vector<std::string> args) {
     using namespace tq;
     std::string folder, snapshot, root, driveC, comment, onboardList, dumpFile, designation;
     std::string traceFile = platform::wmiTraceVariable();
@@ -163,7 +166,6 @@ int main(int argc, char** argv) {
     app::OcsOptions ocsOptions;
     std::string ocsError;
 
-    std::vector<std::string> args(argv + 1, argv + argc);
     std::vector<std::string> emptyGiven;  // options given an empty value
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -246,7 +248,15 @@ int main(int argc, char** argv) {
         if (!haveDesignation) return 0;
     }
 
-    if (!haveOnboard) onboard = detectOnboard();
+    // What the report-name dialog's OK does: store the name, create the
+    // empty file (a failure is not fatal here), start the run. A name that
+    // cannot be created is known now, before anything is read.
+    report::gStrFileName = designation + ".htm";
+    Failure notCreated;
+    if (!trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); }))
+        notCreated = trap::pending();
+
+    if (!haveOnboard && notCreated.number == 0) onboard = detectOnboard();
     app::CliUi ui(onboard.vga, onboard.audio, onboard.lan);
     platform::current().ui = &ui;
     platform::QuietShell quiet(*platform::current().shell);
@@ -254,12 +264,6 @@ int main(int argc, char** argv) {
 
     if (haveComment) report::gStrComment = report::EncodeUmlauts(comment);
 
-    // What the report-name dialog's OK does: store the name, create the
-    // empty file (a failure is not fatal here), start the run.
-    report::gStrFileName = designation + ".htm";
-    Failure notCreated;
-    if (!trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); }))
-        notCreated = trap::pending();
     report::RunReport();
 
     // The inventory goes out only after a report that was saved.
@@ -279,3 +283,20 @@ int main(int argc, char** argv) {
         if (m.rfind("The file is saved on ", 0) == 0) return kSaved;
     return kFinalError;
 }
+
+#if defined(_WIN32)
+// Windows hands the arguments over as UTF-16 (a "main" would get them in the
+// ANSI code page, which holds few of the world's letters); the program works
+// in UTF-8 and prints UTF-8, so a console shows it in that code page while
+// the program runs.
+int wmain(int argc, wchar_t** argv) {
+    static const UINT consolePage = ::GetConsoleOutputCP();
+    if (consolePage != CP_UTF8 && _isatty(_fileno(stderr)) && ::SetConsoleOutputCP(CP_UTF8))
+        std::atexit([] { ::SetConsoleOutputCP(consolePage); });
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(tq::win::narrow(argv[i]));
+    return runProgram(std::move(args));
+}
+#else
+int main(int argc, char** argv) { return runProgram({argv + 1, argv + argc}); }
+#endif

@@ -117,12 +117,30 @@ TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {
     EXPECT_TRUE(fs::is_symlink(dir + "/link.json"));
 }
 
-// The message of the windows, then one line with the path and the system's reason.
-TEST_F(Headless, FolderThatCannotTakeTheFileEndsWithStatus2) {
-    const RunResult r = run("--folder " + quote(dir + "/no/such/folder") + " --onboard none PC");
-    EXPECT_EQ(r.status, 2) << r.err;
-    EXPECT_EQ(r.err, "Could not create the file...\ntallyquest-report: cannot create " + dir +
-                         "/no/such/folder/PC.htm: No such file or directory\n");
+// A report that cannot be created (a folder that is gone, a name longer than
+// the system takes) is found before anything is read, the board's on-board
+// devices included: the message of the windows, then one line with the path
+// and the system's reason, status 2, no query and no file.
+TEST_F(Headless, ReportThatCannotBeCreatedEndsWithStatus2BeforeAnyQuery) {
+    const std::string snap = write("s.json", kSnapshot), trace = dir + "/trace.txt";
+    const std::string tooLong(252, 'x');
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {dir + "/no/such/folder", "PC", "No such file or directory"},
+        {dir, tooLong, "File name too long"},
+    };
+    for (const auto& [folder, designation, reason] : cases) {
+        const RunResult r = run("--snapshot " + quote(snap) + " --trace-wmi " + quote(trace) + " --folder " +
+                                quote(folder) + " " + quote(designation));
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.err, "Could not create the file...\ntallyquest-report: cannot create " + folder + "/" + designation +
+                             ".htm: " + reason + "\n");
+        EXPECT_EQ(read(trace), "") << designation;
+    }
+    // The longest name the system takes works.
+    EXPECT_EQ(run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " " + tooLong.substr(1)).status, 0);
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"s.json", "stderr.txt", "trace.txt", tooLong.substr(1) + ".htm"}));
 }
 
 // Runs killed at any moment, by SIGKILL or SIGTERM, leave no report or a
@@ -362,6 +380,25 @@ TEST_F(Headless, ReportNameFolderAndMessageAreExact) {
     r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard none " + quote("PC\n\x1b[31m01"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "The file is saved on " + dir + "/PC\\n\\x1b[31m01.htm\n");
+    // An operator named Jürgen or 王: the report named as typed, in
+    // his folder; in the report the code page's letters, "?" for the rest.
+    const struct {
+        std::string folder, designation, comment, head, row;
+    } people[] = {
+        {"J\u00FCrgen", "B\u00FCro", "Gr\u00FC\u00DFe", "B\xFCro</font>", "&nbsp; Gr&uuml;\xDF" "e<br>"},
+        {"\u738B", "\u4E2D\u6587", "\u4E2D\u6587 \u00FC", "?" "?</font>", "&nbsp; ?? &uuml;<br>"},
+    };
+    for (const auto& p : people) {
+        const std::string folder = dir + "/" + p.folder;
+        fs::create_directories(folder);
+        r = run("--snapshot " + quote(snap) + " --folder " + quote(folder) + " --onboard none --comment " +
+                quote(p.comment) + " " + quote(p.designation));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "The file is saved on " + folder + "/" + p.designation + ".htm\n");
+        const std::string report = read(folder + "/" + p.designation + ".htm");
+        EXPECT_NE(report.find("Designation: " + p.head), std::string::npos) << p.designation;
+        EXPECT_NE(report.find(p.row), std::string::npos) << p.comment;
+    }
 }
 
 // Hostile files where the program reads or writes: a FIFO or a symlink as
