@@ -13,7 +13,9 @@
 namespace tq::app {
 
 // A message as one line of a terminal: control characters (C0, DEL and the
-// C1 range) shown escaped ("\n", "\x1b", "\u009b"), everything else as it is.
+// C1 range) and the invisible format characters (bidirectional controls,
+// zero-width characters, U+2028, U+2029) shown escaped ("\n", "\x1b",
+// "\u009b", "\u202e"), everything else as it is.
 std::string oneLine(std::string_view text);
 
 class CliUi final : public platform::UserInterface {

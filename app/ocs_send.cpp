@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 #include "app/cli_ui.h"
 #include "ocs/deviceid.h"
@@ -53,10 +54,14 @@ std::string checkOcsOptions(const OcsOptions& o) {
 }
 
 int sendInventory(const OcsOptions& o, const std::string& designation) {
-    // Every line may quote the server or the address as given: one line,
-    // control characters escaped.
-    auto complain = [](const std::string& line) {
-        std::fprintf(stderr, "tallyquest-report: %s\n", oneLine(line).c_str());
+    // Every line may quote the server or an address as given: one line,
+    // control characters escaped, no address's password.
+    std::vector<std::string> addresses = platform::environmentProxies();
+    addresses.push_back(o.server);
+    addresses.push_back(o.proxy);
+    auto shownLine = [&](const std::string& line) { return oneLine(platform::withoutCredentials(line, addresses)); };
+    auto complain = [&](const std::string& line) {
+        std::fprintf(stderr, "tallyquest-report: %s\n", shownLine(line).c_str());
         return kSendFailed;
     };
     try {
@@ -107,7 +112,7 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
                 ? "inventory of " + deviceId + " sent to " + shown
                 : shown + " did not ask for the inventory of " + deviceId + " (it answered " +
                       (prolog.empty() ? "nothing" : prolog) + ")";
-        std::printf("%s\n", oneLine(line).c_str());
+        std::printf("%s\n", shownLine(line).c_str());
         return 0;
     } catch (const std::exception& e) {
         return complain(e.what());

@@ -212,6 +212,13 @@ public:
         buffer_ += "\r\n";
         if (buffer_.size() >= kFlushAt) flush();
     }
+    bool writePart(std::string_view text) override {
+        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
+        if (temp_.fd < 0) start();
+        buffer_ += platform::utf8ToCp1252(text);
+        if (buffer_.size() >= kFlushAt) flush();
+        return true;
+    }
     void close() override {
         if (closed_) return;
         closed_ = true;

@@ -193,6 +193,8 @@ public:
             } catch (const std::exception& e) {
                 error = HttpError(HttpError::Kind::Other, e.what());
             }
+            // No message shows the addresses' passwords, whatever it quotes.
+            if (error) error = HttpError(error->kind(), withoutCredentials(error->what(), {job->request.url, job->request.proxy}));
             std::lock_guard lock(job->mutex);
             job->reply = std::move(reply);
             job->error = std::move(error);
