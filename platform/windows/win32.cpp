@@ -176,10 +176,18 @@ public:
     }
     ~ReplacingWriter() override { release(temp_); }
     void writeLine(std::string_view text) override {
-        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
-        if (!temp_.open()) start();
         std::string bytes = utf8ToAnsi(text);
         bytes += "\r\n";
+        write(bytes);
+    }
+    // A long line (the updates' row) goes out piece by piece, never held whole.
+    bool writePart(std::string_view text) override {
+        write(utf8ToAnsi(text));
+        return true;
+    }
+    void write(const std::string& bytes) {
+        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
+        if (!temp_.open()) start();
         DWORD written = 0;
         if (!::WriteFile(temp_.h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
             written != bytes.size()) {
