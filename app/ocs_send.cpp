@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "app/cli_ui.h"
+#include "app/output.h"
 #include "ocs/deviceid.h"
 #include "ocs/inventory.h"
 #include "ocs/protocol.h"
@@ -84,7 +85,7 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
         for (const auto& [file, text] : {std::pair{o.file, xml}, std::pair{o.glpiFile, inventory.glpiJson(deviceId)}}) {
             if (file.empty()) continue;
             try {
-                platform::replaceFile(file, text);
+                writeOutput(file, text);
             } catch (const std::exception& e) {
                 return complain(std::string("cannot write the inventory: ") + e.what());
             }
@@ -105,7 +106,7 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
                 ? "inventory of " + deviceId + " sent to " + shown
                 : shown + " did not ask for the inventory of " + deviceId + " (it answered " +
                       (prolog.empty() ? "nothing" : prolog) + ")";
-        std::printf("%s\n", oneLine(line).c_str());
+        if (!o.quiet) std::fprintf(o.stdoutTaken ? stderr : stdout, "%s\n", oneLine(line).c_str());
         return 0;
     } catch (const std::exception& e) {
         return complain(e.what());

@@ -439,10 +439,15 @@ void PosixFiles::setAttributes(const std::string& path, int attributes) {
         ::close(fd);
         fail::raise(fail::kPathFileAccess);
     }
-    mode_t mode = st.st_mode & 07777;
-    mode = (attributes & platform::kAttrReadOnly) ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
-    const int changed = fd >= 0 ? ::fchmod(fd, mode) : ::fchmodat(AT_FDCWD, n.c_str(), mode, AT_SYMLINK_NOFOLLOW);
-    const int err = errno;
+    const mode_t before = st.st_mode & 07777;
+    const mode_t mode = (attributes & platform::kAttrReadOnly) ? (before & ~S_IWUSR) : (before | S_IWUSR);
+    auto chmodTo = [&](mode_t m) {
+        return fd >= 0 ? ::fchmod(fd, m) : ::fchmodat(AT_FDCWD, n.c_str(), m, AT_SYMLINK_NOFOLLOW);
+    };
+    // An owner may change a file's extended attributes only while it may
+    // write the file: the write bit goes last and comes first.
+    int changed = chmodTo(mode | S_IWUSR);
+    int err = errno;
     // Hidden and system live in an extended attribute where the file system
     // holds one; elsewhere they are left alone.
     const int extra = attributes & (platform::kAttrHidden | platform::kAttrSystem | platform::kAttrArchive);
@@ -450,12 +455,16 @@ void PosixFiles::setAttributes(const std::string& path, int attributes) {
     if (fd >= 0) {
         if (extra) ::fsetxattr(fd, kAttrXattr, v.data(), v.size(), 0);
         else ::fremovexattr(fd, kAttrXattr);
-        ::close(fd);
     } else if (extra) {
         ::lsetxattr(n.c_str(), kAttrXattr, v.data(), v.size(), 0);
     } else {
         ::lremovexattr(n.c_str(), kAttrXattr);
     }
+    if (changed == 0 && !(mode & S_IWUSR)) {
+        changed = chmodTo(mode);
+        err = errno;
+    }
+    if (fd >= 0) ::close(fd);
     if (changed != 0) raiseErrno(err, fail::kPathFileAccess);
 }
 
