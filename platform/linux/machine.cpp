@@ -105,8 +105,10 @@ std::string readingLimits() {
     std::vector<std::string> lacking;
     if (m.udevMemoryDevices().empty()) lacking.push_back("memory modules");
     if (!m.dmiId("sys_vendor")) lacking.push_back("system maker");
-    lacking.push_back("slots, on-board devices");
-    if (!m.dmiId("product_serial") || !m.dmiId("product_uuid")) lacking.push_back("serial numbers, UUID");
+    lacking.push_back("slots");
+    lacking.push_back("on-board devices");
+    if (!m.dmiId("product_serial")) lacking.push_back("serial numbers");
+    if (!m.dmiId("product_uuid")) lacking.push_back("the UUID");
     std::string list;
     for (std::size_t i = 0; i < lacking.size(); ++i)
         list += (i == 0 ? "" : i + 1 == lacking.size() ? " and " : ", ") + lacking[i];
