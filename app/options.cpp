@@ -225,7 +225,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const s
     if (o.ocs.wanted() && !o.haveDesignation) return usage("--server, --ocs-file and --glpi-file need a designation");
     if (!o.haveDesignation && o.dumpFile.empty()) return usage("no designation");
     if (!o.haveDesignation && (!o.output.empty() || o.open)) return usage("--output and --open need a designation");
-    if (o.open && (!o.writeReport || isStandardOutput(o.output))) return usage("--open needs a report saved in a file");
+    if (o.open && (!o.writeReport || !o.output.empty())) return usage("--open goes with a report written into a folder");
     return parsed;
 }
 

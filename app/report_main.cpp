@@ -135,6 +135,25 @@ std::string readWhole(const std::filesystem::path& file) {
     return bytes.str();
 }
 
+// The shell that --open uses, noting whether the viewer could be started.
+class NotingShell final : public tq::platform::Shell {
+public:
+    explicit NotingShell(tq::platform::Shell& inner) : inner_(inner) {}
+    std::intptr_t execute(std::uintptr_t owner, const std::string& verb, const std::string& file,
+                          const std::string& parameters, const std::string& folder, int show) override {
+        result_ = inner_.execute(owner, verb, file, parameters, folder, show);
+        return result_;
+    }
+    void launch(const std::string& path) override { inner_.launch(path); }
+    std::string firstMatch(const std::string& path) override { return inner_.firstMatch(path); }
+    // What the platform returns: above 32 when the viewer was started.
+    std::intptr_t result() const { return result_; }
+
+private:
+    tq::platform::Shell& inner_;
+    std::intptr_t result_ = 42;
+};
+
 // What the machine's own source could not read for this user, said once.
 void sayLimits(bool quiet) {
     if (quiet) return;
@@ -229,7 +248,8 @@ int main(int argc, char** argv) {
     ui.setKeepSavedLine(scratch.has_value());
     platform::current().ui = &ui;
     platform::QuietShell quiet(*platform::current().shell);
-    if (!o.open) platform::current().shell = &quiet;
+    NotingShell noting(*platform::current().shell);
+    platform::current().shell = o.open ? static_cast<platform::Shell*>(&noting) : &quiet;
 
     if (o.haveComment) {
         std::string comment = o.comment;
@@ -253,6 +273,13 @@ int main(int argc, char** argv) {
     }
     bool saved = false;
     for (const std::string& m : ui.messages()) saved = saved || m.rfind("The file is saved on ", 0) == 0;
+    if (saved && noting.result() <= 32)
+        std::fprintf(stderr, "tallyquest-report: cannot open the report: %s\n",
+#if defined(_WIN32)
+                     "no program is associated with .htm files");
+#else
+                     "xdg-open could not be started (install xdg-utils)");
+#endif
     sayLimits(o.quiet);
     if (!saved) return kFinalError;
 

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -357,6 +358,11 @@ TEST_F(Headless, WindowsProgramHelpAndVersionNeedNoDisplay) {
     EXPECT_EQ(read(dir + "/help.txt").rfind("usage: tallyquest [--help | --version]\n", 0), 0u);
     ASSERT_EQ(runShell(program + " --version >" + quote(dir + "/version.txt"), dir + "/stderr.txt").status, 0);
     EXPECT_EQ(read(dir + "/version.txt"), "tallyquest " TQ_VERSION "\n");
+    // Without --help and without a display: one line, status 1.
+    const RunResult r = runShell(program, dir + "/stderr.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("tallyquest: no display to show the windows on", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 #endif
 

@@ -56,7 +56,7 @@ TEST(Options, ActionsAndUsageErrors) {
         {"--glpi-file - --ocs-file - PC", Action::Usage,
          "only one of --output, --ocs-file, --glpi-file and --dump-snapshot may be -"},
         {"--folder d --output f PC", Action::Usage, "--folder and --output exclude each other"},
-        {"--open --output - PC", Action::Usage, "--open needs a report saved in a file"},
+        {"--open --output - PC", Action::Usage, "--open goes with a report written into a folder"},
         {"--glpi-file x.json", Action::Usage, "--server, --ocs-file and --glpi-file need a designation"},
         {"--root r PC", Action::Run, ""},
         {"--dump-snapshot d.json", Action::Run, ""},
