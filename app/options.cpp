@@ -45,7 +45,11 @@ const char* const kHelpText =
     "                        (default: http_proxy, https_proxy, all_proxy, no_proxy)\n"
 #endif
     "  -q, --quiet           no progress and no closing message; errors only\n"
+#if defined(_WIN32)
+    "  -h, --help, /?        print this help\n"
+#else
     "  -h, --help            print this help\n"
+#endif
     "  -V, --version         print the program's version\n"
     "\n"
     "A FILE of - is standard output; with an inventory or a dump there, the HTML\n"
@@ -135,7 +139,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const s
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        if (optionsEnded || a.size() < 2 || a[0] != '-') {
+        if (optionsEnded || a.size() < 2 || (a[0] != '-' && a != "/?")) {
             operands.push_back(a);
             continue;
         }
@@ -143,10 +147,16 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const s
             optionsEnded = true;
             continue;
         }
+#if defined(_WIN32)
+        if (a == "/?") {
+            parsed.action = ParsedCommandLine::Action::Help;
+            return parsed;
+        }
+#endif
         if (a[1] != '-') {
             // Short options, which may be grouped (-qV).
             for (std::size_t k = 1; k < a.size(); ++k) {
-                if (a[k] == 'h') parsed.action = ParsedCommandLine::Action::Help;
+                if (a[k] == 'h' || a[k] == '?') parsed.action = ParsedCommandLine::Action::Help;
                 else if (a[k] == 'V') parsed.action = ParsedCommandLine::Action::Version;
                 else if (a[k] == 'q') o.quiet = true;
                 else return usage(std::string("unknown option -") + a[k]);

@@ -40,7 +40,10 @@ void Props::uint64(std::string name, std::optional<std::uint64_t> v) {
 void Props::texts(std::string name, const std::vector<std::string>& items) {
     if (items.empty()) return;
     std::string out = "[";
-    for (const auto& i : items) out += (out.size() > 1 ? "," : "") + jsonText(i);
+    for (const auto& i : items) {
+        if (out.size() > 1) out += ',';
+        out += jsonText(i);
+    }
     set(std::move(name), Value::other(out + "]"));
 }
 

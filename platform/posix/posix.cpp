@@ -297,7 +297,7 @@ mode_t replaceable(const std::string& n, bool systemReason = false) {
 
 PathMap::PathMap(std::string driveC) : driveC_(std::move(driveC)) {
     while (driveC_.size() > 1 && driveC_.back() == '/') driveC_.pop_back();
-    if (driveC_.empty()) driveC_ = "/";
+    if (driveC_.empty()) driveC_.assign(1, '/');
 }
 
 void PathMap::setApplicationFolder(std::string nativeFolder) { appFolder_ = std::move(nativeFolder); }
@@ -361,7 +361,7 @@ std::string PathMap::toWindows(const std::string& nativePath) const {
 PosixFiles::PosixFiles(PathMap map, std::string applicationFolderNative)
     : map_(std::move(map)), appFolder_(std::move(applicationFolderNative)) {
     while (appFolder_.size() > 1 && appFolder_.back() == '/') appFolder_.pop_back();
-    if (appFolder_.empty()) appFolder_ = ".";
+    if (appFolder_.empty()) appFolder_.assign(1, '.');
     map_.setApplicationFolder(appFolder_);
 }
 

@@ -36,6 +36,7 @@ TEST(Options, ActionsAndUsageErrors) {
         const char* error;
     } cases[] = {
         {"-h", Action::Help, ""},
+        {"-? PC", Action::Help, ""},
         {"--folder x --help", Action::Help, ""},
         {"-V", Action::Version, ""},
         {"-qV", Action::Version, ""},
