@@ -127,6 +127,13 @@ private:
     std::filesystem::path path_;
 };
 
+// Paths as the seams take them: UTF-8 on every platform.
+std::string utf8(const std::filesystem::path& p) {
+    const std::u8string u = p.u8string();
+    return std::string(u.begin(), u.end());
+}
+std::filesystem::path fromUtf8(const std::string& s) { return std::filesystem::path(std::u8string(s.begin(), s.end())); }
+
 std::string readWhole(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     std::ostringstream bytes;
@@ -186,7 +193,7 @@ int main(int argc, char** argv) {
                          app::oneLine(o.output).c_str());
             return kNotCreated;
         }
-        folder = scratch->path().string();
+        folder = utf8(scratch->path());
     }
     // An installed program's folder (/usr/bin) takes no reports: they go to
     // the current folder. Run from a build or a folder of its own, the
@@ -285,7 +292,7 @@ int main(int argc, char** argv) {
 
     if (scratch) {
         try {
-            app::writeOutput(o.output, readWhole(scratch->path() / report::gStrFileName));
+            app::writeOutput(o.output, readWhole(scratch->path() / fromUtf8(report::gStrFileName)));
         } catch (const std::exception& e) {
             std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kNotCreated;

@@ -50,6 +50,40 @@ std::string documentsFolder() {
     return QDir::toNativeSeparators(docs).toStdString();
 }
 
+// The windows as the report run sees them, with the progress window's
+// status telling what the report lacks when this user could not read the
+// whole machine.
+class StatusNotingUi final : public tq::platform::UserInterface {
+public:
+    explicit StatusNotingUi(tq::platform::UserInterface& inner) : inner_(inner) {}
+    void messageBox(const std::string& prompt, int style, const std::string& title) override {
+        inner_.messageBox(prompt, style, title);
+    }
+    void setMousePointer(int pointer) override { inner_.setMousePointer(pointer); }
+    void progressCreate() override { inner_.progressCreate(); }
+    void progressSetCaption(const std::string& caption) override { inner_.progressSetCaption(caption); }
+    void progressVisiblePicture(std::uint32_t back, std::uint32_t fore, bool bold) override {
+        inner_.progressVisiblePicture(back, fore, bold);
+    }
+    void progressSetStatus(const std::string& text) override {
+        // What is lacking, without the source's path: "memory modules ...
+        // need root: run with sudo".
+        std::string note = tq::platform::readingLimits();
+        if (const auto cut = note.find("): "); cut != std::string::npos) note.erase(0, cut + 3);
+        inner_.progressSetStatus(note.empty() ? text : text + " - " + note);
+    }
+    void progressShow() override { inner_.progressShow(); }
+    void progressUpdate(std::int32_t percent) override { inner_.progressUpdate(percent); }
+    void progressClose() override { inner_.progressClose(); }
+    std::uintptr_t mainWindowHandle() override { return inner_.mainWindowHandle(); }
+    void closeMainWindow() override { inner_.closeMainWindow(); }
+    void closeReportNameDialog() override { inner_.closeReportNameDialog(); }
+    bool onboardTicked(tq::platform::OnboardBox box) override { return inner_.onboardTicked(box); }
+
+private:
+    tq::platform::UserInterface& inner_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -87,7 +121,8 @@ int main(int argc, char** argv) {
     if (!platform::fitForUserFiles(platform::programFolder())) options.applicationFolder = documentsFolder();
     platform::installPlatform(options);
     ui::QtUserInterface windows;
-    platform::current().ui = &windows;
+    StatusNotingUi noting(windows);
+    platform::current().ui = &noting;
 
     // TALLYQUEST_SNAPSHOT answers the management queries from a snapshot file.
     const char* snapshot = std::getenv("TALLYQUEST_SNAPSHOT");
