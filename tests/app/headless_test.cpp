@@ -93,6 +93,28 @@ TEST_F(Headless, UsageErrorAndStreams) {
     EXPECT_TRUE(fs::is_empty(dir + "/cwd"));
 }
 
+// --sanitize: no MAC or IP address of the machine in anything written,
+// though each output holds them without it.
+TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
+    const std::string program = "XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C timeout 60 " +
+                                quote(TQ_REPORT_BINARY) + " --snapshot " +
+                                quote(std::string(TQ_SOURCE_DIR) + "/tests/data/realistic-network.json") +
+                                " --onboard none ";
+    for (const char* output : {"--output -", "--ocs-file -", "--glpi-file -", "--dump-snapshot -"}) {
+        for (const bool sanitize : {false, true}) {
+            const RunResult r = runShell(program + (sanitize ? "--sanitize " : "") + output + " PC >" +
+                                             quote(dir + "/out"),
+                                         dir + "/stderr.txt");
+            ASSERT_EQ(r.status, 0) << output << r.err;
+            const std::string out = read(dir + "/out");
+            int found = 0;
+            for (const char* address : {"B4:2E:99:3A:4F:5C", "192.168.178.23", "2a02:8108:1a40"})
+                found += out.find(address) != std::string::npos;
+            EXPECT_EQ(found == 0, sanitize) << output << ": " << found << " addresses";
+        }
+    }
+}
+
 TEST_F(Headless, RefusedSnapshotNamesFileLineAndColumn) {
     const std::string snap = write("broken.json", "{\n  \"Win32_Bios\": [ {\"x\": 1,, } ]\n}\n");
     const RunResult r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " PC");
