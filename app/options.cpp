@@ -26,7 +26,8 @@ const char* const kHelpText =
     "  --onboard LIST        on-board devices to report: vga,audio,lan or none\n"
     "                        (default: lan, plus vga and audio when the board has them)\n"
     "  --open                open the finished report in the default viewer\n"
-    "  --dump-snapshot FILE  write every object the program reads as a snapshot\n"
+    "  --dump-snapshot FILE|-\n"
+    "                        write every object the program reads as a snapshot\n"
     "  --trace-wmi FILE      append a line per management query to FILE (time,\n"
     "                        objects or failure, query); also TALLYQUEST_TRACE_WMI\n"
     "  --sanitize            leave serial numbers, MAC and IP addresses, user names\n"
@@ -62,7 +63,7 @@ const char* const kHelpText =
 #endif
     "\n"
     "exit status:\n"
-    "  0   the report is saved\n"
+    "  0   the report is saved (without a report: the inventory or dump is written)\n"
     "  1   the run ended with an error message; the report is kept as far as written\n"
     "  2   the report file could not be created or written\n"
     "  3   the report is saved, but the inventory could not be sent, or --ocs-file\n"
