@@ -6,6 +6,9 @@
 #   scripts/run.sh --headless [ARGS]  tallyquest-report ARGS (default: this
 #                                     machine's name), the report next to it
 set -euo pipefail
+# Set-up and build talk on standard error: standard output is the program's
+# (tallyquest-report --output - streams the report there).
+exec 3>&1 1>&2
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 headless=0
@@ -14,8 +17,8 @@ if [ "${1:-}" = "--headless" ]; then headless=1; shift; fi
 if [ $headless -eq 1 ]; then
   "$root/scripts/setup.sh" core linux-provider
   TARGETS=tallyquest-report "$root/scripts/build.sh"
-  exec "$build/app/tallyquest-report" "${@:-$(hostname)}"
+  exec "$build/app/tallyquest-report" "${@:-$(hostname)}" 1>&3 3>&-
 fi
 "$root/scripts/setup.sh" core ui linux-provider
 TARGETS=tallyquest "$root/scripts/build.sh"
-exec "$build/app/tallyquest"
+exec "$build/app/tallyquest" 1>&3 3>&-
