@@ -503,10 +503,20 @@ namespace {
 // Starts a program detached from this process (double fork), so that the
 // program neither waits for it nor leaves a zombie behind.
 bool spawnDetached(const std::vector<std::string>& argv) {
+    // The grandchild reports a failed exec through a pipe that a successful
+    // one closes.
+    int execFailed[2];
+    if (::pipe2(execFailed, O_CLOEXEC) != 0) return false;
     pid_t pid = ::fork();
-    if (pid < 0) return false;
+    if (pid < 0) {
+        ::close(execFailed[0]);
+        ::close(execFailed[1]);
+        return false;
+    }
     if (pid == 0) {
-        if (::fork() != 0) ::_exit(0);
+        ::close(execFailed[0]);
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
         ::setsid();
         int devnull = ::open("/dev/null", O_RDWR);
         if (devnull >= 0) {
@@ -518,11 +528,19 @@ bool spawnDetached(const std::vector<std::string>& argv) {
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         ::execvp(args[0], args.data());
+        const int err = errno;
+        [[maybe_unused]] const ssize_t said = ::write(execFailed[1], &err, sizeof err);
         ::_exit(127);
     }
+    ::close(execFailed[1]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    int err = 0;
+    ssize_t got;
+    do got = ::read(execFailed[0], &err, sizeof err);
+    while (got < 0 && errno == EINTR);
+    ::close(execFailed[0]);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 }  // namespace
 

@@ -115,6 +115,20 @@ TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
     }
 }
 
+// --open without a viewer to start: the report is saved, and a line says
+// it could not be opened.
+TEST_F(Headless, OpenSaysWhenNoViewerStarts) {
+    const std::string snap = write("s.json", kSnapshot);
+    const RunResult r = runShell("LC_ALL=C timeout 60 env PATH=/nonexistent " + quote(TQ_REPORT_BINARY) +
+                                     " --snapshot " + quote(snap) + " --onboard none --folder " + quote(dir) +
+                                     " --open PC",
+                                 dir + "/stderr.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("tallyquest-report: cannot open the report: xdg-open could not be started"), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/PC.htm"));
+}
+
 TEST_F(Headless, RefusedSnapshotNamesFileLineAndColumn) {
     const std::string snap = write("broken.json", "{\n  \"Win32_Bios\": [ {\"x\": 1,, } ]\n}\n");
     const RunResult r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " PC");
