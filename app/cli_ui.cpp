@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "report/html.h"
+
 #if defined(_WIN32)
 #include <io.h>
 #define TQ_ISATTY _isatty
@@ -80,9 +82,11 @@ std::string oneLine(std::string_view text) {
 CliUi::CliUi(bool vga, bool audio, bool lan)
     : vga_(vga), audio_(audio), lan_(lan), tty_(TQ_ISATTY(TQ_FILENO(stderr)) != 0) {}
 
-void CliUi::messageBox(const std::string& prompt, int, const std::string&) {
+void CliUi::messageBox(const std::string& prompt, int style, const std::string&) {
     if (progressOpen_ && tty_) std::fputs("\r\x1b[K", stderr);
     messages_.push_back(prompt);
+    if (quiet_ && style != report::kStyleCritical) return;
+    if (keepSavedLine_ && prompt.rfind("The file is saved on ", 0) == 0) return;
     std::fprintf(stderr, "%s\n", oneLine(prompt).c_str());
     std::fflush(stderr);
 }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -48,12 +49,84 @@ std::string crlf(std::initializer_list<const char*> lines) {
     return s;
 }
 
-TEST_F(Headless, UsageErrors) {
-    const std::string in = "--folder " + quote(dir) + " ";
-    for (const std::string& args : {std::string(), in + "'a/b'", in + "'a:b'", in + "'say \"hi\"'",
-                                    std::string("--bogus x"), std::string("--onboard vga,floppy x"), std::string("one two")})
-        EXPECT_EQ(run(args).status, 64) << args;
-    EXPECT_TRUE(fs::is_empty(dir) || !fs::exists(dir + "/a.htm"));
+// A usage error says its reason and where the help is, nothing more.
+// Files stream: "-" is standard output, a pipe behind /dev/stdout and a
+// FIFO are written to in place, each with the report's very bytes; an
+// inventory on standard output leaves the report out.
+TEST_F(Headless, UsageErrorAndStreams) {
+    RunResult r = run("--folder " + quote(dir) + " -v");
+    EXPECT_EQ(r.status, 64);
+    EXPECT_EQ(r.err, "tallyquest-report: unknown option -v\nTry 'tallyquest-report --help' for more information.\n");
+
+    const std::string snap = write("s.json", kSnapshot);
+    const std::string program = "LC_ALL=C timeout 60 " + quote(TQ_REPORT_BINARY) + " --snapshot " + quote(snap) +
+                                " --onboard none ";
+    ASSERT_EQ(run("--snapshot " + quote(snap) + " --onboard none --folder " + quote(dir) + " PC").status, 0);
+    const std::string report = read(dir + "/PC.htm");
+    ASSERT_FALSE(report.empty());
+    ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    const struct {
+        std::string command, output;
+    } streams[] = {
+        {program + "--output - PC >" + quote(dir + "/dash.htm"), dir + "/dash.htm"},
+        {"((" + program + "--output /dev/stdout PC; echo $? >" + quote(dir + "/status") + ") | cat >" +
+             quote(dir + "/pipe.htm") + ")",
+         dir + "/pipe.htm"},
+        {"(cat " + quote(dir + "/fifo") + " >" + quote(dir + "/fifo.htm") + " &) ; " + program + "--output " +
+             quote(dir + "/fifo") + " PC; sleep 1",
+         dir + "/fifo.htm"},
+    };
+    for (const auto& s : streams) {
+        r = runShell(s.command, dir + "/stderr.txt");
+        EXPECT_EQ(r.status, 0) << s.command << r.err;
+        EXPECT_EQ(r.err, "") << s.command;
+        EXPECT_EQ(read(s.output), report) << s.command;
+    }
+    EXPECT_EQ(read(dir + "/status"), "0\n");
+    EXPECT_EQ(fs::status(dir + "/fifo").type(), fs::file_type::fifo);
+
+    fs::create_directories(dir + "/cwd");
+    r = runShell("cd " + quote(dir + "/cwd") + " && XDG_STATE_HOME=" + quote(dir + "/state") + " " + program + "--glpi-file - PC >" + quote(dir + "/inv.json"),
+                 dir + "/stderr.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read(dir + "/inv.json").rfind("{\n  \"action\": \"inventory\"", 0), 0u);
+    EXPECT_TRUE(fs::is_empty(dir + "/cwd"));
+}
+
+// --sanitize: no MAC or IP address of the machine in anything written,
+// though each output holds them without it.
+TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
+    const std::string program = "XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C timeout 60 " +
+                                quote(TQ_REPORT_BINARY) + " --snapshot " +
+                                quote(std::string(TQ_SOURCE_DIR) + "/tests/data/realistic-network.json") +
+                                " --onboard none ";
+    for (const char* output : {"--output -", "--ocs-file -", "--glpi-file -", "--dump-snapshot -"}) {
+        for (const bool sanitize : {false, true}) {
+            const RunResult r = runShell(program + (sanitize ? "--sanitize " : "") + output + " PC >" +
+                                             quote(dir + "/out"),
+                                         dir + "/stderr.txt");
+            ASSERT_EQ(r.status, 0) << output << r.err;
+            const std::string out = read(dir + "/out");
+            int found = 0;
+            for (const char* address : {"B4:2E:99:3A:4F:5C", "192.168.178.23", "2a02:8108:1a40"})
+                found += out.find(address) != std::string::npos;
+            EXPECT_EQ(found == 0, sanitize) << output << ": " << found << " addresses";
+        }
+    }
+}
+
+// --open without a viewer to start: the report is saved, and a line says
+// it could not be opened.
+TEST_F(Headless, OpenSaysWhenNoViewerStarts) {
+    const std::string snap = write("s.json", kSnapshot);
+    const RunResult r = runShell("LC_ALL=C timeout 60 env PATH=/nonexistent " + quote(TQ_REPORT_BINARY) +
+                                     " --snapshot " + quote(snap) + " --onboard none --folder " + quote(dir) +
+                                     " --open PC",
+                                 dir + "/stderr.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("tallyquest-report: cannot open the report: xdg-open could not be started"), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/PC.htm"));
 }
 
 TEST_F(Headless, RefusedSnapshotNamesFileLineAndColumn) {
@@ -291,7 +364,7 @@ TEST_F(Headless, HelpAndManualPageNameTheSameOptionsAndExitStatuses) {
     ASSERT_FALSE(page.empty());
 
     std::set<std::string> helpOptions, pageOptions, helpStatuses, pageStatuses;
-    const std::regex helpOption(R"(^  (?:-h, )?(--[a-z-]+))"), helpStatus(R"(^  ([0-9]+) )");
+    const std::regex helpOption(R"(^  (?:-[a-zA-Z], )?(--[a-z-]+))"), helpStatus(R"(^  ([0-9]+) )");
     const std::regex pageItem(R"(^\.(?:B|BI|BR) (.*)$)"), pageOption(R"(\\-\\-([a-z\\-]+))");
     std::istringstream h(help);
     bool inStatuses = false;
@@ -322,7 +395,7 @@ TEST_F(Headless, HelpAndManualPageNameTheSameOptionsAndExitStatuses) {
     EXPECT_EQ(helpOptions, pageOptions);
     EXPECT_EQ(helpStatuses, (std::set<std::string>{"0", "1", "2", "3", "64"}));
     EXPECT_EQ(helpStatuses, pageStatuses);
-    EXPECT_NE(help.find("example:\n  tallyquest-report "), std::string::npos);
+    EXPECT_NE(help.find("examples:\n  tallyquest-report "), std::string::npos);
     EXPECT_NE(page.find(".SH EXAMPLES"), std::string::npos);
 
     ASSERT_EQ(std::system((quote(TQ_REPORT_BINARY) + " --version >" + quote(dir + "/version.txt")).c_str()), 0);
@@ -339,6 +412,11 @@ TEST_F(Headless, WindowsProgramHelpAndVersionNeedNoDisplay) {
     EXPECT_EQ(read(dir + "/help.txt").rfind("usage: tallyquest [--help | --version]\n", 0), 0u);
     ASSERT_EQ(runShell(program + " --version >" + quote(dir + "/version.txt"), dir + "/stderr.txt").status, 0);
     EXPECT_EQ(read(dir + "/version.txt"), "tallyquest " TQ_VERSION "\n");
+    // Without --help and without a display: one line, status 1.
+    const RunResult r = runShell(program, dir + "/stderr.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("tallyquest: no display to show the windows on", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 #endif
 
