@@ -24,17 +24,21 @@ public:
         inner_ = inner;
         blanked_.clear();
     }
-    const tq::Value& get(std::string_view name) const override {
-        const tq::Value& v = inner_->get(name);
-        if (v.isAbsent() || !identifyingProperty(name)) return v;
-        auto [it, fresh] = blanked_.try_emplace(lower(name));
-        if (fresh && v.isText()) it->second = tq::Value::text("");
-        return it->second;
+    const tq::Value& get(std::string_view name) const override { return shown(name, inner_->get(name)); }
+    const tq::Value* find(std::string_view name) const override {
+        const tq::Value* v = inner_->find(name);
+        return v ? &shown(name, *v) : nullptr;
     }
     std::vector<std::string> names() const override { return inner_->names(); }
     std::string className() const override { return inner_->className(); }
 
 private:
+    const tq::Value& shown(std::string_view name, const tq::Value& v) const {
+        if (v.isAbsent() || !identifyingProperty(name)) return v;
+        auto [it, fresh] = blanked_.try_emplace(lower(name));
+        if (fresh && v.isText()) it->second = tq::Value::text("");
+        return it->second;
+    }
     const wmi::Object* inner_;
     mutable std::map<std::string, tq::Value> blanked_;
 };
@@ -70,8 +74,8 @@ private:
 }  // namespace
 
 bool identifyingProperty(std::string_view name) {
-    static constexpr std::array<std::string_view, 16> kNames{
-        "serialnumber", "identifyingnumber", "uuid",     "macaddress",          "permanentaddress",
+    static constexpr std::array<std::string_view, 17> kNames{
+        "serialnumber", "deviceserial", "identifyingnumber", "uuid",     "macaddress",          "permanentaddress",
         "networkaddress", "ipaddress",       "defaultipgateway", "dhcpserver",  "dnsserversearchorder",
         "winsprimaryserver", "winssecondaryserver", "username", "registereduser", "registeredowner",
         "ssn"};
