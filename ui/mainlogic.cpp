@@ -56,15 +56,6 @@ void first(const wmi::CollectionPtr& result, Body&& body) {
 
 }  // namespace
 
-std::string_view viewName(Panel panel) {
-    switch (panel) {
-    case Panel::Motherboard: return "MB";
-    case Panel::Vga: return "VGA";
-    case Panel::MultiMedia: return "MM";
-    }
-    return "MB";
-}
-
 std::string& MainLogic::textOf(Panel panel) {
     switch (panel) {
     case Panel::Vga: return vga_;
