@@ -26,6 +26,7 @@
 #include "platform/install.h"
 #include "platform/seams.h"
 #include "report/main.h"
+#include "tests/support/quiet_ui.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
 
@@ -38,25 +39,7 @@ namespace {
 
 using namespace tq;
 
-// A user interface that answers at once: every on-board box ticked, every
-// message box closed right away.
-class QuietUi final : public platform::UserInterface {
-public:
-    int messages = 0;
-    void messageBox(const std::string&, int, const std::string&) override { ++messages; }
-    void setMousePointer(int) override {}
-    void progressCreate() override {}
-    void progressSetCaption(const std::string&) override {}
-    void progressVisiblePicture(std::uint32_t, std::uint32_t, bool) override {}
-    void progressSetStatus(const std::string&) override {}
-    void progressShow() override {}
-    void progressUpdate(std::int32_t) override {}
-    void progressClose() override {}
-    std::uintptr_t mainWindowHandle() override { return 0; }
-    void closeMainWindow() override {}
-    void closeReportNameDialog() override {}
-    bool onboardTicked(platform::OnboardBox) override { return true; }
-};
+using testing::QuietUi;
 
 QuietUi gUi;
 

@@ -10,6 +10,7 @@
 
 #include "platform/seams.h"
 #include "report/main.h"
+#include "tests/support/quiet_ui.h"
 #include "wmi/failure.h"
 
 namespace tq::fuzzing {
@@ -63,31 +64,13 @@ public:
     long closeKey(std::uintptr_t) override { return 0; }
 };
 
-class QuietUi final : public platform::UserInterface {
-public:
-    bool closed = false;
-    void messageBox(const std::string&, int, const std::string&) override {}
-    void setMousePointer(int) override {}
-    void progressCreate() override {}
-    void progressSetCaption(const std::string&) override {}
-    void progressVisiblePicture(std::uint32_t, std::uint32_t, bool) override {}
-    void progressSetStatus(const std::string&) override {}
-    void progressShow() override {}
-    void progressUpdate(std::int32_t) override {}
-    void progressClose() override {}
-    std::uintptr_t mainWindowHandle() override { return 0; }
-    void closeMainWindow() override { closed = true; }
-    void closeReportNameDialog() override {}
-    bool onboardTicked(platform::OnboardBox) override { return true; }
-};
-
 // Runs one report with the binder already set; every run must end by
 // closing the main window (saved or final error), never by an escape.
 inline void runReport() {
     static NoShell shell;
     static NoRegistry registry;
     NoFiles files;
-    QuietUi ui;
+    testing::QuietUi ui;
     auto& p = platform::current();
     p.files = &files;
     p.shell = &shell;

@@ -118,6 +118,10 @@ public:
 // Which of the main window's on-board check boxes.
 enum class OnboardBox { Vga, Audio, Lan };
 
+// The application-wide mouse pointers the program uses, by their numbers.
+inline constexpr int kPointerDefault = 0;
+inline constexpr int kPointerHourglass = 11;
+
 // The user interface, as the report run and the probes see it.
 class UserInterface {
 public:
@@ -125,7 +129,7 @@ public:
     // Modal message box; returns when the user has pressed its button.
     // Styles: 0 = OK without icon, 16 = OK with the critical-error icon.
     virtual void messageBox(const std::string& prompt, int style, const std::string& title) = 0;
-    // Application-wide mouse pointer: 11 = hourglass, 0 = default.
+    // Application-wide mouse pointer: kPointerHourglass or kPointerDefault.
     virtual void setMousePointer(int pointer) = 0;
 
     // The progress window. progressCreate creates it when it does not exist

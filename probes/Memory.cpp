@@ -19,7 +19,7 @@ std::string MemoryTypeName(std::int32_t code) {
 
 std::int32_t CapacityMb(const Value& capacity) {
     const double mb = std::nearbyint(*capacity.number() / 1024.0 / 1024.0);  // halfway to even
-    if (mb > std::numeric_limits<std::int32_t>::max()) fail::raise(6, "Overflow");
+    if (mb > std::numeric_limits<std::int32_t>::max()) fail::raise(fail::kOverflow);
     return static_cast<std::int32_t>(mb);
 }
 

@@ -78,7 +78,7 @@ bool notEmpty(const Object& item, std::string_view property) {
 }
 
 std::string textOf(const Value& v) {
-    if (v.isAbsent()) fail::raise(94, "Invalid use of Null");
+    if (v.isAbsent()) fail::raise(fail::kInvalidUseOfNull);
     return v.str();
 }
 

@@ -33,7 +33,7 @@ void RunReport() {
     const std::string title(kAppTitle);
 
     ui.closeReportNameDialog();
-    ui.setMousePointer(11);
+    ui.setMousePointer(platform::kPointerHourglass);
     trap::on();
 
     trap::step([&] { ui.progressCreate(); });
@@ -50,7 +50,7 @@ void RunReport() {
     if (!exists) {
         gObjFso = nullptr;
         trap::step([&] { ui.progressClose(); });
-        ui.setMousePointer(0);
+        ui.setMousePointer(platform::kPointerDefault);
         ui.messageBox("Could not create the file...", kStyleOk, title);
         return;
     }
@@ -66,7 +66,7 @@ void RunReport() {
     trap::step([&] { stream.close(); });
     trap::step([&] { ui.progressUpdate(100); });
     trap::step([&] { ui.progressClose(); });
-    ui.setMousePointer(0);
+    ui.setMousePointer(platform::kPointerDefault);
 
     if (trap::failed()) {
         ui.messageBox("An error occured while scanning the system - " + trap::pending().description +
@@ -84,9 +84,9 @@ void RunReport() {
 
 void OpenDocument(std::uintptr_t ownerWindow, const std::string& path) {
     auto& ui = platform::ui();
-    ui.setMousePointer(11);
+    ui.setMousePointer(platform::kPointerHourglass);
     platform::shell().execute(ownerWindow, "Open", path, "", "", 1);
-    ui.setMousePointer(0);
+    ui.setMousePointer(platform::kPointerDefault);
 }
 
 std::string TrimPnpId(std::string_view id) {

@@ -58,12 +58,6 @@ std::string textReplace(std::string_view s, std::string_view from, std::string_v
     return out;
 }
 
-std::string textLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = lowerAscii(c);
-    return out;
-}
-
 bool textEqualsIgnoreCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });

@@ -11,7 +11,7 @@ if [ $# -gt 0 ]; then
   for name in "$@"; do lists+=("$here/packages/$name.txt"); done
 else
   for f in "$here"/packages/*.txt; do
-    case "$(basename "$f")" in windows.txt | package.txt | ocs-server.txt) ;; *) lists+=("$f") ;; esac
+    case "$(basename "$f")" in windows.txt | package.txt | ocs-server.txt | tidy.txt) ;; *) lists+=("$f") ;; esac
   done
 fi
 mapfile -t wanted < <(cat "${lists[@]}" | sed 's/#.*//' | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)

@@ -56,15 +56,6 @@ void first(const wmi::CollectionPtr& result, Body&& body) {
 
 }  // namespace
 
-std::string_view viewName(Panel panel) {
-    switch (panel) {
-    case Panel::Motherboard: return "MB";
-    case Panel::Vga: return "VGA";
-    case Panel::MultiMedia: return "MM";
-    }
-    return "MB";
-}
-
 std::string& MainLogic::textOf(Panel panel) {
     switch (panel) {
     case Panel::Vga: return vga_;
@@ -90,7 +81,7 @@ void MainLogic::load() {
     mm_.clear();
     for (std::string_view label : kUnknownLabels) view_.setCaption(label, std::string(kUnknown));
 
-    platform::ui().setMousePointer(11);
+    platform::ui().setMousePointer(platform::kPointerHourglass);
     view_.showStartForm();
     wmi::RunScope run;  // the start asks the service once
     if (vga_.empty()) vga_ = getVGApnp();
@@ -98,7 +89,7 @@ void MainLogic::load() {
     view_.setPnpText(mb_);
     view_.closeStartForm();
     view_.showWindow();
-    platform::ui().setMousePointer(0);
+    platform::ui().setMousePointer(platform::kPointerDefault);
 }
 
 void MainLogic::switchPanel(Panel panel) {
@@ -112,12 +103,12 @@ void MainLogic::switchPanel(Panel panel) {
 }
 
 void MainLogic::checkChanged() {
-    platform::ui().setMousePointer(11);
+    platform::ui().setMousePointer(platform::kPointerHourglass);
     view_.setPnpEnabled(false);
     view_.setPnpText(getMBpnp());
     mb_ = view_.pnpText();
     view_.setPnpEnabled(true);
-    platform::ui().setMousePointer(0);
+    platform::ui().setMousePointer(platform::kPointerDefault);
 }
 
 void MainLogic::getMBinfo() {

@@ -15,9 +15,8 @@
 
 namespace tq::ui {
 
-// The three summary panels and their view names "MB", "VGA" and "MM".
+// The three summary panels ("MB", "VGA" and "MM").
 enum class Panel { Motherboard, Vga, MultiMedia };
-std::string_view viewName(Panel panel);
 
 // Number of name slots of the multimedia panel (index 0 to 7).
 inline constexpr int kMultiMediaSlots = 8;
@@ -66,7 +65,6 @@ public:
     std::string getMMpnp();
 
     Panel view() const noexcept { return view_state_; }
-    std::string_view strView() const noexcept { return viewName(view_state_); }
     const std::string& varMBpnp() const noexcept { return mb_; }
     const std::string& varVGApnp() const noexcept { return vga_; }
     const std::string& varMMpnp() const noexcept { return mm_; }

@@ -98,10 +98,10 @@ void QtUserInterface::messageBox(const std::string& prompt, int style, const std
 }
 
 void QtUserInterface::setMousePointer(int pointer) {
-    if (pointer == 11 && !busy_) {
+    if (pointer == platform::kPointerHourglass && !busy_) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         busy_ = true;
-    } else if (pointer == 0 && busy_) {
+    } else if (pointer == platform::kPointerDefault && busy_) {
         QApplication::restoreOverrideCursor();
         busy_ = false;
     }

@@ -31,7 +31,6 @@ public:
     QRect rect(int left, int top, int width, int height) const;
     QSize size(int width, int height) const { return {x(width), y(height)}; }
     layout::PixelRect pixels(const layout::Rect& r) const { return layout::toPixels(r, dpiX_, dpiY_); }
-    double twipsPerPixelX() const { return 1440.0 / dpiX_; }
     double twipsPerPixelY() const { return 1440.0 / dpiY_; }
 
 private:

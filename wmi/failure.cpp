@@ -28,6 +28,9 @@ std::string describe(std::int32_t number) {
     case kPathNotFound: return "Path not found";
     case kObjectRequired: return "Object required";
     case kNotSupported: return "Object doesn't support this property or method";
+    case kInvalidUseOfNull: return "Invalid use of Null";
+    case kOverflow: return "Overflow";
+    case kServerUnavailable: return "The remote server machine does not exist or is unavailable";
     default: return "Application-defined or object-defined error";
     }
 }

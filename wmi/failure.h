@@ -47,6 +47,9 @@ inline constexpr std::int32_t kPathFileAccess = 75;
 inline constexpr std::int32_t kPathNotFound = 76;
 inline constexpr std::int32_t kObjectRequired = 424;
 inline constexpr std::int32_t kNotSupported = 438;
+inline constexpr std::int32_t kInvalidUseOfNull = 94;
+inline constexpr std::int32_t kOverflow = 6;
+inline constexpr std::int32_t kServerUnavailable = 462;
 inline constexpr std::int32_t kInternal = 51;
 
 // The description the scripting runtime gives for a calling-side number.

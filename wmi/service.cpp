@@ -91,7 +91,7 @@ CollectionPtr execQuery(const ServicePtr& service, std::string_view query, int f
 }
 
 ServicePtr bindUnavailable(std::string_view) {
-    fail::raise(462, "The remote server machine does not exist or is unavailable");
+    fail::raise(fail::kServerUnavailable);
 }
 
 }  // namespace tq::wmi

@@ -106,6 +106,14 @@ ServicePtr tracedBind(const Binder& binder, std::string_view moniker) {
     return std::make_unique<TracedService>(std::move(s));
 }
 
+void traceFault(std::string_view where, std::string_view what) {
+    if (!sinkRef()) return;
+    std::string text(where);
+    text += ": ";
+    text += what;
+    emit(0, "fault", text);
+}
+
 std::string traceLine(double milliseconds, std::string_view outcome, std::string_view text) {
     // Tenths of a millisecond, whatever the C locale's decimal separator.
     const long long tenths = std::llround(milliseconds * 10);

@@ -27,6 +27,10 @@ void setTrace(TraceSink sink);
 // queries are traced as well.
 ServicePtr tracedBind(const Binder& binder, std::string_view moniker);
 
+// A line for a fault the run survived without a failure of its own (a
+// provider's class left empty, say): `what` went wrong `where`.
+void traceFault(std::string_view where, std::string_view what);
+
 // One line: the time, the outcome and the text (control characters shown
 // as blanks, so that a line stays one line).
 std::string traceLine(double milliseconds, std::string_view outcome, std::string_view text);

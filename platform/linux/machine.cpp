@@ -530,7 +530,8 @@ void Machine::scanUsb(std::vector<Device>& out) {
             if (!d.driver.empty()) d.driverVersion = kernelRelease();
         }
         if (d.driverVersion.empty() && !d.driver.empty()) d.driverVersion = kernelRelease();
-        std::string devId = d.deviceId;
+        // The interfaces below take the device's name and maker when they have none of their own.
+        const std::string devName = d.name, devMaker = d.manufacturer;
         out.push_back(std::move(d));
         if (ifaces.size() < 2) continue;
         for (const auto& ifn : ifaces) {
@@ -546,14 +547,13 @@ void Machine::scanUsb(std::vector<Device>& out) {
             i.deviceId = "USB\\" + vp + mi + "\\6&" + hex(stableHash(r.path), 8) + "&0&" + hex(*num, 4);
             std::string label = cleanText(fs.line(ip + "/interface"));
             std::string byClass = usbInterfaceName(ic);
-            i.name = !label.empty() ? label : !byClass.empty() ? byClass : d.name;
-            i.manufacturer = out.back().manufacturer;
+            i.name = !label.empty() ? label : !byClass.empty() ? byClass : devName;
+            i.manufacturer = devMaker;
             i.deviceClass = usbInterfaceClass(ic, is);
             i.sound = ic == 0x01 && is == 0x01;
             i.location = "0000." + hex(r.vid, 4) + "." + hex(*num, 4);
             i.driver = fs.linkName(ip + "/driver");
             if (!i.driver.empty()) i.driverVersion = moduleVersion(driverModule(ip));
-            (void)devId;
             out.push_back(std::move(i));
         }
     }

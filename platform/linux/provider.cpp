@@ -5,6 +5,7 @@
 #include <set>
 
 #include "platform/linux/machine.h"
+#include "wmi/trace.h"
 
 namespace tq::linuxprov {
 
@@ -69,9 +70,11 @@ std::shared_ptr<wmi::Repository> makeRepository(std::string root) {
         Objects objects;
         try {
             objects = src.build(state->machine);
-        } catch (const std::exception&) {
-            // A reader that gives up leaves the class empty rather than the query failing.
+        } catch (const std::exception& e) {
+            // A reader that gives up leaves the class empty rather than the
+            // query failing; the trace tells why.
             objects.clear();
+            wmi::traceFault(std::string(src.className) + " left empty", e.what());
         }
         for (auto& o : objects) {
             auto& inst = r.add(src.className);

@@ -1,6 +1,8 @@
 // The BIOS section and the probe pattern it is written on.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "probes/probe.h"
 #include "probes/probes.h"
 #include "tests/support/fakes.h"
@@ -13,48 +15,30 @@ using testing::RepositoryScope;
 using testing::runSection;
 using testing::section;
 
-// Values are written escaped: markup from the machine shows as text, "&" stays.
+// Values are written escaped: markup from the machine shows as text, "&"
+// stays. A property of another kind (an array) cannot be appended: that row
+// is abandoned, the next one still comes and clears the failure again. (The
+// unbound service is covered by the whole-report test.)
 TEST(BiosSection, RowsForEachBiosInOrder) {
-    PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_Bios": [
-        {"Manufacturer": "American Megatrends Inc.", "Description": "<b>1.40</b> R&D", "SMBIOSBIOSVersion": "1.40"},
-        {"Description": "second"}]})");
-    EXPECT_EQ(runSection(probes::WriteBiosSection),
-              section("Bios", {{"Manufacturer", "American Megatrends Inc.&nbsp;"},
-                               {"Description", "&lt;b&gt;1.40&lt;/b&gt; R&D&nbsp;"},
-                               {"SMBIOS", "1.40&nbsp;"},
-                               {"Manufacturer", "&nbsp;"},
-                               {"Description", "second&nbsp;"},
-                               {"SMBIOS", "&nbsp;"}}));
-    EXPECT_TRUE(scope.ui.messages.empty());
-}
-
-TEST(BiosSection, AllPropertiesNullGiveNbspCells) {
-    PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_Bios": [{"Manufacturer": null, "Description": null, "SMBIOSBIOSVersion": null}]})");
-    EXPECT_EQ(runSection(probes::WriteBiosSection),
-              section("Bios", {{"Manufacturer", "&nbsp;"}, {"Description", "&nbsp;"}, {"SMBIOS", "&nbsp;"}}));
-}
-
-TEST(BiosSection, UnreachableServiceGivesHeadErrorRowAndEnd) {
-    PlatformScope scope;  // no repository: binding fails
-    EXPECT_EQ(runSection(probes::WriteBiosSection), section("Bios", {{"Error", "Object required&nbsp;"}}));
-    EXPECT_TRUE(scope.ui.messages.empty());
-}
-
-TEST(BiosSection, NoBiosObjectGivesTitleOnly) {
-    PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_Bios": []})");
-    EXPECT_EQ(runSection(probes::WriteBiosSection), section("Bios", {}));
-}
-
-TEST(BiosSection, PropertyOfAnotherKindAbandonsThatRowOnly) {
-    PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_Bios": [{"Manufacturer": "M", "Description": ["a", "b"], "SMBIOSBIOSVersion": "9"}]})");
-    // The array cannot be appended (type mismatch); the next row still comes,
-    // and the row write after it clears the failure again.
-    EXPECT_EQ(runSection(probes::WriteBiosSection),
-              section("Bios", {{"Manufacturer", "M&nbsp;"}, {"SMBIOS", "9&nbsp;"}}));
+    const struct {
+        const char* json;
+        std::vector<std::pair<std::string, std::string>> rows;
+    } cases[] = {
+        {R"({"Win32_Bios": [
+            {"Manufacturer": "American Megatrends Inc.", "Description": "<b>1.40</b> R&D", "SMBIOSBIOSVersion": "1.40"},
+            {"Description": "second", "SMBIOSBIOSVersion": null}]})",
+         {{"Manufacturer", "American Megatrends Inc.&nbsp;"}, {"Description", "&lt;b&gt;1.40&lt;/b&gt; R&D&nbsp;"},
+          {"SMBIOS", "1.40&nbsp;"}, {"Manufacturer", "&nbsp;"}, {"Description", "second&nbsp;"}, {"SMBIOS", "&nbsp;"}}},
+        {R"({"Win32_Bios": [{"Manufacturer": "M", "Description": ["a", "b"], "SMBIOSBIOSVersion": "9"}]})",
+         {{"Manufacturer", "M&nbsp;"}, {"SMBIOS", "9&nbsp;"}}},
+        {R"({"Win32_Bios": []})", {}},
+    };
+    for (const auto& c : cases) {
+        PlatformScope scope;
+        RepositoryScope repo(c.json);
+        EXPECT_EQ(runSection(probes::WriteBiosSection), section("Bios", c.rows)) << c.json;
+        EXPECT_TRUE(scope.ui.messages.empty());
+    }
 }
 
 // A late-head probe on the pattern, as the device sections use it.
@@ -73,23 +57,25 @@ void writeLateHeadProbe(report::ReportStream& stream) {
     p.finish("Error: try to get data about Keyboard.", "KB");
 }
 
-TEST(ProbePattern, LateHeadLeavesNoTraceWithoutRowsOrFailure) {
-    PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_Keyboard": [{"Description": ""}]})");
-    EXPECT_TRUE(runSection(writeLateHeadProbe).empty());
-}
-
-TEST(ProbePattern, LateHeadWithFailureAndNoRowsUsesFallbackTitleWithoutMessage) {
-    PlatformScope scope;
-    EXPECT_EQ(runSection(writeLateHeadProbe), section("KB", {{"Error", "Object required&nbsp;"}}));
-    EXPECT_TRUE(scope.ui.messages.empty());
-}
-
-TEST(ProbePattern, SeparatorRowsBetweenDevicesNotBeforeTheFirst) {
-    PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_Keyboard": [{"Description": "A"}, {"Description": null}, {"Description": "B"}]})");
-    EXPECT_EQ(runSection(writeLateHeadProbe),
-              section("Keyboard", {{"Name", "A&nbsp;"}, {"&nbsp;", "&nbsp;"}, {"Name", "B&nbsp;"}}));
+// No head without rows or failure; a failure without rows takes the
+// fallback title and shows no message; separators only between devices.
+TEST(ProbePattern, LateHeadSeparatorsAndFallbackTitle) {
+    const struct {
+        const char* json;  // nullptr: no service
+        std::vector<std::string> lines;
+    } cases[] = {
+        {R"({"Win32_Keyboard": [{"Description": ""}]})", {}},
+        {nullptr, section("KB", {{"Error", "Object required&nbsp;"}})},
+        {R"({"Win32_Keyboard": [{"Description": "A"}, {"Description": null}, {"Description": "B"}]})",
+         section("Keyboard", {{"Name", "A&nbsp;"}, {"&nbsp;", "&nbsp;"}, {"Name", "B&nbsp;"}})},
+    };
+    for (const auto& c : cases) {
+        PlatformScope scope;
+        std::optional<RepositoryScope> repo;
+        if (c.json) repo.emplace(c.json);
+        EXPECT_EQ(runSection(writeLateHeadProbe), c.lines) << (c.json ? c.json : "no service");
+        EXPECT_TRUE(scope.ui.messages.empty());
+    }
 }
 
 TEST(ProbePattern, RejectedQueryLeavesNegativeFailureThatIsNeverShown) {
@@ -117,11 +103,8 @@ TEST(GetDriverVersion, FirstDriverWithAVersionAndTheExactName) {
     EXPECT_EQ(probes::GetDriverVersion("Realtek Audio"), "6.0.1.8");
     EXPECT_EQ(probes::GetDriverVersion("REALTEK AUDIO"), "");
     EXPECT_EQ(probes::GetDriverVersion("Realtek"), "");
-}
-
-TEST(GetDriverVersion, UnreachableServiceGivesEmptyText) {
-    PlatformScope scope;
-    EXPECT_EQ(probes::GetDriverVersion("x"), "");
+    wmi::setBinder(nullptr);  // no service: an empty text
+    EXPECT_EQ(probes::GetDriverVersion("Realtek Audio"), "");
 }
 
 }  // namespace

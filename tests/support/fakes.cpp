@@ -204,6 +204,7 @@ std::vector<std::string> reportHead(std::string_view title, std::string_view des
         "",
         "<table width='710' border='0' cellspacing='0' cellpadding='0'>",
         "<tr><td width='10' bgcolor='C3DADA'>&nbsp;</td>",
+        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line, split in two
         "<td bgcolor='C3DADA' height='50'><font face='Arial' color='666666' size='4'><strong>TALLYQUEST "
         "Result</strong></font>",
         "<td bgcolor='C3DADA' align='right'><font face='Arial' color='666666' "

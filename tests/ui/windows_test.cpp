@@ -12,6 +12,7 @@
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
+#include "tests/ui/scenarios.h"
 #include "ui/frmmain.h"
 #include "ui/qtui.h"
 #include "ui/widgets.h"
@@ -22,22 +23,8 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-const char* const kBoard = R"({
-  "Win32_ComputerSystemProduct": [{"Name": "H370 HD3", "Vendor": "Gigabyte"}, {"Name": "second", "Vendor": "second"}],
-  "Win32_Bios": [{"Manufacturer": "AMI", "Description": "", "SMBIOSBIOSVersion": "F14"}],
-  "Win32_OnBoardDevice": [{"DeviceType": 3}, {"DeviceType": 3}, {"DeviceType": 7}, {"DeviceType": "3"}, {"DeviceType": 5}],
-  "Win32_PnPSignedDriver": [{"DeviceName": "SMBus", "DeviceClass": "SYSTEM", "DeviceID": "PCI\\VEN_8086&DEV_A323&REV_10\\3&1"}],
-  "Win32_VideoController": [{"Name": "UHD 630", "Description": "UHD 630", "PNPDeviceID": "PCI\\VEN_8086&DEV_3E92&REV_00\\3&1",
-                             "CurrentBitsPerPixel": 32}],
-  "Win32_SoundDevice": [{"Caption": "Realtek Audio", "Description": "Realtek Audio", "Manufacturer": "Realtek",
-                         "DeviceID": "HDAUDIO\\FUNC_01&VEN_10EC&REV_1003\\4&1", "PNPDeviceID": "HDAUDIO\\FUNC_01&VEN_10EC&REV_1003\\4&1"}],
-  "Win32_NetworkAdapter": [{"Description": "I211", "PNPDeviceID": "PCI\\VEN_8086&DEV_1539&REV_03\\1",
-                            "MACAddress": "AA:BB:CC:DD:EE:FF", "NetConnectionID": "Ethernet"}]
-})";
-const QString kBoardSmbus = QStringLiteral("SMBus\nPCI\\VEN_8086&DEV_A323&REV_10\n\n");
-const QString kBoardVga = QStringLiteral("UHD 630\nPCI\\VEN_8086&DEV_3E92&REV_00\\3&1\n\n");
-const QString kBoardAudio = QStringLiteral("Realtek Audio\nHDAUDIO\\FUNC_01&VEN_10EC&REV_1003\n\n");
-const QString kBoardLan = QStringLiteral("I211\nPCI\\VEN_8086&DEV_1539&REV_03\nMac-Address: AA:BB:CC:DD:EE:FF\n\n");
+using testing::scenarios::kBoard;
+namespace scenarios = testing::scenarios;
 
 // The fakes of the seams and the windows' user interface for one test, with
 // the message boxes recorded instead of shown.
@@ -65,8 +52,6 @@ T* child(QWidget* w, const char* name) {
     if (!c) qFatal("no control %s", name);
     return c;
 }
-QString label(QWidget* w, const char* name) { return child<QLabel>(w, name)->text(); }
-QString pnp(QWidget* main) { return child<QPlainTextEdit>(main, "txtPnP")->toPlainText(); }
 void click(QWidget* w, const char* name) { QTest::mouseClick(child(w, name), Qt::LeftButton); }
 QString ticked(QWidget* main) {
     QStringList on;
@@ -105,6 +90,86 @@ struct BoxAnswerer {
     }};
 };
 
+// The shared scenarios' view of the Qt windows.
+class QtScreen final : public scenarios::Screen {
+public:
+    explicit QtScreen(Windows& w) : w_(w) {}
+    void startMainWindow() override { w_.ui.startMainWindow(); }
+    void showReportNameDialog() override { w_.ui.showReportNameDialog(); }
+    void click(std::string_view window, std::string_view control) override {
+        QTest::mouseClick(find(window, control), Qt::LeftButton);
+    }
+    // Keys and text go to the control last focused, whether or not the
+    // offscreen window is active.
+    void focus(std::string_view window, std::string_view control) override {
+        focused_ = find(window, control);
+        focused_->setFocus();
+    }
+    void key(std::string_view k) override {
+        if (k.rfind("Alt+", 0) == 0) {
+            // The offscreen windows are never active, so shortcuts do not
+            // reach them: the button the mnemonic names is clicked.
+            const QString mnemonic = QStringLiteral("&") + QChar(k[4]);
+            for (auto* b : w_.ui.mainWindow()->findChildren<QAbstractButton*>())
+                if (b->text().contains(mnemonic, Qt::CaseInsensitive)) QTest::mouseClick(b, Qt::LeftButton);
+        } else {
+            QTest::keyClick(focused_, k == "Space" ? Qt::Key_Space : k == "Escape" ? Qt::Key_Escape : Qt::Key_Return);
+        }
+    }
+    void type(std::string_view utf8) override {
+        QTest::keyClicks(focused_, QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    }
+    void selectAll(std::string_view window, std::string_view control) override {
+        static_cast<QLineEdit*>(find(window, control))->selectAll();
+    }
+    void paste(std::string_view window, std::string_view control, std::string_view text) override {
+        QApplication::clipboard()->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+        auto* field = static_cast<QLineEdit*>(find(window, control));
+        field->clear();
+        field->paste();
+    }
+    void setText(std::string_view window, std::string_view control, std::string_view text) override {
+        static_cast<QPlainTextEdit*>(find(window, control))->setPlainText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+    }
+    std::string text(std::string_view window, std::string_view control) override {
+        QWidget* c = find(window, control);
+        if (auto* l = qobject_cast<QLabel*>(c)) return l->text().toStdString();
+        if (auto* e = qobject_cast<QLineEdit*>(c)) return e->text().toStdString();
+        if (auto* e = qobject_cast<QPlainTextEdit*>(c)) return e->toPlainText().toStdString();
+        return "?";
+    }
+    bool visible(std::string_view window, std::string_view control) override { return find(window, control)->isVisible(); }
+    bool enabled(std::string_view window, std::string_view control) override { return find(window, control)->isEnabled(); }
+    bool checked(std::string_view window, std::string_view control) override {
+        return static_cast<QCheckBox*>(find(window, control))->isChecked();
+    }
+    bool busy() override { return w_.ui.busy(); }
+    std::vector<std::string> takePrompts() override {
+        const auto all = w_.prompts();
+        std::vector<std::string> fresh(all.begin() + std::ptrdiff_t(std::min(taken_, all.size())), all.end());
+        taken_ = all.size();
+        return fresh;
+    }
+
+private:
+    QWidget* find(std::string_view window, std::string_view control) {
+        QWidget* top = window == "frmCuz" ? static_cast<QWidget*>(w_.ui.reportNameDialog()) : w_.ui.mainWindow();
+        if (!top) qFatal("no window %s", std::string(window).c_str());
+        return child(top, std::string(control).c_str());
+    }
+    Windows& w_;
+    QPointer<QWidget> focused_;
+    std::size_t taken_ = 0;
+};
+
+// Runs a shared scenario on the windows; true when it found no difference.
+bool run(Windows& w, const std::vector<scenarios::Step>& steps, testing::QueryRecorder* wmi = nullptr) {
+    QtScreen screen(w);
+    const auto diffs = scenarios::run(screen, steps, wmi);
+    for (const auto& d : diffs) qWarning("%s", d.c_str());
+    return diffs.empty();
+}
+
 constexpr const char* kMsinfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr const char* kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
 
@@ -140,8 +205,7 @@ class WindowsTest : public QObject {
 
 private slots:
     void startupWithUnreachableService();
-    void onBoardBoxesAndRebuild();
-    void panelSwitchingFetchesOnce();
+    void panelsAndBoxes();
     void reportNameDialog();
     void commentDialog();
     void wholeRunFromCreateReport();
@@ -156,111 +220,42 @@ private slots:
 void WindowsTest::startupWithUnreachableService() {
     Windows w;
     wmi::setBinder(wmi::bindUnavailable);
-    ui::FrmMain* main = w.ui.startMainWindow();
-    QCOMPARE(w.prompts(), (Strings{"Error: try to get vga pnp's", "Error: try to get motherboarddata in Modul 'MB'",
-                                   "Error: try to get motherboard pnp's"}));
+    QVERIFY(run(w, scenarios::startOnUnreachableService()));
     for (std::size_t i = 0; i < w.messages.size(); ++i) {
         QCOMPARE(w.messages[i].style, i == 1 ? 16 : 0);
         QCOMPARE(w.messages[i].title, std::string("Tallyquest"));
     }
-    for (const char* name : {"lblMBProduct", "lblMBDescription", "lblMBManufacturer", "lblBiosManufacturer",
-                             "lblBiosDescription", "lblSMBios", "lblVGAColor", "lblVGADriverDate",
-                             "lblVGADriverVersion", "lblVGAName", "lblVGAVideoMode", "lblVGAVideoRam"})
-        QCOMPARE(label(main, name), QStringLiteral("unknown"));
-    QCOMPARE(label(main, "lblMBMacAddress"), QStringLiteral("not enable"));
-    QCOMPARE(pnp(main), QString());
-    QCOMPARE(ticked(main), QStringLiteral("chkLan"));
-    QVERIFY(main->isVisible() && child(main, "F_Motherboard")->isVisible() && !child(main, "F_VGA")->isVisible());
-    QVERIFY(!w.ui.busy());  // the wait pointer is back
+    QVERIFY(w.ui.mainWindow()->isVisible());
     Windows::flush();
     for (QWidget* top : QApplication::topLevelWidgets()) QVERIFY(top->objectName() != "frmStart");
 }
 
-void WindowsTest::onBoardBoxesAndRebuild() {
+void WindowsTest::panelsAndBoxes() {
     Windows w;
     testing::QueryRecorder wmi(kBoard);
-    ui::FrmMain* main = w.ui.startMainWindow();
-    QVERIFY(w.messages.empty());
-    QCOMPARE(ticked(main), QStringLiteral("chkVGA chkAudio chkLan"));
-    // One rebuild for each box ticked, all answered from the start's one
-    // query; the text they leave is not fetched again.
-    QCOMPARE(wmi.count("Win32_PnPSignedDriver"), 1);
-    QStringList shown;  // from the first objects; an empty value leaves "unknown"
-    for (const char* name : {"lblMBProduct", "lblMBDescription", "lblMBManufacturer", "lblBiosManufacturer",
-                             "lblBiosDescription", "lblSMBios", "lblMBMacAddress"})
-        shown << label(main, name);
-    QCOMPARE(shown.join('|'), QStringLiteral("H370 HD3|Base Board|Gigabyte|AMI|unknown|F14|AA:BB:CC:DD:EE:FF"));
-    QCOMPARE(pnp(main), kBoardSmbus + kBoardVga + kBoardAudio + kBoardLan);
-
-    // A click on a box rebuilds the text.
-    click(main, "chkLan");
-    QCOMPARE(label(main, "lblMBMacAddress"), QStringLiteral("not enable"));
-    click(main, "chkVGA");
-    QCOMPARE(pnp(main), kBoardSmbus + kBoardAudio);
-    QVERIFY(child(main, "txtPnP")->isEnabled() && !w.ui.busy());
-    QTest::keyClick(child(main, "chkLan"), Qt::Key_Space);  // the space bar ticks like a click
-    QCOMPARE(pnp(main), kBoardSmbus + kBoardAudio + kBoardLan);
-    QCOMPARE(main->logic().varMBpnp(), ui::toCrLf(pnp(main)));
-
-    // A rebuild that fails empties the text and the one kept.
-    wmi.failing = "Win32_PnPSignedDriver";
-    click(main, "chkAudio");
-    QCOMPARE(w.prompts(), Strings{"Error: try to get motherboard pnp's"});
-    QCOMPARE(pnp(main), QString());
-    QVERIFY(main->logic().varMBpnp().empty());
-    QVERIFY(child(main, "txtPnP")->isEnabled() && !w.ui.busy());
-}
-
-void WindowsTest::panelSwitchingFetchesOnce() {
-    Windows w;
-    testing::QueryRecorder wmi(kBoard);
-    ui::FrmMain* main = w.ui.startMainWindow();
-    const QString mb = pnp(main);
-    auto shows = [main](const char* frame) {
-        for (const char* f : {"F_Motherboard", "F_VGA", "F_MultiMedia"})
-            if (child(main, f)->isVisible() != (std::string_view(f) == frame)) return false;
-        return true;
-    };
-
-    // A fetch that fails says so, shows no text and is tried again next time.
-    wmi.failing = "FROM Win32_SoundDevice";
-    click(main, "btnMultiMedia");
-    QCOMPARE(w.prompts(), Strings{"Error: try to get multi media pnp's"});
-    QCOMPARE(pnp(main), QString());
-    QVERIFY(shows("F_MultiMedia"));
-    QVERIFY(!child(main, "chkLan")->isEnabled());
-    wmi.failing.clear();
-    click(main, "btnVGA");
-    QVERIFY(shows("F_VGA"));
-    QCOMPARE(pnp(main), kBoardVga);
-    click(main, "btnMultiMedia");
-    QCOMPARE(pnp(main), QStringLiteral("Manufacturer: Realtek\nHDAUDIO\\FUNC_01&VEN_10EC&REV_1003\n"));
-    QCOMPARE(label(main, "lblMMName_0"), QStringLiteral("Realtek Audio"));
-    QVERIFY(child(main, "lblMMName_0")->isVisible() && !child(main, "lblMMName_1")->isVisible());
-
-    // Every text is kept, and the button of the panel shown changes nothing,
-    // not even a text edited meanwhile.
-    const std::size_t queries = wmi.queries.size();
-    click(main, "btnMotherboard");
-    QVERIFY(shows("F_Motherboard"));
-    QCOMPARE(pnp(main), mb);
-    QVERIFY(child(main, "chkVGA")->isEnabled());
-    child<QPlainTextEdit>(main, "txtPnP")->setPlainText("edited");
-    click(main, "btnMotherboard");
-    QCOMPARE(pnp(main), QStringLiteral("edited"));
-    click(main, "btnVGA");
-    click(main, "btnMultiMedia");
-    QCOMPARE(wmi.queries.size(), queries);
+    const auto steps = scenarios::panelsAndBoxes();
+    QVERIFY(run(w, {steps.front()}, &wmi));
+    QCOMPARE(wmi.count("Win32_PnPSignedDriver"), 1);  // the boxes the board ticks rebuild from one query
+    QVERIFY(run(w, {steps.begin() + 1, steps.end()}, &wmi));
+    QVERIFY(w.ui.mainWindow()->logic().varMBpnp().empty());
 }
 
 void WindowsTest::reportNameDialog() {
     Windows w;
+    QVERIFY(run(w, scenarios::reportNameFilter()));
+    ui::FrmCuz* cuz = w.ui.reportNameDialog();
+    QLineEdit* field = cuz->T_cuz();
+    // Inserted text passes the same filter; the cursor stays put.
+    field->setCursorPosition(2);
+    field->insert(QStringLiteral("<x>"));
+    QCOMPARE(field->text(), QStringLiteral("..x..etcpasswd"));
+    QCOMPARE(field->cursorPosition(), 3);
+
+    // Ok on an empty field says so and leaves the dialog open, the focus back in the field.
     w.ui.setMessageHook(nullptr);
     BoxAnswerer answer;
     report::gStrFileName = "kept.htm";
-    ui::FrmCuz* cuz = w.ui.showReportNameDialog();
-    QLineEdit* field = cuz->T_cuz();
-    // Ok on an empty field says so and leaves the dialog open, the focus back in the field.
+    field->clear();
     child(cuz, "bb_cuzokay")->setFocus();
     click(cuz, "bb_cuzokay");
     QCOMPARE(answer.seen.size(), std::size_t(1));
@@ -271,24 +266,6 @@ void WindowsTest::reportNameDialog() {
     QCOMPARE(cuz->focusWidget(), static_cast<QWidget*>(field));
     QCOMPARE(report::gStrFileName, std::string("kept.htm"));
     QVERIFY(w.scope.files.find("C:\\Tallyquest\\.htm") == nullptr);
-
-    // Typed, pasted and inserted reserved characters are dropped.
-    QTest::keyClicks(field, "PC\\01/a:b*c?d<e>f|g\"h");
-    QCOMPARE(field->text(), QStringLiteral("PC01abcdefgh"));
-    // A typed reserved character leaves the field alone, selection included.
-    field->selectAll();
-    QTest::keyClick(field, Qt::Key_Slash);
-    QCOMPARE(field->selectedText(), QStringLiteral("PC01abcdefgh"));
-
-    // Pasted and inserted text passes the same filter; the cursor stays put.
-    QApplication::clipboard()->setText(QStringLiteral("..\\..\\etc/passwd"));
-    field->clear();
-    field->paste();
-    QCOMPARE(field->text(), QStringLiteral("....etcpasswd"));
-    field->setCursorPosition(2);
-    field->insert(QStringLiteral("<x>"));
-    QCOMPARE(field->text(), QStringLiteral("..x..etcpasswd"));
-    QCOMPARE(field->cursorPosition(), 3);
 
     // Asked again, the same dialog comes to the front. Escape does nothing; Cancel closes.
     QCOMPARE(w.ui.showReportNameDialog(), cuz);

@@ -178,7 +178,7 @@ TEST(Binder, AcceptsTheLocalCimv2Namespace) {
         {"winmgmts:\\\\.\\root\\cimv2:Win32_Bios", fail::kInvalidArgument},
         {"winmgmts:\\\\\\root\\cimv2", fail::kInvalidArgument},
     };
-    for (const auto& [m, number] : refused) EXPECT_EQ(failureOf([&] { checkMoniker(m); }).number, number) << m;
+    for (const auto& r : refused) EXPECT_EQ(failureOf([&] { checkMoniker(r.first); }).number, r.second) << r.first;
 }
 
 TEST(Binder, EveryBindGivesAFreshService) {

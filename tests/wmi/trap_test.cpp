@@ -3,7 +3,9 @@
 // not hold, a walk that cannot start yields nothing, and on() clears.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "machine.h"
@@ -101,3 +103,28 @@ TEST_F(Trapping, WalkStopsWhenAsked) {
 
 }  // namespace
 }  // namespace tq::wmi
+
+namespace tq {
+
+// What no failure number stands for becomes "Internal error"; a fault of the
+// program (a logic error, something not an exception class) stops a debug build.
+TEST(TrapUnexpected, InternalErrorRowAndDebugBuildsStopOnProgramFaults) {
+    trap::on();
+    EXPECT_FALSE(trap::step([] { throw std::system_error(std::make_error_code(std::errc::io_error)); }));
+    EXPECT_EQ(trap::pending().number, fail::kInternal);
+    EXPECT_EQ(trap::pending().description, "Internal error");
+    const auto programFault = [] {
+        trap::on();
+        trap::step([] { throw std::logic_error("a broken invariant"); });
+        trap::step([] { throw 7; });
+        return trap::pending().number;
+    };
+#ifdef NDEBUG
+    EXPECT_EQ(programFault(), fail::kInternal);
+#else
+    EXPECT_DEATH(programFault(), "unexpected exception: a broken invariant");
+#endif
+    trap::clear();
+}
+
+}  // namespace tq

@@ -180,12 +180,13 @@ void Win32UserInterface::messageBox(const std::string& prompt, int style, const 
 }
 
 void Win32UserInterface::setMousePointer(int pointer) {
-    if (pointer == 11) {
+    constexpr WORD kWaitCursor = 32514, kArrowCursor = 32512;  // IDC_WAIT and IDC_ARROW
+    if (pointer == platform::kPointerHourglass) {
         busy_ = true;
-        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));
-    } else if (pointer == 0 && busy_) {
+        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(kWaitCursor)));
+    } else if (pointer == platform::kPointerDefault && busy_) {
         busy_ = false;
-        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+        ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(kArrowCursor)));
     }
 }
 

@@ -14,6 +14,8 @@
 #include <functional>
 #include <iterator>
 #include <map>
+#include <stdexcept>
+#include <string_view>
 
 #include "platform/install.h"
 #include "platform/windows/text.h"
@@ -21,6 +23,7 @@
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
+#include "tests/ui/scenarios.h"
 #include "ui/layout.h"
 #include "ui/win32/win32ui.h"
 #include "wmi/trap.h"
@@ -32,18 +35,8 @@ using Strings = std::vector<std::string>;
 
 namespace {
 
-const char* const kBoard = R"({
-  "Win32_ComputerSystemProduct": [{"Name": "H370 HD3", "Vendor": "Gigabyte"}],
-  "Win32_Bios": [{"Manufacturer": "AMI", "Description": "", "SMBIOSBIOSVersion": "F14"}],
-  "Win32_OnBoardDevice": [{"DeviceType": 3}, {"DeviceType": 7}],
-  "Win32_PnPSignedDriver": [{"DeviceName": "SMBus", "DeviceClass": "SYSTEM", "DeviceID": "PCI\\VEN_8086&DEV_A323&REV_10\\3&1"}],
-  "Win32_VideoController": [{"Name": "UHD 630", "Description": "UHD 630", "PNPDeviceID": "PCI\\VEN_8086&DEV_3E92&REV_00\\3&1",
-                             "CurrentBitsPerPixel": 32}],
-  "Win32_SoundDevice": [{"Caption": "Realtek Audio", "Description": "Realtek Audio", "Manufacturer": "Realtek",
-                         "DeviceID": "HDAUDIO\\FUNC_01&VEN_10EC&REV_1003\\4&1", "PNPDeviceID": "HDAUDIO\\FUNC_01&VEN_10EC&REV_1003\\4&1"}],
-  "Win32_NetworkAdapter": [{"Description": "I211", "PNPDeviceID": "PCI\\VEN_8086&DEV_1539&REV_03\\1",
-                            "MACAddress": "AA:BB:CC:DD:EE:FF", "NetConnectionID": "Ethernet"}]
-})";
+using tq::testing::scenarios::kBoard;
+namespace scenarios = tq::testing::scenarios;
 
 // The fakes of the seams and the Win32 user interface for one test, with
 // the message boxes recorded unless a test wants the real ones.
@@ -229,6 +222,58 @@ bool replacedAtStart(const layout::Window& w, const layout::Control& c) {
            (w.name == "frmAbout" && c.name == "txt_Versionsangabe");
 }
 
+// The shared scenarios' view of the Win32 windows.
+class Win32Screen final : public scenarios::Screen {
+public:
+    explicit Win32Screen(Windows& w) : w_(w) {}
+    void startMainWindow() override { w_.ui.startMainWindow(); }
+    void showReportNameDialog() override { w_.ui.showReportNameDialog(); }
+    void click(std::string_view window, std::string_view control) override { ::click(form(window), control); }
+    void focus(std::string_view window, std::string_view control) override { ::SetFocus(ctl(form(window), control)); }
+    void key(std::string_view k) override {
+        if (k.rfind("Alt+", 0) == 0) ::key(static_cast<WORD>(k[4]), true);
+        else ::key(k == "Space" ? VK_SPACE : k == "Escape" ? VK_ESCAPE : VK_RETURN);
+    }
+    void type(std::string_view utf8) override { ::type(std::string(utf8)); }
+    void selectAll(std::string_view window, std::string_view control) override {
+        ::SendMessageW(ctl(form(window), control), EM_SETSEL, 0, -1);
+    }
+    void paste(std::string_view window, std::string_view control, std::string_view text) override {
+        HWND h = ctl(form(window), control);
+        ::SetWindowTextW(h, L"");
+        ::SendMessageW(h, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(win::widen(std::string(text)).c_str()));
+        pump();
+    }
+    void setText(std::string_view window, std::string_view control, std::string_view text) override {
+        ::SetWindowTextW(ctl(form(window), control), win::widen(std::string(text)).c_str());
+    }
+    std::string text(std::string_view window, std::string_view control) override {
+        std::string t = ::text(form(window), control), out;
+        for (std::size_t i = 0; i < t.size(); ++i)
+            if (!(t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n')) out += t[i];
+        return out;
+    }
+    bool visible(std::string_view window, std::string_view control) override { return ::visible(form(window), control); }
+    bool enabled(std::string_view window, std::string_view control) override { return ::enabled(form(window), control); }
+    bool checked(std::string_view window, std::string_view control) override { return ::checked(form(window), control); }
+    bool busy() override { return w_.ui.busy(); }
+    std::vector<std::string> takePrompts() override {
+        const auto all = w_.prompts();
+        std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(taken_, all.size())), all.end());
+        taken_ = all.size();
+        return fresh;
+    }
+
+private:
+    const Form& form(std::string_view window) {
+        const Form* f = window == "frmCuz" ? static_cast<const Form*>(w_.ui.reportNameDialog()) : w_.ui.mainWindow();
+        if (!f) throw std::runtime_error("no window " + std::string(window));
+        return *f;
+    }
+    Windows& w_;
+    std::size_t taken_ = 0;
+};
+
 }  // namespace
 
 // Every window against its table: numbers, kinds, captions, pixels, fonts,
@@ -236,7 +281,9 @@ bool replacedAtStart(const layout::Window& w, const layout::Control& c) {
 TEST(Win32Windows, ControlsMatchTheirTables) {
     Windows w;
     wmi::setBinder(wmi::bindUnavailable);
-    FrmMain* main = w.ui.startMainWindow();
+    Win32Screen screen(w);
+    EXPECT_EQ(scenarios::run(screen, scenarios::startOnUnreachableService()), Strings{});
+    FrmMain* main = w.ui.mainWindow();
     ASSERT_TRUE(main);
     EXPECT_EQ(w.ui.startForm(), nullptr);  // the notice is gone once loaded
     FrmStart* start = w.ui.showStartForm();
@@ -310,72 +357,26 @@ TEST(Win32Windows, ControlsMatchTheirTables) {
     wchar_t comctl[MAX_PATH] = {};
     ::GetModuleFileNameW(::GetModuleHandleW(L"comctl32.dll"), comctl, MAX_PATH);
     EXPECT_NE(win::narrow(comctl).find("6.0."), std::string::npos) << win::narrow(comctl);
-    // The window opened on an unreachable service: "unknown" and the three messages.
-    EXPECT_EQ(w.prompts(), (Strings{"Error: try to get vga pnp's", "Error: try to get motherboarddata in Modul 'MB'",
-                                    "Error: try to get motherboard pnp's"}));
-    EXPECT_EQ(text(*main, "lblMBProduct"), "unknown");
-    EXPECT_EQ(text(*main, "lblMBMacAddress"), "not enable");
-    EXPECT_EQ(ticked(*main), "chkLan");
-    EXPECT_FALSE(w.ui.busy());
 }
 
-// Panels, check boxes, mnemonics and the hourglass, by clicks and keys.
+// The shared panels and boxes; the hourglass, slots inside their hidden
+// frame and keys in the identifier text.
 TEST(Win32Windows, PanelsAndCheckBoxes) {
     Windows w;
     tq::testing::QueryRecorder wmi(kBoard);
-    FrmMain* main = w.ui.startMainWindow();
-    EXPECT_TRUE(w.messages.empty());
-    EXPECT_EQ(ticked(*main), "chkVGA chkAudio chkLan");
-    EXPECT_EQ(text(*main, "lblMBProduct") + "|" + text(*main, "lblMBMacAddress"), "H370 HD3|AA:BB:CC:DD:EE:FF");
-    const std::string mb = text(*main, "txtPnP");
-    EXPECT_EQ(mb.substr(0, 42), "SMBus\r\nPCI\\VEN_8086&DEV_A323&REV_10\r\n\r\nUHD");
-    auto shows = [&](const char* frame) {
-        for (const char* f : {"F_Motherboard", "F_VGA", "F_MultiMedia"})
-            if (visible(*main, f) != (std::string_view(f) == frame)) return false;
-        return true;
-    };
-    EXPECT_TRUE(shows("F_Motherboard"));
-
-    struct Step {
-        const char* what;
-        std::function<void()> act;
-        const char* frame;
-        bool checksEnabled;
-        std::string pnp;  // "" : not checked
-    };
-    const Step steps[] = {
-        {"click VGA", [&] { click(*main, "btnVGA"); }, "F_VGA", false, "UHD 630\r\nPCI\\VEN_8086&DEV_3E92&REV_00\\3&1\r\n\r\n"},
-        {"Alt+M", [&] { key('M', true); }, "F_MultiMedia", false, "Manufacturer: Realtek\r\nHDAUDIO\\FUNC_01&VEN_10EC&REV_1003\r\n"},
-        {"Alt+B", [&] { key('B', true); }, "F_Motherboard", true, mb},
-        {"click Motherboard again", [&] { click(*main, "btnMotherboard"); }, "F_Motherboard", true, mb},
-    };
-    for (const Step& s : steps) {
-        SCOPED_TRACE(s.what);
-        s.act();
-        EXPECT_TRUE(shows(s.frame));
-        EXPECT_EQ(enabled(*main, "chkLan"), s.checksEnabled);
-        EXPECT_EQ(text(*main, "txtPnP"), s.pnp);
-    }
-    EXPECT_EQ(text(*main, "lblMMName_0"), "Realtek Audio");
-    // Shown slots stay shown inside their hidden frame.
+    Win32Screen screen(w);
+    EXPECT_EQ(scenarios::run(screen, scenarios::panelsAndBoxes(), &wmi), Strings{});
+    FrmMain* main = w.ui.mainWindow();
+    ASSERT_TRUE(main);
     auto shown = [&](const char* name) { return (::GetWindowLongW(ctl(*main, name), GWL_STYLE) & WS_VISIBLE) != 0; };
     EXPECT_TRUE(shown("lblMMName_0") && shown("txtMMName_0"));
     EXPECT_FALSE(shown("lblMMName_1"));
-    EXPECT_EQ(text(*main, "lblVGAColor"), "32 Bit");
 
-    // A box's click rebuilds the text, the space bar ticks like a click; the
-    // hourglass shows meanwhile and is gone afterwards.
+    // The hourglass shows while a box's click rebuilds the text.
     bool busyDuring = false;
     wmi.onQuery = [&](const std::string&) { busyDuring = busyDuring || w.ui.busy(); };
     click(*main, "chkLan");
     EXPECT_TRUE(busyDuring);
-    EXPECT_FALSE(w.ui.busy());
-    EXPECT_EQ(text(*main, "lblMBMacAddress"), "not enable");
-    EXPECT_EQ(text(*main, "txtPnP").find("I211"), std::string::npos);
-    ::SetFocus(ctl(*main, "chkLan"));
-    key(VK_SPACE);
-    EXPECT_TRUE(checked(*main, "chkLan"));
-    EXPECT_NE(text(*main, "txtPnP").find("I211"), std::string::npos);
     EXPECT_EQ(main->logic().varMBpnp(), text(*main, "txtPnP"));
     EXPECT_TRUE(enabled(*main, "txtPnP"));
 
@@ -391,15 +392,18 @@ TEST(Win32Windows, PanelsAndCheckBoxes) {
     EXPECT_EQ(::GetFocus(), ctl(*main, "btnEnde"));
 }
 
-// The report-name dialog: its filter for typed and pasted text, Escape, the
-// empty-field message in a real box, Cancel, and one window at a time.
+// The shared filter of the report-name dialog; the empty-field message in a
+// real box, Cancel, and one window at a time.
 TEST(Win32Windows, ReportNameDialog) {
     Windows w;
+    Win32Screen screen(w);
+    EXPECT_EQ(scenarios::run(screen, scenarios::reportNameFilter()), Strings{});
+    FrmCuz* cuz = w.ui.reportNameDialog();
+    ASSERT_TRUE(cuz);
     w.ui.setMessageHook(nullptr);
     report::gStrFileName = "kept.htm";
-    FrmCuz* cuz = w.ui.showReportNameDialog();
-    EXPECT_EQ(::GetFocus(), cuz->T_cuz());
-
+    ::SetWindowTextW(cuz->T_cuz(), L"");
+    ::SetFocus(cuz->T_cuz());
     {
         BoxAnswerer answer;
         key(VK_RETURN);  // Enter presses Ok, on an empty field
@@ -408,49 +412,13 @@ TEST(Win32Windows, ReportNameDialog) {
         EXPECT_EQ(answer.seen[0].title, "Tallyquest");
         EXPECT_TRUE(answer.seen[0].stopIcon);
     }
-    EXPECT_TRUE(w.ui.reportNameDialog());
+    EXPECT_EQ(w.ui.reportNameDialog(), cuz);
     EXPECT_EQ(::GetFocus(), cuz->T_cuz());
     EXPECT_EQ(report::gStrFileName, "kept.htm");
-
-    struct Case {
-        const char* what;
-        std::function<void()> act;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {"typed", [] { type("PC\\01/a:b*c?d<e>f|g\"h"); }, "PC01abcdefgh"},
-        {"typed over a selection",
-         [&] {
-             ::SendMessageW(cuz->T_cuz(), EM_SETSEL, 0, -1);
-             type("/");
-         },
-         "PC01abcdefgh"},
-        {"pasted",
-         [&] {
-             ::SetWindowTextW(cuz->T_cuz(), L"");
-             ::SendMessageW(cuz->T_cuz(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"..\\..\\etc/passwd"));
-             pump();
-         },
-         "....etcpasswd"},
-        {"Escape does nothing", [] { key(VK_ESCAPE); }, "....etcpasswd"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        c.act();
-        EXPECT_EQ(windowText(cuz->T_cuz()), c.expected);
-        EXPECT_EQ(w.ui.reportNameDialog(), cuz);
-    }
-    DWORD caret = 0;
-    ::SendMessageW(cuz->T_cuz(), EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-    EXPECT_EQ(caret, 13u);  // after the text that was kept
-
-    EXPECT_EQ(w.ui.showReportNameDialog(), cuz);  // the same one again, as typed
-    EXPECT_EQ(windowText(cuz->T_cuz()), "....etcpasswd");
     click(*cuz, "bb_cuzabbrechen");
     EXPECT_EQ(w.ui.reportNameDialog(), nullptr);
     w.ui.reap();
-    FrmCuz* fresh = w.ui.showReportNameDialog();
-    EXPECT_EQ(windowText(fresh->T_cuz()), "");
+    EXPECT_EQ(windowText(w.ui.showReportNameDialog()->T_cuz()), "");
 }
 
 // Left open after Exit, the report-name dialog still starts a run, which
