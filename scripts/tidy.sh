@@ -28,7 +28,8 @@ sources="^$root/(wmi|report|probes|factory|platform|ui|ocs|app|tests|bench|fuzz)
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 # Findings are errors, so that a file with any makes the run fail.
-if ! run-clang-tidy -p "$build" -j "$(nproc)" -quiet -checks="$checks" -warnings-as-errors='*' \
+# (Debian 12's run-clang-tidy takes them through -config, not a flag of its own.)
+if ! run-clang-tidy -p "$build" -j "$(nproc)" -quiet -config="{Checks: '$checks', WarningsAsErrors: '*'}" \
   -header-filter="$sources" "$sources" >"$out" 2>&1; then
   sed 's/\x1b\[[0-9;]*m//g' "$out" | grep -vE '^(clang-tidy|[0-9]+ warnings? (and [0-9]+ errors? )?generated|Suppressed|Use -header-filter)'
   echo "clang-tidy: findings above" >&2
