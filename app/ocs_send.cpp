@@ -72,19 +72,21 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
 #else
         localtime_r(&now, &local);
 #endif
-        // Keyed on the address without its credentials; an earlier version
-        // keyed it on the address as given.
+        // One id for every output. Earlier versions kept one per server,
+        // keyed on the address without its credentials (before that, as given).
         const std::string key = o.server.empty() ? "file" : ocs::addressWithoutUser(o.server);
-        ocs::DeviceIdState state(platform::stateFolder(), key, o.server.empty() ? "file" : o.server,
+        ocs::DeviceIdState state(platform::stateFolders(), key, o.server.empty() ? "file" : o.server,
                                  {inventory.machineName(), inventory.field("HARDWARE", "UUID"),
                                   inventory.field("BIOS", "SSN")});
         const std::string deviceId = state.reserve(local);
-        const std::string xml = inventory.requestXml(deviceId);
+        // Only the forms asked for are written.
+        const std::string xml = o.server.empty() && o.file.empty() ? std::string() : inventory.requestXml(deviceId);
 
-        for (const auto& [file, text] : {std::pair{o.file, xml}, std::pair{o.glpiFile, inventory.glpiJson(deviceId)}}) {
+        for (const auto& [file, glpi] : {std::pair{o.file, false}, std::pair{o.glpiFile, true}}) {
             if (file.empty()) continue;
             try {
-                platform::replaceFile(file, text);
+                platform::removeAbandonedTemporaries(file);  // what a killed run left
+                platform::replaceFile(file, glpi ? inventory.glpiJson(deviceId) : xml);
             } catch (const std::exception& e) {
                 return complain(std::string("cannot write the inventory: ") + e.what());
             }

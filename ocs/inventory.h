@@ -1,11 +1,13 @@
-// The machine's inventory in the form an OCS Inventory NG server takes:
-// the management classes read through the query layer and mapped to the
-// server's sections (HARDWARE, BIOS, CPUS, MEMORIES, STORAGES, ...).
+// The machine's inventory: the model (ocs/model.h) read once through the
+// query layer, written on demand as an OCS Inventory NG request or as a GLPI
+// inventory file; only the form asked for is written.
 #pragma once
 
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "ocs/model.h"
 
 namespace tq::ocs {
 
@@ -25,7 +27,10 @@ public:
 
     // The machine's name as the inventory gives it (HARDWARE NAME).
     const std::string& machineName() const noexcept { return name_; }
-    // A field of a section ("HARDWARE", "UUID"); "" when it has none.
+    // The machine as read.
+    const model::Inventory& model() const noexcept;
+    // What identifies the machine, as sent: ("HARDWARE", "NAME" or "UUID"),
+    // ("BIOS", "SSN", "SMANUFACTURER" or "SMODEL"); "" for others.
     std::string field(std::string_view section, std::string_view name) const;
 
     // The whole INVENTORY request, UTF-8 XML with its declaration.

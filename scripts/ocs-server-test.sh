@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The inventory client against a real OCS Inventory NG server on 127.0.0.1
 # (set up by scripts/ocs-server.sh): a recorded machine's inventory is sent
-# twice and must be in the server's database once, with its sections; then
-# this machine's own inventory is sent. Usage: ocs-server-test.sh [tallyquest-report]
+# twice and written as a file for the injector, and must be in the server's
+# database once, with its sections; then this machine's own inventory is sent,
+# by Tallyquest and by OCS's own agent, with a table of the fields each
+# filled. Usage: ocs-server-test.sh [tallyquest-report]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -18,6 +20,8 @@ url=http://127.0.0.1/ocsinventory
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export XDG_STATE_HOME=$work/state
+# Not the machine's own state folder, should the package be installed.
+export TALLYQUEST_SYSTEM_STATE=$work/no-system-state
 mkdir -p "$work/out"
 # The recorded machine with its IP configuration and programs, under a name of
 # its own for this run, so that earlier runs' machines do not count.
@@ -33,7 +37,6 @@ for round in 1 2; do
   "$report" --snapshot "$work/machine.json" --folder "$work/out" --server "$url" PC-CI >/dev/null 2>"$work/err" ||
     { cat "$work/err"; echo "send $round failed"; exit 1; }
 done
-
 sql() { mysql -N -B ocsweb -e "$1"; }
 fail=0
 check() {  # check WHAT QUERY EXPECTED-CONDITION
@@ -43,7 +46,7 @@ check() {  # check WHAT QUERY EXPECTED-CONDITION
 }
 check "machines named $name" "SELECT COUNT(*) FROM hardware WHERE NAME='$name'" "= 1"
 id=$(sql "SELECT ID FROM hardware WHERE NAME='$name' LIMIT 1")
-deviceid=$(cat "$XDG_STATE_HOME"/tallyquest/ocs-*.deviceid)
+deviceid=$(cat "$XDG_STATE_HOME"/tallyquest/machine-*.deviceid)
 check "device id" "SELECT DEVICEID FROM hardware WHERE ID=${id:-0}" "= \"$deviceid\""
 check "user agent" "SELECT USERAGENT FROM hardware WHERE ID=${id:-0}" "= \"$("$report" --version | sed 's/tallyquest-report /Tallyquest_v/')\""
 check "operating system" "SELECT OSNAME FROM hardware WHERE ID=${id:-0}" "= 'Microsoft Windows 10 Pro'"
@@ -94,23 +97,22 @@ for asset in $(grep -o 'src="[^"]*\.js[^"]*"' "$work/console.html" | sed 's/^src
   [ "$code" = 200 ] || { echo "FAIL console script $asset: HTTP $code"; fail=1; }
 done
 
-# An inventory file, imported by the server's own injector.
-injected="TQ-FILE-$(date +%s)-$$"
-sed "s/\"WS-0815\"/\"$injected\"/" "$root/tests/data/realistic-machine.json" > "$work/file-machine.json"
-rm -rf "$XDG_STATE_HOME"
-"$report" --snapshot "$work/file-machine.json" --folder "$work/out" --ocs-file "$work/inventory.xml" PC-FILE \
+# The same machine written as a file and imported by the server's own
+# injector: the same device id, so still one computer.
+"$report" --snapshot "$work/machine.json" --folder "$work/out" --ocs-file "$work/inventory.xml" PC-CI \
   >/dev/null 2>"$work/err" || { cat "$work/err"; echo "writing the inventory file failed"; exit 1; }
 perl /usr/share/ocsinventory-server/binutils/ocsinventory-injector.pl -f "$work/inventory.xml" -u "$url" \
   >"$work/inject.txt" 2>&1 || { cat "$work/inject.txt"; echo "the injector failed"; exit 1; }
-check "injected file" "SELECT COUNT(*) FROM hardware WHERE NAME='$injected'" "= 1"
-check "injected file's disks" \
-  "SELECT COUNT(*) FROM storages s JOIN hardware h ON h.ID=s.HARDWARE_ID WHERE h.NAME='$injected'" "-gt 0"
+
+check "device id in the file" "SELECT '$(sed -n 's:.*<DEVICEID>\(.*\)</DEVICEID>.*:\1:p' "$work/inventory.xml")'" "= \"$deviceid\""
+check "machines named $name after the injector" "SELECT COUNT(*) FROM hardware WHERE NAME='$name'" "= 1"
+check "injected file's disks" "SELECT COUNT(*) FROM storages WHERE HARDWARE_ID=${id:-0}" "-gt 0"
 
 # This machine, read by the Linux provider.
 rm -rf "$XDG_STATE_HOME"
 "$report" --folder "$work/out" --server "$url" PC-SELF >/dev/null 2>"$work/err" ||
   { cat "$work/err"; echo "sending this machine failed"; exit 1; }
-self=$(cat "$XDG_STATE_HOME"/tallyquest/ocs-*.deviceid)
+self=$(cat "$XDG_STATE_HOME"/tallyquest/machine-*.deviceid)
 check "this machine" "SELECT COUNT(*) FROM hardware WHERE DEVICEID='$self'" "= 1"
 check "this machine's processors" \
   "SELECT COUNT(*) FROM cpus c JOIN hardware h ON h.ID=c.HARDWARE_ID WHERE h.DEVICEID='$self'" "-gt 0"
@@ -148,9 +150,48 @@ shared_state_folder() {
   check "shared state folder: serials" \
     "SELECT GROUP_CONCAT(b.SSN ORDER BY b.SSN) FROM bios b JOIN hardware h ON h.ID=b.HARDWARE_ID
       WHERE h.NAME LIKE '$prefix-%'" "= 'SN-A,SN-B'"
-  check "shared state folder: device id files" "SELECT $(find "$state/tallyquest" -name 'ocs-*.deviceid' | wc -l)" "= 2"
+  check "shared state folder: device id files" "SELECT $(find "$state/tallyquest" -name 'machine-*.deviceid' | wc -l)" "= 2"
 }
 shared_state_folder
+
+# --- this machine by Tallyquest and by OCS's own agent --------------------------
+# The agent sends this machine too (a computer of its own, under its own
+# device id); the table shows, per section and field, which of the two
+# filled it. Only printed: it shows what is still missing.
+compare_with_agent() {
+  if ! command -v ocsinventory-agent >/dev/null; then echo "note: ocsinventory-agent is not installed; no comparison"; return; fi
+  local agent file
+  # Written to a file and injected, whatever the agent's own configuration says.
+  mkdir -p "$work/agent"
+  timeout 600 ocsinventory-agent --local="$work/agent" >"$work/agent.txt" 2>&1 ||
+    { echo "note: ocsinventory-agent failed: $(tail -3 "$work/agent.txt")"; return; }
+  file=$(find "$work/agent" -name '*.ocs' | head -1)
+  [ -n "$file" ] || { echo "note: ocsinventory-agent wrote no inventory: $(tail -3 "$work/agent.txt")"; return; }
+  perl /usr/share/ocsinventory-server/binutils/ocsinventory-injector.pl -f "$file" -u "$url" >"$work/inject.txt" 2>&1 ||
+    { cat "$work/inject.txt"; echo "FAIL the injector refused the agent's inventory"; fail=1; return; }
+  agent=$(sql "SELECT ID FROM hardware WHERE DEVICEID='$(sed -n 's:.*<DEVICEID>\(.*\)</DEVICEID>.*:\1:p' "$file" | head -1)' LIMIT 1")
+  [ -n "$agent" ] || { echo "FAIL the agent's computer is not in the database"; fail=1; return; }
+  local table column filled tq ag key
+  { printf '%-34s %-10s %s\n' "section.field" tallyquest agent
+  for table in hardware bios cpus memories storages drives networks software videos sounds controllers inputs slots \
+               monitors ports modems printers usbdevices batteries; do
+    mysql -N -B ocsweb -e "SHOW TABLES LIKE '$table'" | grep -q . || continue
+    key=HARDWARE_ID; [ "$table" = hardware ] && key=ID
+    for column in $(sql "SELECT COLUMN_NAME FROM information_schema.COLUMNS WHERE TABLE_SCHEMA='ocsweb' AND TABLE_NAME='$table'
+                         AND COLUMN_NAME NOT IN ('ID','HARDWARE_ID') ORDER BY ORDINAL_POSITION"); do
+      filled="SUM(\`$column\` IS NOT NULL AND TRIM(\`$column\`) NOT IN ('', '0', 'N/A'))"
+      tq=$(sql "SELECT COALESCE($filled, 0) FROM \`$table\` WHERE $key=${selfId:-0}")
+      ag=$(sql "SELECT COALESCE($filled, 0) FROM \`$table\` WHERE $key=$agent")
+      [ "$tq$ag" = 00 ] && continue
+      printf '%-34s %-10s %s\n' "$table.$column" "$([ "$tq" -gt 0 ] && echo yes || echo -)" "$([ "$ag" -gt 0 ] && echo yes || echo -)"
+    done
+  done; } | sed 's/^/     /'
+  # What holds already: both are one computer each, the same machine's name.
+  check "agent and Tallyquest name this machine alike" \
+    "SELECT COUNT(DISTINCT UPPER(NAME)) FROM hardware WHERE ID IN (${selfId:-0}, $agent)" "= 1"
+  check "this machine's computers from Tallyquest" "SELECT COUNT(*) FROM hardware WHERE DEVICEID='$self'" "= 1"
+}
+compare_with_agent
 
 echo "real-server test in $(( $(date +%s) - start )) s"
 exit $fail

@@ -47,6 +47,8 @@ check "manual page tallyquest(1)" /usr/share/man/man1/tallyquest.1.gz "$(man -w 
 check "icon in the hicolor theme" yes "$(yes_no test -s /usr/share/icons/hicolor/48x48/apps/tallyquest.png)"
 check "copyright file" yes "$(yes_no test -s /usr/share/doc/tallyquest/copyright)"
 
+check "machine's state folder, sticky and open to all" 1777 "$(stat -c %a /var/lib/tallyquest 2>&1)"
+
 # The headless run from a folder of the user's: the report lands there, and
 # the last message names it.
 mkdir -p "$work/reports"
@@ -118,6 +120,7 @@ check "windows: viewer asked to open it" "$work/home/Documents/PKG GUI.htm" "$(c
 echo "== removing the package"
 DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq tallyquest >/dev/null
 check "package removed" no "$(yes_no dpkg -s tallyquest)"
+check "machine's state folder removed" no "$(yes_no test -e /var/lib/tallyquest)"
 left=()
 for f in "${installed[@]}"; do [ ! -e "$f" ] || left+=("$f"); done
 check "no file left behind" "" "${left[*]}"

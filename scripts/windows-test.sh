@@ -349,12 +349,12 @@ if [ -f "$data/realistic-machine.json" ] && command -v mysql >/dev/null &&
   mkdir -p "$ocs"
   name="TQ-WINE-$(date +%s)-$$"
   sed "s/\"WS-0815\"/\"$name\"/" "$data/realistic-machine.json" > "$ocs/machine.json"
-  rm -f "$build/app/"ocs-*.deviceid   # the device id lies next to the program
+  rm -f "$build/app/"machine-*.deviceid   # the device id lies next to the program
   set +e
   (cd "$ocs" && timeout 300 wine "$report_exe" --snapshot "Z:${ocs//\//\\}\\machine.json" \
       --folder "Z:${ocs//\//\\}" --server "$ocs_url" PC-WINE) </dev/null >"$work/ocs-run.txt" 2>&1
   status=$?
-  ids=$(ls "$build/app/"ocs-*.deviceid 2>/dev/null | wc -l)
+  ids=$(ls "$build/app/"machine-*.deviceid 2>/dev/null | wc -l)
   (cd "$ocs" && timeout 300 wine "$report_exe" --snapshot "Z:${ocs//\//\\}\\machine.json" \
       --folder "Z:${ocs//\//\\}" --timeout 5 --server http://127.0.0.1:9/ocsinventory PC-WINE) \
       </dev/null >"$work/ocs-down.txt" 2>&1
@@ -422,7 +422,7 @@ wine_shared_program_folder() {
   check "shared program folder: device ids" 2 \
     "$(mysql -N -B ocsweb -e "SELECT COUNT(DISTINCT DEVICEID) FROM hardware WHERE NAME LIKE '$prefix-%'" 2>/dev/null)"
   check "shared program folder: id files beside the program" 2 \
-    "$(find "$dir/program" -name 'ocs-*.deviceid' | wc -l)"
+    "$(find "$dir/program" -name 'machine-*.deviceid' | wc -l)"
 }
 if [ -f "$data/realistic-machine.json" ]; then
   check_failures=()

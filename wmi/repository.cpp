@@ -372,6 +372,11 @@ public:
             if (text::iequals(n, name)) return object_->get(n);
         fail::raise(fail::kNotSupported);
     }
+    const Value* find(std::string_view name) const override {
+        for (const std::string& n : *names_)
+            if (text::iequals(n, name)) return object_->find(n);
+        return nullptr;
+    }
     std::vector<std::string> names() const override { return *names_; }
     std::string className() const override { return object_->className(); }
     // A view of its own on the object, which lives as long as the repository.

@@ -95,7 +95,7 @@ public:
     using Property = std::pair<std::string, Value>;
     std::span<const Property> properties() const noexcept;
     // The stored value, or nullptr when the object does not list the property.
-    const Value* find(std::string_view name) const noexcept;
+    const Value* find(std::string_view name) const noexcept override;
 
 private:
     struct Body;

@@ -37,6 +37,11 @@ public:
         }
         fail::raise(fail::kNotSupported);
     }
+    const Value* find(std::string_view name) const override {
+        for (const Property& p : props_)
+            if (text::iequals(p.name, name)) return p.failure ? nullptr : &p.value;
+        return nullptr;
+    }
     std::vector<std::string> names() const override {
         std::vector<std::string> out;
         for (const Property& p : props_) out.push_back(p.name);
@@ -57,6 +62,14 @@ private:
 }  // namespace
 
 std::shared_ptr<const Object> Object::keep() const { return std::make_shared<KeptObject>(*this); }
+
+const Value* Object::find(std::string_view name) const {
+    try {
+        return &get(name);
+    } catch (const Error&) {
+        return nullptr;
+    }
+}
 
 void setBinder(Binder b) { binderRef() = b ? std::move(b) : Binder(bindUnavailable); }
 const Binder& binder() { return binderRef(); }

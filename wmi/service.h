@@ -28,6 +28,10 @@ public:
     virtual ~Object() = default;
     // The property's value; throws Error when the object has no such property.
     virtual const Value& get(std::string_view name) const = 0;
+    // The property's value, or nullptr when the object has none or reading
+    // it fails: for readers to whom an absent property is no failure. The
+    // default asks get(); backends that can look without throwing do.
+    virtual const Value* find(std::string_view name) const;
     // The names of the properties that can be read, in the class's order.
     virtual std::vector<std::string> names() const = 0;
     // The class the object belongs to.

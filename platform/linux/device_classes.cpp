@@ -68,6 +68,9 @@ Objects buildPnPSignedDrivers(Machine& m) {
             p.boolean("Started", true);
         }
         p.text("SystemName", host);
+        // Beyond the class, for the fleet inventory: a PCI function's class
+        // and subclass ("0200").
+        if (d.pciClass) p.text("PCIClass", hex(d.pciClass >> 8, 4, false));
         out.push_back(std::move(p));
     }
     return out;
@@ -157,6 +160,8 @@ Objects buildNetworkAdapters(Machine& m) {
             if (auto mbit = parseNumber(speed, 10); mbit && *mbit > 0 && *mbit < 10000000) p.uint64("Speed", *mbit * 1000000);
         p.text("SystemCreationClassName", "Win32_ComputerSystem");
         p.text("SystemName", host);
+        // Beyond the class, for the fleet inventory: an 802.11 interface.
+        p.boolean("Wireless", m.fs.exists(base + "/wireless") || m.fs.exists(base + "/phy80211"));
         out.push_back(std::move(p));
         ++index;
     }
@@ -515,6 +520,11 @@ Objects buildOperatingSystem(Machine& m) {
     // The distribution as os-release names it, for the fleet inventory.
     p.text("DistributionName", a.count("NAME") ? a["NAME"] : std::string());
     p.text("DistributionVersion", a.count("VERSION_ID") ? a["VERSION_ID"] : std::string());
+    // The release as the system writes it: Debian's point release
+    // ("12.11"), else os-release's VERSION.
+    std::string full = cleanText(trim(m.fs.line("/etc/debian_version")));
+    if (full.empty() || full.size() > 64) full = a.count("VERSION") ? a["VERSION"] : std::string();
+    p.text("DistributionRelease", full);
     p.boolean("Primary", true);
     p.uint("ServicePackMajorVersion", 0);
     p.uint("ServicePackMinorVersion", 0);

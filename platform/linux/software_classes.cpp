@@ -13,9 +13,14 @@
 // and, beyond the class, what the inventory also sends:
 //   Architecture   the package's architecture ("amd64", "all")
 //   EstimatedSize  dpkg's Installed-Size, in KB
+//   Description    the package's one-line description
+//   InstallDate    the day (YYYYMMDD, local time) dpkg last wrote the
+//                  package's file list, /var/lib/dpkg/info/<name>[:<arch>].list
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cstdio>
+#include <ctime>
 
 #include "platform/linux/machine.h"
 
@@ -80,10 +85,24 @@ std::string vendorOf(std::string_view maintainer) {
 }
 
 struct Stanza {
-    std::string_view package, version, maintainer, status, architecture, installedSize;
+    std::string_view package, version, maintainer, status, architecture, installedSize, description;
 };
 
-void addPackage(Objects& out, const Stanza& s) {
+// The day dpkg last wrote the package's file list: when it was installed or
+// upgraded. Multi-arch packages name the list after their architecture too.
+std::string installDay(Machine& m, const std::string& name, const std::string& arch) {
+    std::optional<std::int64_t> t = m.fs.modified("/var/lib/dpkg/info/" + name + ".list");
+    if (!t) t = m.fs.modified("/var/lib/dpkg/info/" + name + ":" + arch + ".list");
+    if (!t) return {};
+    const std::time_t when = static_cast<std::time_t>(*t);
+    std::tm local{};
+    if (!localtime_r(&when, &local)) return {};
+    char out[48];
+    std::snprintf(out, sizeof out, "%04d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+    return out;
+}
+
+void addPackage(Machine& m, Objects& out, const Stanza& s) {
     // "install ok installed", "hold ok installed": the last word is the state.
     const std::string status = trim(s.status);
     const auto sp = status.rfind(' ');
@@ -100,6 +119,12 @@ void addPackage(Objects& out, const Stanza& s) {
     const std::string size = trim(s.installedSize);
     if (!size.empty() && size.size() < 10 && std::all_of(size.begin(), size.end(), [](char c) { return c >= '0' && c <= '9'; }))
         p.uint("EstimatedSize", std::stoull(size));
+    const std::string description = cleanText(trim(s.description.substr(0, 4 * kFieldLimit)));
+    if (!description.empty()) p.text("Description", description);
+    // Names with a slash or a dot-dot would reach past dpkg's folder.
+    if (name.find('/') == std::string::npos && name.find("..") == std::string::npos &&
+        arch.find('/') == std::string::npos && arch.find("..") == std::string::npos)
+        if (std::string day = installDay(m, name, arch); !day.empty()) p.text("InstallDate", day);
     out.push_back(std::move(p));
 }
 
@@ -126,7 +151,7 @@ Objects buildInstalledPrograms(Machine& m) {
         pos = nl + 1;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         if (line.empty()) {
-            if (any) addPackage(out, cur);
+            if (any) addPackage(m, out, cur);
             cur = Stanza{};
             any = false;
             continue;
@@ -142,8 +167,9 @@ Objects buildInstalledPrograms(Machine& m) {
         else if (key == "Status") cur.status = value;
         else if (key == "Architecture") cur.architecture = value;
         else if (key == "Installed-Size") cur.installedSize = value;
+        else if (key == "Description") cur.description = value;
     }
-    if (any) addPackage(out, cur);
+    if (any) addPackage(m, out, cur);
     return out;
 }
 

@@ -25,6 +25,7 @@ std::string pad(std::string s, std::size_t n) {
 struct Drive {
     std::string block, path;  // "sda", resolved /sys/devices/... of the block device
     std::string model, vendor, revision, serial;
+    std::string ownSerial;  // the serial the kernel gives, whatever the bus
     std::string pnpId, interfaceType;
     bool ata = false, nvme = false, usb = false, scsi = false, optical = false, removable = false;
     std::optional<std::uint64_t> sectors;
@@ -104,6 +105,9 @@ std::vector<Drive> scanDrives(Machine& m) {
             if (const Device* pci = m.deviceFor(*path)) d.model = pci->name;
         }
         if (d.model.empty() && !d.optical && (!d.sectors || *d.sectors == 0)) continue;
+        d.ownSerial = d.serial;
+        for (const std::string& f : {dev + "/serial", *path + "/serial", dev + "/wwid"})
+            if (d.ownSerial.empty()) d.ownSerial = cleanText(trim(m.fs.line(f)));
         // The identifier, in the forms Windows gives these buses.
         std::string inst = hex(stableHash(dirName(*path)), 8);
         if (d.ata) {
@@ -190,6 +194,12 @@ Objects buildDiskDrives(Machine& m) {
         p.text("KernelName", d.block);
         p.text("Transport", d.nvme ? "nvme" : d.usb ? "usb" : d.ata ? "ata"
                             : d.path.find("/virtio") != std::string::npos ? "virtio" : d.scsi ? "scsi" : "");
+        // The maker (the bus's vendor field, not ATA's placeholder), the
+        // serial (sysfs serial or wwid where the bus gives no other) and the
+        // size in bytes as the kernel counts them.
+        if (const std::string vendor = trim(d.vendor); !vendor.empty() && vendor != "ATA") p.text("Vendor", vendor);
+        if (!d.ownSerial.empty()) p.text("DeviceSerial", d.ownSerial);
+        if (d.sectors && *d.sectors) p.uint64("ByteSize", *d.sectors * 512);
         out.push_back(std::move(p));
         Device dev;
         dev.sysPath = d.path;

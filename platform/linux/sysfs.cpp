@@ -121,6 +121,12 @@ bool Fs::exists(std::string_view rel) const {
     return ::stat(path(rel).c_str(), &st) == 0;
 }
 
+std::optional<std::int64_t> Fs::modified(std::string_view rel) const {
+    struct stat st;
+    if (::stat(path(rel).c_str(), &st) != 0) return std::nullopt;
+    return static_cast<std::int64_t>(st.st_mtime);
+}
+
 std::vector<std::string> Fs::list(std::string_view rel) const {
     std::vector<std::string> out;
     std::error_code ec;

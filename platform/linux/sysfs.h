@@ -36,6 +36,9 @@ public:
     // A number written in the file (decimal, or hex with 0x), if any.
     std::optional<std::uint64_t> number(std::string_view rel, int base = 0) const;
     bool exists(std::string_view rel) const;
+    // The time the file's data last changed (seconds since 1970); nothing
+    // when it cannot be reached.
+    std::optional<std::int64_t> modified(std::string_view rel) const;
     // Entries of a folder, sorted by name; empty when unreadable.
     std::vector<std::string> list(std::string_view rel) const;
     // The target of a symbolic link, as written.

@@ -1,13 +1,17 @@
 #include "platform/statefile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/posix/posix.h"
 
@@ -16,6 +20,27 @@ namespace {
 
 [[noreturn]] void fail(const std::string& what, int err) {
     throw std::runtime_error(what + ": " + std::strerror(err));
+}
+
+bool alnum(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+// True while `fd` is still the file named `path` (not removed or replaced).
+bool stillAt(int fd, const std::string& path) {
+    struct stat held {}, named {};
+    return ::fstat(fd, &held) == 0 && held.st_nlink > 0 && ::lstat(path.c_str(), &named) == 0 &&
+           held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+// A regular file of this user's, opened without following a link; -1 else.
+int openOwnRegular(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace
@@ -40,26 +65,17 @@ std::vector<std::string> makeFolders(const std::string& path) {
     return made;
 }
 
-bool createNewFile(const std::string& path, std::string_view content) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
-    if (fd < 0) {
-        if (errno == EEXIST) return false;
-        fail("cannot create " + path, errno);
-    }
-    const ssize_t n = ::write(fd, content.data(), content.size());
-    const int err = errno;
-    if (::close(fd) != 0 || n != static_cast<ssize_t>(content.size())) {
-        ::unlink(path.c_str());
-        fail("cannot write " + path, n < 0 ? err : EIO);
-    }
-    return true;
-}
-
 void removeQuietly(const std::string& path) noexcept {
     if (::unlink(path.c_str()) != 0 && errno == EISDIR) ::rmdir(path.c_str());
 }
 
-std::string stateFolder() {
+std::vector<StateFolder> stateFolders() {
+    std::vector<StateFolder> folders;
+    const char* system = std::getenv("TALLYQUEST_SYSTEM_STATE");
+    const std::string machine = system && system[0] == '/' ? system : "/var/lib/tallyquest";
+    struct stat st {};
+    if (::stat(machine.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        folders.push_back({machine, ::access(machine.c_str(), W_OK | X_OK) == 0});
     std::string base;
     const char* xdg = std::getenv("XDG_STATE_HOME");
     if (xdg && xdg[0] == '/') {
@@ -69,7 +85,126 @@ std::string stateFolder() {
         if (!home || home[0] != '/') throw std::runtime_error("neither XDG_STATE_HOME nor HOME names a folder");
         base = std::string(home) + "/.local/state";
     }
-    return base + "/tallyquest";
+    folders.push_back({base + "/tallyquest", true});
+    return folders;
+}
+
+std::vector<std::string> folderNames(const std::string& folder, std::size_t maxNames) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return names;
+    while (const dirent* e = ::readdir(d)) {
+        if (names.size() >= maxNames) break;
+        const std::string_view name = e->d_name;
+        if (name != "." && name != "..") names.emplace_back(name);
+    }
+    ::closedir(d);
+    return names;
+}
+
+// mkstemp's six letters and digits after a dot.
+std::string_view temporaryTarget(std::string_view name) {
+    if (name.size() < 8 || name[name.size() - 7] != '.') return {};
+    for (std::size_t i = name.size() - 6; i < name.size(); ++i)
+        if (!alnum(name[i])) return {};
+    return name.substr(0, name.size() - 7);
+}
+
+void removeAbandonedTemporaries(const std::string& path) noexcept {
+    try {
+        const std::size_t slash = path.rfind('/');
+        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+        const std::string_view name = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
+        for (const std::string& n : folderNames(folder, 100000))
+            if (!name.empty() && temporaryTarget(n) == name) removeIfUnheld(joinPath(folder, n));
+    } catch (...) {
+    }
+}
+
+bool removeIfUnheld(const std::string& path) noexcept {
+    const int fd = openOwnRegular(path);
+    if (fd < 0) return false;
+    const bool removed =
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillAt(fd, path) && ::unlink(path.c_str()) == 0;
+    ::close(fd);
+    return removed;
+}
+
+HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
+    if (this != &other) {
+        release();
+        handle_ = other.handle_;
+        other.handle_ = kNone;
+    }
+    return *this;
+}
+
+void HeldFile::release() noexcept {
+    if (handle_ != kNone) ::close(static_cast<int>(handle_));
+    handle_ = kNone;
+}
+
+HeldFile HeldFile::holdAlone(const std::string& path, int seconds) {
+    // Read-only is enough for a lock, and lets others' runs lock a file
+    // made by another user in a shared folder; created only when missing, as
+    // a sticky folder may refuse O_CREAT on another user's file.
+    constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int fd = ::open(path.c_str(), kFlags);
+    if (fd < 0 && errno == ENOENT && (fd = ::open(path.c_str(), kFlags | O_CREAT | O_EXCL, 0644)) >= 0)
+        ::fchmod(fd, 0644);  // whatever the umask: every user's runs lock it
+    if (fd < 0) {
+        if (errno == ENOENT || errno == EEXIST) return {};
+        fail("cannot open " + path, errno);
+    }
+    HeldFile held;
+    held.handle_ = fd;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) throw std::runtime_error(path + " is not a regular file");
+    // Polled, so that a lock someone keeps forever ends in a message.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) fail("cannot lock " + path, errno);
+        if (std::chrono::steady_clock::now() > until) throw std::runtime_error(path + " stays locked by another program");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (!stillAt(fd, path)) return {};
+    return held;
+}
+
+HeldFile HeldFile::createShared(const std::string& path, std::string_view content) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST) return {};
+        fail("cannot create " + path, errno);
+    }
+    HeldFile held;
+    held.handle_ = fd;
+    ::flock(fd, LOCK_SH);  // nobody else knows the file yet
+    ::fchmod(fd, 0644);
+    const ssize_t n = ::write(fd, content.data(), content.size());
+    if (n != static_cast<ssize_t>(content.size())) {
+        const int err = n < 0 ? errno : EIO;
+        ::unlink(path.c_str());
+        fail("cannot write " + path, err);
+    }
+    return held;
+}
+
+HeldFile HeldFile::joinShared(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return {};
+    HeldFile held;
+    held.handle_ = fd;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::flock(fd, LOCK_SH) != 0) return {};
+    return held;
+}
+
+void HeldFile::releaseAndRemoveIfLast(const std::string& path) noexcept {
+    if (handle_ == kNone) return;
+    const int fd = static_cast<int>(handle_);
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillAt(fd, path)) ::unlink(path.c_str());
+    release();
 }
 
 std::string joinPath(const std::string& folder, const std::string& name) {
@@ -115,9 +250,21 @@ void replaceFile(const std::string& path, std::string_view content) {
     } else if (errno != ENOENT) {
         fail("cannot write " + path, errno);
     }
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) fail("cannot write " + path, errno);
+    // The temporary is held while it is written: removeIfUnheld takes only
+    // those that a killed run left. One removed before the hold began is
+    // made again.
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        temp = path + ".XXXXXX";
+        fd = ::mkstemp(temp.data());
+        if (fd < 0) fail("cannot write " + path, errno);
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !stillAt(fd, temp)) {
+            ::close(fd);
+            fd = -1;
+            if (attempt == 10) fail("cannot write " + path, EAGAIN);
+        }
+    }
     auto abandon = [&](int err) {
         ::close(fd);
         ::unlink(temp.c_str());

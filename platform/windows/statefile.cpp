@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/windows/text.h"
 #include "platform/windows/win32.h"
@@ -24,9 +26,160 @@ struct File {
     throw std::runtime_error(what + " (error " + std::to_string(::GetLastError()) + ")");
 }
 
+// Locks cover one byte far beyond the end, so that they never stop a read.
+bool lockRange(HANDLE h, DWORD flags) {
+    OVERLAPPED at{};
+    at.OffsetHigh = 0x40000000;
+    return ::LockFileEx(h, flags, 0, 1, 0, &at) != 0;
+}
+void unlockRange(HANDLE h) {
+    OVERLAPPED at{};
+    at.OffsetHigh = 0x40000000;
+    ::UnlockFileEx(h, 0, 1, 0, &at);
+}
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens a regular file (not a reparse point) for holding and removing.
+HANDLE openHoldable(const std::string& path, DWORD access, DWORD disposition) {
+    HANDLE h = ::CreateFileW(win::widen(path).c_str(), access | DELETE, kShareAll, nullptr, disposition,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return h;
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(h, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+        ::GetFileType(h) != FILE_TYPE_DISK) {
+        ::CloseHandle(h);
+        ::SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    return h;
+}
+
+// Removes the file once the handle closes, when the handle holds it alone.
+bool removeWhenAlone(HANDLE h) {
+    if (!lockRange(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY)) return false;
+    FILE_DISPOSITION_INFO dispose{};
+    dispose.DeleteFile = TRUE;
+    return ::SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose) != 0;
+}
+
 }  // namespace
 
-std::string stateFolder() { return win::executableFolder(); }
+std::vector<StateFolder> stateFolders() { return {{win::executableFolder(), true}}; }
+
+std::vector<std::string> folderNames(const std::string& folder, std::size_t maxNames) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE f = ::FindFirstFileW(win::widen(joinPath(folder, "*")).c_str(), &found);
+    if (f == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring_view n = found.cFileName;
+        if (n != L"." && n != L"..") names.push_back(win::narrow(n));
+    } while (names.size() < maxNames && ::FindNextFileW(f, &found));
+    ::FindClose(f);
+    return names;
+}
+
+// Six letters and digits after a dot, as replaceFile names them.
+std::string_view temporaryTarget(std::string_view name) {
+    if (name.size() < 8 || name[name.size() - 7] != '.') return {};
+    for (std::size_t i = name.size() - 6; i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return {};
+    }
+    return name.substr(0, name.size() - 7);
+}
+
+void removeAbandonedTemporaries(const std::string& path) noexcept {
+    try {
+        const std::size_t sep = path.find_last_of("\\/");
+        const std::string folder = sep == std::string::npos ? "." : path.substr(0, sep + 1);
+        const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+        for (const std::string& n : folderNames(folder, 100000))
+            if (!name.empty() && temporaryTarget(n) == name) removeIfUnheld(joinPath(folder, n));
+    } catch (...) {
+    }
+}
+
+// A temporary that replaceFile is writing is open without sharing: it
+// cannot be opened here, so it stays.
+bool removeIfUnheld(const std::string& path) noexcept {
+    try {
+        File f(openHoldable(path, GENERIC_READ, OPEN_EXISTING));
+        return f.h != INVALID_HANDLE_VALUE && removeWhenAlone(f.h);
+    } catch (...) {
+        return false;
+    }
+}
+
+HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
+    if (this != &other) {
+        release();
+        handle_ = other.handle_;
+        other.handle_ = kNone;
+    }
+    return *this;
+}
+
+void HeldFile::release() noexcept {
+    if (handle_ != kNone) ::CloseHandle(reinterpret_cast<HANDLE>(handle_));
+    handle_ = kNone;
+}
+
+HeldFile HeldFile::holdAlone(const std::string& path, int seconds) {
+    HANDLE h = openHoldable(path, GENERIC_READ, OPEN_ALWAYS);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (::GetLastError() == ERROR_PATH_NOT_FOUND) return {};
+        fail("cannot open " + path);
+    }
+    HeldFile held;
+    held.handle_ = reinterpret_cast<std::intptr_t>(h);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (!lockRange(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY)) {
+        if (std::chrono::steady_clock::now() > until) throw std::runtime_error(path + " stays locked by another program");
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return held;
+}
+
+HeldFile HeldFile::createShared(const std::string& path, std::string_view content) {
+    HANDLE h = openHoldable(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
+    if (h == INVALID_HANDLE_VALUE) {
+        if (::GetLastError() == ERROR_FILE_EXISTS || ::GetLastError() == ERROR_ALREADY_EXISTS) return {};
+        fail("cannot create " + path);
+    }
+    HeldFile held;
+    held.handle_ = reinterpret_cast<std::intptr_t>(h);
+    lockRange(h, 0);
+    DWORD wrote = 0;
+    if (!::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) ||
+        wrote != content.size()) {
+        const DWORD e = ::GetLastError();
+        FILE_DISPOSITION_INFO dispose{};
+        dispose.DeleteFile = TRUE;
+        ::SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose);
+        ::SetLastError(e);
+        fail("cannot write " + path);
+    }
+    return held;
+}
+
+HeldFile HeldFile::joinShared(const std::string& path) {
+    HANDLE h = openHoldable(path, GENERIC_READ, OPEN_EXISTING);
+    if (h == INVALID_HANDLE_VALUE) return {};
+    HeldFile held;
+    held.handle_ = reinterpret_cast<std::intptr_t>(h);
+    if (!lockRange(h, 0)) return {};
+    return held;
+}
+
+void HeldFile::releaseAndRemoveIfLast(const std::string&) noexcept {
+    if (handle_ == kNone) return;
+    HANDLE h = reinterpret_cast<HANDLE>(handle_);
+    unlockRange(h);
+    removeWhenAlone(h);
+    release();
+}
 
 std::vector<std::string> makeFolders(const std::string& path) {
     std::vector<std::string> made;
@@ -47,26 +200,6 @@ std::vector<std::string> makeFolders(const std::string& path) {
     return made;
 }
 
-bool createNewFile(const std::string& path, std::string_view content) {
-    File f(::CreateFileW(win::widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                         nullptr));
-    if (f.h == INVALID_HANDLE_VALUE) {
-        if (::GetLastError() == ERROR_FILE_EXISTS || ::GetLastError() == ERROR_ALREADY_EXISTS) return false;
-        fail("cannot create " + path);
-    }
-    DWORD wrote = 0;
-    if (!::WriteFile(f.h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) ||
-        wrote != content.size()) {
-        const DWORD e = ::GetLastError();
-        ::CloseHandle(f.h);
-        f.h = INVALID_HANDLE_VALUE;
-        ::DeleteFileW(win::widen(path).c_str());
-        ::SetLastError(e);
-        fail("cannot write " + path);
-    }
-    return true;
-}
-
 void removeQuietly(const std::string& path) noexcept {
     try {
         const std::wstring w = win::widen(path);
@@ -82,7 +215,7 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 
 std::optional<std::string> readSmallFile(const std::string& path, std::size_t maxBytes) {
     // The reparse point itself, never what it points to.
-    File f(::CreateFileW(win::widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    File f(::CreateFileW(win::widen(path).c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (f.h == INVALID_HANDLE_VALUE) {
         const DWORD e = ::GetLastError();
@@ -110,8 +243,18 @@ void replaceFile(const std::string& path, std::string_view content) {
         if (a & FILE_ATTRIBUTE_REPARSE_POINT) throw std::runtime_error(path + " is a link");
         if (a & FILE_ATTRIBUTE_DIRECTORY) throw std::runtime_error(path + " is not a regular file");
     }
-    const std::wstring temp = target + L".tmp" + std::to_wstring(::GetCurrentProcessId());
-    File f(::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // "<name>.XXXXXX" as elsewhere, from the process id and a counter. Open
+    // without sharing while written, so removeIfUnheld leaves it alone.
+    std::wstring temp;
+    File f(INVALID_HANDLE_VALUE);
+    for (unsigned n = 0; f.h == INVALID_HANDLE_VALUE && n < 100; ++n) {
+        static constexpr wchar_t kDigits[] = L"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        unsigned long long v = ::GetCurrentProcessId() * 1000003ull + ::GetTickCount64() + n * 7919ull;
+        temp = target + L".";
+        for (int i = 0; i < 6; ++i, v /= 62) temp += kDigits[v % 62];
+        f.h = ::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f.h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
+    }
     if (f.h == INVALID_HANDLE_VALUE) fail("cannot write " + path);
     DWORD wrote = 0;
     DWORD e = ::WriteFile(f.h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) &&

@@ -46,6 +46,17 @@ public:
         return cache_.emplace(key, toValue(*v)).first->second;
     }
 
+    // As get(), but a property the class lacks, or one that cannot be read,
+    // is nothing rather than a failure.
+    const Value* find(std::string_view name) const override {
+        const std::string key = lowerAscii(name);
+        if (auto it = cache_.find(key); it != cache_.end()) return &it->second;
+        const std::wstring wide = widen(name);
+        Variant v;
+        if (FAILED(obj_->Get(wide.c_str(), 0, v.out(), nullptr, nullptr))) return nullptr;
+        return &cache_.emplace(key, toValue(*v)).first->second;
+    }
+
     std::vector<std::string> names() const override {
         std::vector<std::string> out;
         SAFEARRAY* sa = nullptr;

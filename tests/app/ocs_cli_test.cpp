@@ -36,13 +36,17 @@ protected:
     static std::string read(const std::string& p) { return tq::testing::readFile(p); }
     using Result = tq::testing::RunResult;
     // A run on the snapshot with its state below the test's folder.
-    Result run(const std::string& args, const std::string& folder = "out") {
-        using tq::testing::quote;
-        return tq::testing::runShell("cd " + quote(dir) + " && XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C " +
-                                         quote(TQ_REPORT_BINARY) + " --snapshot machine.json --folder " + folder + " " +
-                                         args + " >" + quote(dir + "/stdout.txt"),
+    // The machine's own state folder is dir/system, used once it exists.
+    Result run(const std::string& args, const std::string& folder = "out", const std::string& state = "state") {
+        return tq::testing::runShell("cd " + quote(dir) + " && " + command(state) + " --folder " + folder + " " + args +
+                                         " >" + quote(dir + "/stdout.txt"),
                                      dir + "/stderr.txt");
     }
+    std::string command(const std::string& state) const {
+        return "XDG_STATE_HOME=" + quote(dir + "/" + state) + " TALLYQUEST_SYSTEM_STATE=" + quote(dir + "/system") +
+               " LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot machine.json";
+    }
+    static std::string quote(const std::string& s) { return tq::testing::quote(s); }
     // The stderr lines that are not the report run's own messages.
     static std::string lastLine(const std::string& err) {
         std::string s = err;
@@ -58,6 +62,7 @@ protected:
     }
     // The DEVICEID of the n-th request the server received.
     static std::string sentId(const TestHttpServer& server, std::size_t n) {
+        if (n >= server.requests().size()) return "none";
         const std::string xml = tq::ocs::uncompress(server.requests().at(n).body, 1 << 20);
         const auto a = xml.find("<DEVICEID>") + 10;
         return xml.substr(a, xml.find("</DEVICEID>") - a);
@@ -108,6 +113,45 @@ TEST_F(ReportWithServer, MachinesSharingAStateFolderKeepTheirIds) {
     for (std::size_t i = 0; i < 6; ++i) ids.push_back(sentId(server, i));
     EXPECT_EQ(std::set<std::string>(ids.begin(), ids.begin() + 3).size(), 3u);
     EXPECT_EQ(std::vector<std::string>(ids.begin(), ids.begin() + 3), std::vector<std::string>(ids.begin() + 3, ids.end()));
+}
+
+// One machine is one id whatever it sends or writes, in any order, whoever
+// runs it (the machine's folder before the user's, adopting the user's id),
+// and for runs at the same time.
+TEST_F(ReportWithServer, OneMachineOneId) {
+    TestHttpServer server(std::vector<Reply>(14, Reply{200, ocsReply("STOP")}));
+    const auto fileId = [&](const std::string& file, const std::string& before, const std::string& after) {
+        const std::string text = read(dir + "/" + file);
+        const auto a = text.find(before) + before.size();
+        return text.find(before) == std::string::npos ? std::string("none") : text.substr(a, text.find(after, a) - a);
+    };
+    ASSERT_EQ(run("--glpi-file inv.json PC-01").status, 0) << read(dir + "/stderr.txt");
+    ASSERT_EQ(run("--server " + server.url() + " PC-01").status, 0);
+    ASSERT_EQ(run("--ocs-file inv.xml PC-01").status, 0);
+    const std::string id = sentId(server, 0);
+    EXPECT_EQ(fileId("inv.json", "\"deviceid\": \"", "\""), id);
+    EXPECT_EQ(fileId("inv.xml", "<DEVICEID>", "<"), id);
+
+    // Another user, before the machine's own folder exists: an id of his own.
+    ASSERT_EQ(run("--server " + server.url() + " PC-01", "out", "bob").status, 0);
+    for (const auto& e : fs::directory_iterator(dir + "/bob/tallyquest"))
+        if (e.path().extension() == ".deviceid") tmp.write("bob/tallyquest/" + e.path().filename().string(), "WS-0815-2001-01-01-00-00-00\n");
+    fs::create_directory(dir + "/system");
+    ASSERT_EQ(run("--server " + server.url() + " PC-01").status, 0);  // the first user's id goes there
+    ASSERT_EQ(run("--server " + server.url() + " PC-01", "out", "bob").status, 0);
+    EXPECT_EQ(sentId(server, 2), id);
+    EXPECT_EQ(sentId(server, 3), id);
+
+    // Ten first runs at once from one state folder send one id.
+    fs::remove_all(dir + "/system");
+    std::string all;
+    for (int i = 0; i < 10; ++i)
+        all += command("fresh") + " --folder out --server " + server.url() + " PC-" + std::to_string(i) + " >/dev/null & ";
+    ASSERT_EQ(tq::testing::runShell("cd " + quote(dir) + " && { " + all + "wait; }", dir + "/stderr.txt").status, 0);
+    ASSERT_EQ(server.requests().size(), 14u) << read(dir + "/stderr.txt");
+    std::set<std::string> ids;
+    for (std::size_t i = 4; i < 14; ++i) ids.insert(sentId(server, i));
+    EXPECT_EQ(ids.size(), 1u);
 }
 
 // Credentials in the address: sent to the server, never shown, and not part
@@ -190,7 +234,10 @@ TEST_F(ReportWithServer, NothingIsSentWhenTheReportFailed) {
 }
 
 TEST_F(ReportWithServer, InventoryFilesInsteadOfAServer) {
+    for (const char* left : {"inv.xml.Ab12Cd", "inv.json.Zz99Yy", "inv.xml.bak"}) tmp.write(left, "killed run");
     EXPECT_EQ(run("--ocs-file inv.xml --glpi-file inv.json PC-01").status, 0);
+    EXPECT_FALSE(fs::exists(dir + "/inv.xml.Ab12Cd") || fs::exists(dir + "/inv.json.Zz99Yy"));  // a killed run's
+    EXPECT_TRUE(fs::exists(dir + "/inv.xml.bak"));
     const std::string xml = read(dir + "/inv.xml");
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
     EXPECT_NE(xml.find("<QUERY>INVENTORY</QUERY>"), std::string::npos);

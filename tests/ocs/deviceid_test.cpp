@@ -4,7 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
 #include <functional>
+#include <optional>
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -36,10 +41,20 @@ protected:
     std::string statePath(std::string_view key) { return (fs::path(dir) / stateFileName(key)).string(); }
     // One run: the id for `m`, kept when `keep`.
     std::string obtain(const Machine& m, const std::tm& now, bool keep = true, const std::string& key = kServer) {
-        DeviceIdState state(dir, key, key, m);
+        return obtainIn({{dir, true}}, m, now, keep, key);
+    }
+    static std::string obtainIn(std::vector<tq::platform::StateFolder> folders, const Machine& m, const std::tm& now,
+                                bool keep = true, const std::string& key = kServer) {
+        DeviceIdState state(std::move(folders), key, key, m);
         const std::string id = state.reserve(now);
         if (keep) state.commit();
         return id;
+    }
+    static std::vector<std::string> names(const std::string& folder) {
+        std::vector<std::string> out;
+        for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path().filename().string());
+        std::sort(out.begin(), out.end());
+        return out;
     }
     std::size_t files() const { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); }
     static inline const std::string kServer = "http://s/ocsinventory";
@@ -84,8 +99,9 @@ TEST_F(StateFolder, EachMachineKeepsItsOwnId) {
     EXPECT_EQ(obtain(a, later), "WS-1-2026-01-02-03-04-05");
     EXPECT_EQ(obtain({"ws-1 ", "4c4c4544-0001", "SN-A"}, later), "WS-1-2026-01-02-03-04-05");  // spelt otherwise
     EXPECT_EQ(obtain(b, later), "WS-2-2026-01-02-03-04-05");
-    // Another server knows the machine under an id of its own.
-    EXPECT_EQ(obtain(a, later, true, "http://t/ocsinventory"), "WS-1-2027-01-01-00-00-00");
+    // Every server and inventory file knows the machine by the same id.
+    EXPECT_EQ(obtain(a, later, true, "http://t/ocsinventory"), "WS-1-2026-01-02-03-04-05");
+    EXPECT_EQ(obtain(a, later, true, "file"), "WS-1-2026-01-02-03-04-05");
 
     // Machines of one name, first sent in the same second: the later one
     // takes the next free second, and 23:59:59 carries into the next day.
@@ -95,14 +111,14 @@ TEST_F(StateFolder, EachMachineKeepsItsOwnId) {
     EXPECT_EQ(obtain({"PC", "", "S3"}, last), "PC-2027-01-01-00-00-01");
     EXPECT_EQ(obtain({"pc", "U4", ""}, last), "pc-2027-01-01-00-00-02");  // the server ignores letter case
     EXPECT_EQ(obtain({"PC", "U2", ""}, later), "PC-2027-01-01-00-00-00");
-    // A machine file and a claim per id; no temporary files are left behind.
-    EXPECT_EQ(files(), 2u * 7);
+    // A machine file and a claim per id, and the lock; no temporary files.
+    EXPECT_EQ(files(), 2u * 6 + 1);
 }
 
 TEST_F(StateFolder, NothingIsKeptWithoutCommit) {
     const std::string folder = dir + "/a/b";
     {
-        DeviceIdState state(folder, kServer, kServer, {"WS", "U", "S"});
+        DeviceIdState state({{folder, true}}, kServer, kServer, {"WS", "U", "S"});
         EXPECT_EQ(state.reserve(at(2026, 1, 1, 0, 0, 0)), "WS-2026-01-01-00-00-00");
         EXPECT_TRUE(fs::exists(folder));
     }
@@ -133,6 +149,7 @@ TEST_F(StateFolder, HostileStateFilesAreRefusedAndLeftAlone) {
     std::string path;
     for (const auto& e : fs::directory_iterator(dir))
         if (e.path().extension() == ".deviceid") path = e.path().string();
+    ASSERT_FALSE(path.empty());
     const std::string target = (fs::path(dir) / "precious.txt").string();
     std::ofstream(target) << "keep me";
 
@@ -181,19 +198,125 @@ TEST_F(StateFolder, ReplaceFileSwapsWholeFilesOnly) {
 #endif
 }
 
+// Ids kept elsewhere are adopted, never replaced by a new one: the user's
+// state (by the machine's folder), the per-server files of earlier versions
+// (this server's first, then the oldest). A machine folder that this user
+// cannot write is still read first.
+TEST_F(StateFolder, IdsKeptElsewhereAreAdopted) {
+    const std::string system = dir + "/system", alice = dir + "/alice", bob = dir + "/bob";
+    fs::create_directories(system);
+    const Machine m{"WS", "U", "S"};
+    const std::tm now = at(2026, 6, 1, 0, 0, 0);
+    const std::string mine = obtainIn({{alice, true}}, m, at(2020, 1, 1, 0, 0, 0));
+    EXPECT_EQ(obtainIn({{system, true}, {alice, true}}, m, now), mine);
+    EXPECT_EQ(obtainIn({{system, true}, {bob, true}}, m, now), mine);
+    EXPECT_EQ(obtainIn({{system, false}, {dir + "/carol", true}}, m, now), mine);
+    EXPECT_FALSE(fs::exists(dir + "/bob")) << "nothing written where the machine's own folder holds the id";
+    EXPECT_FALSE(fs::exists(dir + "/carol"));
+    EXPECT_EQ(obtainIn({{alice, true}}, m, now), mine);  // still in the user's own state
+
+    // Per-server files of an earlier version, named after the server and
+    // the machine's hash (the part after "machine-").
+    std::string hash;
+    for (const std::string& n : names(alice))
+        if (n.starts_with("machine-")) hash = n.substr(8, 16);
+    ASSERT_EQ(hash.size(), 16u);
+    const std::string old = dir + "/old";
+    fs::create_directories(old);
+    const auto plant = [&](const std::string& key, const std::string& id) {
+        const std::string legacy = stateFileName(key);
+        std::ofstream(old + "/" + legacy.substr(0, legacy.size() - 9) + "-" + hash + ".deviceid") << id << "\n";
+    };
+    plant("file", "WS-2019-01-01-00-00-00");
+    plant("http://other/ocsinventory", "WS-2021-01-01-00-00-00");
+    plant("http://first/ocsinventory", "WS-2020-01-01-00-00-00");
+    EXPECT_EQ(obtainIn({{old, true}}, m, now, false, "file"), "WS-2020-01-01-00-00-00");
+    plant(kServer, "WS-2022-01-01-00-00-00");
+    EXPECT_EQ(obtainIn({{old, true}}, m, now), "WS-2022-01-01-00-00-00");
+    EXPECT_EQ(obtainIn({{old, true}}, m, now, true, "file"), "WS-2022-01-01-00-00-00");
+}
+
+// What a killed run left goes; what a run still holds, what a machine's file
+// keeps, links, folders and other names stay.
+TEST_F(StateFolder, LeftoversOfKilledRunsGoAndNothingElse) {
+    const Machine m{"WS", "U", "S"};
+    const std::string kept = obtain(m, at(2026, 1, 1, 0, 0, 0));
+    // A claim's name: the id's FNV-1a hash, folded to upper case.
+    const auto claimName = [](std::string id) {
+        std::uint64_t h = 0xcbf29ce484222325ull;
+        for (char c : id) h = (h ^ static_cast<unsigned char>(std::toupper(c))) * 0x100000001b3ull;
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(h));
+        return "id-" + std::string(hex) + ".taken";
+    };
+    tq::testing::TempDir elsewhere;
+    std::ofstream(elsewhere.path + "/precious") << "keep me";
+    const auto file = [&](const std::string& name, const std::string& text) {
+        std::ofstream(dir + "/" + name, std::ios::binary) << text;
+    };
+    const std::string gone[] = {"machine-0123456789abcdef.deviceid.Ab12Cd", claimName("PC-2026-01-01-00-00-00")};
+    file(gone[0], "WS-2026-01-01-00-00-09\n");                   // killed while keeping an id
+    file(gone[1], "PC-2026-01-01-00-00-00\n0123456789abcdef\n");  // killed while sending
+    const std::string held = claimName("PC-2026-01-01-00-00-01");
+    file(held, "PC-2026-01-01-00-00-01\nfedcba9876543210\n");  // a run still sending
+    const tq::platform::HeldFile running = tq::platform::HeldFile::joinShared(dir + "/" + held);
+    ASSERT_TRUE(running);
+    file("notes.deviceid", "mine");
+    fs::create_directory(dir + "/x.deviceid.Ab12Cd");
+    const std::string folder = claimName("PC-2026-01-01-00-00-02");
+    fs::create_directory(dir + "/" + folder);
 #if !defined(_WIN32)
-TEST_F(StateFolder, StateFolderFollowsTheEnvironment) {
-    const char* oldXdg = std::getenv("XDG_STATE_HOME");
-    const std::string saved = oldXdg ? oldXdg : "";
+    fs::create_symlink(elsewhere.path + "/precious", dir + "/machine-1.deviceid.Zz99zz");
+#endif
+    EXPECT_EQ(obtain({"PC", "U2", ""}, at(2026, 1, 1, 0, 0, 0)), "PC-2026-01-01-00-00-00");  // the freed id
+    EXPECT_EQ(obtain({"PC", "U3", ""}, at(2026, 1, 1, 0, 0, 0)), "PC-2026-01-01-00-00-03");
+    EXPECT_EQ(obtain(m, at(2027, 1, 1, 0, 0, 0)), kept);
+    EXPECT_FALSE(fs::exists(dir + "/" + gone[0]));
+    EXPECT_EQ(read(dir + "/" + gone[1]).substr(0, 23), "PC-2026-01-01-00-00-00\n");  // claimed anew
+    for (const std::string& n : {held, folder, std::string("notes.deviceid"), std::string("x.deviceid.Ab12Cd")
+#if !defined(_WIN32)
+                                 , std::string("machine-1.deviceid.Zz99zz")
+#endif
+         })
+        EXPECT_TRUE(fs::exists(fs::symlink_status(dir + "/" + n))) << n;
+    EXPECT_EQ(read(elsewhere.path + "/precious"), "keep me");
+
+    // Beside an inventory file: its own abandoned temporaries only.
+    const std::string out = elsewhere.path + "/inv.xml";
+    for (const char* n : {"inv.xml.Qw12Er", "inv.xml.bak", "inv.xml.Qw12E", "inv.json.Qw12Er", "xinv.xml.Qw12Er"})
+        std::ofstream(elsewhere.path + "/" + n) << "x";
+    tq::platform::removeAbandonedTemporaries(out);
+    EXPECT_EQ(names(elsewhere.path),
+              (std::vector<std::string>{"inv.json.Qw12Er", "inv.xml.Qw12E", "inv.xml.bak", "precious", "xinv.xml.Qw12Er"}));
+}
+
+#if !defined(_WIN32)
+TEST_F(StateFolder, StateFoldersFollowTheEnvironment) {
+    const auto saved = [](const char* name) -> std::optional<std::string> {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    const auto oldXdg = saved("XDG_STATE_HOME"), oldSystem = saved("TALLYQUEST_SYSTEM_STATE");
     ::setenv("XDG_STATE_HOME", (dir + "/xdg").c_str(), 1);
-    EXPECT_EQ(tq::platform::stateFolder(), dir + "/xdg/tallyquest");
+    ::setenv("TALLYQUEST_SYSTEM_STATE", (dir + "/system").c_str(), 1);
+    using Folders = std::vector<std::pair<std::string, bool>>;
+    const auto folders = [] {
+        Folders out;
+        for (const auto& f : tq::platform::stateFolders()) out.emplace_back(f.path, f.writable);
+        return out;
+    };
+    EXPECT_EQ(folders(), (Folders{{dir + "/xdg/tallyquest", true}}));
+    fs::create_directory(dir + "/system");
+    EXPECT_EQ(folders(), (Folders{{dir + "/system", true}, {dir + "/xdg/tallyquest", true}}));
     EXPECT_EQ(tq::platform::makeFolders(dir + "/xdg/tallyquest"),
               (std::vector<std::string>{dir + "/xdg", dir + "/xdg/tallyquest"}));
     EXPECT_TRUE(tq::platform::makeFolders(dir + "/xdg/tallyquest").empty());
     std::ofstream(dir + "/file") << "x";
     EXPECT_THROW(tq::platform::makeFolders(dir + "/file"), std::runtime_error);
-    if (oldXdg) ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
-    else ::unsetenv("XDG_STATE_HOME");
+    for (const auto& [name, value] : {std::pair{"XDG_STATE_HOME", oldXdg}, std::pair{"TALLYQUEST_SYSTEM_STATE", oldSystem}}) {
+        if (value) ::setenv(name, value->c_str(), 1);
+        else ::unsetenv(name);
+    }
 }
 #endif
 

@@ -47,6 +47,35 @@ TEST(Instance, PropertiesOfKnownAndUnknownClasses) {
     EXPECT_EQ(failureOf([&] { u.get("C"); }).number, fail::kNotSupported);
 }
 
+// find() answers nothing, never a failure, whatever the object: a stored
+// one, a select list's view of it, a kept copy of one whose reads fail.
+TEST(Object, FindAnswersNothingForWhatCannotBeRead) {
+    auto r = std::make_shared<Repository>();
+    r->add("Win32_Keyboard").set("Description", Value::text("USB"));
+    const ServicePtr service = makeBinder(r)(kMoniker);
+    const auto result = service->execQuery("SELECT Description FROM Win32_Keyboard", "WQL", kProbeFlags);
+    const Object* view = result->next();
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->find("description")->str(), "USB");
+    EXPECT_EQ(view->find("Layout"), nullptr);  // a class property outside the select list
+    EXPECT_EQ(view->find("Nonsense"), nullptr);
+
+    struct Failing final : Object {
+        const Value& get(std::string_view name) const override {
+            if (name == "Bad") fail::raise(fail::kNotSupported);
+            static const Value good = Value::text("ok");
+            return good;
+        }
+        std::vector<std::string> names() const override { return {"Bad", "Good"}; }
+        std::string className() const override { return "Custom"; }
+    } failing;
+    EXPECT_EQ(failing.find("Bad"), nullptr);  // the default, over get()
+    const auto kept = failing.keep();
+    EXPECT_EQ(kept->find("bad"), nullptr);
+    EXPECT_EQ(kept->find("Good")->str(), "ok");
+    EXPECT_EQ(kept->find("Other"), nullptr);
+}
+
 TEST(Instance, ManyPropertiesStillResolve) {
     // Class properties set after hundreds of others, and a class with more
     // properties than are kept inline.

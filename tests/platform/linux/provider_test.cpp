@@ -7,6 +7,9 @@
 #include <filesystem>
 #include <set>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "probes/probes.h"
 #include "tests/support/fakes.h"
 #include "tree.h"
@@ -56,6 +59,7 @@ void desktop(Tree& t) {
                                  {"hostname", "workshop"},
                                  {"version", "#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)"}});
     t.file("/etc/os-release", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\n");
+    t.file("/etc/debian_version", "12.11\n");
     t.file("/etc/default/keyboard", "XKBMODEL=\"pc105\"\nXKBLAYOUT=\"de\"\nXKBVARIANT=\"\"\n");
     t.file("/etc/default/locale", "LANG=de_DE.UTF-8\n");
 
@@ -131,7 +135,8 @@ void desktop(Tree& t) {
     t.file("/sys/class/ata_device/dev4.0/id", identify("HL-DT-ST DVDRAM GH24NSD1", "LK00", "", true));
 
     std::string stick = kPci + "/0000:00:14.0/usb1/1-4/1-4:1.0/host6/target6:0:0/6:0:0:0";
-    t.attrs(stick, {{"vendor", "SanDisk "}, {"model", "Cruzer Blade    "}, {"rev", "1.00"}, {"scsi_level", "7"}});
+    t.attrs(stick, {{"vendor", "SanDisk "}, {"model", "Cruzer Blade    "}, {"rev", "1.00"}, {"scsi_level", "7"},
+                    {"wwid", "t10.SanDisk Cruzer Blade 4C530001"}});
     t.attrs(stick + "/block/sdb", {{"size", "31266816"}, {"removable", "1"}});
     t.linkTo(stick + "/block/sdb/device", stick);
     t.attrs(stick + "/block/sdb/sdb1", {{"partition", "1"}});
@@ -242,7 +247,7 @@ TEST_F(Desktop, ProcessorAndPciDevicesWithIdentifiersDriversAndProblems) {
 TEST_F(Desktop, ClassesInTheWindowsForms) {
     expectAnswers(tree.root(), {
         {"SELECT * FROM Win32_NetworkAdapter WHERE NetConnectionID  > 0 ", 1,  // lo has no hardware behind it
-         {{0, "MACAddress", "D8:BB:C1:0A:0B:0C"}, {0, "NetConnectionID", "enp3s0"},
+         {{0, "MACAddress", "D8:BB:C1:0A:0B:0C"}, {0, "NetConnectionID", "enp3s0"}, {0, "Wireless", "False"},
           {0, "Description", "Ethernet Controller I225-V"}, {0, "Speed", "1000000000"}}},
         {"SELECT * FROM Win32_NetworkAdapter WHERE PNPDeviceID LIKE 'PCI%VEN%' AND NetConnectionID  > 0", 1, {}},
         // The MAC lookup by the driver's device name finds the adapter.
@@ -267,7 +272,11 @@ TEST_F(Desktop, ClassesInTheWindowsForms) {
           // The firmware cut: 20 characters off, the 8 before the backslash.
           {1, "PNPDeviceID", "IDE\\DISKST2000DM008-2FR102______________________0001____\\*"},
           {2, "InterfaceType", "USB"},
-          {2, "PNPDeviceID", "USBSTOR\\DISK&VEN_SANDISK&PROD_CRUZER_BLADE&REV_1.00\\*"}}},
+          {2, "PNPDeviceID", "USBSTOR\\DISK&VEN_SANDISK&PROD_CRUZER_BLADE&REV_1.00\\*"},
+          // Beyond the class: the kernel's maker, serial and byte count.
+          {0, "DeviceSerial", "S5GXNF0R123456"}, {0, "ByteSize", "1000204886016"}, {0, "Vendor", nullptr},
+          {1, "Vendor", nullptr},  // ATA's placeholder is no maker
+          {2, "Vendor", "SanDisk"}, {2, "DeviceSerial", "t10.SanDisk Cruzer Blade 4C530001"}}},
         {"Select * from Win32_CDROMDrive", 1,
          {{0, "Caption", "HL-DT-ST DVDRAM GH24NSD1"}, {0, "Id", "F:"},
           {0, "DeviceID", "IDE\\CDROMHL-DT-ST_DVDRAM_GH24NSD1________________LK00____\\*"},
@@ -290,10 +299,11 @@ TEST_F(Desktop, ClassesInTheWindowsForms) {
         {"Select * from Win32_OperatingSystem", 1,
          {{0, "Caption", "Debian GNU/Linux 12 (bookworm)"}, {0, "Version", "6.1.0-18-amd64"},
           {0, "BuildType", "Multiprocessor Free"}, {0, "CountryCode", "49"}, {0, "CSDVersion", nullptr},
-          {0, "OSType", 36}, {0, "DistributionName", "Debian GNU/Linux"}, {0, "DistributionVersion", "12"}}},
+          {0, "OSType", 36}, {0, "DistributionName", "Debian GNU/Linux"}, {0, "DistributionVersion", "12"},
+          {0, "DistributionRelease", "12.11"}}},
         // A module's own version; none where only the kernel's release stands.
         {"SELECT * FROM Win32_PnPSignedDriver WHERE DriverName = 'igc' OR DriverName = 'xhci_hcd'", 2,
-         {{0, "ModuleVersion", nullptr}, {1, "ModuleVersion", "5.4.0-k"}}},
+         {{0, "ModuleVersion", nullptr}, {1, "ModuleVersion", "5.4.0-k"}, {1, "PCIClass", "0200"}}},
         // No firmware table and no DMI fields.
         {"SELECT * FROM Win32_ComputerSystem", 1, {{0, "Name", "WORKSHOP"}, {0, "Manufacturer", nullptr}}},
         {"Select * from Win32_Bios", 0, {}},
@@ -332,6 +342,7 @@ TEST(Laptop, UnprivilegedFallbacksAndBuiltInInput) {
     std::string wifi = kPci + "/0000:00:02.3/0000:02:00.0";
     t.attrs(wifi + "/net/wlp2s0", {{"address", "a0:b1:c2:d3:e4:f5"}, {"type", "1"}, {"operstate", "down"},
                                    {"flags", "0x1003"}, {"carrier", "0"}});
+    t.file(wifi + "/net/wlp2s0/wireless/.keep", "");
     t.linkTo("/sys/class/net/wlp2s0", wifi + "/net/wlp2s0");
     t.linkTo(wifi + "/net/wlp2s0/device", wifi);
     std::string serio = "/sys/devices/platform/i8042/serio0";
@@ -364,7 +375,7 @@ TEST(Laptop, UnprivilegedFallbacksAndBuiltInInput) {
          {{0, "Description", "SynPS/2 Synaptics TouchPad"}, {0, "PointingType", 7},
           {0, "PNPDeviceID", "ACPI\\SYN1E3E\\4&*"}}},
         {"SELECT * FROM Win32_NetworkAdapter WHERE NetConnectionID  > 0 ", 1,
-         {{0, "Name", "Wi-Fi 6 AX200"}, {0, "NetConnectionStatus", 7}}},  // up, but no carrier
+         {{0, "Name", "Wi-Fi 6 AX200"}, {0, "NetConnectionStatus", 7}, {0, "Wireless", "True"}}},  // up, but no carrier
         {"Select * from Win32_OperatingSystem", 0, {}},  // no os-release, no kernel files
     });
 }
@@ -568,6 +579,13 @@ TEST(Software, InstalledPackagesFromDpkgStatus) {
            "Package: tools\nStatus: install ok installed\nArchitecture: amd64\n"
            "Maintainer: Team <pkg@tools.example.co.uk>\nVersion: 1\n\n"
            "Package: own\nStatus: install ok installed\nMaintainer: Thorsten Alteholz <debian@alteholz.de>\n");
+    // Noon UTC: the same day in every time zone.
+    for (const auto& [list, day] : {std::pair{"bash.list", 1706788800}, std::pair{"libc6:i386.list", 1689422400}}) {
+        const std::string rel = std::string("/var/lib/dpkg/info/") + list;
+        t.file(rel, "/.\n");
+        const timespec times[2] = {{day, 0}, {day, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, (t.root() + rel).c_str(), times, 0), 0);
+    }
     expectAnswers(t.root(), {
         {"SELECT * FROM Win32_InstalledWin32Program", 6,
          {{0, "Name", "bash"}, {0, "Version", "5.2.15-2+b2"}, {0, "Vendor", "Debian"}, {0, "ProgramId", "amd64\\bash"},
@@ -575,7 +593,11 @@ TEST(Software, InstalledPackagesFromDpkgStatus) {
           {1, "Vendor", "Debian"}, {1, "ProgramId", "i386\\libc6"},
           {2, "Name", "orphan"}, {2, "Vendor", nullptr},
           {3, "Name", "personal"}, {3, "Vendor", "Jane Doe"}, {3, "Version", "3"},
-          {4, "Vendor", "Example"}, {5, "Vendor", "Thorsten Alteholz"}, {5, "Version", nullptr}}},
+          {4, "Vendor", "Example"}, {5, "Vendor", "Thorsten Alteholz"}, {5, "Version", nullptr},
+          // The one-line description, and the day dpkg wrote the file list
+          // (multi-arch packages name it with their architecture).
+          {0, "Description", "GNU Bourne Again SHell"}, {0, "InstallDate", "20240201"},
+          {1, "InstallDate", "20230715"}, {2, "Description", nullptr}, {2, "InstallDate", nullptr}}},
     });
     EXPECT_EQ(query("/nonexistent/root", "SELECT * FROM Win32_InstalledWin32Program").size(), 0u);
 }

@@ -30,9 +30,10 @@ inline std::vector<Row> query(const std::string& root, const std::string& wql) {
     return rows;
 }
 
-// A text, or an array's JSON text.
+// A text, an array's JSON text, or a Boolean's "True" or "False".
 inline std::string text(const Row& r, const std::string& name) {
     auto it = r.find(name);
+    if (it != r.end() && it->second.isBoolean()) return it->second.str();
     return it != r.end() && (it->second.isText() || it->second.isOther()) ? it->second.rawText()
                                                                           : std::string("<absent>");
 }
