@@ -54,6 +54,16 @@ std::optional<std::uint64_t> chemistryCode(std::string_view technology) {
     return std::nullopt;
 }
 
+std::uint64_t sbdsChemistry(std::string_view text) {
+    const std::string t = lower(text);
+    if (t.find("lip") != std::string::npos || t.find("poly") != std::string::npos) return 8;
+    if (t.find("lion") != std::string::npos || t.find("li-ion") != std::string::npos) return 6;
+    if (t.find("nimh") != std::string::npos) return 5;
+    if (t.find("nicd") != std::string::npos) return 4;
+    if (t.find("pbac") != std::string::npos || t.find("lead") != std::string::npos) return 3;
+    return 1;  // other
+}
+
 }  // namespace
 
 Objects buildMonitorEdids(Machine& m) {
@@ -120,7 +130,11 @@ Objects buildPortableBatteries(Machine& m) {
         Props p;
         auto name = s->string(0x08);
         p.text("Caption", "Portable Battery");
-        if (auto c = s->byte(0x09)) p.uint("Chemistry", *c == 0x02 && s->string(0x14) ? 1 : *c);
+        // Unknown (2) defers to the Smart Battery chemistry text ("LION", "LiP", "PbAc").
+        if (auto c = s->byte(0x09)) {
+            auto sbds = *c == 0x02 ? s->string(0x14) : std::nullopt;
+            p.uint("Chemistry", sbds ? sbdsChemistry(*sbds) : *c);
+        }
         const unsigned multiplier = s->byte(0x15).value_or(1) ? s->byte(0x15).value_or(1) : 1;
         if (auto cap = s->word(0x0A); cap && *cap) p.uint("DesignCapacity", std::uint64_t{*cap} * multiplier);
         if (s->byte(0x15)) p.uint("CapacityMultiplier", multiplier);
