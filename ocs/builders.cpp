@@ -553,7 +553,7 @@ void monitors(Build& b) {
         const auto e = raw ? edid::parse(*raw) : std::nullopt;
         if (!e || e->maker.empty()) return;
         model::Monitor m;
-        m.maker = edid::pnpName(pnpIds(), e->maker).value_or(e->maker);
+        m.maker = edid::pnpName(pnpIds(), e->maker).value_or(edid::commonMaker(e->maker).value_or(e->maker));
         m.model = e->model();
         m.description = e->week ? std::to_string(e->week) + "/" + std::to_string(e->year) : std::to_string(e->year);
         m.serial = e->serial();

@@ -178,4 +178,23 @@ std::optional<std::string> pnpName(std::string_view database, std::string_view i
     return std::nullopt;
 }
 
+std::optional<std::string> commonMaker(std::string_view id) {
+    static const std::pair<const char*, const char*> makers[] = {
+        {"ACR", "Acer Technologies"},      {"APP", "Apple Computer Inc"},
+        {"AUO", "AU Optronics"},           {"AUS", "ASUSTek COMPUTER INC"},
+        {"BOE", "BOE"},                    {"CMN", "Chimei Innolux Corporation"},
+        {"DEL", "Dell Inc."},              {"ENC", "Eizo Nanao Corporation"},
+        {"FUS", "Fujitsu Siemens Computers GmbH"}, {"GSM", "LG Electronics"},
+        {"HPN", "HP Inc."},                {"HSD", "HannStar Display Corp"},
+        {"HWP", "Hewlett Packard"},        {"IVM", "Iiyama North America"},
+        {"LEN", "Lenovo Group Limited"},   {"LGD", "LG Display"},
+        {"NEC", "NEC Corporation"},        {"PHL", "Philips Consumer Electronics Company"},
+        {"SAM", "Samsung Electric Company"}, {"SHP", "Sharp Corporation"},
+        {"SNY", "Sony"},                   {"VSC", "ViewSonic Corporation"},
+    };
+    for (const auto& [pnp, name] : makers)
+        if (id == pnp) return std::string(name);
+    return std::nullopt;
+}
+
 }  // namespace tq::edid

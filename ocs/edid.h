@@ -58,5 +58,8 @@ std::string toHex(std::string_view bytes);
 // The company a PNP id stands for in a pnp.ids database ("DEL\tDell Inc."
 // lines); nothing when it lists none.
 std::optional<std::string> pnpName(std::string_view database, std::string_view id);
+// The makers of most monitors and laptop panels, named as pnp.ids names
+// them: for a machine without the database (Windows).
+std::optional<std::string> commonMaker(std::string_view id);
 
 }  // namespace tq::edid

@@ -193,6 +193,14 @@ TEST(Edid, EncodingsAndMakerNames) {
     EXPECT_FALSE(pnpName(db, "XYZ"));
     EXPECT_FALSE(pnpName(db, "AOC"));
     EXPECT_FALSE(pnpName(db, "DE"));
+    // The built-in names are the database's.
+    const std::string hwdata = [] {
+        std::ifstream in("/usr/share/hwdata/pnp.ids", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    for (const char* id : {"DEL", "AUO", "GSM", "LEN", "SAM", "ACR", "HWP", "VSC", "BOE", "PHL"})
+        if (!hwdata.empty()) EXPECT_EQ(commonMaker(id), pnpName(hwdata, id)) << id;
+    EXPECT_FALSE(commonMaker("XYZ"));
 }
 
 TEST(Assets, ChassisNamesAndPlaceholderTags) {
