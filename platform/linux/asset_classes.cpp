@@ -282,8 +282,9 @@ std::optional<Login> lastLogin(Machine& m) {
         if (::utmpxname(path.c_str()) != 0) continue;
         ::setutxent();
         std::optional<Login> best;
-        // A bound on the records walked: years of logins are far fewer.
-        for (int n = 0; n < 4000000; ++n) {
+        // A bound on the records walked (384 MB of them): a year of a busy
+        // server's logins is far fewer, and a hostile file ends there.
+        for (int n = 0; n < 1000000; ++n) {
             const struct utmpx* u = ::getutxent();
             if (!u) break;
             if (u->ut_type != USER_PROCESS) continue;
