@@ -13,7 +13,9 @@
 namespace tq::app {
 
 // A message as one line of a terminal: control characters (C0, DEL and the
-// C1 range) shown escaped ("\n", "\x1b", "\u009b"), everything else as it is.
+// C1 range) and the invisible format characters (bidirectional controls,
+// zero-width characters, U+2028, U+2029) shown escaped ("\n", "\x1b",
+// "\u009b", "\u202e"), everything else as it is.
 std::string oneLine(std::string_view text);
 
 class CliUi final : public platform::UserInterface {
@@ -34,6 +36,15 @@ public:
     void closeReportNameDialog() override {}
     bool onboardTicked(platform::OnboardBox box) override;
 
+    // -q: no progress, and on standard error only the messages of failures.
+    void setQuiet(bool quiet) noexcept {
+        quiet_ = quiet;
+        if (quiet) tty_ = false;
+    }
+    // The report goes elsewhere than the file it was made in: its
+    // "The file is saved on" line is the program's to say.
+    void setKeepSavedLine(bool keep) noexcept { keepSavedLine_ = keep; }
+
     const std::vector<std::string>& messages() const noexcept { return messages_; }
     bool mainClosed() const noexcept { return mainClosed_; }
 
@@ -42,6 +53,8 @@ private:
     bool tty_;
     bool progressOpen_ = false;
     bool mainClosed_ = false;
+    bool quiet_ = false;
+    bool keepSavedLine_ = false;
     std::vector<std::string> messages_;
 };
 

@@ -3,8 +3,10 @@
 #include <charconv>
 #include <cstdio>
 #include <ctime>
+#include <vector>
 
 #include "app/cli_ui.h"
+#include "app/output.h"
 #include "ocs/deviceid.h"
 #include "ocs/inventory.h"
 #include "ocs/protocol.h"
@@ -53,10 +55,14 @@ std::string checkOcsOptions(const OcsOptions& o) {
 }
 
 int sendInventory(const OcsOptions& o, const std::string& designation) {
-    // Every line may quote the server or the address as given: one line,
-    // control characters escaped.
-    auto complain = [](const std::string& line) {
-        std::fprintf(stderr, "tallyquest-report: %s\n", oneLine(line).c_str());
+    // Every line may quote the server or an address as given: one line,
+    // control characters escaped, no address's password.
+    std::vector<std::string> addresses = platform::environmentProxies();
+    addresses.push_back(o.server);
+    addresses.push_back(o.proxy);
+    auto shownLine = [&](const std::string& line) { return oneLine(platform::withoutCredentials(line, addresses)); };
+    auto complain = [&](const std::string& line) {
+        std::fprintf(stderr, "tallyquest-report: %s\n", shownLine(line).c_str());
         return kSendFailed;
     };
     try {
@@ -85,8 +91,8 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
         for (const auto& [file, glpi] : {std::pair{o.file, false}, std::pair{o.glpiFile, true}}) {
             if (file.empty()) continue;
             try {
-                platform::removeAbandonedTemporaries(file);  // what a killed run left
-                platform::replaceFile(file, glpi ? inventory.glpiJson(deviceId) : xml);
+                if (!isStream(file)) platform::removeAbandonedTemporaries(file);  // what a killed run left
+                writeOutput(file, glpi ? inventory.glpiJson(deviceId) : xml);
             } catch (const std::exception& e) {
                 return complain(std::string("cannot write the inventory: ") + e.what());
             }
@@ -107,7 +113,7 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
                 ? "inventory of " + deviceId + " sent to " + shown
                 : shown + " did not ask for the inventory of " + deviceId + " (it answered " +
                       (prolog.empty() ? "nothing" : prolog) + ")";
-        std::printf("%s\n", oneLine(line).c_str());
+        if (!o.quiet) std::fprintf(o.stdoutTaken ? stderr : stdout, "%s\n", shownLine(line).c_str());
         return 0;
     } catch (const std::exception& e) {
         return complain(e.what());

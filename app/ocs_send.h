@@ -15,6 +15,8 @@ struct OcsOptions {
     std::string proxy;   // "none", a proxy's address, or "" for the default
     int timeoutSeconds = 30;
     bool haveTag = false, haveTimeout = false;
+    bool quiet = false;        // -q: no line for an inventory sent
+    bool stdoutTaken = false;  // a file goes to standard output: lines go to standard error
 
     bool wanted() const { return !server.empty() || !file.empty() || !glpiFile.empty(); }
 };
@@ -28,7 +30,8 @@ std::string checkOcsOptions(const OcsOptions& o);
 inline constexpr int kSendFailed = 3;
 
 // Reads the inventory through the program-wide binder and sends or writes
-// it. Returns 0, or kSendFailed after one line on standard error.
+// it (a file of "-" is standard output, see app/output.h). Returns 0, or
+// kSendFailed after one line on standard error.
 int sendInventory(const OcsOptions& o, const std::string& designation);
 
 }  // namespace tq::app

@@ -3,10 +3,18 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "app/cli_ui.h"
+#include "app/options.h"
+#include "app/output.h"
+#include "app/sanitize.h"
 #include "app/ocs_send.h"
 #include "platform/install.h"
 #include "platform/quietshell.h"
@@ -20,8 +28,10 @@
 #include "wmi/trap.h"
 
 #if defined(_WIN32)
-#include <direct.h>
-#include <stdlib.h>
+#include <io.h>
+#include <windows.h>
+
+#include "platform/windows/text.h"
 #else
 #include <limits.h>
 #include <stdlib.h>
@@ -42,60 +52,18 @@ constexpr bool kMachineBelowFolder = false;
 constexpr bool kMachineBelowFolder = true;
 #endif
 
-const char* const kUsageText =
-    "usage: tallyquest-report [options] DESIGNATION\n"
-    "Writes the inventory of this machine as the report DESIGNATION.htm.\n"
-    "\n"
-    "options:\n"
-    "  --folder DIR          where the report goes (default: the program's folder,\n"
-    "                        or the current folder when the program is installed)\n"
-    "  --snapshot FILE       answer the management queries from a snapshot\n"
-#if !defined(_WIN32)
-    "  --root DIR            read the machine below DIR instead of /\n"
-    "  --drive-c DIR         the folder that stands for drive C: (default /)\n"
-#endif
-    "  --comment TEXT        the comment for the report head\n"
-    "  --onboard LIST        on-board devices to report: vga,audio,lan or none\n"
-    "                        (default: lan, plus vga and audio when the board has them)\n"
-    "  --open                open the finished report in the default viewer\n"
-    "  --dump-snapshot FILE  write every object the program reads as a snapshot\n"
-    "  --trace-wmi FILE      append a line per management query to FILE (time,\n"
-    "                        objects or failure, query); also TALLYQUEST_TRACE_WMI\n"
-    "  --server URL          then send the inventory to an OCS Inventory NG server\n"
-    "                        (for example http://inventory.example/ocsinventory)\n"
-    "  --tag TEXT            the inventory's TAG (default: the designation)\n"
-    "  --ocs-file FILE       then write the inventory XML to FILE (for the server's injector)\n"
-    "  --glpi-file FILE      then write the inventory in GLPI's JSON format to FILE\n"
-    "  --timeout SECONDS     how long to wait for the server (default 30)\n"
-    "  --proxy URL|none      the proxy to the server, or none for a direct connection\n"
-    "                        (default: http_proxy and the like; on Windows the system's)\n"
-    "  --help                print this help\n"
-    "  --version             print the program's version\n"
-    "\n"
-    "exit status:\n"
-    "  0   the report is saved\n"
-    "  1   the run ended with an error message; the report is kept as far as written\n"
-    "  2   the report file could not be created\n"
-    "  3   the inventory could not be sent; the report is kept\n"
-    "  64  usage error, or a snapshot that was refused\n"
-    "\n"
-    "example:\n"
-#if defined(_WIN32)
-    "  tallyquest-report --folder C:\\Reports --comment \"Desk 4\" \"PC 01\"\n";
-#else
-    "  tallyquest-report --folder ~/reports --comment \"Desk 4\" \"PC 01\"\n";
-#endif
-
 int usage(const std::string& why) {
-    std::fprintf(stderr, "tallyquest-report: %s\n%s", tq::app::oneLine(why).c_str(), kUsageText);
+    std::fprintf(stderr, "tallyquest-report: %s\nTry 'tallyquest-report --help' for more information.\n",
+                 tq::app::oneLine(why).c_str());
     return kUsage;
 }
 
 std::string absolute(const std::string& p) {
 #if defined(_WIN32)
-    char buf[4096];
-    if (_fullpath(buf, p.c_str(), sizeof buf)) return buf;
-    return p;
+    // Made full in the wide form: a folder may hold any character.
+    std::error_code ec;
+    const std::filesystem::path full = std::filesystem::absolute(tq::win::widen(p), ec);
+    return ec ? p : tq::win::narrow(full.native());
 #else
     char buf[PATH_MAX];
     if (::realpath(p.c_str(), buf)) return buf;
@@ -112,15 +80,11 @@ bool pathExists(const std::string& p) {
     return std::filesystem::exists(p, ec);
 }
 
-struct Onboard {
-    bool vga = false, audio = false, lan = true;
-};
-
 // As the main window ticks the boxes when it opens: LAN always, graphics
 // and audio when the board reports on-board video (3) or sound (7).
-Onboard detectOnboard() {
+tq::app::Onboard detectOnboard() {
     using namespace tq;
-    Onboard o;
+    app::Onboard o;
     trap::on();
     wmi::ServicePtr service;
     wmi::CollectionPtr devices;
@@ -136,146 +100,228 @@ Onboard detectOnboard() {
     return o;
 }
 
-bool parseOnboard(const std::string& list, Onboard& o) {
-    o = Onboard{false, false, false};
-    if (list == "none") return true;
-    std::size_t start = 0;
-    while (start <= list.size()) {
-        std::size_t comma = list.find(',', start);
-        std::string item = list.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (item == "vga") o.vga = true;
-        else if (item == "audio") o.audio = true;
-        else if (item == "lan") o.lan = true;
-        else return false;
-        if (comma == std::string::npos) break;
-        start = comma + 1;
+// A report bound for --output is made in a folder of its own, removed at
+// the end, and then written where --output says.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        std::error_code ec;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(ec);
+        if (ec) return;
+        std::random_device random;
+        for (int tries = 0; tries < 100 && path_.empty(); ++tries) {
+            const auto candidate = base / ("tallyquest-" + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate, ec)) {
+                std::filesystem::permissions(candidate, std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::replace, ec);
+                path_ = candidate;
+            }
+        }
     }
-    return true;
+    ~ScratchFolder() {
+        std::error_code ec;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Paths as the seams take them: UTF-8 on every platform.
+std::string utf8(const std::filesystem::path& p) {
+    const std::u8string u = p.u8string();
+    return std::string(u.begin(), u.end());
+}
+std::filesystem::path fromUtf8(const std::string& s) { return std::filesystem::path(std::u8string(s.begin(), s.end())); }
+
+std::string readWhole(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (!in.good() && !in.eof()) throw std::runtime_error("cannot read the report just made");
+    return bytes.str();
+}
+
+// The shell that --open uses, noting whether the viewer could be started.
+class NotingShell final : public tq::platform::Shell {
+public:
+    explicit NotingShell(tq::platform::Shell& inner) : inner_(inner) {}
+    std::intptr_t execute(std::uintptr_t owner, const std::string& verb, const std::string& file,
+                          const std::string& parameters, const std::string& folder, int show) override {
+        result_ = inner_.execute(owner, verb, file, parameters, folder, show);
+        return result_;
+    }
+    void launch(const std::string& path) override { inner_.launch(path); }
+    std::string firstMatch(const std::string& path) override { return inner_.firstMatch(path); }
+    // What the platform returns: above 32 when the viewer was started.
+    std::intptr_t result() const { return result_; }
+
+private:
+    tq::platform::Shell& inner_;
+    std::intptr_t result_ = 42;
+};
+
+// What the machine's own source could not read for this user, said once.
+void sayLimits(bool quiet) {
+    if (quiet) return;
+    if (const std::string note = tq::platform::readingLimits(); !note.empty())
+        std::fprintf(stderr, "tallyquest-report: %s\n", tq::app::oneLine(note).c_str());
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int runProgram(std::vector<std::string> args) {
     using namespace tq;
-    std::string folder, snapshot, root, driveC, comment, onboardList, dumpFile, designation;
-    std::string traceFile = platform::wmiTraceVariable();
-    bool haveDesignation = false, open = false, haveComment = false, haveOnboard = false;
-    app::OcsOptions ocsOptions;
-    std::string ocsError;
-
-    std::vector<std::string> args(argv + 1, argv + argc);
-    std::vector<std::string> emptyGiven;  // options given an empty value
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) return false;
-            out = args[++i];
-            if (out.empty() && (a == "--folder" || a == "--snapshot" || a == "--root")) emptyGiven.push_back(a);
-            return true;
-        };
-        if (a == "--folder") { if (!value(folder)) return usage("--folder needs a folder"); }
-        else if (a == "--snapshot") { if (!value(snapshot)) return usage("--snapshot needs a file"); }
-        else if (kMachineBelowFolder && a == "--root") { if (!value(root)) return usage("--root needs a folder"); }
-        else if (kMachineBelowFolder && a == "--drive-c") { if (!value(driveC)) return usage("--drive-c needs a folder"); }
-        else if (a == "--comment") { if (!value(comment)) return usage("--comment needs a text"); haveComment = true; }
-        else if (a == "--onboard") { if (!value(onboardList)) return usage("--onboard needs a list"); haveOnboard = true; }
-        else if (a == "--dump-snapshot") { if (!value(dumpFile)) return usage("--dump-snapshot needs a file"); }
-        else if (a == "--trace-wmi") { if (!value(traceFile) || traceFile.empty()) return usage("--trace-wmi needs a file"); }
-        else if (a == "--open") open = true;
-        else if (a == "--help" || a == "-h") { std::fputs(kUsageText, stdout); return 0; }
-        else if (a == "--version") { std::printf("tallyquest-report %s\n", TQ_VERSION); return 0; }
-        else if (a == "--") { if (i + 1 < args.size()) { designation = args[++i]; haveDesignation = true; } }
-        else if (app::parseOcsOption(args, i, ocsOptions, ocsError)) { if (!ocsError.empty()) return usage(ocsError); }
-        else if (a.size() > 1 && a[0] == '-' && a[1] == '-') return usage("unknown option " + a);
-        else if (!haveDesignation) { designation = a; haveDesignation = true; }
-        else return usage("more than one designation");
+    const app::ParsedCommandLine parsed = app::parseCommandLine(std::move(args),
+                                                                platform::wmiTraceVariable(), kMachineBelowFolder);
+    switch (parsed.action) {
+    case app::ParsedCommandLine::Action::Help: std::fputs(app::helpText(), stdout); return 0;
+    case app::ParsedCommandLine::Action::Version: std::printf("tallyquest-report %s\n", TQ_VERSION); return 0;
+    case app::ParsedCommandLine::Action::Usage: return usage(parsed.error);
+    case app::ParsedCommandLine::Action::Run: break;
     }
-    if (!haveDesignation && dumpFile.empty()) return usage("no designation");
-    if (haveDesignation) {
-        if (designation.empty()) return usage("the designation is empty");
-        if (designation.find_first_of("\\/:*?<>|\"") != std::string::npos)
-            return usage("the designation may not hold any of \\ / : * ? < > | \"");
-    }
-    if (const std::string why = app::checkOcsOptions(ocsOptions); !why.empty()) return usage(why);
-    if (ocsOptions.wanted() && !haveDesignation) return usage("--server, --ocs-file and --glpi-file need a designation");
-    Onboard onboard;
-    if (haveOnboard && !parseOnboard(onboardList, onboard)) return usage("bad --onboard list " + onboardList);
-    // Given but empty is a mistake, not a request for the default.
-    if (!emptyGiven.empty()) return usage(emptyGiven.front() + " may not be empty");
-    if (!root.empty() && !isFolder(root))
-        return usage("--root " + root + (pathExists(root) ? ": is not a folder" : ": no such folder"));
+    const app::ReportOptions& o = parsed.options;
+    if (!o.root.empty() && !isFolder(o.root))
+        return usage("--root " + o.root + (pathExists(o.root) ? ": is not a folder" : ": no such folder"));
 
+    std::optional<ScratchFolder> scratch;
+    std::string folder = o.folder;
+    if (o.writeReport && !o.output.empty()) {
+        scratch.emplace();
+        if (scratch->path().empty()) {
+            std::fprintf(stderr, "tallyquest-report: cannot create %s: no private folder to make the report in\n",
+                         app::oneLine(o.output).c_str());
+            return kNotCreated;
+        }
+        folder = utf8(scratch->path());
+    }
     // An installed program's folder (/usr/bin) takes no reports: they go to
     // the current folder. Run from a build or a folder of its own, the
     // report lands beside the program.
     if (folder.empty() && !platform::fitForUserFiles(platform::programFolder())) folder.assign(1, '.');
     platform::InstallOptions options;
-    options.driveC = driveC.empty() ? "" : absolute(driveC);
+    options.driveC = o.driveC.empty() ? "" : absolute(o.driveC);
     options.applicationFolder = folder.empty() ? "" : absolute(folder);
-    options.root = root.empty() ? "" : absolute(root);
+    options.root = o.root.empty() ? "" : absolute(o.root);
     platform::installPlatform(options);
 
-    if (!snapshot.empty()) {
+    wmi::Binder binder;
+    if (!o.snapshot.empty()) {
         try {
-            wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(snapshot)));
+            binder = wmi::makeBinder(wmi::loadSnapshot(o.snapshot));
         } catch (const std::exception& e) {
             std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kUsage;
         }
     } else {
-        wmi::setBinder(platform::platformBinder(options));
+        binder = platform::platformBinder(options);
     }
+    wmi::setBinder(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder));
 
     // A trace that cannot be kept is worth a line, not the run.
-    if (!traceFile.empty())
-        if (const std::string why = platform::startWmiTrace(traceFile); !why.empty())
+    if (!o.traceFile.empty())
+        if (const std::string why = platform::startWmiTrace(o.traceFile); !why.empty())
             std::fprintf(stderr, "tallyquest-report: no trace of the queries: %s\n", app::oneLine(why).c_str());
+
+    app::OcsOptions ocsOptions = o.ocs;
+    ocsOptions.quiet = o.quiet;
+    ocsOptions.stdoutTaken = app::isStandardOutput(o.output) || app::isStandardOutput(o.ocs.file) ||
+                             app::isStandardOutput(o.ocs.glpiFile) || app::isStandardOutput(o.dumpFile);
 
     // The whole program is one run: one connection, each query once.
     wmi::RunScope run;
-    if (!dumpFile.empty()) {
+    if (!o.dumpFile.empty()) {
         try {
             wmi::ServicePtr service = wmi::bind(wmi::kMoniker);
-            // Written whole beside the target and renamed over it: an earlier
-            // file survives a failed dump, and a link at the name is refused.
-            platform::replaceFile(dumpFile, wmi::dumpSnapshot(*service));
+            // A file is written whole beside the target and renamed over it:
+            // an earlier file survives a failed dump, and a link at the name
+            // is refused.
+            app::writeOutput(o.dumpFile, wmi::dumpSnapshot(*service));
         } catch (const std::exception& e) {
             std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kFinalError;
         }
-        if (!haveDesignation) return 0;
+        if (!o.haveDesignation) return sayLimits(o.quiet), kSaved;
+    }
+    if (!o.writeReport) {
+        const int status = ocsOptions.wanted() ? app::sendInventory(ocsOptions, o.designation) : kSaved;
+        sayLimits(o.quiet);
+        return status;
     }
 
-    if (!haveOnboard) onboard = detectOnboard();
-    app::CliUi ui(onboard.vga, onboard.audio, onboard.lan);
-    platform::current().ui = &ui;
-    platform::QuietShell quiet(*platform::current().shell);
-    if (!open) platform::current().shell = &quiet;
-
-    if (haveComment) report::gStrComment = report::EncodeUmlauts(comment);
-
     // What the report-name dialog's OK does: store the name, create the
-    // empty file (a failure is not fatal here), start the run.
-    report::gStrFileName = designation + ".htm";
+    // empty file (a failure is not fatal here), start the run. A name that
+    // cannot be created is known now, before anything is read.
+    report::gStrFileName = o.designation + ".htm";
     Failure notCreated;
     if (!trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); }))
         notCreated = trap::pending();
-    report::RunReport();
 
-    // The inventory goes out only after a report that was saved.
-    if (ocsOptions.wanted() && ui.mainClosed()) {
-        for (const std::string& m : ui.messages())
-            if (m.rfind("The file is saved on ", 0) == 0) return app::sendInventory(ocsOptions, designation);
+    const app::Onboard onboard = o.haveOnboard || notCreated.number != 0 ? o.onboard : detectOnboard();
+    app::CliUi ui(onboard.vga, onboard.audio, onboard.lan);
+    ui.setQuiet(o.quiet);
+    ui.setKeepSavedLine(scratch.has_value());
+    platform::current().ui = &ui;
+    platform::QuietShell quiet(*platform::current().shell);
+    NotingShell noting(*platform::current().shell);
+    platform::current().shell = o.open ? static_cast<platform::Shell*>(&noting) : &quiet;
+
+    if (o.haveComment) {
+        std::string comment = o.comment;
+        report::gStrComment = report::EncodeUmlauts(comment);
     }
+
+    report::RunReport();
 
     if (!ui.mainClosed()) {
         // After "Could not create the file...": where, and the system's reason.
         std::fprintf(stderr, "tallyquest-report: cannot create %s: %s\n",
-                     app::oneLine(platform::files().displayPath(report::reportPath())).c_str(),
+                     app::oneLine(scratch ? o.output : platform::files().displayPath(report::reportPath())).c_str(),
                      app::oneLine(notCreated.description.empty() ? "not created" : notCreated.description).c_str());
         return kNotCreated;
     }
-    for (const std::string& m : ui.messages())
-        if (m.rfind("The file is saved on ", 0) == 0) return kSaved;
-    return kFinalError;
+    bool saved = false;
+    for (const std::string& m : ui.messages()) saved = saved || m.rfind("The file is saved on ", 0) == 0;
+    if (saved && noting.result() <= 32)
+        std::fprintf(stderr, "tallyquest-report: cannot open the report: %s\n",
+#if defined(_WIN32)
+                     "no program is associated with .htm files");
+#else
+                     "xdg-open could not be started (install xdg-utils)");
+#endif
+    sayLimits(o.quiet);
+    if (!saved) return kFinalError;
+
+    if (scratch) {
+        try {
+            app::writeOutput(o.output, readWhole(scratch->path() / fromUtf8(report::gStrFileName)));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
+            return kNotCreated;
+        }
+        if (!o.quiet && !app::isStream(o.output))
+            std::fprintf(stderr, "The file is saved on %s\n", app::oneLine(absolute(o.output)).c_str());
+    }
+    // The inventory goes out only after a report that was saved.
+    return ocsOptions.wanted() ? app::sendInventory(ocsOptions, o.designation) : kSaved;
 }
+
+#if defined(_WIN32)
+// Windows hands the arguments over as UTF-16 (a "main" would get them in the
+// ANSI code page, which holds few of the world's letters); the program works
+// in UTF-8 and prints UTF-8, so a console shows it in that code page while
+// the program runs.
+int wmain(int argc, wchar_t** argv) {
+    static const UINT consolePage = ::GetConsoleOutputCP();
+    if (consolePage != CP_UTF8 && _isatty(_fileno(stderr)) && ::SetConsoleOutputCP(CP_UTF8))
+        std::atexit([] { ::SetConsoleOutputCP(consolePage); });
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(tq::win::narrow(argv[i]));
+    return runProgram(std::move(args));
+}
+#else
+int main(int argc, char** argv) { return runProgram({argv + 1, argv + argc}); }
+#endif

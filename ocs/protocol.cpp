@@ -49,8 +49,12 @@ std::string exchange(platform::HttpClient& client, const Server& server, platfor
     try {
         reply = client.post(request);
     } catch (const HttpError& e) {
-        // The platform's text may quote the server: kept short.
-        const std::string why = clip(e.what());
+        // The platform's text may quote the server (kept short) and any
+        // address, the proxies' included (their passwords hidden).
+        std::vector<std::string> addresses = platform::environmentProxies();
+        addresses.push_back(server.url);
+        addresses.push_back(server.proxy);
+        const std::string why = clip(platform::withoutCredentials(e.what(), addresses));
         switch (e.kind()) {
         case HttpError::Kind::Timeout:
             throw SendError(where + " did not answer within " + std::to_string(server.timeoutSeconds) + " s");

@@ -6,6 +6,8 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tq::platform {
 
@@ -53,6 +55,16 @@ public:
     // HttpError when no reply came.
     virtual HttpReply post(const HttpRequest& request) = 0;
 };
+
+// `text` (a library's or a server's message) with the credentials of the
+// given addresses hidden: each "user:password@" shown as "user@", and the
+// password itself, as written, percent-decoded or percent-encoded, as "***".
+// Addresses without a password leave the text as it is.
+std::string withoutCredentials(std::string_view text, const std::vector<std::string>& addresses);
+
+// The proxy addresses the environment gives libcurl (http_proxy and the
+// others, in either letter case), for withoutCredentials.
+std::vector<std::string> environmentProxies();
 
 // The platform's client.
 std::unique_ptr<HttpClient> makeHttpClient();

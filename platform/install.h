@@ -24,6 +24,10 @@ void installPlatform(const InstallOptions& options);
 // The binder that reaches this platform's own management service.
 wmi::Binder platformBinder(const InstallOptions& options);
 
+// What the management source could not read for this user and what the
+// report lacks for it, as one sentence; empty when nothing was missed.
+std::string readingLimits();
+
 // Turns a native path given on the command line into the path the seams take.
 std::string toPlatformPath(const std::string& nativePath);
 

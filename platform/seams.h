@@ -19,6 +19,10 @@ public:
     virtual ~TextWriter() = default;
     virtual void writeLine(std::string_view text) = 0;  // throws Error
     virtual void close() = 0;                            // throws Error
+    // Writes the start of a line that the next writeLine ends, so that a
+    // long line need not be held whole; false when this writer cannot (the
+    // caller then keeps the parts until the line ends). Throws Error.
+    virtual bool writePart(std::string_view) { return false; }
 };
 
 // An open text file being read line by line. A line ends at CR or CR LF; a

@@ -44,7 +44,10 @@ DateTime ConvertWmiDate(std::string_view wmiDate) {
 std::string FormatDate(const DateTime& d) {
     auto& locale = platform::locale();
     std::string text = locale.shortDate(d.year, d.month, d.day);
-    if (d.hour != 0 || d.minute != 0 || d.second != 0) text += " " + locale.longTime(d.hour, d.minute, d.second);
+    if (d.hour != 0 || d.minute != 0 || d.second != 0) {
+        text += ' ';
+        text += locale.longTime(d.hour, d.minute, d.second);
+    }
     return text;
 }
 

@@ -79,15 +79,40 @@ void WriteTableHead(std::string_view title, ReportStream& stream) {
                "Error occure while writing a head of table from output-file.");
 }
 
+namespace {
+constexpr std::string_view kRowStart = "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>";
+constexpr std::string_view kRowMiddle = "</td><td width='550' bgcolor='#E0F3F3' class='td1'>";
+constexpr std::string_view kRowEnd = "</td></tr>";
+constexpr std::string_view kRowMessage = "Error occure while writing a row of output-file.";
+}  // namespace
+
 void WriteTableRow(std::string_view label, std::string_view value, ReportStream& stream) {
     std::string r1;
     r1.reserve(label.size() + value.size() + 120);
-    r1 += "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>";
+    r1 += kRowStart;
     r1 += label;
-    r1 += "</td><td width='550' bgcolor='#E0F3F3' class='td1'>";
+    r1 += kRowMiddle;
     r1 += value;
-    r1 += "</td></tr>";
-    writeLines(stream, {r1}, "Error occure while writing a row of output-file.");
+    r1 += kRowEnd;
+    writeLines(stream, {r1}, kRowMessage);
+}
+
+TableRowWriter::TableRowWriter(std::string_view label, ReportStream& stream) : stream_(stream) {
+    trap::on();
+    failed_ = !trap::step([&] {
+        stream_.write(kRowStart);
+        stream_.write(label);
+        stream_.write(kRowMiddle);
+    });
+}
+
+void TableRowWriter::add(std::string_view piece) {
+    if (!failed_) failed_ = !trap::step([&] { stream_.write(piece); });
+}
+
+void TableRowWriter::end() {
+    if (!failed_) failed_ = !trap::step([&] { stream_.writeLine(kRowEnd); });
+    if (failed_ && trap::failed()) platform::ui().messageBox(std::string(kRowMessage), kStyleCritical, std::string(kAppTitle));
 }
 
 void WriteTableFooter(ReportStream& stream) {

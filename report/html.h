@@ -15,6 +15,20 @@ namespace tq::report {
 void WriteHtmlHeader(std::string_view title, ReportStream& stream);
 void WriteTableHead(std::string_view title, ReportStream& stream);
 void WriteTableRow(std::string_view label, std::string_view value, ReportStream& stream);
+// WriteTableRow for a value made piece by piece (a list of any length):
+// the row is written as it is made, never held whole. The start and every
+// piece are steps; after the first failing one nothing more is written,
+// and end() shows the row writer's message once.
+class TableRowWriter {
+public:
+    TableRowWriter(std::string_view label, ReportStream& stream);
+    void add(std::string_view piece);
+    void end();
+
+private:
+    ReportStream& stream_;
+    bool failed_ = false;
+};
 void WriteTableFooter(ReportStream& stream);
 void WriteHtmlFooter(ReportStream& stream);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "platform/seams.h"
@@ -17,11 +18,15 @@ public:
 
     bool isOpen() const noexcept { return writer_ != nullptr && !closed_; }
     void writeLine(std::string_view text = {});  // throws Error
-    void close();                                // throws Error
+    // The start of a line that the next writeLine ends, written as it comes
+    // where the file allows (a row of millions of entries is never held whole).
+    void write(std::string_view text);  // throws Error
+    void close();                       // throws Error
 
 private:
     std::unique_ptr<platform::TextWriter> writer_;
     bool closed_ = false;
+    std::string held_;  // parts of the line a writer could not take
 };
 
 }  // namespace tq::report

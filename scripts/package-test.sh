@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Builds the Debian package (scripts/package.sh --lint), installs it with apt
-# and checks what a user gets: the headless program run from another folder
-# writes its report there; the menu entry's command shows the windows under
-# Xvfb, and their report goes to the documents folder; man finds both pages.
-# Removes the package at the end and checks nothing of it is left.
+# Builds the two Debian packages (scripts/package.sh --lint), checks that the
+# headless one pulls in no Qt and no X, installs it alone with apt, then the
+# windows too, and checks what a user gets: the headless program run from
+# another folder writes its report there; the menu entry's command shows the
+# windows under Xvfb, and their report goes to the documents folder; man
+# finds both pages. Removes the packages at the end and checks nothing of
+# them is left.
 # Needs root (or sudo) on Debian 12.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,30 +24,58 @@ check() {  # check DESCRIPTION EXPECTED ACTUAL
 }
 yes_no() { if "$@" >/dev/null 2>&1; then echo yes; else echo no; fi; }
 
-deb=$("$root/scripts/package.sh" --lint)
+mapfile -t debs < <("$root/scripts/package.sh" --lint)
+report_deb=${debs[0]} windows_deb=${debs[1]}
 work=$(mktemp -d "${TMPDIR:-/tmp}/tq-package.XXXXXX")
+purge() {
+  local p
+  for p in tallyquest tallyquest-report; do
+    if dpkg -s "$p" >/dev/null 2>&1; then
+      DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq "$p" >/dev/null || true
+    fi
+  done
+}
 cleanup() {
   # A check that stopped half-way leaves no package behind either.
-  if dpkg -s tallyquest >/dev/null 2>&1; then
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq tallyquest >/dev/null || true
-  fi
+  purge
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-echo "== installing $deb"
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$deb" >/dev/null
-mapfile -t installed < <(dpkg -L tallyquest | while read -r f; do [ -d "$f" ] || echo "$f"; done)
+# What the headless package would bring onto a machine without a desktop:
+# every package its dependencies reach, none of Qt or X.
+echo "== the headless package's dependencies"
+mapfile -t direct < <(dpkg-deb -f "$report_deb" Depends | tr ',|' '\n\n' | sed 's/(.*)//; s/^ *//; s/ *$//' | sed '/^$/d')
+mapfile -t reached < <(apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+  --no-replaces --no-enhances "${direct[@]}" | sed -n 's/^\([^ <][^ ]*\)$/\1/p' | sort -u)
+echo "   ${#reached[@]} packages reached from: ${direct[*]}"
+check "headless package: no Qt, X or OpenGL pulled in" "" \
+  "$(printf '%s\n' "${reached[@]}" | grep -E '^(libqt|qt6-|libx11|libxcb|libgl|libegl|xserver)' | tr '\n' ' ')"
+check "headless package: depends on libcurl4" yes "$(yes_no grep -qw libcurl4 <<<"${direct[*]}")"
+check "windows package: depends on the headless one" "tallyquest-report (= $(dpkg-deb -f "$report_deb" Version))" \
+  "$(dpkg-deb -f "$windows_deb" Depends | tr ',' '\n' | sed 's/^ *//' | grep '^tallyquest-report')"
+
+purge
+echo "== installing $report_deb alone"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$report_deb" >/dev/null
+check "headless package alone: tallyquest-report runs" "tallyquest-report $(dpkg-deb -f "$report_deb" Version)" \
+  "$(tallyquest-report --version 2>&1)"
+check "headless package alone: no windows program" no "$(yes_no test -e /usr/bin/tallyquest)"
+
+echo "== installing $windows_deb"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$windows_deb" >/dev/null
+mapfile -t installed < <(dpkg -L tallyquest-report tallyquest | while read -r f; do [ -d "$f" ] || echo "$f"; done)
 chmod 755 "$work"
 
 echo "== the installed programs"
 check "programs in /usr/bin" "/usr/bin/tallyquest /usr/bin/tallyquest-report" \
   "$(command -v tallyquest) $(command -v tallyquest-report)"
-check "version" "tallyquest-report $(dpkg-query -W -f='${Version}' tallyquest)" "$(tallyquest-report --version)"
+check "version" "tallyquest-report $(dpkg-query -W -f='${Version}' tallyquest-report)" "$(tallyquest-report --version)"
 check "manual page tallyquest-report(1)" /usr/share/man/man1/tallyquest-report.1.gz "$(man -w tallyquest-report 2>&1)"
 check "manual page tallyquest(1)" /usr/share/man/man1/tallyquest.1.gz "$(man -w tallyquest 2>&1)"
 check "icon in the hicolor theme" yes "$(yes_no test -s /usr/share/icons/hicolor/48x48/apps/tallyquest.png)"
-check "copyright file" yes "$(yes_no test -s /usr/share/doc/tallyquest/copyright)"
+check "copyright files" "yes yes" \
+  "$(yes_no test -s /usr/share/doc/tallyquest-report/copyright) $(yes_no test -s /usr/share/doc/tallyquest/copyright)"
 
 check "machine's state folder, sticky and open to all" 1777 "$(stat -c %a /var/lib/tallyquest 2>&1)"
 
@@ -117,9 +147,9 @@ check "windows: main window shown, report made, program ended" 0 "$status"
 check "windows: report in the documents folder" yes "$(yes_no test -s "$work/home/Documents/PKG GUI.htm")"
 check "windows: viewer asked to open it" "$work/home/Documents/PKG GUI.htm" "$(cat "$work/opened.txt" 2>/dev/null)"
 
-echo "== removing the package"
-DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq tallyquest >/dev/null
-check "package removed" no "$(yes_no dpkg -s tallyquest)"
+echo "== removing the packages"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get purge -y -qq tallyquest tallyquest-report >/dev/null
+check "packages removed" "no no" "$(yes_no dpkg -s tallyquest) $(yes_no dpkg -s tallyquest-report)"
 check "machine's state folder removed" no "$(yes_no test -e /var/lib/tallyquest)"
 left=()
 for f in "${installed[@]}"; do [ ! -e "$f" ] || left+=("$f"); done

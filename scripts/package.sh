@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package dist/tallyquest_VERSION_amd64.deb: a release
-# build with Debian's hardening flags into build-package/ (PACKAGE_BUILD_DIR),
-# then CPack's DEB generator. With --lint, lintian checks the package and
-# any error fails the script. Prints the package's path.
+# Builds the Debian packages dist/tallyquest-report_VERSION_ARCH.deb (the
+# headless program, no Qt) and dist/tallyquest_VERSION_ARCH.deb (the
+# windows, depending on it): a release build with Debian's hardening flags
+# into build-package/ (PACKAGE_BUILD_DIR), then CPack's DEB generator. With
+# --lint, lintian checks both packages and any error or warning fails the
+# script. Prints the packages' paths, one a line, the headless one first.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${PACKAGE_BUILD_DIR:-$root/build-package}
@@ -10,7 +12,7 @@ dist=$root/dist
 lint=0
 [ "${1:-}" = --lint ] && lint=1
 # Progress and lintian's findings go to standard error; standard output
-# carries only the package's path.
+# carries only the packages' paths.
 exec 3>&1 1>&2
 
 "$root/scripts/setup.sh" core ui linux-provider package
@@ -23,16 +25,19 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTQ_PACKAGING=
 cmake --build "$build" -j "${JOBS:-$(nproc)}"
 [ -x "$build/app/tallyquest" ] || { echo "package: the windows program was not built (Qt 6 missing?)" >&2; exit 1; }
 
-# Only this version's package is replaced; the staging folder goes away.
+# Only this version's packages are replaced; the staging folder goes away.
 mkdir -p "$dist"
 (cd "$build" && cpack -G DEB -B "$dist" >/dev/null)
 rm -rf "$dist/_CPack_Packages"
 version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
-deb=$dist/tallyquest_${version}_$(dpkg --print-architecture).deb
-[ -f "$deb" ] || { echo "package: no $deb" >&2; exit 1; }
+debs=()
+for name in tallyquest-report tallyquest; do
+  deb=$dist/${name}_${version}_$(dpkg --print-architecture).deb
+  [ -f "$deb" ] || { echo "package: no $deb" >&2; exit 1; }
+  debs+=("$deb")
+done
 
 if [ $lint -eq 1 ]; then
-  # Errors fail; warnings and notes are shown.
-  lintian --fail-on error --tag-display-limit 0 "$deb"
+  lintian --fail-on error,warning --tag-display-limit 0 "${debs[@]}"
 fi
-echo "$deb" >&3
+printf '%s\n' "${debs[@]}" >&3

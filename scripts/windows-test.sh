@@ -90,7 +90,9 @@ for exe in "${programs[@]}"; do
   say "test $(basename "$exe")"
   log=$work/$(basename "$exe" .exe).log
   rc=0
-  (cd "$build" && LC_ALL=C timeout 600 wine "$exe" --gtest_brief=1 </dev/null >"$log" 2>&1) || rc=$?
+  # A UTF-8 locale: Wine stores file names in the locale's character set, and
+  # the tests make files named in German and Chinese.
+  (cd "$build" && LC_ALL=C.UTF-8 timeout 600 wine "$exe" --gtest_brief=1 </dev/null >"$log" 2>&1) || rc=$?
   tr -d '\r' <"$log"
   [ "$rc" -eq 0 ] || failed+=("$(basename "$exe")")
 done
@@ -212,6 +214,44 @@ if [ -f "$data/realistic-machine.json" ] && [ -f "$data/realistic-machine.htm" ]
   check "factory log attributes" "H" "$(tr -d '\r' <"$work/attrib.txt" | sed 's/ *[A-Z]:\\.*$//' | tr -d ' A')"
 fi
 
+# --- names in any language, and names too long -------------------------------
+# Operators named Jürgen or 王: the report named as typed, in a folder named so,
+# designation and comment in the report's code page ("?" for what it lacks).
+# Arguments reach the program as the UTF-8 terminal gives them to Wine.
+if [ -f "$data/realistic-machine.json" ]; then
+  say "German and Chinese names, a name too long"
+  while IFS='|' read -r folder name comment head row; do
+    mkdir -p "$out/$folder"
+    set +e
+    (cd "$out" && LC_ALL=C.UTF-8 timeout 120 wine "$report_exe" --snapshot "Z:${data//\//\\}\\realistic-machine.json" \
+        --onboard none --folder "$winout\\$folder" --comment "$comment" "$name") </dev/null >/dev/null 2>"$work/intl-err.txt"
+    status=$?
+    set -e
+    check "$name: exit status" 0 "$status"
+    check "$name: message" "The file is saved on $winout\\$folder\\$name.htm" \
+      "$(tr -d '\r' <"$work/intl-err.txt" | grep -m1 '^The file is saved on ' || true)"
+    check "$name: designation and comment in the report" 2 "$(iconv -f CP1252 -t UTF-8 "$out/$folder/$name.htm" 2>/dev/null |
+      tr -d '\r' | grep -c -F -e "Designation: $head</font>" -e "&nbsp; $row<br>" || true)"
+  done <<'NAMES'
+Jürgen|Büro|Grüße|Büro|Gr&uuml;ße
+王|中文|中文 ü|??|?? &uuml;
+NAMES
+  # Longer than the system takes: refused before a single query (the trace
+  # stays empty), with the system's reason and its number.
+  long=$(printf 'x%.0s' $(seq 252))
+  set +e
+  (cd "$out" && timeout 120 wine "$report_exe" --trace-wmi "$winout\\long-trace.txt" --folder "$winout" "$long") \
+    </dev/null >/dev/null 2>"$work/long-err.txt"
+  status=$?
+  set -e
+  check "252 characters: exit status" 2 "$status"
+  check "252 characters: message" "Could not create the file..." \
+    "$(tr -d '\r' <"$work/long-err.txt" | grep -m1 '^Could not' || true)"
+  check "252 characters: reason and number" 1 \
+    "$(tr -d '\r' <"$work/long-err.txt" | grep -c "^tallyquest-report: cannot create .*x\.htm: [^ ].* ([0-9]*)\$" || true)"
+  check "252 characters: nothing read" "" "$(cat "$out/long-trace.txt" 2>&1)"
+fi
+
 # --- what the programs need and what they say they are -----------------------
 # Both run from a stick on any Windows PC: system DLLs only. Both carry the
 # version they print, a maker and a copyright, and a manifest of that version.
@@ -274,7 +314,7 @@ if [ -f "$gui_exe" ] && [ -f "$uitest_exe" ]; then
   # the focus at once; its exit status does not come back through the
   # desktop, so the test's own summary decides.
   say "test $(basename "$uitest_exe")"
-  (cd "$build" && LC_ALL=C timeout 300 wine explorer /desktop=tqtest,1280x1024 "$uitest_exe" --gtest_brief=1 \
+  (cd "$build" && LC_ALL=C.UTF-8 timeout 300 wine explorer /desktop=tqtest,1280x1024 "$uitest_exe" --gtest_brief=1 \
     </dev/null >"$work/uitest.log" 2>&1) || true
   tr -d '\r' <"$work/uitest.log"
   if ! grep -q '^\[  PASSED  \]' "$work/uitest.log" || grep -q '^\[  FAILED  \]' "$work/uitest.log"; then

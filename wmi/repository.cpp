@@ -246,6 +246,15 @@ public:
         return chunks_.back()->emplace_back(std::move(o));
     }
     std::size_t size() const noexcept { return size_; }
+    // The objects from the one at `start` on, chunk by chunk.
+    void runsFrom(std::size_t start, std::vector<std::span<const Instance>>& out) const {
+        std::size_t first = 0;
+        for (const auto& c : chunks_) {
+            const std::size_t k = start > first ? start - first : 0;
+            if (k < c->size()) out.emplace_back(c->data() + k, c->size() - k);
+            first += c->size();
+        }
+    }
     bool empty() const noexcept { return size_ == 0; }
     // Calls f on the objects from the one at `start` on, in order.
     template <class F>
@@ -336,7 +345,7 @@ std::vector<std::string> Repository::classNames() const {
     return out;
 }
 
-std::vector<const Instance*> Repository::objectsOf(std::string_view className) {
+std::vector<std::span<const Instance>> Repository::runsOf(std::string_view className) {
     std::vector<std::string> read{std::string(className)};
     for (auto& s : subclassesOf(className)) read.push_back(std::move(s));
     if (impl_->loader) {
@@ -346,13 +355,19 @@ std::vector<const Instance*> Repository::objectsOf(std::string_view className) {
             if (impl_->loaded.insert(text::lower(c)).second) impl_->loader(*this, c);
         }
     }
-    std::vector<const Instance*> out;
+    std::vector<std::span<const Instance>> out;
     for (const std::string& c : read)
         if (Impl::ClassStore* s = impl_->store(c)) {
             if (s->packed < s->objects.size()) s->pack();
-            out.reserve(out.size() + s->objects.size());
-            s->objects.forEachFrom(0, [&](const Instance& o) { out.push_back(&o); });
+            s->objects.runsFrom(0, out);
         }
+    return out;
+}
+
+std::vector<const Instance*> Repository::objectsOf(std::string_view className) {
+    std::vector<const Instance*> out;
+    for (std::span<const Instance> run : runsOf(className))
+        for (const Instance& o : run) out.push_back(&o);
     return out;
 }
 
@@ -407,8 +422,13 @@ public:
 
     const Object* next() override {
         prepare();
-        while (pos_ < objects_.size()) {
-            const Instance* o = objects_[pos_++];
+        while (run_ < runs_.size()) {
+            if (pos_ == runs_[run_].size()) {
+                ++run_;
+                pos_ = 0;
+                continue;
+            }
+            const Instance* o = &runs_[run_][pos_++];
             if (condition_ && !condition_->matches(*o)) continue;
             if (all_) return o;
             view_.aim(o);
@@ -422,8 +442,8 @@ private:
         if (!text::iequals(language_, "WQL")) fail::raiseService(fail::kWbemInvalidQueryType);
         wql::Query q = wql::parse(query_);
         const ClassDef* def = knownClass(q.className);
-        objects_ = repo_->objectsOf(q.className);
-        if (!def && objects_.empty()) fail::raiseService(fail::kWbemInvalidClass);
+        runs_ = repo_->runsOf(q.className);
+        if (!def && runs_.empty()) fail::raiseService(fail::kWbemInvalidClass);
         all_ = q.all;
         if (!all_) {
             std::vector<std::string> names;
@@ -449,8 +469,8 @@ private:
     bool prepared_ = false;
     std::optional<Failure> failure_;
     bool all_ = true;
-    std::vector<const Instance*> objects_;
-    std::size_t pos_ = 0;
+    std::vector<std::span<const Instance>> runs_;  // the objects, in place
+    std::size_t run_ = 0, pos_ = 0;
     std::unique_ptr<wql::Node> where_;
     std::optional<wql::Condition> condition_;
     Projection view_;

@@ -131,6 +131,9 @@ public:
     // The objects of a class and of its subclasses, in insertion order
     // (the class's own objects first). Runs the loader first.
     std::vector<const Instance*> objectsOf(std::string_view className);
+    // The same objects as runs of neighbours in memory, for a walk that
+    // needs no list of its own.
+    std::vector<std::span<const Instance>> runsOf(std::string_view className);
 
 private:
     struct Impl;

@@ -1,5 +1,6 @@
 #include "wmi/run.h"
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -36,17 +37,35 @@ public:
                 live_.reset();
                 return nullptr;
             }
-            objects_.push_back(o->keep());
+            std::shared_ptr<const Object> kept = o->keep();
+            if (kept.use_count() > 0) owned_.push_back(kept);  // a copy, else the object itself
+            objects_.push_back(kept.get());
         }
-        return objects_[i].get();
+        return objects_[i];
     }
 
 private:
     std::shared_ptr<Service> service_;  // what the kept objects may live in
     CollectionPtr live_;
-    std::vector<std::shared_ptr<const Object>> objects_;
+    // In blocks, never copied whole as it grows: a class of millions of
+    // objects costs a pointer per object.
+    std::deque<const Object*> objects_;
+    std::vector<std::shared_ptr<const Object>> owned_;
     std::optional<Failure> end_;
 };
+
+// A query by what it asks: two WQL texts that differ only in the letter
+// case of keywords and names or in blanks share the key; literals count as
+// written. A text the parser refuses is keyed as it stands.
+std::string queryKey(std::string_view text, std::string_view language) {
+    if (text::iequals(language, "WQL")) {
+        try {
+            return "WQL\n" + wql::canonicalText(wql::parse(text));
+        } catch (const Error&) {
+        }
+    }
+    return "text\n" + std::string(language) + '\n' + std::string(text);
+}
 
 // A walk over a kept answer: the run's stand-in for a query's result.
 class Replay final : public Collection {
@@ -69,7 +88,7 @@ public:
     explicit Connection(std::shared_ptr<Service> service) : service_(std::move(service)) {}
 
     CollectionPtr query(std::string_view text, std::string_view language, int flags) {
-        std::string key = std::to_string(flags) + '\n' + std::string(language) + '\n' + std::string(text);
+        std::string key = std::to_string(flags) + '\n' + queryKey(text, language);
         auto it = answers_.find(key);
         if (it == answers_.end()) {
             Sent sent;

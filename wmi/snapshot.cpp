@@ -413,13 +413,15 @@ std::shared_ptr<Repository> loadSnapshot(const std::string& path) {
     std::size_t total = 0;
     bool failed = false;
 #if defined(_WIN32)
+    // The path is UTF-8: opened in the wide form, so that any folder works.
+    const std::filesystem::path native(std::u8string(reinterpret_cast<const char8_t*>(path.data()), path.size()));
     std::error_code ec;
-    const auto status = std::filesystem::status(path, ec);
+    const auto status = std::filesystem::status(native, ec);
     if (ec || !std::filesystem::exists(status)) throw SnapshotError(path + ": cannot open the file");
     if (std::filesystem::is_directory(status)) throw SnapshotError(path + ": is a folder");
     if (!std::filesystem::is_regular_file(status)) throw SnapshotError(path + ": is not a regular file");
-    if (std::filesystem::file_size(path, ec) > kMaxSnapshotBytes) throw SnapshotError(tooLarge);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (std::filesystem::file_size(native, ec) > kMaxSnapshotBytes) throw SnapshotError(tooLarge);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::_wfopen(native.c_str(), L"rb"), &std::fclose);
     if (!file) throw SnapshotError(path + ": cannot open the file");
     Input in([&](char* buf, std::size_t size) -> std::size_t {
         if (total > kMaxSnapshotBytes) return 0;

@@ -509,6 +509,8 @@ private:
             n->property = std::move(prop);
             n->negated = negated;
             n->pattern = std::make_unique<LikePattern>(tok_.text);
+            n->literal.kind = Literal::Kind::String;
+            n->literal.text = tok_.text;
             advance();
             return n;
         }
@@ -531,6 +533,80 @@ private:
 Query parse(std::string_view query) {
     Parser p(query);
     return p.query();
+}
+
+namespace {
+
+void appendLiteral(std::string& out, const Literal& l) {
+    switch (l.kind) {
+    case Literal::Kind::String:
+        out += '"';
+        for (char c : l.text) {
+            if (c == '"' || c == '\\') out += '\\';
+            out += c;
+        }
+        out += '"';
+        break;
+    case Literal::Kind::Number: out += l.text; break;
+    case Literal::Kind::Boolean: out += l.boolean ? "TRUE" : "FALSE"; break;
+    case Literal::Kind::Null: out += "NULL"; break;
+    }
+}
+
+void appendCondition(std::string& out, const Node& n) {
+    static constexpr const char* kOps[] = {"=", "<>", "<", ">", "<=", ">="};
+    switch (n.kind) {
+    case Node::Kind::And:
+    case Node::Kind::Or:
+        out += '(';
+        for (std::size_t i = 0; i < n.children.size(); ++i) {
+            if (i) out += n.kind == Node::Kind::And ? " AND " : " OR ";
+            appendCondition(out, *n.children[i]);
+        }
+        out += ')';
+        break;
+    case Node::Kind::Not:
+        out += "NOT ";
+        appendCondition(out, *n.children.front());
+        break;
+    case Node::Kind::Compare:
+        out += text::foldKey(n.property);
+        out += ' ';
+        out += kOps[static_cast<int>(n.op)];
+        out += ' ';
+        appendLiteral(out, n.literal);
+        break;
+    case Node::Kind::IsNull:
+        out += text::foldKey(n.property);
+        out += n.negated ? " IS NOT NULL" : " IS NULL";
+        break;
+    case Node::Kind::Like:
+        out += text::foldKey(n.property);
+        out += n.negated ? " NOT LIKE " : " LIKE ";
+        appendLiteral(out, n.literal);
+        break;
+    }
+}
+
+}  // namespace
+
+std::string canonicalText(const Query& q) {
+    std::string out = "SELECT ";
+    if (q.all) {
+        out += '*';
+    } else {
+        for (std::size_t i = 0; i < q.select.size(); ++i) {
+            if (i) out += ", ";
+            out += text::foldKey(q.select[i]);
+        }
+    }
+    out += " FROM ";
+    out += text::foldKey(q.className);
+    if (q.where) {
+        out += " WHERE ";
+        appendCondition(out, *q.where);
+    }
+    return out;
 }
 
 // -------------------------------------------------------------- LIKE ----

@@ -67,7 +67,7 @@ private:
 // A literal as written in a query.
 struct Literal {
     enum class Kind : std::uint8_t { String, Number, Boolean, Null } kind = Kind::Null;
-    std::string text;  // String: the unescaped text; Number: as written
+    std::string text;  // String: the unescaped text (a LIKE's pattern too); Number: as written
     bool boolean = false;
 };
 
@@ -99,6 +99,11 @@ bool comparedText(const Value& v, std::string& out);
 // for anything outside the grammar (and for nesting deeper than kMaxDepth).
 inline constexpr int kMaxDepth = 100;
 Query parse(std::string_view query);
+
+// What a parsed query asks, as one text: keywords, class and property names
+// in one letter case, blanks and parentheses normalised, literals exactly as
+// written. Queries that ask the same thing share it.
+std::string canonicalText(const Query& query);
 
 // A condition bound to a class: property references checked against the
 // class's schema (when the class is known) and literals converted to the

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <set>
 
+#include <initializer_list>
+
 #include "platform/linux/machine.h"
 
 namespace tq::linuxprov {
@@ -224,8 +226,73 @@ Objects buildComputerSystem(Machine& m) {
     return {p};
 }
 
+namespace {
+
+// The SMBIOS code of a name as udev writes it (from the same table), by its
+// place in the specification's list: 1 is the first.
+std::optional<std::uint64_t> codeOf(const std::string& name, std::initializer_list<std::string_view> names) {
+    std::uint64_t code = 1;
+    for (std::string_view n : names) {
+        if (n == name) return code;
+        ++code;
+    }
+    return std::nullopt;
+}
+
+// The memory modules from udev's record of the table, for a user who may
+// not read the table itself.
+Objects physicalMemoryFromUdev(Machine& m) {
+    Objects out;
+    int index = 0;
+    for (auto& d : m.udevMemoryDevices()) {
+        auto field = [&](const char* name) -> std::optional<std::string> {
+            auto it = d.find(name);
+            if (it == d.end() || it->second.empty()) return std::nullopt;
+            return it->second;
+        };
+        auto number = [&](const char* name) -> std::optional<std::uint64_t> {
+            auto f = field(name);
+            return f ? parseNumber(*f, 10) : std::nullopt;
+        };
+        Props p;
+        p.text("BankLabel", field("BANK_LOCATOR"));
+        p.uint64("Capacity", number("SIZE"));
+        p.text("Caption", "Physical Memory");
+        p.text("CreationClassName", "Win32_PhysicalMemory");
+        p.uint("DataWidth", number("DATA_WIDTH"));
+        p.text("Description", "Physical Memory");
+        p.text("DeviceLocator", field("LOCATOR"));
+        if (auto f = codeOf(d["FORM_FACTOR"], {"Other", "Unknown", "SIMM", "SIP", "Chip", "DIP", "ZIP",
+                                               "Proprietary Card", "DIMM", "TSOP", "Row Of Chips", "RIMM",
+                                               "SODIMM", "SRIMM", "FB-DIMM", "Die"}))
+            p.uint("FormFactor", smbios::cimFormFactor(static_cast<int>(*f)));
+        p.text("Manufacturer", field("MANUFACTURER"));
+        if (auto t = codeOf(d["TYPE"], {"Other", "Unknown", "DRAM", "EDRAM", "VRAM", "SRAM", "RAM", "ROM", "Flash",
+                                        "EEPROM", "FEPROM", "EPROM", "CDRAM", "3DRAM", "SDRAM", "SGRAM", "RDRAM",
+                                        "DDR", "DDR2", "DDR2 FB-DIMM", "Reserved", "Reserved", "Reserved", "DDR3",
+                                        "FBD2", "DDR4", "LPDDR", "LPDDR2", "LPDDR3", "LPDDR4",
+                                        "Logical non-volatile device", "HBM", "HBM2", "DDR5", "LPDDR5", "HBM3"})) {
+            p.uint("MemoryType", smbios::cimMemoryType(static_cast<int>(*t)));
+            p.uint("SMBIOSMemoryType", *t);
+        }
+        p.text("Name", "Physical Memory");
+        p.text("PartNumber", field("PART_NUMBER"));
+        p.text("SerialNumber", field("SERIAL_NUMBER"));
+        p.uint("Speed", number("SPEED_MTS"));
+        p.uint("ConfiguredClockSpeed", number("CONFIGURED_SPEED_MTS"));
+        if (auto rank = number("RANK")) p.uint("Attributes", *rank & 0x0F);
+        p.text("Tag", "Physical Memory " + std::to_string(index++));
+        p.uint("TotalWidth", number("TOTAL_WIDTH"));
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+}  // namespace
+
 Objects buildPhysicalMemory(Machine& m) {
     const auto& t = m.smbios();
+    if (t.structures.empty() && m.smbiosDenied()) return physicalMemoryFromUdev(m);
     Objects out;
     int index = 0;
     for (const auto* s : t.ofType(17)) {

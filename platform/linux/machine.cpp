@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <limits>
+#include <mutex>
 #include <set>
 #include <utility>
 
@@ -39,7 +40,10 @@ void Props::uint64(std::string name, std::optional<std::uint64_t> v) {
 void Props::texts(std::string name, const std::vector<std::string>& items) {
     if (items.empty()) return;
     std::string out = "[";
-    for (const auto& i : items) out += (out.size() > 1 ? "," : "") + jsonText(i);
+    for (const auto& i : items) {
+        if (out.size() > 1) out += ',';
+        out += jsonText(i);
+    }
     set(std::move(name), Value::other(out + "]"));
 }
 
@@ -81,7 +85,39 @@ void noteOversizedTable(const std::string& root) {
     std::fprintf(stderr, "tallyquest: the firmware table below %s is larger than %zu KB; only its first %zu KB are read\n",
                  root.c_str(), smbios::kMaxTableBytes >> 10, smbios::kMaxTableBytes >> 10);
 }
+
+std::mutex gDeniedMutex;
+std::optional<std::string> gDeniedRoot;
 }  // namespace
+
+void noteUnreadableTable(const std::string& root) {
+    std::lock_guard<std::mutex> lock(gDeniedMutex);
+    if (!gDeniedRoot) gDeniedRoot = root;
+}
+
+std::string readingLimits() {
+    std::string root;
+    {
+        std::lock_guard<std::mutex> lock(gDeniedMutex);
+        if (!gDeniedRoot) return {};
+        root = *gDeniedRoot;
+    }
+    // What the report lacks: what only the table holds, and what the
+    // fields everyone may read did not give either.
+    Machine m(root);
+    std::vector<std::string> lacking;
+    if (m.udevMemoryDevices().empty()) lacking.push_back("memory modules");
+    if (!m.dmiId("sys_vendor")) lacking.push_back("system maker");
+    lacking.push_back("slots");
+    lacking.push_back("on-board devices");
+    if (!m.dmiId("product_serial")) lacking.push_back("serial numbers");
+    if (!m.dmiId("product_uuid")) lacking.push_back("the UUID");
+    std::string list;
+    for (std::size_t i = 0; i < lacking.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == lacking.size() ? " and " : ", ") + lacking[i];
+    return "cannot read the firmware table " + m.fs.path("/sys/firmware/dmi/tables/DMI") + " (root's alone): " + list +
+           " need root: run with sudo";
+}
 
 Machine::Machine(std::string root) : fs(std::move(root)) {}
 
@@ -93,8 +129,37 @@ const smbios::Table& Machine::smbios() {
         if (table && entry && smbios::parseEntryPoint(*entry)) smbios_ = smbios::parsePair(*entry, *table);
         else if (table) smbios_ = smbios::parseBlob(*table);
         else smbios_ = smbios::Table{};
+        // Root's alone (mode 0400): there, but not to be read by this user.
+        smbiosDenied_ = !table && fs.exists("/sys/firmware/dmi/tables/DMI");
+        if (smbiosDenied_) noteUnreadableTable(fs.root());
     }
     return *smbios_;
+}
+
+bool Machine::smbiosDenied() {
+    smbios();
+    return smbiosDenied_;
+}
+
+std::vector<std::map<std::string, std::string>> Machine::udevMemoryDevices() {
+    std::map<unsigned, std::map<std::string, std::string>> byIndex;
+    const auto text = fs.read("/run/udev/data/+dmi:id", 1u << 20);
+    if (!text) return {};
+    constexpr std::string_view kPrefix = "E:MEMORY_DEVICE_";
+    for (const auto& l : split(*text, '\n')) {
+        if (!startsWith(l, kPrefix)) continue;
+        const std::string_view rest = std::string_view(l).substr(kPrefix.size());
+        const auto underscore = rest.find('_'), eq = rest.find('=');
+        if (underscore == std::string_view::npos || eq == std::string_view::npos || underscore > eq) continue;
+        const auto index = parseNumber(rest.substr(0, underscore), 10);
+        if (!index || *index > 1024) continue;
+        byIndex[static_cast<unsigned>(*index)][std::string(rest.substr(underscore + 1, eq - underscore - 1))] =
+            cleanText(rest.substr(eq + 1));
+    }
+    std::vector<std::map<std::string, std::string>> out;
+    for (auto& [index, fields] : byIndex)
+        if (fields["PRESENT"] != "0" && !fields["SIZE"].empty()) out.push_back(std::move(fields));
+    return out;
 }
 
 std::optional<std::string> Machine::dmiId(std::string_view field) {

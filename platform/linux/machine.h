@@ -111,6 +111,12 @@ public:
     std::string functionPath(const std::string& pciPath);
     // A DMI field of /sys/class/dmi/id.
     std::optional<std::string> dmiId(std::string_view field);
+    // Whether the firmware table is there but this user may not read it.
+    bool smbiosDenied();
+    // The memory devices udev recorded from the firmware table for everyone
+    // to read (MEMORY_DEVICE_<n>_<FIELD> of /run/udev/data/+dmi:id), each as
+    // its fields; the installed ones only.
+    std::vector<std::map<std::string, std::string>> udevMemoryDevices();
 
     // Drive letters: C: for the root file system, then other local file
     // systems, removable media and optical drives.
@@ -137,6 +143,7 @@ private:
     void scanProcessors(std::vector<Device>& out);
 
     std::optional<smbios::Table> smbios_;
+    bool smbiosDenied_ = false;
     std::optional<std::vector<Device>> devices_;
     std::optional<std::vector<Cpu>> cpus_;
     std::optional<std::vector<NetInterface>> netInterfaces_;
@@ -145,6 +152,11 @@ private:
     std::map<std::string, std::string> moduleVersions_;
     std::map<std::string, const Device*> bySysPath_;  // devices() by their folder
 };
+
+// Notes, once per process, that the firmware table below `root` could not
+// be read by this user; readingLimits() (provider.h) then says what the
+// report lacks.
+void noteUnreadableTable(const std::string& root);
 
 // The class builders, one per management class the program reads.
 Objects buildBios(Machine& m);

@@ -18,4 +18,9 @@ wmi::Binder makeBinder(std::string root = "/");
 // a query first asks for it.
 std::shared_ptr<wmi::Repository> makeRepository(std::string root = "/");
 
+// What this user could not read of the machine and what the report lacks
+// for it, as one sentence ("... memory modules and ... need root: run with
+// sudo"); empty when everything could be read.
+std::string readingLimits();
+
 }  // namespace tq::linuxprov

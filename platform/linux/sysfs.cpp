@@ -21,7 +21,7 @@ namespace tq::linuxprov {
 
 Fs::Fs(std::string root) : root_(std::move(root)) {
     while (root_.size() > 1 && root_.back() == '/') root_.pop_back();
-    if (root_.empty()) root_ = "/";
+    if (root_.empty()) root_.assign(1, '/');
     live_ = root_ == "/";
 }
 

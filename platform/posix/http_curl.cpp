@@ -127,7 +127,11 @@ public:
 
         const CURLcode rc = api.easy_perform(c);
         if (rc != CURLE_OK) {
-            const std::string why = error[0] ? error : api.easy_strerror(rc);
+            // libcurl quotes addresses as given, passwords included.
+            std::vector<std::string> addresses = environmentProxies();
+            addresses.push_back(r.url);
+            addresses.push_back(r.proxy);
+            const std::string why = withoutCredentials(error[0] ? error : api.easy_strerror(rc), addresses);
             // libcurl refuses a header line past 100 KB as "Out of memory";
             // the exchange itself needs a few kilobytes.
             if (sink.headerTooLarge || rc == CURLE_OUT_OF_MEMORY)

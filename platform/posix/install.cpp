@@ -28,6 +28,8 @@ wmi::Binder platformBinder(const InstallOptions& options) {
     return linuxprov::makeBinder(options.root.empty() ? "/" : options.root);
 }
 
+std::string readingLimits() { return linuxprov::readingLimits(); }
+
 std::string toPlatformPath(const std::string& nativePath) {
     return gFiles ? gFiles->paths().toWindows(nativePath) : nativePath;
 }

@@ -212,6 +212,13 @@ public:
         buffer_ += "\r\n";
         if (buffer_.size() >= kFlushAt) flush();
     }
+    bool writePart(std::string_view text) override {
+        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
+        if (temp_.fd < 0) start();
+        buffer_ += platform::utf8ToCp1252(text);
+        if (buffer_.size() >= kFlushAt) flush();
+        return true;
+    }
     void close() override {
         if (closed_) return;
         closed_ = true;
@@ -297,7 +304,7 @@ mode_t replaceable(const std::string& n, bool systemReason = false) {
 
 PathMap::PathMap(std::string driveC) : driveC_(std::move(driveC)) {
     while (driveC_.size() > 1 && driveC_.back() == '/') driveC_.pop_back();
-    if (driveC_.empty()) driveC_ = "/";
+    if (driveC_.empty()) driveC_.assign(1, '/');
 }
 
 void PathMap::setApplicationFolder(std::string nativeFolder) { appFolder_ = std::move(nativeFolder); }
@@ -361,7 +368,7 @@ std::string PathMap::toWindows(const std::string& nativePath) const {
 PosixFiles::PosixFiles(PathMap map, std::string applicationFolderNative)
     : map_(std::move(map)), appFolder_(std::move(applicationFolderNative)) {
     while (appFolder_.size() > 1 && appFolder_.back() == '/') appFolder_.pop_back();
-    if (appFolder_.empty()) appFolder_ = ".";
+    if (appFolder_.empty()) appFolder_.assign(1, '.');
     map_.setApplicationFolder(appFolder_);
 }
 
@@ -439,10 +446,15 @@ void PosixFiles::setAttributes(const std::string& path, int attributes) {
         ::close(fd);
         fail::raise(fail::kPathFileAccess);
     }
-    mode_t mode = st.st_mode & 07777;
-    mode = (attributes & platform::kAttrReadOnly) ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
-    const int changed = fd >= 0 ? ::fchmod(fd, mode) : ::fchmodat(AT_FDCWD, n.c_str(), mode, AT_SYMLINK_NOFOLLOW);
-    const int err = errno;
+    const mode_t before = st.st_mode & 07777;
+    const mode_t mode = (attributes & platform::kAttrReadOnly) ? (before & ~S_IWUSR) : (before | S_IWUSR);
+    auto chmodTo = [&](mode_t m) {
+        return fd >= 0 ? ::fchmod(fd, m) : ::fchmodat(AT_FDCWD, n.c_str(), m, AT_SYMLINK_NOFOLLOW);
+    };
+    // An owner may change a file's extended attributes only while it may
+    // write the file: the write bit goes last and comes first.
+    int changed = chmodTo(mode | S_IWUSR);
+    int err = errno;
     // Hidden and system live in an extended attribute where the file system
     // holds one; elsewhere they are left alone.
     const int extra = attributes & (platform::kAttrHidden | platform::kAttrSystem | platform::kAttrArchive);
@@ -450,12 +462,16 @@ void PosixFiles::setAttributes(const std::string& path, int attributes) {
     if (fd >= 0) {
         if (extra) ::fsetxattr(fd, kAttrXattr, v.data(), v.size(), 0);
         else ::fremovexattr(fd, kAttrXattr);
-        ::close(fd);
     } else if (extra) {
         ::lsetxattr(n.c_str(), kAttrXattr, v.data(), v.size(), 0);
     } else {
         ::lremovexattr(n.c_str(), kAttrXattr);
     }
+    if (changed == 0 && !(mode & S_IWUSR)) {
+        changed = chmodTo(mode);
+        err = errno;
+    }
+    if (fd >= 0) ::close(fd);
     if (changed != 0) raiseErrno(err, fail::kPathFileAccess);
 }
 
@@ -494,10 +510,20 @@ namespace {
 // Starts a program detached from this process (double fork), so that the
 // program neither waits for it nor leaves a zombie behind.
 bool spawnDetached(const std::vector<std::string>& argv) {
+    // The grandchild reports a failed exec through a pipe that a successful
+    // one closes.
+    int execFailed[2];
+    if (::pipe2(execFailed, O_CLOEXEC) != 0) return false;
     pid_t pid = ::fork();
-    if (pid < 0) return false;
+    if (pid < 0) {
+        ::close(execFailed[0]);
+        ::close(execFailed[1]);
+        return false;
+    }
     if (pid == 0) {
-        if (::fork() != 0) ::_exit(0);
+        ::close(execFailed[0]);
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
         ::setsid();
         int devnull = ::open("/dev/null", O_RDWR);
         if (devnull >= 0) {
@@ -509,11 +535,19 @@ bool spawnDetached(const std::vector<std::string>& argv) {
         for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
         args.push_back(nullptr);
         ::execvp(args[0], args.data());
+        const int err = errno;
+        [[maybe_unused]] const ssize_t said = ::write(execFailed[1], &err, sizeof err);
         ::_exit(127);
     }
+    ::close(execFailed[1]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    int err = 0;
+    ssize_t got;
+    do got = ::read(execFailed[0], &err, sizeof err);
+    while (got < 0 && errno == EINTR);
+    ::close(execFailed[0]);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
 }
 }  // namespace
 

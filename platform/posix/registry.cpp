@@ -40,7 +40,7 @@ std::string StandInRegistry::findProgram() const {
             std::size_t colon = searchPath_.find(':', start);
             if (colon == std::string::npos) colon = searchPath_.size();
             std::string folder = searchPath_.substr(start, colon - start);
-            if (folder.empty()) folder = ".";
+            if (folder.empty()) folder.assign(1, '.');
             const std::string candidate = folder + (folder.back() == '/' ? "" : "/") + program;
             if (isProgram(candidate)) return candidate;
             start = colon + 1;

@@ -28,7 +28,10 @@ struct Internet {
 
 [[noreturn]] void fail(const char* step) {
     const DWORD e = ::GetLastError();
-    const std::string what = std::string(step) + " failed (WinHTTP error " + std::to_string(e) + ")";
+    // WinHTTP's own failures have their texts in its library.
+    const std::string what =
+        std::string(step) + " failed: " +
+        win::systemMessage(e, e >= WINHTTP_ERROR_BASE && e <= WINHTTP_ERROR_LAST ? ::GetModuleHandleW(L"winhttp.dll") : nullptr);
     switch (e) {
     case ERROR_WINHTTP_TIMEOUT: throw HttpError(HttpError::Kind::Timeout, what);
     case ERROR_WINHTTP_CANNOT_CONNECT:
@@ -190,6 +193,8 @@ public:
             } catch (const std::exception& e) {
                 error = HttpError(HttpError::Kind::Other, e.what());
             }
+            // No message shows the addresses' passwords, whatever it quotes.
+            if (error) error = HttpError(error->kind(), withoutCredentials(error->what(), {job->request.url, job->request.proxy}));
             std::lock_guard lock(job->mutex);
             job->reply = std::move(reply);
             job->error = std::move(error);

@@ -35,6 +35,9 @@ std::string toPlatformPath(const std::string& nativePath) {
 
 std::string programFolder() { return win::executableFolder(); }
 
+// The management service reads for every user what the report shows.
+std::string readingLimits() { return {}; }
+
 bool fitForUserFiles(const std::string& nativeFolder) {
     return win::folderWritable(nativeFolder) && !win::isSystemProgramFolder(nativeFolder);
 }

@@ -23,7 +23,7 @@ struct File {
 };
 
 [[noreturn]] void fail(const std::string& what) {
-    throw std::runtime_error(what + " (error " + std::to_string(::GetLastError()) + ")");
+    throw std::runtime_error(what + ": " + win::systemMessage(::GetLastError()));
 }
 
 // Locks cover one byte far beyond the end, so that they never stop a read.

@@ -2,6 +2,8 @@
 
 #include "platform/codepage.h"
 
+#include <string>
+
 namespace tq::win {
 namespace {
 
@@ -64,6 +66,22 @@ std::string utf8ToAnsi(std::string_view utf8) {
 std::string ansiToUtf8(std::string_view ansi) {
     if (westernCodePage()) return platform::cp1252ToUtf8(ansi);
     return narrow(toWide(CP_ACP, ansi));
+}
+
+std::string systemMessage(DWORD error, HMODULE module) {
+    wchar_t* text = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
+                        (module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM);
+    // Language 0: the thread's, the user's, then the system's, as Windows picks.
+    const DWORD n = ::FormatMessageW(flags, module, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring words = n ? std::wstring(text, n) : std::wstring();
+    if (text) ::LocalFree(text);
+    // One line: the texts end in a line break and some hold one inside.
+    for (wchar_t& c : words)
+        if (c == L'\r' || c == L'\n') c = L' ';
+    while (!words.empty() && words.back() == L' ') words.pop_back();
+    std::string out = narrow(words);
+    return (out.empty() ? "Unknown failure" : out) + " (" + std::to_string(error) + ")";
 }
 
 std::string fromBstr(BSTR b) {

@@ -19,6 +19,11 @@ std::string narrow(std::wstring_view wide);
 std::string utf8ToAnsi(std::string_view utf8);
 std::string ansiToUtf8(std::string_view ansi);
 
+// A Win32 failure as a person reads it: the system's own text in the user's
+// language, then the number in brackets ("Access is denied. (5)"). `module`
+// names a library that brings its own texts (WinHTTP's), else the system's.
+std::string systemMessage(DWORD error, HMODULE module = nullptr);
+
 // A BSTR's full length (embedded NULs included) as UTF-8; a null BSTR is "".
 std::string fromBstr(BSTR b);
 

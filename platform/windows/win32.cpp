@@ -35,20 +35,34 @@ namespace {
     case ERROR_BAD_PATHNAME: number = fail::kBadFileNameOrNumber; break;
     default: break;
     }
-    if (systemReason) {
-        wchar_t* text = nullptr;
-        const DWORD n = ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                             FORMAT_MESSAGE_IGNORE_INSERTS,
-                                         nullptr, err, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-        std::string reason = n ? narrow(std::wstring_view(text, n)) : "error " + std::to_string(err);
-        if (text) ::LocalFree(text);
-        while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == ' ' ||
-                                   reason.back() == '.'))
-            reason.pop_back();
-        fail::raise(number, reason);
-    }
+    if (systemReason) fail::raise(number, systemMessage(err));
     fail::raise(number);
 }
+
+// The form in which the file functions take a path of any length, up to
+// the system's own limit: made full as Windows reads a path (separators,
+// "." and "..", the current folder), then "\\?\C:\..." or
+// "\\?\UNC\server\share\...". Device paths stay as they are.
+std::wstring longPath(const std::wstring& path) {
+    if (path.rfind(L"\\\\?\\", 0) == 0 || path.rfind(L"\\\\.\\", 0) == 0) return path;
+    std::wstring full(std::max<std::size_t>(path.size() + 1, MAX_PATH), L'\0');
+    for (;;) {
+        const DWORD n = ::GetFullPathNameW(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (n == 0) return path;
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n);
+    }
+    if (full.rfind(L"\\\\", 0) == 0) {
+        if (full.size() > 2 && (full[2] == L'?' || full[2] == L'.')) return full;
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    }
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+    return full;
+}
+std::wstring longPath(const std::string& utf8) { return longPath(widen(utf8)); }
 
 class Handle {
 public:
@@ -76,7 +90,9 @@ private:
 std::wstring folderOf(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) return L".";
-    return path.substr(0, slash == 2 && path[1] == L':' ? 3 : slash);
+    std::wstring folder = path.substr(0, slash);
+    if (!folder.empty() && folder.back() == L':') folder += L'\\';  // a drive's root
+    return folder;
 }
 
 // A report's temporary file: created new in the report's folder and held
@@ -160,10 +176,18 @@ public:
     }
     ~ReplacingWriter() override { release(temp_); }
     void writeLine(std::string_view text) override {
-        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
-        if (!temp_.open()) start();
         std::string bytes = utf8ToAnsi(text);
         bytes += "\r\n";
+        write(bytes);
+    }
+    // A long line (the updates' row) goes out piece by piece, never held whole.
+    bool writePart(std::string_view text) override {
+        write(utf8ToAnsi(text));
+        return true;
+    }
+    void write(const std::string& bytes) {
+        if (closed_) fail::raise(fail::kBadFileNameOrNumber);
+        if (!temp_.open()) start();
         DWORD written = 0;
         if (!::WriteFile(temp_.h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
             written != bytes.size()) {
@@ -204,7 +228,12 @@ private:
 // folder, not read-only, not held by another program. True when it exists.
 bool replaceable(const std::wstring& path, bool systemReason = false) {
     const DWORD a = ::GetFileAttributesW(path.c_str());
-    if (a == INVALID_FILE_ATTRIBUTES) return false;
+    if (a == INVALID_FILE_ATTRIBUTES) {
+        // Absent is fine; a name or folder the system cannot use is not.
+        const DWORD err = ::GetLastError();
+        if (err == ERROR_FILE_NOT_FOUND) return false;
+        raiseFileError(err, fail::kPathFileAccess, systemReason);
+    }
     if (a & FILE_ATTRIBUTE_DIRECTORY) raiseFileError(ERROR_DIRECTORY, fail::kPathFileAccess, systemReason);
     if (a & FILE_ATTRIBUTE_REPARSE_POINT) return true;  // a link is replaced, not followed
     if (a & FILE_ATTRIBUTE_READONLY) raiseFileError(ERROR_ACCESS_DENIED, fail::kPermissionDenied, systemReason);
@@ -216,25 +245,46 @@ bool replaceable(const std::wstring& path, bool systemReason = false) {
     return true;
 }
 
+// A report's name that the system cannot take, found before anything is
+// read: characters no file name may hold (a colon would name a stream of
+// another file), then the system itself asked, which alone knows its limits
+// (the name's length, the file system's rules): a file made at the name and
+// gone again as its handle closes, also when the program is killed.
+void checkNewName(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    const std::wstring_view name = std::wstring_view(path).substr(slash == std::wstring::npos ? 0 : slash + 1);
+    if (std::any_of(name.begin(), name.end(),
+                    [](wchar_t c) { return c < 32 || std::wstring_view(L"<>:\"|?*").find(c) != std::wstring_view::npos; }))
+        raiseFileError(ERROR_INVALID_NAME, fail::kBadFileNameOrNumber, true);
+    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(h);
+        return;
+    }
+    const DWORD err = ::GetLastError();
+    if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) raiseFileError(err, fail::kPathFileAccess, true);
+}
+
 // The first entry matching `path` whose attributes the filter admits:
 // ordinary, read-only and archive files always, hidden, system and folders
 // only when named.
 std::string findFirst(const std::string& path, int filter) {
-    WIN32_FIND_DATAA data;
-    HANDLE h = ::FindFirstFileA(utf8ToAnsi(path).c_str(), &data);
+    WIN32_FIND_DATAW data;
+    HANDLE h = ::FindFirstFileW(longPath(path).c_str(), &data);
     if (h == INVALID_HANDLE_VALUE) return "";
     std::string found;
     do {
         const DWORD a = data.dwFileAttributes;
-        const std::string_view name = data.cFileName;
-        if (name == "." || name == "..") continue;
+        const std::wstring_view name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
         if ((a & FILE_ATTRIBUTE_DIRECTORY) && !(filter & platform::kAttrDirectory)) continue;
         if (a & FILE_ATTRIBUTE_REPARSE_POINT) continue;  // a link is no file of ours
         if ((a & FILE_ATTRIBUTE_HIDDEN) && !(filter & platform::kAttrHidden)) continue;
         if ((a & FILE_ATTRIBUTE_SYSTEM) && !(filter & platform::kAttrSystem)) continue;
-        found = ansiToUtf8(name);
+        found = narrow(name);
         break;
-    } while (::FindNextFileA(h, &data));
+    } while (::FindNextFileW(h, &data));
     ::FindClose(h);
     return found;
 }
@@ -324,14 +374,15 @@ bool WinFiles::fileExists(const std::string& path) {
     // A device is no file; a report's name counts as there once its
     // temporary file is made.
     if (platform::namesWindowsDevice(path)) return false;
-    if (auto it = reserved().find(widen(path)); it != reserved().end()) return it->second.open();
-    const DWORD a = ::GetFileAttributesW(widen(path).c_str());
+    const std::wstring w = longPath(path);
+    if (auto it = reserved().find(w); it != reserved().end()) return it->second.open();
+    const DWORD a = ::GetFileAttributesW(w.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
 std::unique_ptr<platform::TextWriter> WinFiles::openForWriting(const std::string& path) {
     if (platform::namesWindowsDevice(path)) fail::raise(fail::kBadFileNameOrNumber);
-    const std::wstring w = widen(path);
+    const std::wstring w = longPath(path);
     replaceable(w);
     return std::make_unique<ReplacingWriter>(w, true);
 }
@@ -340,8 +391,8 @@ std::unique_ptr<platform::TextWriter> WinFiles::createTextFile(const std::string
     // A device name would reach the device (the console, a port), never a file.
     if (platform::namesWindowsDevice(path))
         fail::raise(fail::kBadFileNameOrNumber, "the name of a device on Windows, not of a file");
-    const std::wstring w = widen(path);
-    replaceable(w, true);
+    const std::wstring w = longPath(path);
+    if (!replaceable(w, true)) checkNewName(w);
     const std::wstring folder = folderOf(w);
     removeLeftovers(folder);
     // Nothing appears at the name: the temporary file the run will write
@@ -359,11 +410,11 @@ void WinFiles::setAttributes(const std::string& path, int attributes) {
     const DWORD mask = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
     DWORD a = static_cast<DWORD>(attributes) & mask;
     if (a == 0) a = FILE_ATTRIBUTE_NORMAL;
-    if (!::SetFileAttributesA(utf8ToAnsi(path).c_str(), a)) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+    if (!::SetFileAttributesW(longPath(path).c_str(), a)) raiseFileError(::GetLastError(), fail::kPathFileAccess);
 }
 
 std::unique_ptr<platform::LineReader> WinFiles::openForInput(const std::string& path) {
-    Handle h(::CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    Handle h(::CreateFileW(longPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!h.valid()) raiseFileError(::GetLastError(), fail::kPathFileAccess);
     // Only a file on disk, of a bounded size: no pipe, device or console.
@@ -385,24 +436,24 @@ std::unique_ptr<platform::LineReader> WinFiles::openForInput(const std::string& 
 }
 
 std::optional<std::string> WinFiles::environment(const std::string& name) {
-    const std::string ansiName = utf8ToAnsi(name);
+    const std::wstring wideName = widen(name);
     ::SetLastError(ERROR_SUCCESS);
-    DWORD n = ::GetEnvironmentVariableA(ansiName.c_str(), nullptr, 0);
+    DWORD n = ::GetEnvironmentVariableW(wideName.c_str(), nullptr, 0);
     if (n == 0) {
         if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
         return std::string();
     }
-    std::string value(n, '\0');
-    n = ::GetEnvironmentVariableA(ansiName.c_str(), value.data(), n);
+    std::wstring value(n, L'\0');
+    n = ::GetEnvironmentVariableW(wideName.c_str(), value.data(), n);
     value.resize(n);
-    return ansiToUtf8(value);
+    return narrow(value);
 }
 
 std::intptr_t WinShell::execute(std::uintptr_t ownerWindow, const std::string& verb, const std::string& file,
                                 const std::string& parameters, const std::string& directory, int showMode) {
-    const std::string v = utf8ToAnsi(verb), f = utf8ToAnsi(file), p = utf8ToAnsi(parameters),
-                      d = utf8ToAnsi(directory);
-    HINSTANCE r = ::ShellExecuteA(reinterpret_cast<HWND>(ownerWindow), v.empty() ? nullptr : v.c_str(), f.c_str(),
+    // Wide, so that a path of any language reaches the viewer as it is.
+    const std::wstring v = widen(verb), f = widen(file), p = widen(parameters), d = widen(directory);
+    HINSTANCE r = ::ShellExecuteW(reinterpret_cast<HWND>(ownerWindow), v.empty() ? nullptr : v.c_str(), f.c_str(),
                                   p.empty() ? nullptr : p.c_str(), d.empty() ? nullptr : d.c_str(), showMode);
     return reinterpret_cast<std::intptr_t>(r);
 }

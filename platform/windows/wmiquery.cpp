@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/install.h"
+#include "platform/windows/text.h"
 #include "platform/windows/wmi_com.h"
 #include "wmi/failure.h"
 #include "wmi/service.h"
@@ -24,8 +25,11 @@ std::string show(const tq::Value& v) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+// Arguments in UTF-16, as Windows has them: a query may hold any letter.
+int wmain(int argc, wchar_t** wargv) {
     using namespace tq;
+    std::vector<std::string> argv(static_cast<std::size_t>(argc));
+    for (int i = 0; i < argc; ++i) argv[i] = win::narrow(wargv[i]);
     std::string moniker(wmi::kMoniker);
     int flags = wmi::kProbeFlags;
     std::string query;
@@ -33,7 +37,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--moniker" && i + 1 < argc) moniker = argv[++i];
-        else if (a == "--flags" && i + 1 < argc) flags = std::atoi(argv[++i]);
+        else if (a == "--flags" && i + 1 < argc) flags = std::atoi(argv[++i].c_str());
         else if (query.empty()) query = a;
         else properties.push_back(a);
     }

@@ -19,7 +19,7 @@ std::string startWmiTrace(const std::string& path) {
     // Appending only; a reparse point is opened as itself, never followed.
     const HANDLE h = ::CreateFileW(win::widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "cannot open " + path + " (error " + std::to_string(::GetLastError()) + ")";
+    if (h == INVALID_HANDLE_VALUE) return "cannot open " + path + ": " + win::systemMessage(::GetLastError());
     auto file = std::shared_ptr<void>(h, [](HANDLE p) { ::CloseHandle(p); });
     BY_HANDLE_FILE_INFORMATION info{};
     // A device name (CON, NUL, COM1) opens a device, not a file.

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -48,12 +49,84 @@ std::string crlf(std::initializer_list<const char*> lines) {
     return s;
 }
 
-TEST_F(Headless, UsageErrors) {
-    const std::string in = "--folder " + quote(dir) + " ";
-    for (const std::string& args : {std::string(), in + "'a/b'", in + "'a:b'", in + "'say \"hi\"'",
-                                    std::string("--bogus x"), std::string("--onboard vga,floppy x"), std::string("one two")})
-        EXPECT_EQ(run(args).status, 64) << args;
-    EXPECT_TRUE(fs::is_empty(dir) || !fs::exists(dir + "/a.htm"));
+// A usage error says its reason and where the help is, nothing more.
+// Files stream: "-" is standard output, a pipe behind /dev/stdout and a
+// FIFO are written to in place, each with the report's very bytes; an
+// inventory on standard output leaves the report out.
+TEST_F(Headless, UsageErrorAndStreams) {
+    RunResult r = run("--folder " + quote(dir) + " -v");
+    EXPECT_EQ(r.status, 64);
+    EXPECT_EQ(r.err, "tallyquest-report: unknown option -v\nTry 'tallyquest-report --help' for more information.\n");
+
+    const std::string snap = write("s.json", kSnapshot);
+    const std::string program = "LC_ALL=C timeout 60 " + quote(TQ_REPORT_BINARY) + " --snapshot " + quote(snap) +
+                                " --onboard none ";
+    ASSERT_EQ(run("--snapshot " + quote(snap) + " --onboard none --folder " + quote(dir) + " PC").status, 0);
+    const std::string report = read(dir + "/PC.htm");
+    ASSERT_FALSE(report.empty());
+    ASSERT_EQ(::mkfifo((dir + "/fifo").c_str(), 0600), 0);
+    const struct {
+        std::string command, output;
+    } streams[] = {
+        {program + "--output - PC >" + quote(dir + "/dash.htm"), dir + "/dash.htm"},
+        {"((" + program + "--output /dev/stdout PC; echo $? >" + quote(dir + "/status") + ") | cat >" +
+             quote(dir + "/pipe.htm") + ")",
+         dir + "/pipe.htm"},
+        {"(cat " + quote(dir + "/fifo") + " >" + quote(dir + "/fifo.htm") + " &) ; " + program + "--output " +
+             quote(dir + "/fifo") + " PC; sleep 1",
+         dir + "/fifo.htm"},
+    };
+    for (const auto& s : streams) {
+        r = runShell(s.command, dir + "/stderr.txt");
+        EXPECT_EQ(r.status, 0) << s.command << r.err;
+        EXPECT_EQ(r.err, "") << s.command;
+        EXPECT_EQ(read(s.output), report) << s.command;
+    }
+    EXPECT_EQ(read(dir + "/status"), "0\n");
+    EXPECT_EQ(fs::status(dir + "/fifo").type(), fs::file_type::fifo);
+
+    fs::create_directories(dir + "/cwd");
+    r = runShell("cd " + quote(dir + "/cwd") + " && XDG_STATE_HOME=" + quote(dir + "/state") + " " + program + "--glpi-file - PC >" + quote(dir + "/inv.json"),
+                 dir + "/stderr.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(read(dir + "/inv.json").rfind("{\n  \"action\": \"inventory\"", 0), 0u);
+    EXPECT_TRUE(fs::is_empty(dir + "/cwd"));
+}
+
+// --sanitize: no MAC or IP address of the machine in anything written,
+// though each output holds them without it.
+TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
+    const std::string program = "XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C timeout 60 " +
+                                quote(TQ_REPORT_BINARY) + " --snapshot " +
+                                quote(std::string(TQ_SOURCE_DIR) + "/tests/data/realistic-network.json") +
+                                " --onboard none ";
+    for (const char* output : {"--output -", "--ocs-file -", "--glpi-file -", "--dump-snapshot -"}) {
+        for (const bool sanitize : {false, true}) {
+            const RunResult r = runShell(program + (sanitize ? "--sanitize " : "") + output + " PC >" +
+                                             quote(dir + "/out"),
+                                         dir + "/stderr.txt");
+            ASSERT_EQ(r.status, 0) << output << r.err;
+            const std::string out = read(dir + "/out");
+            int found = 0;
+            for (const char* address : {"B4:2E:99:3A:4F:5C", "192.168.178.23", "2a02:8108:1a40"})
+                found += out.find(address) != std::string::npos;
+            EXPECT_EQ(found == 0, sanitize) << output << ": " << found << " addresses";
+        }
+    }
+}
+
+// --open without a viewer to start: the report is saved, and a line says
+// it could not be opened.
+TEST_F(Headless, OpenSaysWhenNoViewerStarts) {
+    const std::string snap = write("s.json", kSnapshot);
+    const RunResult r = runShell("LC_ALL=C timeout 60 env PATH=/nonexistent " + quote(TQ_REPORT_BINARY) +
+                                     " --snapshot " + quote(snap) + " --onboard none --folder " + quote(dir) +
+                                     " --open PC",
+                                 dir + "/stderr.txt");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("tallyquest-report: cannot open the report: xdg-open could not be started"), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(fs::exists(dir + "/PC.htm"));
 }
 
 TEST_F(Headless, RefusedSnapshotNamesFileLineAndColumn) {
@@ -117,12 +190,30 @@ TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {
     EXPECT_TRUE(fs::is_symlink(dir + "/link.json"));
 }
 
-// The message of the windows, then one line with the path and the system's reason.
-TEST_F(Headless, FolderThatCannotTakeTheFileEndsWithStatus2) {
-    const RunResult r = run("--folder " + quote(dir + "/no/such/folder") + " --onboard none PC");
-    EXPECT_EQ(r.status, 2) << r.err;
-    EXPECT_EQ(r.err, "Could not create the file...\ntallyquest-report: cannot create " + dir +
-                         "/no/such/folder/PC.htm: No such file or directory\n");
+// A report that cannot be created (a folder that is gone, a name longer than
+// the system takes) is found before anything is read, the board's on-board
+// devices included: the message of the windows, then one line with the path
+// and the system's reason, status 2, no query and no file.
+TEST_F(Headless, ReportThatCannotBeCreatedEndsWithStatus2BeforeAnyQuery) {
+    const std::string snap = write("s.json", kSnapshot), trace = dir + "/trace.txt";
+    const std::string tooLong(252, 'x');
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {dir + "/no/such/folder", "PC", "No such file or directory"},
+        {dir, tooLong, "File name too long"},
+    };
+    for (const auto& [folder, designation, reason] : cases) {
+        const RunResult r = run("--snapshot " + quote(snap) + " --trace-wmi " + quote(trace) + " --folder " +
+                                quote(folder) + " " + quote(designation));
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_EQ(r.err, "Could not create the file...\ntallyquest-report: cannot create " + folder + "/" + designation +
+                             ".htm: " + reason + "\n");
+        EXPECT_EQ(read(trace), "") << designation;
+    }
+    // The longest name the system takes works.
+    EXPECT_EQ(run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " " + tooLong.substr(1)).status, 0);
+    std::set<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.insert(e.path().filename());
+    EXPECT_EQ(names, (std::set<std::string>{"s.json", "stderr.txt", "trace.txt", tooLong.substr(1) + ".htm"}));
 }
 
 // Runs killed at any moment, by SIGKILL or SIGTERM, leave no report or a
@@ -273,7 +364,7 @@ TEST_F(Headless, HelpAndManualPageNameTheSameOptionsAndExitStatuses) {
     ASSERT_FALSE(page.empty());
 
     std::set<std::string> helpOptions, pageOptions, helpStatuses, pageStatuses;
-    const std::regex helpOption(R"(^  (?:-h, )?(--[a-z-]+))"), helpStatus(R"(^  ([0-9]+) )");
+    const std::regex helpOption(R"(^  (?:-[a-zA-Z], )?(--[a-z-]+))"), helpStatus(R"(^  ([0-9]+) )");
     const std::regex pageItem(R"(^\.(?:B|BI|BR) (.*)$)"), pageOption(R"(\\-\\-([a-z\\-]+))");
     std::istringstream h(help);
     bool inStatuses = false;
@@ -304,7 +395,7 @@ TEST_F(Headless, HelpAndManualPageNameTheSameOptionsAndExitStatuses) {
     EXPECT_EQ(helpOptions, pageOptions);
     EXPECT_EQ(helpStatuses, (std::set<std::string>{"0", "1", "2", "3", "64"}));
     EXPECT_EQ(helpStatuses, pageStatuses);
-    EXPECT_NE(help.find("example:\n  tallyquest-report "), std::string::npos);
+    EXPECT_NE(help.find("examples:\n  tallyquest-report "), std::string::npos);
     EXPECT_NE(page.find(".SH EXAMPLES"), std::string::npos);
 
     ASSERT_EQ(std::system((quote(TQ_REPORT_BINARY) + " --version >" + quote(dir + "/version.txt")).c_str()), 0);
@@ -321,6 +412,11 @@ TEST_F(Headless, WindowsProgramHelpAndVersionNeedNoDisplay) {
     EXPECT_EQ(read(dir + "/help.txt").rfind("usage: tallyquest [--help | --version]\n", 0), 0u);
     ASSERT_EQ(runShell(program + " --version >" + quote(dir + "/version.txt"), dir + "/stderr.txt").status, 0);
     EXPECT_EQ(read(dir + "/version.txt"), "tallyquest " TQ_VERSION "\n");
+    // Without --help and without a display: one line, status 1.
+    const RunResult r = runShell(program, dir + "/stderr.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("tallyquest: no display to show the windows on", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
 }
 #endif
 
@@ -362,6 +458,25 @@ TEST_F(Headless, ReportNameFolderAndMessageAreExact) {
     r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard none " + quote("PC\n\x1b[31m01"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "The file is saved on " + dir + "/PC\\n\\x1b[31m01.htm\n");
+    // An operator named Jürgen or 王: the report named as typed, in
+    // his folder; in the report the code page's letters, "?" for the rest.
+    const struct {
+        std::string folder, designation, comment, head, row;
+    } people[] = {
+        {"J\u00FCrgen", "B\u00FCro", "Gr\u00FC\u00DFe", "B\xFCro</font>", "&nbsp; Gr&uuml;\xDF" "e<br>"},
+        {"\u738B", "\u4E2D\u6587", "\u4E2D\u6587 \u00FC", "?" "?</font>", "&nbsp; ?? &uuml;<br>"},
+    };
+    for (const auto& p : people) {
+        const std::string folder = dir + "/" + p.folder;
+        fs::create_directories(folder);
+        r = run("--snapshot " + quote(snap) + " --folder " + quote(folder) + " --onboard none --comment " +
+                quote(p.comment) + " " + quote(p.designation));
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "The file is saved on " + folder + "/" + p.designation + ".htm\n");
+        const std::string report = read(folder + "/" + p.designation + ".htm");
+        EXPECT_NE(report.find("Designation: " + p.head), std::string::npos) << p.designation;
+        EXPECT_NE(report.find(p.row), std::string::npos) << p.comment;
+    }
 }
 
 // Hostile files where the program reads or writes: a FIFO or a symlink as

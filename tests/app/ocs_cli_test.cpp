@@ -177,13 +177,18 @@ TEST_F(ReportWithServer, CredentialsAreNeitherShownNorKept) {
 }
 
 // What a server says (and the address as given) reaches the terminal as
-// one short line, its control characters escaped.
+// one short line, its control characters and invisible format characters
+// (a right-to-left override, zero-width ones, a line separator, a tag)
+// escaped; other characters stay.
 TEST_F(ReportWithServer, HostileTextIsEscapedAndCut) {
-    const std::string hostile = "\x1b]0;owned\x07\x1b[2J\nFAKE LINE" + std::string(3 << 20, 'A');
+    const std::string hostile = "\x1b]0;owned\x07\x1b[2J\nFAKE\u202E\u200B\u2028\uFEFF\u00AD\U000E0001\u00FC LINE" +
+                                std::string(3 << 20, 'A');
     TestHttpServer server({{200, ocsReply(hostile)}});
     EXPECT_EQ(run("--server " + server.url() + " PC-01").status, 0);
     const std::string out = read(dir + "/stdout.txt");
-    EXPECT_NE(out.find("(it answered \\x1b]0;owned\\x07\\x1b[2J\\nFAKE LINEAAA"), std::string::npos) << out;
+    EXPECT_NE(out.find("(it answered \\x1b]0;owned\\x07\\x1b[2J\\nFAKE\\u202e\\u200b\\u2028\\ufeff\\u00ad\\U000e0001\u00FC LINEAAA"),
+              std::string::npos)
+        << out;
     EXPECT_LT(out.size(), 600u);
     EXPECT_EQ(out.find('\x1b'), std::string::npos);
     EXPECT_EQ(out.find('\n'), out.size() - 1);

@@ -126,8 +126,9 @@ TEST(Budget, LookupsGiveWhatAWalkOfTheirOwnGives) {
             versions.push_back({driverVersionAlone(n), trap::pending()});
             macs.push_back({macAddressAlone(n), trap::pending()});
         }
-        if (h.harms.empty() || h.harms.front().after > 0)
+        if (h.harms.empty() || h.harms.front().after > 0) {
             EXPECT_NE(std::count_if(versions.begin(), versions.end(), [](auto& o) { return !o.result.empty(); }), 0);
+        }
 
         service.queries.clear();
         service.connections = 0;
@@ -200,7 +201,9 @@ TEST(Budget, ReportRunConnectsOnceSendsEachQueryOnceAndWritesTheSameBytes) {
             EXPECT_EQ(distinct.size(), run.queries.size());
             if (h.harms.empty() && !h.missing) plainQueries[machine] = distinct;
             // The harsh services leave failure rows in the report.
-            if (!h.harms.empty()) EXPECT_NE(run.bytes.find("class='td1'>Error</td>"), std::string::npos);
+            if (!h.harms.empty()) {
+                EXPECT_NE(run.bytes.find("class='td1'>Error</td>"), std::string::npos);
+            }
         }
         ++machine;
     }

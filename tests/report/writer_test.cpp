@@ -50,11 +50,16 @@ TEST(TableWriters, ExactLinesAndNothingEscaped) {
     MemoryStream m;
     report::WriteTableHead("Bios", m.stream);
     report::WriteTableRow("", "<b>bold</b>&nbsp;", m.stream);
+    report::TableRowWriter row("", m.stream);  // the same row, made in pieces
+    for (const char* piece : {"<b>", "bold</b>", "&nbsp;"}) row.add(piece);
+    row.end();
     report::WriteTableFooter(m.stream);
     report::WriteHtmlFooter(m.stream);
     const std::vector<std::string> expected = {
         "<table border='0' cellpadding='2' cellspacing='0' style='border-collapse:collapse'>",
         "<tr><td bgcolor='#29A9A9' class='td1'><strong>&nbsp;Bios</strong></td></tr>",
+        "<tr><td width='150' bgcolor='#E0F3F3' class='td1'></td><td width='550' bgcolor='#E0F3F3' "
+        "class='td1'><b>bold</b>&nbsp;</td></tr>",
         "<tr><td width='150' bgcolor='#E0F3F3' class='td1'></td><td width='550' bgcolor='#E0F3F3' "
         "class='td1'><b>bold</b>&nbsp;</td></tr>",
         "</table><br>",
@@ -72,11 +77,16 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
     EXPECT_EQ(trap::pending().number, fail::kObjectRequired);
     report::WriteTableHead("t", never);
     report::WriteTableRow("a", "b", never);
+    report::TableRowWriter row("a", never);  // one message however many pieces
+    row.add("b");
+    row.add("c");
+    row.end();
     report::WriteTableFooter(never);
     report::WriteHtmlFooter(never);
     const std::vector<std::string> expected = {
         "Error occure while writing the header of output-file.",
         "Error occure while writing a head of table from output-file.",
+        "Error occure while writing a row of output-file.",
         "Error occure while writing a row of output-file.",
         "Error occure while writing a footer of table from output-file.",
         "Error occure while writing the footer of output-file.",
@@ -92,7 +102,7 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
     MemoryStream m;
     *m.failing = true;
     report::WriteHtmlFooter(m.stream);
-    EXPECT_EQ(scope.ui.messages.size(), 6u);
+    EXPECT_EQ(scope.ui.messages.size(), 7u);
     EXPECT_EQ(trap::pending().number, fail::kDiskFull);
 }
 

@@ -106,6 +106,40 @@ TEST(RunScope, FailuresComeBackWhereTheyCame) {
     EXPECT_EQ(service.connections, 1);
 }
 
+// A query is known by what it asks: letter case of keywords and names,
+// blanks and redundant parentheses do not make another query; a literal
+// written differently does.
+TEST(RunScope, TheSameQuestionSpelledAnotherWayIsSentOnce) {
+    const std::string from = " FROM Win32_NetworkAdapter";
+    struct Case {
+        std::string first, second;
+        std::size_t sent;
+    };
+    const Case cases[] = {
+        {"SELECT *" + from, "select  *  from   WIN32_networkadapter", 1},
+        {"SELECT Name, MACAddress" + from, "Select name,macaddress from win32_NetworkAdapter", 1},
+        {"SELECT * FROM Win32_NetworkAdapter WHERE Name = 'LAN' AND NetEnabled = TRUE",
+         "select * from Win32_NetworkAdapter where ((name='LAN') and NETENABLED=true)", 1},
+        {"SELECT *" + from + " WHERE Name <> 'LAN'", "SELECT *" + from + " WHERE 'LAN' != Name", 1},
+        {"SELECT *" + from + " WHERE Name = 'LAN'", "SELECT *" + from + " WHERE Name = 'lan'", 2},
+        {"SELECT *" + from + " WHERE Name LIKE '%L%'", "SELECT *" + from + " WHERE Name LIKE '%l%'", 2},
+        {"SELECT *" + from + " WHERE Name = 'a b'", "SELECT *" + from + " WHERE Name = 'a  b'", 2},
+        {"SELECT Name" + from, "SELECT MACAddress" + from, 2},
+        {"SELECT *" + from, "SELECT * FROM Win32_NetworkAdapterConfiguration", 2},
+        {"SELEC *" + from, "selec *" + from, 2},  // not understood: kept as written
+    };
+    for (const Case& c : cases) {
+        ServiceDouble service(testing::sampleMachine());
+        RunScope run;
+        const Walked a = walkAll(c.first), b = walkAll(c.second);
+        EXPECT_EQ(service.queries.size(), c.sent) << c.first << " | " << c.second;
+        if (c.sent == 1) {
+            EXPECT_EQ(a.values, b.values) << c.first;
+            EXPECT_EQ(a.end, b.end) << c.first;
+        }
+    }
+}
+
 TEST(RunScope, AFailedBindIsTheRunsAnswer) {
     int binds = 0;
     setBinder([&](std::string_view m) -> ServicePtr {

@@ -2,9 +2,14 @@
 // the classes, identifier forms, drive letters and fallbacks the program's
 // queries see.
 #include <gtest/gtest.h>
+#include <unistd.h>
+#include <sys/wait.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <set>
 
 #include <fcntl.h>
@@ -380,6 +385,55 @@ TEST(Laptop, UnprivilegedFallbacksAndBuiltInInput) {
     });
 }
 
+// Run by an ordinary user (root drops to nobody in a child), the firmware
+// table is root's alone: memory modules come from udev's record, and one
+// sentence names what the report still lacks.
+TEST(Unprivileged, MemoryFromUdevAndWhatTheReportLacks) {
+    Tree t;
+    t.file("/sys/firmware/dmi/tables/DMI", std::string("\x11\x28\x00\x00", 4));
+    t.attrs("/sys/class/dmi/id", {{"sys_vendor", "LENOVO"}, {"product_name", "82LM"}});
+    t.file("/run/udev/data/+dmi:id",
+           "E:MEMORY_ARRAY_LOCATION=System Board Or Motherboard\n"
+           "E:MEMORY_DEVICE_0_PRESENT=1\nE:MEMORY_DEVICE_0_SIZE=8589934592\nE:MEMORY_DEVICE_0_FORM_FACTOR=SODIMM\n"
+           "E:MEMORY_DEVICE_0_LOCATOR=DIMM 0\nE:MEMORY_DEVICE_0_BANK_LOCATOR=BANK 0\nE:MEMORY_DEVICE_0_TYPE=DDR3\n"
+           "E:MEMORY_DEVICE_0_SPEED_MTS=1600\nE:MEMORY_DEVICE_0_MANUFACTURER=Samsung\n"
+           "E:MEMORY_DEVICE_1_PRESENT=0\nE:MEMORY_DEVICE_1_LOCATOR=DIMM 1\n");
+    ::chmod((t.root() + "/sys/firmware/dmi/tables/DMI").c_str(), 0);
+    const auto unprivileged = [&](bool udev) {
+        if (!udev) std::filesystem::remove(t.root() + "/run/udev/data/+dmi:id");
+        int out[2];
+        EXPECT_EQ(::pipe(out), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(1);
+            const auto rows = query(t.root(), "Select * from Win32_PhysicalMemory");
+            std::string seen = std::to_string(rows.size());
+            for (const auto& r : rows)
+                seen += " " + text(r, "Capacity") + "/" + text(r, "DeviceLocator") + "/" + text(r, "BankLabel") + "/" +
+                        std::to_string(integer(r, "FormFactor")) + "/" + std::to_string(integer(r, "MemoryType")) +
+                        "/" + std::to_string(integer(r, "Speed")) + "/" + text(r, "Manufacturer");
+            seen += "\n" + readingLimits();
+            [[maybe_unused]] auto n = ::write(out[1], seen.data(), seen.size());
+            ::_exit(0);
+        }
+        ::close(out[1]);
+        std::string seen;
+        char buf[512];
+        for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;) seen.append(buf, static_cast<std::size_t>(n));
+        ::close(out[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(status, 0);
+        return seen;
+    };
+    const std::string table = t.root() + "/sys/firmware/dmi/tables/DMI";
+    EXPECT_EQ(unprivileged(true), "1 8589934592/DIMM 0/BANK 0/12/24/1600/Samsung\n"
+                                  "cannot read the firmware table " + table + " (root's alone): slots, on-board "
+                                  "devices, serial numbers and the UUID need root: run with sudo");
+    EXPECT_EQ(unprivileged(false), "0\ncannot read the firmware table " + table + " (root's alone): memory modules, "
+                                   "slots, on-board devices, serial numbers and the UUID need root: run with sudo");
+}
+
 // A virtual machine: bridges without drivers of their own, virtio devices
 // whose functions have their own drivers, a device whose driver is missing.
 TEST(VirtualMachine, BridgesOfTheCoreVirtioFunctionsAndMissingDrivers) {
@@ -611,12 +665,24 @@ TEST(ThisMachine, AnswersFromTheRunningSystem) {
     auto os = query("/", "Select * from Win32_OperatingSystem");
     ASSERT_EQ(os.size(), 1u);
     EXPECT_NE(text(os[0], "Version"), "<absent>");
-    auto c = query("/", "SELECT VolumeName FROM Win32_LogicalDisk WHERE DeviceID = 'C:'");
-    EXPECT_EQ(c.size(), 1u) << "the root file system is drive C:";
     const auto adapters = query("/", "SELECT * FROM Win32_NetworkAdapter");
     for (const auto& n : adapters) EXPECT_EQ(text(n, "MACAddress").size(), 17u);
     // Every adapter has its configuration, from the live interfaces.
     EXPECT_EQ(query("/", "SELECT Index FROM Win32_NetworkAdapterConfiguration").size(), adapters.size());
+    // Drive C: is the disk mounted at /; a chroot's root is no mount of its
+    // own, a container's no disk.
+    bool rootOnDisk = false;
+    std::ifstream mountinfo("/proc/self/mountinfo");
+    for (std::string line; std::getline(mountinfo, line);) {
+        std::istringstream fields(line);
+        std::string id, parent, numbers, within, at, word, type, source;
+        if (!(fields >> id >> parent >> numbers >> within >> at) || at != "/") continue;
+        while (fields >> word && word != "-") {}
+        if (fields >> type >> source && source.rfind("/dev/", 0) == 0) rootOnDisk = true;
+    }
+    if (!rootOnDisk) GTEST_SKIP() << "no disk is mounted at / here (a chroot or container): no drive C: to look for";
+    auto c = query("/", "SELECT VolumeName FROM Win32_LogicalDisk WHERE DeviceID = 'C:'");
+    EXPECT_EQ(c.size(), 1u) << "the root file system is drive C:";
 }
 
 }  // namespace

@@ -110,6 +110,50 @@ TEST_F(Scratch, TemporaryFileStandsForTheReportAndLeftoversGo) {
     }
 }
 
+// A report's name is refused when its file is made, before any run, with the
+// system's own words and number when the system cannot take it (too long, a
+// reserved character, a folder that is gone), and nothing lands anywhere;
+// names in any language and paths beyond MAX_PATH work up to the limit.
+TEST_F(Scratch, ReportNamesWorkUpToTheSystemsLimitAndAreRefusedWithItsReason) {
+    const std::string deep = path(std::string(120, 'd')) + "\\" + std::string(120, 'e');
+    for (const std::string& folder : {deep.substr(0, deep.rfind('\\')), deep})
+        ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + widen(folder)).c_str(), nullptr) ||
+                    ::GetLastError() == ERROR_ALREADY_EXISTS)
+            << folder;
+    for (const std::string& name : {path("B\u00FCro.htm"), path("\u4E2D\u6587.htm"), path(std::string(251, 'y') + ".htm"),
+                                    deep + "\\J\u00FCrgen \u738B.htm"}) {
+        const Failure f = failureOf([&] {
+            files_.createTextFile(name)->close();
+            auto w = files_.openForWriting(name);
+            w->writeLine("G\u00FC\u4E2D");
+            w->close();
+        });
+        EXPECT_EQ(f.number, 0) << name << ": " << f.description;
+        EXPECT_TRUE(files_.fileExists(name)) << name;
+        if (latin1_) {
+            EXPECT_EQ(files_.openForInput(name)->readLine(), "G\u00FC?");
+        }
+    }
+    // Gone again through the long form, which the clean-up does not use.
+    ::DeleteFileW((L"\\\\?\\" + widen(deep + "\\J\u00FCrgen \u738B.htm")).c_str());
+    for (const std::string& folder : {deep, deep.substr(0, deep.rfind('\\'))})
+        ::RemoveDirectoryW((L"\\\\?\\" + widen(folder)).c_str());
+    const auto before = std::distance(std::filesystem::directory_iterator(widen(dir_)), {});
+    for (const std::string& name : {path(std::string(252, 'x') + ".htm"), path("gone\\PC.htm"), path("a|b.htm"),
+                                    path("a:b.htm"), path("a?b.htm"), path("tab\there.htm")}) {
+        const Failure f = failureOf([&] { files_.createTextFile(name); });
+        EXPECT_NE(f.number, 0) << name;
+        EXPECT_TRUE(f.description.size() > 4 && f.description.back() == ')' && f.description.find('(') > 1 &&
+                    f.description.find('\n') == std::string::npos)
+            << name << ": " << f.description;
+        EXPECT_FALSE(files_.fileExists(name)) << name;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(widen(dir_)), {}), before);
+    const std::string denied = systemMessage(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(denied.substr(denied.size() - 4), " (5)");
+    EXPECT_GT(denied.size(), 5u);
+}
+
 TEST_F(Scratch, LinesEndAtCrOrCrLfButNotAtLoneLfAndAreReadFromTheAnsiCodePage) {
     put("log.txt", std::string("first\r\nsecond\rthird\nstill third\r\n\r\n") +
                        (latin1_ ? "Gr\xF6\xDF" "e \x80" : "last"));

@@ -9,7 +9,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 
 #include "platform/install.h"
@@ -577,6 +580,55 @@ TEST(Win32Windows, WholeReportRun) {
     EXPECT_EQ(html.substr(html.size() - 2), "\r\n");
     // The last window gone, the message loop ends.
     EXPECT_EQ(windows.run(), 0);
+}
+
+// A name the system cannot take (too long, a control character no file
+// name may hold) ends at "Could not create the file..." before anything is read,
+// and the windows stay; then a designation and a comment in German and
+// Chinese give a report named as typed, in a folder named so too.
+TEST(Win32Windows, RefusedNamesAndNamesInAnyLanguage) {
+    tq::testing::PlatformScope base;
+    const tq::testing::TempDir temp;
+    const std::string folder = temp.path + "\\J\u00FCrgen \u738B";
+    ASSERT_TRUE(::CreateDirectoryW(win::widen(folder).c_str(), nullptr));
+    platform::InstallOptions options;
+    options.applicationFolder = folder;
+    platform::installPlatform(options);
+    tq::testing::FakeShell shell;
+    platform::current().shell = &shell;
+    Win32UserInterface windows(::GetModuleHandleW(nullptr));
+    platform::current().ui = &windows;
+    tq::testing::QueryRecorder wmi(kBoard);
+    BoxAnswerer answer;
+    FrmMain* main = windows.startMainWindow();
+    report::gStrComment = "Gr&uuml;\u00DFe \u4E2D";  // as the comment dialog stores it
+
+    for (const std::string& name : {std::string(252, 'x'), std::string("a\tb"), std::string("B\u00FCro \u4E2D\u6587")}) {
+        click(*main, "btnCreateReport");
+        FrmCuz* cuz = windows.reportNameDialog();
+        ASSERT_TRUE(cuz);
+        ::SetWindowTextW(cuz->T_cuz(), win::widen(name).c_str());
+        const std::size_t asked = wmi.queries.size();
+        answer.seen.clear();
+        click(*cuz, "bb_cuzokay");
+        ASSERT_EQ(answer.seen.size(), 1u) << name;
+        if (windows.mainWindow()) {
+            EXPECT_EQ(answer.seen[0].text, "Could not create the file...") << name;
+            EXPECT_EQ(wmi.queries.size(), asked) << name;
+            continue;
+        }
+        EXPECT_EQ(answer.seen[0].text, "The file is saved on " + folder + "\\" + name + ".htm");
+        EXPECT_EQ(shell.executed.at(0).file, folder + "\\" + name + ".htm");
+    }
+    EXPECT_EQ(windows.openWindows(), 0);
+    std::ifstream in(win::widen(folder + "\\B\u00FCro \u4E2D\u6587.htm").c_str(), std::ios::binary);
+    const std::string html{std::istreambuf_iterator<char>(in), {}};
+    if (::GetACP() == 1252) {
+        for (const char* part : {"Designation: B\xFCro ?" "?</font>", "&nbsp; Gr&uuml;\xDF" "e ?<br>"})
+            EXPECT_NE(html.find(part), std::string::npos) << part;
+    }
+    EXPECT_NE(html.find("</html>"), std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(win::widen(folder)), {}), 1);
 }
 
 // The progress bar's pixels at 57 and 150, and the close box refused.

@@ -1,0 +1,90 @@
+#include "app/sanitize.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <map>
+#include <memory>
+#include <string>
+
+namespace tq::app {
+
+namespace {
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+class SanitizedObject final : public wmi::Object {
+public:
+    explicit SanitizedObject(const wmi::Object* inner = nullptr) : inner_(inner) {}
+    void reset(const wmi::Object* inner) {
+        inner_ = inner;
+        blanked_.clear();
+    }
+    const tq::Value& get(std::string_view name) const override {
+        const tq::Value& v = inner_->get(name);
+        if (v.isAbsent() || !identifyingProperty(name)) return v;
+        auto [it, fresh] = blanked_.try_emplace(lower(name));
+        if (fresh && v.isText()) it->second = tq::Value::text("");
+        return it->second;
+    }
+    std::vector<std::string> names() const override { return inner_->names(); }
+    std::string className() const override { return inner_->className(); }
+
+private:
+    const wmi::Object* inner_;
+    mutable std::map<std::string, tq::Value> blanked_;
+};
+
+class SanitizedCollection final : public wmi::Collection {
+public:
+    explicit SanitizedCollection(std::unique_ptr<wmi::Collection> inner) : inner_(std::move(inner)) {}
+    const wmi::Object* next() override {
+        const wmi::Object* o = inner_->next();
+        if (!o) return nullptr;
+        current_.reset(o);
+        return &current_;
+    }
+
+private:
+    std::unique_ptr<wmi::Collection> inner_;
+    SanitizedObject current_;
+};
+
+class SanitizedService final : public wmi::Service {
+public:
+    explicit SanitizedService(wmi::ServicePtr inner) : inner_(std::move(inner)) {}
+    std::unique_ptr<wmi::Collection> execQuery(std::string_view query, std::string_view language, int flags) override {
+        auto result = inner_->execQuery(query, language, flags);
+        if (!result) return result;
+        return std::make_unique<SanitizedCollection>(std::move(result));
+    }
+
+private:
+    wmi::ServicePtr inner_;
+};
+
+}  // namespace
+
+bool identifyingProperty(std::string_view name) {
+    static constexpr std::array<std::string_view, 16> kNames{
+        "serialnumber", "identifyingnumber", "uuid",     "macaddress",          "permanentaddress",
+        "networkaddress", "ipaddress",       "defaultipgateway", "dhcpserver",  "dnsserversearchorder",
+        "winsprimaryserver", "winssecondaryserver", "username", "registereduser", "registeredowner",
+        "ssn"};
+    const std::string n = lower(name);
+    return std::find(kNames.begin(), kNames.end(), n) != kNames.end();
+}
+
+wmi::Binder sanitizingBinder(wmi::Binder inner) {
+    return [inner = std::move(inner)](std::string_view moniker) -> wmi::ServicePtr {
+        wmi::ServicePtr service = inner(moniker);
+        if (!service) return service;
+        return std::make_unique<SanitizedService>(std::move(service));
+    };
+}
+
+}  // namespace tq::app

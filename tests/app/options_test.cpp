@@ -1,0 +1,107 @@
+// tallyquest-report's command line as people type it.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+
+namespace {
+
+using tq::app::parseCommandLine;
+using Action = tq::app::ParsedCommandLine::Action;
+
+std::vector<std::string> words(const std::string& line) {
+    std::vector<std::string> out;
+    std::string word;
+    bool quoted = false, any = false;
+    for (char c : line) {
+        if (c == '\'') quoted = !quoted, any = true;
+        else if (c == ' ' && !quoted) {
+            if (any || !word.empty()) out.push_back(word);
+            word.clear();
+            any = false;
+        } else {
+            word += c;
+        }
+    }
+    if (any || !word.empty()) out.push_back(word);
+    return out;
+}
+
+TEST(Options, ActionsAndUsageErrors) {
+    const struct {
+        const char* line;
+        Action action;
+        const char* error;
+    } cases[] = {
+        {"-h", Action::Help, ""},
+        {"-? PC", Action::Help, ""},
+        {"--folder x --help", Action::Help, ""},
+        {"-V", Action::Version, ""},
+        {"-qV", Action::Version, ""},
+        {"--version=1", Action::Usage, "--version takes no value"},
+        {"-v PC", Action::Usage, "unknown option -v"},
+        {"--bogus PC", Action::Usage, "unknown option --bogus"},
+        {"--bogus=1 PC", Action::Usage, "unknown option --bogus"},
+        {"--folder", Action::Usage, "--folder needs a value"},
+        {"--folder= PC", Action::Usage, "--folder may not be empty"},
+        {"--trace-wmi '' PC", Action::Usage, "--trace-wmi needs a value"},
+        {"", Action::Usage, "no designation"},
+        {"one two", Action::Usage, "more than one designation"},
+        {"-- -", Action::Usage, "the designation may not be - (--output - writes the report to standard output)"},
+        {"a/b", Action::Usage, "the designation may not hold any of \\ / : * ? < > | \""},
+        {"'say \"hi\"'", Action::Usage, "the designation may not hold any of \\ / : * ? < > | \""},
+        {"--onboard vga,floppy PC", Action::Usage, "bad --onboard list vga,floppy"},
+        {"--timeout=0 --server http://s PC", Action::Usage, "--timeout needs a number of seconds from 1 to 3600"},
+        {"--glpi-file - --ocs-file - PC", Action::Usage,
+         "only one of --output, --ocs-file, --glpi-file and --dump-snapshot may be -"},
+        {"--folder d --output f PC", Action::Usage, "--folder and --output exclude each other"},
+        {"--open --output - PC", Action::Usage, "--open goes with a report written into a folder"},
+        {"--glpi-file x.json", Action::Usage, "--server, --ocs-file and --glpi-file need a designation"},
+        {"--root r PC", Action::Run, ""},
+        {"--dump-snapshot d.json", Action::Run, ""},
+    };
+    for (const auto& c : cases) {
+        const auto parsed = parseCommandLine(words(c.line), "", true);
+        EXPECT_EQ(parsed.action, c.action) << c.line;
+        EXPECT_EQ(parsed.error, c.error) << c.line;
+    }
+    // Where the machine is not read below a folder, --root is unknown.
+    EXPECT_EQ(parseCommandLine(words("--root r PC"), "", false).error, "unknown option --root");
+}
+
+TEST(Options, ValuesAsTypedAndWhatIsWritten) {
+    auto p = parseCommandLine(words("--comment=a=b --tag= --ocs-file=o.xml -q --folder out --sanitize -- -PC-"), "env.trace", true);
+    ASSERT_EQ(p.action, Action::Run) << p.error;
+    EXPECT_EQ(p.options.comment, "a=b");
+    EXPECT_TRUE(p.options.ocs.haveTag);
+    EXPECT_EQ(p.options.folder, "out");
+    EXPECT_EQ(p.options.designation, "-PC-");
+    EXPECT_EQ(p.options.traceFile, "env.trace");
+    EXPECT_TRUE(p.options.quiet && p.options.sanitize && p.options.writeReport);
+
+    // A value may begin with "-"; a word after "--" is never an option.
+    p = parseCommandLine(words("--comment -q -- --help"), "", true);
+    EXPECT_EQ(p.options.comment, "-q");
+    EXPECT_EQ(p.options.designation, "--help");
+    EXPECT_FALSE(p.options.quiet);
+
+    // An inventory on standard output: no report unless one is asked for.
+    const struct {
+        const char* line;
+        bool report;
+    } reports[] = {
+        {"--glpi-file - PC", false},          {"--ocs-file=- PC", false},
+        {"--dump-snapshot - PC", false},      {"--glpi-file - --folder . PC", true},
+        {"--glpi-file - --output r.htm PC", true}, {"--glpi-file g.json PC", true},
+        {"--output - PC", true},
+    };
+    for (const auto& r : reports) {
+        p = parseCommandLine(words(r.line), "", true);
+        ASSERT_EQ(p.action, Action::Run) << r.line << ": " << p.error;
+        EXPECT_EQ(p.options.writeReport, r.report) << r.line;
+    }
+}
+
+}  // namespace
