@@ -7,7 +7,7 @@
 set -euo pipefail
 build=${1:?usage: fuzz/run.sh BUILD_DIR [SECONDS]}
 budget=${2:-${FUZZ_TIME:-240}}
-targets=(wql snapshot report_snapshot report_root ocs_reply ocs_inventory)
+targets=(wql snapshot report_snapshot report_root ocs_reply ocs_inventory edid)
 seconds=$((budget / ${#targets[@]}))
 [ "$seconds" -ge 1 ] || seconds=1
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -41,6 +41,7 @@ for target in "${targets[@]}"; do
     report_snapshot) inputs=("$root/fuzz/corpus/snapshot") ;;
     report_root) inputs=("$seeds/report_root"); args+=(-max_len=16384) ;;
     ocs_inventory) inputs=("$root/fuzz/corpus/inventory" "$root/fuzz/corpus/snapshot"); args+=(-max_len=8192) ;;
+    edid) inputs=("$root/tests/data/edid") ;;
     *) inputs=("$root/fuzz/corpus/$target") ;;
   esac
   echo "== ${target}_fuzz for ${seconds}s"

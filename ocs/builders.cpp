@@ -9,9 +9,15 @@
 #include <cctype>
 #include <cstdio>
 #include <functional>
+#include <filesystem>
+#include <fstream>
 #include <map>
 
+#include <nlohmann/json.hpp>
+
+#include "ocs/assets.h"
 #include "ocs/codes.h"
+#include "ocs/edid.h"
 #include "ocs/facts.h"
 #include "ocs/inventory.h"
 #include "wmi/trap.h"
@@ -523,6 +529,194 @@ void softwares(Build& b) {
     });
 }
 
+// ---- the assets: monitors, printers, USB devices, batteries, enclosure ----
+
+// The pnp.ids database of the machine that builds the inventory (Debian's
+// hwdata); empty where there is none.
+const std::string& pnpIds() {
+    static const std::string db = [] {
+        const char* path = "/usr/share/hwdata/pnp.ids";
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(path, ec)) return std::string();
+        std::ifstream in(path, std::ios::binary);
+        std::string out(1u << 20, '\0');
+        in.read(out.data(), static_cast<std::streamsize>(out.size()));
+        out.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+        return out;
+    }();
+    return db;
+}
+
+void monitors(Build& b) {
+    b.r.each("SELECT * FROM Tallyquest_MonitorEDID", [&](const Object& o) {
+        const auto raw = edid::fromHex(text(o, "EDID"));
+        const auto e = raw ? edid::parse(*raw) : std::nullopt;
+        if (!e || e->maker.empty()) return;
+        model::Monitor m;
+        m.maker = edid::pnpName(pnpIds(), e->maker).value_or(edid::commonMaker(e->maker).value_or(e->maker));
+        m.model = e->model();
+        m.description = e->week ? std::to_string(e->week) + "/" + std::to_string(e->year) : std::to_string(e->year);
+        m.serial = e->serial();
+        m.altSerial = e->altSerial();
+        m.port = text(o, "Port");
+        m.base64 = edid::base64(*raw);
+        b.m.monitors.push_back(std::move(m));
+    });
+}
+
+constexpr std::pair<int, const char*> kPrinterStatus[] = {
+    {1, "Other"}, {2, "Unknown"}, {3, "Idle"}, {4, "Printing"}, {5, "Warmup"}, {6, "Stopped Printing"}, {7, "Offline"},
+};
+
+void printers(Build& b) {
+    b.r.each("SELECT * FROM Win32_Printer", [&](const Object& o) {
+        model::Printer p;
+        p.name = text(o, "Name");
+        if (trimmed(p.name).empty()) return;
+        p.driver = text(o, "DriverName");
+        p.port = text(o, "PortName");
+        p.description = text(o, "Location");
+        p.comment = text(o, "Comment");
+        p.shareName = text(o, "ShareName");
+        p.serverName = text(o, "ServerName");
+        p.status = named(number(o, "PrinterStatus"), kPrinterStatus);
+        p.shared = flag(o, "Shared");
+        p.network = flag(o, "Network");
+        b.m.printers.push_back(std::move(p));
+    });
+}
+
+// USB class codes as the class's name.
+constexpr std::pair<int, const char*> kUsbClasses[] = {
+    {0x01, "Audio"},          {0x02, "Communications"},  {0x03, "Human Interface Device"},
+    {0x05, "Physical"},       {0x06, "Image"},           {0x07, "Printer"},
+    {0x08, "Mass Storage"},   {0x09, "Hub"},             {0x0A, "CDC Data"},
+    {0x0B, "Smart Card"},     {0x0D, "Content Security"}, {0x0E, "Video"},
+    {0x0F, "Personal Healthcare"}, {0x10, "Audio/Video"}, {0x11, "Billboard"},
+    {0xDC, "Diagnostic"},     {0xE0, "Wireless"},        {0xEF, "Miscellaneous"},
+    {0xFE, "Application Specific"}, {0xFF, "Vendor Specific"},
+};
+
+// The hex digits after `key` in an identifier ("Class_03" -> "03"), upper case; "" when not there.
+std::string hexAfter(std::string_view id, std::string_view key, std::size_t n) {
+    std::string up(id), k(key);
+    for (std::string* t : {&up, &k})
+        for (char& c : *t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto at = up.find(k);
+    if (at == std::string::npos || at + k.size() + n > up.size()) return {};
+    const std::string v = up.substr(at + k.size(), n);
+    return v.find_first_not_of("0123456789ABCDEF") == std::string::npos ? v : std::string();
+}
+
+void usbDevices(Build& b) {
+    b.r.each("SELECT * FROM Win32_PnPEntity", [&](const Object& o) {
+        const std::string id = text(o, "DeviceID");
+        const std::string low = wmi::text::lower(id);
+        // Devices, not their interfaces; hubs and root hubs left out.
+        if (low.rfind("usb\\vid_", 0) != 0 || low.find("&mi_") != std::string::npos) return;
+        const std::vector<std::string> compat = texts(o, "CompatibleID");
+        std::string usbClass, subclass;
+        for (const std::string& c : compat)
+            if (usbClass.empty() && !hexAfter(c, "Class_", 2).empty()) {
+                usbClass = hexAfter(c, "Class_", 2);
+                subclass = hexAfter(c, "SubClass_", 2);
+            }
+        const std::string service = wmi::text::lower(text(o, "Service"));
+        if (usbClass == "09" || service == "usbhub" || service == "usbhub3" || service == "hub") return;
+        model::UsbDevice u;
+        u.name = text(o, "Name");
+        u.maker = text(o, "Manufacturer");
+        if (!u.maker.empty() && u.maker.front() == '(') u.maker.clear();  // "(Standard USB Host Controller)"
+        u.vendorId = hexAfter(id, "VID_", 4);
+        u.productId = hexAfter(id, "PID_", 4);
+        // The instance part is the device's serial when it is not one Windows made up.
+        const std::string instance = id.substr(id.rfind('\\') + 1);
+        if (instance.find('&') == std::string::npos && instance.size() < 128) u.serial = instance;
+        u.usbClass = usbClass;
+        u.subclass = subclass;
+        if (!usbClass.empty()) u.className = named(model::Number(std::stoul(usbClass, nullptr, 16)), kUsbClasses);
+        b.m.usbDevices.push_back(std::move(u));
+    });
+}
+
+constexpr std::pair<int, const char*> kChemistries[] = {
+    {1, "Other"}, {2, "Unknown"}, {3, "Lead Acid"}, {4, "Nickel Cadmium"}, {5, "Nickel Metal Hydride"},
+    {6, "Lithium-ion"}, {7, "Zinc air"}, {8, "Lithium Polymer"},
+};
+
+void batteries(Build& b) {
+    // The firmware's batteries (SMBIOS type 22) first; the system's own
+    // (Win32_Battery, the kernel's) add the full-charge capacity and fill
+    // what the firmware leaves out, taken in the same order.
+    std::vector<model::Battery> firmware, system;
+    auto read = [&](const Object& o, std::vector<model::Battery>& into) {
+        model::Battery x;
+        x.name = text(o, "Name");
+        x.maker = text(o, "Manufacturer");
+        x.serial = text(o, "SerialNumber");
+        x.chemistry = named(number(o, "Chemistry"), kChemistries);
+        if (x.chemistry == "Unknown" || x.chemistry == "Other") x.chemistry.clear();
+        x.location = text(o, "Location");
+        x.sbdsVersion = text(o, "SmartBatteryVersion");
+        x.date = usWhen(text(o, "ManufactureDate"));
+        x.designCapacity = number(o, "DesignCapacity");
+        x.fullCapacity = number(o, "FullChargeCapacity");
+        x.voltage = number(o, "DesignVoltage");
+        x.maxError = number(o, "MaxBatteryError");
+        into.push_back(std::move(x));
+    };
+    b.r.each("SELECT * FROM Win32_PortableBattery", [&](const Object& o) { read(o, firmware); });
+    b.r.each("SELECT * FROM Win32_Battery", [&](const Object& o) { read(o, system); });
+    std::vector<model::Battery>& out = firmware.empty() ? system : firmware;
+    if (!firmware.empty())
+        for (std::size_t i = 0; i < firmware.size() && i < system.size(); ++i) {
+            model::Battery& f = firmware[i];
+            const model::Battery& s = system[i];
+            if (f.name.empty()) f.name = s.name;
+            if (f.maker.empty()) f.maker = s.maker;
+            if (f.serial.empty()) f.serial = s.serial;
+            if (f.chemistry.empty()) f.chemistry = s.chemistry;
+            if (!f.date.known()) f.date = s.date;
+            if (!f.designCapacity) f.designCapacity = s.designCapacity;
+            if (!f.voltage) f.voltage = s.voltage;
+            f.fullCapacity = s.fullCapacity;
+        }
+    for (model::Battery& x : out) b.m.batteries.push_back(std::move(x));
+}
+
+void enclosure(Build& b) {
+    b.r.first("SELECT * FROM Win32_SystemEnclosure", [&](const Object& o) {
+        // The first type the enclosure names (an array of numbers).
+        if (const Value* v = o.find("ChassisTypes"); v && v->isOther()) {
+            const auto j = nlohmann::json::parse(v->rawText(), nullptr, false);
+            if (j.is_array() && !j.empty() && j.front().is_number_unsigned())
+                b.m.bios.type = chassisName(static_cast<unsigned>(j.front().get<std::uint64_t>() & 0xFF));
+        } else if (auto n = number(o, "ChassisTypes")) {
+            b.m.bios.type = chassisName(static_cast<unsigned>(*n & 0xFF));
+        }
+        const std::string tag = shown(text(o, "SMBIOSAssetTag"));
+        if (!placeholderTag(tag)) b.m.bios.assetTag = tag;
+    });
+}
+
+// When the user the machine names last logged on, from the login profiles.
+void lastLogon(Build& b) {
+    const std::string user = wmi::text::lower(b.m.hardware.userId);
+    if (user.empty()) return;
+    b.r.each("SELECT * FROM Win32_NetworkLoginProfile", [&](const Object& o) {
+        if (wmi::text::lower(text(o, "Name")) == user) b.m.hardware.lastLogon = cimWhen(text(o, "LastLogon"));
+    });
+}
+
+// The paging files' size, where the system lists them.
+void swap(Build& b) {
+    model::Number total;
+    b.r.each("SELECT * FROM Win32_PageFileUsage", [&](const Object& o) {
+        if (auto mb = number(o, "AllocatedBaseSize")) total = total.value_or(0) + *mb;
+    });
+    if (total) b.m.hardware.swapMb = total;
+}
+
 }  // namespace
 
 model::Inventory buildInventory(const InventoryOptions& options) {
@@ -550,6 +744,13 @@ model::Inventory buildInventory(const InventoryOptions& options) {
     slots(b);
     controllers(b);
     softwares(b);
+    monitors(b);
+    printers(b);
+    usbDevices(b);
+    batteries(b);
+    enclosure(b);
+    lastLogon(b);
+    swap(b);
     m.tag = options.tag.empty() ? options.designation : options.tag;
     return m;
 }

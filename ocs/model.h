@@ -43,6 +43,7 @@ struct Hardware {
     Number memoryMb, swapMb;
     std::string ipAddress, defaultGateway, dns;  // of the adapter that holds the default route
     std::string vmSystem;  // "KVM", "VMware", ...: only where the machine says it is a virtual one
+    When lastLogon;        // when `userId` last logged on, where the system keeps it
 };
 
 struct Bios {
@@ -50,6 +51,8 @@ struct Bios {
     std::string maker, version;
     When date;
     std::string boardMaker, boardModel, boardSerial;
+    std::string type;      // the chassis: "Desktop", "Notebook", "Laptop", ...
+    std::string assetTag;  // unless the firmware left a placeholder
 };
 
 struct Cpu {
@@ -117,6 +120,29 @@ struct Software {
     Number sizeBytes;
 };
 
+struct Monitor {
+    std::string maker;        // the maker's name from pnp.ids, else the PNP id
+    std::string model;        // the display name, else the product code
+    std::string description;  // the week and year made ("6/2018"), or the year
+    std::string serial, altSerial, port, base64;
+};
+
+struct Printer {
+    std::string name, driver, port, description, comment, shareName, serverName, status;
+    Flag shared, network;
+};
+
+struct UsbDevice {
+    std::string name, maker, serial, vendorId, productId;  // "046D", "C31C"
+    std::string usbClass, subclass, className;             // "03", "01", "Human Interface Device"
+};
+
+struct Battery {
+    std::string name, maker, serial, chemistry, location, sbdsVersion;
+    When date;
+    Number designCapacity, fullCapacity, voltage, maxError;  // mWh, mWh, mV, %
+};
+
 struct Inventory {
     OperatingSystem os;
     Hardware hardware;
@@ -133,6 +159,10 @@ struct Inventory {
     std::vector<Slot> slots;
     std::vector<Controller> controllers;
     std::vector<Software> softwares;  // updates first, then programs
+    std::vector<Monitor> monitors;
+    std::vector<Printer> printers;
+    std::vector<UsbDevice> usbDevices;
+    std::vector<Battery> batteries;
     std::string tag;
 };
 

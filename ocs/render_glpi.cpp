@@ -121,13 +121,14 @@ std::string renderGlpi(const model::Inventory& m, std::string_view deviceId) {
     Entry h;
     h("name", hw.name)("workgroup", hw.workgroup)("lastloggeduser", hw.userId)("memory", hw.memoryMb)(
         "swap", hw.swapMb)("uuid", hw.uuid)("dns", hw.dns)("defaultgateway", hw.defaultGateway)(
-        "winprodid", m.os.productId)("winowner", m.os.owner)("wincompany", m.os.company)("vmsystem", hw.vmSystem);
+        "winprodid", m.os.productId)("winowner", m.os.owner)("wincompany", m.os.company)("vmsystem", hw.vmSystem)(
+        "chassis_type", m.bios.type)("datelastloggeduser", dayAndTime(hw.lastLogon));
     if (!h.json().empty()) body["hardware"] = std::move(h.json());
     const model::Bios& b = m.bios;
     Entry bi;
     bi("smanufacturer", b.systemMaker)("smodel", b.systemModel)("ssn", b.systemSerial)("bmanufacturer", b.maker)(
         "bversion", b.version)("bdate", day(b.date))("mmanufacturer", b.boardMaker)("mmodel", b.boardModel)(
-        "msn", b.boardSerial);
+        "msn", b.boardSerial)("assettag", b.assetTag);
     if (!bi.json().empty()) body["bios"] = std::move(bi.json());
 
     list(body, "cpus", m.cpus, [](Entry& e, const model::Cpu& x) {
@@ -183,6 +184,28 @@ std::string renderGlpi(const model::Inventory& m, std::string_view deviceId) {
                 "folder", x.folder);
         },
         "name");
+
+    list(body, "monitors", m.monitors, [](Entry& e, const model::Monitor& x) {
+        e("manufacturer", x.maker)("caption", x.model)("name", x.model)("description", x.description)(
+            "serial", x.serial)("altserial", x.altSerial)("port", x.port)("base64", x.base64);
+    });
+    list(
+        body, "printers", m.printers,
+        [](Entry& e, const model::Printer& x) {
+            e("name", x.name)("driver", x.driver)("port", x.port)("description", x.description)("comment", x.comment)(
+                "sharename", x.shareName)("servername", x.serverName)("status", x.status)("shared", x.shared)(
+                "network", x.network);
+        },
+        "name");
+    list(body, "usbdevices", m.usbDevices, [](Entry& e, const model::UsbDevice& x) {
+        e("name", x.name)("caption", x.name)("manufacturer", x.maker)("serial", x.serial)(
+            "vendorid", lower(x.vendorId))("productid", lower(x.productId))("class", x.usbClass)(
+            "subclass", x.subclass);
+    });
+    list(body, "batteries", m.batteries, [](Entry& e, const model::Battery& x) {
+        e("name", x.name)("manufacturer", x.maker)("serial", x.serial)("chemistry", x.chemistry)(
+            "date", day(x.date))("capacity", x.designCapacity)("real_capacity", x.fullCapacity)("voltage", x.voltage);
+    });
 
     const model::OperatingSystem& os = m.os;
     Entry o;

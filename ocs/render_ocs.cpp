@@ -77,8 +77,10 @@ void hardware(pugi::xml_node c, const model::Inventory& m) {
 void bios(pugi::xml_node c, const model::Bios& b) {
     Section(c, "BIOS")("SMANUFACTURER", b.systemMaker)("SMODEL", b.systemModel)("SSN", b.systemSerial)(
         "BMANUFACTURER", b.maker)("BVERSION", b.version)("BDATE", usDate(b.date))("MMANUFACTURER", b.boardMaker)(
-        "MMODEL", b.boardModel)("MSN", b.boardSerial);
+        "MMODEL", b.boardModel)("MSN", b.boardSerial)("TYPE", b.type)("ASSETTAG", b.assetTag);
 }
+
+std::string yesNo(const model::Flag& f) { return f ? (*f ? "1" : "0") : ""; }
 
 }  // namespace
 
@@ -136,6 +138,20 @@ std::string renderOcs(const model::Inventory& m, std::string_view deviceId) {
         Section(c, "SOFTWARES")("NAME", x.name)("VERSION", x.version)("PUBLISHER", x.publisher)(
             "LANGUAGE", x.language)("COMMENTS", x.comments)("GUID", x.guid)("INSTALLDATE", isoDate(x.installDate))(
             "FILESIZE", x.sizeBytes)("FOLDER", x.folder)("ARCHITECTURE", x.arch);
+    for (const model::Monitor& x : m.monitors)
+        Section(c, "MONITORS")("MANUFACTURER", x.maker)("CAPTION", x.model)("DESCRIPTION", x.description)(
+            "TYPE", x.port)("SERIAL", x.serial)("ALTSERIAL", x.altSerial)("BASE64", x.base64);
+    for (const model::Printer& x : m.printers)
+        Section(c, "PRINTERS")("NAME", x.name)("DRIVER", x.driver)("PORT", x.port)("DESCRIPTION", x.description)(
+            "SERVERNAME", x.serverName)("SHARENAME", x.shareName)("COMMENT", x.comment)("SHARED", yesNo(x.shared))(
+            "NETWORK", yesNo(x.network));
+    for (const model::UsbDevice& x : m.usbDevices)
+        Section(c, "USBDEVICES")("DESCRIPTION", x.name)("INTERFACE", "USB")("MANUFACTURER", x.maker)(
+            "SERIAL", x.serial)("TYPE", x.className);
+    for (const model::Battery& x : m.batteries)
+        Section(c, "BATTERIES")("LOCATION", x.location)("MANUFACTURER", x.maker)("MANUFACTUREDATE", usDate(x.date))(
+            "SERIALNUMBER", x.serial)("NAME", x.name)("CHEMISTRY", x.chemistry)("DESIGNCAPACITY", x.designCapacity)(
+            "DESIGNVOLTAGE", x.voltage)("SBDSVERSION", x.sbdsVersion)("MAXERROR", x.maxError);
     Section(c, "ACCOUNTINFO")("KEYNAME", "TAG")("KEYVALUE", m.tag);
     c.append_child("VERSIONCLIENT").text().set("Tallyquest_v" TQ_VERSION);
 

@@ -26,10 +26,19 @@ mkdir -p "$work/out"
 # The recorded machine with its IP configuration and programs, under a name of
 # its own for this run, so that earlier runs' machines do not count.
 name="TQ-CI-$(date +%s)-$$"
+# It is a laptop: monitors, printers, USB devices, a battery, its user.
 python3 -c 'import json, sys
 machine = json.load(open(sys.argv[1]))
 machine.update(json.load(open(sys.argv[2])))
-json.dump(machine, sys.stdout)' "$root/tests/data/realistic-machine.json" "$root/tests/data/realistic-network.json" |
+for cls, objects in json.load(open(sys.argv[3])).items():
+    if cls == "Win32_ComputerSystem":
+        machine[cls][0]["UserName"] = objects[0]["UserName"]
+    elif cls == "Win32_PnPEntity":
+        machine[cls] = machine.get(cls, []) + objects
+    else:
+        machine[cls] = objects
+json.dump(machine, sys.stdout)' "$root/tests/data/realistic-machine.json" "$root/tests/data/realistic-network.json" \
+  "$root/tests/data/windows-laptop-assets.json" |
   sed "s/\"WS-0815\"/\"$name\"/" > "$work/machine.json"
 grep -q "$name" "$work/machine.json"
 
@@ -58,6 +67,14 @@ for table in cpus memories storages drives videos sounds inputs slots controller
 done
 check "MAC addresses" "SELECT GROUP_CONCAT(DISTINCT MACADDR ORDER BY MACADDR) FROM networks WHERE HARDWARE_ID=${id:-0}" \
   "= '70:C9:4E:12:34:56,B4:2E:99:3A:4F:5C'"
+check "monitors with their serials" \
+  "SELECT GROUP_CONCAT(CONCAT(MANUFACTURER, '/', CAPTION, '/', SERIAL) ORDER BY CAPTION) FROM monitors WHERE HARDWARE_ID=${id:-0}" \
+  "= 'AU Optronics/10EC/,Dell Inc./D1918H/2C8FJ8255K5E'"
+check "printers" "SELECT CONCAT(COUNT(*), ' ', MAX(SHARENAME)) FROM printers WHERE HARDWARE_ID=${id:-0}" "= '2 HP-Office'"
+check "battery" "SELECT CONCAT(MANUFACTURER, ' ', DESIGNCAPACITY, ' ', DESIGNVOLTAGE) FROM batteries WHERE HARDWARE_ID=${id:-0}" \
+  "= 'LGC 57000 11520'"
+check "chassis and asset tag" "SELECT CONCAT(TYPE, ' ', ASSETTAG) FROM bios WHERE HARDWARE_ID=${id:-0}" "= 'Notebook INV-004711'"
+check "last user and swap" "SELECT CONCAT(USERID LIKE 'LAPTOP-7%alice', ' ', SWAP) FROM hardware WHERE ID=${id:-0}" "= '1 4864'"
 check "memory modules (MB)" "SELECT GROUP_CONCAT(CAPACITY) FROM memories WHERE HARDWARE_ID=${id:-0}" "= '8192,8192'"
 check "addresses" "SELECT GROUP_CONCAT(IPADDRESS ORDER BY IPADDRESS) FROM networks WHERE HARDWARE_ID=${id:-0} AND IPADDRESS<>''" \
   "= '192.168.178.23,2a02:8108:1a40:3e00:8d4c:2a1b:9e3f:7a10,fe80::8d4c:2a1b:9e3f:7a10'"
@@ -107,6 +124,9 @@ perl /usr/share/ocsinventory-server/binutils/ocsinventory-injector.pl -f "$work/
 check "device id in the file" "SELECT '$(sed -n 's:.*<DEVICEID>\(.*\)</DEVICEID>.*:\1:p' "$work/inventory.xml")'" "= \"$deviceid\""
 check "machines named $name after the injector" "SELECT COUNT(*) FROM hardware WHERE NAME='$name'" "= 1"
 check "injected file's disks" "SELECT COUNT(*) FROM storages WHERE HARDWARE_ID=${id:-0}" "-gt 0"
+# The server keeps USBDEVICES as a section of one entry (its map says so), so
+# a machine's several devices are checked in the file, not in the database.
+check "USB devices in the file (no hubs)" "SELECT $(grep -c '<USBDEVICES>' "$work/inventory.xml")" "= 2"
 
 # This machine, read by the Linux provider.
 rm -rf "$XDG_STATE_HOME"

@@ -214,6 +214,33 @@ const ClassText kClasses[] = {
      "IPSubnet:s[] MACAddress:s MTU:u32 ServiceName:s SettingID:s"},
     {"Win32_InstalledWin32Program", "",
      "Language:s MsiPackageCode:s MsiProductCode:s Name:s ProgramId:s Vendor:s Version:s"},
+    // The assets the inventory describes beyond the report.
+    {"Win32_SystemEnclosure", "",
+     "AudibleAlarm:b Caption:s ChassisTypes:u16[] CreationClassName:s Description:s LockPresent:b "
+     "Manufacturer:s Model:s Name:s PartNumber:s SerialNumber:s SKU:s SMBIOSAssetTag:s Status:s Tag:s "
+     "Version:s"},
+    {"Win32_Battery", "",
+     "Availability:u16 BatteryStatus:u16 Caption:s Chemistry:u16 CreationClassName:s Description:s "
+     "DesignCapacity:u32 DesignVoltage:u64 DeviceID:s EstimatedChargeRemaining:u16 EstimatedRunTime:u32 "
+     "FullChargeCapacity:u32 Name:s PNPDeviceID:s Status:s SystemCreationClassName:s SystemName:s"},
+    {"Win32_PortableBattery", "",
+     "Availability:u16 BatteryStatus:u16 CapacityMultiplier:u16 Caption:s Chemistry:u16 CreationClassName:s "
+     "Description:s DesignCapacity:u32 DesignVoltage:u64 DeviceID:s EstimatedChargeRemaining:u16 "
+     "FullChargeCapacity:u32 Location:s ManufactureDate:s Manufacturer:s MaxBatteryError:u16 Name:s "
+     "SmartBatteryVersion:s Status:s SystemCreationClassName:s SystemName:s"},
+    {"Win32_Printer", "",
+     "Attributes:u32 Caption:s Comment:s Default:b Description:s DeviceID:s DriverName:s Local:b "
+     "Location:s Name:s Network:b PortName:s PrinterState:u32 PrinterStatus:u16 Published:b ServerName:s "
+     "Shared:b ShareName:s Status:s SystemName:s WorkOffline:b"},
+    {"Win32_PageFileUsage", "",
+     "AllocatedBaseSize:u32 Caption:s CurrentUsage:u32 Description:s InstallDate:dt Name:s PeakUsage:u32 "
+     "Status:s TempPageFile:b"},
+    {"Win32_NetworkLoginProfile", "",
+     "Caption:s Description:s FullName:s LastLogoff:dt LastLogon:dt Name:s NumberOfLogons:u32 UserType:s"},
+    // Our own: the EDID of each present monitor as upper-case hex digits,
+    // from the display device's registry key on Windows and from the DRM
+    // outputs on Linux, with the port where the system names one.
+    {"Tallyquest_MonitorEDID", "", "DeviceID:s EDID:s Port:s"},
 };
 
 CimType typeOf(std::string_view t) {

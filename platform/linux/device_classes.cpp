@@ -93,6 +93,7 @@ Objects buildPnPEntities(Machine& m) {
         p.text("CreationClassName", "Win32_PnPEntity");
         p.text("Description", d.name);
         p.text("DeviceID", d.deviceId);
+        p.texts("CompatibleID", d.compatibleIds);
         if (!d.hardwareId.empty()) p.texts("HardwareID", {d.hardwareId});
         p.text("Manufacturer", d.manufacturer);
         p.text("Name", d.name);

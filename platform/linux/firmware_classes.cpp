@@ -220,6 +220,8 @@ Objects buildComputerSystem(Machine& m) {
             if (auto kb = parseNumber(f[0], 10); kb && *kb < (1ull << 50)) p.uint64("TotalPhysicalMemory", *kb * 1024);
         }
     }
+    // The user of the latest login, as the service names the user logged on.
+    if (auto login = lastLogin(m)) p.text("UserName", login->user);
     p.text("Workgroup", "WORKGROUP");
     return {p};
 }

@@ -512,6 +512,23 @@ void Machine::scanUsb(std::vector<Device>& out) {
         d.name = !product.empty() ? product : dn ? *dn : "USB Device " + vp;
         d.manufacturer = !maker.empty() ? maker : vendorName(names, r.vid, "USB");
         unsigned devClass = static_cast<unsigned>(fs.number(r.path + "/bDeviceClass", 16).value_or(0));
+        // The class as Windows gives it: the device's own, else that of its
+        // one interface; a device of several interfaces is a composite one.
+        {
+            unsigned c = devClass, sc = 0, pr = 0;
+            std::string from = r.path + "/b" + std::string(devClass ? "Device" : "Interface");
+            if (!devClass && ifaces.size() == 1) from = r.path + "/" + ifaces[0] + "/bInterface";
+            if (devClass || ifaces.size() == 1) {
+                c = static_cast<unsigned>(fs.number(from + "Class", 16).value_or(0) & 0xFF);
+                sc = static_cast<unsigned>(fs.number(from + "SubClass", 16).value_or(0) & 0xFF);
+                pr = static_cast<unsigned>(fs.number(from + "Protocol", 16).value_or(0) & 0xFF);
+                const std::string cls = "USB\\Class_" + hex(c, 2);
+                d.compatibleIds = {cls + "&SubClass_" + hex(sc, 2) + "&Prot_" + hex(pr, 2), cls + "&SubClass_" + hex(sc, 2), cls};
+            } else if (ifaces.size() > 1) {
+                d.compatibleIds = {"USB\\DevClass_00&SubClass_00&Prot_00", "USB\\DevClass_00&SubClass_00", "USB\\DevClass_00",
+                                   "USB\\COMPOSITE"};
+            }
+        }
         if (devClass == 0x09) {
             d.deviceClass = "USB";
             d.needsDriver = false;

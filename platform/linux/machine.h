@@ -57,6 +57,7 @@ struct Device {
     bool servedByCore = false;  // a bridge without a driver of its own: the PCI core serves it
     bool sound = false;         // a sound device: codec function, USB or PCI audio
     std::uint32_t pciClass = 0; // PCI devices: the class code
+    std::vector<std::string> compatibleIds;  // USB devices: their class, Windows form
 };
 
 // A network interface with hardware behind it: what Win32_NetworkAdapter and
@@ -179,6 +180,21 @@ Objects buildSoundDevices(Machine& m);
 Objects buildKeyboards(Machine& m);
 Objects buildPointingDevices(Machine& m);
 Objects buildOperatingSystem(Machine& m);
+Objects buildMonitorEdids(Machine& m);
+Objects buildSystemEnclosure(Machine& m);
+Objects buildPortableBatteries(Machine& m);
+Objects buildBatteries(Machine& m);
+Objects buildPageFileUsage(Machine& m);
+Objects buildNetworkLoginProfiles(Machine& m);
+Objects buildPrinters(Machine& m);
+
+// The latest login of the login records (wtmp, else utmp): the user and
+// the time in seconds since 1970.
+struct Login {
+    std::string user;
+    std::int64_t when = 0;
+};
+std::optional<Login> lastLogin(Machine& m);
 
 // The processor description in the Windows form: "Intel64 Family 6 Model 167 Stepping 1".
 std::optional<std::string> processorDescription(const std::map<std::string, std::string>& info);

@@ -46,6 +46,13 @@ const std::map<std::string, ClassSource>& sources() {
         {"win32_winsat", {"Win32_WinSAT", none}},
         {"win32_systemslot", {"Win32_SystemSlot", buildSystemSlots}},
         {"win32_onboarddevice", {"Win32_OnBoardDevice", buildOnBoardDevices}},
+        {"win32_systemenclosure", {"Win32_SystemEnclosure", buildSystemEnclosure}},
+        {"win32_battery", {"Win32_Battery", buildBatteries}},
+        {"win32_portablebattery", {"Win32_PortableBattery", buildPortableBatteries}},
+        {"win32_printer", {"Win32_Printer", buildPrinters}},
+        {"win32_pagefileusage", {"Win32_PageFileUsage", buildPageFileUsage}},
+        {"win32_networkloginprofile", {"Win32_NetworkLoginProfile", buildNetworkLoginProfiles}},
+        {"tallyquest_monitoredid", {"Tallyquest_MonitorEDID", buildMonitorEdids}},
     };
     return table;
 }

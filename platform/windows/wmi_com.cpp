@@ -10,6 +10,7 @@
 
 #include "platform/windows/com.h"
 #include "platform/windows/moniker.h"
+#include "platform/monitors.h"
 #include "platform/windows/programs.h"
 #include "platform/windows/text.h"
 #include "platform/windows/variant.h"
@@ -182,7 +183,9 @@ wmi::ServicePtr bindMoniker(std::string_view text) {
 }
 
 wmi::Binder makeComBinder() {
-    return [](std::string_view moniker) { return withRegistryPrograms(bindMoniker(moniker)); };
+    return [](std::string_view moniker) {
+        return platform::withRegistryMonitors(withRegistryPrograms(bindMoniker(moniker)));
+    };
 }
 
 }  // namespace tq::win

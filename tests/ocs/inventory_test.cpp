@@ -473,7 +473,9 @@ TEST(OcsInventory, GlpiFormValidatesAgainstGlpisSchema) {
         "print(errors)\n"
         "sys.exit(1 if errors else 0)' " +
         tq::testing::quote(schema) + " " + tq::testing::quote(tmp.write("w.json", windows)) + " " +
-        tq::testing::quote(tmp.write("l.json", debian));
+        tq::testing::quote(tmp.write("l.json", debian)) + " " +
+        // The laptop's, as RecordedMachinesAsSent keeps it: monitors, printers, USB devices, batteries.
+        tq::testing::quote(std::string(TQ_SOURCE_DIR) + "/tests/data/laptop-inventory.glpi.json");
     const tq::testing::RunResult r = tq::testing::runShell(check + " >&2", tmp.path + "/err.txt");
     EXPECT_EQ(r.status, 0) << r.err;
 
@@ -568,17 +570,21 @@ TEST(OcsInventory, CleanTextAndDates) {
     for (const auto& [in, out] : installed) EXPECT_EQ(tq::ocs::usDateToIso(in), out) << in;
 }
 
-// What is sent for a recorded Windows machine and a recorded Linux one
-// (tests/data/linux-machine.json: a dump of a Debian VM, its program list
-// cut short), kept as the files the server and GLPI get. A changed field
+// What is sent for a recorded Windows machine, the same as a laptop, and a
+// recorded Linux one (tests/data/linux-machine.json: a dump of a Debian VM,
+// its program list cut short), kept as the files the server and GLPI get. A changed field
 // shows as a diff; TQ_WRITE_GOLDEN=1 rewrites the files after a wanted change.
 TEST(OcsInventory, RecordedMachinesAsSent) {
     const std::string data = std::string(TQ_SOURCE_DIR) + "/tests/data/";
     auto windows = nlohmann::json::parse(tq::testing::readFile(data + "realistic-machine.json"));
     windows.update(nlohmann::json::parse(tq::testing::readFile(data + "realistic-network.json")));
+    // The same machine as a laptop: monitors, printers, USB devices, a battery.
+    auto laptop = windows;
+    laptop.update(nlohmann::json::parse(tq::testing::readFile(data + "windows-laptop-assets.json")));
     const std::pair<std::string, std::string> machines[] = {
         {windows.dump(), "realistic-inventory"},
         {tq::testing::readFile(data + "linux-machine.json"), "linux-inventory"},
+        {laptop.dump(), "laptop-inventory"},
     };
     const auto unversioned = [](std::string s) {
         const std::string v = "Tallyquest_v" TQ_VERSION;

@@ -1,0 +1,221 @@
+// EDIDs of real monitors (tests/data/edid) read as edid-decode reads them,
+// and damaged ones: cut short, a broken checksum, no descriptors, extra
+// extension blocks.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+
+#include "ocs/assets.h"
+#include "ocs/edid.h"
+#include "wmi/snapshot.h"
+
+namespace tq::edid {
+namespace {
+
+const std::string kDir = std::string(TQ_SOURCE_DIR) + "/tests/data/edid/";
+const char* const kCorpus[] = {"dell-d1918h", "samsung-syncmaster", "aoc-1619w",
+                               "lenovo-lt2252p", "lg-tv", "auo-laptop-panel"};
+
+std::string bytesOf(const std::string& name) {
+    std::ifstream in(kDir + name + ".bin", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+#ifndef _WIN32
+// edid-decode's reading: "Label: value" lines of the base block.
+std::map<std::string, std::string> decoded(const std::string& name) {
+    std::map<std::string, std::string> out;
+    FILE* p = ::popen(("edid-decode '" + kDir + name + ".bin' 2>/dev/null").c_str(), "r");
+    if (!p) return out;
+    std::string text;
+    char buf[4096];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+    ::pclose(p);
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        const auto colon = line.find(": ");
+        if (colon == std::string::npos) continue;
+        std::string key = line.substr(line.find_first_not_of(' '));
+        key = key.substr(0, key.find(": "));
+        std::string value = line.substr(colon + 2);
+        if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') value = value.substr(1, value.size() - 2);
+        out.emplace(key, value);  // the base block's come first
+    }
+    return out;
+}
+
+TEST(Edid, RealMonitorsReadAsEdidDecodeReadsThem) {
+    if (std::system("command -v edid-decode >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "edid-decode is not installed";
+    for (const char* name : kCorpus) {
+        SCOPED_TRACE(name);
+        const auto want = decoded(name);
+        ASSERT_TRUE(want.count("Manufacturer"));
+        const auto m = parse(bytesOf(name));
+        ASSERT_TRUE(m);
+        EXPECT_TRUE(m->checksumOk);
+        EXPECT_EQ(m->maker, want.at("Manufacturer"));
+        EXPECT_EQ(std::to_string(m->productCode), want.at("Model"));
+        EXPECT_EQ(std::to_string(m->serialNumber), want.count("Serial Number") ? want.at("Serial Number") : "0");
+        EXPECT_EQ(m->name, want.count("Display Product Name") ? want.at("Display Product Name") : "");
+        EXPECT_EQ(m->serialText, want.count("Display Product Serial Number") ? want.at("Display Product Serial Number") : "");
+        // "week 6 of 2018", or the year alone.
+        const std::string made = want.count("Made in") ? want.at("Made in") : "Model year: " + want.at("Model year");
+        EXPECT_EQ(made, m->week ? "week " + std::to_string(m->week) + " of " + std::to_string(m->year)
+                                : std::to_string(m->year));
+    }
+}
+#endif
+
+TEST(Edid, WhatTheInventoryNames) {
+    struct Case {
+        const char* file;
+        const char* model;
+        const char* serial;
+        const char* altSerial;
+        int extensions;
+    };
+    const Case cases[] = {
+        // The descriptor's serial; the numeric one is a placeholder.
+        {"dell-d1918h", "D1918H", "2C8FJ8255K5E", "", 1},
+        // Both: the descriptor's text, the number beside it.
+        {"samsung-syncmaster", "SyncMaster", "HSDXB03789", "1312961073", 0},
+        // Neither: no serial rather than the placeholder every such monitor shares.
+        {"aoc-1619w", "1619w", "", "", 0},
+        // No display name: the product code.
+        {"auo-laptop-panel", "10EC", "", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const auto m = parse(bytesOf(c.file));
+        ASSERT_TRUE(m);
+        EXPECT_EQ(m->model(), c.model);
+        EXPECT_EQ(m->serial(), c.serial);
+        EXPECT_EQ(m->altSerial(), c.altSerial);
+        EXPECT_EQ(m->extensions, c.extensions);
+    }
+}
+
+TEST(Edid, DamagedBlocksGiveWhatCanBeRead) {
+    const std::string good = bytesOf("samsung-syncmaster");
+    ASSERT_EQ(good.size(), kBlock);
+    std::string noSerialDescriptor = good;
+    noSerialDescriptor[108 + 3] = 0x10;  // the serial descriptor made a dummy one
+    std::string badSum = good;
+    badSum[127] = static_cast<char>(badSum[127] + 1);
+    std::string noDescriptors = good;
+    for (std::size_t i = 54; i < 126; ++i) noDescriptors[i] = 0;
+    std::string garbage = good;
+    garbage[108 + 5] = '\x01';  // control and high bytes in the text are dropped
+    garbage[108 + 6] = '\xff';
+    std::string extended = bytesOf("lg-tv") + std::string(3 * kBlock, '\x5a');
+
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool parsed;
+        const char* maker;
+        const char* name;
+        const char* serial;
+        bool checksumOk;
+        bool complete;
+    };
+    const Case cases[] = {
+        {"whole", good, true, "SAM", "SyncMaster", "HSDXB03789", true, true},
+        {"numeric serial only", noSerialDescriptor, true, "SAM", "SyncMaster", "1312961073", false, true},
+        {"broken checksum", badSum, true, "SAM", "SyncMaster", "HSDXB03789", false, true},
+        {"zero descriptors", noDescriptors, true, "SAM", "", "1312961073", false, true},
+        {"bytes outside ASCII", garbage, true, "SAM", "SyncMaster", "DXB03789", false, true},
+        {"cut in the last descriptor", good.substr(0, 120), true, "SAM", "SyncMaster", "1312961073", false, false},
+        {"cut after the ids", good.substr(0, 12), true, "SAM", "", "", false, false},
+        {"header only", good.substr(0, 8), true, "", "", "", false, false},
+        {"short of the header", good.substr(0, 7), false, "", "", "", false, false},
+        {"no header", std::string(kBlock, '\0'), false, "", "", "", false, false},
+        {"empty", "", false, "", "", "", false, false},
+        {"extension blocks beyond the count", extended, true, "GSM", "LG TV", "", true, true},
+        {"larger than any EDID", std::string(good) + std::string(kMaxBytes, '\xff'), true, "SAM", "SyncMaster",
+         "HSDXB03789", true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto m = parse(c.bytes);
+        ASSERT_EQ(m.has_value(), c.parsed);
+        if (!m) continue;
+        EXPECT_EQ(m->maker, c.maker);
+        EXPECT_EQ(m->name, c.name);
+        EXPECT_EQ(m->serial(), c.serial);
+        EXPECT_EQ(m->checksumOk, c.checksumOk);
+        EXPECT_EQ(m->complete, c.complete);
+    }
+}
+
+// A Windows laptop's snapshot: the EDIDs the registry gave, recorded as hex,
+// read back to the monitors' identities.
+TEST(Edid, FromAWindowsSnapshot) {
+    auto repo = wmi::loadSnapshot(std::string(TQ_SOURCE_DIR) + "/tests/data/windows-laptop-assets.json");
+    const auto monitors = repo->objectsOf("Tallyquest_MonitorEDID");
+    ASSERT_EQ(monitors.size(), 2u);
+    std::vector<std::string> seen;
+    for (const auto& o : monitors) {
+        const auto raw = fromHex(o->get("EDID").rawText());
+        ASSERT_TRUE(raw);
+        const auto m = parse(*raw);
+        ASSERT_TRUE(m);
+        // The instance identifier names the same monitor as its EDID.
+        EXPECT_EQ(o->get("DeviceID").rawText().substr(8, 7), m->maker + toHex(std::string{char(m->productCode >> 8), char(m->productCode & 0xFF)}));
+        seen.push_back(m->maker + " " + m->model() + " " + m->serial());
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"AUO 10EC ", "DEL D1918H 2C8FJ8255K5E"}));
+}
+
+TEST(Edid, EncodingsAndMakerNames) {
+    EXPECT_EQ(base64(""), "");
+    EXPECT_EQ(base64("f"), "Zg==");
+    EXPECT_EQ(base64("fo"), "Zm8=");
+    EXPECT_EQ(base64("foobar"), "Zm9vYmFy");
+    EXPECT_EQ(base64(std::string("\x00\xff\xfe", 3)), "AP/+");
+    EXPECT_EQ(base64(std::string(kMaxBytes + 300, 'a')).size(), (kMaxBytes + 2) / 3 * 4);
+    EXPECT_EQ(fromHex("00 ff\nAb"), std::string("\x00\xff\xab", 3));
+    EXPECT_EQ(toHex(std::string("\x00\xff\xab", 3)), "00FFAB");
+    EXPECT_FALSE(fromHex("0"));
+    EXPECT_FALSE(fromHex("0 0"));
+    EXPECT_FALSE(fromHex("zz"));
+    EXPECT_FALSE(fromHex(std::string(2 * kMaxBytes + 2, 'a')));
+
+    const std::string db = "# comment\nDEL\tDell Inc.\r\nDELL\tNot an id\nSAM\tSamsung Electric Company\nXYZ\t\n";
+    EXPECT_EQ(pnpName(db, "DEL"), "Dell Inc.");
+    EXPECT_EQ(pnpName(db, "SAM"), "Samsung Electric Company");
+    EXPECT_FALSE(pnpName(db, "XYZ"));
+    EXPECT_FALSE(pnpName(db, "AOC"));
+    EXPECT_FALSE(pnpName(db, "DE"));
+    // The built-in names are the database's.
+    const std::string hwdata = [] {
+        std::ifstream in("/usr/share/hwdata/pnp.ids", std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }();
+    for (const char* id : {"DEL", "AUO", "GSM", "LEN", "SAM", "ACR", "HWP", "VSC", "BOE", "PHL"})
+        if (!hwdata.empty()) EXPECT_EQ(commonMaker(id), pnpName(hwdata, id)) << id;
+    EXPECT_FALSE(commonMaker("XYZ"));
+}
+
+TEST(Assets, ChassisNamesAndPlaceholderTags) {
+    EXPECT_EQ(ocs::chassisName(3), "Desktop");
+    EXPECT_EQ(ocs::chassisName(9), "Laptop");
+    EXPECT_EQ(ocs::chassisName(10), "Notebook");
+    EXPECT_EQ(ocs::chassisName(0x80 | 7), "Tower");  // the lock bit
+    EXPECT_EQ(ocs::chassisName(36), "Stick PC");
+    EXPECT_EQ(ocs::chassisName(0), "");
+    EXPECT_EQ(ocs::chassisName(37), "");
+    for (const char* tag : {"", "  ", "Default string", "To Be Filled By O.E.M.", "No Asset Tag", "Asset-1234567890",
+                            "0000000000", "XXXXXXXX", "Not Specified", "N/A", "Chassis Asset Tag", "none"})
+        EXPECT_TRUE(ocs::placeholderTag(tag)) << tag;
+    for (const char* tag : {"INV-004711", "PC 0815", "12345"}) EXPECT_FALSE(ocs::placeholderTag(tag)) << tag;
+}
+
+}  // namespace
+}  // namespace tq::edid
