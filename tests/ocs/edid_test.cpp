@@ -198,8 +198,11 @@ TEST(Edid, EncodingsAndMakerNames) {
         std::ifstream in("/usr/share/hwdata/pnp.ids", std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }();
-    for (const char* id : {"DEL", "AUO", "GSM", "LEN", "SAM", "ACR", "HWP", "VSC", "BOE", "PHL"})
-        if (!hwdata.empty()) EXPECT_EQ(commonMaker(id), pnpName(hwdata, id)) << id;
+    for (const char* id : {"DEL", "AUO", "GSM", "LEN", "SAM", "ACR", "HWP", "VSC", "BOE", "PHL"}) {
+        if (!hwdata.empty()) {
+            EXPECT_EQ(commonMaker(id), pnpName(hwdata, id)) << id;
+        }
+    }
     EXPECT_FALSE(commonMaker("XYZ"));
 }
 
