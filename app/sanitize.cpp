@@ -1,10 +1,13 @@
 #include "app/sanitize.h"
 
+#include "ocs/edid.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tq::app {
@@ -34,10 +37,20 @@ public:
 
 private:
     const tq::Value& shown(std::string_view name, const tq::Value& v) const {
-        if (v.isAbsent() || !identifyingProperty(name)) return v;
+        if (v.isAbsent() || !(identifyingProperty(name) || loginProfileName(name))) return v;
         auto [it, fresh] = blanked_.try_emplace(lower(name));
-        if (fresh && v.isText()) it->second = tq::Value::text("");
+        if (fresh && v.isText()) {
+            // An EDID keeps what names the monitor, without its serials.
+            const auto bytes = lower(name) == "edid" ? edid::fromHex(v.rawText()) : std::nullopt;
+            it->second = tq::Value::text(bytes ? edid::toHex(edid::withoutSerials(*bytes)) : "");
+        }
         return it->second;
+    }
+    // A login profile is a person: its names are user names.
+    bool loginProfileName(std::string_view name) const {
+        static constexpr std::array<std::string_view, 4> kNames{"name", "fullname", "caption", "description"};
+        return lower(inner_->className()) == "win32_networkloginprofile" &&
+               std::find(kNames.begin(), kNames.end(), lower(name)) != kNames.end();
     }
     const wmi::Object* inner_;
     mutable std::map<std::string, tq::Value> blanked_;
@@ -74,8 +87,8 @@ private:
 }  // namespace
 
 bool identifyingProperty(std::string_view name) {
-    static constexpr std::array<std::string_view, 17> kNames{
-        "serialnumber", "deviceserial", "identifyingnumber", "uuid",     "macaddress",          "permanentaddress",
+    static constexpr std::array<std::string_view, 18> kNames{
+        "serialnumber", "deviceserial", "edid", "identifyingnumber", "uuid",     "macaddress",          "permanentaddress",
         "networkaddress", "ipaddress",       "defaultipgateway", "dhcpserver",  "dnsserversearchorder",
         "winsprimaryserver", "winssecondaryserver", "username", "registereduser", "registeredowner",
         "ssn"};

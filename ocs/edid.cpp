@@ -106,6 +106,25 @@ std::optional<Monitor> parse(std::string_view bytes) {
     return m;
 }
 
+std::string withoutSerials(std::string_view bytes) {
+    std::string out(bytes);
+    for (std::size_t i = 12; i < 16 && i < out.size(); ++i) out[i] = 0;
+    for (std::size_t at : kDescriptors) {
+        if (at + kDescriptorSize > out.size()) break;
+        const std::string_view d = std::string_view(out).substr(at, kDescriptorSize);
+        if (byteAt(d, 0) != 0 || byteAt(d, 1) != 0 || byteAt(d, 2) != 0 || byteAt(d, 3) != 0xFF) continue;
+        // An empty text: a line feed, then blanks.
+        out[at + 5] = '\n';
+        for (std::size_t i = at + 6; i < at + kDescriptorSize; ++i) out[i] = ' ';
+    }
+    if (out.size() >= kBlock) {
+        unsigned sum = 0;
+        for (std::size_t i = 0; i + 1 < kBlock; ++i) sum += byteAt(out, i);
+        out[kBlock - 1] = static_cast<char>((256 - (sum & 0xFF)) & 0xFF);
+    }
+    return out;
+}
+
 std::string base64(std::string_view bytes) {
     static const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     if (bytes.size() > kMaxBytes) bytes = bytes.substr(0, kMaxBytes);

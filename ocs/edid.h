@@ -46,6 +46,10 @@ struct Monitor {
 // header; a block cut short gives the fields that lie within it.
 std::optional<Monitor> parse(std::string_view bytes);
 
+// The same bytes with the numeric serial zeroed and every serial-number
+// descriptor emptied (the base block's checksum made right again).
+std::string withoutSerials(std::string_view bytes);
+
 // Bytes as base64 (RFC 4648, with padding), at most kMaxBytes of them.
 std::string base64(std::string_view bytes);
 

@@ -113,6 +113,16 @@ TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
             EXPECT_EQ(found == 0, sanitize) << output << ": " << found << " addresses";
         }
     }
+    // A laptop's monitor serial (inside its EDID too) and its last user.
+    const std::string laptop = "XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C timeout 60 " +
+                               quote(TQ_REPORT_BINARY) + " --snapshot " +
+                               quote(std::string(TQ_SOURCE_DIR) + "/tests/data/windows-laptop-assets.json") +
+                               " --onboard none --sanitize --glpi-file - PC";
+    ASSERT_EQ(runShell(laptop + " >" + quote(dir + "/out"), dir + "/stderr.txt").status, 0);
+    const std::string out = read(dir + "/out");
+    EXPECT_EQ(out.find("2C8FJ8255K5E"), std::string::npos);
+    EXPECT_EQ(out.find("alice"), std::string::npos);
+    EXPECT_NE(out.find("\"monitors\""), std::string::npos);
 }
 
 // --open without a viewer to start: the report is saved, and a line says
