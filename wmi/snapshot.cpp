@@ -46,9 +46,17 @@ std::size_t continuations(const char* b, const char* e) {
     std::size_t n = 0;
 #if defined(__SSE2__)
     const __m128i limit = _mm_set1_epi8(-64);  // 0x80..0xBF are the signed bytes below it
-    for (; e - b >= 16; b += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
-        n += static_cast<std::size_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(v, limit)))));
+    const __m128i zero = _mm_setzero_si128();
+    while (e - b >= 16) {
+        // Counted per byte lane (at most 255 steps), then summed.
+        __m128i counts = zero;
+        for (int step = 0; step < 255 && e - b >= 16; ++step, b += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+            counts = _mm_sub_epi8(counts, _mm_cmplt_epi8(v, limit));
+        }
+        const __m128i sums = _mm_sad_epu8(counts, zero);
+        n += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
 #endif
     for (; b < e; ++b) n += (static_cast<unsigned char>(*b) & 0xC0) == 0x80;
@@ -303,16 +311,18 @@ private:
     }
 
     void object(const std::string& cls) {
-        props_.clear();
+        std::size_t used = 0;  // props_ keeps its names' room from object to object
         ws();
         if (in_.peek() == '}') {
             in_.skip();
-            repo_->add(cls, props_);
+            repo_->add(cls, {});
             return;
         }
         for (;;) {
             if (in_.peek() != '"') syntax("expected a property name");
-            std::string key;
+            if (used == props_.size()) props_.emplace_back();
+            std::string& key = props_[used].first;
+            key.clear();
             string(&key);
             expect(':', "expected ':'");
             ws();
@@ -329,11 +339,10 @@ private:
                 v = Value::other(kept_);
             } else {
                 if (!scalarStart(c)) syntax("expected a value");
-                const PropertyDef* p = def_ ? def_->property(key) : nullptr;
-                scalar(&v, p && p->type == CimType::Real32 && !p->array ? p : nullptr);
+                scalar(&v, &key);
                 count([&] { return in_.tokenPos(); });
             }
-            props_.emplace_back(std::move(key), std::move(v));
+            props_[used++].second = std::move(v);
             ws();
             const int next = in_.peek();
             if (next == '}') break;
@@ -342,7 +351,7 @@ private:
             ws();
         }
         in_.skip();
-        repo_->add(cls, props_);
+        repo_->add(cls, std::span(props_.data(), used));
     }
 
     // A nested array or object, read without recursion.
@@ -390,9 +399,9 @@ private:
         }
     }
 
-    // A string, number or literal at the next byte; into `out` when given.
-    // `real32`: the property holds single-precision numbers.
-    void scalar(Value* out, const PropertyDef* real32) {
+    // A string, number or literal at the next byte; into `out` when given,
+    // as the value of the property `name` of the class being read.
+    void scalar(Value* out, const std::string* name) {
         in_.markToken();
         const int c = in_.peek();
         if (c == '"') {
@@ -408,7 +417,7 @@ private:
             }
             if (out) *out = c == 'n' ? Value() : Value::boolean(c == 't');
         } else {
-            number(out, real32);
+            number(out, name);
         }
     }
 
@@ -424,7 +433,7 @@ private:
         digits();
     }
 
-    void number(Value* out, const PropertyDef* real32) {
+    void number(Value* out, const std::string* name) {
         num_.clear();
         if (in_.peek() == '-') {
             num_.push_back('-');
@@ -483,9 +492,10 @@ private:
             const bool tiny = num_.find("e-") != std::string::npos || num_.find("E-") != std::string::npos;
             d = tiny ? (num_[0] == '-' ? -0.0 : 0.0) : std::numeric_limits<double>::infinity();
         }
+        const PropertyDef* p = def_ && name ? def_->property(*name) : nullptr;
         if (!std::isfinite(d)) {
             *out = Value::other(num_);
-        } else if (real32 && std::fabs(d) <= std::numeric_limits<float>::max()) {
+        } else if (p && p->type == CimType::Real32 && !p->array && std::fabs(d) <= std::numeric_limits<float>::max()) {
             // Single-precision properties keep their shortest single form.
             *out = Value::real(static_cast<float>(d), true);
         } else {
@@ -594,6 +604,22 @@ private:
             const char* p = in_.cur();
             const char* e = in_.end();
             const char* q = p;
+#if defined(__SSE2__)
+            // Sixteen bytes at a time up to a quote, a backslash, a control
+            // byte or one of a UTF-8 sequence (the signed bytes below 0x20).
+            const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), space = _mm_set1_epi8(0x20);
+            while (e - q >= 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+                const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                                                  _mm_cmplt_epi8(v, space));
+                const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(stop));
+                if (m) {
+                    q += __builtin_ctz(m);
+                    break;
+                }
+                q += 16;
+            }
+#endif
             while (q < e && kPlain.plain[static_cast<unsigned char>(*q)]) ++q;
             if (out) out->append(p, q);
             in_.to(q);
