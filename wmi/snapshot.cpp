@@ -463,7 +463,6 @@ private:
             }
             someDigits();
         }
-        if (!out) return;
         const char* b = num_.data();
         const char* e = b + num_.size();
         if (integer) {
@@ -472,30 +471,32 @@ private:
             if (num_[0] == '-') {
                 std::int64_t v = 0;
                 if (std::from_chars(b, e, v).ec == std::errc()) {
-                    *out = v >= std::numeric_limits<std::int32_t>::min() ? Value::integer(static_cast<std::int32_t>(v))
-                                                                          : Value::other(std::to_string(v));
+                    if (out)
+                        *out = v >= std::numeric_limits<std::int32_t>::min() ? Value::integer(static_cast<std::int32_t>(v))
+                                                                              : Value::other(std::to_string(v));
                     return;
                 }
             } else {
                 std::uint64_t v = 0;
                 if (std::from_chars(b, e, v).ec == std::errc()) {
-                    *out = v <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())
-                               ? Value::integer(static_cast<std::int32_t>(v))
-                               : Value::other(std::to_string(v));
+                    if (out)
+                        *out = v <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())
+                                   ? Value::integer(static_cast<std::int32_t>(v))
+                                   : Value::other(std::to_string(v));
                     return;
                 }
             }
         }
         double d = 0;
         if (std::from_chars(b, e, d).ec != std::errc()) {
-            // Out of range: too small a number is zero, too large one infinite.
-            const bool tiny = num_.find("e-") != std::string::npos || num_.find("E-") != std::string::npos;
-            d = tiny ? (num_[0] == '-' ? -0.0 : 0.0) : std::numeric_limits<double>::infinity();
+            // Out of range: too small a number is zero, too large one refused.
+            if (num_.find("e-") == std::string::npos && num_.find("E-") == std::string::npos)
+                fail(in_.tokenPos(), "number overflow: " + num_);
+            d = num_[0] == '-' ? -0.0 : 0.0;
         }
+        if (!out) return;
         const PropertyDef* p = def_ && name ? def_->property(*name) : nullptr;
-        if (!std::isfinite(d)) {
-            *out = Value::other(num_);
-        } else if (p && p->type == CimType::Real32 && !p->array && std::fabs(d) <= std::numeric_limits<float>::max()) {
+        if (p && p->type == CimType::Real32 && !p->array && std::fabs(d) <= std::numeric_limits<float>::max()) {
             // Single-precision properties keep their shortest single form.
             *out = Value::real(static_cast<float>(d), true);
         } else {
