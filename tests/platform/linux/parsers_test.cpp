@@ -3,6 +3,7 @@
 
 #include "platform/linux/ids.h"
 #include "platform/linux/sysfs.h"
+#include "tests/support/tempdir.h"
 #include "tree.h"
 
 namespace tq::linuxprov {
@@ -106,6 +107,26 @@ TEST(IdDatabase, KeepsOnlyTheWantedVendors) {
     EXPECT_EQ(shortVendor("Intel Corporation"), "Intel");
     EXPECT_EQ(shortVendor("Realtek Semiconductor Co., Ltd."), "Realtek Semiconductor");
     EXPECT_FALSE(IdNames::load("/nonexistent/pci.ids", {0x8086}).vendor(0x8086));
+}
+
+// A bind's view reads each file and folder once: what changed since is not
+// seen, and a read with a larger limit than before reads again.
+TEST(FsView, ReadsEachFileOnce) {
+    const tq::testing::TempDir dir;
+    dir.write("sys/a", "first\n");
+    dir.write("sys/b", std::string(100, 'x'));
+    const Fs fs(dir.path);
+    EXPECT_EQ(fs.line("/sys/a"), "first");
+    EXPECT_EQ(fs.list("/sys"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(fs.read("/sys/b", 10).value_or(""), std::string(10, 'x'));
+    dir.write("sys/a", "second\n");
+    dir.write("sys/b", std::string(100, 'y'));
+    dir.write("sys/c", "new");
+    EXPECT_EQ(fs.read("/sys/a").value_or(""), "first\n");
+    EXPECT_EQ(fs.list("/sys").size(), 2u);
+    EXPECT_EQ(fs.read("/sys/b", 5).value_or(""), std::string(5, 'x'));
+    EXPECT_EQ(fs.read("/sys/b", 50).value_or(""), std::string(50, 'y'));
+    EXPECT_FALSE(fs.read("/sys/missing"));
 }
 
 // A database large enough that lookups skip most of it: vendors of one
