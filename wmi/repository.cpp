@@ -304,8 +304,9 @@ struct Repository::Impl {
             Instance::Body& b = *o.body_;
             const std::size_t n = b.props.size();
             if (open == nullptr || open->capacity() - open->size() < n) {
+                // Blocks grow with the class, so that a small class stays small.
                 auto block = std::make_unique<std::vector<Instance::Property>>();
-                block->reserve(std::max(kOpenBlock, n));
+                block->reserve(std::max(open ? std::min(2 * open->capacity(), kOpenBlock) : 16, n));
                 open = block.get();
                 blocks.push_back(std::move(block));
             }
