@@ -306,7 +306,7 @@ struct Repository::Impl {
             if (open == nullptr || open->capacity() - open->size() < n) {
                 // Blocks grow with the class, so that a small class stays small.
                 auto block = std::make_unique<std::vector<Instance::Property>>();
-                block->reserve(std::max(open ? std::min(2 * open->capacity(), kOpenBlock) : 16, n));
+                block->reserve(std::max(open ? std::min(2 * open->capacity(), kOpenBlock) : n, n));
                 open = block.get();
                 blocks.push_back(std::move(block));
             }
@@ -317,15 +317,15 @@ struct Repository::Impl {
             std::vector<Instance::Property>().swap(b.props);
         }
         static constexpr std::size_t kOpenBlock = 4096;
-        // The names of the last object added whole, with their class slots:
-        // the objects of a class mostly list the same names in one order.
-        std::vector<std::pair<std::string, int>> lastSlots;
         std::vector<Instance::Property>* open = nullptr;  // the block packOne() fills
     };
     std::vector<std::unique_ptr<ClassStore>> classes;
     std::unordered_map<std::string, std::size_t> byName;  // folded name -> index
     ClassStore* last = nullptr;  // the class of the last object added whole, by that name
     std::string lastName;
+    // The names of that object, with their class slots: the objects of a
+    // class mostly list the same names in one order.
+    std::vector<std::pair<std::string, int>> lastSlots;
     Loader loader;
     std::unordered_set<std::string> loaded;  // folded names
 
@@ -362,6 +362,7 @@ Instance& Repository::add(std::string_view className, std::span<Instance::Proper
         s = impl_->ensure(className);
         impl_->last = s;
         impl_->lastName = className;
+        impl_->lastSlots.clear();
     }
     Instance& o = s->objects.push(Instance(s->shape.get()));
     if (properties.empty()) return o;
@@ -370,8 +371,8 @@ Instance& Repository::add(std::string_view className, std::span<Instance::Proper
     const detail::Shape& shape = *s->shape;
     for (std::size_t i = 0; i < properties.size(); ++i) {
         auto& [name, value] = properties[i];
-        if (i == s->lastSlots.size()) s->lastSlots.emplace_back(std::string(), -1);
-        auto& [lastName, slot] = s->lastSlots[i];
+        if (i == impl_->lastSlots.size()) impl_->lastSlots.emplace_back(std::string(), -1);
+        auto& [lastName, slot] = impl_->lastSlots[i];
         if (lastName != name) {
             lastName = name;
             slot = classSlot(shape.def, shape.index, name);
