@@ -363,7 +363,7 @@ private:
             ws();
             int c = in_.peek();
             const bool inObject = nest_.back() == '{';
-            const int close = inObject ? '}' : ']';
+            const int close = static_cast<unsigned char>(inObject ? '}' : ']');
             if (at == At::Open) {
                 at = At::Member;
                 if (c == close) at = At::After;
@@ -594,7 +594,7 @@ private:
             in_.skip();
             bytes[i] = static_cast<char>(c);
         }
-        if (out) out->append(bytes, static_cast<std::size_t>(more + 1));
+        if (out) out->append(bytes, static_cast<std::size_t>(more) + 1);
     }
 
     // A JSON string at the next byte (its opening quote); decoded into `out`
