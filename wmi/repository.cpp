@@ -169,11 +169,12 @@ const Value* Instance::lookup(std::string_view name, bool& inClass) const noexce
     return i < body_->size() ? &body_->data()[i].second : nullptr;
 }
 
-void Instance::set(std::string_view name, Value v) {
+void Instance::set(std::string_view name, Value v) { put(classSlot(shape_->def, shape_->index, name), name, std::move(v)); }
+
+void Instance::put(int slot, std::string_view name, Value v) {
     if (!body_) body_ = std::make_unique<Body>(*shape_);
     Body& b = *body_;
     b.unpack();
-    const int slot = classSlot(shape_->def, shape_->index, name);
     // Class properties are listed under the schema's spelling.
     auto listed = [&] {
         return slot >= 0 ? shape_->def->properties[static_cast<std::size_t>(slot)].name : std::string(name);
@@ -304,11 +305,51 @@ struct Repository::Impl {
             });
             blocks.push_back(std::move(block));
         }
+
+        // Moves one object's properties to the end of the class's open
+        // block, starting another when it is full (a block never grows,
+        // so that what objects point to stays put).
+        void packOne(Instance& o) {
+            Instance::Body& b = *o.body_;
+            const std::size_t n = b.props.size();
+            if (open == nullptr || open->capacity() - open->size() < n) {
+                // Blocks grow with the class, so that a small class stays small.
+                auto block = std::make_unique<std::vector<Instance::Property>>();
+                block->reserve(std::max(open ? std::min(2 * open->capacity(), kOpenBlock) : n, n));
+                open = block.get();
+                blocks.push_back(std::move(block));
+            }
+            const std::size_t start = open->size();
+            for (auto& p : b.props) open->push_back(std::move(p));
+            b.packedSize = n;
+            b.packed = open->data() + start;
+            std::vector<Instance::Property>().swap(b.props);
+        }
+        static constexpr std::size_t kOpenBlock = 4096;
+        std::vector<Instance::Property>* open = nullptr;  // the block packOne() fills
     };
     std::vector<std::unique_ptr<ClassStore>> classes;
     std::unordered_map<std::string, std::size_t> byName;  // folded name -> index
+    ClassStore* last = nullptr;  // the class of the last object added whole, by that name
+    std::string lastName;
+    // The names of that object, with their class slots: the objects of a
+    // class mostly list the same names in one order.
+    std::vector<std::pair<std::string, int>> lastSlots;
     Loader loader;
     std::unordered_set<std::string> loaded;  // folded names
+
+    // The class's store, created on first use.
+    ClassStore* ensure(std::string_view className) {
+        std::string key = text::lower(className);
+        auto it = byName.find(key);
+        if (it != byName.end()) return classes[it->second].get();
+        auto cs = std::make_unique<ClassStore>();
+        const ClassDef* def = knownClass(className);
+        cs->shape = makeShape(def ? def->name : std::string(className), def);
+        byName.emplace(std::move(key), classes.size());
+        classes.push_back(std::move(cs));
+        return classes.back().get();
+    }
 
     ClassStore* store(std::string_view name) {
         auto it = byName.find(text::lower(name));
@@ -320,20 +361,35 @@ Repository::Repository() : impl_(std::make_unique<Impl>()) {}
 Repository::~Repository() = default;
 
 Instance& Repository::add(std::string_view className) {
-    std::string key = text::lower(className);
-    auto it = impl_->byName.find(key);
-    Impl::ClassStore* s;
-    if (it == impl_->byName.end()) {
-        auto cs = std::make_unique<Impl::ClassStore>();
-        const ClassDef* def = knownClass(className);
-        cs->shape = makeShape(def ? def->name : std::string(className), def);
-        s = cs.get();
-        impl_->byName.emplace(std::move(key), impl_->classes.size());
-        impl_->classes.push_back(std::move(cs));
-    } else {
-        s = impl_->classes[it->second].get();
-    }
+    Impl::ClassStore* s = impl_->ensure(className);
     return s->objects.push(Instance(s->shape.get()));
+}
+
+Instance& Repository::add(std::string_view className, std::span<Instance::Property> properties) {
+    Impl::ClassStore* s = impl_->last;
+    if (!s || impl_->lastName != className) {
+        s = impl_->ensure(className);
+        impl_->last = s;
+        impl_->lastName = className;
+        impl_->lastSlots.clear();
+    }
+    Instance& o = s->objects.push(Instance(s->shape.get()));
+    if (properties.empty()) return o;
+    o.body_ = std::make_unique<Instance::Body>(*o.shape_);
+    o.body_->props.reserve(properties.size());
+    const detail::Shape& shape = *s->shape;
+    for (std::size_t i = 0; i < properties.size(); ++i) {
+        auto& [name, value] = properties[i];
+        if (i == impl_->lastSlots.size()) impl_->lastSlots.emplace_back(std::string(), -1);
+        auto& [lastName, slot] = impl_->lastSlots[i];
+        if (lastName != name) {
+            lastName = name;
+            slot = classSlot(shape.def, shape.index, name);
+        }
+        o.put(slot, name, std::move(value));
+    }
+    s->packOne(o);
+    return o;
 }
 
 void Repository::setLoader(Loader loader) { impl_->loader = std::move(loader); }

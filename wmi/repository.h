@@ -105,6 +105,8 @@ private:
     std::unique_ptr<Body> body_;  // nullptr while the object lists nothing
 
     const Value* lookup(std::string_view name, bool& inClass) const noexcept;
+    // set() once the name's class slot (or -1) is known.
+    void put(int slot, std::string_view name, Value v);
 
     friend class Repository;
 };
@@ -119,6 +121,11 @@ public:
     // Adds an object of a class (the class is created on first use) and
     // returns it for filling. References stay valid while the repository lives.
     Instance& add(std::string_view className);
+    // Adds a filled object: the properties (moved from) are set in order, as
+    // set() would, and kept next to those of the class's other objects.
+    // Loaders of many objects use it: the properties take no more memory
+    // than their own, and none is moved again.
+    Instance& add(std::string_view className, std::span<Instance::Property> properties);
 
     // Called at most once per class (names without regard to case), right
     // before a query first reads that class or one of its subclasses.

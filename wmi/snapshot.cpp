@@ -1,6 +1,8 @@
 #include "wmi/snapshot.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +13,9 @@
 #include <optional>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #if defined(_WIN32)
 #include <filesystem>
 #else
@@ -35,128 +40,150 @@ struct Pos {
     std::size_t line = 1, col = 1;
 };
 
-// The snapshot's bytes as the parser reads them, a chunk at a time, with
-// what the SAX callbacks (which carry no position) need: where the last
-// string, number, literal and container began, and the raw text of a value
-// being kept as written.
+// How many bytes of [b, e) continue a UTF-8 sequence (10xxxxxx), sixteen
+// at a time where the processor allows.
+std::size_t continuations(const char* b, const char* e) {
+    std::size_t n = 0;
+#if defined(__SSE2__)
+    const __m128i limit = _mm_set1_epi8(-64);  // 0x80..0xBF are the signed bytes below it
+    const __m128i zero = _mm_setzero_si128();
+    while (e - b >= 16) {
+        // Counted per byte lane (at most 255 steps), then summed.
+        __m128i counts = zero;
+        for (int step = 0; step < 255 && e - b >= 16; ++step, b += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+            counts = _mm_sub_epi8(counts, _mm_cmplt_epi8(v, limit));
+        }
+        const __m128i sums = _mm_sad_epu8(counts, zero);
+        n += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+    }
+#endif
+    for (; b < e; ++b) n += (static_cast<unsigned char>(*b) & 0xC0) == 0x80;
+    return n;
+}
+
+// The position after the bytes [b, e) when `p` is the position of b.
+Pos advance(Pos p, const char* b, const char* e) {
+    const char* lineStart = nullptr;
+    for (const char* q = b; q < e; ++q) {
+        q = static_cast<const char*>(std::memchr(q, '\n', static_cast<std::size_t>(e - q)));
+        if (!q) break;
+        ++p.line;
+        lineStart = q + 1;
+    }
+    if (lineStart) {
+        p.col = 1;
+        b = lineStart;
+    }
+    p.col += static_cast<std::size_t>(e - b) - continuations(b, e);
+    return p;
+}
+
+// The snapshot's bytes as the loader reads them: the whole text, or a file
+// a chunk at a time. Positions are worked out only for messages: from the
+// start of the chunk at hand, or for the two marks (the token being read and
+// the value being kept as written) when they lie in a chunk already gone.
 class Input {
 public:
     using Refill = std::function<std::size_t(char* buffer, std::size_t size)>;
 
-    explicit Input(std::string_view text) : cur_(text.data()), end_(text.data() + text.size()) {}
-    explicit Input(Refill refill) : refill_(std::move(refill)), chunk_(kChunk) {}
+    explicit Input(std::string_view text) : begin_(text.data()), cur_(begin_), end_(begin_ + text.size()) {}
+    explicit Input(Refill refill) : refill_(std::move(refill)), chunk_(kChunk) { begin_ = cur_ = end_ = chunk_.data(); }
 
-    bool atEnd() { return cur_ == end_ && !fill(); }
-    char peek() const { return *cur_; }
-    void advance() { consume(static_cast<unsigned char>(*cur_++)); }
+    // The next byte, or -1 at the end of the text.
+    int peek() {
+        if (cur_ == end_ && !fill()) return -1;
+        return static_cast<unsigned char>(*cur_);
+    }
+    void skip() noexcept { ++cur_; }  // after a peek() that gave a byte
+    int get() {
+        const int c = peek();
+        if (c >= 0) ++cur_;
+        return c;
+    }
+    // The bytes of the chunk at hand not read yet, for runs read at once.
+    const char* cur() const noexcept { return cur_; }
+    const char* end() const noexcept { return end_; }
+    void to(const char* p) noexcept { cur_ = p; }
 
-    std::size_t consumed() const noexcept { return consumed_; }
-    // The position of the byte at `offset`, which is the last one read or
-    // the one after it (as the parser reports errors).
-    Pos at(std::size_t offset) const { return offset + 1 == consumed_ ? last_ : next_; }
-    Pos next() const noexcept { return next_; }
-    Pos last() const noexcept { return last_; }
-    Pos stringStart() const noexcept { return string_; }
-    Pos numberStart() const noexcept { return number_; }
-    Pos wordStart() const noexcept { return word_; }
-    Pos containerStart() const noexcept { return container_; }
+    void markToken() noexcept { token_ = {offset(), false, {}}; }
+    // Keeps every byte from here on in `text`, up to keepEnd().
+    void keepFrom(std::string* text) noexcept {
+        kept_ = {offset(), false, {}};
+        keep_ = text;
+    }
+    void keepEnd() {
+        keep_->append(begin_ + (std::max(kept_.offset, base_) - base_), cur_);
+        keep_ = nullptr;
+    }
 
-    // Every byte read from now on is appended to `text` (nullptr: stop).
-    void capture(std::string* text) noexcept { capture_ = text; }
+    Pos here() const { return advance(chunkPos_, begin_, cur_); }
+    Pos tokenPos() const { return at(token_); }
+    Pos keptPos() const { return at(kept_); }
 
 private:
     static constexpr std::size_t kChunk = 1 << 16;
 
+    struct Mark {
+        std::size_t offset = 0;
+        bool known = false;  // `pos` holds its position: its chunk is gone
+        Pos pos;
+    };
+
+    std::size_t offset() const noexcept { return base_ + static_cast<std::size_t>(cur_ - begin_); }
+    Pos at(const Mark& m) const {
+        return m.known ? m.pos : advance(chunkPos_, begin_, begin_ + (m.offset - base_));
+    }
+    void settle(Mark& m) const {
+        if (!m.known && m.offset >= base_) m = {m.offset, true, at(m)};
+    }
+
     bool fill() {
         if (!refill_) return false;
+        settle(token_);
+        settle(kept_);
+        if (keep_) keep_->append(begin_ + (std::max(kept_.offset, base_) - base_), end_);
+        chunkPos_ = advance(chunkPos_, begin_, end_);
+        base_ += static_cast<std::size_t>(end_ - begin_);
         const std::size_t n = refill_(chunk_.data(), chunk_.size());
-        if (n == 0) {
-            refill_ = nullptr;
-            return false;
-        }
-        cur_ = chunk_.data();
-        end_ = cur_ + n;
-        return true;
+        begin_ = cur_ = chunk_.data();
+        end_ = begin_ + n;
+        if (n == 0) refill_ = nullptr;
+        return n > 0;
     }
 
-    void consume(unsigned char c) {
-        const Pos here = next_;
-        if (inString_) {
-            if (escape_) escape_ = false;
-            else if (c == '\\') escape_ = true;
-            else if (c == '"') inString_ = false;
-        } else {
-            const bool digit = (c >= '0' && c <= '9') || c == '-';
-            const bool numeric = digit || c == '+' || c == '.' || c == 'e' || c == 'E';
-            const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-            if (!(inNumber_ && numeric) && !(inWord_ && letter)) {
-                inNumber_ = digit;
-                inWord_ = !digit && letter;
-                if (inNumber_) number_ = here;
-                if (inWord_) word_ = here;
-                if (c == '"') {
-                    inString_ = true;
-                    string_ = here;
-                } else if (c == '{' || c == '[') {
-                    container_ = here;
-                }
-            }
-        }
-        last_ = here;
-        ++consumed_;
-        if (capture_) capture_->push_back(static_cast<char>(c));
-        if (c == '\n') {
-            ++next_.line;
-            next_.col = 1;
-        } else if ((c & 0xC0) != 0x80) {
-            ++next_.col;
-        }
-    }
-
+    const char* begin_ = nullptr;
     const char* cur_ = nullptr;
     const char* end_ = nullptr;
     Refill refill_;
     std::vector<char> chunk_;
-    std::size_t consumed_ = 0;
-    Pos next_, last_, string_, number_, word_, container_;
-    bool inString_ = false, escape_ = false, inNumber_ = false, inWord_ = false;
-    std::string* capture_ = nullptr;
+    std::size_t base_ = 0;  // offset of begin_ in the text
+    Pos chunkPos_;          // position of begin_
+    Mark token_, kept_;
+    std::string* keep_ = nullptr;
 };
 
-// The parser's view of an Input: an input iterator; the default one is the end.
-struct InputIterator {
-    using iterator_category = std::input_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = char;
-
-    Input* in = nullptr;
-
-    char operator*() const { return in->peek(); }
-    InputIterator& operator++() {
-        in->advance();
-        return *this;
+// Bytes that stand for themselves in a JSON string.
+struct PlainBytes {
+    bool plain[256] = {};
+    constexpr PlainBytes() {
+        for (int c = 0x20; c < 0x80; ++c) plain[c] = c != '"' && c != '\\';
     }
-    InputIterator operator++(int) {
-        InputIterator t = *this;
-        ++*this;
-        return t;
-    }
-    bool done() const { return !in || in->atEnd(); }
-    bool operator==(const InputIterator& o) const { return done() == o.done(); }
-    bool operator!=(const InputIterator& o) const { return !(*this == o); }
 };
+constexpr PlainBytes kPlain;
 
-class Loader final : public nlohmann::json_sax<json> {
+// Reads the snapshot straight into the repository: a JSON reader of its
+// own, for the one shape a snapshot has, that holds nothing but the object
+// at hand (and a nested value kept as written).
+class Loader {
 public:
     Loader(Input& in, std::string_view name, std::size_t maxEntries)
         : in_(in), name_(name), maxEntries_(maxEntries), repo_(std::make_shared<Repository>()) {}
 
     std::shared_ptr<Repository> run() {
         try {
-            const bool ok = json::sax_parse(InputIterator{&in_}, InputIterator{}, this);
-            if (!ok || error_) throw SnapshotError(error_ ? *error_ : where(in_.next()) + "could not be read");
+            document();
         } catch (const std::bad_alloc&) {
             outOfMemory();
         } catch (const std::length_error&) {
@@ -165,161 +192,454 @@ public:
         return repo_;
     }
 
-    // ---- SAX ----
-    bool null() override { return scalar(Value(), in_.wordStart()); }
-    bool boolean(bool v) override { return scalar(Value::boolean(v), in_.wordStart()); }
-    bool number_integer(number_integer_t v) override {
-        if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max())
-            return scalar(Value::integer(static_cast<std::int32_t>(v)), in_.numberStart());
-        return scalar(Value::other(std::to_string(v)), in_.numberStart());
-    }
-    bool number_unsigned(number_unsigned_t v) override {
-        if (v <= static_cast<number_unsigned_t>(std::numeric_limits<std::int32_t>::max()))
-            return scalar(Value::integer(static_cast<std::int32_t>(v)), in_.numberStart());
-        return scalar(Value::other(std::to_string(v)), in_.numberStart());
-    }
-    bool number_float(number_float_t v, const string_t& raw) override {
-        if (!std::isfinite(v)) return scalar(Value::other(raw), in_.numberStart());
-        // Single-precision properties keep their shortest single form.
-        if (state_ == State::Object && def_) {
-            const PropertyDef* p = def_->property(property_);
-            if (p && p->type == CimType::Real32 && !p->array && std::fabs(v) <= std::numeric_limits<float>::max())
-                return scalar(Value::real(static_cast<float>(v), true), in_.numberStart());
-        }
-        return scalar(Value::real(v), in_.numberStart());
-    }
-    bool string(string_t& v) override { return scalar(Value::text(std::move(v)), in_.stringStart()); }
-    bool binary(binary_t&) override { return scalar(Value(), in_.last()); }
-
-    bool start_object(std::size_t) override {
-        switch (state_) {
-        case State::Top: state_ = State::Classes; return true;
-        case State::Class:
-            if (!count(in_.containerStart())) return false;
-            object_ = &repo_->add(class_);
-            state_ = State::Object;
-            return true;
-        case State::Object: beginCapture('{'); return true;
-        case State::Capture: ++captureDepth_; return true;
-        default: break;  // a class given an object instead of an array
-        }
-        return shapeError(in_.containerStart(), expected());
-    }
-    bool end_object() override {
-        switch (state_) {
-        case State::Classes: state_ = State::Done; return true;
-        case State::Object: state_ = State::Class; return true;
-        case State::Capture: return endCapture();
-        default: return true;
-        }
-    }
-    bool start_array(std::size_t) override {
-        switch (state_) {
-        case State::ClassValue:
-            state_ = State::Class;
-            return true;
-        case State::Object: beginCapture('['); return true;
-        case State::Capture: ++captureDepth_; return true;
-        default: return shapeError(in_.containerStart(), expected());
-        }
-    }
-    bool end_array() override {
-        switch (state_) {
-        case State::Class: state_ = State::Classes; return true;
-        case State::Capture: return endCapture();
-        default: return true;
-        }
-    }
-    bool key(string_t& k) override {
-        switch (state_) {
-        case State::Classes:
-            if (!count(in_.stringStart())) return false;
-            class_ = std::move(k);
-            def_ = knownClass(class_);
-            state_ = State::ClassValue;
-            return true;
-        case State::Object: property_ = std::move(k); return true;
-        default: return true;
-        }
-    }
-    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& ex) override {
-        std::string what = ex.what();
-        // nlohmann words it "... parse error at line L, column C: <detail>";
-        // keep the detail, the location is given in the file's own terms.
-        if (auto col = what.find("column "); col != std::string::npos)
-            if (auto colon = what.find(": ", col); colon != std::string::npos) what.erase(0, colon + 2);
-        if (auto br = what.find("] "); what.rfind("[json.exception", 0) == 0 && br != std::string::npos)
-            what.erase(0, br + 2);
-        error_ = where(in_.at(position > 0 ? position - 1 : 0)) + what;
-        return false;
-    }
-
 private:
-    enum class State { Top, Classes, ClassValue, Class, Object, Capture, Done };
-
     // "name:line:col: "
     std::string where(Pos p) const {
         return std::string(name_) + ":" + std::to_string(p.line) + ":" + std::to_string(p.col) + ": ";
+    }
+    [[noreturn]] void fail(Pos at, const std::string& what) { throw SnapshotError(where(at) + what); }
+    // A syntax error at the byte not read yet (or the end of the text).
+    [[noreturn]] void syntax(const char* what) {
+        fail(in_.here(), in_.peek() < 0 ? std::string("unexpected end of the text") : what);
     }
 
     // The objects do not fit in memory: refused like any other snapshot,
     // once what was loaded is freed (the message needs memory too).
     [[noreturn]] void outOfMemory() {
         repo_.reset();
-        object_ = nullptr;
-        std::string().swap(captured_);
-        throw SnapshotError(where(in_.last()) + "not enough memory to load the snapshot");
-    }
-
-    std::string expected() const {
-        switch (state_) {
-        case State::Top: return "expected an object mapping class names to arrays of objects";
-        case State::ClassValue: return "expected an array of objects for class \"" + class_ + "\"";
-        case State::Class: return "expected an object in the array of class \"" + class_ + "\"";
-        default: return "unexpected value";
-        }
+        props_ = {};
+        std::string().swap(kept_);
+        throw SnapshotError(where(in_.here()) + "not enough memory to load the snapshot");
     }
 
     // Counts one more class array, object or property against the bound.
-    bool count(Pos at) {
-        if (++entries_ <= maxEntries_) return true;
-        return shapeError(at, "the snapshot lists more than " + std::to_string(maxEntries_) +
-                                          " classes, objects and properties");
+    template <class At>
+    void count(At at) {
+        if (++entries_ > maxEntries_)
+            fail(at(), "the snapshot lists more than " + std::to_string(maxEntries_) + " classes, objects and properties");
     }
 
-    bool shapeError(Pos at, const std::string& what) {
-        if (!error_) error_ = where(at) + what;
-        return false;
+    void ws() {
+        for (;;) {
+            const char* p = in_.cur();
+            const char* e = in_.end();
+            while (p < e && (*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t')) ++p;
+            in_.to(p);
+            if (p < e || in_.peek() < 0) return;
+        }
+    }
+    void expect(char c, const char* what) {
+        ws();
+        if (in_.peek() != static_cast<unsigned char>(c)) syntax(what);
+        in_.skip();
+    }
+    static bool scalarStart(int c) {
+        return c == '"' || c == '-' || (c >= '0' && c <= '9') || c == 't' || c == 'f' || c == 'n';
     }
 
-    bool scalar(Value v, Pos start) {
-        switch (state_) {
-        case State::Object:
-            if (!count(start)) return false;
-            object_->set(property_, std::move(v));
-            return true;
-        case State::Capture: return true;
-        default: return shapeError(start, expected());
+    void document() {
+        // A byte order mark may open the text.
+        if (in_.peek() == 0xEF) {
+            in_.skip();
+            if (in_.get() != 0xBB || in_.peek() != 0xBF) fail(in_.here(), "invalid byte order mark");
+            in_.skip();
+        }
+        ws();
+        const int c = in_.peek();
+        if (c != '{') misplaced(c, [] { return std::string("expected an object mapping class names to arrays of objects"); });
+        in_.skip();
+        ws();
+        if (in_.peek() == '}') {
+            in_.skip();
+        } else {
+            for (;;) {
+                if (in_.peek() != '"') syntax("expected a class name");
+                in_.markToken();
+                std::string cls;
+                string(&cls);
+                count([&] { return in_.tokenPos(); });
+                expect(':', "expected ':'");
+                ws();
+                classArray(cls);
+                ws();
+                const int next = in_.peek();
+                if (next == '}') break;
+                if (next != ',') syntax("expected ',' or '}'");
+                in_.skip();
+                ws();
+            }
+            in_.skip();
+        }
+        ws();
+        if (in_.peek() >= 0) fail(in_.here(), "expected the end of the text");
+    }
+
+    // A value where it does not fit: refused at its start, once it has been
+    // read (a broken one is a syntax error first).
+    template <class Message>
+    [[noreturn]] void misplaced(int c, Message message) {
+        if (c == '{' || c == '[') fail(in_.here(), message());
+        if (!scalarStart(c)) syntax("expected a value");
+        scalar(nullptr, nullptr);
+        fail(in_.tokenPos(), message());
+    }
+
+    void classArray(const std::string& cls) {
+        const int c = in_.peek();
+        if (c != '[') misplaced(c, [&] { return "expected an array of objects for class \"" + cls + "\""; });
+        in_.skip();
+        def_ = knownClass(cls);
+        ws();
+        if (in_.peek() == ']') {
+            in_.skip();
+            return;
+        }
+        for (;;) {
+            const int o = in_.peek();
+            if (o != '{') misplaced(o, [&] { return "expected an object in the array of class \"" + cls + "\""; });
+            count([&] { return in_.here(); });
+            in_.skip();
+            object(cls);
+            ws();
+            const int next = in_.peek();
+            if (next == ']') break;
+            if (next != ',') syntax("expected ',' or ']'");
+            in_.skip();
+            ws();
+        }
+        in_.skip();
+    }
+
+    void object(const std::string& cls) {
+        std::size_t used = 0;  // props_ keeps its names' room from object to object
+        ws();
+        if (in_.peek() == '}') {
+            in_.skip();
+            repo_->add(cls, {});
+            return;
+        }
+        for (;;) {
+            if (in_.peek() != '"') syntax("expected a property name");
+            if (used == props_.size()) props_.emplace_back();
+            std::string& key = props_[used].first;
+            key.clear();
+            string(&key);
+            expect(':', "expected ':'");
+            ws();
+            const int c = in_.peek();
+            Value v;
+            if (c == '{' || c == '[') {
+                // A nested array or object is kept as written, so that a
+                // dump gives back the same text.
+                kept_.clear();
+                in_.keepFrom(&kept_);
+                nested();
+                in_.keepEnd();
+                count([&] { return in_.keptPos(); });
+                v = Value::other(kept_);
+            } else {
+                if (!scalarStart(c)) syntax("expected a value");
+                scalar(&v, &key);
+                count([&] { return in_.tokenPos(); });
+            }
+            props_[used++].second = std::move(v);
+            ws();
+            const int next = in_.peek();
+            if (next == '}') break;
+            if (next != ',') syntax("expected ',' or '}'");
+            in_.skip();
+            ws();
+        }
+        in_.skip();
+        repo_->add(cls, std::span(props_.data(), used));
+    }
+
+    // A nested array or object, read without recursion.
+    void nested() {
+        enum class At { Open, Member, After } at = At::Open;
+        nest_.clear();
+        nest_.push_back(static_cast<char>(in_.get()));
+        for (;;) {
+            ws();
+            int c = in_.peek();
+            const bool inObject = nest_.back() == '{';
+            const int close = static_cast<unsigned char>(inObject ? '}' : ']');
+            if (at == At::Open) {
+                at = At::Member;
+                if (c == close) at = At::After;
+            }
+            if (at == At::Member) {
+                if (inObject) {
+                    if (c != '"') syntax("expected a property name");
+                    string(nullptr);
+                    expect(':', "expected ':'");
+                    ws();
+                    c = in_.peek();
+                }
+                if (c == '{' || c == '[') {
+                    in_.skip();
+                    nest_.push_back(static_cast<char>(c));
+                    at = At::Open;
+                    continue;
+                }
+                if (!scalarStart(c)) syntax("expected a value");
+                scalar(nullptr, nullptr);
+                at = At::After;
+                continue;
+            }
+            if (c == ',') {
+                in_.skip();
+                at = At::Member;
+                continue;
+            }
+            if (c != close) syntax(inObject ? "expected ',' or '}'" : "expected ',' or ']'");
+            in_.skip();
+            nest_.pop_back();
+            if (nest_.empty()) return;
         }
     }
 
-    // A nested array or object is kept as written, so that a dump gives
-    // back the same text.
-    void beginCapture(char open) {
-        captured_.assign(1, open);
-        captureStart_ = in_.containerStart();
-        in_.capture(&captured_);
-        captureDepth_ = 1;
-        state_ = State::Capture;
+    // A string, number or literal at the next byte; into `out` when given,
+    // as the value of the property `name` of the class being read.
+    void scalar(Value* out, const std::string* name) {
+        in_.markToken();
+        const int c = in_.peek();
+        if (c == '"') {
+            if (!out) return string(nullptr);
+            std::string s;
+            string(&s);
+            *out = Value::text(std::move(s));
+        } else if (c == 't' || c == 'f' || c == 'n') {
+            const char* word = c == 't' ? "true" : c == 'f' ? "false" : "null";
+            for (const char* w = word; *w; ++w) {
+                if (in_.peek() != static_cast<unsigned char>(*w)) syntax("invalid literal");
+                in_.skip();
+            }
+            if (out) *out = c == 'n' ? Value() : Value::boolean(c == 't');
+        } else {
+            number(out, name);
+        }
     }
-    bool endCapture() {
-        if (--captureDepth_ > 0) return true;
-        in_.capture(nullptr);
-        if (!count(captureStart_)) return false;
-        object_->set(property_, Value::other(std::move(captured_)));
-        captured_.clear();
-        state_ = State::Object;
-        return true;
+
+    void digits() {
+        for (int c = in_.peek(); c >= '0' && c <= '9'; c = in_.peek()) {
+            num_.push_back(static_cast<char>(c));
+            in_.skip();
+        }
+    }
+    void someDigits() {
+        const int c = in_.peek();
+        if (c < '0' || c > '9') syntax("invalid number");
+        digits();
+    }
+
+    void number(Value* out, const std::string* name) {
+        num_.clear();
+        if (in_.peek() == '-') {
+            num_.push_back('-');
+            in_.skip();
+        }
+        const int lead = in_.peek();
+        if (lead == '0') {
+            num_.push_back('0');
+            in_.skip();
+        } else {
+            someDigits();
+        }
+        bool integer = true;
+        if (in_.peek() == '.') {
+            integer = false;
+            num_.push_back('.');
+            in_.skip();
+            someDigits();
+        }
+        if (const int e = in_.peek(); e == 'e' || e == 'E') {
+            integer = false;
+            num_.push_back(static_cast<char>(e));
+            in_.skip();
+            if (const int sign = in_.peek(); sign == '+' || sign == '-') {
+                num_.push_back(static_cast<char>(sign));
+                in_.skip();
+            }
+            someDigits();
+        }
+        const char* b = num_.data();
+        const char* e = b + num_.size();
+        if (integer) {
+            // Integers in the 32-bit signed range are integers; larger ones
+            // another kind, written as read; beyond 64 bits, a fraction.
+            if (num_[0] == '-') {
+                std::int64_t v = 0;
+                if (std::from_chars(b, e, v).ec == std::errc()) {
+                    if (out)
+                        *out = v >= std::numeric_limits<std::int32_t>::min() ? Value::integer(static_cast<std::int32_t>(v))
+                                                                              : Value::other(std::to_string(v));
+                    return;
+                }
+            } else {
+                std::uint64_t v = 0;
+                if (std::from_chars(b, e, v).ec == std::errc()) {
+                    if (out)
+                        *out = v <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())
+                                   ? Value::integer(static_cast<std::int32_t>(v))
+                                   : Value::other(std::to_string(v));
+                    return;
+                }
+            }
+        }
+        double d = 0;
+        if (std::from_chars(b, e, d).ec != std::errc()) {
+            // Out of range: too small a number is zero, too large one refused.
+            if (num_.find("e-") == std::string::npos && num_.find("E-") == std::string::npos)
+                fail(in_.tokenPos(), "number overflow: " + num_);
+            d = num_[0] == '-' ? -0.0 : 0.0;
+        }
+        if (!out) return;
+        const PropertyDef* p = def_ && name ? def_->property(*name) : nullptr;
+        if (p && p->type == CimType::Real32 && !p->array && std::fabs(d) <= std::numeric_limits<float>::max()) {
+            // Single-precision properties keep their shortest single form.
+            *out = Value::real(static_cast<float>(d), true);
+        } else {
+            *out = Value::real(d);
+        }
+    }
+
+    static void putUtf8(std::string* out, std::uint32_t cp) {
+        if (!out) return;
+        if (cp < 0x80) {
+            out->push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+
+    std::uint32_t hex4() {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int c = in_.peek();
+            int d = -1;
+            if (c >= '0' && c <= '9') d = c - '0';
+            else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+            if (d < 0) syntax("invalid string: \\u must be followed by four hex digits");
+            in_.skip();
+            v = v << 4 | static_cast<std::uint32_t>(d);
+        }
+        return v;
+    }
+
+    void escape(std::string* out) {
+        const int c = in_.peek();
+        char plain = 0;
+        switch (c) {
+        case '"': plain = '"'; break;
+        case '\\': plain = '\\'; break;
+        case '/': plain = '/'; break;
+        case 'b': plain = '\b'; break;
+        case 'f': plain = '\f'; break;
+        case 'n': plain = '\n'; break;
+        case 'r': plain = '\r'; break;
+        case 't': plain = '\t'; break;
+        case 'u': break;
+        default: syntax("invalid string: forbidden character after backslash");
+        }
+        in_.skip();
+        if (plain) {
+            if (out) out->push_back(plain);
+            return;
+        }
+        std::uint32_t cp = hex4();
+        if (cp >= 0xDC00 && cp <= 0xDFFF) syntax("invalid string: surrogate U+DC00..U+DFFF must follow U+D800..U+DBFF");
+        if (cp >= 0xD800 && cp <= 0xDBFF) {
+            if (in_.peek() != '\\') syntax("invalid string: surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF");
+            in_.skip();
+            if (in_.peek() != 'u') syntax("invalid string: surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF");
+            in_.skip();
+            const std::uint32_t low = hex4();
+            if (low < 0xDC00 || low > 0xDFFF)
+                syntax("invalid string: surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF");
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+        }
+        putUtf8(out, cp);
+    }
+
+    // One UTF-8 sequence (RFC 3629: no overlong forms, no surrogates).
+    void utf8(std::string* out) {
+        const int lead = in_.peek();
+        int more = 0;
+        int lo = 0x80, hi = 0xBF;  // the range of the second byte
+        if (lead >= 0xC2 && lead <= 0xDF) more = 1;
+        else if (lead == 0xE0) more = 2, lo = 0xA0;
+        else if (lead == 0xED) more = 2, hi = 0x9F;
+        else if (lead >= 0xE1 && lead <= 0xEF) more = 2;
+        else if (lead == 0xF0) more = 3, lo = 0x90;
+        else if (lead == 0xF4) more = 3, hi = 0x8F;
+        else if (lead >= 0xF1 && lead <= 0xF3) more = 3;
+        else syntax("invalid string: ill-formed UTF-8 byte");
+        in_.skip();
+        char bytes[4] = {static_cast<char>(lead)};
+        for (int i = 1; i <= more; ++i) {
+            const int c = in_.peek();
+            if (c < (i == 1 ? lo : 0x80) || c > (i == 1 ? hi : 0xBF)) syntax("invalid string: ill-formed UTF-8 byte");
+            in_.skip();
+            bytes[i] = static_cast<char>(c);
+        }
+        if (out) out->append(bytes, static_cast<std::size_t>(more) + 1);
+    }
+
+    // A JSON string at the next byte (its opening quote); decoded into `out`
+    // when given, else only checked.
+    void string(std::string* out) {
+        in_.skip();
+        for (;;) {
+            const char* p = in_.cur();
+            const char* e = in_.end();
+            const char* q = p;
+#if defined(__SSE2__)
+            // Sixteen bytes at a time up to a quote, a backslash, a control
+            // byte or one of a UTF-8 sequence (the signed bytes below 0x20).
+            const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), space = _mm_set1_epi8(0x20);
+            while (e - q >= 16) {
+                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+                const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                                                  _mm_cmplt_epi8(v, space));
+                const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(stop));
+                if (m) {
+                    q += __builtin_ctz(m);
+                    break;
+                }
+                q += 16;
+            }
+#endif
+            while (q < e && kPlain.plain[static_cast<unsigned char>(*q)]) ++q;
+            if (out) out->append(p, q);
+            in_.to(q);
+            const int c = in_.peek();
+            if (c == '"') {
+                in_.skip();
+                return;
+            }
+            if (c == '\\') {
+                in_.skip();
+                escape(out);
+            } else if (c < 0) {
+                syntax("unexpected end of the text");
+            } else if (c < 0x20) {
+                syntax("invalid string: control character must be escaped");
+            } else if (c >= 0x80) {
+                utf8(out);
+            }
+        }
     }
 
     Input& in_;
@@ -327,14 +647,11 @@ private:
     std::size_t maxEntries_;
     std::size_t entries_ = 0;
     std::shared_ptr<Repository> repo_;
-    State state_ = State::Top;
-    std::string class_, property_;
-    const ClassDef* def_ = nullptr;
-    Instance* object_ = nullptr;
-    int captureDepth_ = 0;
-    Pos captureStart_;
-    std::string captured_;
-    std::optional<std::string> error_;
+    const ClassDef* def_ = nullptr;  // of the class being read
+    std::vector<Instance::Property> props_;  // of the object being read
+    std::string kept_;                      // a nested value as written
+    std::string num_;                       // a number as written
+    std::vector<char> nest_;                // the open brackets of a nested value
 };
 
 // ---------------------------------------------------------------- dump ----

@@ -1,6 +1,7 @@
-// Vendor and device names from the pci.ids and usb.ids databases. The file
-// is streamed once and only the vendors asked for are kept, so a lookup
-// costs one pass and little memory.
+// Vendor and device names from the pci.ids and usb.ids databases. Only the
+// vendors asked for are read: the other lines are skipped by their first
+// bytes alone, many at a time, and reading stops after the last vendor
+// asked for (the databases list vendors in ascending order).
 #pragma once
 
 #include <cstdint>
@@ -18,9 +19,8 @@ public:
     // `devices` is given, only those devices (vendor << 16 | device).
     static IdNames parse(std::string_view text, const std::set<std::uint16_t>& vendors,
                          const std::set<std::uint32_t>* devices = nullptr);
-    // Streams the file at `path`; an unreadable file gives no names. The
-    // database lists vendors in ascending order, so reading stops after the
-    // last vendor asked for.
+    // Reads the file at `path` (a regular file, up to a bound); an
+    // unreadable file gives no names.
     static IdNames load(const std::string& path, const std::set<std::uint16_t>& vendors,
                         const std::set<std::uint32_t>* devices = nullptr);
 
@@ -30,14 +30,6 @@ public:
 private:
     static IdNames loadFile(const std::string& path, const std::set<std::uint16_t>& vendors,
                             const std::set<std::uint32_t>* devices);
-    void feed(std::string_view line);
-
-    const std::set<std::uint16_t>* wanted_ = nullptr;
-    const std::set<std::uint32_t>* wantedDevices_ = nullptr;
-    std::uint16_t lastWanted_ = 0xFFFF;
-    bool inWanted_ = false;
-    bool done_ = false;
-    std::uint16_t current_ = 0;
     std::map<std::uint16_t, std::string> vendors_;
     std::map<std::uint32_t, std::string> devices_;
 };

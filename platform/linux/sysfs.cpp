@@ -82,7 +82,32 @@ std::string Fs::path(std::string_view rel, bool followLast) const {
     return cur.empty() ? "/" : cur;
 }
 
+namespace {
+// Larger files (the package database) are read once anyway and not kept.
+constexpr std::size_t kKeptBytes = 1u << 20;
+}  // namespace
+
 std::optional<std::string> Fs::read(std::string_view rel, std::size_t limit) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = reads_.find(rel);
+    if (it != reads_.end()) {
+        const Read& r = it->second;
+        // Kept bytes answer a limit up to the one they were read with, or
+        // any limit when the whole file fit.
+        if (!r.bytes) return std::nullopt;
+        if (limit <= r.limit || r.bytes->size() < r.limit)
+            return r.bytes->size() <= limit ? *r.bytes : r.bytes->substr(0, limit);
+    }
+    auto bytes = readFile(rel, limit);
+    if (!bytes || bytes->size() <= kKeptBytes) {
+        Read& r = reads_[std::string(rel)];
+        r.limit = limit;
+        r.bytes = bytes;
+    }
+    return bytes;
+}
+
+std::optional<std::string> Fs::readFile(std::string_view rel, std::size_t limit) const {
     // Never blocks on a FIFO or device; a sysfs attribute is a regular file.
     const int fd = posix::openRegular(path(rel).c_str(), !live_);
     if (fd < 0) return std::nullopt;
@@ -128,11 +153,14 @@ std::optional<std::int64_t> Fs::modified(std::string_view rel) const {
 }
 
 std::vector<std::string> Fs::list(std::string_view rel) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (auto it = lists_.find(rel); it != lists_.end()) return it->second;
     std::vector<std::string> out;
     std::error_code ec;
     fs::directory_iterator it(path(rel), ec), end;
     for (; !ec && it != end; it.increment(ec)) out.push_back(it->path().filename().string());
     std::sort(out.begin(), out.end());
+    lists_.emplace(std::string(rel), out);
     return out;
 }
 

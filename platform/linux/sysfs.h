@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,7 +14,9 @@
 
 namespace tq::linuxprov {
 
-// File access below a root folder ("/" for the running machine). Below
+// File access below a root folder ("/" for the running machine). Each file
+// and folder is read once: what was read is kept for the life of the Fs
+// (one bind's view of the machine), up to the largest limit asked. Below
 // another root every path resolves inside it, as under chroot: a symlink's
 // absolute target is taken from the root and ".." stops at the root. Files
 // are opened without blocking and read only when they are regular files.
@@ -50,8 +53,17 @@ public:
     std::optional<std::string> resolve(std::string_view rel) const;
 
 private:
+    struct Read {
+        std::size_t limit = 0;  // the largest limit it was read with
+        std::optional<std::string> bytes;
+    };
     std::string root_;
     bool live_ = false;
+    mutable std::mutex lock_;
+    mutable std::map<std::string, Read, std::less<>> reads_;
+    mutable std::map<std::string, std::vector<std::string>, std::less<>> lists_;
+
+    std::optional<std::string> readFile(std::string_view rel, std::size_t limit) const;
 };
 
 // ---- text helpers ----

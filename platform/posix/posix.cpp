@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -61,22 +62,40 @@ bool iequals(const std::string& a, const std::string& b) {
     return true;
 }
 
+// The names in a folder, kept while the folder stays unchanged, so that
+// looking up several names in one folder reads it once.
+std::vector<std::string> folderNames(const std::string& dir) {
+    struct Kept {
+        std::string dir;
+        dev_t dev = 0;
+        ino_t ino = 0;
+        timespec mtime{};
+        std::vector<std::string> names;
+    };
+    static std::mutex lock;
+    static Kept kept;
+    struct stat st;
+    if (::stat(dir.c_str(), &st) != 0) return {};
+    std::lock_guard<std::mutex> guard(lock);
+    if (kept.dir == dir && kept.dev == st.st_dev && kept.ino == st.st_ino &&
+        kept.mtime.tv_sec == st.st_mtim.tv_sec && kept.mtime.tv_nsec == st.st_mtim.tv_nsec)
+        return kept.names;
+    kept = Kept{dir, st.st_dev, st.st_ino, st.st_mtim, {}};
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (dirent* e = ::readdir(d)) kept.names.emplace_back(e->d_name);
+        ::closedir(d);
+    }
+    return kept.names;
+}
+
 // The entry of `dir` named `name`, matching without regard to case when no
 // exact match exists; `name` itself when nothing matches.
 std::string matchEntry(const std::string& dir, const std::string& name) {
     struct stat st;
     const std::string exact = dir + (dir.empty() || dir.back() == '/' ? "" : "/") + name;
     if (::lstat(exact.c_str(), &st) == 0) return exact;
-    if (DIR* d = ::opendir(dir.empty() ? "/" : dir.c_str())) {
-        while (dirent* e = ::readdir(d)) {
-            if (iequals(e->d_name, name)) {
-                std::string found = dir + (dir.empty() || dir.back() == '/' ? "" : "/") + e->d_name;
-                ::closedir(d);
-                return found;
-            }
-        }
-        ::closedir(d);
-    }
+    for (const auto& entry : folderNames(dir.empty() ? "/" : dir))
+        if (iequals(entry, name)) return dir + (dir.empty() || dir.back() == '/' ? "" : "/") + entry;
     return exact;
 }
 

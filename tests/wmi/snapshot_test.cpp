@@ -14,6 +14,8 @@
 #include <string>
 #include <utility>
 
+#include <nlohmann/json.hpp>
+
 #include "machine.h"
 #include "tests/support/tempdir.h"
 #include "wmi/snapshot.h"
@@ -103,6 +105,43 @@ TEST(Snapshot, RefusalsNameFileLineAndColumn) {
     EXPECT_EQ(bounded(seven, 6), "snap.json:1:40:" + lists + "6 classes, objects and properties");
     EXPECT_EQ(bounded(seven, 3), "snap.json:1:18:" + lists + "3 classes, objects and properties");
     EXPECT_EQ(bounded(seven, 4), "snap.json:1:28:" + lists + "4 classes, objects and properties");
+}
+
+// The reader accepts exactly the JSON that a general parser accepts, and
+// reads each value as it means.
+TEST(Snapshot, ReadsJsonAsAGeneralParserDoes) {
+    const std::pair<const char*, const char*> values[] = {
+        // a value as written, and what it reads as ("-": refused)
+        {R"("a\"b\\c\/d\b\f\n\r\t")", "a\"b\\c/d\b\f\n\r\t"}, {R"("\u00e4\u20AC\ud83d\ude00")", "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80"},
+        {"\"\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\x7F\"", "\xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\x7F"}, {R"("\u0000")", nullptr},
+        {R"("\ud83d")", "-"}, {R"("\ude00")", "-"}, {R"("\ud83d\u0041")", "-"}, {R"("\x")", "-"}, {R"("\u12G4")", "-"},
+        {"\"\x01\"", "-"}, {"\"\xC0\x80\"", "-"}, {"\"\xE0\x80\x80\"", "-"}, {"\"\xED\xA0\x80\"", "-"},
+        {"\"\xF4\x90\x80\x80\"", "-"}, {"\"\xC3\"", "-"}, {"\"\x80\"", "-"}, {"\"abc", "-"},
+        {"0", "0"}, {"-0", "0"}, {"-2147483648", "-2147483648"}, {"2147483647", "2147483647"},
+        {"2147483648", "(2147483648)"}, {"-9223372036854775808", "(-9223372036854775808)"},
+        {"18446744073709551615", "(18446744073709551615)"}, {"1e400", "-"}, {"-1E+400", "-"},
+        {"1.5e-400", "0"}, {"2.5", "2.5"}, {"1E2", "100"}, {"01", "-"}, {"-", "-"}, {"1.", "-"}, {".5", "-"},
+        {"1e", "-"}, {"+1", "-"}, {"0x10", "-"}, {"true", "True"}, {"false", "False"}, {"null", ""},
+        {"tru", "-"}, {"nul", "-"}, {"True", "-"}, {"[1, {\"a\" : [ ]}\n]", "([1, {\"a\" : [ ]}\n])"},
+        {"[1,]", "-"}, {"[1e400]", "-"}, {"[2e-400]", "([2e-400])"}, {"{\"a\" 1}", "-"}, {"[1 2]", "-"}, {"[[[]]", "-"}, {"{\"a\":1}}", "-"}, {"[\"\xFF\"]", "-"},
+    };
+    for (const auto& [value, meaning] : values) {
+        const std::string doc = std::string("{\"Win32_Bios\": [{\"P\": ") + value + "}]}";
+        SCOPED_TRACE(doc);
+        const std::string why = refusal(doc);
+        EXPECT_EQ(why == "(accepted)", nlohmann::json::accept(doc)) << why;
+        if (!meaning || why != "(accepted)") continue;
+        const auto repo = parseSnapshot(doc, "v.json");
+        const Value& v = repo->objectsOf("Win32_Bios")[0]->get("P");
+        const std::string m = meaning;
+        if (m.front() == '(') EXPECT_EQ(v, Value::other(m.substr(1, m.size() - 2)));
+        else if (m == "-") ADD_FAILURE() << "accepted";
+        else EXPECT_EQ(v.str(), m);
+    }
+    // Byte order mark, white space and what may follow the object.
+    EXPECT_EQ(refusal("\xEF\xBB\xBF {\"A\": []}\r\n\t"), "(accepted)");
+    EXPECT_EQ(refusal("\xEF\xBB{}").rfind("snap.json:1:", 0), 0u);
+    EXPECT_EQ(refusal("{\"A\": []},").rfind("snap.json:1:10: ", 0), 0u);
 }
 
 TEST(Snapshot, FilesAreReadWholeOrRefused) {

@@ -3,6 +3,7 @@
 
 #include "platform/linux/ids.h"
 #include "platform/linux/sysfs.h"
+#include "tests/support/tempdir.h"
 #include "tree.h"
 
 namespace tq::linuxprov {
@@ -106,6 +107,71 @@ TEST(IdDatabase, KeepsOnlyTheWantedVendors) {
     EXPECT_EQ(shortVendor("Intel Corporation"), "Intel");
     EXPECT_EQ(shortVendor("Realtek Semiconductor Co., Ltd."), "Realtek Semiconductor");
     EXPECT_FALSE(IdNames::load("/nonexistent/pci.ids", {0x8086}).vendor(0x8086));
+}
+
+// A bind's view reads each file and folder once: what changed since is not
+// seen, and a read with a larger limit than before reads again.
+TEST(FsView, ReadsEachFileOnce) {
+    const tq::testing::TempDir dir;
+    dir.write("sys/a", "first\n");
+    dir.write("sys/b", std::string(100, 'x'));
+    const Fs fs(dir.path);
+    EXPECT_EQ(fs.line("/sys/a"), "first");
+    EXPECT_EQ(fs.list("/sys"), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(fs.read("/sys/b", 10).value_or(""), std::string(10, 'x'));
+    dir.write("sys/a", "second\n");
+    dir.write("sys/b", std::string(100, 'y'));
+    dir.write("sys/c", "new");
+    EXPECT_EQ(fs.read("/sys/a").value_or(""), "first\n");
+    EXPECT_EQ(fs.list("/sys").size(), 2u);
+    EXPECT_EQ(fs.read("/sys/b", 5).value_or(""), std::string(5, 'x'));
+    EXPECT_EQ(fs.read("/sys/b", 50).value_or(""), std::string(50, 'y'));
+    EXPECT_FALSE(fs.read("/sys/missing"));
+}
+
+// A database large enough that lookups skip most of it: vendors of one
+// device each around one of 4,000 devices, comments and subsystem lines.
+TEST(IdDatabase, FindsVendorsAndDevicesInALargeDatabase) {
+    std::string db = "# header\n\n";
+    char line[64];
+    for (unsigned v = 0x0010; v < 0x3000; v += 3) {
+        std::snprintf(line, sizeof line, "%04x  Vendor %u\n", v, v);
+        db += line;
+        const unsigned count = v == 0x1000 ? 4000 : 1;
+        for (unsigned d = 0; d < count; ++d) {
+            std::snprintf(line, sizeof line, "\t%04x  Device %u.%u\n\t\t%04x 0001  Board\n", d * 7, v, d, v);
+            db += line;
+            if (d % 100 == 50) db += "# a note\n";
+        }
+    }
+    db += "C 00  Unclassified\n\t00  Non-VGA\n";
+    struct Case {
+        std::uint16_t vendor, device;
+        const char *vendorName, *deviceName;
+    } cases[] = {
+        {0x0010, 0, "Vendor 16", "Device 16.0"},
+        {0x1000, 0, "Vendor 4096", "Device 4096.0"},
+        {0x1000, 7 * 1234, "Vendor 4096", "Device 4096.1234"},
+        {0x1000, 7 * 3999, "Vendor 4096", "Device 4096.3999"},
+        {0x1000, 5, "Vendor 4096", nullptr},
+        {0x2ffe, 0, "Vendor 12286", "Device 12286.0"},
+        {0x0011, 0, nullptr, nullptr},
+        {0xffff, 0, nullptr, nullptr},
+    };
+    std::set<std::uint16_t> vendors;
+    std::set<std::uint32_t> devices;
+    for (const auto& c : cases) {
+        vendors.insert(c.vendor);
+        devices.insert(static_cast<std::uint32_t>(c.vendor) << 16 | c.device);
+    }
+    for (const bool some : {true, false}) {
+        const auto n = IdNames::parse(db, vendors, some ? &devices : nullptr);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.vendor * 65536 + c.device);
+            EXPECT_EQ(n.vendor(c.vendor).value_or("-"), c.vendorName ? c.vendorName : "-");
+            EXPECT_EQ(n.device(c.vendor, c.device).value_or("-"), c.deviceName ? c.deviceName : "-");
+        }
+    }
 }
 
 }  // namespace
