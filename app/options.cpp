@@ -83,23 +83,23 @@ enum class Id {
     Folder, Output, Snapshot, Root, DriveC, Comment, Onboard, Open, Dump, Trace, Sanitize, Quiet, Help, Version, Ocs
 };
 
-struct Spec {
+struct OptionDef {
     std::string_view name;
     Id id;
     bool value;
 };
 
 constexpr std::array kOptions{
-    Spec{"--folder", Id::Folder, true},      Spec{"--output", Id::Output, true},
-    Spec{"--snapshot", Id::Snapshot, true},  Spec{"--root", Id::Root, true},
-    Spec{"--drive-c", Id::DriveC, true},     Spec{"--comment", Id::Comment, true},
-    Spec{"--onboard", Id::Onboard, true},    Spec{"--open", Id::Open, false},
-    Spec{"--dump-snapshot", Id::Dump, true}, Spec{"--trace-wmi", Id::Trace, true},
-    Spec{"--sanitize", Id::Sanitize, false}, Spec{"--quiet", Id::Quiet, false},
-    Spec{"--help", Id::Help, false},         Spec{"--version", Id::Version, false},
-    Spec{"--server", Id::Ocs, true},         Spec{"--tag", Id::Ocs, true},
-    Spec{"--ocs-file", Id::Ocs, true},       Spec{"--glpi-file", Id::Ocs, true},
-    Spec{"--timeout", Id::Ocs, true},        Spec{"--proxy", Id::Ocs, true},
+    OptionDef{"--folder", Id::Folder, true},      OptionDef{"--output", Id::Output, true},
+    OptionDef{"--snapshot", Id::Snapshot, true},  OptionDef{"--root", Id::Root, true},
+    OptionDef{"--drive-c", Id::DriveC, true},     OptionDef{"--comment", Id::Comment, true},
+    OptionDef{"--onboard", Id::Onboard, true},    OptionDef{"--open", Id::Open, false},
+    OptionDef{"--dump-snapshot", Id::Dump, true}, OptionDef{"--trace-wmi", Id::Trace, true},
+    OptionDef{"--sanitize", Id::Sanitize, false}, OptionDef{"--quiet", Id::Quiet, false},
+    OptionDef{"--help", Id::Help, false},         OptionDef{"--version", Id::Version, false},
+    OptionDef{"--server", Id::Ocs, true},         OptionDef{"--tag", Id::Ocs, true},
+    OptionDef{"--ocs-file", Id::Ocs, true},       OptionDef{"--glpi-file", Id::Ocs, true},
+    OptionDef{"--timeout", Id::Ocs, true},        OptionDef{"--proxy", Id::Ocs, true},
 };
 
 bool parseOnboard(const std::string& list, Onboard& o) {
@@ -167,12 +167,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const s
         }
         const std::size_t eq = a.find('=');
         const std::string name = a.substr(0, eq);
-        const auto spec = std::find_if(kOptions.begin(), kOptions.end(), [&](const Spec& s) {
+        const auto known = std::find_if(kOptions.begin(), kOptions.end(), [&](const OptionDef& s) {
             return s.name == name && (belowFolder || (s.id != Id::Root && s.id != Id::DriveC));
         });
-        if (spec == kOptions.end()) return usage("unknown option " + name);
+        if (known == kOptions.end()) return usage("unknown option " + name);
         std::string value;
-        if (!spec->value) {
+        if (!known->value) {
             if (eq != std::string::npos) return usage(name + " takes no value");
         } else if (eq != std::string::npos) {
             value = a.substr(eq + 1);
@@ -182,12 +182,12 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const s
             return usage(name + " needs a value");
         }
         // Given but empty is a mistake, not a request for the default.
-        const bool mayBeEmpty = spec->id == Id::Comment || spec->id == Id::DriveC || name == "--tag";
-        if (spec->value && value.empty() && !mayBeEmpty)
-            return usage(name + (spec->id == Id::Folder || spec->id == Id::Snapshot || spec->id == Id::Root
+        const bool mayBeEmpty = known->id == Id::Comment || known->id == Id::DriveC || name == "--tag";
+        if (known->value && value.empty() && !mayBeEmpty)
+            return usage(name + (known->id == Id::Folder || known->id == Id::Snapshot || known->id == Id::Root
                                      ? " may not be empty"
                                      : " needs a value"));
-        switch (spec->id) {
+        switch (known->id) {
         case Id::Folder: o.folder = value; break;
         case Id::Output: o.output = value; break;
         case Id::Snapshot: o.snapshot = value; break;
