@@ -113,6 +113,27 @@ for asset in $(grep -o 'src="[^"]*\.js[^"]*"' "$work/console.html" | sed 's/^src
   code=$(curl -s -o /dev/null -w '%{http_code}' -b "$jar" "$src")
   [ "$code" = 200 ] || { echo "FAIL console script $asset: HTTP $code"; fail=1; }
 done
+# The laptop's own page in the console: its summary, and the rows of its
+# sections' tables, asked for as the page's script does. This console has no
+# view of batteries; the battery is checked in the database above.
+computer="function=computer&head=1&systemid=${id:-0}"
+console_shows() {  # console_shows WHAT TEXT [SECTION]
+  local page=$work/computer-${3:-summary}
+  if [ -n "${3:-}" ]; then
+    curl -s -b "$jar" -c "$jar" --data "$csrf" --data-urlencode "ocs[0]=$csrf" \
+      --data "draw=1&start=0&length=100&search[value]=&search[regex]=false" \
+      "$console/ajax.php?$computer&option=$3&no_header=true&no_footer=true" > "$page"
+  elif [ ! -e "$page" ]; then
+    curl -s -b "$jar" -c "$jar" "$console/index.php?$computer" > "$page"
+  fi
+  if grep -qF -- "$2" "$page"; then echo "ok   console's computer page, $1: $2"
+  else echo "FAIL console's computer page, $1: no $2 in $(head -c 400 "$page")"; fail=1; fi
+}
+console_shows "last user" 'alice</span>'
+console_shows "swap" '>4864</span>'
+console_shows "monitor serial" '"SERIAL":"2C8FJ8255K5E"' cd_monitors
+console_shows "printer" '"NAME":"Microsoft Print to PDF"' cd_printers
+console_shows "chassis" '"TYPE":"Notebook"' cd_bios
 
 # The same machine written as a file and imported by the server's own
 # injector: the same device id, so still one computer.
