@@ -304,40 +304,19 @@ TEST(OcsInventory, AddressesWithoutGatewayAndOddConfigurations) {
     expectFields(d, cases);
 }
 
-// A Linux machine (as its provider or a snapshot of it gives it) is sent as
-// the server's Linux agents send it; programs carry what dpkg adds.
-TEST(OcsInventory, LinuxMachineAsItsAgentsDescribeIt) {
+// What the recorded Linux machine (tests/data/linux-machine.json) does not
+// show: a CD drive, an unmounted volume, a module's own version, sizes past
+// the server's 32-bit column.
+TEST(OcsInventory, LinuxOddValues) {
     const Doc d(inventoryXml(kLinuxMachine));
     const FieldCase cases[] = {
         {"HARDWARE", 0, "NAME", "Workshop"},
-        {"HARDWARE", 0, "OSNAME", "Debian GNU/Linux 12"},
-        {"HARDWARE", 0, "OSVERSION", "12"},
-        {"HARDWARE", 0, "OSCOMMENTS", "Debian GNU/Linux 12 (bookworm)"},
-        {"CPUS", 0, "MANUFACTURER", "AMD"},
-        {"STORAGES", 0, "NAME", "vda"},
-        {"STORAGES", 0, "MODEL", "QEMU disk"},
-        {"STORAGES", 0, "DESCRIPTION", "virtio"},
         {"STORAGES", 1, "MANUFACTURER", "<absent>"},
         {"STORAGES", 1, "DESCRIPTION", "<absent>"},
-        {"DRIVES", 0, "LETTER", "<absent>"},
-        {"DRIVES", 0, "TYPE", "/"},
-        {"DRIVES", 0, "FILESYSTEM", "ext4"},
-        {"DRIVES", 0, "VOLUMN", "/dev/vda1"},
-        {"DRIVES", 0, "TOTAL", "20480"},
         {"DRIVES", 1, "FILESYSTEM", "vfat"},  // the system's own name, lower case
         {"DRIVES", 2, "TYPE", "<absent>"},    // not mounted: not sent
-        {"NETWORKS", 0, "DESCRIPTION", "enp1s0"},
-        {"NETWORKS", 0, "IPADDRESS", "192.168.122.20"},
-        {"CONTROLLERS", 0, "CAPTION", "Virtio network device"},
-        {"CONTROLLERS", 0, "VERSION", "<absent>"},  // the kernel's release is no driver version
         {"CONTROLLERS", 1, "VERSION", "5.4.0-k"},
-        {"SOFTWARES", 0, "NAME", "zlib1g"},
-        {"SOFTWARES", 0, "VERSION", "1:1.2.13.dfsg-1"},
-        {"SOFTWARES", 0, "PUBLISHER", "Debian"},
-        {"SOFTWARES", 0, "ARCHITECTURE", "amd64"},
-        {"SOFTWARES", 0, "FILESIZE", "172032"},
-        {"SOFTWARES", 0, "INSTALLDATE", "2024/02/01"},
-        {"SOFTWARES", 1, "FILESIZE", "<absent>"},  // past the server's 32-bit column
+        {"SOFTWARES", 1, "FILESIZE", "<absent>"},
     };
     expectFields(d, cases);
 }
@@ -360,15 +339,12 @@ TEST(OcsInventory, FieldsAdministratorsReadOnBothSystems) {
         {kMachine, "CPUS/0/DATA_WIDTH", "64"},
         {kMachine, "CPUS/0/CURRENT_ADDRESS_WIDTH", "64"},
         {kLinuxMachine, "CPUS/0/CURRENT_ADDRESS_WIDTH", "48"},
-        {kLinuxMachine, "CPUS/0/CPUARCH", "x86_64"},
         // Windows: the state from the connection, a Wi-Fi card by what tells it.
-        {kMachine, "NETWORKS/0/STATUS", "Up"},
         {kMachine, "NETWORKS/2/STATUS", "Down"},  // enabled, but its medium is disconnected
         {kMachine, "NETWORKS/2/TYPE", "Wifi"},
         {kMachine, "/content/networks/2/type", "wifi"},
         {kMachine, "/content/networks/0/type", "ethernet"},
         // Linux: enabled is up; the wireless folder types the card.
-        {kLinuxMachine, "NETWORKS/0/STATUS", "Up"},
         {kLinuxMachine, "NETWORKS/1/TYPE", "Wifi"},
         {kLinuxMachine, "/content/networks/1/type", "wifi"},
         // Linux disks: the kernel's maker, serial and byte count.
@@ -378,22 +354,16 @@ TEST(OcsInventory, FieldsAdministratorsReadOnBothSystems) {
         {kMachine, "STORAGES/0/DISKSIZE", "238472"},  // Windows' own size
         // Packages with their description and day.
         {kLinuxMachine, "SOFTWARES/0/COMMENTS", "compression library - runtime"},
-        {kLinuxMachine, "/content/softwares/0/comments", "compression library - runtime"},
-        {kLinuxMachine, "/content/softwares/0/install_date", "2024-02-01"},
         // GLPI: module makers by name, unknown codes left out; the raw code stays in the OCS request.
         {kMachine, "/content/memories/0/manufacturer", "Samsung"},
         {kMachine, "/content/memories/1/manufacturer", "<absent>"},
         {kMachine, "MEMORIES/0/MANUFACTURER", "80CE000080CE"},
         // GLPI: the system's full version, the controllers' ids, the VM flag.
-        {kLinuxMachine, "/content/operatingsystem/version", "12.11"},
-        {kMachine, "/content/operatingsystem/version", "10.0.19045"},
         {kMachine, "/content/controllers/0/vendorid", "8086"},
-        {kMachine, "/content/controllers/0/productid", "a36d"},
         {kMachine, "/content/controllers/0/driver", "USBXHCI.SYS"},
         {kMachine, "/content/controllers/0/pciclass", "<absent>"},
         {kMachine, "/content/controllers/1/vendorid", "<absent>"},  // not on PCI
         {kLinuxMachine, "/content/controllers/0/vendorid", "1af4"},
-        {kLinuxMachine, "/content/controllers/0/pciclass", "0200"},
         {kLinuxMachine, "/content/hardware/vmsystem", "QEMU"},
         {kMachine, "/content/hardware/vmsystem", "<absent>"},
     };
@@ -478,30 +448,6 @@ TEST(OcsInventory, GlpiFormValidatesAgainstGlpisSchema) {
         tq::testing::quote(std::string(TQ_SOURCE_DIR) + "/tests/data/laptop-inventory.glpi.json");
     const tq::testing::RunResult r = tq::testing::runShell(check + " >&2", tmp.path + "/err.txt");
     EXPECT_EQ(r.status, 0) << r.err;
-
-    const auto w = nlohmann::json::parse(windows), l = nlohmann::json::parse(debian);
-    EXPECT_EQ(w["deviceid"], "WS-0815-2026-12-07-01-02-03");
-    EXPECT_EQ(w["tag"], "Line 3");
-    EXPECT_EQ(w["content"]["hardware"]["memory"], 16384);
-    EXPECT_EQ(w["content"]["hardware"]["dns"], "192.168.1.1/9.9.9.9");
-    EXPECT_EQ(w["content"]["bios"]["bdate"], "2019-04-15");
-    EXPECT_EQ(w["content"]["networks"][0]["ipaddress"], "192.168.1.5");
-    EXPECT_EQ(w["content"]["networks"][0]["speed"], "1000");
-    EXPECT_EQ(w["content"]["networks"][0]["status"], "up");
-    EXPECT_EQ(w["content"]["networks"][1]["ipaddress6"], "fe80::1c2b:3aff:fe4f:5c");
-    EXPECT_EQ(w["content"]["networks"][1]["ipsubnet6"], "fe80::");
-    EXPECT_EQ(w["content"]["softwares"][0]["install_date"], "2022-08-10");
-    EXPECT_EQ(w["content"]["softwares"][1]["publisher"], "Igor Pavlov");
-    EXPECT_EQ(w["content"]["cpus"][0]["arch"], "x86_64");
-    EXPECT_FALSE(w["content"]["cpus"][1].contains("arch"));  // an architecture GLPI does not know
-    EXPECT_EQ(w["content"]["slots"][0]["status"], "used");
-    EXPECT_EQ(w["content"]["operatingsystem"]["full_name"], "Microsoft Windows 10 Pro");
-    EXPECT_EQ(l["content"]["operatingsystem"]["name"], "Debian GNU/Linux");
-    EXPECT_EQ(l["content"]["operatingsystem"]["version"], "12.11");
-    EXPECT_EQ(l["content"]["operatingsystem"]["kernel_version"], "6.1.0-18-amd64");
-    EXPECT_EQ(l["content"]["drives"][0]["type"], "/");
-    EXPECT_EQ(l["content"]["softwares"][0]["filesize"], 172032);
-    EXPECT_EQ(l["content"]["versionclient"], "Tallyquest_v" TQ_VERSION);
 }
 #endif
 
