@@ -176,52 +176,31 @@ void expectFields(const Doc& d, const FieldCase (&cases)[N]) {
         EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
 }
 
-// Each section from its classes, with the odd values the recorded machines
-// below do not show.
+// The odd values of each section that the recorded machines (their files in
+// tests/data, checked by RecordedMachinesAsSent) do not show.
 TEST(OcsInventory, SectionsFromEachClass) {
     const Doc d(inventoryXml(kMachine));
     const FieldCase cases[] = {
-        {"HARDWARE", 0, "NAME", "WS-0815"},
         {"HARDWARE", 0, "MEMORY", "16384"},
         {"HARDWARE", 0, "SWAP", "2432"},
-        {"HARDWARE", 0, "PROCESSORT", "Intel(R) Core(TM) i5-8400"},
-        {"HARDWARE", 0, "PROCESSORS", "2808"},
         {"HARDWARE", 0, "PROCESSORN", "2"},
         {"HARDWARE", 0, "USERID", "<absent>"},
-        {"BIOS", 0, "SSN", "SN-1"},
         {"BIOS", 0, "BDATE", "04/15/2019"},
         {"BIOS", 0, "MSN", "Müller-Ω"},
-        {"CPUS", 0, "SPEED", "2808"},
         {"CPUS", 0, "CPUARCH", "x86_64"},
         {"CPUS", 1, "CPUARCH", "<absent>"},  // an architecture code nobody knows
         {"CPUS", 1, "SPEED", "<absent>"},
-        {"MEMORIES", 0, "CAPACITY", "8192"},
-        {"MEMORIES", 0, "TYPE", "DDR4"},
-        {"MEMORIES", 0, "NUMSLOTS", "1"},
         {"MEMORIES", 1, "CAPTION", "Physical Memory"},
         {"MEMORIES", 1, "CAPACITY", "17592186044415"},  // the largest 64-bit size
         {"MEMORIES", 1, "TYPE", "DDR3"},                // from the older code
         {"MEMORIES", 2, "CAPACITY", "<absent>"},        // not a number
         {"MEMORIES", 2, "NUMSLOTS", "3"},
-        {"STORAGES", 0, "DISKSIZE", "238472"},
         {"STORAGES", 1, "DISKSIZE", "<absent>"},
-        {"STORAGES", 2, "TYPE", "CD-ROM"},
         {"DRIVES", 0, "TOTAL", "243630"},
         {"DRIVES", 0, "FREE", "100"},
-        {"DRIVES", 1, "TYPE", "CD-Rom Drive"},
         {"DRIVES", 1, "TOTAL", "<absent>"},
-        // One entry per address; the miniport without a MAC address is left out.
-        {"NETWORKS", 0, "SPEED", "1 Gb/s"},
-        {"NETWORKS", 0, "STATUS", "Up"},
         {"NETWORKS", 0, "MTU", "1500"},
-        {"NETWORKS", 0, "IPADDRESS", "192.168.1.5"},
-        {"NETWORKS", 0, "IPMASK", "255.255.255.0"},
-        {"NETWORKS", 0, "IPSUBNET", "192.168.1.0"},
-        {"NETWORKS", 0, "IPGATEWAY", "192.168.1.1"},
-        {"NETWORKS", 0, "IPDHCP", "192.168.1.1"},
-        {"NETWORKS", 1, "IPADDRESS", "fe80::1c2b:3aff:fe4f:5c"},
-        {"NETWORKS", 1, "IPMASK", "ffff:ffff:ffff:ffff::"},
-        {"NETWORKS", 1, "IPSUBNET", "fe80::"},
+        // One entry per address; the miniport without a MAC address is left out.
         {"NETWORKS", 1, "IPGATEWAY", "fe80::1"},
         {"NETWORKS", 1, "IPDHCP", "<absent>"},
         {"NETWORKS", 2, "DESCRIPTION", "Wi-Fi adapter"},  // disabled: no address
@@ -229,32 +208,20 @@ TEST(OcsInventory, SectionsFromEachClass) {
         {"NETWORKS", 2, "STATUS", "Down"},
         {"NETWORKS", 2, "IPADDRESS", "<absent>"},
         {"NETWORKS", 3, "MACADDR", "<absent>"},
-        {"HARDWARE", 0, "IPADDR", "192.168.1.5"},
-        {"HARDWARE", 0, "DEFAULTGATEWAY", "192.168.1.1"},
-        {"HARDWARE", 0, "DNS", "192.168.1.1/9.9.9.9"},
         {"VIDEOS", 0, "MEMORY", "4095"},  // past 32 signed bits
         {"VIDEOS", 1, "MEMORY", "2048"},  // a negative 32-bit value read as unsigned
         {"VIDEOS", 1, "RESOLUTION", "<absent>"},
         {"INPUTS", 2, "TYPE", "Pointing"},
         {"INPUTS", 2, "POINTTYPE", "Mouse"},
-        {"INPUTS", 2, "INTERFACE", "USB"},
         {"INPUTS", 2, "MANUFACTURER", "Microsoft"},
-        {"SLOTS", 0, "STATUS", "In Use"},
-        {"SLOTS", 1, "STATUS", "Available"},
         {"CONTROLLERS", 0, "VERSION", "10.0.19041.1"},
         {"CONTROLLERS", 1, "TYPE", "HDC"},
         {"CONTROLLERS", 2, "NAME", "PCI Bridge"},
         {"CONTROLLERS", 3, "NAME", "<absent>"},  // neither PCI, USB nor HDC; nameless ones are left out
-        {"SOFTWARES", 0, "NAME", "KB5012170"},
-        {"SOFTWARES", 0, "COMMENTS", "Security Update"},
-        {"SOFTWARES", 0, "INSTALLDATE", "2022/08/10"},
         {"SOFTWARES", 1, "NAME", "7-Zip 23.01 (x64)"},  // programs follow the updates
         {"SOFTWARES", 2, "NAME", "<absent>"},  // the nameless one and "File 1" are left out
-        {"ACCOUNTINFO", 0, "KEYVALUE", "PC 01"},
     };
     expectFields(d, cases);
-    EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("DEVICEID")), "WS-0815-2026-12-07-01-02-03");
-    EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("QUERY")), "INVENTORY");
 }
 
 // Several addresses on adapters without a gateway, IPv6 alone, and
