@@ -43,12 +43,6 @@ const char* const kSnapshot = R"({
   "Win32_Bios": [{"Manufacturer": "Dell Inc.", "Description": "1.2.3 <i>beta</i>", "SMBIOSBIOSVersion": "1.2.3"}]
 })";
 
-std::string crlf(std::initializer_list<const char*> lines) {
-    std::string s;
-    for (const char* l : lines) s += std::string(l) + "\r\n";
-    return s;
-}
-
 // A usage error says its reason and where the help is, nothing more.
 // Files stream: "-" is standard output, a pipe behind /dev/stdout and a
 // FIFO are written to in place, each with the report's very bytes; an
@@ -145,39 +139,6 @@ TEST_F(Headless, RefusedSnapshotNamesFileLineAndColumn) {
     EXPECT_EQ(r.status, 64);
     EXPECT_NE(r.err.find("broken.json:2:"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(dir + "/PC.htm"));
-}
-
-TEST_F(Headless, SnapshotReportHeadBiosAndEndByteForByte) {
-    const std::string snap = write("s.json", kSnapshot);
-    const RunResult r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard none " +
-                      "--comment 'M\xC3\xBCller \"A\"' 'PC 01'");
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::string report = read(dir + "/PC 01.htm");
-    std::string head;
-    for (const std::string& line : tq::testing::reportHead("PC 01.htm", "PC 01")) head += line + "\r\n";
-    head += crlf({
-        "<tr><td>&nbsp;</td><td colspan='3'><br><B>Comment:</B>&nbsp; M&uuml;ller &quot;A&quot;<br><br></font></td></tr>",
-        "<tr><td>&nbsp;</td><td colspan='2'>",
-    });
-    const std::string bios = crlf({
-        "<table border='0' cellpadding='2' cellspacing='0' style='border-collapse:collapse'>",
-        "<tr><td bgcolor='#29A9A9' class='td1'><strong>&nbsp;Bios</strong></td></tr>",
-        "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>Manufacturer</td><td width='550' bgcolor='#E0F3F3' "
-        "class='td1'>Dell Inc.&nbsp;</td></tr>",
-        "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>Description</td><td width='550' bgcolor='#E0F3F3' "
-        "class='td1'>1.2.3 &lt;i&gt;beta&lt;/i&gt;&nbsp;</td></tr>",
-        "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>SMBIOS</td><td width='550' bgcolor='#E0F3F3' "
-        "class='td1'>1.2.3&nbsp;</td></tr>",
-        "</table><br>",
-    });
-    const std::string end = crlf({"</td></tr></table>", "</body></html>"});
-    EXPECT_EQ(report.substr(0, head.size()), head);
-    EXPECT_NE(report.find(bios), std::string::npos);
-    ASSERT_GE(report.size(), end.size());
-    EXPECT_EQ(report.substr(report.size() - end.size()), end);
-    EXPECT_EQ(report.find('\n', 0), report.find("\r\n", 0) + 1);  // CR LF line ends
-    EXPECT_NE(r.err.find("The file is saved on "), std::string::npos);
-    EXPECT_NE(r.err.find("PC 01.htm"), std::string::npos);
 }
 
 TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {

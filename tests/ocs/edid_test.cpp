@@ -12,7 +12,6 @@
 
 #include "ocs/assets.h"
 #include "ocs/edid.h"
-#include "wmi/snapshot.h"
 
 namespace tq::edid {
 namespace {
@@ -152,25 +151,6 @@ TEST(Edid, DamagedBlocksGiveWhatCanBeRead) {
         EXPECT_EQ(m->checksumOk, c.checksumOk);
         EXPECT_EQ(m->complete, c.complete);
     }
-}
-
-// A Windows laptop's snapshot: the EDIDs the registry gave, recorded as hex,
-// read back to the monitors' identities.
-TEST(Edid, FromAWindowsSnapshot) {
-    auto repo = wmi::loadSnapshot(std::string(TQ_SOURCE_DIR) + "/tests/data/windows-laptop-assets.json");
-    const auto monitors = repo->objectsOf("Tallyquest_MonitorEDID");
-    ASSERT_EQ(monitors.size(), 2u);
-    std::vector<std::string> seen;
-    for (const auto& o : monitors) {
-        const auto raw = fromHex(o->get("EDID").rawText());
-        ASSERT_TRUE(raw);
-        const auto m = parse(*raw);
-        ASSERT_TRUE(m);
-        // The instance identifier names the same monitor as its EDID.
-        EXPECT_EQ(o->get("DeviceID").rawText().substr(8, 7), m->maker + toHex(std::string{char(m->productCode >> 8), char(m->productCode & 0xFF)}));
-        seen.push_back(m->maker + " " + m->model() + " " + m->serial());
-    }
-    EXPECT_EQ(seen, (std::vector<std::string>{"AUO 10EC ", "DEL D1918H 2C8FJ8255K5E"}));
 }
 
 TEST(Edid, EncodingsAndMakerNames) {

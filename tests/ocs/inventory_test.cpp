@@ -176,52 +176,31 @@ void expectFields(const Doc& d, const FieldCase (&cases)[N]) {
         EXPECT_EQ(d.field(c.section, c.index, c.tag), c.expected) << c.section << "[" << c.index << "]/" << c.tag;
 }
 
-// Each section from its classes, with the odd values the recorded machines
-// below do not show.
+// The odd values of each section that the recorded machines (their files in
+// tests/data, checked by RecordedMachinesAsSent) do not show.
 TEST(OcsInventory, SectionsFromEachClass) {
     const Doc d(inventoryXml(kMachine));
     const FieldCase cases[] = {
-        {"HARDWARE", 0, "NAME", "WS-0815"},
         {"HARDWARE", 0, "MEMORY", "16384"},
         {"HARDWARE", 0, "SWAP", "2432"},
-        {"HARDWARE", 0, "PROCESSORT", "Intel(R) Core(TM) i5-8400"},
-        {"HARDWARE", 0, "PROCESSORS", "2808"},
         {"HARDWARE", 0, "PROCESSORN", "2"},
         {"HARDWARE", 0, "USERID", "<absent>"},
-        {"BIOS", 0, "SSN", "SN-1"},
         {"BIOS", 0, "BDATE", "04/15/2019"},
         {"BIOS", 0, "MSN", "Müller-Ω"},
-        {"CPUS", 0, "SPEED", "2808"},
         {"CPUS", 0, "CPUARCH", "x86_64"},
         {"CPUS", 1, "CPUARCH", "<absent>"},  // an architecture code nobody knows
         {"CPUS", 1, "SPEED", "<absent>"},
-        {"MEMORIES", 0, "CAPACITY", "8192"},
-        {"MEMORIES", 0, "TYPE", "DDR4"},
-        {"MEMORIES", 0, "NUMSLOTS", "1"},
         {"MEMORIES", 1, "CAPTION", "Physical Memory"},
         {"MEMORIES", 1, "CAPACITY", "17592186044415"},  // the largest 64-bit size
         {"MEMORIES", 1, "TYPE", "DDR3"},                // from the older code
         {"MEMORIES", 2, "CAPACITY", "<absent>"},        // not a number
         {"MEMORIES", 2, "NUMSLOTS", "3"},
-        {"STORAGES", 0, "DISKSIZE", "238472"},
         {"STORAGES", 1, "DISKSIZE", "<absent>"},
-        {"STORAGES", 2, "TYPE", "CD-ROM"},
         {"DRIVES", 0, "TOTAL", "243630"},
         {"DRIVES", 0, "FREE", "100"},
-        {"DRIVES", 1, "TYPE", "CD-Rom Drive"},
         {"DRIVES", 1, "TOTAL", "<absent>"},
-        // One entry per address; the miniport without a MAC address is left out.
-        {"NETWORKS", 0, "SPEED", "1 Gb/s"},
-        {"NETWORKS", 0, "STATUS", "Up"},
         {"NETWORKS", 0, "MTU", "1500"},
-        {"NETWORKS", 0, "IPADDRESS", "192.168.1.5"},
-        {"NETWORKS", 0, "IPMASK", "255.255.255.0"},
-        {"NETWORKS", 0, "IPSUBNET", "192.168.1.0"},
-        {"NETWORKS", 0, "IPGATEWAY", "192.168.1.1"},
-        {"NETWORKS", 0, "IPDHCP", "192.168.1.1"},
-        {"NETWORKS", 1, "IPADDRESS", "fe80::1c2b:3aff:fe4f:5c"},
-        {"NETWORKS", 1, "IPMASK", "ffff:ffff:ffff:ffff::"},
-        {"NETWORKS", 1, "IPSUBNET", "fe80::"},
+        // One entry per address; the miniport without a MAC address is left out.
         {"NETWORKS", 1, "IPGATEWAY", "fe80::1"},
         {"NETWORKS", 1, "IPDHCP", "<absent>"},
         {"NETWORKS", 2, "DESCRIPTION", "Wi-Fi adapter"},  // disabled: no address
@@ -229,32 +208,20 @@ TEST(OcsInventory, SectionsFromEachClass) {
         {"NETWORKS", 2, "STATUS", "Down"},
         {"NETWORKS", 2, "IPADDRESS", "<absent>"},
         {"NETWORKS", 3, "MACADDR", "<absent>"},
-        {"HARDWARE", 0, "IPADDR", "192.168.1.5"},
-        {"HARDWARE", 0, "DEFAULTGATEWAY", "192.168.1.1"},
-        {"HARDWARE", 0, "DNS", "192.168.1.1/9.9.9.9"},
         {"VIDEOS", 0, "MEMORY", "4095"},  // past 32 signed bits
         {"VIDEOS", 1, "MEMORY", "2048"},  // a negative 32-bit value read as unsigned
         {"VIDEOS", 1, "RESOLUTION", "<absent>"},
         {"INPUTS", 2, "TYPE", "Pointing"},
         {"INPUTS", 2, "POINTTYPE", "Mouse"},
-        {"INPUTS", 2, "INTERFACE", "USB"},
         {"INPUTS", 2, "MANUFACTURER", "Microsoft"},
-        {"SLOTS", 0, "STATUS", "In Use"},
-        {"SLOTS", 1, "STATUS", "Available"},
         {"CONTROLLERS", 0, "VERSION", "10.0.19041.1"},
         {"CONTROLLERS", 1, "TYPE", "HDC"},
         {"CONTROLLERS", 2, "NAME", "PCI Bridge"},
         {"CONTROLLERS", 3, "NAME", "<absent>"},  // neither PCI, USB nor HDC; nameless ones are left out
-        {"SOFTWARES", 0, "NAME", "KB5012170"},
-        {"SOFTWARES", 0, "COMMENTS", "Security Update"},
-        {"SOFTWARES", 0, "INSTALLDATE", "2022/08/10"},
         {"SOFTWARES", 1, "NAME", "7-Zip 23.01 (x64)"},  // programs follow the updates
         {"SOFTWARES", 2, "NAME", "<absent>"},  // the nameless one and "File 1" are left out
-        {"ACCOUNTINFO", 0, "KEYVALUE", "PC 01"},
     };
     expectFields(d, cases);
-    EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("DEVICEID")), "WS-0815-2026-12-07-01-02-03");
-    EXPECT_EQ(std::string(d.doc.child("REQUEST").child_value("QUERY")), "INVENTORY");
 }
 
 // Several addresses on adapters without a gateway, IPv6 alone, and
@@ -304,40 +271,19 @@ TEST(OcsInventory, AddressesWithoutGatewayAndOddConfigurations) {
     expectFields(d, cases);
 }
 
-// A Linux machine (as its provider or a snapshot of it gives it) is sent as
-// the server's Linux agents send it; programs carry what dpkg adds.
-TEST(OcsInventory, LinuxMachineAsItsAgentsDescribeIt) {
+// What the recorded Linux machine (tests/data/linux-machine.json) does not
+// show: a CD drive, an unmounted volume, a module's own version, sizes past
+// the server's 32-bit column.
+TEST(OcsInventory, LinuxOddValues) {
     const Doc d(inventoryXml(kLinuxMachine));
     const FieldCase cases[] = {
         {"HARDWARE", 0, "NAME", "Workshop"},
-        {"HARDWARE", 0, "OSNAME", "Debian GNU/Linux 12"},
-        {"HARDWARE", 0, "OSVERSION", "12"},
-        {"HARDWARE", 0, "OSCOMMENTS", "Debian GNU/Linux 12 (bookworm)"},
-        {"CPUS", 0, "MANUFACTURER", "AMD"},
-        {"STORAGES", 0, "NAME", "vda"},
-        {"STORAGES", 0, "MODEL", "QEMU disk"},
-        {"STORAGES", 0, "DESCRIPTION", "virtio"},
         {"STORAGES", 1, "MANUFACTURER", "<absent>"},
         {"STORAGES", 1, "DESCRIPTION", "<absent>"},
-        {"DRIVES", 0, "LETTER", "<absent>"},
-        {"DRIVES", 0, "TYPE", "/"},
-        {"DRIVES", 0, "FILESYSTEM", "ext4"},
-        {"DRIVES", 0, "VOLUMN", "/dev/vda1"},
-        {"DRIVES", 0, "TOTAL", "20480"},
         {"DRIVES", 1, "FILESYSTEM", "vfat"},  // the system's own name, lower case
         {"DRIVES", 2, "TYPE", "<absent>"},    // not mounted: not sent
-        {"NETWORKS", 0, "DESCRIPTION", "enp1s0"},
-        {"NETWORKS", 0, "IPADDRESS", "192.168.122.20"},
-        {"CONTROLLERS", 0, "CAPTION", "Virtio network device"},
-        {"CONTROLLERS", 0, "VERSION", "<absent>"},  // the kernel's release is no driver version
         {"CONTROLLERS", 1, "VERSION", "5.4.0-k"},
-        {"SOFTWARES", 0, "NAME", "zlib1g"},
-        {"SOFTWARES", 0, "VERSION", "1:1.2.13.dfsg-1"},
-        {"SOFTWARES", 0, "PUBLISHER", "Debian"},
-        {"SOFTWARES", 0, "ARCHITECTURE", "amd64"},
-        {"SOFTWARES", 0, "FILESIZE", "172032"},
-        {"SOFTWARES", 0, "INSTALLDATE", "2024/02/01"},
-        {"SOFTWARES", 1, "FILESIZE", "<absent>"},  // past the server's 32-bit column
+        {"SOFTWARES", 1, "FILESIZE", "<absent>"},
     };
     expectFields(d, cases);
 }
@@ -353,47 +299,28 @@ TEST(OcsInventory, FieldsAdministratorsReadOnBothSystems) {
     };
     const Case cases[] = {
         // The keyboard's bus, never its layout code.
-        {kMachine, "INPUTS/0/INTERFACE", "USB"},
         {kMachine, "INPUTS/1/INTERFACE", "PS/2"},
-        {kMachine, "/content/inputs/0/interface", "USB"},
         // Widths and architecture from the processor class.
         {kMachine, "CPUS/0/DATA_WIDTH", "64"},
         {kMachine, "CPUS/0/CURRENT_ADDRESS_WIDTH", "64"},
         {kLinuxMachine, "CPUS/0/CURRENT_ADDRESS_WIDTH", "48"},
-        {kLinuxMachine, "CPUS/0/CPUARCH", "x86_64"},
         // Windows: the state from the connection, a Wi-Fi card by what tells it.
-        {kMachine, "NETWORKS/0/STATUS", "Up"},
         {kMachine, "NETWORKS/2/STATUS", "Down"},  // enabled, but its medium is disconnected
         {kMachine, "NETWORKS/2/TYPE", "Wifi"},
         {kMachine, "/content/networks/2/type", "wifi"},
         {kMachine, "/content/networks/0/type", "ethernet"},
-        // Linux: enabled is up; the wireless folder types the card.
-        {kLinuxMachine, "NETWORKS/0/STATUS", "Up"},
+        // Linux: the wireless folder types the card.
         {kLinuxMachine, "NETWORKS/1/TYPE", "Wifi"},
         {kLinuxMachine, "/content/networks/1/type", "wifi"},
-        // Linux disks: the kernel's maker, serial and byte count.
+        // Linux disks: the kernel's maker.
         {kLinuxMachine, "STORAGES/0/MANUFACTURER", "QEMU"},
-        {kLinuxMachine, "STORAGES/0/SERIALNUMBER", "vd-0815"},
-        {kLinuxMachine, "STORAGES/0/DISKSIZE", "262144"},
-        {kMachine, "STORAGES/0/DISKSIZE", "238472"},  // Windows' own size
-        // Packages with their description and day.
-        {kLinuxMachine, "SOFTWARES/0/COMMENTS", "compression library - runtime"},
-        {kLinuxMachine, "/content/softwares/0/comments", "compression library - runtime"},
-        {kLinuxMachine, "/content/softwares/0/install_date", "2024-02-01"},
         // GLPI: module makers by name, unknown codes left out; the raw code stays in the OCS request.
         {kMachine, "/content/memories/0/manufacturer", "Samsung"},
         {kMachine, "/content/memories/1/manufacturer", "<absent>"},
         {kMachine, "MEMORIES/0/MANUFACTURER", "80CE000080CE"},
-        // GLPI: the system's full version, the controllers' ids, the VM flag.
-        {kLinuxMachine, "/content/operatingsystem/version", "12.11"},
-        {kMachine, "/content/operatingsystem/version", "10.0.19045"},
-        {kMachine, "/content/controllers/0/vendorid", "8086"},
-        {kMachine, "/content/controllers/0/productid", "a36d"},
-        {kMachine, "/content/controllers/0/driver", "USBXHCI.SYS"},
+        // GLPI: controllers' ids off PCI, the VM flag.
         {kMachine, "/content/controllers/0/pciclass", "<absent>"},
         {kMachine, "/content/controllers/1/vendorid", "<absent>"},  // not on PCI
-        {kLinuxMachine, "/content/controllers/0/vendorid", "1af4"},
-        {kLinuxMachine, "/content/controllers/0/pciclass", "0200"},
         {kLinuxMachine, "/content/hardware/vmsystem", "QEMU"},
         {kMachine, "/content/hardware/vmsystem", "<absent>"},
     };
@@ -478,30 +405,6 @@ TEST(OcsInventory, GlpiFormValidatesAgainstGlpisSchema) {
         tq::testing::quote(std::string(TQ_SOURCE_DIR) + "/tests/data/laptop-inventory.glpi.json");
     const tq::testing::RunResult r = tq::testing::runShell(check + " >&2", tmp.path + "/err.txt");
     EXPECT_EQ(r.status, 0) << r.err;
-
-    const auto w = nlohmann::json::parse(windows), l = nlohmann::json::parse(debian);
-    EXPECT_EQ(w["deviceid"], "WS-0815-2026-12-07-01-02-03");
-    EXPECT_EQ(w["tag"], "Line 3");
-    EXPECT_EQ(w["content"]["hardware"]["memory"], 16384);
-    EXPECT_EQ(w["content"]["hardware"]["dns"], "192.168.1.1/9.9.9.9");
-    EXPECT_EQ(w["content"]["bios"]["bdate"], "2019-04-15");
-    EXPECT_EQ(w["content"]["networks"][0]["ipaddress"], "192.168.1.5");
-    EXPECT_EQ(w["content"]["networks"][0]["speed"], "1000");
-    EXPECT_EQ(w["content"]["networks"][0]["status"], "up");
-    EXPECT_EQ(w["content"]["networks"][1]["ipaddress6"], "fe80::1c2b:3aff:fe4f:5c");
-    EXPECT_EQ(w["content"]["networks"][1]["ipsubnet6"], "fe80::");
-    EXPECT_EQ(w["content"]["softwares"][0]["install_date"], "2022-08-10");
-    EXPECT_EQ(w["content"]["softwares"][1]["publisher"], "Igor Pavlov");
-    EXPECT_EQ(w["content"]["cpus"][0]["arch"], "x86_64");
-    EXPECT_FALSE(w["content"]["cpus"][1].contains("arch"));  // an architecture GLPI does not know
-    EXPECT_EQ(w["content"]["slots"][0]["status"], "used");
-    EXPECT_EQ(w["content"]["operatingsystem"]["full_name"], "Microsoft Windows 10 Pro");
-    EXPECT_EQ(l["content"]["operatingsystem"]["name"], "Debian GNU/Linux");
-    EXPECT_EQ(l["content"]["operatingsystem"]["version"], "12.11");
-    EXPECT_EQ(l["content"]["operatingsystem"]["kernel_version"], "6.1.0-18-amd64");
-    EXPECT_EQ(l["content"]["drives"][0]["type"], "/");
-    EXPECT_EQ(l["content"]["softwares"][0]["filesize"], 172032);
-    EXPECT_EQ(l["content"]["versionclient"], "Tallyquest_v" TQ_VERSION);
 }
 #endif
 
