@@ -167,7 +167,7 @@ TEST(IdDatabase, FindsVendorsAndDevicesInALargeDatabase) {
     for (const bool some : {true, false}) {
         const auto n = IdNames::parse(db, vendors, some ? &devices : nullptr);
         for (const auto& c : cases) {
-            SCOPED_TRACE(c.vendor * 65536 + c.device);
+            SCOPED_TRACE(std::to_string(c.vendor) + ":" + std::to_string(c.device));
             EXPECT_EQ(n.vendor(c.vendor).value_or("-"), c.vendorName ? c.vendorName : "-");
             EXPECT_EQ(n.device(c.vendor, c.device).value_or("-"), c.deviceName ? c.deviceName : "-");
         }
