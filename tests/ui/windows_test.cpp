@@ -149,6 +149,7 @@ public:
     }
     bool busy() override { return w_.ui.busy(); }
     bool isOpen(std::string_view window) override {
+        Windows::flush();  // closed windows are gone
         QWidget* top = window == "frmCuz" ? static_cast<QWidget*>(w_.ui.reportNameDialog()) : w_.ui.mainWindow();
         return top && top->isVisible();
     }
