@@ -5,6 +5,8 @@
 // framework.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -282,6 +284,50 @@ inline std::vector<Step> reportNameOutlivesMain() {
         {.what = "Ok", .act = Act::Click, .window = "frmCuz", .control = "bb_cuzokay",
          .prompts = {"The file is saved on C:\\Tallyquest\\PC.htm"}, .windows = "", .onboard = "audio lan"},
     };
+}
+
+// The progress bar's picture as a front end draws it, its pixels as
+// 0xBBGGRR, and what moves it.
+struct BarPicture {
+    int width, height;
+    std::function<std::uint32_t(int, int)> pixel;
+    std::function<void(int)> update;
+};
+
+// Blank at first; at 57 the bar's 57 units blue with the figure white inside
+// it, in those two colours only, nothing right of it; beyond 100 full and
+// the same as at 100, with more ink than "57%". The checks that fail.
+inline std::vector<std::string> progressBar(const BarPicture& p) {
+    const std::uint32_t white = 0xFFFFFF, blue = 0xC00000;
+    std::vector<std::string> diffs;
+    auto count = [&](auto counted) {
+        int n = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) n += counted(x, y, p.pixel(x, y)) ? 1 : 0;
+        return n;
+    };
+    auto all = [&] {
+        std::vector<std::uint32_t> v;
+        count([&](int, int, std::uint32_t c) { return v.push_back(c), false; });
+        return v;
+    };
+    auto expect = [&](bool ok, const char* what) { if (!ok) diffs.push_back(what); };
+    expect(count([&](int, int, std::uint32_t c) { return c != white; }) == 0, "blank at first");
+    p.update(57);
+    const int bar = static_cast<int>(std::lround(57 * p.width / 100.0));
+    expect(count([&](int, int y, std::uint32_t c) { return y == 0 && c == blue; }) == bar, "57: the top row's blue");
+    expect(count([&](int x, int, std::uint32_t c) { return x >= bar && c != white; }) == 0, "57: right of the bar");
+    const int ink57 = count([&](int x, int, std::uint32_t c) { return x < bar && c == white; });
+    expect(ink57 > 10, "57: the figure inside the bar");
+    expect(count([&](int, int, std::uint32_t c) { return c != white && c != blue; }) == 0, "57: only two colours");
+    p.update(150);
+    expect(count([&](int, int y, std::uint32_t c) { return (y == 0 || y == p.height - 1) && c == blue; }) == 2 * p.width,
+           "150: the bar full");
+    const auto at150 = all();
+    p.update(100);
+    expect(all() == at150, "150 reads as 100");
+    expect(count([&](int, int, std::uint32_t c) { return c == white; }) > ink57, "100: more ink than at 57");
+    return diffs;
 }
 
 }  // namespace tq::testing::scenarios
