@@ -104,18 +104,18 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
         const std::size_t before = wmi ? wmi->queries.size() : 0;
         if (wmi && st.failing) wmi->failing = st.failing;
         auto act = [&] {
-        switch (st.act) {
-        case Act::None: break;
-        case Act::StartMain: s.startMainWindow(); break;
-        case Act::ShowReportName: s.showReportNameDialog(); break;
-        case Act::Click: s.click(st.window, st.control); break;
-        case Act::Focus: s.focus(st.window, st.control); break;
-        case Act::Key: s.key(st.control); break;
-        case Act::Type: s.type(st.input); break;
-        case Act::SelectAll: s.selectAll(st.window, st.control); break;
-        case Act::Paste: s.paste(st.window, st.control, st.input); break;
-        case Act::SetText: s.setText(st.window, st.control, st.input); break;
-        }
+            switch (st.act) {
+            case Act::None: break;
+            case Act::StartMain: s.startMainWindow(); break;
+            case Act::ShowReportName: s.showReportNameDialog(); break;
+            case Act::Click: s.click(st.window, st.control); break;
+            case Act::Focus: s.focus(st.window, st.control); break;
+            case Act::Key: s.key(st.control); break;
+            case Act::Type: s.type(st.input); break;
+            case Act::SelectAll: s.selectAll(st.window, st.control); break;
+            case Act::Paste: s.paste(st.window, st.control, st.input); break;
+            case Act::SetText: s.setText(st.window, st.control, st.input); break;
+            }
         };
         if (st.modal.empty()) {
             act();

@@ -432,7 +432,6 @@ TEST(Win32Windows, ReportNameDialog) {
     EXPECT_EQ(w.ui.reportNameDialog(), cuz);
     EXPECT_EQ(::GetFocus(), cuz->T_cuz());
     EXPECT_EQ(report::gStrFileName, "kept.htm");
-    w.ui.setMessageHook([&](const std::string& p, int s, const std::string& t) { w.messages.push_back({p, s, t}); });
     EXPECT_EQ(scenarios::run(screen, {steps.end() - 2, steps.end()}), Strings{});
 }
 
