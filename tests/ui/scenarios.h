@@ -5,10 +5,14 @@
 // framework.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "report/main.h"
 #include "tests/ui/recorder.h"
 
 namespace tq::testing::scenarios {
@@ -53,6 +57,10 @@ public:
     virtual bool enabled(std::string_view window, std::string_view control) = 0;
     virtual bool checked(std::string_view window, std::string_view control) = 0;
     virtual bool busy() = 0;
+    virtual bool isOpen(std::string_view window) = 0;  // "frmMain" or "frmCuz"
+    // Runs `open`; `inside` runs from the modal comment dialog's own loop
+    // once it shows ("frmComment" names it meanwhile).
+    virtual void workModal(const std::function<void()>& open, const std::function<void()>& inside) = 0;
     // The texts of the message boxes shown since the last call.
     virtual std::vector<std::string> takePrompts() = 0;
 };
@@ -75,6 +83,10 @@ struct Step {
     int checksEnabled = -1;        // 0 or 1: the on-board boxes usable
     bool noQueries = false;        // answered without a query
     std::vector<std::pair<std::string, std::string>> texts = {};  // "window.control", its text
+    std::vector<Step> modal = {};    // worked inside the comment dialog the step opens
+    const char* comment = nullptr;   // the comment stored for the report
+    const char* windows = nullptr;   // of frmMain and frmCuz, those open
+    const char* onboard = nullptr;   // the on-board sections the step's queries read, "audio lan"
 };
 
 // The differences a run of the steps finds, one line each.
@@ -91,17 +103,29 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
     for (const Step& st : steps) {
         const std::size_t before = wmi ? wmi->queries.size() : 0;
         if (wmi && st.failing) wmi->failing = st.failing;
-        switch (st.act) {
-        case Act::None: break;
-        case Act::StartMain: s.startMainWindow(); break;
-        case Act::ShowReportName: s.showReportNameDialog(); break;
-        case Act::Click: s.click(st.window, st.control); break;
-        case Act::Focus: s.focus(st.window, st.control); break;
-        case Act::Key: s.key(st.control); break;
-        case Act::Type: s.type(st.input); break;
-        case Act::SelectAll: s.selectAll(st.window, st.control); break;
-        case Act::Paste: s.paste(st.window, st.control, st.input); break;
-        case Act::SetText: s.setText(st.window, st.control, st.input); break;
+        auto act = [&] {
+            switch (st.act) {
+            case Act::None: break;
+            case Act::StartMain: s.startMainWindow(); break;
+            case Act::ShowReportName: s.showReportNameDialog(); break;
+            case Act::Click: s.click(st.window, st.control); break;
+            case Act::Focus: s.focus(st.window, st.control); break;
+            case Act::Key: s.key(st.control); break;
+            case Act::Type: s.type(st.input); break;
+            case Act::SelectAll: s.selectAll(st.window, st.control); break;
+            case Act::Paste: s.paste(st.window, st.control, st.input); break;
+            case Act::SetText: s.setText(st.window, st.control, st.input); break;
+            }
+        };
+        if (st.modal.empty()) {
+            act();
+        } else {
+            bool shown = false;
+            s.workModal(act, [&] {
+                shown = true;
+                for (auto& d : run(s, st.modal, wmi)) diffs.push_back(std::string(st.what) + ", " + d);
+            });
+            if (!shown) diffs.push_back(std::string(st.what) + ": no dialog shown");
         }
         if (wmi && st.failing) wmi->failing.clear();
         differ(st, "the messages", join(s.takePrompts()), join(st.prompts));
@@ -121,6 +145,14 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
         }
         if (st.checksEnabled >= 0)
             differ(st, "chkLan usable", s.enabled("frmMain", "chkLan") ? "yes" : "no", st.checksEnabled ? "yes" : "no");
+        if (st.comment) differ(st, "the comment", report::gStrComment, st.comment);
+        if (st.onboard && wmi) differ(st, "the on-board sections read", wmi->onboardAsked(before), st.onboard);
+        if (st.windows) {
+            std::string open;
+            for (const char* w : {"frmMain", "frmCuz"})
+                if (s.isOpen(w)) open += (open.empty() ? "" : " ") + std::string(w);
+            differ(st, "the windows open", open, st.windows);
+        }
         for (const auto& [name, want] : st.texts) {
             const std::string_view n = name;
             const auto dot = n.find('.');
@@ -197,7 +229,105 @@ inline std::vector<Step> reportNameFilter() {
          .texts = {{"frmCuz.T_cuz", "....etcpasswd"}}},
         {.what = "Escape", .act = Act::Key, .control = "Escape", .texts = {{"frmCuz.T_cuz", "....etcpasswd"}}},
         {.what = "shown again", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", "....etcpasswd"}}},
+        {.what = "Cancel", .act = Act::Click, .window = d, .control = "bb_cuzabbrechen", .windows = ""},
+        {.what = "shown after Cancel", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", ""}}},
     };
+}
+
+// On kBoard: the modal comment dialog, typed, confirmed, shown again in its
+// stored form, an edit cancelled, emptied.
+inline std::vector<Step> commentDialog() {
+    const char* c = "frmComment";
+    const char* stored = "M&uuml;ller &quot;1&quot;";
+    auto open = [](const char* what, std::vector<Step> inside, const char* comment) {
+        return Step{.what = what, .act = Act::Click, .window = "frmMain", .control = "imgLogo",
+                    .modal = std::move(inside), .comment = comment};
+    };
+    return {
+        {.what = "start", .act = Act::StartMain},
+        open("typed and confirmed",
+             {{.what = "shown", .act = Act::Focus, .window = c, .control = "txtComment",
+               .texts = {{"frmComment.txtComment", ""}}},
+              {.what = "typed", .act = Act::Type, .input = "M\xC3\xBCller \"1\""},
+              {.what = "Enter: no default button", .act = Act::Key, .control = "Return",
+               .texts = {{"frmComment.txtComment", "M\xC3\xBCller \"1\""}}},
+              {.what = "OK", .act = Act::Click, .window = c, .control = "cmdOK"}},
+             stored),
+        open("confirmed again: not encoded twice",
+             {{.what = "shown", .act = Act::None, .texts = {{"frmComment.txtComment", stored}}},
+              {.what = "OK", .act = Act::Click, .window = c, .control = "cmdOK"}},
+             stored),
+        open("an edit cancelled",
+             {{.what = "focus", .act = Act::Focus, .window = c, .control = "txtComment"},
+              {.what = "typed", .act = Act::Type, .input = "x"},
+              {.what = "Escape", .act = Act::Key, .control = "Escape"}},
+             stored),
+        open("emptied",
+             {{.what = "emptied", .act = Act::SetText, .window = c, .control = "txtComment", .input = ""},
+              {.what = "OK", .act = Act::Click, .window = c, .control = "cmdOK"}},
+             ""),
+    };
+}
+
+// On kBoard: the report-name dialog left open after Exit still starts a
+// run, which reads the on-board boxes as the main window left them.
+inline std::vector<Step> reportNameOutlivesMain() {
+    const char* m = "frmMain";
+    return {
+        {.what = "start", .act = Act::StartMain},
+        {.what = "graphics box cleared", .act = Act::Click, .window = m, .control = "chkVGA", .ticked = "chkAudio chkLan"},
+        {.what = "create report", .act = Act::Click, .window = m, .control = "btnCreateReport",
+         .windows = "frmMain frmCuz"},
+        {.what = "focus on the field", .act = Act::Focus, .window = "frmCuz", .control = "T_cuz"},
+        {.what = "typed", .act = Act::Type, .input = "PC"},
+        {.what = "Exit", .act = Act::Click, .window = m, .control = "btnEnde", .windows = "frmCuz"},
+        {.what = "Ok", .act = Act::Click, .window = "frmCuz", .control = "bb_cuzokay",
+         .prompts = {"The file is saved on C:\\Tallyquest\\PC.htm"}, .windows = "", .onboard = "audio lan"},
+    };
+}
+
+// The progress bar's picture as a front end draws it, its pixels as
+// 0xBBGGRR, and what moves it.
+struct BarPicture {
+    int width, height;
+    std::function<std::uint32_t(int, int)> pixel;
+    std::function<void(int)> update;
+};
+
+// Blank at first; at 57 the bar's 57 units blue with the figure white inside
+// it, in those two colours only, nothing right of it; beyond 100 full and
+// the same as at 100, with more ink than "57%". The checks that fail.
+inline std::vector<std::string> progressBar(const BarPicture& p) {
+    const std::uint32_t white = 0xFFFFFF, blue = 0xC00000;
+    std::vector<std::string> diffs;
+    auto count = [&](auto counted) {
+        int n = 0;
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) n += counted(x, y, p.pixel(x, y)) ? 1 : 0;
+        return n;
+    };
+    auto all = [&] {
+        std::vector<std::uint32_t> v;
+        count([&](int, int, std::uint32_t c) { return v.push_back(c), false; });
+        return v;
+    };
+    auto expect = [&](bool ok, const char* what) { if (!ok) diffs.push_back(what); };
+    expect(count([&](int, int, std::uint32_t c) { return c != white; }) == 0, "blank at first");
+    p.update(57);
+    const int bar = static_cast<int>(std::lround(57 * p.width / 100.0));
+    expect(count([&](int, int y, std::uint32_t c) { return y == 0 && c == blue; }) == bar, "57: the top row's blue");
+    expect(count([&](int x, int, std::uint32_t c) { return x >= bar && c != white; }) == 0, "57: right of the bar");
+    const int ink57 = count([&](int x, int, std::uint32_t c) { return x < bar && c == white; });
+    expect(ink57 > 10, "57: the figure inside the bar");
+    expect(count([&](int, int, std::uint32_t c) { return c != white && c != blue; }) == 0, "57: only two colours");
+    p.update(150);
+    expect(count([&](int, int y, std::uint32_t c) { return (y == 0 || y == p.height - 1) && c == blue; }) == 2 * p.width,
+           "150: the bar full");
+    const auto at150 = all();
+    p.update(100);
+    expect(all() == at150, "150 reads as 100");
+    expect(count([&](int, int, std::uint32_t c) { return c == white; }) > ink57, "100: more ink than at 57");
+    return diffs;
 }
 
 }  // namespace tq::testing::scenarios
