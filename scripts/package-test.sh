@@ -36,9 +36,11 @@ purge() {
   done
 }
 cleanup() {
-  # A check that stopped half-way leaves no package behind either.
+  # A check that stopped half-way leaves no package behind either, and no
+  # chroot with its /proc still mounted.
   purge
-  rm -rf "$work"
+  ! mountpoint -q "$work/chroot/proc" || $sudo umount "$work/chroot/proc"
+  $sudo rm -rf --one-file-system "$work"
 }
 trap cleanup EXIT
 
@@ -54,6 +56,68 @@ check "headless package: no Qt, X or OpenGL pulled in" "" \
 check "headless package: depends on libcurl4" yes "$(yes_no grep -qw libcurl4 <<<"${direct[*]}")"
 check "windows package: depends on the headless one" "tallyquest-report (= $(dpkg-deb -f "$report_deb" Version))" \
   "$(dpkg-deb -f "$windows_deb" Depends | tr ',' '\n' | sed 's/^ *//' | grep '^tallyquest-report')"
+
+# The headless package alone in a fresh minimal Debian 12 (debootstrap's
+# minbase, kept in /var/cache/tallyquest and copied for each run): apt brings
+# what it needs, the program runs there, and nothing of Qt or X comes along.
+# Without the mirror this check says so and is skipped.
+clean_chroot() {
+  local started=$SECONDS mirror=${TQ_DEBIAN_MIRROR:-http://deb.debian.org/debian}
+  local cache=/var/cache/tallyquest/bookworm-minbase dir=$work/chroot host=${mirror#*://}
+  host=${host%%/*}
+  local port=80
+  [ "${mirror%%://*}" != https ] || port=443
+  [ "${host##*:}" = "$host" ] || { port=${host##*:}; host=${host%:*}; }
+  echo "== installing $report_deb alone in a clean Debian 12 chroot"
+  if ! timeout 10 bash -c "exec 3<>/dev/tcp/$host/$port" 2>/dev/null; then
+    echo "   skipped: the Debian mirror $mirror cannot be reached"
+    return 0
+  fi
+  if [ ! -x "$cache/usr/bin/apt-get" ]; then
+    $sudo rm -rf --one-file-system "$cache.new"
+    $sudo mkdir -p "$(dirname "$cache")"
+    if ! $sudo debootstrap --variant=minbase bookworm "$cache.new" "$mirror" >"$work/debootstrap.txt" 2>&1; then
+      echo "   skipped: debootstrap from $mirror failed: $(grep -m1 '^E:' "$work/debootstrap.txt" || tail -n1 "$work/debootstrap.txt")"
+      $sudo rm -rf --one-file-system "$cache.new"
+      return 0
+    fi
+    $sudo mv "$cache.new" "$cache"
+  fi
+  $sudo cp -a "$cache" "$dir"
+  $sudo cp /etc/resolv.conf "$dir/etc/resolv.conf"
+  $sudo cp "$report_deb" "$snapshot" "$dir/tmp/"
+  $sudo mount -t proc proc "$dir/proc"
+  local inside=($sudo chroot "$dir" env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin DEBIAN_FRONTEND=noninteractive)
+  if ! "${inside[@]}" apt-get update -qq >"$work/chroot-apt.txt" 2>&1; then
+    echo "   skipped: apt-get update in the chroot failed (is the Debian mirror reachable?)"
+    $sudo umount "$dir/proc"
+    $sudo rm -rf --one-file-system "$dir"
+    return 0
+  fi
+  local status=0
+  "${inside[@]}" sh -c "cd /tmp && apt-get install -y -qq --no-install-recommends ./$(basename "$report_deb")" \
+    >"$work/chroot-apt.txt" 2>&1 || status=$?
+  [ "$status" -eq 0 ] || tail -n 10 "$work/chroot-apt.txt" | sed 's/^/   | /'
+  check "clean chroot: apt installs the headless package" 0 "$status"
+  check "clean chroot: tallyquest-report runs" "tallyquest-report $(dpkg-deb -f "$report_deb" Version)" \
+    "$("${inside[@]}" tallyquest-report --version 2>&1)"
+  status=0
+  "${inside[@]}" sh -c "cd /tmp && tallyquest-report --snapshot $(basename "$snapshot") 'CHROOT 01' && test -s 'CHROOT 01.htm'" \
+    >"$work/chroot-report.txt" 2>&1 || status=$?
+  [ "$status" -eq 0 ] || tail -n 5 "$work/chroot-report.txt" | sed 's/^/   | /'
+  check "clean chroot: headless report written" 0 "$status"
+  status=0
+  "${inside[@]}" sh -c "cd /tmp && tallyquest-report 'CHROOT LIVE' && test -s 'CHROOT LIVE.htm'" \
+    >"$work/chroot-live.txt" 2>&1 || status=$?
+  [ "$status" -eq 0 ] || tail -n 5 "$work/chroot-live.txt" | sed 's/^/   | /'
+  check "clean chroot: report of the machine itself written" 0 "$status"
+  check "clean chroot: no Qt or X installed" "" \
+    "$("${inside[@]}" dpkg -l | awk '/^ii/ {print $2}' | grep -E '^(libqt6|libx11|libxcb|qt6-)' | tr '\n' ' ')"
+  $sudo umount "$dir/proc"
+  $sudo rm -rf --one-file-system "$dir"
+  echo "   took $((SECONDS - started)) s"
+}
+clean_chroot
 
 purge
 echo "== installing $report_deb alone"
