@@ -632,7 +632,9 @@ Objects buildProcessors(Machine& m) {
         p.text("SystemCreationClassName", "Win32_ComputerSystem");
         p.text("SystemName", host);
         p.uint("ThreadCount", list.size());
-        const std::string flags = " " + get("flags") + " ";
+        std::string flags = " ";  // built by appends: GCC 12 warns wrongly on " " + s + " "
+        flags += get("flags");
+        flags += ' ';
         if (flags.size() > 2) {
             p.boolean("VMMonitorModeExtensions", flags.find(" vmx ") != std::string::npos ||
                                                      flags.find(" svm ") != std::string::npos);
