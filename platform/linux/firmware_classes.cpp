@@ -229,7 +229,7 @@ Objects buildComputerSystem(Machine& m) {
 namespace {
 
 // The SMBIOS code of a name as udev writes it (from the same table), by its
-// place in the specification's list: 1 is the first.
+// place in the SMBIOS reference's list: 1 is the first.
 std::optional<std::uint64_t> codeOf(const std::string& name, std::initializer_list<std::string_view> names) {
     std::uint64_t code = 1;
     for (std::string_view n : names) {
