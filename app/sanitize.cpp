@@ -1,6 +1,7 @@
 #include "app/sanitize.h"
 
 #include "ocs/edid.h"
+#include "wmi/wql.h"
 
 #include <algorithm>
 #include <array>
@@ -14,11 +15,7 @@ namespace tq::app {
 
 namespace {
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
+using wmi::text::lower;
 
 class SanitizedObject final : public wmi::Object {
 public:
