@@ -83,6 +83,8 @@ def throws(args):
     out = subprocess.run(gdb, capture_output=True, text=True, stdin=subprocess.DEVNULL).stdout
     if "exited normally" not in out:
         sys.exit(f"gdb could not run {args[0]}:\n{out[-2000:]}")
+    if "<PENDING>" in out:
+        sys.exit(f"{args[0]} has no symbol __cxa_throw to count exceptions at (a stripped build?)")
     hit = re.search(r"already hit (\d+) time", out)
     return int(hit.group(1)) if hit else 0
 
