@@ -2,7 +2,7 @@
 // the order its agents send them, sizes in MB, dates as the server stores
 // them. A field whose value is empty is left out.
 #include <charconv>
-#include <cstdio>
+#include <string>
 
 #include "ocs/facts.h"
 #include "ocs/inventory.h"
@@ -24,8 +24,8 @@ std::string linkSpeed(const Number& bps) {
     return std::to_string(v) + " b/s";
 }
 
-// A day's three parts, "/" between them, each zero-padded to its width (all
-// are counts of digits the builders read, never negative).
+// A day's three parts, "/" between them, each zero-padded to its width (the
+// builders read them from digits: never negative).
 std::string datePart(const int (&parts)[3], const int (&widths)[3]) {
     char out[64];
     std::size_t n = 0;
