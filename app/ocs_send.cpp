@@ -92,7 +92,8 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
             if (file.empty()) continue;
             try {
                 if (!isStream(file)) platform::removeAbandonedTemporaries(file);  // what a killed run left
-                writeOutput(file, glpi ? inventory.glpiJson(deviceId) : xml);
+                if (glpi) writeOutput(file, inventory.glpiJson(deviceId));
+                else writeOutput(file, xml);  // not through ?:, which would copy it
             } catch (const std::exception& e) {
                 return complain(std::string("cannot write the inventory: ") + e.what());
             }

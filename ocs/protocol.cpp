@@ -114,13 +114,32 @@ std::string addressWithoutUser(std::string_view url) {
     return out;
 }
 
+// Deflated a piece at a time: the buffer grows with the compressed text,
+// not with the bound zlib gives for the whole input at once.
 std::string compress(std::string_view data) {
-    uLongf size = compressBound(static_cast<uLong>(data.size()));
-    std::string out(size, '\0');
-    const int rc = compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(data.data()),
-                             static_cast<uLong>(data.size()), Z_BEST_COMPRESSION);
-    if (rc != Z_OK) throw std::runtime_error("cannot compress the inventory");
-    out.resize(size);
+    z_stream z{};
+    if (deflateInit(&z, Z_BEST_COMPRESSION) != Z_OK) throw std::runtime_error("cannot compress the inventory");
+    struct End {
+        z_stream* z;
+        ~End() { deflateEnd(z); }
+    } end{&z};
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    std::size_t left = data.size();
+    std::string out;
+    char buf[16384];
+    for (int rc = Z_OK; rc != Z_STREAM_END;) {
+        if (z.avail_in == 0 && left > 0) {
+            const std::size_t n = std::min<std::size_t>(left, 1u << 30);
+            z.avail_in = static_cast<uInt>(n);
+            left -= n;
+        }
+        z.next_out = reinterpret_cast<Bytef*>(buf);
+        z.avail_out = sizeof buf;
+        rc = deflate(&z, left == 0 ? Z_FINISH : Z_NO_FLUSH);
+        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR)
+            throw std::runtime_error("cannot compress the inventory");
+        out.append(buf, sizeof buf - z.avail_out);
+    }
     return out;
 }
 

@@ -1,10 +1,8 @@
 // The model as OCS Inventory NG's INVENTORY request: upper-case sections in
 // the order its agents send them, sizes in MB, dates as the server stores
 // them. A field whose value is empty is left out.
-#include <cstdio>
-#include <sstream>
-
-#include <pugixml.hpp>
+#include <charconv>
+#include <string>
 
 #include "ocs/facts.h"
 #include "ocs/inventory.h"
@@ -16,8 +14,6 @@ namespace {
 
 using model::Number;
 
-std::string digits(const Number& n) { return n ? std::to_string(*n) : std::string(); }
-
 // A link speed in bits per second as the server's agents write it.
 std::string linkSpeed(const Number& bps) {
     if (!bps || *bps == 0) return {};
@@ -28,37 +24,140 @@ std::string linkSpeed(const Number& bps) {
     return std::to_string(v) + " b/s";
 }
 
+// A day's three parts, "/" between them, each zero-padded to its width (the
+// builders read them from digits: never negative).
+std::string datePart(const int (&parts)[3], const int (&widths)[3]) {
+    char out[64];
+    std::size_t n = 0;
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0) out[n++] = '/';
+        char digits[16];
+        const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, parts[i]);
+        for (auto len = end - digits; len < widths[i]; ++len) out[n++] = '0';
+        for (const char* d = digits; d != end; ++d) out[n++] = *d;
+    }
+    return std::string(out, n);
+}
+
 // MM/DD/YYYY, as the server keeps firmware dates.
 std::string usDate(const model::When& w) {
     if (!w.known()) return w.text;
-    char out[32];
-    std::snprintf(out, sizeof out, "%02d/%02d/%04d", w.month, w.day, w.year);
-    return out;
+    return datePart({w.month, w.day, w.year}, {2, 2, 4});
 }
 // YYYY/MM/DD, as the server keeps install dates.
 std::string isoDate(const model::When& w) {
     if (!w.known()) return w.text;
-    char out[32];
-    std::snprintf(out, sizeof out, "%04d/%02d/%02d", w.year, w.month, w.day);
-    return out;
+    return datePart({w.year, w.month, w.day}, {4, 2, 2});
 }
 
-// One section element; values that are empty leave their field out.
-class Section {
+// The request written straight into its text, indented by two spaces per
+// level, as an XML library's indented output has it: no document tree and
+// no second copy of the text.
+class Writer {
 public:
-    Section(pugi::xml_node parent, const char* name) : node_(parent.append_child(name)) {}
-    Section& operator()(const char* tag, std::string_view value) {
-        const std::string clean = facts::trimmed(cleanText(value));
-        if (!clean.empty()) node_.append_child(tag).text().set(clean.c_str());
-        return *this;
+    explicit Writer(std::string& out) : out_(out) {}
+
+    void open(const char* name, int depth) {
+        indent(depth);
+        out_ += '<';
+        out_ += name;
+        out_ += ">\n";
     }
-    Section& operator()(const char* tag, const Number& n) { return (*this)(tag, digits(n)); }
+    void close(const char* name, int depth) {
+        indent(depth);
+        out_ += "</";
+        out_ += name;
+        out_ += ">\n";
+    }
+    // An element holding text; `value` is already clean.
+    void element(const char* name, std::string_view value, int depth) {
+        indent(depth);
+        out_ += '<';
+        out_ += name;
+        out_ += '>';
+        escaped(value);
+        out_ += "</";
+        out_ += name;
+        out_ += ">\n";
+    }
+    std::string& text() { return out_; }
+    std::size_t size() const { return out_.size(); }
 
 private:
-    pugi::xml_node node_;
+    void indent(int depth) { out_.append(static_cast<std::size_t>(depth) * 2, ' '); }
+    void escaped(std::string_view v) {
+        std::size_t from = 0;
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            const char* with = v[i] == '&' ? "&amp;" : v[i] == '<' ? "&lt;" : v[i] == '>' ? "&gt;" : nullptr;
+            if (!with) continue;
+            out_.append(v.substr(from, i - from));
+            out_ += with;
+            from = i + 1;
+        }
+        out_.append(v.substr(from));
+    }
+
+    std::string& out_;
 };
 
-void hardware(pugi::xml_node c, const model::Inventory& m) {
+// Whether a text is printable ASCII throughout: then it is clean already.
+bool plainAscii(std::string_view s) {
+    for (const char c : s)
+        if (c < 0x20 || c > 0x7E) return false;
+    return true;
+}
+
+// One section element; values that are empty leave their field out, and a
+// section without any is written as an empty element.
+class Section {
+public:
+    static constexpr int kDepth = 2;  // REQUEST, CONTENT, the section
+
+    Section(Writer& w, const char* name) : w_(w), name_(name), start_(w.size()) {
+        w_.open(name, kDepth);
+        opened_ = w_.size();
+    }
+    ~Section() {
+        if (w_.size() != opened_) {
+            w_.close(name_, kDepth);
+            return;
+        }
+        // Nothing in it: "<NAME />".
+        std::string& out = w_.text();
+        out.resize(start_);
+        out.append(static_cast<std::size_t>(kDepth) * 2, ' ');
+        out += '<';
+        out += name_;
+        out += " />\n";
+    }
+    Section(const Section&) = delete;
+    Section& operator=(const Section&) = delete;
+
+    Section& operator()(const char* tag, std::string_view value) {
+        if (plainAscii(value)) {  // the usual case: only the ends to trim
+            const auto first = value.find_first_not_of(' ');
+            if (first != std::string_view::npos)
+                w_.element(tag, value.substr(first, value.find_last_not_of(' ') - first + 1), kDepth + 1);
+            return *this;
+        }
+        const std::string clean = facts::trimmed(cleanText(value));
+        if (!clean.empty()) w_.element(tag, clean, kDepth + 1);
+        return *this;
+    }
+    Section& operator()(const char* tag, const Number& n) {
+        if (!n) return *this;
+        char digits[24];
+        const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, *n);
+        return (*this)(tag, std::string_view(digits, static_cast<std::size_t>(end - digits)));
+    }
+
+private:
+    Writer& w_;
+    const char* name_;
+    std::size_t start_, opened_;
+};
+
+void hardware(Writer& c, const model::Inventory& m) {
     const model::OperatingSystem& os = m.os;
     const model::Hardware& hw = m.hardware;
     Section s(c, "HARDWARE");
@@ -74,7 +173,7 @@ void hardware(pugi::xml_node c, const model::Inventory& m) {
     s("MEMORY", hw.memoryMb)("IPADDR", hw.ipAddress)("DEFAULTGATEWAY", hw.defaultGateway)("DNS", hw.dns);
 }
 
-void bios(pugi::xml_node c, const model::Bios& b) {
+void bios(Writer& c, const model::Bios& b) {
     Section(c, "BIOS")("SMANUFACTURER", b.systemMaker)("SMODEL", b.systemModel)("SSN", b.systemSerial)(
         "BMANUFACTURER", b.maker)("BVERSION", b.version)("BDATE", usDate(b.date))("MMANUFACTURER", b.boardMaker)(
         "MMODEL", b.boardModel)("MSN", b.boardSerial)("TYPE", b.type)("ASSETTAG", b.assetTag);
@@ -85,12 +184,20 @@ std::string yesNo(const model::Flag& f) { return f ? (*f ? "1" : "0") : ""; }
 }  // namespace
 
 std::string renderOcs(const model::Inventory& m, std::string_view deviceId) {
-    pugi::xml_document doc;
-    pugi::xml_node decl = doc.append_child(pugi::node_declaration);
-    decl.append_attribute("version") = "1.0";
-    decl.append_attribute("encoding") = "UTF-8";
-    pugi::xml_node request = doc.append_child("REQUEST");
-    pugi::xml_node c = request.append_child("CONTENT");
+    // The text's room reserved up front from the longest list, the programs
+    // (their tags, a date and a size, and their texts unless escaped): grown
+    // by doubling it would hold its old and its new copy at once. What is
+    // reserved and never written takes no memory.
+    std::size_t room = 64 * 1024;
+    for (const model::Software& x : m.softwares)
+        room += 340 + x.name.size() + x.version.size() + x.publisher.size() + x.language.size() + x.comments.size() +
+                x.guid.size() + x.installDate.text.size() + x.folder.size() + x.arch.size();
+    std::string text;
+    text.reserve(room);
+    Writer c(text);
+    text += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    c.open("REQUEST", 0);
+    c.open("CONTENT", 1);
 
     hardware(c, m);
     bios(c, m.bios);
@@ -153,13 +260,12 @@ std::string renderOcs(const model::Inventory& m, std::string_view deviceId) {
             "SERIALNUMBER", x.serial)("NAME", x.name)("CHEMISTRY", x.chemistry)("DESIGNCAPACITY", x.designCapacity)(
             "DESIGNVOLTAGE", x.voltage)("SBDSVERSION", x.sbdsVersion)("MAXERROR", x.maxError);
     Section(c, "ACCOUNTINFO")("KEYNAME", "TAG")("KEYVALUE", m.tag);
-    c.append_child("VERSIONCLIENT").text().set("Tallyquest_v" TQ_VERSION);
-
-    request.append_child("DEVICEID").text().set(cleanText(deviceId).c_str());
-    request.append_child("QUERY").text().set("INVENTORY");
-    std::ostringstream out;
-    doc.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
-    return out.str();
+    c.element("VERSIONCLIENT", "Tallyquest_v" TQ_VERSION, 2);
+    c.close("CONTENT", 1);
+    c.element("DEVICEID", cleanText(deviceId), 1);
+    c.element("QUERY", "INVENTORY", 1);
+    c.close("REQUEST", 0);
+    return text;
 }
 
 }  // namespace tq::ocs
