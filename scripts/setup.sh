@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of the lists named (scripts/packages/NAME.txt)
 # that are not installed yet; without names, every list but those of the
-# Windows cross build, the Debian package and the inventory server. Needs
+# Windows cross build, the Debian package, the inventory server, clang-tidy
+# and the floor benchmarks. Needs
 # root (or sudo) on Debian 12 when something is missing. apt is quiet unless
 # it fails.
 set -euo pipefail
@@ -11,7 +12,7 @@ if [ $# -gt 0 ]; then
   for name in "$@"; do lists+=("$here/packages/$name.txt"); done
 else
   for f in "$here"/packages/*.txt; do
-    case "$(basename "$f")" in windows.txt | package.txt | ocs-server.txt | tidy.txt) ;; *) lists+=("$f") ;; esac
+    case "$(basename "$f")" in windows.txt | package.txt | ocs-server.txt | tidy.txt | bench.txt) ;; *) lists+=("$f") ;; esac
   done
 fi
 mapfile -t wanted < <(cat "${lists[@]}" | sed 's/#.*//' | tr -s ' \t' '\n' | sed '/^$/d' | sort -u)
