@@ -5,19 +5,31 @@
 #include "platform/replacefile.h"
 
 namespace tq::platform {
+namespace {
+
+// Closes a temporary however replaceFile ends, and removes it unless it
+// took the target's name.
+struct Discard {
+    detail::Temporary& temp;
+    bool placed = false;
+    ~Discard() {
+        detail::closeFile(temp.handle);
+        if (!placed) detail::removeFile(temp.name);
+    }
+};
+
+}  // namespace
 
 void replaceFile(const std::string& path, std::string_view content) {
     detail::refuseUnlessRegular(path);
     // The earlier file keeps its name until the whole new content is on the
-    // disk beside it; a temporary that fails is removed.
+    // disk beside it.
     detail::Temporary temp = detail::createTemporary(path);
+    Discard discard{temp};
     detail::FileError err = detail::writeAll(temp.handle, content);
     if (!err) err = detail::moveOver(temp.handle, temp.name, path);
-    if (err) {
-        detail::closeFile(temp.handle);
-        detail::removeFile(temp.name);
-        detail::raise("cannot write " + path, err);
-    }
+    if (err) detail::raise("cannot write " + path, err);
+    discard.placed = true;
     if (const detail::FileError closing = detail::closeFile(temp.handle)) detail::raise("cannot write " + path, closing);
 }
 
