@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "wmi/ascii.h"
+
 namespace tq::ocs {
 namespace {
 
@@ -9,7 +11,7 @@ std::string folded(std::string_view s) {
     std::string out;
     for (char c : s)
         if (!std::isspace(static_cast<unsigned char>(c)))
-            out.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+            out.push_back(ascii::lower(c));
     return out;
 }
 

@@ -6,7 +6,6 @@
 #include "ocs/builders.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <functional>
 #include <filesystem>
@@ -20,6 +19,7 @@
 #include "ocs/edid.h"
 #include "ocs/facts.h"
 #include "ocs/inventory.h"
+#include "wmi/ascii.h"
 #include "wmi/trap.h"
 #include "wmi/wql.h"
 
@@ -599,9 +599,7 @@ constexpr std::pair<int, const char*> kUsbClasses[] = {
 
 // The hex digits after `key` in an identifier ("Class_03" -> "03"), upper case; "" when not there.
 std::string hexAfter(std::string_view id, std::string_view key, std::size_t n) {
-    std::string up(id), k(key);
-    for (std::string* t : {&up, &k})
-        for (char& c : *t) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string up = ascii::upper(id), k = ascii::upper(key);
     const auto at = up.find(k);
     if (at == std::string::npos || at + k.size() + n > up.size()) return {};
     const std::string v = up.substr(at + k.size(), n);

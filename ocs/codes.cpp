@@ -5,37 +5,18 @@
 #include <cstdio>
 
 #include "ocs/facts.h"
+#include "wmi/ascii.h"
+#include "wmi/cimdate.h"
 #include "wmi/wql.h"
 
 namespace tq::ocs::codes {
 
 using facts::trimmed;
 
-namespace {
-
-std::string upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
-bool digitsAt(std::string_view s, std::size_t from, std::size_t n) {
-    if (s.size() < from + n) return false;
-    return std::all_of(s.begin() + static_cast<std::ptrdiff_t>(from), s.begin() + static_cast<std::ptrdiff_t>(from + n),
-                       [](char c) { return c >= '0' && c <= '9'; });
-}
-int numberAt(std::string_view s, std::size_t from, std::size_t n) {
-    int v = 0;
-    for (std::size_t i = from; i < from + n; ++i) v = v * 10 + (s[i] - '0');
-    return v;
-}
-
-}  // namespace
-
 model::When cimWhen(std::string s) {
     model::When w;
-    if (digitsAt(s, 0, 8)) w.year = numberAt(s, 0, 4), w.month = numberAt(s, 4, 2), w.day = numberAt(s, 6, 2);
-    if (digitsAt(s, 0, 14)) w.hour = numberAt(s, 8, 2), w.minute = numberAt(s, 10, 2), w.second = numberAt(s, 12, 2);
+    if (const auto d = cimdate::parse(s, false)) w.year = d->year, w.month = d->month, w.day = d->day;
+    if (const auto t = cimdate::parse(s)) w.hour = t->hour, w.minute = t->minute, w.second = t->second;
     w.text = std::move(s);
     return w;
 }
@@ -52,7 +33,7 @@ model::When usWhen(std::string s) {
 }
 
 model::When installWhen(std::string s) {
-    if (!digitsAt(s, 0, 8)) return usWhen(std::move(s));
+    if (!cimdate::parse(s, false)) return usWhen(std::move(s));
     model::When w = cimWhen(std::move(s));
     w.hour = -1;
     return w;
@@ -89,7 +70,7 @@ std::string makerName(const std::string& maker) {
         {"017A", "Apacer"},   {"8551", "Qimonda"},  {"80A4", "IBM"},      {"0215", "Transcend"},
         {"8215", "Transcend"},
     };
-    const std::string code = upper(trimmed(maker));
+    const std::string code = ascii::upper(trimmed(maker));
     const bool hex = code.size() >= 4 && code.size() % 2 == 0 &&
                      std::all_of(code.begin(), code.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
     if (!hex) return maker;
@@ -111,7 +92,7 @@ std::string vmSystem(const std::string& maker, const std::string& model) {
 }
 
 std::string idPart(std::string_view id, std::string_view key) {
-    const std::string upperId = upper(std::string(id));
+    const std::string upperId = ascii::upper(id);
     const std::size_t at = upperId.find(key);
     if (at == std::string::npos || upperId.size() < at + key.size() + 4) return {};
     std::string out = wmi::text::lower(std::string_view(upperId).substr(at + key.size(), 4));

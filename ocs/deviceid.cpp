@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "platform/statefile.h"
+#include "wmi/ascii.h"
 
 namespace tq::ocs {
 namespace {
@@ -46,15 +47,7 @@ std::string readablePrefix(std::string_view key) {
 
 // Upper case and no spaces around: the same machine however its tools
 // spell it.
-std::string folded(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return {};
-    s = s.substr(first, s.find_last_not_of(" \t") - first + 1);
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
+std::string folded(std::string_view s) { return ascii::upper(ascii::trim(s, " \t")); }
 
 // `t` moved on by `seconds`, the fields taken as a calendar date and time.
 std::tm later(const std::tm& t, int seconds) {

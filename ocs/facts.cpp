@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "wmi/ascii.h"
+
 namespace tq::ocs::facts {
 
 std::string text(const Object& o, std::string_view name) {
@@ -50,11 +52,7 @@ std::vector<std::string> texts(const Object& o, std::string_view name) {
     return out;
 }
 
-std::string trimmed(std::string s) {
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return {};
-    return s.substr(first, s.find_last_not_of(" \t\r\n") - first + 1);
-}
+std::string trimmed(std::string s) { return std::string(ascii::trim(s, " \t\r\n")); }
 
 std::string firstOf(const Object& o, std::initializer_list<std::string_view> names) {
     for (std::string_view n : names)

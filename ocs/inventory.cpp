@@ -1,7 +1,5 @@
 #include "ocs/inventory.h"
 
-#include <cstdio>
-
 #include "ocs/builders.h"
 #include "ocs/facts.h"
 #include "ocs/render.h"
@@ -48,25 +46,6 @@ std::string cleanText(std::string_view s) {
         if (!(cp >= 0x80 && cp <= 0x9F)) out.append(s.substr(i, len));
         i += len;
     }
-    return out;
-}
-
-std::string cimDateToUs(std::string_view s) {
-    if (s.size() < 8) return std::string(s);
-    for (std::size_t i = 0; i < 8; ++i)
-        if (s[i] < '0' || s[i] > '9') return std::string(s);
-    return std::string(s.substr(4, 2)) + "/" + std::string(s.substr(6, 2)) + "/" + std::string(s.substr(0, 4));
-}
-
-std::string usDateToIso(std::string_view s) {
-    int m = 0, d = 0, y = 0;
-    char tail = 0;
-    const std::string t(s);
-    if (std::sscanf(t.c_str(), "%2d/%2d/%4d%c", &m, &d, &y, &tail) != 3 || m < 1 || m > 12 || d < 1 || d > 31 ||
-        y < 1000)
-        return t;
-    char out[32];
-    std::snprintf(out, sizeof out, "%04d/%02d/%02d", y, m, d);
     return out;
 }
 

@@ -50,12 +50,4 @@ private:
 // characters other than tab, line feed and carriage return are dropped.
 std::string cleanText(std::string_view s);
 
-// A management datetime ("20230415000000.000000+000") as MM/DD/YYYY; other
-// texts come back as they are.
-std::string cimDateToUs(std::string_view s);
-
-// A date as the management service's updates give it (M/D/YYYY) as the
-// server stores dates (YYYY/MM/DD); other texts come back as they are.
-std::string usDateToIso(std::string_view s);
-
 }  // namespace tq::ocs

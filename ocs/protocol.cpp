@@ -8,6 +8,8 @@
 
 #include <pugixml.hpp>
 
+#include "wmi/ascii.h"
+
 namespace tq::ocs {
 namespace {
 
@@ -187,9 +189,7 @@ std::optional<std::string> replyResponse(std::string_view xml) {
     pugi::xml_node reply = doc.document_element();
     if (std::string_view(reply.name()) != "REPLY") return std::nullopt;
     std::string response = reply.child("RESPONSE").text().get();
-    const auto first = response.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return std::string();
-    return response.substr(first, response.find_last_not_of(" \t\r\n") - first + 1);
+    return std::string(ascii::trim(response, " \t\r\n"));
 }
 
 Outcome sendInventory(platform::HttpClient& client, const Server& server, std::string_view deviceId,

@@ -9,6 +9,7 @@
 #include "ocs/facts.h"
 #include "ocs/inventory.h"
 #include "ocs/render.h"
+#include "wmi/ascii.h"
 
 namespace tq::ocs {
 
@@ -72,15 +73,9 @@ std::string arch(const std::string& ours) {
     return {};
 }
 
-std::string lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 // An interface state among those GLPI knows; "" otherwise.
 std::string status(const std::string& s) {
-    const std::string l = lower(facts::trimmed(s));
+    const std::string l = ascii::lower(facts::trimmed(s));
     for (const char* ok : {"up", "down", "dormant", "notpresent", "lowerlayerdown", "unknown", "testing"})
         if (l == ok) return l;
     return {};
@@ -199,7 +194,7 @@ std::string renderGlpi(const model::Inventory& m, std::string_view deviceId) {
         "name");
     list(body, "usbdevices", m.usbDevices, [](Entry& e, const model::UsbDevice& x) {
         e("name", x.name)("caption", x.name)("manufacturer", x.maker)("serial", x.serial)(
-            "vendorid", lower(x.vendorId))("productid", lower(x.productId))("class", x.usbClass)(
+            "vendorid", ascii::lower(x.vendorId))("productid", ascii::lower(x.productId))("class", x.usbClass)(
             "subclass", x.subclass);
     });
     list(body, "batteries", m.batteries, [](Entry& e, const model::Battery& x) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "wmi/ascii.h"
+
 namespace tq::platform {
 
 bool namesWindowsDevice(std::string_view path) {
@@ -10,9 +12,7 @@ bool namesWindowsDevice(std::string_view path) {
     // The part before the first dot, without the blanks and dots Windows drops.
     name = name.substr(0, name.find('.'));
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
-    std::string upper(name);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const std::string upper = ascii::upper(name);
     for (std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
         if (upper == device) return true;
     if (upper.size() < 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0)) return false;

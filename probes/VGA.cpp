@@ -1,44 +1,16 @@
 // The graphics section, and the conversion of management date texts.
 #include "probes/probe.h"
 #include "probes/probes.h"
+#include "wmi/cimdate.h"
 
 namespace tq::probes {
 
-namespace {
-// A part of the composed date text as a number; a part that is empty or
-// holds anything but digits makes the text no date.
-int datePart(std::string_view digits) {
-    if (digits.empty()) fail::raise(fail::kTypeMismatch);
-    int n = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') fail::raise(fail::kTypeMismatch);
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
-bool leapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && leapYear(y) ? 29 : kDays[m - 1];
-}
-}  // namespace
-
 DateTime ConvertWmiDate(std::string_view wmiDate) {
-    // yyyymmddHHMMSS.ffffff+zzz: month/day/year hour:minute:second.
-    if (textLength(wmiDate) < 14) fail::raise(fail::kTypeMismatch);
-    DateTime d;
-    d.month = datePart(textMid(wmiDate, 5, 2));
-    d.day = datePart(textMid(wmiDate, 7, 2));
-    d.year = datePart(textMid(wmiDate, 1, 4));
-    d.hour = datePart(textMid(wmiDate, 9, 2));
-    d.minute = datePart(textMid(wmiDate, 11, 2));
-    d.second = datePart(textMid(wmiDate, 13, 2));
-    if (d.year < 100 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > daysInMonth(d.year, d.month) ||
-        d.hour > 23 || d.minute > 59 || d.second > 59)
-        fail::raise(fail::kTypeMismatch);
-    return d;
+    // yyyymmddHHMMSS.ffffff+zzz: month/day/year hour:minute:second; a year
+    // below 100 is refused rather than taken for a two-digit one.
+    const auto d = cimdate::parse(wmiDate);
+    if (!d || d->year < 100 || !cimdate::valid(*d)) fail::raise(fail::kTypeMismatch);
+    return *d;
 }
 
 std::string FormatDate(const DateTime& d) {

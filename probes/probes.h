@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "report/stream.h"
+#include "wmi/cimdate.h"
 #include "wmi/value.h"
 
 namespace tq::probes {
@@ -49,10 +50,7 @@ std::string GetVolumeLabel(const std::string& drive);
 std::string GetMacAddress(const std::string& name);
 
 // A date and time of day, as a management date text gives it.
-struct DateTime {
-    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    bool operator==(const DateTime&) const = default;
-};
+using DateTime = cimdate::DateTime;
 // Reads yyyymmddHHMMSS... as month/day/year hour:minute:second; a text that
 // is shorter or forms no valid date fails with 13 (Type mismatch).
 DateTime ConvertWmiDate(std::string_view wmiDate);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "wmi/ascii.h"
+
 namespace tq {
 namespace {
 // Byte offset of the character at 0-based index `chars`, or s.size().
@@ -14,7 +16,6 @@ std::size_t offsetOf(std::string_view s, std::size_t chars) {
     }
     return i;
 }
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 }  // namespace
 
 std::string textLeft(std::string_view s, std::size_t n) { return std::string(s.substr(0, offsetOf(s, n))); }
@@ -35,7 +36,7 @@ std::size_t textFind(std::string_view s, std::string_view needle, std::size_t st
         pos = s.find(needle, from);
     } else {
         auto it = std::search(s.begin() + static_cast<std::ptrdiff_t>(from), s.end(), needle.begin(), needle.end(),
-                              [](char a, char b) { return lowerAscii(a) == lowerAscii(b); });
+                              [](char a, char b) { return ascii::lower(a) == ascii::lower(b); });
         pos = it == s.end() && !needle.empty() ? std::string_view::npos : static_cast<std::size_t>(it - s.begin());
     }
     if (pos == std::string_view::npos) return 0;
@@ -56,11 +57,6 @@ std::string textReplace(std::string_view s, std::string_view from, std::string_v
     }
     out.append(s.substr(i));
     return out;
-}
-
-bool textEqualsIgnoreCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
 }
 
 }  // namespace tq

@@ -20,7 +20,5 @@ std::string textMid(std::string_view s, std::size_t start, std::size_t n = std::
 std::size_t textFind(std::string_view s, std::string_view needle, std::size_t start = 1, bool ignoreCase = false);
 // Every occurrence of `from` replaced by `to` (exact comparison).
 std::string textReplace(std::string_view s, std::string_view from, std::string_view to);
-// Equality without regard to ASCII case.
-bool textEqualsIgnoreCase(std::string_view a, std::string_view b);
 
 }  // namespace tq

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <ctime>
 #include <mutex>
 
 #include "platform/linux/machine.h"
 #include "platform/posix/regular.h"
+#include "wmi/cimdate.h"
 
 namespace tq::linuxprov {
 namespace {
@@ -23,15 +23,6 @@ std::string hexBytes(std::string_view bytes) {
     out.reserve(bytes.size() * 2);
     for (unsigned char c : bytes) out += hex(c, 2);
     return out;
-}
-
-std::string cimTime(std::time_t t) {
-    std::tm tm{};
-    if (!::gmtime_r(&t, &tm)) return {};
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d.000000+000", tm.tm_year + 1900, tm.tm_mon + 1,
-                  tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-    return buf;
 }
 
 // Microunits in a sysfs attribute (µWh, µAh, µV), if given and sane.
@@ -307,7 +298,7 @@ Objects buildNetworkLoginProfiles(Machine& m) {
     Props p;
     p.text("Caption", login->user);
     p.text("Description", login->user);
-    if (login->when > 0) p.text("LastLogon", cimTime(static_cast<std::time_t>(login->when)));
+    if (login->when > 0) p.text("LastLogon", cimdate::fromUnixTime(login->when));
     p.text("Name", login->user);
     return {p};
 }

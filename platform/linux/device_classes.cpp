@@ -3,10 +3,10 @@
 // devices; and the operating system.
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <set>
 
 #include "platform/linux/machine.h"
+#include "wmi/cimdate.h"
 
 namespace tq::linuxprov {
 
@@ -502,15 +502,8 @@ Objects buildOperatingSystem(Machine& m) {
     if (auto stat = m.fs.read("/proc/stat", 1u << 20)) {
         for (const auto& l : split(*stat, '\n')) {
             if (!startsWith(l, "btime ")) continue;
-            if (auto t = parseNumber(l.substr(6), 10); t && *t < (1ull << 40)) {
-                std::time_t tt = static_cast<std::time_t>(*t);
-                std::tm tm{};
-                gmtime_r(&tt, &tm);
-                char buf[64];
-                std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d.000000+000", tm.tm_year + 1900, tm.tm_mon + 1,
-                              tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
-                p.text("LastBootUpTime", std::string(buf));
-            }
+            if (auto t = parseNumber(l.substr(6), 10); t && *t < (1ull << 40))
+                p.text("LastBootUpTime", cimdate::fromUnixTime(static_cast<std::int64_t>(*t)));
         }
     }
     p.text("Manufacturer", a.count("NAME") ? a["NAME"] : std::string());

@@ -1,8 +1,7 @@
 #include "platform/linux/smbios.h"
 
-#include <cstdio>
-
 #include "platform/linux/sysfs.h"
+#include "wmi/cimdate.h"
 
 namespace tq::linuxprov::smbios {
 
@@ -182,10 +181,7 @@ std::optional<std::string> releaseDate(std::string_view text) {
     std::uint64_t year = *y;
     if (parts[2].size() == 2) year += year < 80 ? 2000 : 1900;
     if (*m < 1 || *m > 12 || *d < 1 || *d > 31 || year < 1980 || year > 9999) return std::nullopt;
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04u%02u%02u000000.000000+000", static_cast<unsigned>(year),
-                  static_cast<unsigned>(*m), static_cast<unsigned>(*d));
-    return std::string(buf);
+    return cimdate::format({static_cast<int>(year), static_cast<int>(*m), static_cast<int>(*d)});
 }
 
 int cimMemoryType(int t) {

@@ -59,7 +59,7 @@ std::string organisation(std::string domain) {
         return {};
     // Short names are initials ("mit" -> "MIT", "gnu" -> "GNU").
     if (name.size() <= 3) return upper(name);
-    name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+    name[0] = upper(name[0]);
     return name;
 }
 

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/posix/regular.h"
+#include "wmi/cimdate.h"
 
 namespace fs = std::filesystem;
 
@@ -192,24 +193,7 @@ std::optional<std::string> Fs::resolve(std::string_view rel) const {
 
 // ---- text helpers ----
 
-std::string trim(std::string_view s) {
-    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\0'; };
-    while (!s.empty() && isSpace(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isSpace(s.back())) s.remove_suffix(1);
-    return std::string(s);
-}
-
-std::string upper(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return r;
-}
-
-std::string lower(std::string_view s) {
-    std::string r(s);
-    for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return r;
-}
+std::string trim(std::string_view s) { return std::string(ascii::trim(s, std::string_view(" \t\n\r\0", 5))); }
 
 bool startsWith(std::string_view s, std::string_view p) { return s.substr(0, p.size()) == p; }
 
@@ -465,10 +449,9 @@ int monthOf(std::string_view t) {
 bool allDigits(std::string_view s) {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
+// Written with the zone "-000", as drivers' dates always were.
 std::string cimDate(int y, int m, int d, int hh = 0, int mm = 0, int ss = 0) {
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d.000000-000", y, m, d, hh, mm, ss);
-    return buf;
+    return cimdate::format({y, m, d, hh, mm, ss}, "-000");
 }
 bool validDate(int y, int m, int d) { return y >= 1970 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= 31; }
 }  // namespace

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "wmi/ascii.h"
+
 namespace tq::linuxprov {
 
 // File access below a root folder ("/" for the running machine). Each file
@@ -67,9 +69,11 @@ private:
 };
 
 // ---- text helpers ----
+// Without leading and trailing blanks, line ends and NULs (the padding of
+// firmware and sysfs fields).
 std::string trim(std::string_view s);
-std::string upper(std::string_view s);
-std::string lower(std::string_view s);
+using ascii::lower;
+using ascii::upper;
 bool startsWith(std::string_view s, std::string_view p);
 std::vector<std::string> split(std::string_view s, char sep);
 std::string hex(std::uint64_t v, int width, bool upperCase = true);

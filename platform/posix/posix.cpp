@@ -25,6 +25,7 @@
 #include "platform/codepage.h"
 #include "platform/linereader.h"
 #include "platform/posix/regular.h"
+#include "wmi/ascii.h"
 #include "wmi/failure.h"
 
 namespace tq::posix {
@@ -49,17 +50,6 @@ std::vector<std::string> splitBackslash(const std::string& s) {
     }
     if (!cur.empty()) parts.push_back(cur);
     return parts;
-}
-
-bool iequals(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
 }
 
 // The names in a folder, kept while the folder stays unchanged, so that
@@ -95,7 +85,7 @@ std::string matchEntry(const std::string& dir, const std::string& name) {
     const std::string exact = dir + (dir.empty() || dir.back() == '/' ? "" : "/") + name;
     if (::lstat(exact.c_str(), &st) == 0) return exact;
     for (const auto& entry : folderNames(dir.empty() ? "/" : dir))
-        if (iequals(entry, name)) return dir + (dir.empty() || dir.back() == '/' ? "" : "/") + entry;
+        if (ascii::iequals(entry, name)) return dir + (dir.empty() || dir.back() == '/' ? "" : "/") + entry;
     return exact;
 }
 
@@ -572,7 +562,7 @@ bool spawnDetached(const std::vector<std::string>& argv) {
 
 std::intptr_t PosixShell::execute(std::uintptr_t, const std::string& verb, const std::string& file,
                                   const std::string&, const std::string&, int) {
-    if (!iequals(verb, "open")) return 31;  // no association for that verb
+    if (!ascii::iequals(verb, "open")) return 31;  // no association for that verb
     const std::string n = map_.toNative(file);
     struct stat st;
     if (::stat(n.c_str(), &st) != 0) return 2;  // file not found

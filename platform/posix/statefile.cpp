@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "platform/posix/posix.h"
+#include "platform/replacefile.h"
 
 namespace tq::platform {
 namespace {
@@ -21,8 +22,6 @@ namespace {
 [[noreturn]] void fail(const std::string& what, int err) {
     throw std::runtime_error(what + ": " + std::strerror(err));
 }
-
-bool alnum(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
 
 // True while `fd` is still the file named `path` (not removed or replaced).
 bool stillAt(int fd, const std::string& path) {
@@ -102,25 +101,6 @@ std::vector<std::string> folderNames(const std::string& folder, std::size_t maxN
     return names;
 }
 
-// mkstemp's six letters and digits after a dot.
-std::string_view temporaryTarget(std::string_view name) {
-    if (name.size() < 8 || name[name.size() - 7] != '.') return {};
-    for (std::size_t i = name.size() - 6; i < name.size(); ++i)
-        if (!alnum(name[i])) return {};
-    return name.substr(0, name.size() - 7);
-}
-
-void removeAbandonedTemporaries(const std::string& path) noexcept {
-    try {
-        const std::size_t slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
-        const std::string_view name = slash == std::string::npos ? std::string_view(path) : std::string_view(path).substr(slash + 1);
-        for (const std::string& n : folderNames(folder, 100000))
-            if (!name.empty() && temporaryTarget(n) == name) removeIfUnheld(joinPath(folder, n));
-    } catch (...) {
-    }
-}
-
 bool removeIfUnheld(const std::string& path) noexcept {
     const int fd = openOwnRegular(path);
     if (fd < 0) return false;
@@ -128,15 +108,6 @@ bool removeIfUnheld(const std::string& path) noexcept {
         ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillAt(fd, path) && ::unlink(path.c_str()) == 0;
     ::close(fd);
     return removed;
-}
-
-HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        other.handle_ = kNone;
-    }
-    return *this;
 }
 
 void HeldFile::release() noexcept {
@@ -242,48 +213,69 @@ std::optional<std::string> readSmallFile(const std::string& path, std::size_t ma
     return out;
 }
 
-void replaceFile(const std::string& path, std::string_view content) {
+namespace detail {
+
+void refuseUnlessRegular(const std::string& target) {
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (S_ISLNK(st.st_mode)) throw std::runtime_error(path + " is a symbolic link");
-        if (!S_ISREG(st.st_mode)) throw std::runtime_error(path + " is not a regular file");
+    if (::lstat(target.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode)) throw std::runtime_error(target + " is a symbolic link");
+        if (!S_ISREG(st.st_mode)) throw std::runtime_error(target + " is not a regular file");
     } else if (errno != ENOENT) {
-        fail("cannot write " + path, errno);
+        fail("cannot write " + target, errno);
     }
-    // The temporary is held while it is written: removeIfUnheld takes only
-    // those that a killed run left. One removed before the hold began is
-    // made again.
-    std::string temp;
+}
+
+// mkstemp's name. The temporary is held while it is written: removeIfUnheld
+// takes only those that a killed run left. One removed before the hold
+// began is made again.
+Temporary createTemporary(const std::string& target) {
+    Temporary temp;
     int fd = -1;
     for (int attempt = 0; fd < 0; ++attempt) {
-        temp = path + ".XXXXXX";
-        fd = ::mkstemp(temp.data());
-        if (fd < 0) fail("cannot write " + path, errno);
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !stillAt(fd, temp)) {
+        temp.name = target + ".XXXXXX";
+        fd = ::mkstemp(temp.name.data());
+        if (fd < 0) fail("cannot write " + target, errno);
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !stillAt(fd, temp.name)) {
             ::close(fd);
             fd = -1;
-            if (attempt == 10) fail("cannot write " + path, EAGAIN);
+            if (attempt == 10) fail("cannot write " + target, EAGAIN);
         }
     }
-    auto abandon = [&](int err) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        fail("cannot write " + path, err);
-    };
     ::fchmod(fd, 0644);
+    temp.handle = fd;
+    return temp;
+}
+
+FileError writeAll(std::intptr_t handle, std::string_view content) {
     const char* p = content.data();
     std::size_t left = content.size();
     while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
+        const ssize_t n = ::write(static_cast<int>(handle), p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
-            abandon(errno);
+            return static_cast<FileError>(errno);
         }
         p += n;
         left -= static_cast<std::size_t>(n);
     }
-    if (const int err = posix::durableRename(fd, temp, path)) abandon(err);
-    if (::close(fd) != 0) fail("cannot write " + path, errno);
+    return 0;
 }
+
+FileError moveOver(std::intptr_t& handle, const std::string& from, const std::string& target) {
+    return static_cast<FileError>(posix::durableRename(static_cast<int>(handle), from, target));
+}
+
+FileError closeFile(std::intptr_t& handle) noexcept {
+    if (handle < 0) return 0;
+    const int r = ::close(static_cast<int>(handle));
+    handle = -1;
+    return r != 0 ? static_cast<FileError>(errno) : 0;
+}
+
+void removeFile(const std::string& name) noexcept { ::unlink(name.c_str()); }
+
+void raise(const std::string& what, FileError err) { fail(what, static_cast<int>(err)); }
+
+}  // namespace detail
 
 }  // namespace tq::platform

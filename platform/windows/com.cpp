@@ -3,10 +3,10 @@
 #include <objbase.h>
 #include <wbemcli.h>
 
-#include <cctype>
 #include <cstdio>
 
 #include "platform/windows/text.h"
+#include "wmi/ascii.h"
 #include "wmi/failure.h"
 
 namespace tq::win {
@@ -38,9 +38,7 @@ struct Apartment {
 bool restatesCode(const std::string& text, std::uint32_t code) {
     char hex[16];
     std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(code));
-    std::string lower = text;
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return lower.find(hex) != std::string::npos;
+    return ascii::lower(text).find(hex) != std::string::npos;
 }
 
 std::string trimLineEnds(std::string s) {

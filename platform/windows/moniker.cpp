@@ -1,28 +1,12 @@
 #include "platform/windows/moniker.h"
 
-#include <cctype>
+#include "wmi/ascii.h"
 
 namespace tq::win {
 namespace {
 
-std::string lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
-bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-    return s.size() >= prefix.size() && lower(s.substr(0, prefix.size())) == prefix;
-}
-
 std::optional<unsigned long> impersonationLevel(std::string_view v) {
-    const std::string l = lower(v);
+    const std::string l = ascii::lower(v);
     if (l == "anonymous") return 1;
     if (l == "identify") return 2;
     if (l == "impersonate") return 3;
@@ -31,7 +15,7 @@ std::optional<unsigned long> impersonationLevel(std::string_view v) {
 }
 
 std::optional<unsigned long> authenticationLevel(std::string_view v) {
-    const std::string l = lower(v);
+    const std::string l = ascii::lower(v);
     if (l == "default") return 0;
     if (l == "none") return 1;
     if (l == "connect") return 2;
@@ -54,7 +38,7 @@ bool parseSecurity(std::string_view s, Moniker& m) {
             ++end;
         }
         if (depth != 0) return false;
-        const std::string_view item = trim(s.substr(pos, end - pos));
+        const std::string_view item = ascii::trim(s.substr(pos, end - pos));
         if (item.empty()) {
             if (!s.empty()) return false;
         } else if (item.front() == '(') {
@@ -64,7 +48,7 @@ bool parseSecurity(std::string_view s, Moniker& m) {
             while (p <= list.size()) {
                 std::size_t comma = list.find(',', p);
                 if (comma == std::string_view::npos) comma = list.size();
-                const std::string_view priv = trim(list.substr(p, comma - p));
+                const std::string_view priv = ascii::trim(list.substr(p, comma - p));
                 if (priv.empty()) return false;
                 m.privileges.emplace_back(priv);
                 p = comma + 1;
@@ -72,8 +56,8 @@ bool parseSecurity(std::string_view s, Moniker& m) {
         } else {
             const std::size_t eq = item.find('=');
             if (eq == std::string_view::npos) return false;
-            const std::string key = lower(trim(item.substr(0, eq)));
-            const std::string_view value = trim(item.substr(eq + 1));
+            const std::string key = ascii::lower(ascii::trim(item.substr(0, eq)));
+            const std::string_view value = ascii::trim(item.substr(eq + 1));
             if (key == "impersonationlevel") {
                 auto level = impersonationLevel(value);
                 if (!level) return false;
@@ -97,8 +81,8 @@ bool parseSecurity(std::string_view s, Moniker& m) {
 }  // namespace
 
 std::optional<Moniker> parseMoniker(std::string_view text) {
-    std::string_view s = trim(text);
-    if (!startsWithNoCase(s, "winmgmts:")) return std::nullopt;
+    std::string_view s = ascii::trim(text);
+    if (!ascii::istartsWith(s, "winmgmts:")) return std::nullopt;
     s.remove_prefix(9);
     Moniker m;
     bool settings = false;
@@ -112,9 +96,9 @@ std::optional<Moniker> parseMoniker(std::string_view text) {
     if (!s.empty() && s.front() == '[') {
         const std::size_t close = s.find(']');
         if (close == std::string_view::npos) return std::nullopt;
-        const std::string_view item = trim(s.substr(1, close - 1));
-        if (!startsWithNoCase(item, "locale=")) return std::nullopt;
-        m.locale = std::string(trim(item.substr(7)));
+        const std::string_view item = ascii::trim(s.substr(1, close - 1));
+        if (!ascii::istartsWith(item, "locale=")) return std::nullopt;
+        m.locale = std::string(ascii::trim(item.substr(7)));
         s.remove_prefix(close + 1);
         settings = true;
     }

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/replacefile.h"
 #include "platform/windows/text.h"
 #include "platform/windows/win32.h"
 
@@ -80,27 +81,6 @@ std::vector<std::string> folderNames(const std::string& folder, std::size_t maxN
     return names;
 }
 
-// Six letters and digits after a dot, as replaceFile names them.
-std::string_view temporaryTarget(std::string_view name) {
-    if (name.size() < 8 || name[name.size() - 7] != '.') return {};
-    for (std::size_t i = name.size() - 6; i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return {};
-    }
-    return name.substr(0, name.size() - 7);
-}
-
-void removeAbandonedTemporaries(const std::string& path) noexcept {
-    try {
-        const std::size_t sep = path.find_last_of("\\/");
-        const std::string folder = sep == std::string::npos ? "." : path.substr(0, sep + 1);
-        const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
-        for (const std::string& n : folderNames(folder, 100000))
-            if (!name.empty() && temporaryTarget(n) == name) removeIfUnheld(joinPath(folder, n));
-    } catch (...) {
-    }
-}
-
 // A temporary that replaceFile is writing is open without sharing: it
 // cannot be opened here, so it stays.
 bool removeIfUnheld(const std::string& path) noexcept {
@@ -110,15 +90,6 @@ bool removeIfUnheld(const std::string& path) noexcept {
     } catch (...) {
         return false;
     }
-}
-
-HeldFile& HeldFile::operator=(HeldFile&& other) noexcept {
-    if (this != &other) {
-        release();
-        handle_ = other.handle_;
-        other.handle_ = kNone;
-    }
-    return *this;
 }
 
 void HeldFile::release() noexcept {
@@ -236,39 +207,69 @@ std::optional<std::string> readSmallFile(const std::string& path, std::size_t ma
     return out;
 }
 
-void replaceFile(const std::string& path, std::string_view content) {
-    const std::wstring target = win::widen(path);
-    const DWORD a = ::GetFileAttributesW(target.c_str());
+namespace detail {
+
+void refuseUnlessRegular(const std::string& target) {
+    const DWORD a = ::GetFileAttributesW(win::widen(target).c_str());
     if (a != INVALID_FILE_ATTRIBUTES) {
-        if (a & FILE_ATTRIBUTE_REPARSE_POINT) throw std::runtime_error(path + " is a link");
-        if (a & FILE_ATTRIBUTE_DIRECTORY) throw std::runtime_error(path + " is not a regular file");
-    }
-    // "<name>.XXXXXX" as elsewhere, from the process id and a counter. Open
-    // without sharing while written, so removeIfUnheld leaves it alone.
-    std::wstring temp;
-    File f(INVALID_HANDLE_VALUE);
-    for (unsigned n = 0; f.h == INVALID_HANDLE_VALUE && n < 100; ++n) {
-        static constexpr wchar_t kDigits[] = L"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
-        unsigned long long v = ::GetCurrentProcessId() * 1000003ull + ::GetTickCount64() + n * 7919ull;
-        temp = target + L".";
-        for (int i = 0; i < 6; ++i, v /= 62) temp += kDigits[v % 62];
-        f.h = ::CreateFileW(temp.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (f.h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    if (f.h == INVALID_HANDLE_VALUE) fail("cannot write " + path);
-    DWORD wrote = 0;
-    DWORD e = ::WriteFile(f.h, content.data(), static_cast<DWORD>(content.size()), &wrote, nullptr) &&
-                      wrote == content.size()
-                  ? 0
-                  : ::GetLastError();
-    if (!e) e = win::durableReplace(f.h, temp, target);
-    if (e) {
-        if (f.h != INVALID_HANDLE_VALUE) ::CloseHandle(f.h);
-        f.h = INVALID_HANDLE_VALUE;
-        ::DeleteFileW(temp.c_str());
-        ::SetLastError(e);
-        fail("cannot write " + path);
+        if (a & FILE_ATTRIBUTE_REPARSE_POINT) throw std::runtime_error(target + " is a link");
+        if (a & FILE_ATTRIBUTE_DIRECTORY) throw std::runtime_error(target + " is not a regular file");
     }
 }
+
+// "<name>.XXXXXX" as elsewhere, from the process id and a counter. Open
+// without sharing while written, so removeIfUnheld leaves it alone.
+Temporary createTemporary(const std::string& target) {
+    const std::wstring wide = win::widen(target);
+    std::wstring name;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (unsigned n = 0; h == INVALID_HANDLE_VALUE && n < 100; ++n) {
+        static constexpr wchar_t kDigits[] = L"0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        unsigned long long v = ::GetCurrentProcessId() * 1000003ull + ::GetTickCount64() + n * 7919ull;
+        name = wide + L".";
+        for (int i = 0; i < 6; ++i, v /= 62) name += kDigits[v % 62];
+        h = ::CreateFileW(name.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE && ::GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    if (h == INVALID_HANDLE_VALUE) fail("cannot write " + target);
+    return {win::narrow(name), reinterpret_cast<std::intptr_t>(h)};
+}
+
+FileError writeAll(std::intptr_t handle, std::string_view content) {
+    DWORD wrote = 0;
+    if (::WriteFile(reinterpret_cast<HANDLE>(handle), content.data(), static_cast<DWORD>(content.size()), &wrote,
+                    nullptr) &&
+        wrote == content.size())
+        return 0;
+    return ::GetLastError();
+}
+
+FileError moveOver(std::intptr_t& handle, const std::string& from, const std::string& target) {
+    HANDLE h = reinterpret_cast<HANDLE>(handle);
+    const DWORD err = win::durableReplace(h, win::widen(from), win::widen(target));
+    handle = h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<std::intptr_t>(h);
+    return err;
+}
+
+FileError closeFile(std::intptr_t& handle) noexcept {
+    if (handle == -1) return 0;
+    const BOOL closed = ::CloseHandle(reinterpret_cast<HANDLE>(handle));
+    handle = -1;
+    return closed ? 0 : ::GetLastError();
+}
+
+void removeFile(const std::string& name) noexcept {
+    try {
+        ::DeleteFileW(win::widen(name).c_str());
+    } catch (...) {
+    }
+}
+
+void raise(const std::string& what, FileError err) {
+    ::SetLastError(err);
+    fail(what);
+}
+
+}  // namespace detail
 
 }  // namespace tq::platform

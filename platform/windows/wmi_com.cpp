@@ -4,12 +4,12 @@
 #include <wbemcli.h>
 
 #include <algorithm>
-#include <cctype>
 #include <map>
 #include <memory>
 
 #include "platform/windows/com.h"
 #include "platform/windows/moniker.h"
+#include "wmi/ascii.h"
 #include "platform/monitors.h"
 #include "platform/windows/programs.h"
 #include "platform/windows/text.h"
@@ -18,12 +18,6 @@
 
 namespace tq::win {
 namespace {
-
-std::string lowerAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
 
 void check(HRESULT hr) {
     if (FAILED(hr)) raiseHresult(hr);
@@ -34,7 +28,7 @@ public:
     explicit ComObject(ComPtr<IWbemClassObject> obj) : obj_(std::move(obj)) {}
 
     const Value& get(std::string_view name) const override {
-        const std::string key = lowerAscii(name);
+        const std::string key = ascii::lower(name);
         if (auto it = cache_.find(key); it != cache_.end()) return it->second;
         const std::wstring wide = widen(name);
         Variant v;
@@ -49,7 +43,7 @@ public:
     // As get(), but a property the class lacks, or one that cannot be read,
     // is nothing rather than a failure.
     const Value* find(std::string_view name) const override {
-        const std::string key = lowerAscii(name);
+        const std::string key = ascii::lower(name);
         if (auto it = cache_.find(key); it != cache_.end()) return &it->second;
         const std::wstring wide = widen(name);
         Variant v;

@@ -1,4 +1,4 @@
-// The shared text helpers and the value forms rows are built from.
+// The shared text helpers and the report names Windows refuses.
 #include <gtest/gtest.h>
 
 #include "platform/devicename.h"
@@ -57,27 +57,6 @@ TEST(TextFunctions, PositionsCountCharactersFromOne) {
     EXPECT_EQ(textFind(s, "B"), 0u);
     EXPECT_EQ(textFind(s, "b", 3), 0u);
     EXPECT_EQ(textReplace("a_b__c", "_", " "), "a b  c");
-}
-
-TEST(ValueForms, TextFormsAndTests) {
-    PlatformScope scope;
-    EXPECT_EQ(Value() & "&nbsp;", "&nbsp;");
-    EXPECT_EQ(Value::integer(-5) & "", "-5");
-    EXPECT_EQ(Value::boolean(true).str(), "True");
-    EXPECT_EQ(Value::boolean(false).str(), "False");
-    EXPECT_EQ(Value::real(95.367431640625).str(), "95.367431640625");
-    EXPECT_EQ(Value::real(128.0).str(), "128");
-    EXPECT_EQ(Value::real(7.3f, true).str(), "7.3");
-    EXPECT_EQ(Value::real(0.1 + 0.2).str(), "0.3");  // at most 15 significant digits
-    EXPECT_THROW(Value::other("[1,2]").str(), Error);
-
-    EXPECT_FALSE(Value().isNotEmpty());
-    EXPECT_TRUE(Value::integer(0).isNotEmpty());
-    EXPECT_FALSE(Value::text("").isNotEmpty());
-    EXPECT_FALSE(Value::integer(3).isNonEmptyText());
-    EXPECT_TRUE(Value::text(" ").isNonEmptyText());
-    EXPECT_EQ(Value::text(" 250059350016 ").number(), 250059350016.0);
-    EXPECT_FALSE(Value::text("12abc").number().has_value());
 }
 
 // Report names that Windows takes as devices, on every platform alike.

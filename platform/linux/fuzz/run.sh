@@ -12,7 +12,7 @@ src="$root/platform/linux"
 for target in smbios_fuzz sysfs_fuzz; do
   echo "== building $target"
   clang++ -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I"$root" \
-    "$here/$target.cpp" "$src/smbios.cpp" "$src/sysfs.cpp" "$src/ids.cpp" -o "$build/$target"
+    "$here/$target.cpp" "$src/smbios.cpp" "$src/sysfs.cpp" "$src/ids.cpp" "$root/wmi/cimdate.cpp" -o "$build/$target"
 done
 
 # Seeds: the shared firmware tables when present, and a few text samples.
