@@ -94,27 +94,6 @@ TEST_F(ReportWithServer, SendsAfterTheReportAndKeepsTheDeviceId) {
     EXPECT_EQ(read(dir + "/stdout.txt"), "inventory of " + sentId(server, 1) + " sent to " + server.url() + "\n");
 }
 
-// Machines sent from one state folder (an operator's stick) stay apart,
-// even with one name (told apart by UUID and serial number).
-TEST_F(ReportWithServer, MachinesSharingAStateFolderKeepTheirIds) {
-    const char* const machines[] = {
-        R"({"Win32_ComputerSystem": [{"Name": "PC-A"}], "Win32_ComputerSystemProduct": [{"UUID": "U-1", "IdentifyingNumber": "S-1"}]})",
-        R"({"Win32_ComputerSystem": [{"Name": "PC-B"}], "Win32_ComputerSystemProduct": [{"UUID": "U-2", "IdentifyingNumber": "S-2"}]})",
-        R"({"Win32_ComputerSystem": [{"Name": "PC-A"}], "Win32_ComputerSystemProduct": [{"UUID": "U-3", "IdentifyingNumber": "S-3"}]})",
-    };
-    std::vector<Reply> script(6 * 2, Reply{200, ocsReply("STOP")});
-    TestHttpServer server(script);
-    for (int round = 0; round < 2; ++round)
-        for (const char* m : machines) {
-            tmp.write("machine.json", m);
-            ASSERT_EQ(run("--server " + server.url() + " PC-01").status, 0) << read(dir + "/stderr.txt");
-        }
-    std::vector<std::string> ids;
-    for (std::size_t i = 0; i < 6; ++i) ids.push_back(sentId(server, i));
-    EXPECT_EQ(std::set<std::string>(ids.begin(), ids.begin() + 3).size(), 3u);
-    EXPECT_EQ(std::vector<std::string>(ids.begin(), ids.begin() + 3), std::vector<std::string>(ids.begin() + 3, ids.end()));
-}
-
 // One machine is one id whatever it sends or writes, in any order, whoever
 // runs it (the machine's folder before the user's, adopting the user's id),
 // and for runs at the same time.
@@ -157,8 +136,8 @@ TEST_F(ReportWithServer, OneMachineOneId) {
 // Credentials in the address: sent to the server, never shown, and not part
 // of the state's name (a new password keeps the device id).
 TEST_F(ReportWithServer, CredentialsAreNeitherShownNorKept) {
-    TestHttpServer server({{200, ocsReply("STOP")}, {200, ocsReply("STOP")}, {500, ""}});
-    std::string url = server.url();
+    TestHttpServer server({{200, ocsReply("STOP")}, {200, ocsReply("STOP")}});
+    const std::string url = server.url();
     for (const char* password : {"s3cr3t", "n3w"}) {
         std::string withUser = url;
         withUser.insert(7, std::string("alice:") + password + "@");
@@ -170,10 +149,6 @@ TEST_F(ReportWithServer, CredentialsAreNeitherShownNorKept) {
     EXPECT_EQ(sentId(server, 0), sentId(server, 1));
     EXPECT_EQ(server.requests()[1].authorization, "Basic YWxpY2U6bjN3");
     for (const std::string& f : stateFiles()) EXPECT_EQ(f.find("alice"), std::string::npos) << f;
-    url.insert(7, "alice:s3cr3t@");
-    const Result r = run("--server " + url + " PC-01");
-    EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.err.find("s3cr3t"), std::string::npos) << r.err;
 }
 
 // What a server says (and the address as given) reaches the terminal as
@@ -206,13 +181,11 @@ TEST_F(ReportWithServer, FailuresExitThreeWithTheReportKept) {
         std::vector<Reply> script;
         const char* message;
     };
+    // The protocol's tests hold every kind of failure; here, what the
+    // program makes of one: the status, the last line, the report kept.
     const Case cases[] = {
-        {"unknown agent", {{400, ""}}, "extra_useragents"},
         {"server error", {{500, ""}}, "answered HTTP 500"},
-        {"garbage", {{200, "garbage"}}, "not an inventory reply"},
         {"silent", {{200, "", Reply::Mode::Silent}}, "did not answer within 1 s"},
-        {"status out of range", {{0, "", Reply::Mode::Answer, 0, "HTTP/1.1 999999999999 X\r\n\r\n"}},
-         "answered something that is not HTTP"},
     };
     for (const Case& c : cases) {
         TestHttpServer server(c.script);

@@ -452,45 +452,38 @@ void WindowsTest::aboutBoxRegistryOutcomes() {
 
 }
 
+// Every caption and title as the tables give it (the value labels, the
+// texts and the version box are filled in later), the version text and the
+// about picture's tool tip.
 void WindowsTest::userVisibleTexts() {
     Windows w;
     wmi::setBinder(wmi::bindUnavailable);
     ui::FrmMain* main = w.ui.startMainWindow();
-    QWidget* cuz = w.ui.showReportNameDialog();
     click(main, "imgInfo");
     QWidget* about = w.ui.aboutBox();
     QVERIFY(about && about->isVisible());
-    QWidget* comment = new ui::FrmComment(main);
     ui::FrmStart start;
-    struct Text {
-        QWidget* window;
-        const char* name;  // none: the window's title
-        const char* text;
-    };
-    const Text texts[] = {
-        {main, nullptr, "Tallyquest"}, {main, "btnMotherboard", "Mother&board"}, {main, "btnVGA", "&VGA"},
-        {main, "btnMultiMedia", "&Multi Media"}, {main, "btnCreateReport", "create &report"}, {main, "btnEnde", "E&xit"},
-        {main, "chkVGA", "Graphic on Board"}, {main, "chkAudio", "Audio on Board"}, {main, "chkLan", "LAN on Board"},
-        {main, "imgInfo", "About Tallyquest"}, {cuz, nullptr, "Set Filename"}, {cuz, "bb_cuzokay", "&Ok"},
-        {comment, nullptr, "Comment"}, {comment, "cmdOK", "OK"}, {comment, "cmdCancel", "Cancel"},
-        {about, nullptr, "About Tallyquest"}, {about, "cmdSysInfo", "&System Info..."}, {about, "cmdOK", "OK"},
-        {&start, "lblCenter", "Please wait . . ."},
-        {about, "txt_Versionsangabe", "Version  3.4.11                               (c) Tallyquest\n\n"
-                                      "Hardware inventory and service tools\nTallyquest project, tallyquest.invalid"},
-    };
-    for (const Text& t : texts) {
-        QString shown = t.window->windowTitle();
-        if (t.name) {
-            QWidget* c = child(t.window, t.name);
-            auto* button = qobject_cast<QAbstractButton*>(c);
-            auto* lbl = qobject_cast<QLabel*>(c);
-            auto* edit = qobject_cast<QPlainTextEdit*>(c);
-            shown = button ? button->text()
-                    : edit ? edit->toPlainText()
-                    : lbl && !lbl->text().isEmpty() ? lbl->text() : c->toolTip();
+    QWidget* windows[] = {main, w.ui.showReportNameDialog(), new ui::FrmComment(main), about, &start};
+    for (QWidget* top : windows) {
+        const auto all = ui::layout::allWindows();
+        const auto design = std::find_if(all.begin(), all.end(), [&](auto* d) { return top->objectName() == d->name.data(); });
+        QVERIFY2(design != all.end(), qPrintable(top->objectName()));
+        QCOMPARE(top->windowTitle().toStdString(), std::string((*design)->caption));
+        for (const ui::layout::Control& c : (*design)->controls) {
+            QWidget* shown = child(top, std::string(c.name).c_str());
+            auto* button = qobject_cast<QAbstractButton*>(shown);
+            auto* label = qobject_cast<QLabel*>(shown);
+            auto* frame = qobject_cast<QGroupBox*>(shown);
+            if (ui::layout::isValueLabel(c) || c.name == "txt_Versionsangabe" || c.name == "lblHinweis") continue;
+            const QString text = button ? button->text() : label && label->pixmap().isNull() ? label->text()
+                                 : frame ? frame->title() : QString::fromUtf8(c.caption.data(), qsizetype(c.caption.size()));
+            QCOMPARE(text.toStdString(), std::string(c.caption));
+            if (!c.toolTip.empty()) QCOMPARE(shown->toolTip().toStdString(), std::string(c.toolTip));
         }
-        QCOMPARE(shown, QString::fromLatin1(t.text));
     }
+    QCOMPARE(child<QPlainTextEdit>(about, "txt_Versionsangabe")->toPlainText(),
+             QStringLiteral("Version  3.4.11                               (c) Tallyquest\n\n"
+                            "Hardware inventory and service tools\nTallyquest project, tallyquest.invalid"));
 }
 
 // What a control needs to show its whole caption, and what it has: a label
