@@ -7,10 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/fakes.h"
-#include "tests/ui/recorder.h"
 #include "ui/layout.h"
-#include "ui/mainlogic.h"
 
 namespace tq {
 namespace {
@@ -91,51 +88,6 @@ TEST(UiLayout, EveryTableHoldsTogether) {
         }
         EXPECT_LE(defaults, 1);
         EXPECT_LE(cancels, 1);
-    }
-}
-
-// A view that notes the labels the main window's procedures write: each must be a
-// value label of the table, or the caption would go nowhere.
-class LabelsOnly final : public ui::MainView {
-public:
-    std::set<std::string> written;
-    void setCaption(std::string_view label, const std::string&) override { written.insert(std::string(label)); }
-    std::string caption(std::string_view) const override { return {}; }
-    bool ticked(platform::OnboardBox) const override { return true; }
-    void tick(platform::OnboardBox) override {}
-    void setChecksEnabled(bool) override {}
-    void showFrame(ui::Panel) override {}
-    void setPnpText(const std::string&) override {}
-    std::string pnpText() const override { return {}; }
-    void setPnpEnabled(bool) override {}
-    void showMultiMediaSlot(int index, const std::string&) override {
-        written.insert(std::string(layout::multiMediaName(true, index)));
-    }
-    void showStartForm() override {}
-    void closeStartForm() override {}
-    void showWindow() override {}
-};
-
-TEST(UiLayout, MainWindowProceduresWriteOnlyItsValueLabels) {
-    testing::PlatformScope scope;
-    testing::QueryRecorder wmi(R"({
-      "Win32_ComputerSystemProduct": [{"Name": "P", "Vendor": "V"}],
-      "Win32_Bios": [{"Manufacturer": "M", "Description": "D", "SMBIOSBIOSVersion": "S"}],
-      "Win32_VideoController": [{"Name": "N", "PNPDeviceID": "PCI\\VEN_1", "DriverVersion": "1", "DriverDate": "20200101000000.000000-000",
-                                 "CurrentHorizontalResolution": 800, "CurrentVerticalResolution": 600, "CurrentBitsPerPixel": 32, "AdapterRAM": 1048576}],
-      "Win32_SoundDevice": [{"Description": "A", "DeviceID": "HDAUDIO\\FUNC_01"}],
-      "Win32_NetworkAdapter": [{"Description": "L", "PNPDeviceID": "PCI\\VEN_2", "MACAddress": "AA", "NetConnectionID": "E"}]
-    })");
-    LabelsOnly view;
-    ui::MainLogic logic(view);
-    logic.load();
-    logic.switchPanel(ui::Panel::MultiMedia);
-    EXPECT_GE(view.written.size(), 14u);
-    const layout::Window& main = layout::frmMain();
-    for (const std::string& name : view.written) {
-        const layout::Control* c = main.find(name);
-        ASSERT_TRUE(c) << name;
-        EXPECT_TRUE(layout::isValueLabel(*c) || name.rfind("lblMMName_", 0) == 0) << name;
     }
 }
 

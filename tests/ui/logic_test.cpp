@@ -7,6 +7,7 @@
 #include "tests/support/fakes.h"
 #include "tests/ui/recorder.h"
 #include "ui/dialoglogic.h"
+#include "ui/layout.h"
 #include "ui/mainlogic.h"
 
 namespace tq {
@@ -195,6 +196,25 @@ TEST(UiMainWindow, OnboardBoxesOutliveTheWindow) {
     view.boxes = {false, true, false};
     EXPECT_EQ(read(nullptr), (std::array{true, false, true}));
     EXPECT_EQ(read(&view), (std::array{false, true, false}));  // a new window is read afresh
+}
+
+// Each label the procedures write is a value label of the main window's
+// table (or a multimedia slot), or the caption would go nowhere.
+TEST(UiMainWindow, ProceduresWriteOnlyItsValueLabels) {
+    Fixture f(R"("Win32_ComputerSystemProduct": [{"Name": "P", "Vendor": "V"}],
+      "Win32_Bios": [{"Manufacturer": "M", "Description": "D", "SMBIOSBIOSVersion": "S"}],
+      "Win32_SoundDevice": [{"Description": "A", "DeviceID": "HDAUDIO\\FUNC_01"}],
+      "Win32_NetworkAdapter": [{"Description": "L", "PNPDeviceID": "PCI\\VEN_2", "MACAddress": "AA", "NetConnectionID": "E"}],
+      )" + kVideo);
+    f.logic.load();
+    f.logic.switchPanel(ui::Panel::MultiMedia);
+    EXPECT_GE(f.view.captions.size(), 13u);
+    EXPECT_EQ(f.view.slots.size(), 1u);
+    for (const auto& [name, text] : f.view.captions) {
+        const ui::layout::Control* c = ui::layout::frmMain().find(name);
+        ASSERT_TRUE(c) << name;
+        EXPECT_TRUE(ui::layout::isValueLabel(*c)) << name;
+    }
 }
 
 TEST(UiDialogs, NameFilterVersionAndProgressTexts) {
