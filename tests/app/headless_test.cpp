@@ -151,14 +151,6 @@ TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {
     a.replace(a.find("A.htm"), 5, "B.htm");
     a.replace(a.find("Designation: A"), 14, "Designation: B");
     EXPECT_EQ(a, b);
-
-    // A link at the dump's name is refused and its target left as it was.
-    const std::string target = write("target.txt", "keep");
-    fs::create_symlink(target, dir + "/link.json");
-    const RunResult r = run("--snapshot " + quote(snap) + " --dump-snapshot " + quote(dir + "/link.json"));
-    EXPECT_EQ(r.status, 1) << r.err;
-    EXPECT_EQ(read(target), "keep");
-    EXPECT_TRUE(fs::is_symlink(dir + "/link.json"));
 }
 
 // A report that cannot be created (a folder that is gone, a name longer than
