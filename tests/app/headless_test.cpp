@@ -407,35 +407,20 @@ TEST_F(Headless, ReportNameFolderAndMessageAreExact) {
         EXPECT_NE(report.find(part), std::string::npos) << part;
 }
 
-// Hostile files where the program reads or writes: a FIFO or a symlink as
-// the factory log, a symlink as the report, a disk that fills. Nothing
-// hangs, nothing outside is read, changed or overwritten, and an earlier
-// report survives a failed run.
+// A symlink as the report and a disk that fills: nothing outside is changed
+// or overwritten, and an earlier report survives a failed run. (Hostile
+// files the program reads: the file seam's tests.)
 TEST_F(Headless, HostileFilesAroundTheRun) {
-    const std::string snap = write("s.json", kSnapshot);
-    const std::string c = dir + "/c", out = dir + "/out";
-    fs::create_directories(c);
+    const std::string snap = write("s.json", kSnapshot), out = dir + "/out";
     fs::create_directories(out);
     const std::string secret = write("secret.txt", "private line\r\n");
-    ::chmod(secret.c_str(), 0400);
-    ASSERT_EQ(::mkfifo((c + "/Prodlog.txt").c_str(), 0600), 0);
-    fs::create_symlink(secret, c + "/systembuilder.dat");
-    write("c/868.dat", "factory line\r\nEnd copy\r\nnot copied\r\n");
     fs::create_symlink(secret, out + "/PC.htm");
-    const std::string base = "--snapshot " + quote(snap) + " --drive-c " + quote(c) + " --onboard none ";
-
-    RunResult r = run(base + "--folder " + quote(out) + " PC");
+    RunResult r = run("--snapshot " + quote(snap) + " --onboard none --folder " + quote(out) + " PC");
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string report = read(out + "/PC.htm");
     EXPECT_FALSE(fs::is_symlink(out + "/PC.htm"));
-    EXPECT_EQ(report.find("private line"), std::string::npos);
-    EXPECT_EQ(report.find("Prodlog"), std::string::npos);
-    EXPECT_NE(report.find("C:\\868.dat"), std::string::npos);
-    EXPECT_NE(report.find("factory line"), std::string::npos);
+    EXPECT_NE(report.find("Dell Inc."), std::string::npos);
     EXPECT_EQ(read(secret), "private line\r\n");
-    struct stat st;
-    ASSERT_EQ(::stat(secret.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0400u);
 
     // The disk fills (a file size limit stands in), over the earlier report
     // and on a first run: the final error, the earlier report as it was, no
@@ -448,7 +433,7 @@ TEST_F(Headless, HostileFilesAroundTheRun) {
     }() + "]}");
     for (const bool first : {false, true}) {
         if (first) fs::remove(out + "/PC.htm");
-        r = run("--snapshot " + quote(big) + " --drive-c " + quote(c) + " --onboard none --folder " + quote(out) + " PC");
+        r = run("--snapshot " + quote(big) + " --onboard none --folder " + quote(out) + " PC");
         EXPECT_EQ(r.status, 1) << r.err;
         EXPECT_EQ(r.err.find("The file is saved on"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find("An error occured while scanning the system - "), std::string::npos) << r.err;
