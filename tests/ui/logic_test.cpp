@@ -204,7 +204,7 @@ TEST(UiMainWindow, OnboardBoxesOutliveTheWindow) {
 }
 
 // Each label the procedures write is a value label of the main window's
-// table (or a multimedia slot), or the caption would go nowhere.
+// table, or the caption would go nowhere.
 TEST(UiMainWindow, ProceduresWriteOnlyItsValueLabels) {
     Fixture f(R"("Win32_ComputerSystemProduct": [{"Name": "P", "Vendor": "V"}],
       "Win32_Bios": [{"Manufacturer": "M", "Description": "D", "SMBIOSBIOSVersion": "S"}],
