@@ -97,7 +97,8 @@ TEST(OcsProtocol, EachFailureIsOneClearLine) {
         std::size_t requests;
     };
     const Case cases[] = {
-        {"agent refused", {{400, ""}}, "refused this agent (HTTP 400); to allow it, add the line \"Tallyquest_v", 1},
+        {"agent refused", {{400, ""}}, "refused this agent (HTTP 400); to allow it, add the line \"Tallyquest_v" TQ_VERSION
+         "\" to the server's extra user agents file (on Debian /etc/ocsinventory/extra_useragents)", 1},
         {"server error", {{500, "boom"}}, "answered HTTP 500", 1},
         {"not found", {{404, reply("SEND")}}, "answered HTTP 404", 1},
         {"garbage", {{200, "\x01\x02garbage"}}, "not an inventory reply", 1},
