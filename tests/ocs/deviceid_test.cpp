@@ -26,12 +26,7 @@ using namespace tq::ocs;
 
 std::tm at(int y, int mo, int d, int h, int mi, int s) {
     std::tm t{};
-    t.tm_year = y - 1900;
-    t.tm_mon = mo - 1;
-    t.tm_mday = d;
-    t.tm_hour = h;
-    t.tm_min = mi;
-    t.tm_sec = s;
+    t.tm_year = y - 1900, t.tm_mon = mo - 1, t.tm_mday = d, t.tm_hour = h, t.tm_min = mi, t.tm_sec = s;
     return t;
 }
 

@@ -342,43 +342,22 @@ TEST(OcsInventory, FieldsAdministratorsReadOnBothSystems) {
 }
 
 // The OCS request and the GLPI file are written from one model, neither
-// from the other: the same facts in each format's own form.
+// from the other: the same facts in each format's own form (those the
+// recorded machines' files do not show).
 TEST(OcsInventory, BothFormsFromOneModel) {
     namespace model = tq::ocs::model;
     model::Inventory m;
     m.hardware.name = "PC-7";
     m.hardware.memoryMb = 16384;
     m.bios.date = {"20190415000000.000000+000", 2019, 4, 15};
-    model::Network n;
-    n.description = "wlan0";
-    n.kind = model::NetKind::Wifi;
-    n.adapterType = "Ethernet 802.3";
-    n.speedBps = 866700000;
-    n.address = "fe80::1";
-    n.addressV6 = true;
-    m.networks.push_back(n);
     m.cpus.emplace_back().arch = "ia64";  // an architecture GLPI does not know
-    model::Software& zlib = m.softwares.emplace_back();
-    zlib.name = "zlib1g";
-    zlib.installDate = {"8/10/2022", 2022, 8, 10};
-    m.tag = "Line 3";
     const Doc x(tq::ocs::renderOcs(m, "PC-7-id"));
     const auto j = nlohmann::json::parse(tq::ocs::renderGlpi(m, "PC-7-id"));
-    const std::pair<std::string, std::string> pairs[] = {
-        {x.field("HARDWARE", 0, "MEMORY"), j["content"]["hardware"]["memory"].dump()},
-        {x.field("BIOS", 0, "BDATE"), "04/15/2019"},
-        {j["content"]["bios"]["bdate"], "2019-04-15"},
-        {x.field("NETWORKS", 0, "SPEED"), "866 Mb/s"},
-        {j["content"]["networks"][0]["speed"], "866"},
-        {x.field("NETWORKS", 0, "TYPE"), "Wifi"},
-        {j["content"]["networks"][0]["ipaddress6"], "fe80::1"},
-        {x.field("CPUS", 0, "CPUARCH"), "ia64"},
-        {std::to_string(j["content"]["cpus"][0].contains("arch")), "0"},
-        {x.field("SOFTWARES", 0, "INSTALLDATE"), "2022/08/10"},
-        {j["content"]["softwares"][0]["install_date"], "2022-08-10"},
-        {x.field("ACCOUNTINFO", 0, "KEYVALUE"), j["tag"]},
-    };
-    for (const auto& [a, b] : pairs) EXPECT_EQ(a, b);
+    EXPECT_EQ(x.field("HARDWARE", 0, "MEMORY"), j["content"]["hardware"]["memory"].dump());
+    EXPECT_EQ(x.field("BIOS", 0, "BDATE"), "04/15/2019");
+    EXPECT_EQ(j["content"]["bios"]["bdate"], "2019-04-15");
+    EXPECT_EQ(x.field("CPUS", 0, "CPUARCH"), "ia64");
+    EXPECT_FALSE(j["content"]["cpus"][0].contains("arch"));
 }
 
 #ifndef _WIN32

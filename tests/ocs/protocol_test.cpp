@@ -2,7 +2,6 @@
 // 127.0.0.1: each kind of reply and each failure.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -98,7 +97,8 @@ TEST(OcsProtocol, EachFailureIsOneClearLine) {
         std::size_t requests;
     };
     const Case cases[] = {
-        {"agent refused", {{400, ""}}, "refused this agent (HTTP 400); to allow it, add the line \"Tallyquest_v", 1},
+        {"agent refused", {{400, ""}}, "refused this agent (HTTP 400); to allow it, add the line \"Tallyquest_v" TQ_VERSION
+         "\" to the server's extra user agents file (on Debian /etc/ocsinventory/extra_useragents)", 1},
         {"server error", {{500, "boom"}}, "answered HTTP 500", 1},
         {"not found", {{404, reply("SEND")}}, "answered HTTP 404", 1},
         {"garbage", {{200, "\x01\x02garbage"}}, "not an inventory reply", 1},
@@ -195,13 +195,12 @@ TEST(OcsProtocol, Proxies) {
     EXPECT_EQ(fromEnv.requests().size(), 1u);
 }
 
-// --timeout is one deadline for both requests, however the time is split.
+// --timeout is one deadline for both requests: each reply comes within it,
+// both together do not. No timing is measured; the outcome tells.
 TEST(OcsProtocol, OneDeadlineForTheWholeExchange) {
     TestHttpServer server({{200, reply("SEND"), Reply::Mode::Answer, 700}, {200, reply("OK"), Reply::Mode::Answer, 700}});
-    const auto start = std::chrono::steady_clock::now();
     const std::string line = failureLine(server.url(), 1);
     EXPECT_NE(line.find("did not answer within 1 s"), std::string::npos) << line;
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1400));
 }
 
 TEST(OcsProtocol, UnreachableAndSilentServers) {

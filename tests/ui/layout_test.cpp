@@ -2,16 +2,12 @@
 // twips, and tables that hold together (names, numbers, containers, focus).
 #include <gtest/gtest.h>
 
-#include <array>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "tests/support/fakes.h"
-#include "tests/ui/recorder.h"
 #include "ui/layout.h"
-#include "ui/mainlogic.h"
 
 namespace tq {
 namespace {
@@ -42,58 +38,15 @@ TEST(UiLayout, TwipsToPixels) {
     EXPECT_EQ(layout::toPixels(6015, 96), 401);
 }
 
-// The windows as the operator knows them: titles, client sizes, the keys'
-// order and a few landmarks that other code relies on.
-TEST(UiLayout, WindowsAsDesigned) {
-    struct Size {
-        const layout::Window& window;
-        const char* caption;
-        int width, height;
-        bool sizable;
-    };
-    const Size sizes[] = {
-        {layout::frmMain(), "Tallyquest", 11970, 6015, true},     {layout::frmCuz(), "Set Filename", 4455, 1185, false},
-        {layout::frmComment(), "Comment", 6150, 3675, false},     {layout::frmAbout(), "About Tallyquest", 6255, 4650, false},
-        {layout::frmUpdate(), "Tallyquest", 8130, 1725, false},   {layout::frmStart(), "Tallyquest", 11970, 6015, true},
-    };
-    for (const Size& s : sizes) {
-        EXPECT_EQ(s.window.caption, s.caption) << s.window.name;
-        EXPECT_EQ(s.window.width, s.width) << s.window.name;
-        EXPECT_EQ(s.window.height, s.height) << s.window.name;
-        EXPECT_EQ(s.window.sizable, s.sizable) << s.window.name;
-    }
+// The order of the keys that other code relies on; the controls' places
+// and captions are the tables' own, checked against the windows built
+// from them.
+TEST(UiLayout, FocusOrders) {
     using Names = std::vector<std::string_view>;
     EXPECT_EQ(layout::frmMain().focus, (Names{"btnMotherboard", "btnVGA", "btnMultiMedia", "chkVGA", "chkAudio", "chkLan",
                                               "txtPnP", "btnEnde", "btnCreateReport"}));
     EXPECT_EQ(layout::frmCuz().focus, (Names{"T_cuz", "bb_cuzokay", "bb_cuzabbrechen"}));
     EXPECT_EQ(layout::frmAbout().focus.front(), "cmdOK");
-
-    struct Landmark {
-        const layout::Window& window;
-        const char* name;
-        layout::Rect at;
-        const char* caption;
-        unsigned flags;
-    };
-    const Landmark landmarks[] = {
-        {layout::frmMain(), "btnCreateReport", {8040, 5400, 1815, 495}, "create &report", 0},
-        {layout::frmMain(), "chkLan", {7440, 1080, 1335, 255}, "LAN on Board", layout::kTicked},
-        {layout::frmMain(), "F_VGA", {360, 1560, 4335, 3615}, "VGA", layout::kHidden},
-        {layout::frmMain(), "lblBiosDescription", {1440, 1995, 2535, 615}, "Label Bios Description", layout::kWrap},
-        {layout::frmMain(), "lblMMName_7", {840, 360 + 435 * 7, 3375, 255}, "Label MM Name", layout::kHidden},
-        {layout::frmCuz(), "bb_cuzokay", {480, 720, 1455, 375}, "&Ok", layout::kDefault},
-        {layout::frmComment(), "cmdCancel", {4680, 3135, 1095, 375}, "Cancel", layout::kCancel},
-        {layout::frmAbout(), "cmdOK", {4920, 3840, 1260, 345}, "OK", layout::kDefault | layout::kCancel},
-        {layout::frmUpdate(), "Picture1", {120, 1200, 7815, 375}, "", 0},
-        {layout::frmStart(), "lblCenter", {5078, 2760, 1815, 375}, "Please wait . . .", 0},
-    };
-    auto at = [](const layout::Rect& r) { return std::array{r.left, r.top, r.width, r.height}; };
-    for (const Landmark& l : landmarks) {
-        const layout::Control& c = l.window.control(l.name);
-        EXPECT_EQ(at(c.at), at(l.at)) << l.name;
-        EXPECT_EQ(c.caption, l.caption) << l.name;
-        EXPECT_EQ(c.flags, l.flags) << l.name;
-    }
     EXPECT_THROW(layout::frmMain().control("btnNothing"), std::out_of_range);
 }
 
@@ -135,51 +88,6 @@ TEST(UiLayout, EveryTableHoldsTogether) {
         }
         EXPECT_LE(defaults, 1);
         EXPECT_LE(cancels, 1);
-    }
-}
-
-// A view that notes the labels the main window's procedures write: each must be a
-// value label of the table, or the caption would go nowhere.
-class LabelsOnly final : public ui::MainView {
-public:
-    std::set<std::string> written;
-    void setCaption(std::string_view label, const std::string&) override { written.insert(std::string(label)); }
-    std::string caption(std::string_view) const override { return {}; }
-    bool ticked(platform::OnboardBox) const override { return true; }
-    void tick(platform::OnboardBox) override {}
-    void setChecksEnabled(bool) override {}
-    void showFrame(ui::Panel) override {}
-    void setPnpText(const std::string&) override {}
-    std::string pnpText() const override { return {}; }
-    void setPnpEnabled(bool) override {}
-    void showMultiMediaSlot(int index, const std::string&) override {
-        written.insert(std::string(layout::multiMediaName(true, index)));
-    }
-    void showStartForm() override {}
-    void closeStartForm() override {}
-    void showWindow() override {}
-};
-
-TEST(UiLayout, MainWindowProceduresWriteOnlyItsValueLabels) {
-    testing::PlatformScope scope;
-    testing::QueryRecorder wmi(R"({
-      "Win32_ComputerSystemProduct": [{"Name": "P", "Vendor": "V"}],
-      "Win32_Bios": [{"Manufacturer": "M", "Description": "D", "SMBIOSBIOSVersion": "S"}],
-      "Win32_VideoController": [{"Name": "N", "PNPDeviceID": "PCI\\VEN_1", "DriverVersion": "1", "DriverDate": "20200101000000.000000-000",
-                                 "CurrentHorizontalResolution": 800, "CurrentVerticalResolution": 600, "CurrentBitsPerPixel": 32, "AdapterRAM": 1048576}],
-      "Win32_SoundDevice": [{"Description": "A", "DeviceID": "HDAUDIO\\FUNC_01"}],
-      "Win32_NetworkAdapter": [{"Description": "L", "PNPDeviceID": "PCI\\VEN_2", "MACAddress": "AA", "NetConnectionID": "E"}]
-    })");
-    LabelsOnly view;
-    ui::MainLogic logic(view);
-    logic.load();
-    logic.switchPanel(ui::Panel::MultiMedia);
-    EXPECT_GE(view.written.size(), 14u);
-    const layout::Window& main = layout::frmMain();
-    for (const std::string& name : view.written) {
-        const layout::Control* c = main.find(name);
-        ASSERT_TRUE(c) << name;
-        EXPECT_TRUE(layout::isValueLabel(*c) || name.rfind("lblMMName_", 0) == 0) << name;
     }
 }
 

@@ -3,10 +3,16 @@
 
 #include <array>
 #include <map>
+#ifndef _WIN32
+#include <sys/stat.h>
 
+#include "platform/posix/registry.h"
+#endif
 #include "tests/support/fakes.h"
+#include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
 #include "ui/dialoglogic.h"
+#include "ui/layout.h"
 #include "ui/mainlogic.h"
 
 namespace tq {
@@ -195,6 +201,102 @@ TEST(UiMainWindow, OnboardBoxesOutliveTheWindow) {
     view.boxes = {false, true, false};
     EXPECT_EQ(read(nullptr), (std::array{true, false, true}));
     EXPECT_EQ(read(&view), (std::array{false, true, false}));  // a new window is read afresh
+}
+
+// Each label the procedures write is a value label of the main window's
+// table, or the caption would go nowhere.
+TEST(UiMainWindow, ProceduresWriteOnlyItsValueLabels) {
+    Fixture f(R"("Win32_ComputerSystemProduct": [{"Name": "P", "Vendor": "V"}],
+      "Win32_Bios": [{"Manufacturer": "M", "Description": "D", "SMBIOSBIOSVersion": "S"}],
+      "Win32_SoundDevice": [{"Description": "A", "DeviceID": "HDAUDIO\\FUNC_01"}],
+      "Win32_NetworkAdapter": [{"Description": "L", "PNPDeviceID": "PCI\\VEN_2", "MACAddress": "AA", "NetConnectionID": "E"}],
+      )" + kVideo);
+    f.logic.load();
+    f.logic.switchPanel(ui::Panel::MultiMedia);
+    EXPECT_GE(f.view.captions.size(), 13u);
+    EXPECT_EQ(f.view.slots.size(), 1u);
+    for (const auto& [name, text] : f.view.captions) {
+        const ui::layout::Control* c = ui::layout::frmMain().find(name);
+        ASSERT_TRUE(c) << name;
+        EXPECT_TRUE(ui::layout::isValueLabel(*c)) << name;
+    }
+}
+
+// One value of HKEY_LOCAL_MACHINE, opened with the about box's access;
+// counts the keys left open.
+struct OneValueRegistry final : platform::Registry {
+    std::string key, name, data;  // data as stored: a string value with its NUL
+    std::uint32_t type = 1;
+    int open = 0;
+    OneValueRegistry(std::string k, std::string n, std::string d, std::uint32_t t = 1)
+        : key(std::move(k)), name(std::move(n)), data(std::move(d)), type(t) {}
+    long openKey(std::uint32_t root, const std::string& path, std::uint32_t access, std::uintptr_t& h) override {
+        if (root != 0x80000002u || access != 0x2003F || path != key) return 2;
+        h = 7;
+        return ++open, 0;
+    }
+    long queryValue(std::uintptr_t, const std::string& n, std::uint32_t& t, std::string& buffer,
+                    std::uint32_t& size) override {
+        if (n != name) return 2;
+        t = type;
+        const bool fits = data.size() <= size;
+        if (fits) buffer.replace(0, data.size(), data);
+        size = static_cast<std::uint32_t>(data.size());
+        return fits ? 0 : 234;  // more data
+    }
+    long closeKey(std::uintptr_t) override { return --open, 0; }
+};
+
+// The about box's system information tool: where the registry names it,
+// else "unavailable"; every key opened is closed again.
+TEST(UiDialogs, SystemInformationToolFromTheRegistry) {
+    const std::string tool = "C:\\Tools\\msinfo32.exe", msinfo = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+    OneValueRegistry path(msinfo, "PATH", tool + '\0'), raw(msinfo, "PATH", tool),
+        longPath(msinfo, "PATH", std::string(2000, 'x') + '\0'), emptyValue(msinfo, "PATH", ""),
+        otherType(msinfo, "PATH", std::string("%x%") + '\0', 2),
+        folder("SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", std::string("C:\\Shared") + '\0'),
+        neither("SOFTWARE\\Nothing", "PATH", "x");
+    struct Case {
+        const char* what;
+        platform::Registry* registry;
+        const char* existing;
+        std::string launched;  // empty: the tool is unavailable
+    };
+    std::vector<Case> cases = {
+        {"PATH names the tool", &path, "", tool},
+        {"PATH stored without its NUL", &raw, "", tool},
+        {"PATH longer than the buffer", &longPath, "", ""},
+        {"PATH without any content", &emptyValue, "", ""},
+        {"PATH of another type", &otherType, "", ""},
+        {"the folder holds the tool", &folder, "C:\\Shared\\MSINFO32.EXE", "C:\\Shared\\MSINFO32.EXE"},
+        {"the folder lacks the tool", &folder, "", ""},
+        {"neither entry", &neither, "", ""},
+        {"no registry", nullptr, "", ""},
+    };
+#ifndef _WIN32
+    // The stand-in of other systems: the first program of its list that can run.
+    const testing::TempDir tools, empty;
+    tools.write("hardinfo2", "#!/bin/sh\n");  // cannot run: passed over
+    ::chmod(tools.write("hardinfo", "#!/bin/sh\n").c_str(), 0700);
+    posix::StandInRegistry standIn(empty.path + ":" + tools.path, {"hardinfo2", "hardinfo"});
+    posix::StandInRegistry standInAlone(empty.path, {"hardinfo2", "hardinfo"});
+    cases.push_back({"stand-in with a program on the search path", &standIn, "", tools.path + "/hardinfo"});
+    cases.push_back({"stand-in without a program", &standInAlone, "", ""});
+#endif
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::PlatformScope scope;
+        platform::current().registry = c.registry;
+        if (*c.existing) scope.shell.existing = {c.existing};
+        scope.shell.failLaunch = c.registry == &otherType;  // an empty path cannot be started
+        ui::StartSysInfo();
+        using Strings = std::vector<std::string>;
+        EXPECT_EQ(scope.shell.launched, c.launched.empty() ? Strings{} : Strings{c.launched});
+        EXPECT_EQ(scope.ui.prompts(), c.launched.empty() ? Strings{"System Information Is Unavailable At This Time"} : Strings{});
+        for (const auto& m : scope.ui.messages) EXPECT_TRUE(m.style == 0 && m.title == "Tallyquest");
+        const auto* one = dynamic_cast<OneValueRegistry*>(c.registry);
+        EXPECT_EQ(one ? one->open : 0, 0);
+    }
 }
 
 TEST(UiDialogs, NameFilterVersionAndProgressTexts) {

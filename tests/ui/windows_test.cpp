@@ -7,7 +7,6 @@
 #include <QtTest/qtestspontaneevent.h>
 
 #include "platform/install.h"
-#include "platform/posix/registry.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
@@ -190,34 +189,6 @@ bool run(Windows& w, const std::vector<scenarios::Step>& steps, testing::QueryRe
     return diffs.empty();
 }
 
-constexpr const char* kMsinfoKey = "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
-constexpr const char* kLocationKey = "SOFTWARE\\Microsoft\\Shared Tools Location";
-
-// One value of HKEY_LOCAL_MACHINE, opened with the about box's access;
-// counts the keys left open.
-struct OneValueRegistry final : platform::Registry {
-    std::string key, name, data;  // data as stored: a string value with its NUL
-    std::uint32_t type = 1;
-    int open = 0;
-    OneValueRegistry(std::string k, std::string n, std::string d, std::uint32_t t = 1)
-        : key(std::move(k)), name(std::move(n)), data(std::move(d)), type(t) {}
-    long openKey(std::uint32_t root, const std::string& path, std::uint32_t access, std::uintptr_t& h) override {
-        if (root != 0x80000002u || access != 0x2003F || path != key) return 2;
-        h = 7;
-        return ++open, 0;
-    }
-    long queryValue(std::uintptr_t, const std::string& n, std::uint32_t& t, std::string& buffer,
-                    std::uint32_t& size) override {
-        if (n != name) return 2;
-        t = type;
-        const bool fits = data.size() <= size;
-        if (fits) buffer.replace(0, data.size(), data);
-        size = static_cast<std::uint32_t>(data.size());
-        return fits ? 0 : 234;  // more data
-    }
-    long closeKey(std::uintptr_t) override { return --open, 0; }
-};
-
 }  // namespace
 
 class WindowsTest : public QObject {
@@ -232,7 +203,6 @@ private slots:
     void secondStartIsRefusedDuringARun();
     void reportNameDialogOutlivesTheMainWindow();
     void progressBar();
-    void aboutBoxRegistryOutcomes();
     void userVisibleTexts();
     void captionsFitTheirControls();
 };
@@ -331,10 +301,7 @@ void WindowsTest::wholeRunFromCreateReport() {
     Windows::flush();
     QVERIFY(main.isNull());  // the run closed the main window
     QVERIFY(!windows.busy());
-
-    const std::string html = testing::readFile(folder.filePath("WS-0815.htm").toStdString());
-    for (const char* part : {"<html", "WS-0815", "H370 HD3", "</html>"}) QVERIFY2(html.find(part) != std::string::npos, part);
-    QCOMPARE(html.substr(html.size() - 2), std::string("\r\n"));
+    QVERIFY(testing::readFile(folder.filePath("WS-0815.htm").toStdString()).find("H370 HD3") != std::string::npos);
 }
 
 void WindowsTest::secondStartIsRefusedDuringARun() {
@@ -400,97 +367,44 @@ void WindowsTest::progressBar() {
     QVERIFY(window.isNull());
 }
 
-void WindowsTest::aboutBoxRegistryOutcomes() {
-    QTemporaryDir tools, empty;
-    auto program = [&](const char* name, QFile::Permissions extra) {
-        QFile f(tools.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("#!/bin/sh\n") > 0);
-        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | extra);
-    };
-    program("hardinfo2", {});  // cannot run: passed over
-    program("hardinfo", QFile::ExeOwner);
-    const std::string tool = "C:\\Tools\\msinfo32.exe";
-    OneValueRegistry path(kMsinfoKey, "PATH", tool + '\0'), raw(kMsinfoKey, "PATH", tool),
-        longPath(kMsinfoKey, "PATH", std::string(2000, 'x') + '\0'), emptyValue(kMsinfoKey, "PATH", ""),
-        otherType(kMsinfoKey, "PATH", std::string("%x%") + '\0', 2), folder(kLocationKey, "MSINFO", "C:\\Shared" + std::string(1, '\0')),
-        neither("SOFTWARE\\Nothing", "PATH", "x");
-    posix::StandInRegistry standIn((empty.path() + ":" + tools.path()).toStdString(), {"hardinfo2", "hardinfo"});
-    posix::StandInRegistry standInAlone(empty.path().toStdString(), {"hardinfo2", "hardinfo"});
-    struct Case {
-        const char* what;
-        platform::Registry* registry;
-        const char* existing;
-        std::string launched;  // empty: the tool is unavailable
-    };
-    const Case cases[] = {
-        {"PATH names the tool", &path, "", tool},
-        {"PATH stored without its NUL", &raw, "", tool},
-        {"PATH longer than the buffer", &longPath, "", ""},
-        {"PATH without any content", &emptyValue, "", ""},
-        {"PATH of another type", &otherType, "", ""},
-        {"the folder holds the tool", &folder, "C:\\Shared\\MSINFO32.EXE", "C:\\Shared\\MSINFO32.EXE"},
-        {"the folder lacks the tool", &folder, "", ""},
-        {"neither entry", &neither, "", ""},
-        {"no registry", nullptr, "", ""},
-        {"stand-in with a program on the search path", &standIn, "", tools.filePath("hardinfo").toStdString()},
-        {"stand-in without a program", &standInAlone, "", ""},
-    };
-    for (const Case& c : cases) {
-        Windows w;
-        platform::current().registry = c.registry;
-        if (*c.existing) w.scope.shell.existing = {c.existing};
-        w.scope.shell.failLaunch = c.registry == &otherType;  // an empty path cannot be started
-        ui::FrmAbout* about = w.ui.showAbout();
-        click(about, "cmdSysInfo");
-        QVERIFY2(w.scope.shell.launched == (c.launched.empty() ? Strings{} : Strings{c.launched}), c.what);
-        QVERIFY2(w.prompts() == (c.launched.empty() ? Strings{"System Information Is Unavailable At This Time"} : Strings{}),
-                 c.what);
-        for (const auto& m : w.messages) QVERIFY2(m.style == 0 && m.title == "Tallyquest", c.what);
-        QVERIFY2(about->isVisible(), c.what);  // it stays open either way
-        if (auto* one = dynamic_cast<OneValueRegistry*>(c.registry)) QVERIFY2(one->open == 0, c.what);
-    }
-
-}
-
+// Every caption and title as the tables give it (the value labels, the
+// texts and the version box are filled in later), the version text, the
+// about picture's tool tip and its System Info button.
 void WindowsTest::userVisibleTexts() {
     Windows w;
     wmi::setBinder(wmi::bindUnavailable);
     ui::FrmMain* main = w.ui.startMainWindow();
-    QWidget* cuz = w.ui.showReportNameDialog();
     click(main, "imgInfo");
     QWidget* about = w.ui.aboutBox();
     QVERIFY(about && about->isVisible());
-    QWidget* comment = new ui::FrmComment(main);
     ui::FrmStart start;
-    struct Text {
-        QWidget* window;
-        const char* name;  // none: the window's title
-        const char* text;
-    };
-    const Text texts[] = {
-        {main, nullptr, "Tallyquest"}, {main, "btnMotherboard", "Mother&board"}, {main, "btnVGA", "&VGA"},
-        {main, "btnMultiMedia", "&Multi Media"}, {main, "btnCreateReport", "create &report"}, {main, "btnEnde", "E&xit"},
-        {main, "chkVGA", "Graphic on Board"}, {main, "chkAudio", "Audio on Board"}, {main, "chkLan", "LAN on Board"},
-        {main, "imgInfo", "About Tallyquest"}, {cuz, nullptr, "Set Filename"}, {cuz, "bb_cuzokay", "&Ok"},
-        {comment, nullptr, "Comment"}, {comment, "cmdOK", "OK"}, {comment, "cmdCancel", "Cancel"},
-        {about, nullptr, "About Tallyquest"}, {about, "cmdSysInfo", "&System Info..."}, {about, "cmdOK", "OK"},
-        {&start, "lblCenter", "Please wait . . ."},
-        {about, "txt_Versionsangabe", "Version  3.4.11                               (c) Tallyquest\n\n"
-                                      "Hardware inventory and service tools\nTallyquest project, tallyquest.invalid"},
-    };
-    for (const Text& t : texts) {
-        QString shown = t.window->windowTitle();
-        if (t.name) {
-            QWidget* c = child(t.window, t.name);
-            auto* button = qobject_cast<QAbstractButton*>(c);
-            auto* lbl = qobject_cast<QLabel*>(c);
-            auto* edit = qobject_cast<QPlainTextEdit*>(c);
-            shown = button ? button->text()
-                    : edit ? edit->toPlainText()
-                    : lbl && !lbl->text().isEmpty() ? lbl->text() : c->toolTip();
+    QWidget* windows[] = {main, w.ui.showReportNameDialog(), new ui::FrmComment(main), about, &start};
+    for (QWidget* top : windows) {
+        const auto all = ui::layout::allWindows();
+        const auto design = std::find_if(all.begin(), all.end(), [&](auto* d) { return top->objectName() == d->name.data(); });
+        QVERIFY2(design != all.end(), qPrintable(top->objectName()));
+        QCOMPARE(top->windowTitle().toStdString(), std::string((*design)->caption));
+        for (const ui::layout::Control& c : (*design)->controls) {
+            QWidget* shown = child(top, std::string(c.name).c_str());
+            auto* button = qobject_cast<QAbstractButton*>(shown);
+            auto* label = qobject_cast<QLabel*>(shown);
+            auto* frame = qobject_cast<QGroupBox*>(shown);
+            if (ui::layout::isValueLabel(c) || c.name == "txt_Versionsangabe" || c.name == "lblHinweis") continue;
+            const QString text = button ? button->text() : label && label->pixmap().isNull() ? label->text()
+                                 : frame ? frame->title() : QString::fromUtf8(c.caption.data(), qsizetype(c.caption.size()));
+            QCOMPARE(text.toStdString(), std::string(c.caption));
+            if (!c.toolTip.empty()) QCOMPARE(shown->toolTip().toStdString(), std::string(c.toolTip));
         }
-        QCOMPARE(shown, QString::fromLatin1(t.text));
     }
+    QCOMPARE(child<QPlainTextEdit>(about, "txt_Versionsangabe")->toPlainText(),
+             QStringLiteral("Version  3.4.11                               (c) Tallyquest\n\n"
+                            "Hardware inventory and service tools\nTallyquest project, tallyquest.invalid"));
+    // The system information tool (where it is found: the logic's tests);
+    // the box stays open.
+    platform::current().registry = nullptr;
+    click(about, "cmdSysInfo");
+    QCOMPARE(w.prompts().back(), std::string("System Information Is Unavailable At This Time"));
+    QVERIFY(about->isVisible());
 }
 
 // What a control needs to show its whole caption, and what it has: a label
