@@ -13,28 +13,24 @@ using Extension = std::pair<std::string_view, std::string_view>;  // class, prop
 
 inline const std::set<Extension>& extensionList() {
     static const std::set<Extension> list = {
-        {"Win32_Battery", "Manufacturer"},      // the kernel's record of the battery itself
-        {"Win32_Battery", "SerialNumber"},      // likewise
-        {"Win32_Battery", "ManufactureDate"},   // likewise
-        {"Win32_PortableBattery", "SerialNumber"},  // the firmware's serial, text or Smart Battery number
-        {"Win32_DiskDrive", "KernelName"},      // the kernel's name ("sda"), for the inventory
-        {"Win32_DiskDrive", "Transport"},       // the bus (nvme, ata, usb, virtio, scsi)
-        {"Win32_DiskDrive", "Vendor"},          // the bus's maker field
-        {"Win32_DiskDrive", "DeviceSerial"},    // the serial the kernel gives, whatever the bus
-        {"Win32_DiskDrive", "ByteSize"},        // the size as the kernel counts it, not whole cylinders
-        {"Win32_LogicalDisk", "BlockDevice"},   // the device behind a drive letter
-        {"Win32_LogicalDisk", "MountPoint"},    // where it is mounted
-        {"Win32_LogicalDisk", "FileSystemType"},  // the kernel's name of the file system ("ext4")
-        {"Win32_NetworkAdapter", "Wireless"},   // an 802.11 interface
-        {"Win32_OperatingSystem", "DistributionName"},     // os-release's name
-        {"Win32_OperatingSystem", "DistributionVersion"},  // os-release's version number
-        {"Win32_OperatingSystem", "DistributionRelease"},  // the point release ("12.11")
-        {"Win32_PnPSignedDriver", "ModuleVersion"},  // a kernel module's own version
-        {"Win32_PnPSignedDriver", "PCIClass"},       // a PCI function's class and subclass
-        {"Win32_InstalledWin32Program", "Architecture"},   // the package's architecture
-        {"Win32_InstalledWin32Program", "Description"},    // its one-line description
-        {"Win32_InstalledWin32Program", "EstimatedSize"},  // its installed size in KB
-        {"Win32_InstalledWin32Program", "InstallDate"},    // the day it was installed
+        // What the kernel knows of a battery itself; the firmware's battery serial.
+        {"Win32_Battery", "Manufacturer"}, {"Win32_Battery", "SerialNumber"}, {"Win32_Battery", "ManufactureDate"},
+        {"Win32_PortableBattery", "SerialNumber"},
+        // A disk's kernel name ("sda"), bus, maker, own serial and size as the kernel counts it.
+        {"Win32_DiskDrive", "KernelName"}, {"Win32_DiskDrive", "Transport"}, {"Win32_DiskDrive", "Vendor"},
+        {"Win32_DiskDrive", "DeviceSerial"}, {"Win32_DiskDrive", "ByteSize"},
+        // The device behind a drive letter, where it is mounted, the file system's own name ("ext4").
+        {"Win32_LogicalDisk", "BlockDevice"}, {"Win32_LogicalDisk", "MountPoint"},
+        {"Win32_LogicalDisk", "FileSystemType"},
+        {"Win32_NetworkAdapter", "Wireless"},  // an 802.11 interface
+        // The distribution as os-release names it, and its point release ("12.11").
+        {"Win32_OperatingSystem", "DistributionName"}, {"Win32_OperatingSystem", "DistributionVersion"},
+        {"Win32_OperatingSystem", "DistributionRelease"},
+        // A kernel module's own version; a PCI function's class and subclass ("0200").
+        {"Win32_PnPSignedDriver", "ModuleVersion"}, {"Win32_PnPSignedDriver", "PCIClass"},
+        // A package's architecture, description, installed size in KB and day of installation.
+        {"Win32_InstalledWin32Program", "Architecture"}, {"Win32_InstalledWin32Program", "Description"},
+        {"Win32_InstalledWin32Program", "EstimatedSize"}, {"Win32_InstalledWin32Program", "InstallDate"},
     };
     return list;
 }
