@@ -81,15 +81,16 @@ Objects buildSystemEnclosure(Machine& m) {
     std::optional<std::string> maker, version, serial, tag;
     std::optional<std::uint64_t> type;
     bool lock = false;
-    if (const auto* s = t.first(3)) {
-        maker = s->string(0x04);
-        if (auto b = s->byte(0x05)) {
+    if (const auto* s = t.first(smbios::SystemEnclosure::kType)) {
+        using namespace smbios::SystemEnclosure;
+        maker = s->string(Manufacturer);
+        if (auto b = s->byte(Type)) {
             type = *b & 0x7Fu;
-            lock = (*b & 0x80u) != 0;
+            lock = (*b & kChassisLockPresent) != 0;
         }
-        version = s->string(0x06);
-        serial = s->string(0x07);
-        tag = s->string(0x08);
+        version = s->string(Version);
+        serial = s->string(SerialNumber);
+        tag = s->string(AssetTagNumber);
     } else if (t.structures.empty()) {
         maker = m.dmiId("chassis_vendor");
         if (auto c = m.dmiId("chassis_type")) type = parseNumber(*c, 10);
@@ -117,27 +118,29 @@ Objects buildSystemEnclosure(Machine& m) {
 // SMBIOS type 22: the batteries the firmware describes.
 Objects buildPortableBatteries(Machine& m) {
     Objects out;
-    for (const auto* s : m.smbios().ofType(22)) {
+    for (const auto* s : m.smbios().ofType(smbios::PortableBattery::kType)) {
+        using namespace smbios::PortableBattery;
         Props p;
-        auto name = s->string(0x08);
+        auto name = s->string(DeviceName);
         p.text("Caption", "Portable Battery");
         // Unknown (2) defers to the Smart Battery chemistry text ("LION", "LiP", "PbAc").
-        if (auto c = s->byte(0x09)) {
-            auto sbds = *c == 0x02 ? s->string(0x14) : std::nullopt;
+        if (auto c = s->byte(DeviceChemistry)) {
+            auto sbds = *c == 0x02 ? s->string(SbdsDeviceChemistry) : std::nullopt;
             p.uint("Chemistry", sbds ? sbdsChemistry(*sbds) : *c);
         }
-        const unsigned multiplier = s->byte(0x15).value_or(1) ? s->byte(0x15).value_or(1) : 1;
-        if (auto cap = s->word(0x0A); cap && *cap) p.uint("DesignCapacity", std::uint64_t{*cap} * multiplier);
-        if (s->byte(0x15)) p.uint("CapacityMultiplier", multiplier);
-        if (auto v = s->word(0x0C); v && *v) p.uint64("DesignVoltage", *v);
+        const auto multiplierByte = s->byte(DesignCapacityMultiplier);
+        const unsigned multiplier = multiplierByte.value_or(1) ? multiplierByte.value_or(1) : 1;
+        if (auto cap = s->word(DesignCapacity); cap && *cap) p.uint("DesignCapacity", std::uint64_t{*cap} * multiplier);
+        if (multiplierByte) p.uint("CapacityMultiplier", multiplier);
+        if (auto v = s->word(DesignVoltage); v && *v) p.uint64("DesignVoltage", *v);
         p.text("Description", "Portable Battery");
         p.text("DeviceID", name);
-        p.text("Location", s->string(0x04));
+        p.text("Location", s->string(Location));
         // The date as a text, or the Smart Battery form: days, months and
         // years since 1980 packed in a word.
-        auto date = s->string(0x06);
+        auto date = s->string(ManufactureDate);
         if (!date) {
-            if (auto w = s->word(0x12); w && *w) {
+            if (auto w = s->word(SbdsManufactureDate); w && *w) {
                 const unsigned day = *w & 0x1F, month = (*w >> 5) & 0x0F, year = 1980 + (*w >> 9);
                 if (day >= 1 && month >= 1 && month <= 12) {
                     char buf[16];
@@ -147,14 +150,14 @@ Objects buildPortableBatteries(Machine& m) {
             }
         }
         p.text("ManufactureDate", date);
-        p.text("Manufacturer", s->string(0x05));
-        if (auto e = s->byte(0x0F); e && *e != 0xFF) p.uint("MaxBatteryError", *e);
+        p.text("Manufacturer", s->string(Manufacturer));
+        if (auto e = s->byte(MaximumErrorInBatteryData); e && *e != 0xFF) p.uint("MaxBatteryError", *e);
         p.text("Name", name);
-        p.text("SmartBatteryVersion", s->string(0x0E));
+        p.text("SmartBatteryVersion", s->string(SbdsVersionNumber));
         // Beyond the class: the serial, a text or the Smart Battery number.
-        auto serial = s->string(0x07);
+        auto serial = s->string(SerialNumber);
         if (!serial)
-            if (auto w = s->word(0x10); w && *w) serial = hex(*w, 4);
+            if (auto w = s->word(SbdsSerialNumber); w && *w) serial = hex(*w, 4);
         p.text("SerialNumber", serial);
         p.text("Status", "OK");
         out.push_back(std::move(p));

@@ -77,11 +77,6 @@ Objects buildPnPSignedDrivers(Machine& m) {
 }
 
 Objects buildPnPEntities(Machine& m) {
-    // The storage and input classes add their devices to the list when built.
-    if (!m.diskDrives) m.diskDrives = buildDiskDrives(m);
-    if (!m.cdromDrives) m.cdromDrives = buildCdromDrives(m);
-    if (!m.keyboards) m.keyboards = buildKeyboards(m);
-    if (!m.pointers) m.pointers = buildPointingDevices(m);
     Objects out;
     std::string host = hostUpper(m);
     auto add = [&](const Device& d) {
@@ -107,7 +102,8 @@ Objects buildPnPEntities(Machine& m) {
         out.push_back(std::move(p));
     };
     for (const auto& d : m.devices()) add(d);
-    for (const auto& d : m.extraDevices) add(d);
+    for (const auto& d : driveDevices(m)) add(d);
+    for (const auto& d : inputDeviceEntries(m)) add(d);
     return out;
 }
 
@@ -311,10 +307,8 @@ bool bit(const std::vector<std::uint64_t>& b, unsigned n) {
     return n / 64 < b.size() && ((b[n / 64] >> (n % 64)) & 1u);
 }
 
-// The keyboards and pointing devices, read once for both classes.
-const std::vector<InputDevice>& scanInput(Machine& m) {
-    if (m.inputs) return *m.inputs;
-    auto& out = m.inputs.emplace();
+std::vector<InputDevice> scanInput(Machine& m) {
+    std::vector<InputDevice> out;
     for (const auto& e : m.fs.list("/sys/class/input")) {
         if (!startsWith(e, "input")) continue;
         auto path = m.fs.resolve("/sys/class/input/" + e);
@@ -368,10 +362,55 @@ const std::vector<InputDevice>& scanInput(Machine& m) {
     return out;
 }
 
+// The keyboards, and the mice and touchpads, once each.
+std::vector<const InputDevice*> inputsWhere(Machine& m, bool (*wanted)(const InputDevice&)) {
+    std::vector<const InputDevice*> out;
+    std::set<std::string> seen;
+    for (const auto& in : m.inputs())
+        if (wanted(in) && seen.insert(in.pnpId).second) out.push_back(&in);
+    return out;
+}
+bool isKeyboard(const InputDevice& in) { return in.keyboard; }
+bool isPointer(const InputDevice& in) { return in.mouse || in.touchpad; }
+
+std::string pointerMaker(const InputDevice& in) {
+    return in.manufacturer.empty() ? "(Standard mouse types)" : in.manufacturer;
+}
+
 }  // namespace
 
+const std::vector<InputDevice>& Machine::inputs() {
+    if (!inputs_) inputs_ = scanInput(*this);
+    return *inputs_;
+}
+
+// The keyboards first, then the pointing devices.
+std::vector<Device> inputDeviceEntries(Machine& m) {
+    std::vector<Device> out;
+    for (const auto* in : inputsWhere(m, isKeyboard)) {
+        Device d;
+        d.sysPath = in->path;
+        d.deviceId = in->pnpId;
+        d.name = in->name;
+        d.manufacturer = in->manufacturer.empty() ? "(Standard keyboards)" : in->manufacturer;
+        d.deviceClass = "KEYBOARD";
+        d.driver = in->driver.empty() ? "kbd" : in->driver;
+        out.push_back(std::move(d));
+    }
+    for (const auto* in : inputsWhere(m, isPointer)) {
+        Device d;
+        d.sysPath = in->path;
+        d.deviceId = in->pnpId;
+        d.name = in->name;
+        d.manufacturer = pointerMaker(*in);
+        d.deviceClass = "MOUSE";
+        d.driver = in->driver.empty() ? "mousedev" : in->driver;
+        out.push_back(std::move(d));
+    }
+    return out;
+}
+
 Objects buildKeyboards(Machine& m) {
-    if (m.keyboards) return *m.keyboards;
     std::optional<std::string> layout;
     for (const char* f : {"/etc/default/keyboard", "/etc/vconsole.conf", "/etc/X11/xorg.conf.d/00-keyboard.conf"}) {
         auto text = m.fs.read(f, 64 * 1024);
@@ -382,10 +421,9 @@ Objects buildKeyboards(Machine& m) {
         break;
     }
     Objects out;
-    std::set<std::string> seen;
     std::string host = hostUpper(m);
-    for (const auto& in : scanInput(m)) {
-        if (!in.keyboard || !seen.insert(in.pnpId).second) continue;
+    for (const auto* input : inputsWhere(m, isKeyboard)) {
+        const InputDevice& in = *input;
         Props p;
         p.text("Caption", in.name);
         p.uint("ConfigManagerErrorCode", 0);
@@ -400,28 +438,17 @@ Objects buildKeyboards(Machine& m) {
         p.text("SystemCreationClassName", "Win32_ComputerSystem");
         p.text("SystemName", host);
         out.push_back(std::move(p));
-        Device d;
-        d.sysPath = in.path;
-        d.deviceId = in.pnpId;
-        d.name = in.name;
-        d.manufacturer = in.manufacturer.empty() ? "(Standard keyboards)" : in.manufacturer;
-        d.deviceClass = "KEYBOARD";
-        d.driver = in.driver.empty() ? "kbd" : in.driver;
-        m.extraDevices.push_back(std::move(d));
     }
-    m.keyboards = out;
     return out;
 }
 
 Objects buildPointingDevices(Machine& m) {
-    if (m.pointers) return *m.pointers;
     Objects out;
-    std::set<std::string> seen;
     std::string host = hostUpper(m);
-    for (const auto& in : scanInput(m)) {
-        if (!(in.mouse || in.touchpad) || !seen.insert(in.pnpId).second) continue;
+    for (const auto* input : inputsWhere(m, isPointer)) {
+        const InputDevice& in = *input;
         Props p;
-        std::string maker = in.manufacturer.empty() ? "(Standard mouse types)" : in.manufacturer;
+        std::string maker = pointerMaker(in);
         p.text("Caption", in.name);
         p.uint("ConfigManagerErrorCode", 0);
         p.text("CreationClassName", "Win32_PointingDevice");
@@ -438,16 +465,7 @@ Objects buildPointingDevices(Machine& m) {
         p.text("SystemCreationClassName", "Win32_ComputerSystem");
         p.text("SystemName", host);
         out.push_back(std::move(p));
-        Device d;
-        d.sysPath = in.path;
-        d.deviceId = in.pnpId;
-        d.name = in.name;
-        d.manufacturer = maker;
-        d.deviceClass = "MOUSE";
-        d.driver = in.driver.empty() ? "mousedev" : in.driver;
-        m.extraDevices.push_back(std::move(d));
     }
-    m.pointers = out;
     return out;
 }
 

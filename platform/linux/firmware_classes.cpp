@@ -10,6 +10,8 @@
 
 namespace tq::linuxprov {
 
+using namespace smbios;
+
 namespace {
 
 std::optional<std::string> str(const smbios::Structure* s, std::size_t off) {
@@ -38,13 +40,13 @@ std::string hostnameUpper(Machine& m) {
 
 Objects buildBios(Machine& m) {
     const auto& t = m.smbios();
-    const auto* s0 = t.first(0);
+    const auto* s0 = t.first(BiosInformation::kType);
     Props p;
     std::optional<std::string> vendor, version, date;
     if (s0) {
-        vendor = s0->string(0x04);
-        version = s0->string(0x05);
-        date = s0->string(0x08);
+        vendor = s0->string(BiosInformation::Vendor);
+        version = s0->string(BiosInformation::BiosVersion);
+        date = s0->string(BiosInformation::BiosReleaseDate);
     } else {
         vendor = m.dmiId("bios_vendor");
         version = m.dmiId("bios_version");
@@ -59,19 +61,22 @@ Objects buildBios(Machine& m) {
     p.text("SoftwareElementID", version);
     p.text("Version", acpiOemVersion(m));
     if (date) p.text("ReleaseDate", smbios::releaseDate(*date));
-    p.text("SerialNumber", str(t.first(1), 0x07));
+    // Windows gives the system's serial number as the BIOS's.
+    p.text("SerialNumber", str(t.first(SystemInformation::kType), SystemInformation::SerialNumber));
     if (s0) {
         p.boolean("SMBIOSPresent", true);
         if (t.major) {
             p.uint("SMBIOSMajorVersion", t.major);
             p.uint("SMBIOSMinorVersion", t.minor);
         }
-        auto maj = s0->byte(0x14), min = s0->byte(0x15);
+        using namespace BiosInformation;
+        auto maj = s0->byte(SystemBiosMajorRelease), min = s0->byte(SystemBiosMinorRelease);
         if (maj && min && *maj != 0xFF) {
             p.uint("SystemBiosMajorVersion", *maj);
             p.uint("SystemBiosMinorVersion", *min);
         }
-        auto ecMaj = s0->byte(0x16), ecMin = s0->byte(0x17);
+        auto ecMaj = s0->byte(EmbeddedControllerFirmwareMajorRelease),
+             ecMin = s0->byte(EmbeddedControllerFirmwareMinorRelease);
         if (ecMaj && ecMin && *ecMaj != 0xFF) {
             p.uint("EmbeddedControllerMajorVersion", *ecMaj);
             p.uint("EmbeddedControllerMinorVersion", *ecMin);
@@ -92,16 +97,17 @@ Objects buildBios(Machine& m) {
 
 Objects buildComputerSystemProduct(Machine& m) {
     const auto& t = m.smbios();
-    const auto* s1 = t.first(1);
+    const auto* s1 = t.first(SystemInformation::kType);
     Props p;
     std::optional<std::string> name, vendor, version, serial, uuid, sku;
     if (s1) {
-        vendor = s1->string(0x04);
-        name = s1->string(0x05);
-        version = s1->string(0x06);
-        serial = s1->string(0x07);
+        using namespace SystemInformation;
+        vendor = s1->string(Manufacturer);
+        name = s1->string(ProductName);
+        version = s1->string(Version);
+        serial = s1->string(SerialNumber);
         uuid = smbios::uuid(*s1, t);
-        sku = s1->string(0x19);
+        sku = s1->string(SkuNumber);
     } else {
         vendor = m.dmiId("sys_vendor");
         name = m.dmiId("product_name");
@@ -125,7 +131,7 @@ Objects buildComputerSystemProduct(Machine& m) {
 Objects buildBaseBoard(Machine& m) {
     const auto& t = m.smbios();
     Objects out;
-    auto boards = t.ofType(2);
+    auto boards = t.ofType(BaseboardInformation::kType);
     auto fill = [](Props& p, std::optional<std::string> maker, std::optional<std::string> product,
                    std::optional<std::string> version, std::optional<std::string> serial) {
         p.text("Caption", "Base Board");
@@ -142,13 +148,14 @@ Objects buildBaseBoard(Machine& m) {
         p.text("Version", version);
     };
     for (const auto* b : boards) {
+        using namespace BaseboardInformation;
         Props p;
-        fill(p, b->string(0x04), b->string(0x05), b->string(0x06), b->string(0x07));
-        if (auto f = b->byte(0x09)) {
-            p.boolean("HostingBoard", (*f & 0x01) != 0);
-            p.boolean("Removable", (*f & 0x04) != 0);
-            p.boolean("Replaceable", (*f & 0x08) != 0);
-            p.boolean("HotSwappable", (*f & 0x10) != 0);
+        fill(p, b->string(Manufacturer), b->string(Product), b->string(Version), b->string(SerialNumber));
+        if (auto f = b->byte(FeatureFlags)) {
+            p.boolean("HostingBoard", (*f & kHostingBoard) != 0);
+            p.boolean("Removable", (*f & kRemovable) != 0);
+            p.boolean("Replaceable", (*f & kReplaceable) != 0);
+            p.boolean("HotSwappable", (*f & kHotSwappable) != 0);
         }
         out.push_back(std::move(p));
         break;  // Windows reports the main board only
@@ -170,19 +177,20 @@ Objects buildComputerSystem(Machine& m) {
     std::string name = hostnameUpper(m);
     std::optional<std::string> maker, model, family, sku;
     std::optional<std::uint64_t> chassis;
-    if (const auto* s1 = t.first(1)) {
-        maker = s1->string(0x04);
-        model = s1->string(0x05);
-        sku = s1->string(0x19);
-        family = s1->string(0x1A);
+    if (const auto* s1 = t.first(SystemInformation::kType)) {
+        using namespace SystemInformation;
+        maker = s1->string(Manufacturer);
+        model = s1->string(ProductName);
+        sku = s1->string(SkuNumber);
+        family = s1->string(Family);
     } else if (t.structures.empty()) {
         maker = m.dmiId("sys_vendor");
         model = m.dmiId("product_name");
         family = m.dmiId("product_family");
         sku = m.dmiId("product_sku");
     }
-    if (const auto* s3 = t.first(3)) {
-        if (auto c = s3->byte(0x05)) chassis = *c & 0x7F;
+    if (const auto* s3 = t.first(SystemEnclosure::kType)) {
+        if (auto c = s3->byte(SystemEnclosure::Type)) chassis = *c & 0x7Fu;  // without the lock bit
     } else if (t.structures.empty()) {
         if (auto c = m.dmiId("chassis_type")) chassis = parseNumber(*c, 10);
     }
@@ -295,49 +303,50 @@ Objects buildPhysicalMemory(Machine& m) {
     if (t.structures.empty() && m.smbiosDenied()) return physicalMemoryFromUdev(m);
     Objects out;
     int index = 0;
-    for (const auto* s : t.ofType(17)) {
+    for (const auto* s : t.ofType(MemoryDevice::kType)) {
+        using namespace MemoryDevice;
         auto size = smbios::memorySize(*s);
         if (!size) continue;  // an empty slot
         Props p;
-        p.text("BankLabel", s->string(0x11));
+        p.text("BankLabel", s->string(BankLocator));
         p.uint64("Capacity", *size);
         p.text("Caption", "Physical Memory");
         p.text("CreationClassName", "Win32_PhysicalMemory");
-        if (auto w = s->word(0x0A); w && *w != 0xFFFF) p.uint("DataWidth", *w);
+        if (auto w = s->word(DataWidth); w && *w != 0xFFFF) p.uint("DataWidth", *w);
         p.text("Description", "Physical Memory");
-        p.text("DeviceLocator", s->string(0x10));
-        if (auto f = s->byte(0x0E)) p.uint("FormFactor", smbios::cimFormFactor(*f));
-        p.text("Manufacturer", s->string(0x17));
-        if (auto mt = s->byte(0x12)) {
+        p.text("DeviceLocator", s->string(DeviceLocator));
+        if (auto f = s->byte(FormFactor)) p.uint("FormFactor", smbios::cimFormFactor(*f));
+        p.text("Manufacturer", s->string(Manufacturer));
+        if (auto mt = s->byte(MemoryType)) {
             p.uint("MemoryType", smbios::cimMemoryType(*mt));
             p.uint("SMBIOSMemoryType", *mt);
         }
         p.text("Name", "Physical Memory");
-        p.text("PartNumber", s->string(0x1A));
-        p.text("SerialNumber", s->string(0x18));
+        p.text("PartNumber", s->string(PartNumber));
+        p.text("SerialNumber", s->string(SerialNumber));
         std::optional<std::uint64_t> speed;
-        if (auto sp = s->word(0x15)) {
+        if (auto sp = s->word(Speed)) {
             if (*sp == 0xFFFF) {
-                if (auto ext = s->dword(0x54)) speed = *ext & 0x7FFFFFFFu;
+                if (auto ext = s->dword(ExtendedSpeed)) speed = *ext & 0x7FFFFFFFu;
             } else if (*sp) {
                 speed = *sp;
             }
         }
         p.uint("Speed", speed);
-        if (auto cs = s->word(0x20)) {
+        if (auto cs = s->word(ConfiguredMemorySpeed)) {
             if (*cs == 0xFFFF) {
-                if (auto ext = s->dword(0x58)) p.uint("ConfiguredClockSpeed", *ext & 0x7FFFFFFFu);
+                if (auto ext = s->dword(ExtendedConfiguredMemorySpeed)) p.uint("ConfiguredClockSpeed", *ext & 0x7FFFFFFFu);
             } else {
                 p.uint("ConfiguredClockSpeed", *cs);
             }
         }
-        if (auto a = s->byte(0x1B)) p.uint("Attributes", *a & 0x0F);
-        if (auto v = s->word(0x22)) p.uint("MinVoltage", *v);
-        if (auto v = s->word(0x24)) p.uint("MaxVoltage", *v);
-        if (auto v = s->word(0x26)) p.uint("ConfiguredVoltage", *v);
+        if (auto a = s->byte(Attributes)) p.uint("Attributes", *a & 0x0F);  // the rank
+        if (auto v = s->word(MinimumVoltage)) p.uint("MinVoltage", *v);
+        if (auto v = s->word(MaximumVoltage)) p.uint("MaxVoltage", *v);
+        if (auto v = s->word(ConfiguredVoltage)) p.uint("ConfiguredVoltage", *v);
         p.text("Tag", "Physical Memory " + std::to_string(index++));
-        if (auto w = s->word(0x08); w && *w != 0xFFFF) p.uint("TotalWidth", *w);
-        if (auto td = s->word(0x13)) p.uint("TypeDetail", *td);
+        if (auto w = s->word(TotalWidth); w && *w != 0xFFFF) p.uint("TotalWidth", *w);
+        if (auto td = s->word(TypeDetail)) p.uint("TypeDetail", *td);
         out.push_back(std::move(p));
     }
     return out;
@@ -346,28 +355,30 @@ Objects buildPhysicalMemory(Machine& m) {
 Objects buildSystemSlots(Machine& m) {
     Objects out;
     int index = 0;
-    for (const auto* s : m.smbios().ofType(9)) {
+    for (const auto* s : m.smbios().ofType(SystemSlots::kType)) {
+        using namespace SystemSlots;
         Props p;
         p.text("Caption", "System Slot");
         p.text("CreationClassName", "Win32_SystemSlot");
-        if (auto u = s->byte(0x07)) p.uint("CurrentUsage", *u);
+        if (auto u = s->byte(CurrentUsage)) p.uint("CurrentUsage", *u);
         p.text("Description", "System Slot");
-        if (auto w = s->byte(0x06); w && *w >= 3 && *w <= 7) p.uint("MaxDataWidth", *w - 3u);
+        // 8 to 128 bits (3 to 7) as 0 to 4.
+        if (auto w = s->byte(SlotDataBusWidth); w && *w >= 3 && *w <= 7) p.uint("MaxDataWidth", *w - 3u);
         p.text("Name", "System Slot");
-        if (auto n = s->word(0x09)) p.uint("Number", *n);
-        if (auto c2 = s->byte(0x0C)) {
-            p.boolean("PMESignal", (*c2 & 0x01) != 0);
-            p.boolean("SupportsHotPlug", (*c2 & 0x02) != 0);
+        if (auto n = s->word(SlotId)) p.uint("Number", *n);
+        if (auto c2 = s->byte(SlotCharacteristics2)) {
+            p.boolean("PMESignal", (*c2 & kPmeSignal) != 0);
+            p.boolean("SupportsHotPlug", (*c2 & kHotPlugDevices) != 0);
         }
-        if (auto seg = s->word(0x0D); seg && *seg != 0xFFFF) p.uint("SegmentGroupNumber", *seg);
-        if (auto bus = s->byte(0x0F); bus && *bus != 0xFF) {
+        if (auto seg = s->word(SegmentGroupNumber); seg && *seg != 0xFFFF) p.uint("SegmentGroupNumber", *seg);
+        if (auto bus = s->byte(BusNumber); bus && *bus != 0xFF) {
             p.uint("BusNumber", *bus);
-            if (auto df = s->byte(0x10); df && *df != 0xFF) {
+            if (auto df = s->byte(DeviceFunctionNumber); df && *df != 0xFF) {
                 p.uint("DeviceNumber", *df >> 3);
                 p.uint("FunctionNumber", *df & 7u);
             }
         }
-        p.text("SlotDesignation", s->string(0x04));
+        p.text("SlotDesignation", s->string(SlotDesignation));
         p.text("Status", "OK");
         p.text("Tag", "System Slot " + std::to_string(index++));
         out.push_back(std::move(p));
@@ -383,23 +394,25 @@ Objects buildOnBoardDevices(Machine& m) {
         p.text("Caption", desc ? *desc : std::string("On Board Device"));
         p.text("CreationClassName", "Win32_OnBoardDevice");
         p.text("Description", desc);
-        p.uint("DeviceType", type & 0x7Fu);
-        p.boolean("Enabled", (type & 0x80) != 0);
+        p.uint("DeviceType", type & 0x7Fu);  // without the status bit
+        p.boolean("Enabled", (type & kDeviceEnabled) != 0);
         p.boolean("HotSwappable", false);
         p.text("Name", "On Board Device");
         p.text("Tag", "On Board Device " + std::to_string(index++));
         out.push_back(std::move(p));
     };
     for (const auto& s : m.smbios().structures) {
-        if (s.type == 10) {
-            std::size_t count = (s.length() - 4) / 2;
+        if (s.type == OnBoardDevicesInformation::kType) {
+            using namespace OnBoardDevicesInformation;
+            std::size_t count = (s.length() - Header::kSize) / kDeviceSize;
             for (std::size_t i = 0; i < count; ++i) {
-                auto type = s.byte(4 + 2 * i);
-                if (type) add(*type, s.string(5 + 2 * i));
+                auto type = s.byte(DeviceType + kDeviceSize * i);
+                if (type) add(*type, s.string(DescriptionString + kDeviceSize * i));
             }
-        } else if (s.type == 41) {
-            auto type = s.byte(0x05);
-            if (type) add(*type, s.string(0x04));
+        } else if (s.type == OnboardDevicesExtendedInformation::kType) {
+            using namespace OnboardDevicesExtendedInformation;
+            auto type = s.byte(DeviceType);
+            if (type) add(*type, s.string(ReferenceDesignation));
         }
     }
     return out;
@@ -448,11 +461,12 @@ std::optional<std::uint64_t> cacheSize(Machine& m, const std::vector<const Cpu*>
 std::optional<std::uint64_t> smbiosCache(const smbios::Table& t, std::optional<std::uint16_t> handle) {
     if (!handle || *handle == 0xFFFF) return std::nullopt;
     const auto* c = t.byHandle(*handle);
-    if (!c || c->type != 7) return std::nullopt;
-    auto w = c->word(0x09);
+    if (!c || c->type != CacheInformation::kType) return std::nullopt;
+    // Bit 15 (bit 31 of the second form) counts in 64 KB units, else 1 KB.
+    auto w = c->word(CacheInformation::InstalledSize);
     if (!w) return std::nullopt;
     if (*w == 0xFFFF) {
-        auto d = c->dword(0x17);
+        auto d = c->dword(CacheInformation::InstalledCacheSize2);
         if (!d) return std::nullopt;
         std::uint64_t v = *d & 0x7FFFFFFFu;
         return (*d & 0x80000000u) ? v * 64 : v;
@@ -490,12 +504,13 @@ Objects processorsFromFirmware(const smbios::Table& t, const std::vector<const s
     Objects out;
     int n = 0;
     for (const auto* s4 : sockets) {
+        using namespace ProcessorInformation;
         Props p;
         p.uint("AddressWidth", 64);
         p.uint("Architecture", 9);
         std::optional<std::string> desc;
-        auto maker = s4->string(0x07);
-        auto eax = s4->dword(0x08), edx = s4->dword(0x0C);
+        auto maker = s4->string(ProcessorManufacturer);
+        auto eax = s4->dword(ProcessorId), edx = s4->dword(ProcessorIdFeatureFlags);
         if (eax && *eax && maker) {
             unsigned step = *eax & 0xF, model = (*eax >> 4) & 0xF, fam = (*eax >> 8) & 0xF;
             if (fam == 0xF) fam += (*eax >> 20) & 0xFF;
@@ -511,33 +526,34 @@ Objects processorsFromFirmware(const smbios::Table& t, const std::vector<const s
         }
         p.text("Caption", desc);
         p.text("CreationClassName", "Win32_Processor");
-        if (auto cs = s4->word(0x16); cs && *cs) p.uint("CurrentClockSpeed", *cs);
+        if (auto cs = s4->word(CurrentSpeed); cs && *cs) p.uint("CurrentClockSpeed", *cs);
         p.text("Description", desc);
         p.text("DeviceID", "CPU" + std::to_string(n++));
-        if (auto fam = s4->byte(0x06)) {
+        if (auto fam = s4->byte(ProcessorFamily)) {
             std::optional<std::uint64_t> f = *fam;
-            if (*fam == 0xFE) {
-                auto w = s4->word(0x28);
+            if (*fam == kFamilyInFamily2) {
+                auto w = s4->word(ProcessorFamily2);
                 f = w ? std::optional<std::uint64_t>(*w) : std::nullopt;
             }
             p.uint("Family", f);
         }
-        p.uint("L2CacheSize", smbiosCache(t, s4->word(0x1C)));
-        p.uint("L3CacheSize", smbiosCache(t, s4->word(0x1E)));
+        p.uint("L2CacheSize", smbiosCache(t, s4->word(L2CacheHandle)));
+        p.uint("L3CacheSize", smbiosCache(t, s4->word(L3CacheHandle)));
         p.text("Manufacturer", maker);
-        if (auto cs = s4->word(0x16); cs && *cs) p.uint("MaxClockSpeed", *cs);
-        p.text("Name", s4->string(0x10));
-        if (auto c = s4->byte(0x23); c && *c && *c != 0xFF) p.uint("NumberOfCores", *c);
-        else if (auto c2 = s4->word(0x2A)) p.uint("NumberOfCores", *c2);
-        if (auto c = s4->byte(0x25); c && *c && *c != 0xFF) p.uint("NumberOfLogicalProcessors", *c);
-        else if (auto c2 = s4->word(0x2E)) p.uint("NumberOfLogicalProcessors", *c2);
+        // The nominal clock, as Windows gives it: the current speed, not the socket's maximum.
+        if (auto cs = s4->word(CurrentSpeed); cs && *cs) p.uint("MaxClockSpeed", *cs);
+        p.text("Name", s4->string(ProcessorVersion));
+        if (auto c = s4->byte(CoreCount); c && *c && *c != 0xFF) p.uint("NumberOfCores", *c);
+        else if (auto c2 = s4->word(CoreCount2)) p.uint("NumberOfCores", *c2);
+        if (auto c = s4->byte(ThreadCount); c && *c && *c != 0xFF) p.uint("NumberOfLogicalProcessors", *c);
+        else if (auto c2 = s4->word(ThreadCount2)) p.uint("NumberOfLogicalProcessors", *c2);
         if (eax && edx && (*eax || *edx)) p.text("ProcessorId", hex(*edx, 8) + hex(*eax, 8));
         p.uint("ProcessorType", 3);
         p.text("Role", "CPU");
-        p.text("SocketDesignation", s4->string(0x04));
+        p.text("SocketDesignation", s4->string(SocketDesignation));
         p.text("Status", "OK");
         p.text("SystemName", host);
-        if (auto u = s4->byte(0x19)) p.uint("UpgradeMethod", *u);
+        if (auto u = s4->byte(ProcessorUpgrade)) p.uint("UpgradeMethod", *u);
         out.push_back(std::move(p));
     }
     return out;
@@ -548,11 +564,12 @@ Objects processorsFromFirmware(const smbios::Table& t, const std::vector<const s
 Objects buildProcessors(Machine& m) {
     const auto& cpus = m.cpus();
     const auto& t = m.smbios();
-    auto sockets = t.ofType(4);
+    namespace cpu = ProcessorInformation;
+    auto sockets = t.ofType(cpu::kType);
     // Populated sockets only, in table order, stand for the packages.
     std::vector<const smbios::Structure*> populated;
     for (const auto* s : sockets)
-        if (auto st = s->byte(0x18); st && (*st & 0x40)) populated.push_back(s);
+        if (auto st = s->byte(cpu::Status); st && (*st & cpu::kSocketPopulated)) populated.push_back(s);
 
     std::map<int, std::vector<const Cpu*>> packages;
     for (const auto& c : cpus) packages[c.package].push_back(&c);
@@ -582,8 +599,8 @@ Objects buildProcessors(Machine& m) {
         p.text("Description", desc);
         p.text("DeviceID", "CPU" + std::to_string(n));
         if (s4) {
-            if (auto fam = s4->byte(0x06)) {
-                if (*fam == 0xFE) p.uint("Family", s4->word(0x28));
+            if (auto fam = s4->byte(cpu::ProcessorFamily)) {
+                if (*fam == cpu::kFamilyInFamily2) p.uint("Family", s4->word(cpu::ProcessorFamily2));
                 else p.uint("Family", *fam);
             }
         }
@@ -592,10 +609,12 @@ Objects buildProcessors(Machine& m) {
             auto it = c->info.find("core id");
             cores.insert(it == c->info.end() ? std::to_string(c->cpuIndex) : it->second);
         }
-        p.uint("L2CacheSize", cacheSize(m, list, 2).has_value() ? cacheSize(m, list, 2)
-                                                                 : smbiosCache(t, s4 ? s4->word(0x1C) : std::nullopt));
-        p.uint("L3CacheSize", cacheSize(m, list, 3).has_value() ? cacheSize(m, list, 3)
-                                                                 : smbiosCache(t, s4 ? s4->word(0x1E) : std::nullopt));
+        p.uint("L2CacheSize", cacheSize(m, list, 2).has_value()
+                                  ? cacheSize(m, list, 2)
+                                  : smbiosCache(t, s4 ? s4->word(cpu::L2CacheHandle) : std::nullopt));
+        p.uint("L3CacheSize", cacheSize(m, list, 3).has_value()
+                                  ? cacheSize(m, list, 3)
+                                  : smbiosCache(t, s4 ? s4->word(cpu::L3CacheHandle) : std::nullopt));
         if (auto fam = parseNumber(get("cpu family"), 10)) p.uint("Level", *fam);
         p.text("Manufacturer", get("vendor_id"));
         // The nominal clock: the base frequency where the kernel knows it,
@@ -604,7 +623,7 @@ Objects buildProcessors(Machine& m) {
         if (auto b = m.fs.number(first + "/cpufreq/base_frequency", 10)) nominal = *b / 1000;
         if (!nominal) nominal = m.fs.number(first + "/acpi_cppc/nominal_freq", 10);
         if (!nominal && s4)
-            if (auto cs = s4->word(0x16); cs && *cs) nominal = *cs;
+            if (auto cs = s4->word(cpu::CurrentSpeed); cs && *cs) nominal = *cs;
         if (!nominal) nominal = brandClock(get("model name"));
         if (!nominal)
             if (auto mx = m.fs.number(first + "/cpufreq/cpuinfo_max_freq", 10)) nominal = *mx / 1000;
@@ -615,13 +634,12 @@ Objects buildProcessors(Machine& m) {
         p.uint("NumberOfEnabledCore", cores.size());
         p.uint("NumberOfLogicalProcessors", list.size());
         if (s4) {
-            auto eax = s4->dword(0x08), edx = s4->dword(0x0C);
+            auto eax = s4->dword(cpu::ProcessorId), edx = s4->dword(cpu::ProcessorIdFeatureFlags);
             if (eax && edx && (*eax || *edx)) p.text("ProcessorId", hex(*edx, 8) + hex(*eax, 8));
-            p.text("SocketDesignation", s4->string(0x04));
-            if (auto u = s4->byte(0x19)) p.uint("UpgradeMethod", *u);
-            if (auto v = s4->byte(0x11); v && *v) {
-                if (*v & 0x80) p.uint("CurrentVoltage", *v & 0x7Fu);
-            }
+            p.text("SocketDesignation", s4->string(cpu::SocketDesignation));
+            if (auto u = s4->byte(cpu::ProcessorUpgrade)) p.uint("UpgradeMethod", *u);
+            if (auto v = s4->byte(cpu::Voltage); v && (*v & cpu::kCurrentVoltage))
+                p.uint("CurrentVoltage", *v & 0x7Fu);
         }
         p.uint("ProcessorType", 3);
         auto model = parseNumber(get("model"), 10), step = parseNumber(get("stepping"), 10);

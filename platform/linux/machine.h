@@ -77,6 +77,18 @@ struct InputDevice {
     unsigned buttons = 0;
 };
 
+// A disk or optical drive of the block layer, with the identity its bus gives.
+struct Drive {
+    std::string block, path;  // "sda", resolved /sys/devices/... of the block device
+    std::string model, vendor, revision, serial;
+    std::string ownSerial;  // the serial the kernel gives, whatever the bus
+    std::string pnpId, interfaceType;
+    bool ata = false, nvme = false, usb = false, scsi = false, optical = false, removable = false;
+    std::optional<std::uint64_t> sectors;
+    std::uint64_t sectorSize = 512;
+    std::string scsiAddress;  // host:channel:target:lun
+};
+
 struct Cpu {
     int package = 0;
     std::map<std::string, std::string> info;  // the /proc/cpuinfo block
@@ -99,6 +111,10 @@ public:
     const std::vector<Cpu>& cpus();
     // The network interfaces with hardware behind them, by name.
     const std::vector<NetInterface>& netInterfaces();
+    // The disks and optical drives (storage_classes.cpp).
+    const std::vector<Drive>& drives();
+    // The keyboards and pointing devices of the input subsystem (device_classes.cpp).
+    const std::vector<InputDevice>& inputs();
 
     std::string kernelRelease();
     std::string hostname();
@@ -131,11 +147,6 @@ public:
     const std::vector<Volume>& volumes();
     std::optional<std::string> letterOf(std::string_view block);
 
-    // Cached results for builders that more than one class reads.
-    std::optional<Objects> diskDrives, cdromDrives, keyboards, pointers;
-    std::optional<std::vector<InputDevice>> inputs;
-    std::vector<Device> extraDevices;  // disks, drives and input devices, for PnPEntity
-
 private:
     void scanPci(std::vector<Device>& out);
     void scanUsb(std::vector<Device>& out);
@@ -147,6 +158,8 @@ private:
     std::optional<std::vector<Device>> devices_;
     std::optional<std::vector<Cpu>> cpus_;
     std::optional<std::vector<NetInterface>> netInterfaces_;
+    std::optional<std::vector<Drive>> drives_;
+    std::optional<std::vector<InputDevice>> inputs_;
     std::optional<std::vector<Volume>> volumes_;
     std::optional<std::string> release_, hostname_;
     std::map<std::string, std::string> moduleVersions_;
@@ -158,7 +171,8 @@ private:
 // report lacks.
 void noteUnreadableTable(const std::string& root);
 
-// The class builders, one per management class the program reads.
+// The class builders, one per management class the program reads. Each is
+// a function of the machine view alone: they may run in any order.
 Objects buildBios(Machine& m);
 Objects buildComputerSystemProduct(Machine& m);
 Objects buildBaseBoard(Machine& m);
@@ -187,6 +201,12 @@ Objects buildBatteries(Machine& m);
 Objects buildPageFileUsage(Machine& m);
 Objects buildNetworkLoginProfiles(Machine& m);
 Objects buildPrinters(Machine& m);
+
+// The devices that PnPEntity lists beside the bus devices: the disks and
+// optical drives (storage_classes.cpp), the keyboards and pointing devices
+// (device_classes.cpp).
+std::vector<Device> driveDevices(Machine& m);
+std::vector<Device> inputDeviceEntries(Machine& m);
 
 // The latest login of the login records (wtmp, else utmp): the user and
 // the time in seconds since 1970.

@@ -6,6 +6,26 @@
 namespace tq::linuxprov::smbios {
 
 namespace {
+
+// The entry points' fields.
+namespace EntryPoint64 {  // "_SM3_"
+inline constexpr std::size_t SmbiosMajorVersion = 0x07, SmbiosMinorVersion = 0x08, StructureTableMaximumSize = 0x0C,
+                             StructureTableAddress = 0x10, kSize = 0x18;
+}
+namespace EntryPoint32 {  // "_SM_"
+inline constexpr std::size_t SmbiosMajorVersion = 0x06, SmbiosMinorVersion = 0x07, IntermediateAnchorString = 0x10,
+                             StructureTableLength = 0x16, StructureTableAddress = 0x18, kSize = 0x1F;
+}
+namespace LegacyEntryPoint {  // "_DMI_" alone
+inline constexpr std::size_t StructureTableLength = 0x06, StructureTableAddress = 0x08, BcdRevision = 0x0E,
+                             kSize = 0x0F;
+}
+// Windows' raw firmware table: a header, then the structure table.
+namespace RawSmbiosData {
+inline constexpr std::size_t Used20CallingMethod = 0, SmbiosMajorVersion = 1, SmbiosMinorVersion = 2, Length = 4,
+                             SmbiosTableData = 8;
+}
+
 std::uint64_t le(std::string_view b, std::size_t off, std::size_t n) {
     std::uint64_t v = 0;
     for (std::size_t i = 0; i < n; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(b[off + i])) << (8 * i);
@@ -67,10 +87,10 @@ Table parseStructures(std::string_view b, int major, int minor) {
     t.minor = minor;
     if (b.size() > kMaxTableBytes) b = b.substr(0, kMaxTableBytes);
     std::size_t o = 0;
-    while (o + 4 <= b.size()) {
-        auto type = static_cast<std::uint8_t>(b[o]);
-        auto len = static_cast<std::size_t>(static_cast<unsigned char>(b[o + 1]));
-        if (len < 4 || o + len > b.size()) break;  // malformed: stop here
+    while (o + Header::kSize <= b.size()) {
+        auto type = static_cast<std::uint8_t>(b[o + Header::Type]);
+        auto len = static_cast<std::size_t>(static_cast<unsigned char>(b[o + Header::Length]));
+        if (len < Header::kSize || o + len > b.size()) break;  // malformed: stop here
         // The string set ends with two NULs; a structure without strings has just those two.
         std::size_t s = o + len;
         std::size_t end = std::string_view::npos;
@@ -83,40 +103,44 @@ Table parseStructures(std::string_view b, int major, int minor) {
         if (end == std::string_view::npos) break;  // truncated string set
         Structure st;
         st.type = type;
-        st.handle = static_cast<std::uint16_t>(le(b, o + 2, 2));
+        st.handle = static_cast<std::uint16_t>(le(b, o + Header::Handle, 2));
         st.formatted.assign(b.substr(o, len));
         if (end > s) {
             for (auto& str : split(b.substr(s, end - s), '\0')) st.strings.push_back(std::move(str));
         }
         t.structures.push_back(std::move(st));
         o = end + 2;
-        if (type == 127) break;  // end of table
+        if (type == EndOfTable::kType) break;  // end of table
     }
     return t;
 }
 
 std::optional<EntryPoint> parseEntryPoint(std::string_view b) {
     EntryPoint e;
-    if (b.size() >= 0x18 && b.substr(0, 5) == "_SM3_") {
-        e.major = static_cast<unsigned char>(b[7]);
-        e.minor = static_cast<unsigned char>(b[8]);
-        e.tableLength = static_cast<std::uint32_t>(le(b, 0x0C, 4));
-        e.tableAddress = le(b, 0x10, 8);
+    if (b.size() >= EntryPoint64::kSize && b.substr(0, 5) == "_SM3_") {
+        using namespace EntryPoint64;
+        e.major = static_cast<unsigned char>(b[SmbiosMajorVersion]);
+        e.minor = static_cast<unsigned char>(b[SmbiosMinorVersion]);
+        e.tableLength = static_cast<std::uint32_t>(le(b, StructureTableMaximumSize, 4));
+        e.tableAddress = le(b, StructureTableAddress, 8);
         return e;
     }
-    if (b.size() >= 0x1F && b.substr(0, 4) == "_SM_" && b.substr(0x10, 5) == "_DMI_") {
-        e.major = static_cast<unsigned char>(b[6]);
-        e.minor = static_cast<unsigned char>(b[7]);
-        e.tableLength = static_cast<std::uint32_t>(le(b, 0x16, 2));
-        e.tableAddress = le(b, 0x18, 4);
+    if (b.size() >= EntryPoint32::kSize && b.substr(0, 4) == "_SM_" &&
+        b.substr(EntryPoint32::IntermediateAnchorString, 5) == "_DMI_") {
+        using namespace EntryPoint32;
+        e.major = static_cast<unsigned char>(b[SmbiosMajorVersion]);
+        e.minor = static_cast<unsigned char>(b[SmbiosMinorVersion]);
+        e.tableLength = static_cast<std::uint32_t>(le(b, StructureTableLength, 2));
+        e.tableAddress = le(b, StructureTableAddress, 4);
         return e;
     }
-    if (b.size() >= 0x0F && b.substr(0, 5) == "_DMI_") {
-        auto bcd = static_cast<unsigned char>(b[0x0E]);
+    if (b.size() >= LegacyEntryPoint::kSize && b.substr(0, 5) == "_DMI_") {
+        using namespace LegacyEntryPoint;
+        auto bcd = static_cast<unsigned char>(b[BcdRevision]);
         e.major = bcd >> 4;
         e.minor = bcd & 0x0F;
-        e.tableLength = static_cast<std::uint32_t>(le(b, 0x06, 2));
-        e.tableAddress = le(b, 0x08, 4);
+        e.tableLength = static_cast<std::uint32_t>(le(b, StructureTableLength, 2));
+        e.tableAddress = le(b, StructureTableAddress, 4);
         return e;
     }
     return std::nullopt;
@@ -143,20 +167,22 @@ Table parseBlob(std::string_view b) {
         return parseStructures(table, e->major, e->minor);
     }
     // The Windows raw form: calling method (0 or 1), major, minor, DMI revision, 32-bit length.
-    if (b.size() >= 8) {
-        auto method = static_cast<unsigned char>(b[0]);
-        auto major = static_cast<unsigned char>(b[1]);
-        auto length = le(b, 4, 4);
-        if (method <= 1 && major >= 2 && major <= 3 && length > 0 && length <= b.size() - 8)
-            return parseStructures(b.substr(8, static_cast<std::size_t>(length)), major,
-                                   static_cast<unsigned char>(b[2]));
+    if (b.size() >= RawSmbiosData::SmbiosTableData) {
+        using namespace RawSmbiosData;
+        auto method = static_cast<unsigned char>(b[Used20CallingMethod]);
+        auto major = static_cast<unsigned char>(b[SmbiosMajorVersion]);
+        auto length = le(b, Length, 4);
+        if (method <= 1 && major >= 2 && major <= 3 && length > 0 && length <= b.size() - SmbiosTableData)
+            return parseStructures(b.substr(SmbiosTableData, static_cast<std::size_t>(length)), major,
+                                   static_cast<unsigned char>(b[SmbiosMinorVersion]));
     }
     return parseStructures(b);
 }
 
 std::optional<std::string> uuid(const Structure& s, const Table& t) {
-    if (s.type != 1 || !s.has(8, 16)) return std::nullopt;
-    const auto* u = reinterpret_cast<const unsigned char*>(s.formatted.data() + 8);
+    using namespace SystemInformation;
+    if (s.type != kType || !s.has(Uuid, kUuidSize)) return std::nullopt;
+    const auto* u = reinterpret_cast<const unsigned char*>(s.formatted.data() + Uuid);
     bool zeros = true, ones = true;
     for (int i = 0; i < 16; ++i) {
         zeros = zeros && u[i] == 0;
@@ -230,10 +256,10 @@ int cimFormFactor(int f) {
 }
 
 std::optional<std::uint64_t> memorySize(const Structure& s) {
-    auto size = s.word(0x0C);
+    auto size = s.word(MemoryDevice::Size);
     if (!size || *size == 0 || *size == 0xFFFF) return std::nullopt;
-    if (*size == 0x7FFF) {
-        auto ext = s.dword(0x1C);
+    if (*size == 0x7FFF) {  // the size is in Extended Size
+        auto ext = s.dword(MemoryDevice::ExtendedSize);
         if (!ext) return std::nullopt;
         std::uint64_t mb = *ext & 0x7FFFFFFFu;
         if (!mb) return std::nullopt;

@@ -22,17 +22,6 @@ std::string pad(std::string s, std::size_t n) {
     return s;
 }
 
-struct Drive {
-    std::string block, path;  // "sda", resolved /sys/devices/... of the block device
-    std::string model, vendor, revision, serial;
-    std::string ownSerial;  // the serial the kernel gives, whatever the bus
-    std::string pnpId, interfaceType;
-    bool ata = false, nvme = false, usb = false, scsi = false, optical = false, removable = false;
-    std::optional<std::uint64_t> sectors;
-    std::uint64_t sectorSize = 512;
-    std::string scsiAddress;  // host:channel:target:lun
-};
-
 // The ATA IDENTIFY data of the port a block device sits on.
 std::optional<AtaIdentity> ataIdentity(Machine& m, const std::string& path) {
     for (const auto& part : split(path, '/')) {
@@ -145,12 +134,37 @@ std::string driveModel(const Drive& d) {
 
 }  // namespace
 
+const std::vector<Drive>& Machine::drives() {
+    if (!drives_) drives_ = scanDrives(*this);
+    return *drives_;
+}
+
+// The disks first, in their order as PHYSICALDRIVE numbers, then the optical drives.
+std::vector<Device> driveDevices(Machine& m) {
+    std::vector<Device> out;
+    for (bool optical : {false, true}) {
+        for (const auto& d : m.drives()) {
+            if (d.optical != optical) continue;
+            Device dev;
+            dev.sysPath = d.path;
+            dev.deviceId = d.pnpId;
+            if (!optical) dev.hardwareId = d.pnpId.substr(0, d.pnpId.find('\\', d.pnpId.find('\\') + 1));
+            dev.name = driveModel(d);
+            dev.manufacturer = optical ? "(Standard CD-ROM drives)" : "(Standard disk drives)";
+            dev.deviceClass = optical ? "CDROM" : "DISKDRIVE";
+            dev.driver = optical ? "sr" : "sd";
+            dev.needsDriver = false;
+            out.push_back(std::move(dev));
+        }
+    }
+    return out;
+}
+
 Objects buildDiskDrives(Machine& m) {
-    if (m.diskDrives) return *m.diskDrives;
     Objects out;
     int index = 0;
     std::string host = upper(m.hostname().substr(0, m.hostname().find('.')));
-    for (const auto& d : scanDrives(m)) {
+    for (const auto& d : m.drives()) {
         if (d.optical) continue;
         Props p;
         std::string model = driveModel(d);
@@ -201,27 +215,15 @@ Objects buildDiskDrives(Machine& m) {
         if (!d.ownSerial.empty()) p.text("DeviceSerial", d.ownSerial);
         if (d.sectors && *d.sectors) p.uint64("ByteSize", *d.sectors * 512);
         out.push_back(std::move(p));
-        Device dev;
-        dev.sysPath = d.path;
-        dev.deviceId = d.pnpId;
-        dev.hardwareId = d.pnpId.substr(0, d.pnpId.find('\\', d.pnpId.find('\\') + 1));
-        dev.name = model;
-        dev.manufacturer = "(Standard disk drives)";
-        dev.deviceClass = "DISKDRIVE";
-        dev.driver = "sd";
-        dev.needsDriver = false;
-        m.extraDevices.push_back(std::move(dev));
         ++index;
     }
-    m.diskDrives = out;
     return out;
 }
 
 Objects buildCdromDrives(Machine& m) {
-    if (m.cdromDrives) return *m.cdromDrives;
     Objects out;
     std::string host = upper(m.hostname().substr(0, m.hostname().find('.')));
-    for (const auto& d : scanDrives(m)) {
+    for (const auto& d : m.drives()) {
         if (!d.optical) continue;
         Props p;
         std::string model = driveModel(d);
@@ -252,17 +254,7 @@ Objects buildCdromDrives(Machine& m) {
                 if (v.block == d.block && !v.label.empty()) p.text("VolumeName", v.label);
         }
         out.push_back(std::move(p));
-        Device dev;
-        dev.sysPath = d.path;
-        dev.deviceId = d.pnpId;
-        dev.name = model;
-        dev.manufacturer = "(Standard CD-ROM drives)";
-        dev.deviceClass = "CDROM";
-        dev.driver = "sr";
-        dev.needsDriver = false;
-        m.extraDevices.push_back(std::move(dev));
     }
-    m.cdromDrives = out;
     return out;
 }
 

@@ -19,9 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             (void)uuid(s, t);
             (void)memorySize(s);
-            if (auto v = s.string(0x08)) (void)releaseDate(*v);
-            if (auto b = s.byte(0x12)) (void)cimMemoryType(*b);
-            if (auto h = s.word(0x1C)) (void)t.byHandle(*h);
+            if (auto v = s.string(BiosInformation::BiosReleaseDate)) (void)releaseDate(*v);
+            if (auto b = s.byte(MemoryDevice::MemoryType)) (void)cimMemoryType(*b);
+            if (auto h = s.word(ProcessorInformation::L2CacheHandle)) (void)t.byHandle(*h);
         }
     }
     return 0;

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "extensions.h"
 #include "platform/linux/provider.h"
 #include "tree_files.h"
 #include "wmi/repository.h"
@@ -17,14 +18,21 @@ namespace tq::linuxprov::testing {
 
 using Row = std::map<std::string, Value>;
 
-// Runs a query through the provider's repository over `root`.
+// Runs a query through the provider's repository over `root`. Every
+// property of every object answered must be its class's or one of our
+// additions (extensions.h): a misspelt name fails whichever test meets it.
 inline std::vector<Row> query(const std::string& root, const std::string& wql) {
     auto service = wmi::makeService(makeRepository(root));
     auto result = service->execQuery(wql, "WQL", wmi::kProbeFlags);
     std::vector<Row> rows;
     while (const wmi::Object* o = result->next()) {
         Row r;
-        for (const auto& n : o->names()) r[n] = o->get(n);
+        const wmi::ClassDef* def = wmi::knownClass(o->className());
+        for (const auto& n : o->names()) {
+            r[n] = o->get(n);
+            if (!(def && def->property(n)) && !isExtension(o->className(), n))
+                ADD_FAILURE() << o->className() << "." << n << " is neither the class's nor an extension";
+        }
         rows.push_back(std::move(r));
     }
     return rows;
