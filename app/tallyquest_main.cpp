@@ -21,6 +21,7 @@
 #include "ui/widgets.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
+#include "wmi/trace.h"
 
 namespace {
 
@@ -128,13 +129,13 @@ int main(int argc, char** argv) {
     const char* snapshot = std::getenv("TALLYQUEST_SNAPSHOT");
     if (snapshot && *snapshot) {
         try {
-            wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(snapshot)));
+            wmi::setBinder(wmi::traced(wmi::makeBinder(wmi::loadSnapshot(snapshot))));
         } catch (const std::exception& e) {
             windows.messageBox(e.what(), report::kStyleCritical, std::string(report::kAppTitle));
             return 1;
         }
     } else {
-        wmi::setBinder(platform::platformBinder(options));
+        wmi::setBinder(wmi::traced(platform::platformBinder(options)));
     }
 
     // TALLYQUEST_TRACE_WMI appends a line per management query to a file;

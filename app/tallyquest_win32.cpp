@@ -18,6 +18,7 @@
 #include "ui/win32/win32ui.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
+#include "wmi/trace.h"
 
 namespace {
 
@@ -82,13 +83,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const wchar_t* snapshot = _wgetenv(L"TALLYQUEST_SNAPSHOT");
     if (snapshot && *snapshot) {
         try {
-            wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(win::narrow(snapshot))));
+            wmi::setBinder(wmi::traced(wmi::makeBinder(wmi::loadSnapshot(win::narrow(snapshot)))));
         } catch (const std::exception& e) {
             windows.messageBox(e.what(), report::kStyleCritical, std::string(report::kAppTitle));
             return 1;
         }
     } else {
-        wmi::setBinder(platform::platformBinder(options));
+        wmi::setBinder(wmi::traced(platform::platformBinder(options)));
     }
 
     // TALLYQUEST_TRACE_WMI appends a line per management query to a file;

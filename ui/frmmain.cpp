@@ -8,6 +8,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "probes/reportrun.h"
 #include "report/main.h"
 #include "ui/frmupdate.h"
 #include "ui/qtlayout.h"
@@ -82,7 +83,7 @@ void FrmMain::load() { logic_.load(); }
 void FrmMain::createReport() {
     // A run is not re-entrant: while one is in progress (its progress
     // updates let clicks through) the button does nothing.
-    if (report::reportRunning()) return;
+    if (probes::reportRunning()) return;
     QtUserInterface::instance().showReportNameDialog();
 }
 
@@ -166,7 +167,7 @@ void FrmMain::closeEvent(QCloseEvent* e) {
     // During a run the window's controls stay usable, but leaving it would
     // pull the check boxes from under the on-board section: only the run
     // itself closes it then.
-    if (report::reportRunning() && !closeByProgram_) {
+    if (probes::reportRunning() && !closeByProgram_) {
         e->ignore();
         return;
     }

@@ -91,6 +91,7 @@ private:
 
 void setTrace(TraceSink sink) { sinkRef() = std::move(sink); }
 
+namespace {
 ServicePtr tracedBind(const Binder& binder, std::string_view moniker) {
     if (!sinkRef()) return binder(moniker);
     const auto t0 = Clock::now();
@@ -104,6 +105,12 @@ ServicePtr tracedBind(const Binder& binder, std::string_view moniker) {
     emit(millisecondsSince(t0), s ? "connected" : "no service", moniker);
     if (!s) return s;
     return std::make_unique<TracedService>(std::move(s));
+}
+}  // namespace
+
+Binder traced(Binder binder) {
+    if (!binder) return binder;
+    return [binder = std::move(binder)](std::string_view moniker) { return tracedBind(binder, moniker); };
 }
 
 void traceFault(std::string_view where, std::string_view what) {

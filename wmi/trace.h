@@ -23,9 +23,9 @@ namespace tq::wmi {
 using TraceSink = std::function<void(std::string_view line)>;
 void setTrace(TraceSink sink);
 
-// Binds through `binder`, timed and traced when a trace is on; the service's
-// queries are traced as well.
-ServicePtr tracedBind(const Binder& binder, std::string_view moniker);
+// `binder` with its connections and their queries timed and traced while a
+// trace is on: what a program installs as its binder.
+Binder traced(Binder binder);
 
 // A line for a fault the run survived without a failure of its own (a
 // provider's class left empty, say): `what` went wrong `where`.

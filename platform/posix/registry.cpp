@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "report/text.h"
+#include "wmi/text.h"
 
 namespace tq::posix {
 namespace {
@@ -55,9 +55,9 @@ long StandInRegistry::openKey(std::uint32_t root, const std::string& path, std::
     const std::string program = findProgram();
     if (program.empty()) return kFileNotFound;
     OpenKey key;
-    if (textEqualsIgnoreCase(path, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO")) {
+    if (wmi::text::iequals(path, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO")) {
         key = {"PATH", program};
-    } else if (textEqualsIgnoreCase(path, "SOFTWARE\\Microsoft\\Shared Tools Location")) {
+    } else if (wmi::text::iequals(path, "SOFTWARE\\Microsoft\\Shared Tools Location")) {
         key = {"MSINFO", folderOf(program)};
     } else {
         return kFileNotFound;
@@ -71,7 +71,7 @@ long StandInRegistry::queryValue(std::uintptr_t handle, const std::string& name,
                                  std::string& buffer, std::uint32_t& size) {
     auto it = open_.find(handle);
     if (it == open_.end()) return kInvalidHandle;
-    if (!textEqualsIgnoreCase(name, it->second.name)) return kFileNotFound;
+    if (!wmi::text::iequals(name, it->second.name)) return kFileNotFound;
     // A string value is stored with its terminating NUL, which the size counts.
     const std::string& value = it->second.value;
     const auto needed = static_cast<std::uint32_t>(value.size() + 1);

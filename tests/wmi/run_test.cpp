@@ -160,6 +160,7 @@ TEST(Trace, OneLinePerConnectionAndQuerySent) {
     service.harms = {{"Win32_Bios", 0, Failure{70, "Permission denied"}}};
     std::vector<std::string> lines;
     setTrace([&](std::string_view l) { lines.emplace_back(l); });
+    setBinder(traced(binder()));
     {
         RunScope run;
         for (int i = 0; i < 2; ++i) {

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "platform/windows/text.h"
+#include "probes/reportrun.h"
 #include "report/main.h"
 #include "ui/dialoglogic.h"
 #include "ui/win32/resource.h"
@@ -678,7 +679,7 @@ void FrmMain::onCommand(int id, int code) {
     } else if (code == BN_CLICKED && name == "btnCreateReport") {
         // A run is not re-entrant: while one is in progress (its progress
         // updates let clicks through) the button does nothing.
-        if (!report::reportRunning()) ui.showReportNameDialog();
+        if (!probes::reportRunning()) ui.showReportNameDialog();
     } else if (code == STN_CLICKED && name == "imgInfo") {
         ui.showAbout();
     } else if (code == STN_DBLCLK && name == "imgLogo") {
@@ -690,7 +691,7 @@ bool FrmMain::onClose(bool) {
     // During a run the window's controls stay usable, but leaving it would
     // pull the check boxes from under the on-board section: only the run
     // itself closes it then.
-    return !report::reportRunning() || closeByProgram_;
+    return !probes::reportRunning() || closeByProgram_;
 }
 
 void FrmMain::onDestroy() {
@@ -802,7 +803,7 @@ void FrmCuz::onCommand(int id, int code) {
 }
 
 void FrmCuz::okay() {
-    if (report::reportRunning()) return;
+    if (probes::reportRunning()) return;
     if (!acceptDesignation(windowText(T_cuz()))) ::SetFocus(T_cuz());
     // The run has closed this window; nothing here may be touched any more.
 }

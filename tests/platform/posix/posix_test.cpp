@@ -312,7 +312,7 @@ TEST(WmiTrace, AppendsToARegularFileAndRefusesEverythingElse) {
     dir.write("trace.txt", "earlier line\n");
     const std::string file = dir.path + "/trace.txt";
     ASSERT_EQ(platform::startWmiTrace(file), "");
-    wmi::setBinder(wmi::makeBinder(std::make_shared<wmi::Repository>()));
+    wmi::setBinder(wmi::traced(wmi::makeBinder(std::make_shared<wmi::Repository>())));
     wmi::bind(wmi::kMoniker)->execQuery("SELECT * FROM Win32_Bios", "WQL", wmi::kProbeFlags)->next();
     wmi::setBinder(nullptr);
     const std::string trace = dir.read("trace.txt");

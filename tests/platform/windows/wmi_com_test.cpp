@@ -104,7 +104,7 @@ TEST(ComService, EachMonikerAnswersTheBiosQuery) {
 // moniker each caller binds, sends each query once, and keeps the service's
 // objects valid after the walk has moved on.
 TEST(ComService, ARunConnectsOnceAndSendsEachQueryOnce) {
-    wmi::setBinder(makeComBinder());
+    wmi::setBinder(wmi::traced(makeComBinder()));
     std::vector<std::string> lines;
     wmi::setTrace([&](std::string_view l) { lines.emplace_back(l); });
     {
