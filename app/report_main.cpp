@@ -218,15 +218,18 @@ static int runProgram(std::vector<std::string> args) {
             std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kUsage;
         }
-    } else {
+    }
+    // The trace of what the run asks, and of the faults the machine's own
+    // source survives; a trace that cannot be kept is worth a line, not the run.
+    wmi::TraceSink trace;
+    const std::string noTrace = o.traceFile.empty() ? "" : platform::startWmiTrace(o.traceFile, trace);
+    if (o.snapshot.empty()) {
+        options.trace = trace;
         binder = platform::platformBinder(options);
     }
-    wmi::setBinder(wmi::traced(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder)));
-
-    // A trace that cannot be kept is worth a line, not the run.
-    if (!o.traceFile.empty())
-        if (const std::string why = platform::startWmiTrace(o.traceFile); !why.empty())
-            std::fprintf(stderr, "tallyquest-report: no trace of the queries: %s\n", app::oneLine(why).c_str());
+    wmi::setBinder(wmi::traced(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder), trace));
+    if (!noTrace.empty())
+        std::fprintf(stderr, "tallyquest-report: no trace of the queries: %s\n", app::oneLine(noTrace).c_str());
 
     app::OcsOptions ocsOptions = o.ocs;
     ocsOptions.quiet = o.quiet;

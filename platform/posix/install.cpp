@@ -26,7 +26,7 @@ void installPlatform(const InstallOptions& options) {
 }
 
 wmi::Binder platformBinder(const InstallOptions& options) {
-    return linuxprov::makeBinder(options.root.empty() ? "/" : options.root);
+    return linuxprov::makeBinder(options.root.empty() ? "/" : options.root, options.trace);
 }
 
 std::string readingLimits() { return linuxprov::readingLimits(); }
