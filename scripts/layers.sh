@@ -13,12 +13,9 @@ rank() {
   esac
 }
 # Pairs that still need each other, each to be untangled: the query engine
-# and the repository it evaluates against, the inventory and its builders,
-# and each front end's windows and the object that owns them.
+# and the repository it evaluates against, the inventory and its builders.
 known="wmi/repository wmi/wql
-ocs/builders ocs/inventory
-ui/frmmain ui/qtui
-ui/win32/forms ui/win32/win32ui"
+ocs/builders ocs/inventory"
 status=0
 edges=$(mktemp)
 trap 'rm -f "$edges"' EXIT

@@ -11,7 +11,6 @@
 #include "report/main.h"
 #include "ui/dialoglogic.h"
 #include "ui/win32/resource.h"
-#include "ui/win32/win32ui.h"
 
 namespace tq::ui::win32 {
 
@@ -20,11 +19,21 @@ using layout::Kind;
 using platform::OnboardBox;
 
 namespace {
+FormHost* gHost = nullptr;
+}  // namespace
+
+FormHost::FormHost() { gHost = this; }
+FormHost::~FormHost() {
+    if (gHost == this) gHost = nullptr;
+}
+FormHost& FormHost::instance() { return *gHost; }
+
+namespace {
 
 constexpr wchar_t kFormClass[] = L"TallyquestForm";
 constexpr wchar_t kPictureClass[] = L"TallyquestPicture";
 
-HINSTANCE module() { return Win32UserInterface::instance().module(); }
+HINSTANCE module() { return FormHost::instance().module(); }
 
 // The per-monitor functions of newer systems, when the system has them.
 template <class F>
@@ -213,7 +222,7 @@ void Form::create() {
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     createControls();
-    Win32UserInterface::instance().opened(this);
+    FormHost::instance().opened(this);
 }
 
 void Form::readDpi() {
@@ -410,7 +419,7 @@ LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         form->hwnd_ = nullptr;
         form->controls_.assign(form->controls_.size(), nullptr);
-        Win32UserInterface::instance().closed(form);
+        FormHost::instance().closed(form);
         return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
     return form->dispatch(msg, wp, lp);
@@ -466,7 +475,7 @@ LRESULT Form::dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case WM_SETCURSOR:
-        if (Win32UserInterface::instance().busy()) {
+        if (FormHost::instance().busy()) {
             ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));
             return TRUE;
         }
@@ -663,7 +672,7 @@ FrmMain::FrmMain() : Form(layout::frmMain(), nullptr), logic_(*this) {
 void FrmMain::onCommand(int id, int code) {
     const Control* c = design().find(id);
     if (!c) return;
-    auto& ui = Win32UserInterface::instance();
+    auto& ui = FormHost::instance();
     const std::string_view name = c->name;
     // User actions; a report run lets them through at its progress updates,
     // so none of them may leave a failure for the run's final check.
@@ -697,7 +706,7 @@ bool FrmMain::onClose(bool) {
 void FrmMain::onDestroy() {
     // The check boxes still exist here; a report started later from a
     // dialog left open reads them as they stand now.
-    Win32UserInterface::instance().mainWindowClosing(*this);
+    FormHost::instance().mainWindowClosing(*this);
 }
 
 void FrmMain::closeByProgram() {
@@ -768,10 +777,10 @@ void FrmMain::showMultiMediaSlot(int index, const std::string& description) {
     ::ShowWindow(control(layout::multiMediaName(true, index)), SW_SHOW);
 }
 
-void FrmMain::showStartForm() { Win32UserInterface::instance().showStartForm(); }
+void FrmMain::showStartForm() { FormHost::instance().showStartForm(); }
 
 void FrmMain::closeStartForm() {
-    if (FrmStart* start = Win32UserInterface::instance().startForm()) {
+    if (FrmStart* start = FormHost::instance().startForm()) {
         ::ShowWindow(start->hwnd(), SW_HIDE);
         start->destroy();
     }
@@ -842,16 +851,16 @@ void FrmComment::onCommand(int id, int code) {
     if (!c || code != BN_CLICKED) return;
     if (c->name == "cmdOK") {
         storeComment(text("txtComment"));
-        Win32UserInterface::instance().endModal();
+        FormHost::instance().endModal();
         destroy();
     } else if (c->name == "cmdCancel") {
-        Win32UserInterface::instance().endModal();
+        FormHost::instance().endModal();
         destroy();
     }
 }
 
 bool FrmComment::onClose(bool) {
-    Win32UserInterface::instance().endModal();
+    FormHost::instance().endModal();
     return true;
 }
 
@@ -892,7 +901,7 @@ void FrmUpdate::gSubVisiblePicture(std::uint32_t lngBackColor, std::uint32_t lng
 
 void FrmUpdate::gSubUpdateStatus(std::int32_t lngProzent) {
     picture_->drawStatus(lngProzent, dpiY());
-    Win32UserInterface::instance().processPending();
+    FormHost::instance().processPending();
 }
 
 bool FrmUpdate::onClose(bool fromUser) {
