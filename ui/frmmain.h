@@ -27,9 +27,9 @@ class FrmMain;
 
 // What the main window asks of the program's other windows.
 struct MainWindowActions {
-    std::function<void()> showAbout;             // a click on imgInfo
-    std::function<void()> showComment;           // a double-click on imgLogo
-    std::function<void()> showReportNameDialog;  // btnCreateReport
+    std::function<void()> showAbout;              // a click on imgInfo
+    std::function<void()> showComment;            // a double-click on imgLogo
+    std::function<void()> showReportNameDialog;   // btnCreateReport
     std::function<void(const FrmMain&)> closing;  // the window is closing
 };
 

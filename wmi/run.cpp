@@ -204,5 +204,4 @@ std::shared_ptr<void>* runMemory(const void* owner) {
     return &current()->memory[owner];
 }
 
-
 }  // namespace tq::wmi
