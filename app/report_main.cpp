@@ -21,10 +21,12 @@
 #include "platform/seams.h"
 #include "platform/statefile.h"
 #include "platform/wmitrace.h"
+#include "probes/reportrun.h"
 #include "report/main.h"
 #include "wmi/repository.h"
 #include "wmi/run.h"
 #include "wmi/snapshot.h"
+#include "wmi/trace.h"
 #include "wmi/trap.h"
 
 #if defined(_WIN32)
@@ -216,15 +218,18 @@ static int runProgram(std::vector<std::string> args) {
             std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kUsage;
         }
-    } else {
+    }
+    // The trace of what the run asks, and of the faults the machine's own
+    // source survives; a trace that cannot be kept is worth a line, not the run.
+    wmi::TraceSink trace;
+    const std::string noTrace = o.traceFile.empty() ? "" : platform::startWmiTrace(o.traceFile, trace);
+    if (o.snapshot.empty()) {
+        options.trace = trace;
         binder = platform::platformBinder(options);
     }
-    wmi::setBinder(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder));
-
-    // A trace that cannot be kept is worth a line, not the run.
-    if (!o.traceFile.empty())
-        if (const std::string why = platform::startWmiTrace(o.traceFile); !why.empty())
-            std::fprintf(stderr, "tallyquest-report: no trace of the queries: %s\n", app::oneLine(why).c_str());
+    wmi::setBinder(wmi::traced(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder), trace));
+    if (!noTrace.empty())
+        std::fprintf(stderr, "tallyquest-report: no trace of the queries: %s\n", app::oneLine(noTrace).c_str());
 
     app::OcsOptions ocsOptions = o.ocs;
     ocsOptions.quiet = o.quiet;
@@ -274,17 +279,16 @@ static int runProgram(std::vector<std::string> args) {
         report::gStrComment = report::EncodeUmlauts(comment);
     }
 
-    report::RunReport();
+    const probes::RunOutcome outcome = probes::RunReport();
 
-    if (!ui.mainClosed()) {
+    if (outcome == probes::RunOutcome::NotCreated) {
         // After "Could not create the file...": where, and the system's reason.
         std::fprintf(stderr, "tallyquest-report: cannot create %s: %s\n",
                      app::oneLine(scratch ? o.output : platform::files().displayPath(report::reportPath())).c_str(),
                      app::oneLine(notCreated.description.empty() ? "not created" : notCreated.description).c_str());
         return kNotCreated;
     }
-    bool saved = false;
-    for (const std::string& m : ui.messages()) saved = saved || m.rfind("The file is saved on ", 0) == 0;
+    const bool saved = outcome == probes::RunOutcome::Saved;
     if (saved && noting.result() <= 32)
         std::fprintf(stderr, "tallyquest-report: cannot open the report: %s\n",
 #if defined(_WIN32)

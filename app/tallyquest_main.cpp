@@ -21,6 +21,7 @@
 #include "ui/widgets.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
+#include "wmi/trace.h"
 
 namespace {
 
@@ -126,20 +127,25 @@ int main(int argc, char** argv) {
 
     // TALLYQUEST_SNAPSHOT answers the management queries from a snapshot file.
     const char* snapshot = std::getenv("TALLYQUEST_SNAPSHOT");
+    wmi::Binder binder;
     if (snapshot && *snapshot) {
         try {
-            wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(snapshot)));
+            binder = wmi::makeBinder(wmi::loadSnapshot(snapshot));
         } catch (const std::exception& e) {
             windows.messageBox(e.what(), report::kStyleCritical, std::string(report::kAppTitle));
             return 1;
         }
-    } else {
-        wmi::setBinder(platform::platformBinder(options));
     }
 
     // TALLYQUEST_TRACE_WMI appends a line per management query to a file;
     // a file that cannot be used leaves the program untraced.
-    if (const std::string trace = platform::wmiTraceVariable(); !trace.empty()) platform::startWmiTrace(trace);
+    wmi::TraceSink trace;
+    if (const std::string file = platform::wmiTraceVariable(); !file.empty()) platform::startWmiTrace(file, trace);
+    if (!binder) {
+        options.trace = trace;
+        binder = platform::platformBinder(options);
+    }
+    wmi::setBinder(wmi::traced(std::move(binder), trace));
 
     windows.startMainWindow();
     const int status = QApplication::exec();

@@ -18,6 +18,7 @@
 #include "ui/win32/win32ui.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
+#include "wmi/trace.h"
 
 namespace {
 
@@ -80,20 +81,25 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
     // TALLYQUEST_SNAPSHOT answers the management queries from a snapshot file.
     const wchar_t* snapshot = _wgetenv(L"TALLYQUEST_SNAPSHOT");
+    wmi::Binder binder;
     if (snapshot && *snapshot) {
         try {
-            wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(win::narrow(snapshot))));
+            binder = wmi::makeBinder(wmi::loadSnapshot(win::narrow(snapshot)));
         } catch (const std::exception& e) {
             windows.messageBox(e.what(), report::kStyleCritical, std::string(report::kAppTitle));
             return 1;
         }
-    } else {
-        wmi::setBinder(platform::platformBinder(options));
     }
 
     // TALLYQUEST_TRACE_WMI appends a line per management query to a file;
     // a file that cannot be used leaves the program untraced.
-    if (const std::string trace = platform::wmiTraceVariable(); !trace.empty()) platform::startWmiTrace(trace);
+    wmi::TraceSink trace;
+    if (const std::string file = platform::wmiTraceVariable(); !file.empty()) platform::startWmiTrace(file, trace);
+    if (!binder) {
+        options.trace = trace;
+        binder = platform::platformBinder(options);
+    }
+    wmi::setBinder(wmi::traced(std::move(binder), trace));
 
     try {
         windows.startMainWindow();

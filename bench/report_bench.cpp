@@ -25,6 +25,7 @@
 #include "bench/many_devices.h"
 #include "platform/install.h"
 #include "platform/seams.h"
+#include "probes/reportrun.h"
 #include "report/main.h"
 #include "tests/support/quiet_ui.h"
 #include "wmi/repository.h"
@@ -91,7 +92,7 @@ void runReports(benchmark::State& state, const std::string& name, std::shared_pt
     for (auto _ : state) {
         platform::files().createTextFile(report::reportPath())->close();
         const double t0 = cpuSeconds();
-        report::RunReport();
+        probes::RunReport();
         gSeconds[name].push_back(cpuSeconds() - t0);
     }
 }
@@ -109,7 +110,7 @@ void runFromSnapshot(const std::string& name, const std::string& text) {
     const double t0 = cpuSeconds();
     auto repo = wmi::parseSnapshot(text, name);
     wmi::setBinder(wmi::makeBinder(repo));
-    report::RunReport();
+    probes::RunReport();
     wmi::setBinder(nullptr);
     repo.reset();
     gSeconds[name].push_back(cpuSeconds() - t0);
@@ -194,7 +195,7 @@ void runProvider(benchmark::State& state, const std::string& name, const std::st
         platform::files().createTextFile(report::reportPath())->close();
         const double t0 = cpuSeconds();
         wmi::setBinder(linuxprov::makeBinder(root));
-        report::RunReport();
+        probes::RunReport();
         wmi::setBinder(nullptr);
         gSeconds[name].push_back(cpuSeconds() - t0);
     }

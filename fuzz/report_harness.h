@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/seams.h"
+#include "probes/reportrun.h"
 #include "report/main.h"
 #include "tests/support/quiet_ui.h"
 #include "wmi/failure.h"
@@ -79,7 +80,7 @@ inline void runReport() {
     report::gObjFso = nullptr;  // the previous run's files are gone
     report::gStrFileName = "fuzz.htm";
     report::gStrComment.clear();
-    report::RunReport();
+    probes::RunReport();
     if (!ui.closed) std::abort();
     report::gObjFso = nullptr;
     p.files = nullptr;

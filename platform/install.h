@@ -4,6 +4,7 @@
 #include <string>
 
 #include "wmi/service.h"
+#include "wmi/trace.h"
 
 namespace tq::platform {
 
@@ -15,6 +16,8 @@ struct InstallOptions {
     std::string applicationFolder;
     // Linux: the root below which the provider reads the machine ("/").
     std::string root;
+    // Where the management source traces the faults it survives (none when empty).
+    wmi::TraceSink trace;
 };
 
 // Sets files, shell, registry and locale of platform::current(); the user

@@ -7,13 +7,15 @@
 
 #include <string>
 
+#include "wmi/trace.h"
+
 namespace tq::platform {
 
 // The environment variable's value, or "" when it is not set.
 std::string wmiTraceVariable();
 
-// Starts the trace into the file at a native path. Returns "" or, when the
-// file cannot be used, why not (and no trace is kept).
-std::string startWmiTrace(const std::string& nativePath);
+// Opens the trace file at a native path and sets `sink` to write into it.
+// Returns "" or, when the file cannot be used, why not (`sink` unchanged).
+std::string startWmiTrace(const std::string& nativePath, wmi::TraceSink& sink);
 
 }  // namespace tq::platform

@@ -1,5 +1,6 @@
-// Module main: the report run, the program-wide state it shares with the
-// dialogs and the writer, and the shared text helpers.
+// Module main: the program-wide state that the report run, the dialogs and
+// the writer share, the report path, the shell's hand-off and the shared
+// text helpers.
 #pragma once
 
 #include <cstdint>
@@ -22,11 +23,6 @@ extern platform::Files* gObjFso;
 
 // The report path: the application folder, "\" and the file name.
 std::string reportPath();
-
-// Drives one report from the created file to the opened document.
-void RunReport();
-// True while a report run is in progress (a run is not re-entrant).
-bool reportRunning();
 
 // Hands a finished document to the shell's "Open" verb.
 void OpenDocument(std::uintptr_t ownerWindow, const std::string& path);

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/seams.h"
+#include "probes/reportrun.h"
 #include "report/html.h"
 #include "report/main.h"
 #include "wmi/failure.h"
@@ -52,7 +53,7 @@ bool acceptDesignation(const std::string& designation) {
     report::gStrFileName = designation + ".htm";
     // A file that cannot be created is not fatal here: the run reports it.
     trap::step([] { platform::files().createTextFile(report::reportPath())->close(); });
-    report::RunReport();
+    probes::RunReport();
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
+#include "probes/reportrun.h"
 #include "report/main.h"
 #include "ui/dialoglogic.h"
 #include "ui/qtlayout.h"
@@ -86,7 +87,7 @@ void FrmCuz::keyPressEvent(QKeyEvent* e) {
 }
 
 void FrmCuz::okay() {
-    if (report::reportRunning()) return;
+    if (probes::reportRunning()) return;
     // This dialog may be the program's last window (Exit leaves it open):
     // the run closes it at once, and the program must live on until the
     // run has shown its last message.

@@ -8,17 +8,17 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "probes/reportrun.h"
 #include "report/main.h"
 #include "ui/frmupdate.h"
 #include "ui/qtlayout.h"
-#include "ui/qtui.h"
 #include "ui/widgets.h"
 
 namespace tq::ui {
 
 using platform::OnboardBox;
 
-FrmMain::FrmMain() : logic_(*this) {
+FrmMain::FrmMain(MainWindowActions actions) : actions_(std::move(actions)), logic_(*this) {
     const Twips t;
     const layout::Window& design = layout::frmMain();
     setAttribute(Qt::WA_DeleteOnClose);
@@ -31,10 +31,10 @@ FrmMain::FrmMain() : logic_(*this) {
     btnMultiMedia_ = control<QPushButton>(this, "btnMultiMedia");
     imgInfo_ = control<ClickableImage>(this, "imgInfo");
     imgInfo_->setPixmap(infoPicture());
-    imgInfo_->onClick = [] { QtUserInterface::instance().showAbout(); };
+    imgInfo_->onClick = [this] { actions_.showAbout(); };
     imgLogo_ = control<ClickableImage>(this, "imgLogo");
     imgLogo_->setPixmap(logoPicture(imgLogo_->size()));
-    imgLogo_->onDoubleClick = [] { QtUserInterface::instance().showComment(); };
+    imgLogo_->onDoubleClick = [this] { actions_.showComment(); };
     chkVGA_ = control<QCheckBox>(this, "chkVGA");
     chkAudio_ = control<QCheckBox>(this, "chkAudio");
     chkLan_ = control<QCheckBox>(this, "chkLan");
@@ -82,8 +82,8 @@ void FrmMain::load() { logic_.load(); }
 void FrmMain::createReport() {
     // A run is not re-entrant: while one is in progress (its progress
     // updates let clicks through) the button does nothing.
-    if (report::reportRunning()) return;
-    QtUserInterface::instance().showReportNameDialog();
+    if (probes::reportRunning()) return;
+    actions_.showReportNameDialog();
 }
 
 void FrmMain::setCaption(std::string_view label, const std::string& text) {
@@ -137,7 +137,7 @@ void FrmMain::showStartForm() {
     start_->show();
     start_->raise();
     // Paint the notice before the queries keep the thread busy.
-    QtUserInterface::paintNow(start_);
+    paintNow(start_);
 }
 
 void FrmMain::closeStartForm() {
@@ -166,12 +166,12 @@ void FrmMain::closeEvent(QCloseEvent* e) {
     // During a run the window's controls stay usable, but leaving it would
     // pull the check boxes from under the on-board section: only the run
     // itself closes it then.
-    if (report::reportRunning() && !closeByProgram_) {
+    if (probes::reportRunning() && !closeByProgram_) {
         e->ignore();
         return;
     }
     QWidget::closeEvent(e);
-    if (e->isAccepted()) QtUserInterface::instance().mainWindowClosing(*this);
+    if (e->isAccepted()) actions_.closing(*this);
 }
 
 }  // namespace tq::ui

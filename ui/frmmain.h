@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -22,9 +23,19 @@ namespace tq::ui {
 
 class ClickableImage;
 
+class FrmMain;
+
+// What the main window asks of the program's other windows.
+struct MainWindowActions {
+    std::function<void()> showAbout;              // a click on imgInfo
+    std::function<void()> showComment;            // a double-click on imgLogo
+    std::function<void()> showReportNameDialog;   // btnCreateReport
+    std::function<void(const FrmMain&)> closing;  // the window is closing
+};
+
 class FrmMain final : public QWidget, public MainView {
 public:
-    FrmMain();
+    explicit FrmMain(MainWindowActions actions);
     ~FrmMain() override;
 
     // Loads the window: runs MainLogic::load, which shows the window at its end.
@@ -57,6 +68,7 @@ private:
     QCheckBox* box(platform::OnboardBox which) const;
     void createReport();
 
+    MainWindowActions actions_;
     MainLogic logic_;
     QPushButton* btnMotherboard_ = nullptr;
     QPushButton* btnVGA_ = nullptr;

@@ -1,22 +1,16 @@
 #include "ui/mainlogic.h"
 
-#include "probes/probes.h"
-#include "report/html.h"
-#include "report/main.h"
-#include "report/text.h"
+#include "probes/reportrun.h"
+#include "probes/summary.h"
 #include "wmi/run.h"
-#include "wmi/service.h"
 #include "wmi/trap.h"
 
 namespace tq::ui {
 namespace {
 
 using platform::OnboardBox;
-using trap::Walk;
 
-constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kUnknown = "unknown";
-constexpr std::string_view kNotEnable = "not enable";
 
 // The value labels that start at "unknown" and keep it until a value replaces it.
 constexpr std::string_view kUnknownLabels[] = {
@@ -24,35 +18,6 @@ constexpr std::string_view kUnknownLabels[] = {
     "lblBiosDescription",  "lblSMBios",           "lblVGAColor",       "lblVGADriverDate",
     "lblVGADriverVersion", "lblVGAName",          "lblVGAVideoMode",   "lblVGAVideoRam",
 };
-
-void message(std::string_view prompt, int style) {
-    platform::ui().messageBox(std::string(prompt), style, std::string(report::kAppTitle));
-}
-
-// A property that is a text of length greater than 0. A property the object
-// does not have fails the test (and stays pending).
-bool present(const wmi::Object& o, std::string_view name) {
-    return trap::test([&] { return o[name].isNonEmptyText(); });
-}
-
-// A 32-bit integer value above 0.
-bool positive(const Value& v) { return v.isInteger() && v.rawInteger() > 0; }
-
-// InStr with text comparison: does `needle` occur in `text`, case ignored?
-// Nothing occurs in an empty text; an empty needle occurs in any other.
-bool occursIn(const std::string& text, const std::string& needle) {
-    if (text.empty()) return false;
-    return textFind(text, needle, 1, true) != 0;
-}
-
-// Runs the body on the first object of a result only.
-template <class Body>
-void first(const wmi::CollectionPtr& result, Body&& body) {
-    wmi::walk(result, [&](const wmi::Object& o) {
-        body(o);
-        return Walk::Stop;
-    });
-}
 
 }  // namespace
 
@@ -112,210 +77,13 @@ void MainLogic::checkChanged() {
 }
 
 void MainLogic::getMBinfo() {
-    trap::on();
-    wmi::ServicePtr service;
-    wmi::CollectionPtr result;
-
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] { result = wmi::execQuery(service, "SELECT * FROM Win32_ComputerSystemProduct"); });
-    first(result, [&](const wmi::Object& product) {
-        if (present(product, "Name")) trap::step([&] { view_.setCaption("lblMBProduct", product["Name"].str()); });
-        view_.setCaption("lblMBDescription", "Base Board");
-        if (present(product, "Vendor"))
-            trap::step([&] { view_.setCaption("lblMBManufacturer", product["Vendor"].str()); });
-    });
-
-    trap::step([&] { result = wmi::execQuery(service, "Select * from Win32_Bios"); });
-    first(result, [&](const wmi::Object& bios) {
-        if (present(bios, "Manufacturer"))
-            trap::step([&] { view_.setCaption("lblBiosManufacturer", bios["Manufacturer"].str()); });
-        if (present(bios, "Description"))
-            trap::step([&] { view_.setCaption("lblBiosDescription", bios["Description"].str()); });
-        if (present(bios, "SMBIOSBIOSVersion"))
-            trap::step([&] { view_.setCaption("lblSMBios", bios["SMBIOSBIOSVersion"].str()); });
-    });
-
-    trap::step([&] { result = wmi::execQuery(service, "Select * from Win32_OnBoardDevice"); });
-    wmi::walk(result, [&](const wmi::Object& device) {
-        const Value* type = nullptr;
-        if (!trap::step([&] { type = &device["DeviceType"]; }) || !type->isInteger()) return;
-        // Ticking a clear box is a change of the box: it rebuilds at once.
-        const OnboardBox box = type->rawInteger() == 3 ? OnboardBox::Vga : OnboardBox::Audio;
-        if (type->rawInteger() != 3 && type->rawInteger() != 7) return;
-        if (view_.ticked(box)) return;
-        view_.tick(box);
-        checkChanged();
-    });
-
-    result.reset();
-    service.reset();
-    if (trap::failed()) message("Error: try to get motherboarddata in Modul 'MB'", report::kStyleCritical);
+    probes::MotherboardInfo(view_, [this] { checkChanged(); });
     if (mb_.empty()) mb_ = getMBpnp();
 }
 
-std::string MainLogic::getMBpnp() {
-    std::string r;
-    trap::on();
-    wmi::ServicePtr service;
-    wmi::CollectionPtr drivers, firewire, sound, lan;
-
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] {
-        drivers = wmi::execQuery(service,
-                                 std::string("SELECT * FROM Win32_PnPSignedDriver where (DeviceClass") +
-                                     "='SYSTEM' OR DeviceClass='USB' OR DeviceClass='HDC') " +
-                                     "AND DeviceID like '%VEN%' ");
-    });
-    // A shortening that fails leaves the previous driver's identifier in
-    // place, as an abandoned assignment does.
-    std::string id;
-    wmi::walk(drivers, [&](const wmi::Object& driver) {
-        if (!present(driver, "DeviceName")) return;
-        trap::step([&] { id = TrimPnpId(driver["DeviceID"].str()); });
-        if (!occursIn(r, id) && (vga_.empty() || !occursIn(vga_, id)))
-            trap::step([&] { r += driver["DeviceName"].str() + std::string(kCrLf) + id + "\r\n\r\n"; });
-    });
-
-    trap::step([&] {
-        firewire = wmi::execQuery(service, std::string("SELECT * FROM Win32_NetworkAdapter ") +
-                                               "Where PnPDeviceID like 'V1394%' ");
-    });
-    first(firewire, [&](const wmi::Object& adapter) {
-        if (!present(adapter, "Description")) return;
-        trap::step([&] { r += adapter["Description"].str() + std::string(kCrLf); });
-        if (trap::test([&] { return adapter["PNPDeviceID"].length() > 0; }))
-            trap::step([&] { r += TrimPnpId(adapter["PNPDeviceID"].str()) + std::string(kCrLf); });
-        if (present(adapter, "MACAddress"))
-            trap::step([&] { r += "Mac-Address: " + adapter["MACAddress"].str() + std::string(kCrLf); });
-        r += kCrLf;
-    });
-
-    if (view_.ticked(OnboardBox::Vga)) r += getVGApnp();
-
-    if (view_.ticked(OnboardBox::Audio)) {
-        trap::step([&] {
-            sound = wmi::execQuery(service, std::string("SELECT * FROM Win32_SoundDevice ") +
-                                                "WHERE Caption LIKE '%Audio%' ");
-        });
-        wmi::walk(sound, [&](const wmi::Object& device) {
-            if (!present(device, "PNPDeviceID")) return;
-            if (present(device, "Description"))
-                trap::step([&] { r += device["Description"].str() + std::string(kCrLf); });
-            trap::step([&] { r += TrimPnpId(device["PNPDeviceID"].str()) + "\r\n\r\n"; });
-        });
-    }
-
-    if (view_.ticked(OnboardBox::Lan)) {
-        view_.setCaption("lblMBMacAddress", std::string(kNotEnable));
-        trap::step([&] {
-            lan = wmi::execQuery(service, std::string("SELECT * FROM Win32_NetworkAdapter ") +
-                                              "WHERE PNPDeviceID LIKE 'PCI%VEN%' " + "AND NetConnectionID  > 0");
-        });
-        wmi::walk(lan, [&](const wmi::Object& adapter) {
-            if (!present(adapter, "Description")) return;
-            trap::step([&] { r += adapter["Description"].str() + std::string(kCrLf); });
-            if (!present(adapter, "PNPDeviceID")) return;
-            trap::step([&] { r += TrimPnpId(adapter["PNPDeviceID"].str()) + std::string(kCrLf); });
-            if (!present(adapter, "MACAddress")) return;
-            trap::step([&] {
-                const std::string mac = adapter["MACAddress"].str();
-                r += "Mac-Address: " + mac + "\r\n\r\n";
-                // One adapter shows its address; a second one turns it into "enable".
-                view_.setCaption("lblMBMacAddress", view_.caption("lblMBMacAddress") == kNotEnable ? mac : "enable");
-            });
-        });
-    } else {
-        view_.setCaption("lblMBMacAddress", std::string(kNotEnable));
-    }
-
-    drivers.reset();
-    firewire.reset();
-    sound.reset();
-    lan.reset();
-    service.reset();
-    if (trap::failed()) {
-        message("Error: try to get motherboard pnp's", report::kStyleOk);
-        return {};
-    }
-    return r;
-}
-
-std::string MainLogic::getVGApnp() {
-    std::string r;
-    std::int16_t counter = 0;
-    trap::on();
-    wmi::ServicePtr service;
-    wmi::CollectionPtr controllers;
-
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] { controllers = wmi::execQuery(service, "SELECT * FROM Win32_VideoController"); });
-    wmi::walk(controllers, [&](const wmi::Object& vc) {
-        if (!present(vc, "PNPDeviceID")) return;
-        if (present(vc, "Description")) trap::step([&] { r += vc["Description"].str() + std::string(kCrLf); });
-        if (present(vc, "DeviceID")) trap::step([&] { r += vc["DeviceID"].str() + std::string(kCrLf); });
-        trap::step([&] { r += vc["PNPDeviceID"].str() + "\r\n\r\n"; });
-        if (counter != 0) return;
-        counter = 1;
-        if (present(vc, "Name")) trap::step([&] { view_.setCaption("lblVGAName", vc["Name"].str()); });
-        if (present(vc, "DriverVersion"))
-            trap::step([&] { view_.setCaption("lblVGADriverVersion", vc["DriverVersion"].str()); });
-        if (present(vc, "DriverDate"))
-            trap::step([&] {
-                view_.setCaption("lblVGADriverDate", probes::FormatDate(probes::ConvertWmiDate(vc["DriverDate"].str())));
-            });
-        if (trap::test([&] {
-                return positive(vc["CurrentHorizontalResolution"]) && positive(vc["CurrentVerticalResolution"]);
-            }))
-            trap::step([&] {
-                view_.setCaption("lblVGAVideoMode",
-                                 vc["CurrentHorizontalResolution"] & (" x " & vc["CurrentVerticalResolution"]));
-            });
-        if (trap::test([&] { return positive(vc["CurrentBitsPerPixel"]); }))
-            trap::step([&] { view_.setCaption("lblVGAColor", vc["CurrentBitsPerPixel"] & " Bit"); });
-        if (trap::test([&] { return positive(vc["AdapterRAM"]); }))
-            trap::step([&] {
-                const double mb = static_cast<double>(vc["AdapterRAM"].rawInteger()) / 1024 / 1024;
-                view_.setCaption("lblVGAVideoRam", formatNumber(mb) + " MB");
-            });
-    });
-
-    controllers.reset();
-    service.reset();
-    if (trap::failed()) {
-        message("Error: try to get vga pnp's", report::kStyleOk);
-        return {};
-    }
-    return r;
-}
-
-std::string MainLogic::getMMpnp() {
-    std::string r;
-    int i = 0;
-    trap::on();
-    wmi::ServicePtr service;
-    wmi::CollectionPtr devices;
-
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] { devices = wmi::execQuery(service, "SELECT * FROM Win32_SoundDevice"); });
-    wmi::walk(devices, [&](const wmi::Object& device) {
-        if (!present(device, "DeviceID")) return;
-        if (i > 0) r += kCrLf;
-        if (present(device, "Description") && i < kMultiMediaSlots)
-            trap::step([&] { view_.showMultiMediaSlot(i, device["Description"].str()); });
-        if (present(device, "Manufacturer"))
-            trap::step([&] { r += "Manufacturer: " + device["Manufacturer"].str() + std::string(kCrLf); });
-        trap::step([&] { r += TrimPnpId(device["DeviceID"].str()) + std::string(kCrLf); });
-        ++i;
-    });
-
-    devices.reset();
-    service.reset();
-    if (trap::failed()) {
-        message("Error: try to get multi media pnp's", report::kStyleOk);
-        return {};
-    }
-    return r;
-}
+std::string MainLogic::getMBpnp() { return probes::MotherboardPnp(view_, vga_); }
+std::string MainLogic::getVGApnp() { return probes::GraphicsPnp(view_); }
+std::string MainLogic::getMMpnp() { return probes::MultimediaPnp(view_); }
 
 void OnboardBoxes::windowClosing(const MainView& window) {
     closed_ = {window.ticked(OnboardBox::Vga), window.ticked(OnboardBox::Audio), window.ticked(OnboardBox::Lan)};
@@ -326,7 +94,7 @@ bool OnboardBoxes::ticked(const MainView* window, OnboardBox box) const {
     return closed_ && (*closed_)[static_cast<std::size_t>(box)];
 }
 
-RunFailureGuard::RunFailureGuard() : active_(report::reportRunning()) {
+RunFailureGuard::RunFailureGuard() : active_(probes::reportRunning()) {
     if (active_) saved_ = trap::pending();
 }
 

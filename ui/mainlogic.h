@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "platform/seams.h"
+#include "probes/summary.h"
 #include "wmi/failure.h"
 
 namespace tq::ui {
@@ -18,19 +19,12 @@ namespace tq::ui {
 // The three summary panels ("MB", "VGA" and "MM").
 enum class Panel { Motherboard, Vga, MultiMedia };
 
-// Number of name slots of the multimedia panel (index 0 to 7).
-inline constexpr int kMultiMediaSlots = 8;
+using probes::kMultiMediaSlots;
 
-// What the procedures need of the window's controls. Labels are named as
-// the window names them ("lblMBProduct", ...).
-class MainView {
+// What the procedures need of the window's controls: the summary's (labels,
+// boxes, multimedia slots) and the window's own.
+class MainView : public probes::SummaryView {
 public:
-    virtual ~MainView() = default;
-    virtual void setCaption(std::string_view label, const std::string& text) = 0;
-    virtual std::string caption(std::string_view label) const = 0;
-    virtual bool ticked(platform::OnboardBox box) const = 0;
-    // Ticks a box without raising its click: the caller runs the rebuild.
-    virtual void tick(platform::OnboardBox box) = 0;
     virtual void setChecksEnabled(bool enabled) = 0;
     // Shows the panel's frame and hides the other two.
     virtual void showFrame(Panel panel) = 0;
@@ -38,8 +32,6 @@ public:
     virtual void setPnpText(const std::string& text) = 0;
     virtual std::string pnpText() const = 0;
     virtual void setPnpEnabled(bool enabled) = 0;
-    // Captions lblMMName(index) and shows it with its txtMMName.
-    virtual void showMultiMediaSlot(int index, const std::string& description) = 0;
     // The start notice, and the window itself once it has loaded.
     virtual void showStartForm() = 0;
     virtual void closeStartForm() = 0;

@@ -12,6 +12,7 @@
 #include "ui/frmdialogs.h"
 #include "ui/frmmain.h"
 #include "ui/frmupdate.h"
+#include "ui/widgets.h"
 #include "wmi/failure.h"
 
 namespace tq::ui {
@@ -41,7 +42,8 @@ QtUserInterface& QtUserInterface::instance() {
 }
 
 FrmMain* QtUserInterface::startMainWindow() {
-    main_ = new FrmMain;
+    main_ = new FrmMain({[this] { showAbout(); }, [this] { showComment(); }, [this] { showReportNameDialog(); },
+                         [this](const FrmMain& window) { mainWindowClosing(window); }});
     main_->load();
     return main_.data();
 }
@@ -65,24 +67,6 @@ FrmAbout* QtUserInterface::showAbout() {
 void QtUserInterface::showComment() {
     auto* dialog = new FrmComment(main_.data());
     dialog->exec();  // deletes itself on close
-}
-
-void QtUserInterface::paintNow(QWidget* window) {
-    // A window is painted only once the display server has exposed it,
-    // which a window manager may do a while after the window was shown; the
-    // work that follows would leave an empty frame until then. Wait for it,
-    // a bounded while, then paint at once and hand the pixels over.
-    constexpr qint64 kExposeWaitMs = 2000;
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        const QWindow* handle = window->windowHandle();
-        if (!window->isVisible() || !handle || handle->isExposed() || clock.elapsed() >= kExposeWaitMs) break;
-        QThread::msleep(5);
-    }
-    window->repaint();
-    QGuiApplication::sync();
 }
 
 void QtUserInterface::messageBox(const std::string& prompt, int style, const std::string& title) {

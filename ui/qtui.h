@@ -51,9 +51,6 @@ public:
     // what a report started later from a dialog left open reads.
     void mainWindowClosing(const FrmMain& window);
 
-    // Paints a window that was just shown before the thread goes on working.
-    static void paintNow(QWidget* window);
-
     // platform::UserInterface
     void messageBox(const std::string& prompt, int style, const std::string& title) override;
     void setMousePointer(int pointer) override;

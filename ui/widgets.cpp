@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -10,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThread>
+#include <QWindow>
 #include <QScreen>
 #include <QStyle>
 #include <QWidget>
@@ -183,6 +186,24 @@ std::string toCrLf(const QString& text) {
     QString s = text;
     s.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
     return s.toStdString();
+}
+
+void paintNow(QWidget* window) {
+    // A window is painted only once the display server has exposed it,
+    // which a window manager may do a while after the window was shown; the
+    // work that follows would leave an empty frame until then. Wait for it,
+    // a bounded while, then paint at once and hand the pixels over.
+    constexpr qint64 kExposeWaitMs = 2000;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const QWindow* handle = window->windowHandle();
+        if (!window->isVisible() || !handle || handle->isExposed() || clock.elapsed() >= kExposeWaitMs) break;
+        QThread::msleep(5);
+    }
+    window->repaint();
+    QGuiApplication::sync();
 }
 
 }  // namespace tq::ui

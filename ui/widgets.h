@@ -76,6 +76,9 @@ private:
 // Moves a top-level window so that its frame is centred on its screen.
 void centreOnScreen(QWidget* window);
 
+// Paints a window that was just shown before the thread goes on working.
+void paintNow(QWidget* window);
+
 // Text as the windows show it: CR LF line breaks become Qt's, and back.
 QString fromCrLf(const std::string& text);
 std::string toCrLf(const QString& text);

@@ -126,6 +126,7 @@ private:
 
 struct Run {
     int depth = 0;
+    Binder outer;  // the binder in place before the run, restored after it
     struct Bound {
         std::shared_ptr<Connection> connection;
         std::optional<Failure> failure;
@@ -160,15 +161,40 @@ std::string namespaceKey(std::string_view moniker) {
     return key.empty() ? "root\\cimv2" : key;
 }
 
+// A bind in the run: the run's connection to the moniker's namespace, made
+// by the first bind of it through the binder the run found.
+ServicePtr bindInRun(std::string_view moniker) {
+    if (!current()) fail::raise(fail::kServerUnavailable);  // a copy of the binder kept past its run
+    Run& run = *current();
+    Run::Bound& b = run.byNamespace[namespaceKey(moniker)];
+    if (!b.connection && !b.failure) {
+        try {
+            ServicePtr s = run.outer(moniker);
+            if (!s) fail::raise(fail::kObjectRequired);
+            b.connection = std::make_shared<Connection>(std::shared_ptr<Service>(std::move(s)));
+        } catch (const Error& e) {
+            b.failure = e.failure();
+        }
+    }
+    if (b.failure) throw Error(*b.failure);
+    return std::make_unique<RunService>(b.connection);
+}
+
 }  // namespace
 
 RunScope::RunScope() {
-    if (!current()) current() = std::make_unique<Run>();
+    if (!current()) {
+        current() = std::make_unique<Run>();
+        current()->outer = binder();
+        setBinder(bindInRun);
+    }
     ++current()->depth;
 }
 
 RunScope::~RunScope() {
-    if (--current()->depth == 0) current().reset();
+    if (--current()->depth > 0) return;
+    setBinder(std::move(current()->outer));
+    current().reset();
 }
 
 bool RunScope::active() { return current() != nullptr; }
@@ -177,20 +203,5 @@ std::shared_ptr<void>* runMemory(const void* owner) {
     if (!current()) return nullptr;
     return &current()->memory[owner];
 }
-
-namespace detail {
-ServicePtr bindInRun(std::string_view moniker) {
-    Run::Bound& b = current()->byNamespace[namespaceKey(moniker)];
-    if (!b.connection && !b.failure) {
-        try {
-            b.connection = std::make_shared<Connection>(std::shared_ptr<Service>(connect(moniker)));
-        } catch (const Error& e) {
-            b.failure = e.failure();
-        }
-    }
-    if (b.failure) throw Error(*b.failure);
-    return std::make_unique<RunService>(b.connection);
-}
-}  // namespace detail
 
 }  // namespace tq::wmi

@@ -20,7 +20,9 @@ namespace tq::wmi {
 
 class RunScope {
 public:
-    // Opens a run, or joins the run already open (scopes nest).
+    // Opens a run, or joins the run already open (scopes nest). The run
+    // connects through the program-wide binder in place when it opens and
+    // stands in for that binder until its outermost scope closes.
     RunScope();
     ~RunScope();
     RunScope(const RunScope&) = delete;
@@ -33,10 +35,5 @@ public:
 // index), found by the component's address; empty on first use, dropped
 // with the run. nullptr outside a run.
 std::shared_ptr<void>* runMemory(const void* owner);
-
-namespace detail {
-// bind() within a run: the run's connection to the moniker's namespace.
-ServicePtr bindInRun(std::string_view moniker);
-}  // namespace detail
 
 }  // namespace tq::wmi

@@ -3,9 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "wmi/run.h"
-#include "wmi/trace.h"
-#include "wmi/wql.h"
+#include "wmi/text.h"
 
 namespace tq::wmi {
 namespace {
@@ -74,14 +72,10 @@ const Value* Object::find(std::string_view name) const {
 void setBinder(Binder b) { binderRef() = b ? std::move(b) : Binder(bindUnavailable); }
 const Binder& binder() { return binderRef(); }
 
-ServicePtr connect(std::string_view moniker) {
-    ServicePtr s = tracedBind(binderRef(), moniker);
+ServicePtr bind(std::string_view moniker) {
+    ServicePtr s = binderRef()(moniker);
     if (!s) fail::raise(fail::kObjectRequired);
     return s;
-}
-
-ServicePtr bind(std::string_view moniker) {
-    return RunScope::active() ? detail::bindInRun(moniker) : connect(moniker);
 }
 
 CollectionPtr execQuery(const ServicePtr& service, std::string_view query, int flags,

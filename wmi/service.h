@@ -70,12 +70,9 @@ using Binder = std::function<ServicePtr(std::string_view moniker)>;
 void setBinder(Binder binder);
 const Binder& binder();
 
-// Binds a moniker through the program-wide binder. Throws Error. Within a
-// run (wmi/run.h) every bind of a namespace hands out the run's one
-// connection instead.
+// Binds a moniker through the program-wide binder (within a run, the run's:
+// wmi/run.h). Throws Error.
 ServicePtr bind(std::string_view moniker);
-// Binds through the program-wide binder itself, traced (wmi/trace.h).
-ServicePtr connect(std::string_view moniker);
 
 // ExecQuery on a service that may be missing (a failed bind): a missing
 // service is a calling-side failure, "Object required".

@@ -8,15 +8,10 @@
 namespace tq::wmi {
 namespace {
 
-TraceSink& sinkRef() {
-    static TraceSink s;
-    return s;
-}
-
-void emit(double ms, std::string_view outcome, std::string_view text) {
+void emit(const TraceSink& sink, double ms, std::string_view outcome, std::string_view text) {
     // A trace that cannot be written is no reason to stop a run.
     try {
-        if (const TraceSink& s = sinkRef()) s(traceLine(ms, outcome, text));
+        if (sink) sink(traceLine(ms, outcome, text));
     } catch (...) {
     }
 }
@@ -33,8 +28,8 @@ std::string failure(const Error& e) { return "failure " + std::to_string(e.numbe
 // query's line once, at its end or when it is released.
 class TracedCollection final : public Collection {
 public:
-    TracedCollection(CollectionPtr inner, std::string query, double ms)
-        : inner_(std::move(inner)), query_(std::move(query)), ms_(ms) {}
+    TracedCollection(TraceSink sink, CollectionPtr inner, std::string query, double ms)
+        : sink_(std::move(sink)), inner_(std::move(inner)), query_(std::move(query)), ms_(ms) {}
     ~TracedCollection() override { finish(objects(count_)); }
 
     const Object* next() override {
@@ -56,9 +51,10 @@ private:
     void finish(const std::string& outcome) {
         if (written_) return;
         written_ = true;
-        emit(ms_, outcome, query_);
+        emit(sink_, ms_, outcome, query_);
     }
 
+    TraceSink sink_;
     CollectionPtr inner_;
     std::string query_;
     double ms_;
@@ -68,7 +64,7 @@ private:
 
 class TracedService final : public Service {
 public:
-    explicit TracedService(ServicePtr inner) : inner_(std::move(inner)) {}
+    TracedService(TraceSink sink, ServicePtr inner) : sink_(std::move(sink)), inner_(std::move(inner)) {}
 
     CollectionPtr execQuery(std::string_view query, std::string_view language, int flags) override {
         const auto t0 = Clock::now();
@@ -76,42 +72,49 @@ public:
         try {
             c = inner_->execQuery(query, language, flags);
         } catch (const Error& e) {
-            emit(millisecondsSince(t0), failure(e), query);
+            emit(sink_, millisecondsSince(t0), failure(e), query);
             throw;
         }
         if (!c) return c;
-        return std::make_unique<TracedCollection>(std::move(c), std::string(query), millisecondsSince(t0));
+        return std::make_unique<TracedCollection>(sink_, std::move(c), std::string(query), millisecondsSince(t0));
     }
 
 private:
+    TraceSink sink_;
     ServicePtr inner_;
 };
 
 }  // namespace
 
-void setTrace(TraceSink sink) { sinkRef() = std::move(sink); }
-
-ServicePtr tracedBind(const Binder& binder, std::string_view moniker) {
-    if (!sinkRef()) return binder(moniker);
+namespace {
+ServicePtr tracedBind(const TraceSink& sink, const Binder& binder, std::string_view moniker) {
     const auto t0 = Clock::now();
     ServicePtr s;
     try {
         s = binder(moniker);
     } catch (const Error& e) {
-        emit(millisecondsSince(t0), failure(e), moniker);
+        emit(sink, millisecondsSince(t0), failure(e), moniker);
         throw;
     }
-    emit(millisecondsSince(t0), s ? "connected" : "no service", moniker);
+    emit(sink, millisecondsSince(t0), s ? "connected" : "no service", moniker);
     if (!s) return s;
-    return std::make_unique<TracedService>(std::move(s));
+    return std::make_unique<TracedService>(sink, std::move(s));
+}
+}  // namespace
+
+Binder traced(Binder binder, TraceSink sink) {
+    if (!binder || !sink) return binder;
+    return [binder = std::move(binder), sink = std::move(sink)](std::string_view moniker) {
+        return tracedBind(sink, binder, moniker);
+    };
 }
 
-void traceFault(std::string_view where, std::string_view what) {
-    if (!sinkRef()) return;
+void traceFault(const TraceSink& sink, std::string_view where, std::string_view what) {
+    if (!sink) return;
     std::string text(where);
     text += ": ";
     text += what;
-    emit(0, "fault", text);
+    emit(sink, 0, "fault", text);
 }
 
 std::string traceLine(double milliseconds, std::string_view outcome, std::string_view text) {

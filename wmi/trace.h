@@ -19,17 +19,16 @@
 
 namespace tq::wmi {
 
-// Where the lines go (each without line end); an empty sink ends the trace.
+// Where the lines go (each without line end); an empty sink keeps no trace.
 using TraceSink = std::function<void(std::string_view line)>;
-void setTrace(TraceSink sink);
 
-// Binds through `binder`, timed and traced when a trace is on; the service's
-// queries are traced as well.
-ServicePtr tracedBind(const Binder& binder, std::string_view moniker);
+// `binder` with its connections and their queries timed and traced into
+// `sink`: what a program that keeps a trace installs as its binder.
+Binder traced(Binder binder, TraceSink sink);
 
 // A line for a fault the run survived without a failure of its own (a
 // provider's class left empty, say): `what` went wrong `where`.
-void traceFault(std::string_view where, std::string_view what);
+void traceFault(const TraceSink& sink, std::string_view where, std::string_view what);
 
 // One line: the time, the outcome and the text (control characters shown
 // as blanks, so that a line stays one line).

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <utility>
 
-#include "platform/seams.h"
 #include "wmi/failure.h"
 
 namespace tq {
@@ -50,6 +49,16 @@ std::size_t textLength(std::string_view s) {
     return n;
 }
 
+namespace {
+std::string& decimalSeparatorRef() {
+    static std::string sep = ".";
+    return sep;
+}
+}  // namespace
+
+void setDecimalSeparator(std::string sep) { decimalSeparatorRef() = std::move(sep); }
+const std::string& decimalSeparator() { return decimalSeparatorRef(); }
+
 std::string formatNumber(double d, bool single) {
     if (std::isnan(d)) return "NaN";
     if (std::isinf(d)) return d > 0 ? "Infinity" : "-Infinity";
@@ -72,8 +81,7 @@ std::string formatNumber(double d, bool single) {
         out += tail;
     }
     if (auto dot = out.find('.'); dot != std::string::npos) {
-        const std::string sep = platform::locale().decimalSeparator();
-        out.replace(dot, 1, sep);
+        out.replace(dot, 1, decimalSeparatorRef());
     }
     return out;
 }

@@ -73,8 +73,13 @@ std::string operator&(std::string_view s, const Value& v);
 
 // The text form of a floating-point number: at most 15 significant digits
 // (7 for single precision), no trailing zeros, plain digits for whole
-// numbers below 1E+15 (1E+07), the current locale's decimal separator.
+// numbers below 1E+15 (1E+07), the decimal separator below.
 std::string formatNumber(double d, bool single = false);
+
+// The decimal separator of number texts: the user's, handed in by whoever
+// installs the platform's locale ("." until then).
+void setDecimalSeparator(std::string sep);
+const std::string& decimalSeparator();
 
 // x rounded to one decimal place, decided on the exact value of x; a tie
 // (x exactly halfway) goes to the even tenth.

@@ -66,10 +66,10 @@ struct BindState {
 
 }  // namespace
 
-std::shared_ptr<wmi::Repository> makeRepository(std::string root) {
+std::shared_ptr<wmi::Repository> makeRepository(std::string root, wmi::TraceSink faults) {
     auto repo = std::make_shared<wmi::Repository>();
     auto state = std::make_shared<BindState>(std::move(root));
-    repo->setLoader([state](wmi::Repository& r, std::string_view className) {
+    repo->setLoader([state, faults = std::move(faults)](wmi::Repository& r, std::string_view className) {
         auto it = sources().find(lower(className));
         if (it == sources().end()) return;
         const ClassSource& src = it->second;
@@ -81,7 +81,7 @@ std::shared_ptr<wmi::Repository> makeRepository(std::string root) {
             // A reader that gives up leaves the class empty rather than the
             // query failing; the trace tells why.
             objects.clear();
-            wmi::traceFault(std::string(src.className) + " left empty", e.what());
+            wmi::traceFault(faults, std::string(src.className) + " left empty", e.what());
         }
         for (auto& o : objects) {
             auto& inst = r.add(src.className);
@@ -91,8 +91,8 @@ std::shared_ptr<wmi::Repository> makeRepository(std::string root) {
     return repo;
 }
 
-wmi::Binder makeBinder(std::string root) {
-    return wmi::makeBinder([root]() { return makeRepository(root); });
+wmi::Binder makeBinder(std::string root, wmi::TraceSink faults) {
+    return wmi::makeBinder([root, faults]() { return makeRepository(root, faults); });
 }
 
 }  // namespace tq::linuxprov

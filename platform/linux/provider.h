@@ -8,15 +8,17 @@
 
 #include "wmi/repository.h"
 #include "wmi/service.h"
+#include "wmi/trace.h"
 
 namespace tq::linuxprov {
 
-// A binder whose every bind reads the machine below `root` afresh.
-wmi::Binder makeBinder(std::string root = "/");
+// A binder whose every bind reads the machine below `root` afresh. A class
+// whose reader gives up is left empty, and `faults` traces why.
+wmi::Binder makeBinder(std::string root = "/", wmi::TraceSink faults = {});
 
 // A fresh repository over the machine below `root`; each class is read when
 // a query first asks for it.
-std::shared_ptr<wmi::Repository> makeRepository(std::string root = "/");
+std::shared_ptr<wmi::Repository> makeRepository(std::string root = "/", wmi::TraceSink faults = {});
 
 // What this user could not read of the machine and what the report lacks
 // for it, as one sentence ("... memory modules and ... need root: run with

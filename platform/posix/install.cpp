@@ -21,11 +21,12 @@ void installPlatform(const InstallOptions& options) {
     current().files = gFiles.get();
     current().shell = gShell.get();
     current().locale = gLocale.get();
+    setDecimalSeparator(gLocale->decimalSeparator());
     current().registry = &posix::standInRegistry();
 }
 
 wmi::Binder platformBinder(const InstallOptions& options) {
-    return linuxprov::makeBinder(options.root.empty() ? "/" : options.root);
+    return linuxprov::makeBinder(options.root.empty() ? "/" : options.root, options.trace);
 }
 
 std::string readingLimits() { return linuxprov::readingLimits(); }

@@ -18,7 +18,7 @@ std::string wmiTraceVariable() {
     return v ? v : "";
 }
 
-std::string startWmiTrace(const std::string& path) {
+std::string startWmiTrace(const std::string& path, wmi::TraceSink& sink) {
     // Never blocks on a FIFO, never follows a link at the name.
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
                           0644);
@@ -35,7 +35,7 @@ std::string startWmiTrace(const std::string& path) {
         ::close(*p);
         delete p;
     });
-    wmi::setTrace([file](std::string_view line) {
+    sink = [file](std::string_view line) {
         std::string text(line);
         text += '\n';
         // One write per line keeps lines whole beside other writers; a
@@ -49,7 +49,7 @@ std::string startWmiTrace(const std::string& path) {
             p += n;
             left -= static_cast<std::size_t>(n);
         }
-    });
+    };
     return {};
 }
 

@@ -15,7 +15,7 @@ std::string wmiTraceVariable() {
     return v ? win::narrow(v) : "";
 }
 
-std::string startWmiTrace(const std::string& path) {
+std::string startWmiTrace(const std::string& path, wmi::TraceSink& sink) {
     // Appending only; a reparse point is opened as itself, never followed.
     const HANDLE h = ::CreateFileW(win::widen(path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
@@ -26,12 +26,12 @@ std::string startWmiTrace(const std::string& path) {
     if (::GetFileType(h) != FILE_TYPE_DISK || !::GetFileInformationByHandle(h, &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
         return path + " is not a regular file";
-    wmi::setTrace([file](std::string_view line) {
+    sink = [file](std::string_view line) {
         std::string text(line);
         text += "\r\n";
         DWORD written = 0;
         ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    });
+    };
     return {};
 }
 

@@ -12,7 +12,7 @@
 #include "probes/probes.h"
 #include "report/html.h"
 #include "report/main.h"
-#include "report/sections.h"
+#include "probes/reportrun.h"
 #include "tests/support/fakes.h"
 #include "tests/support/service_double.h"
 #include "wmi/run.h"
@@ -172,11 +172,11 @@ Report report(bool asRun, std::shared_ptr<wmi::Repository> machine, const Harshn
     report::gStrFileName = "PC.htm";
     scope.files.add(report::reportPath());
     if (asRun) {
-        report::RunReport();
+        probes::RunReport();
     } else {
         report::ReportStream stream(scope.files.openForWriting(report::reportPath()));
         report::WriteHtmlHeader(report::gStrFileName, stream);
-        for (const report::Section& s : report::reportSections()) s.write(stream);
+        for (const probes::Section& s : probes::reportSections()) s.write(stream);
         report::WriteHtmlFooter(stream);
         stream.close();
     }

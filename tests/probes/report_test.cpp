@@ -10,7 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "report/main.h"
-#include "report/sections.h"
+#include "probes/reportrun.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
 
@@ -105,7 +105,7 @@ TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {
     scope.ui.vga = scope.ui.audio = scope.ui.lan = true;
     report::gStrFileName = "PC.htm";
     scope.files.add(report::reportPath());
-    report::RunReport();
+    probes::RunReport();
 
     EXPECT_EQ(scope.ui.progress, (std::vector<int>{5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 57, 59, 64, 67, 70, 75, 77,
                                                    80, 85, 90, 95, 100}));

@@ -7,6 +7,7 @@
 #include <QtTest/qtestspontaneevent.h>
 
 #include "platform/install.h"
+#include "probes/reportrun.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
 #include "tests/support/tempdir.h"
@@ -313,7 +314,7 @@ void WindowsTest::secondStartIsRefusedDuringARun() {
         // Between two sections of the run the user tries again and leaves.
         if (tried || q.find("Win32_Processor") == std::string::npos) return;
         tried = true;
-        QVERIFY(report::reportRunning());
+        QVERIFY(probes::reportRunning());
         click(main, "btnCreateReport");
         QVERIFY(w.ui.reportNameDialog() == nullptr);
         click(main, "btnEnde");

@@ -159,7 +159,7 @@ TEST(Trace, OneLinePerConnectionAndQuerySent) {
     ServiceDouble service(testing::sampleMachine());
     service.harms = {{"Win32_Bios", 0, Failure{70, "Permission denied"}}};
     std::vector<std::string> lines;
-    setTrace([&](std::string_view l) { lines.emplace_back(l); });
+    setBinder(traced(binder(), [&](std::string_view l) { lines.emplace_back(l); }));
     {
         RunScope run;
         for (int i = 0; i < 2; ++i) {
@@ -170,7 +170,6 @@ TEST(Trace, OneLinePerConnectionAndQuerySent) {
             s->execQuery("SELECT * FROM Win32_SoundDevice", "WQL", kProbeFlags)->next();  // left early
         }
     }
-    setTrace(nullptr);
     ASSERT_EQ(lines.size(), 5u);
     auto after = [](const std::string& l) { return l.substr(l.find('\t') + 1); };
     EXPECT_EQ(after(lines[0]), "connected\t" + std::string(kMoniker));
@@ -180,6 +179,8 @@ TEST(Trace, OneLinePerConnectionAndQuerySent) {
     EXPECT_EQ(after(lines[4]), "1 object\tSELECT * FROM Win32_SoundDevice");
     for (const std::string& l : lines) EXPECT_NE(l.find(" ms\t"), std::string::npos) << l;
     EXPECT_EQ(traceLine(1234.56, "3 objects", "q"), "1234.6 ms\t3 objects\tq");
+    traceFault([&](std::string_view l) { lines.emplace_back(l); }, "Win32_Bios left empty", "bad table");
+    EXPECT_EQ(lines.back(), "0.0 ms\tfault\tWin32_Bios left empty: bad table");
 }
 
 }  // namespace

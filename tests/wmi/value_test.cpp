@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "machine.h"
-#include "platform/seams.h"
 #include "wmi/value.h"
 
 namespace tq {
@@ -20,22 +19,6 @@ TEST(ValueText, FormsOfEachKind) {
     };
     for (const auto& [v, text] : cases) EXPECT_EQ(v.str(), text);
 }
-
-// A locale with a chosen decimal separator, for the life of a scope.
-class SeparatorLocale final : public platform::Locale {
-public:
-    explicit SeparatorLocale(std::string sep) : sep_(std::move(sep)), saved_(platform::current().locale) {
-        platform::current().locale = this;
-    }
-    ~SeparatorLocale() override { platform::current().locale = saved_; }
-    std::string decimalSeparator() override { return sep_; }
-    std::string shortDate(int, int, int) override { return {}; }
-    std::string longTime(int, int, int) override { return {}; }
-
-private:
-    std::string sep_;
-    platform::Locale* saved_;
-};
 
 TEST(ValueText, FloatingPointNumbers) {
     struct Case {
@@ -62,10 +45,11 @@ TEST(ValueText, FloatingPointNumbers) {
         {0.0, false, "0", "0"},
     };
     for (const char* sep : {".", ","}) {
-        SeparatorLocale locale(sep);
+        setDecimalSeparator(sep);
         for (const Case& c : cases)
             EXPECT_EQ(Value::real(c.value, c.single).str(), *sep == '.' ? c.point : c.comma) << c.value;
     }
+    setDecimalSeparator(".");
 }
 
 TEST(ValueText, TenthsDecidedOnTheExactValue) {

@@ -7,10 +7,10 @@
 #include <stdexcept>
 
 #include "platform/windows/text.h"
+#include "probes/reportrun.h"
 #include "report/main.h"
 #include "ui/dialoglogic.h"
 #include "ui/win32/resource.h"
-#include "ui/win32/win32ui.h"
 
 namespace tq::ui::win32 {
 
@@ -19,11 +19,21 @@ using layout::Kind;
 using platform::OnboardBox;
 
 namespace {
+FormHost* gHost = nullptr;
+}  // namespace
+
+FormHost::FormHost() { gHost = this; }
+FormHost::~FormHost() {
+    if (gHost == this) gHost = nullptr;
+}
+FormHost& FormHost::instance() { return *gHost; }
+
+namespace {
 
 constexpr wchar_t kFormClass[] = L"TallyquestForm";
 constexpr wchar_t kPictureClass[] = L"TallyquestPicture";
 
-HINSTANCE module() { return Win32UserInterface::instance().module(); }
+HINSTANCE module() { return FormHost::instance().module(); }
 
 // The per-monitor functions of newer systems, when the system has them.
 template <class F>
@@ -212,7 +222,7 @@ void Form::create() {
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     createControls();
-    Win32UserInterface::instance().opened(this);
+    FormHost::instance().opened(this);
 }
 
 void Form::readDpi() {
@@ -409,7 +419,7 @@ LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         form->hwnd_ = nullptr;
         form->controls_.assign(form->controls_.size(), nullptr);
-        Win32UserInterface::instance().closed(form);
+        FormHost::instance().closed(form);
         return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
     return form->dispatch(msg, wp, lp);
@@ -465,7 +475,7 @@ LRESULT Form::dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case WM_SETCURSOR:
-        if (Win32UserInterface::instance().busy()) {
+        if (FormHost::instance().busy()) {
             ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));
             return TRUE;
         }
@@ -662,7 +672,7 @@ FrmMain::FrmMain() : Form(layout::frmMain(), nullptr), logic_(*this) {
 void FrmMain::onCommand(int id, int code) {
     const Control* c = design().find(id);
     if (!c) return;
-    auto& ui = Win32UserInterface::instance();
+    auto& ui = FormHost::instance();
     const std::string_view name = c->name;
     // User actions; a report run lets them through at its progress updates,
     // so none of them may leave a failure for the run's final check.
@@ -678,7 +688,7 @@ void FrmMain::onCommand(int id, int code) {
     } else if (code == BN_CLICKED && name == "btnCreateReport") {
         // A run is not re-entrant: while one is in progress (its progress
         // updates let clicks through) the button does nothing.
-        if (!report::reportRunning()) ui.showReportNameDialog();
+        if (!probes::reportRunning()) ui.showReportNameDialog();
     } else if (code == STN_CLICKED && name == "imgInfo") {
         ui.showAbout();
     } else if (code == STN_DBLCLK && name == "imgLogo") {
@@ -690,13 +700,13 @@ bool FrmMain::onClose(bool) {
     // During a run the window's controls stay usable, but leaving it would
     // pull the check boxes from under the on-board section: only the run
     // itself closes it then.
-    return !report::reportRunning() || closeByProgram_;
+    return !probes::reportRunning() || closeByProgram_;
 }
 
 void FrmMain::onDestroy() {
     // The check boxes still exist here; a report started later from a
     // dialog left open reads them as they stand now.
-    Win32UserInterface::instance().mainWindowClosing(*this);
+    FormHost::instance().mainWindowClosing(*this);
 }
 
 void FrmMain::closeByProgram() {
@@ -767,10 +777,10 @@ void FrmMain::showMultiMediaSlot(int index, const std::string& description) {
     ::ShowWindow(control(layout::multiMediaName(true, index)), SW_SHOW);
 }
 
-void FrmMain::showStartForm() { Win32UserInterface::instance().showStartForm(); }
+void FrmMain::showStartForm() { FormHost::instance().showStartForm(); }
 
 void FrmMain::closeStartForm() {
-    if (FrmStart* start = Win32UserInterface::instance().startForm()) {
+    if (FrmStart* start = FormHost::instance().startForm()) {
         ::ShowWindow(start->hwnd(), SW_HIDE);
         start->destroy();
     }
@@ -802,7 +812,7 @@ void FrmCuz::onCommand(int id, int code) {
 }
 
 void FrmCuz::okay() {
-    if (report::reportRunning()) return;
+    if (probes::reportRunning()) return;
     if (!acceptDesignation(windowText(T_cuz()))) ::SetFocus(T_cuz());
     // The run has closed this window; nothing here may be touched any more.
 }
@@ -841,16 +851,16 @@ void FrmComment::onCommand(int id, int code) {
     if (!c || code != BN_CLICKED) return;
     if (c->name == "cmdOK") {
         storeComment(text("txtComment"));
-        Win32UserInterface::instance().endModal();
+        FormHost::instance().endModal();
         destroy();
     } else if (c->name == "cmdCancel") {
-        Win32UserInterface::instance().endModal();
+        FormHost::instance().endModal();
         destroy();
     }
 }
 
 bool FrmComment::onClose(bool) {
-    Win32UserInterface::instance().endModal();
+    FormHost::instance().endModal();
     return true;
 }
 
@@ -891,7 +901,7 @@ void FrmUpdate::gSubVisiblePicture(std::uint32_t lngBackColor, std::uint32_t lng
 
 void FrmUpdate::gSubUpdateStatus(std::int32_t lngProzent) {
     picture_->drawStatus(lngProzent, dpiY());
-    Win32UserInterface::instance().processPending();
+    FormHost::instance().processPending();
 }
 
 bool FrmUpdate::onClose(bool fromUser) {

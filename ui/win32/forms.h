@@ -22,6 +22,39 @@ namespace tq::ui::win32 {
 std::string windowText(HWND hwnd);
 void setWindowText(HWND hwnd, const std::string& utf8);
 
+class Form;
+class FrmAbout;
+class FrmCuz;
+class FrmMain;
+class FrmStart;
+
+// What the windows ask of the object that owns them all (the user
+// interface): the one that lives while it exists.
+class FormHost {
+public:
+    static FormHost& instance();
+
+    virtual HINSTANCE module() const noexcept = 0;
+    virtual bool busy() const noexcept = 0;
+    // A window has been created, or has closed.
+    virtual void opened(Form* form) = 0;
+    virtual void closed(Form* form) = 0;
+    virtual FrmCuz* showReportNameDialog() = 0;
+    virtual FrmAbout* showAbout() = 0;
+    virtual void showComment() = 0;
+    virtual void endModal() = 0;
+    virtual FrmStart* showStartForm() = 0;
+    virtual FrmStart* startForm() const = 0;
+    virtual void processPending() = 0;
+    virtual void mainWindowClosing(const FrmMain& window) = 0;
+
+protected:
+    FormHost();
+    virtual ~FormHost();
+    FormHost(const FormHost&) = delete;
+    FormHost& operator=(const FormHost&) = delete;
+};
+
 // A window built from a layout table. Destroying its window (DestroyWindow,
 // or a close the window allows) ends it; the object itself is deleted later
 // by the user interface, never while one of its handlers runs.

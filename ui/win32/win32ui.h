@@ -17,13 +17,13 @@
 
 namespace tq::ui::win32 {
 
-class Win32UserInterface final : public platform::UserInterface {
+class Win32UserInterface final : public platform::UserInterface, public FormHost {
 public:
     // The one instance; windows reach each other through it.
     explicit Win32UserInterface(HINSTANCE instance);
     ~Win32UserInterface() override;
     static Win32UserInterface& instance();
-    HINSTANCE module() const noexcept { return module_; }
+    HINSTANCE module() const noexcept override { return module_; }
 
     // Replaces the message box (tests answer them this way). An empty hook
     // brings the real box back.
@@ -37,35 +37,35 @@ public:
     FrmCuz* reportNameDialog() const { return live(cuz_); }
     FrmAbout* aboutBox() const { return live(about_); }
     FrmComment* commentDialog() const { return live(comment_); }
-    FrmStart* startForm() const { return live(start_); }
+    FrmStart* startForm() const override { return live(start_); }
 
     // Shows frmcuz (not modal), the same one again while it is open.
-    FrmCuz* showReportNameDialog();
+    FrmCuz* showReportNameDialog() override;
     // Shows frmAbout (not modal), the same one again while it is open.
-    FrmAbout* showAbout();
+    FrmAbout* showAbout() override;
     // Shows frmComment modal, owned by the main window; returns when it closes.
-    void showComment();
+    void showComment() override;
     // Gives the other windows back to the user when the modal dialog ends.
-    void endModal();
-    FrmStart* showStartForm();
+    void endModal() override;
+    FrmStart* showStartForm() override;
 
-    bool busy() const noexcept { return busy_; }
+    bool busy() const noexcept override { return busy_; }
     // How many of the program's windows are open.
     int openWindows() const noexcept { return open_; }
 
     // Runs the message loop until the last window has closed.
     int run();
     // Handles the messages waiting now, then returns.
-    void processPending();
+    void processPending() override;
     // Deletes the windows that have closed (outside of their handlers).
     void reap();
 
     // Called by the windows.
-    void opened(Form* form);
-    void closed(Form* form);
+    void opened(Form* form) override;
+    void closed(Form* form) override;
     // The main window is going: its on-board boxes, as they stand, are what
     // a report started later from a dialog left open reads.
-    void mainWindowClosing(const FrmMain& window) { boxes_.windowClosing(window); }
+    void mainWindowClosing(const FrmMain& window) override { boxes_.windowClosing(window); }
     bool translate(MSG& msg);
 
     // platform::UserInterface

@@ -260,8 +260,9 @@ TEST(WmiTrace, AppendsToARegularFileAndRefusesEverythingElse) {
     TempDir dir;
     dir.write("trace.txt", "earlier line\n");
     const std::string file = dir.path + "/trace.txt";
-    ASSERT_EQ(platform::startWmiTrace(file), "");
-    wmi::setBinder(wmi::makeBinder(std::make_shared<wmi::Repository>()));
+    wmi::TraceSink sink;
+    ASSERT_EQ(platform::startWmiTrace(file, sink), "");
+    wmi::setBinder(wmi::traced(wmi::makeBinder(std::make_shared<wmi::Repository>()), sink));
     wmi::bind(wmi::kMoniker)->execQuery("SELECT * FROM Win32_Bios", "WQL", wmi::kProbeFlags)->next();
     wmi::setBinder(nullptr);
     const std::string trace = dir.read("trace.txt");
@@ -274,10 +275,11 @@ TEST(WmiTrace, AppendsToARegularFileAndRefusesEverythingElse) {
     for (const std::string& refused : {dir.path + "/fifo", dir.path + "/link", std::string("/dev/null"), dir.path,
                                        dir.path + "/no/such/folder/trace"}) {
         SCOPED_TRACE(refused);
-        EXPECT_NE(platform::startWmiTrace(refused), "");  // and never blocks
+        wmi::TraceSink none;
+        EXPECT_NE(platform::startWmiTrace(refused, none), "");  // and never blocks
+        EXPECT_FALSE(none);
     }
     EXPECT_EQ(dir.read("trace.txt"), trace);
-    wmi::setTrace(nullptr);
 }
 
 }  // namespace

@@ -104,9 +104,8 @@ TEST(ComService, EachMonikerAnswersTheBiosQuery) {
 // moniker each caller binds, sends each query once, and keeps the service's
 // objects valid after the walk has moved on.
 TEST(ComService, ARunConnectsOnceAndSendsEachQueryOnce) {
-    wmi::setBinder(makeComBinder());
     std::vector<std::string> lines;
-    wmi::setTrace([&](std::string_view l) { lines.emplace_back(l); });
+    wmi::setBinder(wmi::traced(makeComBinder(), [&](std::string_view l) { lines.emplace_back(l); }));
     {
         wmi::RunScope run;
         std::vector<std::string> names;
@@ -122,7 +121,6 @@ TEST(ComService, ARunConnectsOnceAndSendsEachQueryOnce) {
             }
         EXPECT_EQ(std::count(names.begin(), names.end(), names.front()), 6);
     }
-    wmi::setTrace(nullptr);
     wmi::setBinder(nullptr);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find("\tconnected\t"), std::string::npos) << lines[0];

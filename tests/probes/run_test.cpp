@@ -1,8 +1,8 @@
 // The report run from the created file to the opened document.
 #include <gtest/gtest.h>
 
+#include "probes/reportrun.h"
 #include "report/main.h"
-#include "report/sections.h"
 #include "tests/support/fakes.h"
 #include "wmi/trap.h"
 
@@ -25,7 +25,7 @@ std::vector<std::string> splitLines(const std::string& content) {
 
 int lastSectionProgress() {
     int last = -1;
-    for (const auto& s : report::reportSections())
+    for (const auto& s : probes::reportSections())
         if (s.progress >= 0) last = s.progress;
     return last;
 }
@@ -33,7 +33,7 @@ int lastSectionProgress() {
 TEST(RunReport, MissingFileReturnsToTheMainWindow) {
     PlatformScope scope;
     report::gStrFileName = "PC 01.htm";
-    report::RunReport();
+    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::NotCreated);
     EXPECT_EQ(scope.ui.dialogCloses, 1);
     ASSERT_EQ(scope.ui.messages.size(), 1u);
     EXPECT_EQ(scope.ui.messages[0].prompt, "Could not create the file...");
@@ -50,9 +50,8 @@ TEST(RunReport, MissingFileReturnsToTheMainWindow) {
 
     // The main window stays usable: a second run with the file in place works.
     scope.files.add("C:\\Tallyquest\\PC 01.htm");
-    report::RunReport();
+    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Saved);
     EXPECT_TRUE(scope.ui.mainClosed);
-    EXPECT_EQ(scope.ui.messages.back().title, "File is saved");
 }
 
 TEST(RunReport, UnreachableServiceStillGivesAWholeReportAndOpensIt) {
@@ -63,7 +62,7 @@ TEST(RunReport, UnreachableServiceStillGivesAWholeReportAndOpensIt) {
     scope.ui.onMessage = [&](const testing::Message& m) {
         if (m.title == "File is saved") openedBeforeConfirm = !scope.shell.executed.empty();
     };
-    report::RunReport();
+    probes::RunReport();
 
     const auto lines = splitLines(scope.files.content("C:\\Tallyquest\\PC 01.htm"));
     ASSERT_GT(lines.size(), 25u);
@@ -89,7 +88,7 @@ TEST(RunReport, UnreachableServiceStillGivesAWholeReportAndOpensIt) {
 
     // Progress after every section that has a value, then 100.
     std::vector<int> expected;
-    for (const auto& s : report::reportSections())
+    for (const auto& s : probes::reportSections())
         if (s.progress >= 0) expected.push_back(s.progress);
     expected.push_back(100);
     EXPECT_EQ(scope.ui.progress, expected);
@@ -105,7 +104,7 @@ TEST(RunReport, FailingFooterEndsWithTheFinalErrorAndOpensNothing) {
     scope.ui.onProgress = [&](int p) {
         if (p == last) scope.files.failWrites = true;
     };
-    report::RunReport();
+    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Failed);
     const auto prompts = scope.ui.prompts();
     ASSERT_GE(prompts.size(), 2u);
     EXPECT_EQ(prompts[prompts.size() - 2], "Error occure while writing the footer of output-file.");
@@ -120,7 +119,7 @@ TEST(RunReport, ReportThatCannotBeOpenedShowsEveryWritersMessage) {
     PlatformScope scope;
     report::gStrFileName = "PC 01.htm";
     scope.files.add("C:\\Tallyquest\\PC 01.htm", "kept", platform::kAttrReadOnly);
-    report::RunReport();
+    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Failed);
     const auto prompts = scope.ui.prompts();
     ASSERT_GE(prompts.size(), 3u);
     EXPECT_EQ(prompts.front(), "Error occure while writing the header of output-file.");
@@ -136,7 +135,7 @@ TEST(RunReport, ProgramAtADriveRootGivesTwoSeparators) {
     scope.files.appFolder = "C:\\";
     report::gStrFileName = "PC 01.htm";
     scope.files.add("C:\\\\PC 01.htm");
-    report::RunReport();
+    probes::RunReport();
     EXPECT_EQ(scope.ui.messages.back().prompt, "The file is saved on C:\\\\PC 01.htm");
 }
 
@@ -146,14 +145,14 @@ TEST(RunReport, IsNotReentrant) {
     scope.files.add("C:\\Tallyquest\\PC 01.htm");
     int nested = 0;
     scope.ui.onProgress = [&](int) {
-        EXPECT_TRUE(report::reportRunning());
+        EXPECT_TRUE(probes::reportRunning());
         const auto before = scope.ui.dialogCloses;
-        report::RunReport();  // refused while the first run goes on
+        EXPECT_EQ(probes::RunReport(), probes::RunOutcome::AlreadyRunning);
         nested += scope.ui.dialogCloses - before;
     };
-    report::RunReport();
+    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Saved);
     EXPECT_EQ(nested, 0);
-    EXPECT_FALSE(report::reportRunning());
+    EXPECT_FALSE(probes::reportRunning());
     EXPECT_EQ(scope.shell.executed.size(), 1u);
 }
 

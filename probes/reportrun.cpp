@@ -1,0 +1,112 @@
+#include "probes/reportrun.h"
+
+#include "factory/SysBuilder.h"
+#include "probes/probes.h"
+#include "report/html.h"
+#include "report/main.h"
+#include "wmi/run.h"
+#include "wmi/trap.h"
+
+namespace tq::probes {
+
+const std::vector<Section>& reportSections() {
+    static const std::vector<Section> sections = {
+        {"Motherboard", WriteMotherboardSection, 5},
+        {"Bios", WriteBiosSection, 10},
+        {"CPU", WriteCpuSection, 15},
+        {"Memory", WriteMemorySection, 20},
+        {"VGA", WriteGraphicsSection, 25},
+        {"HDD", WriteHddSection, 30},
+        {"Removable drives", WriteRemovableDrivesSection, 35},
+        {"CDROM", WriteCdromSection, 40},
+        {"Modem", WriteModemSection, 45},
+        {"Keyboard", WriteKeyboardSection, 50},
+        {"Mouse", WriteMouseSection, 57},
+        {"MultiMedia", WriteMultimediaSection, 59},
+        {"On Board", WriteOnboardSection, 64},
+        {"Networkdevices", WriteNetworkSection, 67},
+        {"Slots", WriteSlotsSection, 70},
+        {"Operatingsystem", WriteOsSection, 75},
+        {"Performance rating", WritePerformanceRatingSection, 77},
+        {"Hotfix", WriteHotfixSection, 80},
+        {"PNP", WritePnpDriverSection, 85},
+        {"Defective hardware", WriteDefectiveHardwareSection, 90},
+        {"Sigverif", WriteSignatureSection, 95},
+        {"Factory log", factory::WriteFactoryLogs, -1},
+    };
+    return sections;
+}
+
+using namespace report;
+
+namespace {
+bool gRunning = false;
+
+struct RunningFlag {
+    RunningFlag() { gRunning = true; }
+    ~RunningFlag() { gRunning = false; }
+};
+}  // namespace
+
+bool reportRunning() { return gRunning; }
+
+RunOutcome RunReport(const std::vector<Section>& sections) {
+    if (gRunning) return RunOutcome::AlreadyRunning;
+    RunningFlag running;
+    wmi::RunScope run;  // one connection, each query once
+    auto& ui = platform::ui();
+    const std::string title(kAppTitle);
+
+    ui.closeReportNameDialog();
+    ui.setMousePointer(platform::kPointerHourglass);
+    setDecimalSeparator(platform::locale().decimalSeparator());
+    trap::on();
+
+    trap::step([&] { ui.progressCreate(); });
+    trap::step([&] { ui.progressSetCaption(title); });
+    trap::step([&] { ui.progressVisiblePicture(0xFFFFFF, 0xC00000, false); });
+    trap::step([&] { ui.progressSetStatus("Scan is running, please wait..."); });
+    trap::step([&] { ui.progressShow(); });
+
+    bool exists = false;
+    trap::step([&] {
+        if (!gObjFso) gObjFso = &platform::files();
+        exists = gObjFso->fileExists(reportPath());
+    });
+    if (!exists) {
+        gObjFso = nullptr;
+        trap::step([&] { ui.progressClose(); });
+        ui.setMousePointer(platform::kPointerDefault);
+        ui.messageBox("Could not create the file...", kStyleOk, title);
+        return RunOutcome::NotCreated;
+    }
+
+    ReportStream stream;
+    trap::step([&] { stream = ReportStream(gObjFso->openForWriting(reportPath())); });
+    WriteHtmlHeader(gStrFileName, stream);
+    for (const Section& section : sections) {
+        section.write(stream);
+        if (section.progress >= 0) trap::step([&] { ui.progressUpdate(section.progress); });
+    }
+    WriteHtmlFooter(stream);
+    trap::step([&] { stream.close(); });
+    trap::step([&] { ui.progressUpdate(100); });
+    trap::step([&] { ui.progressClose(); });
+    ui.setMousePointer(platform::kPointerDefault);
+
+    if (trap::failed()) {
+        ui.messageBox("An error occured while scanning the system - " + trap::pending().description +
+                          " - Tallyquest will be close",
+                      kStyleCritical, title);
+        ui.closeMainWindow();
+        return RunOutcome::Failed;
+    }
+    const std::string path = reportPath();
+    // Named as the user finds it on this platform.
+    ui.messageBox("The file is saved on " + platform::files().displayPath(path), kStyleOk, "File is saved");
+    OpenDocument(ui.mainWindowHandle(), path);
+    ui.closeMainWindow();
+    return RunOutcome::Saved;
+}
+
+}  // namespace tq::probes
