@@ -125,6 +125,8 @@ TEST(Edid, DamagedBlocksGiveWhatCanBeRead) {
     const Case cases[] = {
         {"whole", good, true, "SAM", "SyncMaster", "HSDXB03789", true, true},
         {"numeric serial only", noSerialDescriptor, true, "SAM", "SyncMaster", "1312961073", false, true},
+        {"all-ones serial number", noSerialDescriptor.substr(0, 12) + std::string(4, '\xff') + noSerialDescriptor.substr(16),
+         true, "SAM", "SyncMaster", "", false, true},
         {"broken checksum", badSum, true, "SAM", "SyncMaster", "HSDXB03789", false, true},
         {"zero descriptors", noDescriptors, true, "SAM", "", "1312961073", false, true},
         {"bytes outside ASCII", garbage, true, "SAM", "SyncMaster", "DXB03789", false, true},

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ocs/inventory.h"
@@ -24,114 +25,9 @@ namespace {
 
 using tq::ocs::Inventory;
 
-const char* const kMachine = R"json({
-  "Win32_ComputerSystem": [{"Name": "WS-0815", "Domain": "LAB", "Manufacturer": "Gigabyte <Tech> & Co.",
-                            "Model": "H370 HD3", "TotalPhysicalMemory": "17179869184"}],
-  "Win32_OperatingSystem": [{"Caption": "Microsoft Windows 10 Pro", "Version": "10.0.19045",
-                             "SerialNumber": "00330-80000-00000-AA123", "OSArchitecture": "64-bit",
-                             "SizeStoredInPagingFiles": 2490368}],
-  "Win32_ComputerSystemProduct": [{"UUID": "03000200-0400-0500-0006-000700080009", "IdentifyingNumber": "SN-1"}],
-  "Win32_Bios": [{"Manufacturer": "American Megatrends Inc.", "SMBIOSBIOSVersion": "F14",
-                  "ReleaseDate": "20190415000000.000000+000", "SerialNumber": "BIOS-SN"}],
-  "Win32_BaseBoard": [{"Manufacturer": "Gigabyte", "Product": "H370 HD3-CF", "SerialNumber": "Müller-Ω"}],
-  "Win32_Processor": [
-    {"Name": "Intel(R) Core(TM) i5-8400", "Manufacturer": "GenuineIntel", "MaxClockSpeed": 2808,
-     "CurrentClockSpeed": 800, "NumberOfCores": 6, "NumberOfLogicalProcessors": 12, "Architecture": 9,
-     "SocketDesignation": "LGA1151", "DataWidth": 64, "AddressWidth": 64},
-    {"Name": "Second", "Architecture": 77}],
-  "Win32_PhysicalMemory": [
-    {"DeviceLocator": "DIMM 0", "BankLabel": "BANK 0", "Capacity": "8589934592", "Speed": 2666,
-     "SMBIOSMemoryType": 26, "SerialNumber": "1A2B",
-     "Manufacturer": "80CE000080CE"},
-    {"Caption": "Physical Memory", "Capacity": "18446744073709551615", "SMBIOSMemoryType": 0, "MemoryType": 24,
-     "Manufacturer": "7F7F7F0000000000"},
-    {"DeviceLocator": "DIMM 2", "Capacity": "lots"}],
-  "Win32_DiskDrive": [
-    {"Model": "Samsung SSD 860", "Size": "250056737280", "SerialNumber": "S3Z", "FirmwareRevision": "RVT04B6Q",
-     "InterfaceType": "IDE"},
-    {"Model": "Card reader", "Size": null}],
-  "Win32_CDROMDrive": [{"Caption": "HL-DT-ST DVDRAM", "Drive": "E:"}],
-  "Win32_LogicalDisk": [
-    {"DeviceID": "C:", "DriveType": 3, "FileSystem": "NTFS", "Size": "255465615360", "FreeSpace": "104857600",
-     "VolumeName": "Windows"},
-    {"DeviceID": "E:", "DriveType": 5}],
-  "Win32_NetworkAdapter": [
-    {"Name": "WAN Miniport (IP)", "Index": 0},
-    {"Name": "Intel(R) I219-V", "MACAddress": "B4:2E:99:3A:4F:5C", "Speed": "1000000000", "NetEnabled": true,
-     "PhysicalAdapter": true, "Index": 1, "AdapterType": "Ethernet 802.3", "NetConnectionStatus": 2},
-    {"Description": "Wi-Fi", "MACAddress": "70:C9:4E:12:34:56", "Speed": "866700000", "NetEnabled": true,
-     "NetConnectionStatus": 7, "AdapterType": "Ethernet 802.3", "Index": 2}],
-  "Win32_NetworkAdapterConfiguration": [
-    {"Index": 0, "IPEnabled": true, "IPAddress": ["10.9.9.9"], "DefaultIPGateway": ["10.9.9.1"]},
-    {"Index": 1, "Description": "Intel(R) Ethernet Connection I219-V", "IPEnabled": true, "DHCPEnabled": true,
-     "IPAddress": ["192.168.1.5", "fe80::1c2b:3aff:fe4f:5c"], "IPSubnet": ["255.255.255.0", "64"],
-     "DefaultIPGateway": ["fe80::1", "192.168.1.1"], "DHCPServer": "192.168.1.1", "MTU": 1500,
-     "DNSServerSearchOrder": ["192.168.1.1", "9.9.9.9"]},
-    {"Index": 2, "Description": "Wi-Fi adapter", "IPEnabled": false, "IPAddress": null, "IPSubnet": null}],
-  "Win32_InstalledWin32Program": [
-    {"Name": "7-Zip 23.01 (x64)", "Version": "23.01", "Vendor": "Igor Pavlov", "Language": "1033",
-     "ProgramId": "0000f519feec486de87ed73cb92d3cac8024000000000", "MsiProductCode": "{23170F69-40C1-2702-2301-000001000000}"},
-    {"Name": "", "Version": "1"}],
-  "Win32_VideoController": [
-    {"Name": "NVIDIA GeForce GTX 1060", "VideoProcessor": "GeForce GTX 1060", "AdapterRAM": 4293918720,
-     "CurrentHorizontalResolution": 1920, "CurrentVerticalResolution": 1080, "DriverVersion": "27.21.14.5671"},
-    {"Name": "Basic Display", "AdapterRAM": -2147483648, "CurrentHorizontalResolution": 0}],
-  "Win32_SoundDevice": [{"Caption": "Realtek High Definition Audio", "Manufacturer": "Realtek"}],
-  "Win32_Keyboard": [{"Caption": "HID Keyboard Device", "Description": "Standard keyboard", "Layout": "00000407",
-                      "PNPDeviceID": "HID\\VID_046D&PID_C31C&MI_00\\7&2B2A4A0E&0&0000"},
-                     {"Caption": "Standard PS/2 Keyboard", "PNPDeviceID": "ACPI\\PNP0303\\4&1D401FB5&0"}],
-  "Win32_PointingDevice": [{"Name": "HID-compliant mouse", "Manufacturer": "Microsoft", "PointingType": 3,
-                            "DeviceInterface": 162}],
-  "Win32_POTSModem": [{"Name": "Agere Modem", "Model": "SoftModem", "DeviceType": "Internal Modem"}],
-  "Win32_SystemSlot": [{"SlotDesignation": "PCIEX16", "CurrentUsage": 4}, {"SlotDesignation": "PCIEX1_1",
-                        "CurrentUsage": 3}],
-  "Win32_PnPSignedDriver": [
-    {"DeviceName": "Intel USB 3.0 Host Controller", "DeviceClass": "USB", "Manufacturer": "Intel",
-     "DriverVersion": "10.0.19041.1", "DeviceID": "PCI\\VEN_8086&DEV_A36D&SUBSYS_50071458&REV_10\\3&11583659&0&A0",
-     "DriverName": "USBXHCI.SYS"},
-    {"DeviceName": "Standard SATA AHCI Controller", "DeviceClass": "HDC"},
-    {"DeviceName": "PCI Bridge", "DeviceClass": "SYSTEM", "Location": "PCI bus 0, device 28"},
-    {"DeviceName": "Volume", "DeviceClass": "VOLUME"},
-    {"DeviceClass": "USB"}],
-  "Win32_QuickFixEngineering": [
-    {"HotFixID": "KB5012170", "Description": "Security Update", "InstalledOn": "8/10/2022"},
-    {"HotFixID": "File 1"}]
-})json";
-
-const char* const kLinuxMachine = R"json({
-  "Win32_OperatingSystem": [{"OSType": 36, "Caption": "Debian GNU/Linux 12 (bookworm)", "Version": "6.1.0-18-amd64",
-                             "DistributionName": "Debian GNU/Linux", "DistributionVersion": "12",
-                             "DistributionRelease": "12.11"}],
-  "Win32_ComputerSystem": [{"Name": "WORKSHOP", "DNSHostName": "Workshop.lab.example", "Manufacturer": "QEMU",
-                            "Model": "Standard PC (Q35 + ICH9, 2009)"}],
-  "Win32_Processor": [{"Name": "AMD Ryzen 7", "Manufacturer": "AuthenticAMD", "Architecture": 9, "DataWidth": 64,
-                       "AddressWidth": 48}],
-  "Win32_DiskDrive": [{"Caption": "QEMU disk", "Model": "QEMU disk", "Manufacturer": "(Standard disk drives)",
-                       "InterfaceType": "SCSI", "KernelName": "vda", "Transport": "virtio", "Size": "274872407040",
-                       "ByteSize": "274877906944", "Vendor": "QEMU", "DeviceSerial": "vd-0815"}],
-  "Win32_CDROMDrive": [{"Caption": "QEMU DVD-ROM", "Manufacturer": "(Standard CD-ROM drives)", "Drive": "D:"}],
-  "Win32_LogicalDisk": [
-    {"DeviceID": "C:", "FileSystem": "EXT4", "FileSystemType": "ext4", "MountPoint": "/", "BlockDevice": "/dev/vda1",
-     "Size": "21474836480"},
-    {"DeviceID": "E:", "FileSystem": "VFAT", "MountPoint": "/media/stick"},
-    {"DeviceID": "D:", "DriveType": 5}],
-  "Win32_NetworkAdapter": [{"Name": "Virtio network device", "NetConnectionID": "enp1s0",
-                            "MACAddress": "52:54:00:12:34:56", "Index": 0, "AdapterType": "Ethernet 802.3",
-                            "NetEnabled": true, "NetConnectionStatus": 0},
-                           {"Name": "Wi-Fi 6 AX200", "NetConnectionID": "wlp2s0", "MACAddress": "A0:B1:C2:D3:E4:F5",
-                            "AdapterType": "Ethernet 802.3", "Wireless": true, "Index": 1}],
-  "Win32_NetworkAdapterConfiguration": [{"Index": 0, "Description": "enp1s0", "IPAddress": ["192.168.122.20"]}],
-  "Win32_PnPSignedDriver": [
-    {"DeviceName": "Virtio network device", "DeviceClass": "NET", "Location": "PCI bus 1, device 0, function 0",
-     "DeviceID": "PCI\\VEN_1AF4&DEV_1041\\3&1", "DriverVersion": "6.1.0-18-amd64", "DriverName": "virtio-pci",
-     "PCIClass": "0200"},
-    {"DeviceName": "Ethernet Controller I225-V", "DeviceClass": "NET", "Location": "PCI bus 3",
-     "DriverVersion": "5.4.0-k", "ModuleVersion": "5.4.0-k"}],
-  "Win32_InstalledWin32Program": [
-    {"Name": "zlib1g", "Version": "1:1.2.13.dfsg-1", "Vendor": "Debian", "Architecture": "amd64",
-     "EstimatedSize": 168, "InstallDate": "20240201", "Description": "compression library - runtime"},
-    {"Name": "huge", "EstimatedSize": "4294967295"}]
-})json";
+// A Windows and a Linux machine with the odd values each section meets.
+const std::string kMachine = tq::testing::readFile(TQ_SOURCE_DIR "/tests/data/odd-windows-machine.json");
+const std::string kLinuxMachine = tq::testing::readFile(TQ_SOURCE_DIR "/tests/data/odd-linux-machine.json");
 
 // A parsed inventory with handy lookups.
 struct Doc {
@@ -152,14 +48,14 @@ struct Doc {
     }
 };
 
-Inventory inventoryOf(const char* snapshot, std::string designation = "PC 01", std::string tag = "") {
+Inventory inventoryOf(std::string_view snapshot, std::string designation = "PC 01", std::string tag = "") {
     tq::testing::RepositoryScope repo(snapshot);
     tq::ocs::InventoryOptions o;
     o.designation = std::move(designation);
     o.tag = std::move(tag);
     return Inventory::read(o);
 }
-std::string inventoryXml(const char* snapshot, std::string designation = "PC 01", std::string tag = "") {
+std::string inventoryXml(std::string_view snapshot, std::string designation = "PC 01", std::string tag = "") {
     return inventoryOf(snapshot, std::move(designation), std::move(tag)).requestXml("WS-0815-2026-12-07-01-02-03");
 }
 
@@ -293,7 +189,7 @@ TEST(OcsInventory, LinuxOddValues) {
 // GLPI file (a JSON pointer), "<absent>" for a field that is not sent.
 TEST(OcsInventory, FieldsAdministratorsReadOnBothSystems) {
     struct Case {
-        const char* machine;
+        const std::string& machine;
         const char* where;
         const char* expected;
     };
@@ -337,7 +233,7 @@ TEST(OcsInventory, FieldsAdministratorsReadOnBothSystems) {
             got = Doc(inv.requestXml("id"))
                       .field(w.substr(0, a).c_str(), std::stoul(w.substr(a + 1, b - a - 1)), w.substr(b + 1).c_str());
         }
-        EXPECT_EQ(got, c.expected) << (c.machine == kMachine ? "Windows " : "Linux ") << c.where;
+        EXPECT_EQ(got, c.expected) << (&c.machine == &kMachine ? "Windows " : "Linux ") << c.where;
     }
 }
 

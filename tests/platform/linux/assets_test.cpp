@@ -62,21 +62,10 @@ std::string loginRecord(short type, const char* user, long when) {
     return std::string(reinterpret_cast<const char*>(&u), sizeof u);
 }
 
+// The recorded laptop (its outputs, batteries, USB devices and swap areas)
+// with its firmware table and login records, which are binary.
 void laptop(Tree& t) {
-    const std::string edid = std::string(TQ_SOURCE_DIR) + "/tests/data/edid/";
-    // Outputs: the panel and an external monitor connected, one output
-    // disconnected (its EDID left from before), one connected without an EDID.
-    const std::string card = "/sys/devices/pci0000:00/0000:00:02.0/drm/card0";
-    t.copy(edid + "auo-laptop-panel.bin", card + "/card0-eDP-1/edid");
-    t.copy(edid + "dell-d1918h.bin", card + "/card0-HDMI-A-1/edid");
-    t.copy(edid + "samsung-syncmaster.bin", card + "/card0-DP-1/edid");
-    t.file(card + "/card0-DP-2/edid", "");
-    for (const char* o : {"eDP-1", "HDMI-A-1", "DP-1", "DP-2"}) {
-        t.attrs(card + "/card0-" + o, {{"status", std::string(o) == "DP-1" ? "disconnected" : "connected"}});
-        t.linkTo("/sys/class/drm/card0-" + std::string(o), card + "/card0-" + o);
-    }
-    t.linkTo("/sys/class/drm/card0", card);
-
+    t.load("laptop-assets");
     // The firmware: a notebook enclosure with an asset tag, one battery.
     std::string table = structure(3, 0x0300, bytes({1, 0x8A, 2, 3, 4, 3, 3, 3, 3, 0, 0, 0, 0, 0, 1, 0, 0, 5}),
                                   {"LENOVO", "None", "PF2ABCDE", "INV-004711", "LENOVO_MT_20XW"});
@@ -87,38 +76,6 @@ void laptop(Tree& t) {
     table += structure(127, 0xFEFF, "", {});
     t.file("/sys/firmware/dmi/tables/DMI", table);
 
-    // The kernel's batteries: the laptop's, a mouse's, and the mains.
-    t.attrs("/sys/class/power_supply/BAT0",
-            {{"type", "Battery"}, {"present", "1"}, {"status", "Discharging"}, {"technology", "Li-ion"},
-             {"manufacturer", "LGC"}, {"model_name", "5B10W13930"}, {"serial_number", " 1234"},
-             {"voltage_min_design", "11520000"}, {"charge_full_design", "4948000"}, {"charge_full", "4100000"},
-             {"capacity", "87"}, {"manufacture_year", "2021"}, {"manufacture_month", "3"}, {"manufacture_day", "15"}});
-    t.attrs("/sys/class/power_supply/hidpp_battery_0", {{"type", "Battery"}, {"scope", "Device"}});
-    t.attrs("/sys/class/power_supply/AC", {{"type", "Mains"}, {"online", "0"}});
-
-    // USB: the root hub, a hub, a keyboard behind it, a stick with a serial.
-    const std::string usb = "/sys/devices/pci0000:00/0000:00:14.0/usb1";
-    auto device = [&](const std::string& path, const std::string& name,
-                      std::initializer_list<std::pair<const char*, std::string>> a, const char* ifClass) {
-        t.attrs(usb + path, a);
-        t.linkTo("/sys/bus/usb/devices/" + name, usb + path);
-        if (ifClass)
-            t.attrs(usb + path + "/" + name + ":1.0",
-                    {{"bInterfaceNumber", "00"}, {"bInterfaceClass", ifClass}, {"bInterfaceSubClass", "01"},
-                     {"bInterfaceProtocol", "01"}});
-    };
-    device("", "usb1", {{"idVendor", "1d6b"}, {"idProduct", "0002"}, {"bDeviceClass", "09"}, {"busnum", "1"}}, nullptr);
-    device("/1-1", "1-1", {{"idVendor", "05e3"}, {"idProduct", "0608"}, {"bDeviceClass", "09"},
-                           {"product", "USB2.0 Hub"}, {"busnum", "1"}}, nullptr);
-    device("/1-1/1-1.2", "1-1.2", {{"idVendor", "046d"}, {"idProduct", "c31c"}, {"bDeviceClass", "00"},
-                                   {"product", "USB Keyboard"}, {"manufacturer", "Logitech"}, {"busnum", "1"}}, "03");
-    device("/1-2", "1-2", {{"idVendor", "0781"}, {"idProduct", "5567"}, {"bDeviceClass", "00"},
-                           {"product", "Cruzer Blade"}, {"manufacturer", "SanDisk"},
-                           {"serial", "4C530001230606117211"}, {"busnum", "1"}}, "08");
-
-    t.file("/proc/swaps", "Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n"
-                          "/dev/nvme0n1p3                          partition\t8388604\t\t1024\t\t-2\n"
-                          "/swap\\040file                          file\t\t1048572\t\t0\t\t-3\n");
     t.file("/var/log/wtmp", loginRecord(USER_PROCESS, "alice", 1700000000) + loginRecord(BOOT_TIME, "reboot", 1700000500) +
                                 loginRecord(USER_PROCESS, "bob", 1700003600) + loginRecord(DEAD_PROCESS, "", 1700009000) +
                                 loginRecord(USER_PROCESS, "alice", 1700001000));

@@ -1,6 +1,6 @@
-// The provider over recorded trees of a desktop, a laptop and this machine:
-// the classes, identifier forms, drive letters and fallbacks the program's
-// queries see.
+// The provider over recorded trees (tests/data/trees) of a desktop, a laptop
+// and this machine: the classes, identifier forms, drive letters and
+// fallbacks the program's queries see.
 #include <gtest/gtest.h>
 #include <unistd.h>
 #include <sys/wait.h>
@@ -23,176 +23,13 @@ using namespace testing;
 
 const std::string kPci = "/sys/devices/pci0000:00";
 
-void pci(Tree& t, const std::string& path, const std::string& vendor, const std::string& device,
-         const std::string& cls, const std::string& driver = "", const std::string& subsys = "0x1462:0x7d25",
-         const std::string& rev = "0x01") {
-    auto colon = subsys.find(':');
-    t.attrs(path, {{"vendor", vendor},
-                   {"device", device},
-                   {"subsystem_vendor", subsys.substr(0, colon)},
-                   {"subsystem_device", subsys.substr(colon + 1)},
-                   {"class", cls},
-                   {"revision", rev}});
-    t.linkTo("/sys/bus/pci/devices/" + std::filesystem::path(path).filename().string(), path);
-    if (!driver.empty()) {
-        t.linkTo(path + "/driver", "/sys/bus/pci/drivers/" + driver);
-        t.linkTo("/sys/bus/pci/drivers/" + driver + "/module", "/sys/module/" + driver);
-    }
-}
-
-// A desktop: Intel CPU, Tiger Lake chipset, Radeon card, NVMe and SATA
-// disks, DVD writer, USB receiver with keyboard and mouse, one NIC.
-void desktop(Tree& t) {
-    std::string cpu;
-    for (int c = 0; c < 2; ++c)
-        cpu += "processor\t: " + std::to_string(c) + "\nvendor_id\t: GenuineIntel\ncpu family\t: 6\nmodel\t\t: 167\n"
-               "model name\t: 11th Gen Intel(R) Core(TM) i7-11700K @ 3.60GHz\nstepping\t: 1\ncpu MHz\t\t: 4800.000\n"
-               "physical id\t: 0\ncore id\t\t: " + std::to_string(c) + "\nflags\t\t: fpu vmx lm\n\n";
-    t.file("/proc/cpuinfo", cpu);
-    for (int c = 0; c < 2; ++c) {
-        std::string base = "/sys/devices/system/cpu/cpu" + std::to_string(c);
-        t.attrs(base + "/cache/index2", {{"level", "2"}, {"type", "Unified"}, {"size", "512K"},
-                                         {"shared_cpu_list", std::to_string(c)}});
-        t.attrs(base + "/cache/index3", {{"level", "3"}, {"type", "Unified"}, {"size", "16384K"},
-                                         {"shared_cpu_list", "0-1"}});
-        t.attrs(base + "/cpufreq", {{"base_frequency", "3600000"}, {"scaling_cur_freq", "4700000"}});
-    }
-    t.attrs("/proc/sys/kernel", {{"osrelease", "6.1.0-18-amd64"},
-                                 {"hostname", "workshop"},
-                                 {"version", "#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)"}});
-    t.file("/etc/os-release", "PRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\nNAME=\"Debian GNU/Linux\"\nVERSION_ID=\"12\"\n");
-    t.file("/etc/debian_version", "12.11\n");
-    t.file("/etc/default/keyboard", "XKBMODEL=\"pc105\"\nXKBLAYOUT=\"de\"\nXKBVARIANT=\"\"\n");
-    t.file("/etc/default/locale", "LANG=de_DE.UTF-8\n");
-
-    pci(t, kPci + "/0000:00:00.0", "0x8086", "0x4c43", "0x060000");  // host bridge, no driver needed
-    pci(t, kPci + "/0000:00:1f.3", "0x8086", "0x43c8", "0x040380", "snd_hda_intel");
-    pci(t, kPci + "/0000:00:1f.4", "0x8086", "0x43a3", "0x0c0500");  // SMBus without a driver
-    pci(t, kPci + "/0000:00:14.0", "0x8086", "0x43ed", "0x0c0330", "xhci_hcd");
-    pci(t, kPci + "/0000:00:17.0", "0x8086", "0x43d2", "0x010601", "ahci");
-    pci(t, kPci + "/0000:00:1c.0", "0x8086", "0x43bc", "0x060400", "pcieport");
-    pci(t, kPci + "/0000:00:1c.0/0000:03:00.0", "0x8086", "0x15f3", "0x020000", "igc", "0x1462:0x7d25", "0x03");
-    t.attrs("/sys/module/igc", {{"version", "5.4.0-k"}});
-    pci(t, kPci + "/0000:00:01.0", "0x8086", "0x4c01", "0x060400", "pcieport");
-    pci(t, kPci + "/0000:00:01.0/0000:01:00.0", "0x1002", "0x73bf", "0x030000", "amdgpu", "0x1da2:0xe438", "0xc1");
-    t.attrs(kPci + "/0000:00:01.0/0000:01:00.0", {{"mem_info_vram_total", "17163091968"}});
-    pci(t, kPci + "/0000:00:0e.0", "0x144d", "0xa80a", "0x010802", "nvme", "0x144d:0xa801", "0x00");
-
-    // Graphics: one card with a connected monitor and its frame buffer.
-    std::string gpu = kPci + "/0000:00:01.0/0000:01:00.0";
-    t.linkTo("/sys/class/drm/card0", gpu + "/drm/card0");
-    t.linkTo(gpu + "/drm/card0/device", gpu);
-    t.linkTo("/sys/class/drm/card0-DP-1", gpu + "/drm/card0/card0-DP-1");
-    t.attrs(gpu + "/drm/card0/card0-DP-1", {{"status", "connected"}, {"enabled", "enabled"}});
-    t.file(gpu + "/drm/card0/card0-DP-1/modes", "2560x1440\n1920x1080\n");
-    t.linkTo(gpu + "/drm/card0/card0-DP-1/device", gpu);
-    t.linkTo("/sys/class/graphics/fb0", gpu + "/graphics/fb0");
-    t.linkTo(gpu + "/graphics/fb0/device", gpu);
-    t.attrs(gpu + "/graphics/fb0", {{"bits_per_pixel", "32"}, {"virtual_size", "2560,1440"}});
-
-    // HD Audio codec on the controller.
-    std::string codec = kPci + "/0000:00:1f.3/hdaudioC0D0";
-    t.attrs(codec, {{"vendor_id", "0x10ec0897"}, {"subsystem_id", "0x14627d25"}, {"revision_id", "0x100402"},
-                    {"vendor_name", "Realtek"}, {"chip_name", "ALC897"}});
-    t.linkTo("/sys/bus/hdaudio/devices/hdaudioC0D0", codec);
-    t.linkTo(codec + "/driver", "/sys/bus/hdaudio/drivers/snd_hda_codec_realtek");
-
-    // Network.
-    std::string nic = kPci + "/0000:00:1c.0/0000:03:00.0";
-    t.attrs(nic + "/net/enp3s0", {{"address", "d8:bb:c1:0a:0b:0c"}, {"type", "1"}, {"operstate", "up"},
-                                  {"flags", "0x1003"}, {"carrier", "1"}, {"speed", "1000"}, {"ifindex", "2"}});
-    t.linkTo("/sys/class/net/enp3s0", nic + "/net/enp3s0");
-    t.linkTo(nic + "/net/enp3s0/device", nic);
-    t.attrs("/sys/devices/virtual/net/lo", {{"address", "00:00:00:00:00:00"}, {"type", "772"}});
-    t.linkTo("/sys/class/net/lo", "/sys/devices/virtual/net/lo");
-
-    // Disks: NVMe, a SATA disk, a SATA DVD writer, a USB stick; each block
-    // device with its partitions ("name major:minor").
-    auto disk = [&t](const std::string& dev, const std::string& block, const char* size, const char* removable,
-                     std::initializer_list<std::pair<const char*, const char*>> parts) {
-        const std::string b = dev + "/" + block;
-        const std::string name = b.substr(b.rfind('/') + 1);
-        t.attrs(b, {{"size", size}, {"removable", removable}});
-        t.linkTo(b + "/device", dev);
-        t.linkTo("/sys/block/" + name, b);
-        for (const auto& [part, number] : parts) {
-            t.attrs(b + "/" + part, {{"partition", std::string(1, part[std::string(part).size() - 1])}});
-            t.linkTo("/sys/class/block/" + std::string(part), b + "/" + part);
-            t.linkTo("/sys/dev/block/" + std::string(number), b + "/" + part);
-        }
-    };
-    std::string nvme = kPci + "/0000:00:0e.0/nvme/nvme0";
-    t.attrs(nvme, {{"model", "Samsung SSD 980 PRO 1TB                 "}, {"firmware_rev", "5B2QGXA7"},
-                   {"serial", "S5GXNF0R123456"}});
-    disk(nvme, "nvme0n1", "1953525168", "0", {{"nvme0n1p1", "259:1"}, {"nvme0n1p2", "259:2"}});
-
-    std::string sata = kPci + "/0000:00:17.0/ata3/host2/target2:0:0/2:0:0:0";
-    t.attrs(sata, {{"vendor", "ATA     "}, {"model", "ST2000DM008-2FR1"}, {"rev", "0001"}, {"scsi_level", "6"}});
-    disk(sata, "block/sda", "3907029168", "0", {{"sda1", "8:1"}});
-    t.file("/sys/class/ata_device/dev3.0/id", identify("ST2000DM008-2FR102", "0001", "ZFL0ABCD", false));
-
-    std::string odd = kPci + "/0000:00:17.0/ata4/host3/target3:0:0/3:0:0:0";
-    t.attrs(odd, {{"vendor", "HL-DT-ST"}, {"model", "DVDRAM GH24NSD1 "}, {"rev", "LK00"}, {"scsi_level", "6"}});
-    disk(odd, "block/sr0", "0", "1", {});
-    t.file("/sys/class/ata_device/dev4.0/id", identify("HL-DT-ST DVDRAM GH24NSD1", "LK00", "", true));
-
-    std::string stick = kPci + "/0000:00:14.0/usb1/1-4/1-4:1.0/host6/target6:0:0/6:0:0:0";
-    t.attrs(stick, {{"vendor", "SanDisk "}, {"model", "Cruzer Blade    "}, {"rev", "1.00"}, {"scsi_level", "7"},
-                    {"wwid", "t10.SanDisk Cruzer Blade 4C530001"}});
-    disk(stick, "block/sdb", "31266816", "1", {{"sdb1", "8:17"}});
-    t.linkTo("/sys/block/loop0", "/sys/devices/virtual/block/loop0");
-
-    t.file("/proc/self/mountinfo",
-           "22 1 259:2 / / rw,relatime shared:1 - ext4 /dev/nvme0n1p2 rw\n"
-           "23 22 0:21 / /proc rw - proc proc rw\n"
-           "24 22 259:1 / /boot/efi rw - vfat /dev/nvme0n1p1 rw\n"
-           "25 22 8:1 / /srv/my\\040data rw - ext4 /dev/sda1 rw\n"
-           "26 22 7:0 / /snap/core/1 ro - squashfs /dev/loop0 ro\n"
-           "27 22 8:17 / /media/stick rw - vfat /dev/sdb1 rw\n"
-           "28 22 8:1 /sub /mnt/again rw - ext4 /dev/sda1 rw\n");
-    t.link("/dev/disk/by-label/ROOTFS", "../../nvme0n1p2");
-    t.link("/dev/disk/by-label/My\\x20Data", "../../sda1");
-    t.link("/dev/disk/by-label/STICK", "../../sdb1");
-
-    // USB: root hub, the stick, and a receiver with keyboard and mouse interfaces.
-    std::string hub = kPci + "/0000:00:14.0/usb1";
-    t.attrs(hub, {{"idVendor", "1d6b"}, {"idProduct", "0002"}, {"bcdDevice", "0601"}, {"version", " 2.00"},
-                  {"bDeviceClass", "09"}, {"busnum", "1"}});
-    t.linkTo("/sys/bus/usb/devices/usb1", hub);
-    t.linkTo(hub + "/driver", "/sys/bus/usb/drivers/usb");
-    std::string rx = hub + "/1-3";
-    t.attrs(rx, {{"idVendor", "046d"}, {"idProduct", "c52b"}, {"bcdDevice", "1211"}, {"product", "USB Receiver"},
-                 {"manufacturer", "Logitech"}, {"bDeviceClass", "00"}, {"busnum", "1"}});
-    t.linkTo("/sys/bus/usb/devices/1-3", rx);
-    t.linkTo(rx + "/driver", "/sys/bus/usb/drivers/usb");
-    for (int i = 0; i < 2; ++i) {
-        std::string ifc = rx + "/1-3:1." + std::to_string(i);
-        t.attrs(ifc, {{"bInterfaceNumber", "0" + std::to_string(i)}, {"bInterfaceClass", "03"},
-                      {"bInterfaceSubClass", "01"}});
-        t.linkTo("/sys/bus/usb/devices/1-3:1." + std::to_string(i), ifc);
-        t.linkTo(ifc + "/driver", "/sys/bus/usb/drivers/usbhid");
-        std::string input = ifc + "/0003:046D:C52B.000" + std::to_string(i + 1) + "/input/input" + std::to_string(5 + i);
-        t.attrs(input, {{"name", i == 0 ? "Logitech USB Receiver" : "Logitech USB Receiver Mouse"}});
-        t.attrs(input + "/id", {{"bustype", "0003"}, {"vendor", "046d"}, {"product", "c52b"}});
-        if (i == 0) {
-            t.attrs(input + "/capabilities", {{"ev", "120013"}, {"key", "1000000000007 ff9f207ac14057ff febeffdfffefffff fffffffffffffffe"}});
-        } else {
-            t.attrs(input + "/capabilities", {{"ev", "17"}, {"key", "ffff0000 0 0 0 0"}, {"rel", "1943"}});
-        }
-        t.linkTo("/sys/class/input/input" + std::to_string(5 + i), input);
-    }
-    std::string sd = hub + "/1-4";
-    t.attrs(sd, {{"idVendor", "0781"}, {"idProduct", "5567"}, {"bcdDevice", "0100"}, {"product", "Cruzer Blade"},
-                 {"manufacturer", "SanDisk"}, {"serial", "4C530001230606117211"}, {"bDeviceClass", "00"},
-                 {"busnum", "1"}});
-    t.linkTo("/sys/bus/usb/devices/1-4", sd);
-    t.attrs(sd + "/1-4:1.0", {{"bInterfaceNumber", "00"}, {"bInterfaceClass", "08"}, {"bInterfaceSubClass", "06"}});
-    t.linkTo(sd + "/1-4:1.0/driver", "/sys/bus/usb/drivers/usb-storage");
-}
-
 class Desktop : public ::testing::Test {
 protected:
-    void SetUp() override { desktop(tree); }
+    void SetUp() override {
+        tree.load("desktop")
+            .file("/sys/class/ata_device/dev3.0/id", identify("ST2000DM008-2FR102", "0001", "ZFL0ABCD", false))
+            .file("/sys/class/ata_device/dev4.0/id", identify("HL-DT-ST DVDRAM GH24NSD1", "LK00", "", true));
+    }
     std::vector<Row> q(const std::string& wql) { return query(tree.root(), wql); }
     Tree tree;
 };
@@ -330,36 +167,7 @@ TEST_F(Desktop, ClassesInTheWindowsForms) {
 // touchpad, Wi-Fi, the DMI fields readable by everyone.
 TEST(Laptop, UnprivilegedFallbacksAndBuiltInInput) {
     Tree t;
-    t.file("/proc/cpuinfo",
-           "processor\t: 0\nvendor_id\t: AuthenticAMD\ncpu family\t: 23\nmodel\t\t: 104\n"
-           "model name\t: AMD Ryzen 7 5700U with Radeon Graphics\nstepping\t: 1\ncpu MHz\t\t: 1400.000\n\n");
-    t.attrs("/sys/devices/system/cpu/cpu0/cpufreq", {{"cpuinfo_max_freq", "4372000"}});
-    t.attrs("/sys/devices/system/cpu/cpu0/acpi_cppc", {{"nominal_freq", "1800"}});
-    t.attrs("/sys/class/dmi/id", {{"bios_vendor", "LENOVO"}, {"bios_version", "GLCN44WW"}, {"bios_date", "07/06/2022"},
-                                  {"board_vendor", "LENOVO"}, {"board_name", "LNVNB161216"}, {"sys_vendor", "LENOVO"},
-                                  {"product_name", "82LM"}, {"chassis_type", "10"}});
-    t.file("/sys/firmware/dmi/tables/.keep", "");  // present but unreadable without root: no DMI file
-    pci(t, kPci + "/0000:00:02.3/0000:02:00.0", "0x8086", "0x2723", "0x028000", "iwlwifi", "0x8086:0x0084", "0x1a");
-    std::string wifi = kPci + "/0000:00:02.3/0000:02:00.0";
-    t.attrs(wifi + "/net/wlp2s0", {{"address", "a0:b1:c2:d3:e4:f5"}, {"type", "1"}, {"operstate", "down"},
-                                   {"flags", "0x1003"}, {"carrier", "0"}});
-    t.file(wifi + "/net/wlp2s0/wireless/.keep", "");
-    t.linkTo("/sys/class/net/wlp2s0", wifi + "/net/wlp2s0");
-    t.linkTo(wifi + "/net/wlp2s0/device", wifi);
-    std::string serio = "/sys/devices/platform/i8042/serio0";
-    t.attrs(serio, {{"firmware_id", "PNP: PNP0303 PNP030b"}});
-    t.attrs(serio + "/input/input0", {{"name", "AT Translated Set 2 keyboard"}});
-    t.attrs(serio + "/input/input0/capabilities", {{"ev", "120013"}, {"key", "402000000 3803078f800d001 feffffdfffefffff fffffffffffffffe"}});
-    t.linkTo("/sys/class/input/input0", serio + "/input/input0");
-    std::string pad = "/sys/devices/platform/i8042/serio1";
-    t.attrs(pad, {{"firmware_id", "PNP: SYN1e3e PNP0f13"}});
-    t.attrs(pad + "/input/input1", {{"name", "SynPS/2 Synaptics TouchPad"}, {"properties", "5"}});
-    t.attrs(pad + "/input/input1/capabilities",
-            {{"ev", "b"}, {"key", "e520 10000 0 0 0 0"}, {"abs", "660800011000003"}});
-    t.linkTo("/sys/class/input/input1", pad + "/input/input1");
-    t.attrs("/sys/devices/virtual/input/input9", {{"name", "virtual keyboard"}});
-    t.attrs("/sys/devices/virtual/input/input9/capabilities", {{"ev", "3"}, {"key", "fffffffffffffffe"}});
-    t.linkTo("/sys/class/input/input9", "/sys/devices/virtual/input/input9");
+    t.load("laptop");
 
     expectAnswers(t.root(), {
         {"Select * from Win32_Bios", 1, {{0, "Manufacturer", "LENOVO"}, {0, "SMBIOSBIOSVersion", "GLCN44WW"}}},
@@ -434,33 +242,7 @@ TEST(Unprivileged, MemoryFromUdevAndWhatTheReportLacks) {
 // whose functions have their own drivers, a device whose driver is missing.
 TEST(VirtualMachine, BridgesOfTheCoreVirtioFunctionsAndMissingDrivers) {
     Tree t;
-    t.attrs("/proc/sys/kernel", {{"osrelease", "6.1.0-18-amd64"}, {"hostname", "vm"},
-                                 {"version", "#1 SMP PREEMPT_DYNAMIC Debian 6.1.76-1 (2024-02-01)"}});
-    pci(t, kPci + "/0000:00:00.0", "0x8086", "0x0d57", "0x060000");  // host bridge
-    pci(t, kPci + "/0000:00:01.0", "0x8086", "0x2918", "0x060100");  // ISA bridge
-    pci(t, kPci + "/0000:00:1c.0", "0x8086", "0x43bc", "0x060400", "pcieport");
-    // Virtio: the transport binds the PCI device, the function has its own driver.
-    t.attrs("/sys/module/virtio-pci", {{"version", "9.9-transport"}});
-    auto virtio = [&t](const std::string& addr, const char* device, const char* cls, const char* fn,
-                       const char* driver) {
-        const std::string path = kPci + "/" + addr;
-        pci(t, path, "0x1af4", device, cls, "virtio-pci", "0x1af4:0x1100", "0x01");
-        t.attrs(path + "/" + fn, {{"vendor", "0x1af4"}});
-        if (*driver) {
-            t.linkTo(path + "/" + fn + "/driver", std::string("/sys/bus/virtio/drivers/") + driver);
-            t.linkTo(std::string("/sys/bus/virtio/drivers/") + driver + "/module", std::string("/sys/module/") + driver);
-        }
-    };
-    virtio("0000:00:03.0", "0x1041", "0x020000", "virtio0", "virtio_net");
-    virtio("0000:00:04.0", "0x1042", "0x010000", "virtio1", "virtio_blk");
-    virtio("0000:00:05.0", "0x1045", "0x00ff00", "virtio2", "");  // the function without a driver
-    t.attrs("/sys/module/virtio_blk", {{"version", "1.0"}});
-    std::string nic = kPci + "/0000:00:03.0/virtio0";
-    t.attrs(nic + "/net/enp0s3", {{"address", "52:54:00:12:34:56"}, {"type", "1"}, {"operstate", "up"},
-                                  {"flags", "0x1003"}, {"carrier", "1"}});
-    t.linkTo("/sys/class/net/enp0s3", nic + "/net/enp0s3");
-    t.linkTo(nic + "/net/enp0s3/device", nic);
-    pci(t, kPci + "/0000:00:1f.3", "0x8086", "0x2930", "0x0c0500");  // SMBus without its driver
+    t.load("vm");
 
     expectAnswers(t.root(), {
         // The section's query, in address order.
@@ -522,47 +304,7 @@ TEST(BrokenTree, UnreadableAndMalformedFilesLeaveThingsOut) {
 // lease; one down. Their configurations join the adapters by Index.
 TEST(Network, ConfigurationsOfAddressesRoutesResolverAndLeases) {
     Tree t;
-    t.attrs("/proc/sys/kernel", {{"osrelease", "6.1.0-18-amd64"}, {"hostname", "desk"}});
-    const struct {
-        const char *addr, *dev, *ifname, *flags, *mac;
-    } nics[] = {{"0000:03:00.0", "0x1533", "enp3s0", "0x1003", "d8:bb:c1:0a:0b:0c"},
-                {"0000:04:00.0", "0x1533", "enp4s0", "0x1003", "d8:bb:c1:0a:0b:0d"},
-                {"0000:05:00.0", "0x2723", "wlp5s0", "0x1002", "70:cf:49:01:02:03"}};
-    for (const auto& n : nics) {
-        const std::string dev = kPci + "/" + n.addr, net = dev + "/net/" + n.ifname;
-        pci(t, dev, "0x8086", n.dev, "0x028000", "igb");
-        t.attrs(net, {{"address", n.mac}, {"flags", n.flags}, {"mtu", "1500"},
-                      {"ifindex", std::to_string(2 + (&n - nics))}});
-        t.linkTo("/sys/class/net/" + std::string(n.ifname), net);
-        t.linkTo(net + "/device", dev);
-    }
-    t.file("/proc/net/fib_trie",
-           "Main:\n  +-- 0.0.0.0/0 3 0 5\n     |-- 0.0.0.0\n        /0 universe UNICAST\n"
-           "Local:\n  +-- 0.0.0.0/0 3 0 5\n     |-- 10.0.0.7\n        /32 host LOCAL\n"
-           "     |-- 127.0.0.1\n        /32 host LOCAL\n     |-- 172.16.0.2\n        /32 host LOCAL\n"
-           "     |-- 192.168.1.5\n        /32 host LOCAL\n     |-- 192.168.1.255\n        /32 link BROADCAST\n");
-    t.file("/proc/net/route",
-           "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n"
-           "enp3s0\t00000000\t0101A8C0\t0003\t0\t0\t100\t00000000\t0\t0\t0\n"
-           "enp3s0\t0001A8C0\t00000000\t0001\t0\t0\t100\t00FFFFFF\t0\t0\t0\n"
-           "enp3s0\t0000000A\t00000000\t0001\t0\t0\t0\t000000FF\t0\t0\t0\n"
-           "enp4s0\t000010AC\t00000000\t0001\t0\t0\t0\t0000FFFF\t0\t0\t0\n");
-    t.file("/proc/net/if_inet6",
-           "20010db8000000000000000000000005 02 40 00 00   enp3s0\n"
-           "fe80000000000000dabbc1fffe0a0b0c 02 40 20 80   enp3s0\n"
-           "00000000000000000000000000000001 01 80 10 80       lo\n"
-           "fe800000000000000000000000000009 04 40 20 80   wlp5s0\n");
-    const std::string zero(32, '0');
-    t.file("/proc/net/ipv6_route",
-           zero + " 00 " + zero + " 00 fe800000000000000000000000000001 00000400 00000001 00000000 00000003   enp3s0\n" +
-           zero + " 00 " + zero + " 00 " + zero + " ffffffff 00000001 00000000 00200200       lo\n");
-    t.file("/etc/resolv.conf", "# by hand\nnameserver 192.168.1.1\nnameserver 2001:db8::53\nsearch lan example.org\n");
-    t.file("/var/lib/dhcp/dhclient.enp3s0.leases",
-           "lease {\n  interface \"enp3s0\";\n  fixed-address 192.168.1.77;\n"
-           "  option dhcp-server-identifier 192.168.1.254;\n}\n"
-           "lease {\n  interface \"enp3s0\";\n  fixed-address 192.168.1.5;\n  option subnet-mask 255.255.255.0;\n"
-           "  option dhcp-server-identifier 192.168.1.1;\n  option domain-name \"home.lan\";\n}\n");
-    t.file("/var/lib/NetworkManager/internal-6a5b-enp4s0.lease", "ADDRESS=172.16.9.9\nSERVER_ADDRESS=172.16.0.1\n");
+    t.load("network");
 
     expectAnswers(t.root(), {
         {"SELECT * FROM Win32_NetworkAdapterConfiguration", 3,

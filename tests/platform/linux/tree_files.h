@@ -1,6 +1,20 @@
 // Recorded machine trees: a temporary folder laid out as / is (sysfs
-// attributes, links, /proc and /etc files). Free of the test framework, so
+// attributes, links, /proc and /etc files), built in code or loaded from a
+// text file of tests/data/trees (Tree::load). Free of the test framework, so
 // that the benchmarks build trees too.
+//
+// A tree file holds one entry a line ('#' starts a comment line):
+//   [/sys/devices/pci0000:00]   later relative paths are under this folder
+//   path = value                a one-line file, newline appended; a value in
+//                               double quotes may hold \" \\ \n \t (edge
+//                               spaces, empty)
+//   path -> target              a symbolic link: a target starting with "/" is
+//                               that folder of the tree (created), written
+//                               relative as sysfs does; any other as is
+//   path <<END                  a file of the lines up to END, each ending in
+//   ...                         a newline
+//   END
+//   path < edid/x.bin           a copy of a file under tests/data
 #pragma once
 
 #include <cstdio>
@@ -8,6 +22,7 @@
 #include <fstream>
 #include <initializer_list>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -72,7 +87,75 @@ public:
         return *this;
     }
 
+#ifdef TQ_SOURCE_DIR
+    // Adds the entries of tests/data/trees/<name>.tree.
+    Tree& load(const std::string& name) {
+        const std::string data = TQ_SOURCE_DIR "/tests/data/", path = data + "trees/" + name + ".tree";
+        std::ifstream in(path, std::ios::binary);
+        if (!in) throw std::runtime_error("cannot read " + path);
+        std::string line, folder;
+        for (int number = 1; std::getline(in, line); ++number) {
+            const auto fail = [&](const char* what) {
+                throw std::runtime_error(path + ":" + std::to_string(number) + ": " + what);
+            };
+            const auto start = line.find_first_not_of(" \t");
+            if (start == std::string::npos || line[start] == '#') continue;
+            if (line[0] == '[') {
+                if (line.size() < 3 || line[1] != '/' || line.back() != ']') fail("a folder is [/path]");
+                folder = line.substr(1, line.size() - 2);
+                continue;
+            }
+            std::size_t at = std::string::npos, length = 0;
+            for (const char* sep : {" = ", " -> ", " <<", " < "}) {
+                const auto p = line.find(sep);
+                if (p < at) at = p, length = std::char_traits<char>::length(sep);
+            }
+            if (at == std::string::npos) fail("no = -> << or <");
+            std::string rel = line.substr(0, at), rest = line.substr(at + length);
+            const char kind = line[at + 1];
+            if (rel[0] != '/') {
+                if (folder.empty()) fail("a relative path outside a [folder]");
+                rel = folder + "/" + rel;
+            }
+            if (kind == '=') {
+                file(rel, unquote(rest, fail) + "\n");
+            } else if (kind == '-') {
+                rest[0] == '/' ? linkTo(rel, rest) : link(rel, rest);
+            } else if (line.compare(at, 3, " <<") == 0) {
+                std::string content;
+                while (true) {
+                    if (!std::getline(in, line)) fail("no end to the lines");
+                    ++number;
+                    if (line == rest) break;
+                    content += line + "\n";
+                }
+                file(rel, content);
+            } else {
+                copy(data + rest, rel);
+            }
+        }
+        return *this;
+    }
+#endif
+
 private:
+    template <typename Fail>
+    static std::string unquote(const std::string& v, const Fail& fail) {
+        if (v.empty() || v[0] != '"') return v;
+        if (v.size() < 2 || v.back() != '"') fail("an unclosed quote");
+        std::string out;
+        for (std::size_t i = 1; i + 1 < v.size(); ++i) {
+            if (v[i] != '\\') {
+                out += v[i];
+                continue;
+            }
+            if (i + 2 >= v.size()) fail("a lone backslash");
+            const char c = v[++i];
+            out += c == 'n' ? '\n' : c == 't' ? '\t' : c;
+        }
+        return out;
+    }
+
     fs::path root_;
 };
 

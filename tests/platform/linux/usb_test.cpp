@@ -11,21 +11,7 @@ using namespace testing;
 
 TEST(UsbInterfaces, UnnamedVendorInterfacesTakeTheDevicesName) {
     Tree t;
-    const std::string hub = "/sys/devices/pci0000:00/0000:00:14.0/usb1", dev = hub + "/1-2";
-    t.attrs(hub, {{"idVendor", "1d6b"}, {"idProduct", "0002"}, {"bDeviceClass", "09"}, {"busnum", "1"}});
-    t.linkTo("/sys/bus/usb/devices/usb1", hub);
-    t.attrs(dev, {{"idVendor", "1234"}, {"idProduct", "5678"}, {"product", "Sample Widget"},
-                  {"manufacturer", "Widget Works"}, {"bDeviceClass", "00"}, {"busnum", "1"}});
-    t.linkTo("/sys/bus/usb/devices/1-2", dev);
-    t.linkTo(dev + "/driver", "/sys/bus/usb/drivers/usb");
-    // Two vendor-specific interfaces, the second with a label.
-    for (int i = 0; i < 2; ++i) {
-        const std::string n = std::to_string(i), ifc = dev + "/1-2:1." + n;
-        t.attrs(ifc, {{"bInterfaceNumber", "0" + n}, {"bInterfaceClass", "ff"}, {"bInterfaceSubClass", "00"}});
-        if (i == 1) t.attrs(ifc, {{"interface", "Widget Control"}});
-        t.linkTo("/sys/bus/usb/devices/1-2:1." + n, ifc);
-        t.linkTo(ifc + "/driver", "/sys/bus/usb/drivers/widget");
-    }
+    t.load("usb");
 
     // The device and its interfaces, by what follows "USB\\VID_1234&PID_5678" in their ids.
     const std::string prefix = "USB\\VID_1234&PID_5678";
