@@ -209,6 +209,7 @@ private:
         repo_.reset();
         props_ = {};
         std::string().swap(kept_);
+        std::string().swap(text_);
         throw SnapshotError(where(in_.here()) + "not enough memory to load the snapshot");
     }
 
@@ -336,7 +337,7 @@ private:
                 nested();
                 in_.keepEnd();
                 count([&] { return in_.keptPos(); });
-                v = Value::other(kept_);
+                v = repo_->keep(Value::Kind::Other, kept_);
             } else {
                 if (!scalarStart(c)) syntax("expected a value");
                 scalar(&v, &key);
@@ -406,9 +407,9 @@ private:
         const int c = in_.peek();
         if (c == '"') {
             if (!out) return string(nullptr);
-            std::string s;
-            string(&s);
-            *out = Value::text(std::move(s));
+            text_.clear();
+            string(&text_);
+            *out = repo_->keep(Value::Kind::Text, text_);
         } else if (c == 't' || c == 'f' || c == 'n') {
             const char* word = c == 't' ? "true" : c == 'f' ? "false" : "null";
             for (const char* w = word; *w; ++w) {
@@ -473,7 +474,7 @@ private:
                 if (std::from_chars(b, e, v).ec == std::errc()) {
                     if (out)
                         *out = v >= std::numeric_limits<std::int32_t>::min() ? Value::integer(static_cast<std::int32_t>(v))
-                                                                              : Value::other(std::to_string(v));
+                                                                              : repo_->keep(Value::Kind::Other, std::to_string(v));
                     return;
                 }
             } else {
@@ -482,7 +483,7 @@ private:
                     if (out)
                         *out = v <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())
                                    ? Value::integer(static_cast<std::int32_t>(v))
-                                   : Value::other(std::to_string(v));
+                                   : repo_->keep(Value::Kind::Other, std::to_string(v));
                     return;
                 }
             }
@@ -648,7 +649,8 @@ private:
     std::size_t entries_ = 0;
     std::shared_ptr<Repository> repo_;
     const ClassDef* def_ = nullptr;  // of the class being read
-    std::vector<Instance::Property> props_;  // of the object being read
+    std::vector<Instance::Field> props_;  // of the object being read
+    std::string text_;                    // a text being read
     std::string kept_;                      // a nested value as written
     std::string num_;                       // a number as written
     std::vector<char> nest_;                // the open brackets of a nested value
@@ -705,7 +707,7 @@ void appendObject(std::string& out, const Object& o) {
         out += jsonValue(v);
     };
     if (const auto* inst = dynamic_cast<const Instance*>(&o)) {
-        for (const auto& [name, v] : inst->properties()) put(name, v);
+        for (const Instance::Property& p : inst->properties()) put(std::string(p.name()), p.value);
     } else {
         for (const std::string& name : o.names()) {
             try {
