@@ -384,6 +384,15 @@ struct Repository::Impl {
         void packOne(Instance& o) {
             Instance::Body& b = *o.body_;
             const std::size_t n = b.props.size();
+            room(n);
+            const std::size_t start = open->size();
+            for (auto& p : b.props) open->push_back(std::move(p));
+            b.packedSize = n;
+            b.packed = open->data() + start;
+            std::vector<Instance::Property>().swap(b.props);
+        }
+        // The open block, with room for n more properties.
+        std::vector<Instance::Property>& room(std::size_t n) {
             if (open == nullptr || open->capacity() - open->size() < n) {
                 // Blocks grow with the class, so that a small class stays small.
                 auto block = std::make_unique<std::vector<Instance::Property>>();
@@ -391,11 +400,7 @@ struct Repository::Impl {
                 open = block.get();
                 blocks.push_back(std::move(block));
             }
-            const std::size_t start = open->size();
-            for (auto& p : b.props) open->push_back(std::move(p));
-            b.packedSize = n;
-            b.packed = open->data() + start;
-            std::vector<Instance::Property>().swap(b.props);
+            return *open;
         }
         static constexpr std::size_t kOpenBlock = 4096;
         std::vector<Instance::Property>* open = nullptr;  // the block packOne() fills
@@ -457,8 +462,14 @@ Instance& Repository::add(std::string_view className, std::span<Instance::Field>
     Instance& o = s->objects.push(Instance(s->shape.get()));
     if (properties.empty()) return o;
     o.body_ = std::make_unique<Instance::Body>(*o.shape_);
-    o.body_->props.reserve(properties.size());
+    Instance::Body& b = *o.body_;
     const detail::Shape& shape = *s->shape;
+    const std::size_t slots = slotsOf(shape);
+    // An object of a few properties is filled as put() would fill it, but
+    // straight in the class's open block: no list of its own, nothing moved
+    // twice. Larger ones (which need a name table) go through put().
+    std::vector<Instance::Property>* block = properties.size() < kTableFrom ? &s->room(properties.size()) : nullptr;
+    const std::size_t start = block ? block->size() : 0;
     for (std::size_t i = 0; i < properties.size(); ++i) {
         auto& [name, value] = properties[i];
         if (i == impl_->lastSlots.size()) impl_->lastSlots.emplace_back();
@@ -469,9 +480,35 @@ Instance& Repository::add(std::string_view className, std::span<Instance::Field>
             last.kept = impl_->texts.intern(
                 last.slot >= 0 ? std::string_view(shape.def->properties[static_cast<std::size_t>(last.slot)].name) : name);
         }
-        o.put(last.slot, name, last.kept, std::move(value));
+        if (!block) {
+            o.put(last.slot, name, last.kept, std::move(value));
+            continue;
+        }
+        Instance::Property* listed = block->data() + start;
+        const std::size_t n = block->size() - start;
+        if (last.slot >= 0 && static_cast<std::size_t>(last.slot) < slots) {
+            std::uint8_t& k = b.slots[static_cast<std::size_t>(last.slot)];
+            if (k == 0) {
+                block->push_back({last.kept, std::move(value)});
+                k = static_cast<std::uint8_t>(n + 1);  // below kTableFrom, so below kFar
+                continue;
+            }
+            if (k != kFar) {
+                listed[k - 1u].value = std::move(value);
+                continue;
+            }
+        }
+        std::size_t j = 0;
+        while (j < n && !text::iequals(listed[j].name(), name)) ++j;
+        if (j < n) listed[j].value = std::move(value);
+        else block->push_back({last.kept, std::move(value)});
     }
-    s->packOne(o);
+    if (block) {
+        b.packed = block->data() + start;
+        b.packedSize = block->size() - start;
+    } else {
+        s->packOne(o);
+    }
     return o;
 }
 

@@ -35,28 +35,12 @@ void Value::setText(Kind kind, std::string_view s, bool own) {
     }
 }
 
-void Value::release() noexcept {
-    if (rep_[1] & kOwned) delete[] load<const char*>();
-}
-
 Value::Value(const Value& o) {
     if (o.hasText() && !(o.rep_[1] & kInline)) setText(o.kind(), o.rawText(), true);
     else std::memcpy(rep_, o.rep_, sizeof rep_);
 }
-Value::Value(Value&& o) noexcept {
-    std::memcpy(rep_, o.rep_, sizeof rep_);
-    std::memset(o.rep_, 0, sizeof o.rep_);
-}
 Value& Value::operator=(const Value& o) {
     if (this != &o) *this = Value(o);
-    return *this;
-}
-Value& Value::operator=(Value&& o) noexcept {
-    if (this != &o) {
-        release();
-        std::memcpy(rep_, o.rep_, sizeof rep_);
-        std::memset(o.rep_, 0, sizeof o.rep_);
-    }
     return *this;
 }
 

@@ -29,9 +29,19 @@ public:
 
     Value() noexcept = default;  // absent
     Value(const Value& o);
-    Value(Value&& o) noexcept;
+    Value(Value&& o) noexcept {
+        std::memcpy(rep_, o.rep_, sizeof rep_);
+        std::memset(o.rep_, 0, sizeof o.rep_);
+    }
     Value& operator=(const Value& o);
-    Value& operator=(Value&& o) noexcept;
+    Value& operator=(Value&& o) noexcept {
+        if (this != &o) {
+            release();
+            std::memcpy(rep_, o.rep_, sizeof rep_);
+            std::memset(o.rep_, 0, sizeof o.rep_);
+        }
+        return *this;
+    }
     ~Value() { release(); }
 
     static Value text(std::string_view s);
@@ -102,7 +112,9 @@ private:
     }
     bool hasText() const noexcept { return kind() == Kind::Text || kind() == Kind::Other; }
     void setText(Kind kind, std::string_view s, bool own);
-    void release() noexcept;
+    void release() noexcept {
+        if (rep_[1] & kOwned) delete[] load<const char*>();
+    }
 };
 static_assert(sizeof(Value) == 16);
 
