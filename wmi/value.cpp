@@ -13,14 +13,7 @@
 
 namespace tq {
 
-void Value::setText(Kind kind, std::string_view s, bool own) {
-    rep_[0] = static_cast<unsigned char>(kind);
-    if (s.size() <= kInlineText) {
-        rep_[1] = kInline;
-        rep_[2] = static_cast<unsigned char>(s.size());
-        if (!s.empty()) std::memcpy(rep_ + 3, s.data(), s.size());
-        return;
-    }
+void Value::setLong(std::string_view s, bool own) {
     if (s.size() > UINT32_MAX) throw std::length_error("text too long for a value");
     const auto length = static_cast<std::uint32_t>(s.size());
     std::memcpy(rep_ + 4, &length, sizeof length);
@@ -71,11 +64,6 @@ Value Value::real(double d, bool single) {
 Value Value::other(std::string_view repr) {
     Value v;
     v.setText(Kind::Other, repr, true);
-    return v;
-}
-Value Value::borrowed(Kind kind, std::string_view s) {
-    Value v;
-    if (kind == Kind::Text || kind == Kind::Other) v.setText(kind, s, false);
     return v;
 }
 

@@ -55,7 +55,11 @@ public:
     // A text or another kind whose text lives elsewhere for as long as the
     // value (the repository's texts); a copy of the value has its own.
     // Texts of at most kInlineText bytes are kept in the value anyway.
-    static Value borrowed(Kind kind, std::string_view s);
+    static Value borrowed(Kind kind, std::string_view s) {
+        Value v;
+        if (kind == Kind::Text || kind == Kind::Other) v.setText(kind, s, false);
+        return v;
+    }
     static constexpr std::size_t kInlineText = 13;
 
     Kind kind() const noexcept { return static_cast<Kind>(rep_[0]); }
@@ -111,7 +115,14 @@ private:
         std::memcpy(rep_ + 8, &t, sizeof t);
     }
     bool hasText() const noexcept { return kind() == Kind::Text || kind() == Kind::Other; }
-    void setText(Kind kind, std::string_view s, bool own);
+    void setText(Kind kind, std::string_view s, bool own) {
+        rep_[0] = static_cast<unsigned char>(kind);
+        if (s.size() > kInlineText) return setLong(s, own);
+        rep_[1] = kInline;
+        rep_[2] = static_cast<unsigned char>(s.size());
+        if (!s.empty()) std::memcpy(rep_ + 3, s.data(), s.size());
+    }
+    void setLong(std::string_view s, bool own);
     void release() noexcept {
         if (rep_[1] & kOwned) delete[] load<const char*>();
     }
