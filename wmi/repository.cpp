@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 #include <optional>
 #include <unordered_map>
@@ -134,17 +135,24 @@ struct Instance::Body {
     // class's shared block instead of props (until the next set()).
     const Property* packed = nullptr;
     std::size_t packedSize = 0;
-    // Where a read finds a class property, per slot of the class: 0 when the
-    // object does not list it, else its index plus 1 (kFar: search).
-    std::unique_ptr<std::uint8_t[]> slots;
     // Open addressing from a name to its index plus 1 (0: free), for objects
     // with many properties; the cell count is a power of two.
     std::unique_ptr<std::vector<std::uint32_t>> table;
     std::unique_ptr<OwnShape> own;  // a standalone object's shape
 
-    explicit Body(const detail::Shape& shape) {
-        if (const std::size_t n = slotsOf(shape)) slots = std::make_unique<std::uint8_t[]>(n);
+    // Where a read finds a class property, per slot of the class: 0 when the
+    // object does not list it, else its index plus 1 (kFar: search). The
+    // bytes follow the body in its one allocation.
+    std::uint8_t* slots() noexcept { return reinterpret_cast<std::uint8_t*>(this + 1); }
+    const std::uint8_t* slots() const noexcept { return reinterpret_cast<const std::uint8_t*>(this + 1); }
+
+    static std::unique_ptr<Body> make(const detail::Shape& shape) {
+        const std::size_t n = slotsOf(shape);
+        Body* b = new (::operator new(sizeof(Body) + n)) Body();
+        std::memset(b->slots(), 0, n);
+        return std::unique_ptr<Body>(b);
     }
+    static void operator delete(void* p) noexcept { ::operator delete(p); }
 
     const Property* data() const noexcept { return packed ? packed : props.data(); }
     std::size_t size() const noexcept { return packed ? packedSize : props.size(); }
@@ -208,7 +216,7 @@ Instance::Instance(std::string className, const ClassDef* def) {
     own->shape.index = detail::indexFor(def);
     own->shape.store = &own->store;
     shape_ = &own->shape;
-    body_ = std::make_unique<Body>(*shape_);
+    body_ = Body::make(*shape_);
     body_->own = std::move(own);
 }
 
@@ -229,7 +237,7 @@ const Value* Instance::lookup(std::string_view name, bool& inClass) const noexce
     inClass = slot >= 0;
     if (!body_) return nullptr;
     if (slot >= 0 && static_cast<std::size_t>(slot) < slotsOf(*shape_)) {
-        const std::uint8_t k = body_->slots[static_cast<std::size_t>(slot)];
+        const std::uint8_t k = body_->slots()[static_cast<std::size_t>(slot)];
         if (k == 0) return nullptr;
         if (k != kFar) return &body_->data()[k - 1u].value;
     }
@@ -242,7 +250,7 @@ void Instance::set(std::string_view name, Value v) {
 }
 
 void Instance::put(int slot, std::string_view name, const char* listedName, Value v) {
-    if (!body_) body_ = std::make_unique<Body>(*shape_);
+    if (!body_) body_ = Body::make(*shape_);
     Body& b = *body_;
     b.unpack();
     // Class properties are listed under the schema's spelling.
@@ -251,7 +259,7 @@ void Instance::put(int slot, std::string_view name, const char* listedName, Valu
         return shape_->store->intern(slot >= 0 ? std::string_view(shape_->def->properties[static_cast<std::size_t>(slot)].name) : name);
     };
     if (slot >= 0 && static_cast<std::size_t>(slot) < slotsOf(*shape_)) {
-        std::uint8_t& k = b.slots[static_cast<std::size_t>(slot)];
+        std::uint8_t& k = b.slots()[static_cast<std::size_t>(slot)];
         if (k != 0 && k != kFar) {
             b.props[k - 1u].value = std::move(v);
             return;
@@ -461,7 +469,7 @@ Instance& Repository::add(std::string_view className, std::span<Instance::Field>
     }
     Instance& o = s->objects.push(Instance(s->shape.get()));
     if (properties.empty()) return o;
-    o.body_ = std::make_unique<Instance::Body>(*o.shape_);
+    o.body_ = Instance::Body::make(*o.shape_);
     Instance::Body& b = *o.body_;
     const detail::Shape& shape = *s->shape;
     const std::size_t slots = slotsOf(shape);
@@ -487,7 +495,7 @@ Instance& Repository::add(std::string_view className, std::span<Instance::Field>
         Instance::Property* listed = block->data() + start;
         const std::size_t n = block->size() - start;
         if (last.slot >= 0 && static_cast<std::size_t>(last.slot) < slots) {
-            std::uint8_t& k = b.slots[static_cast<std::size_t>(last.slot)];
+            std::uint8_t& k = b.slots()[static_cast<std::size_t>(last.slot)];
             if (k == 0) {
                 block->push_back({last.kept, std::move(value)});
                 k = static_cast<std::uint8_t>(n + 1);  // below kTableFrom, so below kFar
