@@ -41,6 +41,7 @@ struct Search::Index {
     // bytes and no allocation of its own.
     struct Entry {
         std::size_t offset = 0, length = 0;
+        std::size_t hash = 0;  // kept for when the table grows
         Key key;
     };
     std::string texts;
@@ -64,10 +65,11 @@ struct Search::Index {
     Entry* lookup(std::string_view k) {
         if (cells.empty()) return nullptr;
         const std::size_t mask = cells.size() - 1;
-        for (std::size_t h = std::hash<std::string_view>()(k) & mask;; h = (h + 1) & mask) {
+        const std::size_t hash = std::hash<std::string_view>()(k);
+        for (std::size_t h = hash & mask;; h = (h + 1) & mask) {
             if (cells[h] == 0) return nullptr;
             Entry& e = entries[cells[h] - 1];
-            if (textOf(e) == k) return &e;
+            if (e.hash == hash && textOf(e) == k) return &e;
         }
     }
 
@@ -77,18 +79,19 @@ struct Search::Index {
             std::vector<std::uint32_t>(std::max<std::size_t>(64, cells.size() * 2), 0u).swap(cells);
             const std::size_t mask = cells.size() - 1;
             for (std::size_t i = 0; i < entries.size(); ++i) {
-                std::size_t h = std::hash<std::string_view>()(textOf(entries[i])) & mask;
+                std::size_t h = entries[i].hash & mask;
                 while (cells[h] != 0) h = (h + 1) & mask;
                 cells[h] = static_cast<std::uint32_t>(i + 1);
             }
         }
         const std::size_t mask = cells.size() - 1;
-        std::size_t h = std::hash<std::string_view>()(k) & mask;
+        const std::size_t hash = std::hash<std::string_view>()(k);
+        std::size_t h = hash & mask;
         for (; cells[h] != 0; h = (h + 1) & mask) {
             Entry& e = entries[cells[h] - 1];
-            if (textOf(e) == k) return e;
+            if (e.hash == hash && textOf(e) == k) return e;
         }
-        entries.push_back({texts.size(), k.size(), {}});
+        entries.push_back({texts.size(), k.size(), hash, {}});
         texts.append(k);
         cells[h] = static_cast<std::uint32_t>(entries.size());
         return entries.back();
