@@ -49,9 +49,10 @@ private:
         }
         if (n > left_) {
             // Chunks grow with the texts, so that a small repository stays small.
-            chunks_.push_back(std::make_unique_for_overwrite<char[]>(next_));
+            const std::size_t size = std::max(next_, n);
+            chunks_.push_back(std::make_unique_for_overwrite<char[]>(size));
             cur_ = chunks_.back().get();
-            left_ = next_;
+            left_ = size;
             next_ = std::min(next_ * 2, kMaxChunk);
         }
         char* p = cur_;
