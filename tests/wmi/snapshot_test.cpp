@@ -67,7 +67,6 @@ TEST(Snapshot, ValuesTakeTheirKindFromJson) {
         {sat.get("WinSPRLevel"), Value::integer(5)},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
-    EXPECT_TRUE(r->objectsOf("Win32_Keyboard").empty());
     const Value copy = bios[0]->get("Manufacturer");  // keeps its text when the snapshot is gone
     r.reset();
     EXPECT_EQ(copy.str(), "American Megatrends");
