@@ -1,6 +1,9 @@
 #include "wmi/repository.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
+#include <stdexcept>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -13,11 +16,63 @@ namespace tq::wmi {
 
 // ------------------------------------------------------------ Instance ----
 
+// Texts in chunks that never move, and one copy of each property name's
+// spelling: what the values and properties of a repository's objects point to.
+class detail::Store {
+public:
+    std::string_view keep(std::string_view s) {
+        char* p = allocate(s.size());
+        if (!s.empty()) std::memcpy(p, s.data(), s.size());
+        return {p, s.size()};
+    }
+
+    // The name's length (4 bytes) and bytes, the same for each spelling.
+    const char* intern(std::string_view name) {
+        if (auto it = names_.find(name); it != names_.end()) return it->second;
+        if (name.size() > UINT32_MAX) throw std::length_error("property name too long");
+        const auto n = static_cast<std::uint32_t>(name.size());
+        char* p = allocate(sizeof n + name.size());
+        std::memcpy(p, &n, sizeof n);
+        if (n) std::memcpy(p + sizeof n, name.data(), name.size());
+        names_.emplace(std::string_view(p + sizeof n, name.size()), p);
+        return p;
+    }
+
+private:
+    static constexpr std::size_t kLarge = 1 << 14;  // texts from this size take a chunk of their own
+    static constexpr std::size_t kMaxChunk = 1 << 20;
+
+    char* allocate(std::size_t n) {
+        if (n >= kLarge) {
+            chunks_.push_back(std::make_unique<char[]>(n));
+            return chunks_.back().get();
+        }
+        if (n > left_) {
+            // Chunks grow with the texts, so that a small repository stays small.
+            const std::size_t size = std::max(next_, n);
+            chunks_.push_back(std::make_unique_for_overwrite<char[]>(size));
+            cur_ = chunks_.back().get();
+            left_ = size;
+            next_ = std::min(next_ * 2, kMaxChunk);
+        }
+        char* p = cur_;
+        cur_ += n;
+        left_ -= n;
+        return p;
+    }
+
+    std::vector<std::unique_ptr<char[]>> chunks_;
+    char* cur_ = nullptr;
+    std::size_t left_ = 0;
+    std::size_t next_ = 256;
+    std::unordered_map<std::string_view, const char*> names_;
+};
+
 struct detail::Shape {
     std::string name;
     const ClassDef* def = nullptr;
     const SlotIndex* index = nullptr;
-    std::size_t slots = 0;  // class properties whose place each object keeps
+    Store* store = nullptr;  // where its objects' names are kept
 };
 
 namespace {
@@ -53,14 +108,25 @@ constexpr std::uint8_t kFar = 255;
 // rather than by comparing each one.
 constexpr std::size_t kTableFrom = 16;
 
-std::unique_ptr<detail::Shape> makeShape(std::string name, const ClassDef* def) {
+// Class properties whose place each object keeps.
+std::size_t slotsOf(const detail::Shape& shape) noexcept {
+    return shape.def ? std::min(shape.def->properties.size(), kInlineSlots) : 0;
+}
+
+std::unique_ptr<detail::Shape> makeShape(std::string name, const ClassDef* def, detail::Store* store) {
     auto s = std::make_unique<detail::Shape>();
     s->name = std::move(name);
     s->def = def;
     s->index = detail::indexFor(def);
-    s->slots = def ? std::min(def->properties.size(), kInlineSlots) : 0;
+    s->store = store;
     return s;
 }
+
+// A standalone object's class and names.
+struct OwnShape {
+    detail::Shape shape;
+    detail::Store store;
+};
 }  // namespace
 
 // What an object lists, allocated with its first property.
@@ -70,17 +136,24 @@ struct Instance::Body {
     // class's shared block instead of props (until the next set()).
     const Property* packed = nullptr;
     std::size_t packedSize = 0;
-    // Where a read finds a class property, per slot of the class: 0 when the
-    // object does not list it, else its index plus 1 (kFar: search).
-    std::unique_ptr<std::uint8_t[]> slots;
     // Open addressing from a name to its index plus 1 (0: free), for objects
     // with many properties; the cell count is a power of two.
     std::unique_ptr<std::vector<std::uint32_t>> table;
-    std::unique_ptr<detail::Shape> own;  // a standalone object's shape
+    std::unique_ptr<OwnShape> own;  // a standalone object's shape
 
-    explicit Body(const detail::Shape& shape) {
-        if (shape.slots) slots = std::make_unique<std::uint8_t[]>(shape.slots);
+    // Where a read finds a class property, per slot of the class: 0 when the
+    // object does not list it, else its index plus 1 (kFar: search). The
+    // bytes follow the body in its one allocation.
+    std::uint8_t* slots() noexcept { return reinterpret_cast<std::uint8_t*>(this + 1); }
+    const std::uint8_t* slots() const noexcept { return reinterpret_cast<const std::uint8_t*>(this + 1); }
+
+    static std::unique_ptr<Body> make(const detail::Shape& shape) {
+        const std::size_t n = slotsOf(shape);
+        Body* b = new (::operator new(sizeof(Body) + n)) Body();
+        std::memset(b->slots(), 0, n);
+        return std::unique_ptr<Body>(b);
     }
+    static void operator delete(void* p) noexcept { ::operator delete(p); }
 
     const Property* data() const noexcept { return packed ? packed : props.data(); }
     std::size_t size() const noexcept { return packed ? packedSize : props.size(); }
@@ -98,19 +171,19 @@ struct Instance::Body {
         const std::size_t n = size();
         if (!table) {
             for (std::size_t i = 0; i < n; ++i)
-                if (text::iequals(p[i].first, name)) return i;
+                if (text::iequals(p[i].name(), name)) return i;
             return n;
         }
         const std::size_t mask = table->size() - 1;
         for (std::size_t h = foldedHash(name) & mask;; h = (h + 1) & mask) {
             const std::uint32_t cell = (*table)[h];
             if (cell == 0) return n;
-            if (text::iequals(p[cell - 1].first, name)) return cell - 1;
+            if (text::iequals(p[cell - 1].name(), name)) return cell - 1;
         }
     }
 
-    void add(std::string name, Value v) {
-        props.emplace_back(std::move(name), std::move(v));
+    void add(const char* name, Value v) {
+        props.push_back({name, std::move(v)});
         const std::size_t n = props.size();
         if (n < kTableFrom) return;
         if (!table || n * 2 > table->size()) {
@@ -126,7 +199,7 @@ struct Instance::Body {
 private:
     void place(std::size_t i) {
         const std::size_t mask = table->size() - 1;
-        std::size_t h = foldedHash(props[i].first) & mask;
+        std::size_t h = foldedHash(props[i].name()) & mask;
         while ((*table)[h] != 0) h = (h + 1) & mask;
         (*table)[h] = static_cast<std::uint32_t>(i + 1);
     }
@@ -138,10 +211,14 @@ static_assert(sizeof(Instance) <= 3 * sizeof(void*), "an object is its vtable, i
 Instance::Instance(const detail::Shape* shape) noexcept : shape_(shape) {}
 
 Instance::Instance(std::string className, const ClassDef* def) {
-    auto shape = makeShape(std::move(className), def);
-    shape_ = shape.get();
-    body_ = std::make_unique<Body>(*shape_);
-    body_->own = std::move(shape);
+    auto own = std::make_unique<OwnShape>();
+    own->shape.name = std::move(className);
+    own->shape.def = def;
+    own->shape.index = detail::indexFor(def);
+    own->shape.store = &own->store;
+    shape_ = &own->shape;
+    body_ = Body::make(*shape_);
+    body_->own = std::move(own);
 }
 
 Instance::~Instance() = default;
@@ -160,29 +237,32 @@ const Value* Instance::lookup(std::string_view name, bool& inClass) const noexce
     const int slot = classSlot(shape_->def, shape_->index, name);
     inClass = slot >= 0;
     if (!body_) return nullptr;
-    if (slot >= 0 && static_cast<std::size_t>(slot) < shape_->slots) {
-        const std::uint8_t k = body_->slots[static_cast<std::size_t>(slot)];
+    if (slot >= 0 && static_cast<std::size_t>(slot) < slotsOf(*shape_)) {
+        const std::uint8_t k = body_->slots()[static_cast<std::size_t>(slot)];
         if (k == 0) return nullptr;
-        if (k != kFar) return &body_->data()[k - 1u].second;
+        if (k != kFar) return &body_->data()[k - 1u].value;
     }
     const std::size_t i = body_->search(name);
-    return i < body_->size() ? &body_->data()[i].second : nullptr;
+    return i < body_->size() ? &body_->data()[i].value : nullptr;
 }
 
-void Instance::set(std::string_view name, Value v) { put(classSlot(shape_->def, shape_->index, name), name, std::move(v)); }
+void Instance::set(std::string_view name, Value v) {
+    put(classSlot(shape_->def, shape_->index, name), name, nullptr, std::move(v));
+}
 
-void Instance::put(int slot, std::string_view name, Value v) {
-    if (!body_) body_ = std::make_unique<Body>(*shape_);
+void Instance::put(int slot, std::string_view name, const char* listedName, Value v) {
+    if (!body_) body_ = Body::make(*shape_);
     Body& b = *body_;
     b.unpack();
     // Class properties are listed under the schema's spelling.
     auto listed = [&] {
-        return slot >= 0 ? shape_->def->properties[static_cast<std::size_t>(slot)].name : std::string(name);
+        if (listedName) return listedName;
+        return shape_->store->intern(slot >= 0 ? std::string_view(shape_->def->properties[static_cast<std::size_t>(slot)].name) : name);
     };
-    if (slot >= 0 && static_cast<std::size_t>(slot) < shape_->slots) {
-        std::uint8_t& k = b.slots[static_cast<std::size_t>(slot)];
+    if (slot >= 0 && static_cast<std::size_t>(slot) < slotsOf(*shape_)) {
+        std::uint8_t& k = b.slots()[static_cast<std::size_t>(slot)];
         if (k != 0 && k != kFar) {
-            b.props[k - 1u].second = std::move(v);
+            b.props[k - 1u].value = std::move(v);
             return;
         }
         if (k == 0) {
@@ -192,7 +272,7 @@ void Instance::put(int slot, std::string_view name, Value v) {
         }
     }
     if (const std::size_t i = b.search(name); i < b.props.size()) {
-        b.props[i].second = std::move(v);
+        b.props[i].value = std::move(v);
         return;
     }
     b.add(listed(), std::move(v));
@@ -221,11 +301,11 @@ std::vector<std::string> Instance::names() const {
     if (def) {
         out.reserve(def->properties.size());
         for (const PropertyDef& p : def->properties) out.push_back(p.name);
-        for (const auto& [n, v] : listed)
-            if (classSlot(def, shape_->index, n) < 0) out.push_back(n);
+        for (const Property& p : listed)
+            if (classSlot(def, shape_->index, p.name()) < 0) out.emplace_back(p.name());
     } else {
         out.reserve(listed.size());
-        for (const auto& [n, v] : listed) out.push_back(n);
+        for (const Property& p : listed) out.emplace_back(p.name());
     }
     return out;
 }
@@ -275,6 +355,7 @@ private:
 }  // namespace
 
 struct Repository::Impl {
+    detail::Store texts;  // first: the objects point into it
     struct ClassStore {
         std::unique_ptr<detail::Shape> shape;
         ObjectStore objects;
@@ -312,6 +393,15 @@ struct Repository::Impl {
         void packOne(Instance& o) {
             Instance::Body& b = *o.body_;
             const std::size_t n = b.props.size();
+            room(n);
+            const std::size_t start = open->size();
+            for (auto& p : b.props) open->push_back(std::move(p));
+            b.packedSize = n;
+            b.packed = open->data() + start;
+            std::vector<Instance::Property>().swap(b.props);
+        }
+        // The open block, with room for n more properties.
+        std::vector<Instance::Property>& room(std::size_t n) {
             if (open == nullptr || open->capacity() - open->size() < n) {
                 // Blocks grow with the class, so that a small class stays small.
                 auto block = std::make_unique<std::vector<Instance::Property>>();
@@ -319,11 +409,7 @@ struct Repository::Impl {
                 open = block.get();
                 blocks.push_back(std::move(block));
             }
-            const std::size_t start = open->size();
-            for (auto& p : b.props) open->push_back(std::move(p));
-            b.packedSize = n;
-            b.packed = open->data() + start;
-            std::vector<Instance::Property>().swap(b.props);
+            return *open;
         }
         static constexpr std::size_t kOpenBlock = 4096;
         std::vector<Instance::Property>* open = nullptr;  // the block packOne() fills
@@ -332,9 +418,14 @@ struct Repository::Impl {
     std::unordered_map<std::string, std::size_t> byName;  // folded name -> index
     ClassStore* last = nullptr;  // the class of the last object added whole, by that name
     std::string lastName;
-    // The names of that object, with their class slots: the objects of a
-    // class mostly list the same names in one order.
-    std::vector<std::pair<std::string, int>> lastSlots;
+    // The names of that object, with their class slots and kept names: the
+    // objects of a class mostly list the same names in one order.
+    struct Listed {
+        std::string name;
+        int slot = -1;
+        const char* kept = nullptr;
+    };
+    std::vector<Listed> lastSlots;
     Loader loader;
     std::unordered_set<std::string> loaded;  // folded names
 
@@ -345,7 +436,7 @@ struct Repository::Impl {
         if (it != byName.end()) return classes[it->second].get();
         auto cs = std::make_unique<ClassStore>();
         const ClassDef* def = knownClass(className);
-        cs->shape = makeShape(def ? def->name : std::string(className), def);
+        cs->shape = makeShape(def ? def->name : std::string(className), def, &texts);
         byName.emplace(std::move(key), classes.size());
         classes.push_back(std::move(cs));
         return classes.back().get();
@@ -365,7 +456,11 @@ Instance& Repository::add(std::string_view className) {
     return s->objects.push(Instance(s->shape.get()));
 }
 
-Instance& Repository::add(std::string_view className, std::span<Instance::Property> properties) {
+Value Repository::keep(Value::Kind kind, std::string_view text) {
+    return Value::borrowed(kind, text.size() <= Value::kInlineText ? text : impl_->texts.keep(text));
+}
+
+Instance& Repository::add(std::string_view className, std::span<Instance::Field> properties) {
     Impl::ClassStore* s = impl_->last;
     if (!s || impl_->lastName != className) {
         s = impl_->ensure(className);
@@ -375,20 +470,54 @@ Instance& Repository::add(std::string_view className, std::span<Instance::Proper
     }
     Instance& o = s->objects.push(Instance(s->shape.get()));
     if (properties.empty()) return o;
-    o.body_ = std::make_unique<Instance::Body>(*o.shape_);
-    o.body_->props.reserve(properties.size());
+    o.body_ = Instance::Body::make(*o.shape_);
+    Instance::Body& b = *o.body_;
     const detail::Shape& shape = *s->shape;
+    const std::size_t slots = slotsOf(shape);
+    // An object of a few properties is filled as put() would fill it, but
+    // straight in the class's open block: no list of its own, nothing moved
+    // twice. Larger ones (which need a name table) go through put().
+    std::vector<Instance::Property>* block = properties.size() < kTableFrom ? &s->room(properties.size()) : nullptr;
+    const std::size_t start = block ? block->size() : 0;
     for (std::size_t i = 0; i < properties.size(); ++i) {
         auto& [name, value] = properties[i];
-        if (i == impl_->lastSlots.size()) impl_->lastSlots.emplace_back(std::string(), -1);
-        auto& [lastName, slot] = impl_->lastSlots[i];
-        if (lastName != name) {
-            lastName = name;
-            slot = classSlot(shape.def, shape.index, name);
+        if (i == impl_->lastSlots.size()) impl_->lastSlots.emplace_back();
+        Impl::Listed& last = impl_->lastSlots[i];
+        if (last.name != name || !last.kept) {
+            last.name = name;
+            last.slot = classSlot(shape.def, shape.index, name);
+            last.kept = impl_->texts.intern(
+                last.slot >= 0 ? std::string_view(shape.def->properties[static_cast<std::size_t>(last.slot)].name) : name);
         }
-        o.put(slot, name, std::move(value));
+        if (!block) {
+            o.put(last.slot, name, last.kept, std::move(value));
+            continue;
+        }
+        Instance::Property* listed = block->data() + start;
+        const std::size_t n = block->size() - start;
+        if (last.slot >= 0 && static_cast<std::size_t>(last.slot) < slots) {
+            std::uint8_t& k = b.slots()[static_cast<std::size_t>(last.slot)];
+            if (k == 0) {
+                block->push_back({last.kept, std::move(value)});
+                k = static_cast<std::uint8_t>(n + 1);  // below kTableFrom, so below kFar
+                continue;
+            }
+            if (k != kFar) {
+                listed[k - 1u].value = std::move(value);
+                continue;
+            }
+        }
+        std::size_t j = 0;
+        while (j < n && !text::iequals(listed[j].name(), name)) ++j;
+        if (j < n) listed[j].value = std::move(value);
+        else block->push_back({last.kept, std::move(value)});
     }
-    s->packOne(o);
+    if (block) {
+        b.packed = block->data() + start;
+        b.packedSize = block->size() - start;
+    } else {
+        s->packOne(o);
+    }
     return o;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <span>
@@ -69,6 +70,7 @@ bool isNumericType(CimType type) noexcept;
 namespace detail {
 class SlotIndex;  // a class's case-insensitive index from property name to slot
 struct Shape;     // what the objects of one class share: name, definition, index
+class Store;      // the texts and property names a repository's objects hold
 }
 
 // One stored object. A property of a known class that the object does not
@@ -92,8 +94,21 @@ public:
     std::shared_ptr<const Object> keep() const override;
 
     const ClassDef* definition() const noexcept;
-    using Property = std::pair<std::string, Value>;
+    // A listed property: its name as listed (one copy of each spelling per
+    // repository) and its value.
+    struct Property {
+        const char* listedName;  // the name's length (4 bytes), then its bytes
+        Value value;
+        std::string_view name() const noexcept {
+            std::uint32_t n;
+            std::memcpy(&n, listedName, sizeof n);
+            return {listedName + sizeof n, n};
+        }
+        bool operator==(const Property& o) const { return name() == o.name() && value == o.value; }
+    };
     std::span<const Property> properties() const noexcept;
+    // A property as a loader gives it.
+    using Field = std::pair<std::string, Value>;
     // The stored value, or nullptr when the object does not list the property.
     const Value* find(std::string_view name) const noexcept override;
 
@@ -105,8 +120,9 @@ private:
     std::unique_ptr<Body> body_;  // nullptr while the object lists nothing
 
     const Value* lookup(std::string_view name, bool& inClass) const noexcept;
-    // set() once the name's class slot (or -1) is known.
-    void put(int slot, std::string_view name, Value v);
+    // set() once the name's class slot (or -1) is known, and the name as
+    // it is kept when the caller has it (else nullptr).
+    void put(int slot, std::string_view name, const char* listed, Value v);
 
     friend class Repository;
 };
@@ -125,7 +141,10 @@ public:
     // set() would, and kept next to those of the class's other objects.
     // Loaders of many objects use it: the properties take no more memory
     // than their own, and none is moved again.
-    Instance& add(std::string_view className, std::span<Instance::Property> properties);
+    Instance& add(std::string_view className, std::span<Instance::Field> properties);
+    // A value of `kind` (a text or another kind) whose text the repository
+    // keeps for its objects, to give to add(): it costs no allocation of its own.
+    Value keep(Value::Kind kind, std::string_view text);
 
     // Called at most once per class (names without regard to case), right
     // before a query first reads that class or one of its subclasses.

@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
-#include <unordered_map>
+#include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -34,7 +35,18 @@ struct Search::Index {
     std::optional<Failure> endFailure;  // what ended the walk, if it failed
     std::size_t walked = 0;
     std::vector<Trapped> keyFailures;  // in walk order
-    std::unordered_map<std::string, Key> keys;
+    // The keys met, each once: its text lies in `texts`. Found through
+    // `cells`, open addressing over their indexes plus 1 (0: free), a power
+    // of two of them: a walk over many objects keeps a key in a few dozen
+    // bytes and no allocation of its own.
+    struct Entry {
+        std::size_t offset = 0, length = 0;
+        std::size_t hash = 0;  // kept for when the table grows
+        Key key;
+    };
+    std::string texts;
+    std::vector<Entry> entries;
+    std::vector<std::uint32_t> cells;
     std::vector<std::string> answers;
     std::vector<Trapped> failures;
 
@@ -47,9 +59,47 @@ struct Search::Index {
         return search.match_ == Match::IgnoringCase ? text::foldKey(k) : std::move(k);
     }
 
+    std::string_view textOf(const Entry& e) const { return {texts.data() + e.offset, e.length}; }
+
+    // The entry of a key, or nullptr.
+    Entry* lookup(std::string_view k) {
+        if (cells.empty()) return nullptr;
+        const std::size_t mask = cells.size() - 1;
+        const std::size_t hash = std::hash<std::string_view>()(k);
+        for (std::size_t h = hash & mask;; h = (h + 1) & mask) {
+            if (cells[h] == 0) return nullptr;
+            Entry& e = entries[cells[h] - 1];
+            if (e.hash == hash && textOf(e) == k) return &e;
+        }
+    }
+
+    // The entry of a key, added when new.
+    Entry& enter(std::string_view k) {
+        if ((entries.size() + 1) * 2 > cells.size()) {
+            std::vector<std::uint32_t>(std::max<std::size_t>(64, cells.size() * 2), 0u).swap(cells);
+            const std::size_t mask = cells.size() - 1;
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                std::size_t h = entries[i].hash & mask;
+                while (cells[h] != 0) h = (h + 1) & mask;
+                cells[h] = static_cast<std::uint32_t>(i + 1);
+            }
+        }
+        const std::size_t mask = cells.size() - 1;
+        const std::size_t hash = std::hash<std::string_view>()(k);
+        std::size_t h = hash & mask;
+        for (; cells[h] != 0; h = (h + 1) & mask) {
+            Entry& e = entries[cells[h] - 1];
+            if (e.hash == hash && textOf(e) == k) return e;
+        }
+        entries.push_back({texts.size(), k.size(), hash, {}});
+        texts.append(k);
+        cells[h] = static_cast<std::uint32_t>(entries.size());
+        return entries.back();
+    }
+
     // Walks one object further. False at the end of the walk; `answered`
     // is the key that object answered for, if any.
-    bool walkOne(const std::string*& answered) {
+    bool walkOne(const Entry*& answered) {
         answered = nullptr;
         if (ended) return false;
         const Object* o = nullptr;
@@ -70,8 +120,8 @@ struct Search::Index {
             return true;
         }
         if (!k) return true;
-        auto [it, added] = keys.try_emplace(keyOf(std::move(*k)));
-        Key& entry = it->second;
+        Entry& met = enter(keyOf(std::move(*k)));
+        Key& entry = met.key;
         if (entry.found != kEnd) return true;
         std::optional<std::string> answer;
         if (!trap::step([&] { answer = search.answer_(*o); })) {
@@ -81,7 +131,7 @@ struct Search::Index {
             entry.found = at;
             entry.answer = answers.size();
             answers.push_back(std::move(*answer));
-            answered = &it->first;
+            answered = &met;
         }
         return true;
     }
@@ -89,16 +139,16 @@ struct Search::Index {
     std::optional<std::string> find(std::string_view key) {
         const Failure before = trap::pending();
         const std::string k = keyOf(std::string(key));
-        auto it = keys.find(k);
-        if (it == keys.end() || it->second.found == kEnd) {
-            const std::string* answered = nullptr;
+        const Entry* met = lookup(k);
+        if (!met || met->key.found == kEnd) {
+            const Entry* answered = nullptr;
             while (walkOne(answered))
-                if (answered && *answered == k) break;
-            it = keys.find(k);
+                if (answered && textOf(*answered) == k) break;
+            met = lookup(k);
         }
         trap::setPending(before);
 
-        const Key* entry = it != keys.end() ? &it->second : nullptr;
+        const Key* entry = met ? &met->key : nullptr;
         const std::size_t stop = entry ? entry->found : kEnd;
         // The last failure the walk of its own would have trapped before `stop`.
         const Trapped* last = nullptr;

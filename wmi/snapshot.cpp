@@ -135,16 +135,28 @@ private:
     Pos at(const Mark& m) const {
         return m.known ? m.pos : advance(chunkPos_, begin_, begin_ + (m.offset - base_));
     }
-    void settle(Mark& m) const {
-        if (!m.known && m.offset >= base_) m = {m.offset, true, at(m)};
+    // Gives the marks in the chunk at hand their positions, and the next
+    // chunk its own, in one pass over the chunk.
+    void settle() {
+        Pos pos = chunkPos_;
+        const char* from = begin_;
+        auto one = [&](Mark& m) {
+            if (m.known || m.offset < base_) return;
+            const char* at = begin_ + (m.offset - base_);
+            pos = advance(pos, from, at);
+            from = at;
+            m = {m.offset, true, pos};
+        };
+        Mark& first = token_.offset <= kept_.offset ? token_ : kept_;
+        one(first);
+        one(&first == &token_ ? kept_ : token_);
+        chunkPos_ = advance(pos, from, end_);
     }
 
     bool fill() {
         if (!refill_) return false;
-        settle(token_);
-        settle(kept_);
         if (keep_) keep_->append(begin_ + (std::max(kept_.offset, base_) - base_), end_);
-        chunkPos_ = advance(chunkPos_, begin_, end_);
+        settle();
         base_ += static_cast<std::size_t>(end_ - begin_);
         const std::size_t n = refill_(chunk_.data(), chunk_.size());
         begin_ = cur_ = chunk_.data();
@@ -209,6 +221,7 @@ private:
         repo_.reset();
         props_ = {};
         std::string().swap(kept_);
+        std::string().swap(text_);
         throw SnapshotError(where(in_.here()) + "not enough memory to load the snapshot");
     }
 
@@ -220,6 +233,7 @@ private:
     }
 
     void ws() {
+        if (in_.cur() < in_.end() && static_cast<unsigned char>(*in_.cur()) > ' ') return;
         for (;;) {
             const char* p = in_.cur();
             const char* e = in_.end();
@@ -327,7 +341,7 @@ private:
             expect(':', "expected ':'");
             ws();
             const int c = in_.peek();
-            Value v;
+            Value& v = props_[used].second;  // every branch sets it
             if (c == '{' || c == '[') {
                 // A nested array or object is kept as written, so that a
                 // dump gives back the same text.
@@ -336,13 +350,13 @@ private:
                 nested();
                 in_.keepEnd();
                 count([&] { return in_.keptPos(); });
-                v = Value::other(kept_);
+                v = repo_->keep(Value::Kind::Other, kept_);
             } else {
                 if (!scalarStart(c)) syntax("expected a value");
                 scalar(&v, &key);
                 count([&] { return in_.tokenPos(); });
             }
-            props_[used++].second = std::move(v);
+            ++used;
             ws();
             const int next = in_.peek();
             if (next == '}') break;
@@ -406,9 +420,7 @@ private:
         const int c = in_.peek();
         if (c == '"') {
             if (!out) return string(nullptr);
-            std::string s;
-            string(&s);
-            *out = Value::text(std::move(s));
+            *out = repo_->keep(Value::Kind::Text, textInPlace());
         } else if (c == 't' || c == 'f' || c == 'n') {
             const char* word = c == 't' ? "true" : c == 'f' ? "false" : "null";
             for (const char* w = word; *w; ++w) {
@@ -473,7 +485,7 @@ private:
                 if (std::from_chars(b, e, v).ec == std::errc()) {
                     if (out)
                         *out = v >= std::numeric_limits<std::int32_t>::min() ? Value::integer(static_cast<std::int32_t>(v))
-                                                                              : Value::other(std::to_string(v));
+                                                                              : repo_->keep(Value::Kind::Other, std::to_string(v));
                     return;
                 }
             } else {
@@ -482,7 +494,7 @@ private:
                     if (out)
                         *out = v <= static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())
                                    ? Value::integer(static_cast<std::int32_t>(v))
-                                   : Value::other(std::to_string(v));
+                                   : repo_->keep(Value::Kind::Other, std::to_string(v));
                     return;
                 }
             }
@@ -601,27 +613,57 @@ private:
     // when given, else only checked.
     void string(std::string* out) {
         in_.skip();
+        stringRest(out);
+    }
+
+    // Where a text of plain bytes up to the closing quote lies.
+    static const char* plainRun(const char* q, const char* e) {
+#if defined(__SSE2__)
+        // Sixteen bytes at a time up to a quote, a backslash, a control
+        // byte or one of a UTF-8 sequence (the signed bytes below 0x20).
+        const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), space = _mm_set1_epi8(0x20);
+        while (e - q >= 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+            const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
+                                              _mm_cmplt_epi8(v, space));
+            const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(stop));
+            if (m) return q + __builtin_ctz(m);
+            q += 16;
+        }
+#endif
+        while (q < e && kPlain.plain[static_cast<unsigned char>(*q)]) ++q;
+        return q;
+    }
+
+    // A JSON string at the next byte, decoded: where it lies in the text
+    // when it holds no escape and the chunk at hand holds it whole, else in
+    // text_. Valid until the next byte is read.
+    std::string_view textInPlace() {
+        in_.skip();
+        const char* start = in_.cur();
+        for (;;) {
+            const char* q = plainRun(in_.cur(), in_.end());
+            in_.to(q);
+            if (q == in_.end() || *q == '\\') break;
+            const auto c = static_cast<unsigned char>(*q);
+            if (c == '"') {
+                in_.skip();
+                return {start, static_cast<std::size_t>(q - start)};
+            }
+            if (c < 0x20) syntax("invalid string: control character must be escaped");
+            if (in_.end() - q < 4) break;  // a sequence that may run into the next chunk
+            utf8(nullptr);
+        }
+        text_.assign(start, in_.cur());
+        stringRest(&text_);
+        return text_;
+    }
+
+    // The rest of a JSON string, after its opening quote.
+    void stringRest(std::string* out) {
         for (;;) {
             const char* p = in_.cur();
-            const char* e = in_.end();
-            const char* q = p;
-#if defined(__SSE2__)
-            // Sixteen bytes at a time up to a quote, a backslash, a control
-            // byte or one of a UTF-8 sequence (the signed bytes below 0x20).
-            const __m128i quote = _mm_set1_epi8('"'), backslash = _mm_set1_epi8('\\'), space = _mm_set1_epi8(0x20);
-            while (e - q >= 16) {
-                const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
-                const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, quote), _mm_cmpeq_epi8(v, backslash)),
-                                                  _mm_cmplt_epi8(v, space));
-                const unsigned m = static_cast<unsigned>(_mm_movemask_epi8(stop));
-                if (m) {
-                    q += __builtin_ctz(m);
-                    break;
-                }
-                q += 16;
-            }
-#endif
-            while (q < e && kPlain.plain[static_cast<unsigned char>(*q)]) ++q;
+            const char* q = plainRun(p, in_.end());
             if (out) out->append(p, q);
             in_.to(q);
             const int c = in_.peek();
@@ -648,7 +690,8 @@ private:
     std::size_t entries_ = 0;
     std::shared_ptr<Repository> repo_;
     const ClassDef* def_ = nullptr;  // of the class being read
-    std::vector<Instance::Property> props_;  // of the object being read
+    std::vector<Instance::Field> props_;  // of the object being read
+    std::string text_;                    // a text being read
     std::string kept_;                      // a nested value as written
     std::string num_;                       // a number as written
     std::vector<char> nest_;                // the open brackets of a nested value
@@ -705,7 +748,7 @@ void appendObject(std::string& out, const Object& o) {
         out += jsonValue(v);
     };
     if (const auto* inst = dynamic_cast<const Instance*>(&o)) {
-        for (const auto& [name, v] : inst->properties()) put(name, v);
+        for (const Instance::Property& p : inst->properties()) put(std::string(p.name()), p.value);
     } else {
         for (const std::string& name : o.names()) {
             try {

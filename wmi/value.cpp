@@ -4,42 +4,74 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <stdexcept>
 #include <utility>
 
 #include "wmi/failure.h"
 
 namespace tq {
 
-Value Value::text(std::string s) {
+void Value::setLong(std::string_view s, bool own) {
+    if (s.size() > UINT32_MAX) throw std::length_error("text too long for a value");
+    const auto length = static_cast<std::uint32_t>(s.size());
+    std::memcpy(rep_ + 4, &length, sizeof length);
+    if (own) {
+        char* copy = new char[s.size()];
+        std::memcpy(copy, s.data(), s.size());
+        rep_[1] = kOwned;
+        store<const char*>(copy);
+    } else {
+        rep_[1] = 0;
+        store<const char*>(s.data());
+    }
+}
+
+Value::Value(const Value& o) {
+    if (o.hasText() && !(o.rep_[1] & kInline)) setText(o.kind(), o.rawText(), true);
+    else std::memcpy(rep_, o.rep_, sizeof rep_);
+}
+Value& Value::operator=(const Value& o) {
+    if (this != &o) *this = Value(o);
+    return *this;
+}
+
+Value Value::text(std::string_view s) {
     Value v;
-    v.kind_ = Kind::Text;
-    v.text_ = std::move(s);
+    v.setText(Kind::Text, s, true);
     return v;
 }
 Value Value::integer(std::int32_t i) {
     Value v;
-    v.kind_ = Kind::Integer;
-    v.int_ = i;
+    v.rep_[0] = static_cast<unsigned char>(Kind::Integer);
+    v.store(i);
     return v;
 }
 Value Value::boolean(bool b) {
     Value v;
-    v.kind_ = Kind::Boolean;
-    v.int_ = b ? 1 : 0;
+    v.rep_[0] = static_cast<unsigned char>(Kind::Boolean);
+    v.store<std::int32_t>(b ? 1 : 0);
     return v;
 }
 Value Value::real(double d, bool single) {
     Value v;
-    v.kind_ = Kind::Real;
-    v.real_ = d;
-    v.single_ = single;
+    v.rep_[0] = static_cast<unsigned char>(Kind::Real);
+    v.rep_[1] = single ? kSingle : 0;
+    v.store(d);
     return v;
 }
-Value Value::other(std::string repr) {
+Value Value::other(std::string_view repr) {
     Value v;
-    v.kind_ = Kind::Other;
-    v.text_ = std::move(repr);
+    v.setText(Kind::Other, repr, true);
     return v;
+}
+
+TextRef Value::rawText() const noexcept {
+    if (!hasText()) return {};
+    if (rep_[1] & kInline) return {reinterpret_cast<const char*>(rep_ + 3), rep_[2]};
+    std::uint32_t length = 0;
+    std::memcpy(&length, rep_ + 4, sizeof length);
+    return {load<const char*>(), length};
 }
 
 std::size_t textLength(std::string_view s) {
@@ -104,35 +136,35 @@ double roundToTenths(double x) {
 }
 
 std::string Value::str() const {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Absent: return {};
-    case Kind::Text: return text_;
-    case Kind::Integer: return std::to_string(int_);
-    case Kind::Boolean: return int_ ? "True" : "False";
-    case Kind::Real: return formatNumber(real_, single_);
+    case Kind::Text: return rawText();
+    case Kind::Integer: return std::to_string(rawInteger());
+    case Kind::Boolean: return rawBoolean() ? "True" : "False";
+    case Kind::Real: return formatNumber(rawReal(), isSingle());
     case Kind::Other: break;
     }
     fail::raise(fail::kTypeMismatch);
 }
 
 std::size_t Value::length() const {
-    switch (kind_) {
+    switch (kind()) {
     case Kind::Absent: return 0;
-    case Kind::Text: return textLength(text_);
+    case Kind::Text: return textLength(rawText());
     case Kind::Other: fail::raise(fail::kTypeMismatch);
     default: return textLength(str());
     }
 }
 
-bool Value::isNotEmpty() const { return kind_ != Kind::Absent && length() > 0; }
+bool Value::isNotEmpty() const { return kind() != Kind::Absent && length() > 0; }
 
 std::optional<double> Value::number() const {
-    switch (kind_) {
-    case Kind::Integer: return int_;
-    case Kind::Boolean: return int_ ? -1.0 : 0.0;
-    case Kind::Real: return real_;
+    switch (kind()) {
+    case Kind::Integer: return rawInteger();
+    case Kind::Boolean: return rawBoolean() ? -1.0 : 0.0;
+    case Kind::Real: return rawReal();
     case Kind::Text: {
-        std::string_view s = text_;
+        std::string_view s = rawText();
         while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
         while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
         if (s.empty()) return std::nullopt;
@@ -147,14 +179,14 @@ std::optional<double> Value::number() const {
 }
 
 bool Value::operator==(const Value& o) const {
-    if (kind_ != o.kind_) return false;
-    switch (kind_) {
+    if (kind() != o.kind()) return false;
+    switch (kind()) {
     case Kind::Absent: return true;
     case Kind::Text:
-    case Kind::Other: return text_ == o.text_;
+    case Kind::Other: return std::string_view(rawText()) == std::string_view(o.rawText());
     case Kind::Integer:
-    case Kind::Boolean: return int_ == o.int_;
-    case Kind::Real: return real_ == o.real_ && single_ == o.single_;
+    case Kind::Boolean: return rawInteger() == o.rawInteger();
+    case Kind::Real: return rawReal() == o.rawReal() && isSingle() == o.isSingle();
     }
     return false;
 }

@@ -1,5 +1,6 @@
 #include "wmi/wql.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -538,31 +539,39 @@ bool LikePattern::itemMatches(const Item& it, char32_t c) const noexcept {
 // Wildcard matching that backtracks only to the last %, so it needs no
 // recursion and stays linear in practice.
 bool LikePattern::matches(std::string_view v) const {
-    const std::size_t n = items_.size();
-    std::size_t pi = 0, vi = 0;
-    std::size_t star = n, mark = 0;
-    while (vi < v.size()) {
-        if (pi < n && items_[pi].kind == Item::Kind::Any) {
-            star = pi++;
-            mark = vi;
-            continue;
-        }
-        if (pi < n) {
-            std::size_t next = vi;
-            const char32_t c = text::fold(text::decode(v, next));
-            if (itemMatches(items_[pi], c)) {
-                ++pi;
-                vi = next;
+    // The code point at i, folded, and where the next one starts.
+    auto run = [&](auto at) {
+        const std::size_t n = items_.size();
+        std::size_t pi = 0, vi = 0;
+        std::size_t star = n, mark = 0;
+        while (vi < v.size()) {
+            if (pi < n && items_[pi].kind == Item::Kind::Any) {
+                star = pi++;
+                mark = vi;
                 continue;
             }
+            if (pi < n) {
+                const auto [c, next] = at(vi);
+                if (itemMatches(items_[pi], c)) {
+                    ++pi;
+                    vi = next;
+                    continue;
+                }
+            }
+            if (star == n) return false;
+            pi = star + 1;
+            vi = mark = at(mark).second;
         }
-        if (star == n) return false;
-        pi = star + 1;
-        text::decode(v, mark);
-        vi = mark;
-    }
-    while (pi < n && items_[pi].kind == Item::Kind::Any) ++pi;
-    return pi == n;
+        while (pi < n && items_[pi].kind == Item::Kind::Any) ++pi;
+        return pi == n;
+    };
+    // Most values are ASCII: a byte is its code point.
+    if (std::all_of(v.begin(), v.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return run([&](std::size_t i) { return std::pair<char32_t, std::size_t>(text::fold(static_cast<unsigned char>(v[i])), i + 1); });
+    return run([&](std::size_t i) {
+        const char32_t c = text::fold(text::decode(v, i));
+        return std::pair<char32_t, std::size_t>(c, i);
+    });
 }
 
 // --------------------------------------------------------- condition ----

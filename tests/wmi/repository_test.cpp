@@ -31,8 +31,8 @@ TEST(Instance, PropertiesOfKnownAndUnknownClasses) {
     EXPECT_EQ(failureOf([&] { o.get("Nonsense"); }).number, fail::kNotSupported);
     // Listed under the schema's spelling, in the order they were set.
     ASSERT_EQ(o.properties().size(), 2u);
-    EXPECT_EQ(o.properties()[0].first, "Description");
-    EXPECT_EQ(o.properties()[1].first, "Extra");
+    EXPECT_EQ(o.properties()[0].name(), "Description");
+    EXPECT_EQ(o.properties()[1].name(), "Extra");
     // The class's properties in schema order, then what else the object lists.
     const V names = o.names();
     ASSERT_EQ(names.size(), knownClass("Win32_Keyboard")->properties.size() + 1);
