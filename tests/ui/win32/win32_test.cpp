@@ -500,47 +500,6 @@ TEST(Win32Windows, WholeReportRun) {
     EXPECT_EQ(windows.run(), 0);
 }
 
-// A name the system cannot take (too long, a control character no file
-// name may hold) ends at "Could not create the file..." before anything is read,
-// and the windows stay; then a designation in German and Chinese gives a
-// report named as typed, in a folder named so too. (The file seam's tests
-// hold the bytes such a report is written in.)
-TEST(Win32Windows, RefusedNamesAndNamesInAnyLanguage) {
-    tq::testing::PlatformScope base;
-    const tq::testing::TempDir temp;
-    const std::string folder = temp.path + "\\J\u00FCrgen \u738B";
-    ASSERT_TRUE(::CreateDirectoryW(win::widen(folder).c_str(), nullptr));
-    platform::InstallOptions options;
-    options.applicationFolder = folder;
-    platform::installPlatform(options);
-    tq::testing::FakeShell shell;
-    platform::current().shell = &shell;
-    Win32UserInterface windows(::GetModuleHandleW(nullptr));
-    platform::current().ui = &windows;
-    tq::testing::QueryRecorder wmi(kBoard);
-    BoxAnswerer answer;
-    FrmMain* main = windows.startMainWindow();
-
-    for (const std::string& name : {std::string(252, 'x'), std::string("a\tb"), std::string("B\u00FCro \u4E2D\u6587")}) {
-        click(*main, "btnCreateReport");
-        FrmCuz* cuz = windows.reportNameDialog();
-        ASSERT_TRUE(cuz);
-        ::SetWindowTextW(cuz->T_cuz(), win::widen(name).c_str());
-        const std::size_t asked = wmi.queries.size();
-        answer.seen.clear();
-        click(*cuz, "bb_cuzokay");
-        ASSERT_EQ(answer.seen.size(), 1u) << name;
-        if (windows.mainWindow()) {
-            EXPECT_EQ(answer.seen[0].text, "Could not create the file...") << name;
-            EXPECT_EQ(wmi.queries.size(), asked) << name;
-            continue;
-        }
-        EXPECT_EQ(answer.seen[0].text, "The file is saved on " + folder + "\\" + name + ".htm");
-        EXPECT_EQ(shell.executed.at(0).file, folder + "\\" + name + ".htm");
-    }
-    EXPECT_EQ(windows.openWindows(), 0);
-}
-
 // The progress bar's pixels at 57 and 150, and the close box refused.
 TEST(Win32Windows, ProgressBar) {
     Windows w;
