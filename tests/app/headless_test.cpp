@@ -179,16 +179,11 @@ TEST_F(Headless, ReportThatCannotBeCreatedEndsWithStatus2BeforeAnyQuery) {
     EXPECT_EQ(names, (std::set<std::string>{"s.json", "stderr.txt", "trace.txt", tooLong.substr(1) + ".htm"}));
 }
 
-// Runs killed at any moment, by SIGKILL or SIGTERM, leave no report or a
-// whole one, never an empty or partial one; what they leave (their
-// temporary files) the next run in that folder removes, but not a
-// temporary file that a running program holds, nor anything else.
-TEST_F(Headless, KilledRunsLeaveNoEmptyReportAndTheNextRunCleansUp) {
-    std::string drivers;
-    for (int i = 0; i < 4000; ++i)
-        drivers += (i ? ", " : "") + std::string(R"({"DeviceName": "Device )") + std::to_string(i) +
-                   R"(", "DeviceClass": "USB", "DeviceID": "USB\\VID_1234&PID_5678\\)" + std::to_string(i) + "\"}";
-    const std::string snap = write("many.json", "{\"Win32_PnPSignedDriver\": [" + drivers + "]}");
+// What killed runs left (their temporary files) the next run in that folder
+// removes, but not a temporary file that a running program holds, nor
+// anything else. (That a report is whole or absent: the file seam's tests.)
+TEST_F(Headless, TheNextRunRemovesWhatKilledRunsLeft) {
+    const std::string snap = write("s.json", kSnapshot);
     const std::string out = dir + "/out";
     fs::create_directories(out);
     auto temporaries = [&] {
@@ -199,20 +194,6 @@ TEST_F(Headless, KilledRunsLeaveNoEmptyReportAndTheNextRunCleansUp) {
     };
     const std::string program = "LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " + quote(snap) +
                                 " --onboard none --folder " + quote(out) + " ";
-    int finished = 0;
-    for (const char* signal : {"KILL", "TERM"}) {
-        for (const char* after : {"0", "0.002", "0.005", "0.01", "0.02", "0.04", "0.08", "0.16"}) {
-            runShell(program + "PC & p=$!; sleep " + after + "; kill -" + signal + " $p; wait $p", dir + "/stderr.txt");
-            if (!fs::exists(out + "/PC.htm")) continue;
-            const std::string report = read(out + "/PC.htm");
-            ASSERT_GE(report.size(), 16u) << signal << " after " << after;
-            EXPECT_EQ(report.substr(report.size() - 16), "</body></html>\r\n") << signal << " after " << after;
-            fs::remove(out + "/PC.htm");
-            ++finished;
-        }
-    }
-    EXPECT_LT(finished, 16) << "no run was killed before its end";
-
     // What a running program holds, and what is not a file of ours, stays.
     const int held = ::open((out + "/.tallyquest-held.tmp").c_str(), O_WRONLY | O_CREAT, 0644);
     ASSERT_GE(held, 0);
@@ -226,7 +207,6 @@ TEST_F(Headless, KilledRunsLeaveNoEmptyReportAndTheNextRunCleansUp) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(temporaries(), (std::set<std::string>{".tallyquest-held.tmp", ".tallyquest-folder.tmp", ".tallyquest-link.tmp"}));
     EXPECT_EQ(read(victim), "keep");
-    EXPECT_FALSE(fs::exists(out + "/PC.htm"));
     EXPECT_TRUE(fs::exists(out + "/Next.htm"));
 }
 
