@@ -314,6 +314,20 @@ inline std::vector<Step> reportNameOutlivesMain() {
     };
 }
 
+// A whole run from the main window's button: the focus in the name field,
+// Enter presses Ok, and the run closes the main window.
+inline std::vector<Step> wholeRun() {
+    return {
+        {.what = "start", .act = Act::StartMain},
+        {.what = "create report", .act = Act::Click, .window = "frmMain", .control = "btnCreateReport",
+         .windows = "frmMain frmCuz", .focused = "frmCuz.T_cuz"},
+        {.what = "focus on the field", .act = Act::Focus, .window = "frmCuz", .control = "T_cuz"},
+        {.what = "typed", .act = Act::Type, .input = "WS-0815"},
+        {.what = "Enter", .act = Act::Key, .control = "Return",
+         .prompts = {"The file is saved on C:\\Tallyquest\\WS-0815.htm"}, .windows = ""},
+    };
+}
+
 // The progress bar's picture as a front end draws it, its pixels as
 // 0xBBGGRR, and what moves it.
 struct BarPicture {

@@ -6,11 +6,9 @@
 #include <QtWidgets>
 #include <QtTest/qtestspontaneevent.h>
 
-#include "platform/install.h"
 #include "probes/reportrun.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
-#include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
 #include "tests/ui/scenarios.h"
 #include "ui/frmmain.h"
@@ -249,13 +247,16 @@ void WindowsTest::reportNameDialog() {
     QCOMPARE(field->text(), QStringLiteral("..x.."));
     QCOMPARE(field->cursorPosition(), 3);
 
-    // The real message box: its title, the stop icon for style 16.
+    // Real message boxes: the title, the stop icon for style 16 only.
     w.ui.setMessageHook(nullptr);
     BoxAnswerer answer;
     w.ui.messageBox("stop", 16, "Tallyquest");
-    QCOMPARE(answer.seen.size(), std::size_t(1));
+    w.ui.messageBox("The file is saved on x", 0, "File is saved");
+    QCOMPARE(answer.seen.size(), std::size_t(2));
     QCOMPARE(answer.seen[0].title, QStringLiteral("Tallyquest"));
     QCOMPARE(answer.seen[0].icon, QMessageBox::Critical);
+    QCOMPARE(answer.seen[1].title, QStringLiteral("File is saved"));
+    QCOMPARE(answer.seen[1].icon, QMessageBox::NoIcon);
 }
 
 // The modal comment dialog; the report-name dialog outliving the main
@@ -272,42 +273,18 @@ void WindowsTest::dialogScenarios() {
     }
 }
 
+// The shared whole run; the report opened through the shell for the main
+// window, the progress window gone.
 void WindowsTest::wholeRunFromCreateReport() {
-    testing::PlatformScope base;
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    platform::InstallOptions options;
-    options.applicationFolder = folder.path().toStdString();
-    platform::installPlatform(options);
-    testing::FakeShell shell;
-    platform::current().shell = &shell;
-    ui::QtUserInterface windows;
-    platform::current().ui = &windows;
-    wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(TQ_SOURCE_DIR "/tests/data/realistic-machine.json")));
-    BoxAnswerer answer;
-
-    QPointer<ui::FrmMain> main(windows.startMainWindow());
-    click(main, "btnCreateReport");
-    ui::FrmCuz* cuz = windows.reportNameDialog();
-    QVERIFY(cuz && cuz->isVisible());
-    QCOMPARE(cuz->focusWidget(), static_cast<QWidget*>(cuz->T_cuz()));
-    QTest::keyClicks(cuz->T_cuz(), "WS-0815");
-    QTest::keyClick(cuz->T_cuz(), Qt::Key_Return);  // Enter presses Ok
-
-    const std::string path = platform::files().applicationFolder() + "\\WS-0815.htm";
-    QCOMPARE(answer.seen.size(), std::size_t(1));
-    QCOMPARE(answer.seen[0].text, QString::fromStdString("The file is saved on " + folder.path().toStdString() + "/WS-0815.htm"));
-    QCOMPARE(answer.seen[0].title, QStringLiteral("File is saved"));
-    QCOMPARE(answer.seen[0].icon, QMessageBox::NoIcon);
-    QCOMPARE(shell.executed.size(), std::size_t(1));
-    QCOMPARE(shell.executed[0].verb, std::string("Open"));
-    QCOMPARE(shell.executed[0].file, path);
-    QVERIFY(shell.executed[0].owner != 0);
-    QVERIFY(windows.progressWindow() == nullptr);
-    Windows::flush();
-    QVERIFY(main.isNull());  // the run closed the main window
-    QVERIFY(!windows.busy());
-    QVERIFY(testing::readFile(folder.filePath("WS-0815.htm").toStdString()).find("H370 HD3") != std::string::npos);
+    Windows w;
+    testing::QueryRecorder wmi(kBoard);
+    QVERIFY(run(w, scenarios::wholeRun(), &wmi));
+    QCOMPARE(w.messages.back().title, std::string("File is saved"));
+    QCOMPARE(w.scope.shell.executed.size(), std::size_t(1));
+    QCOMPARE(w.scope.shell.executed[0].verb, std::string("Open"));
+    QCOMPARE(w.scope.shell.executed[0].file, std::string("C:\\Tallyquest\\WS-0815.htm"));
+    QVERIFY(w.scope.shell.executed[0].owner != 0);
+    QVERIFY(w.ui.progressWindow() == nullptr);
 }
 
 void WindowsTest::secondStartIsRefusedDuringARun() {

@@ -14,7 +14,6 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "platform/install.h"
 #include "platform/windows/text.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
@@ -412,7 +411,7 @@ TEST(Win32Windows, PanelsAndCheckBoxes) {
 
 // The shared dialogs: the report-name dialog's filter, the modal comment
 // dialog, the report-name dialog outliving the main window, the about box;
-// then the stop icon of a real message box.
+// then real message boxes, the stop icon for style 16 only.
 TEST(Win32Windows, DialogScenarios) {
     const std::pair<std::vector<scenarios::Step> (*)(), int> cases[] = {
         {scenarios::reportNameFilter, 1}, {scenarios::commentDialog, 1}, {scenarios::reportNameOutlivesMain, 0},
@@ -429,63 +428,40 @@ TEST(Win32Windows, DialogScenarios) {
     w.ui.setMessageHook(nullptr);
     BoxAnswerer answer;
     w.ui.messageBox("stop", 16, "Tallyquest");
-    ASSERT_EQ(answer.seen.size(), 1u);
+    w.ui.messageBox("The file is saved on x", 0, "File is saved");
+    ASSERT_EQ(answer.seen.size(), 2u);
     EXPECT_EQ(answer.seen[0].title, "Tallyquest");
     EXPECT_TRUE(answer.seen[0].stopIcon);
+    EXPECT_EQ(answer.seen[1].title, "File is saved");
+    EXPECT_FALSE(answer.seen[1].stopIcon);
 }
 
-// From btnCreateReport to "File is saved": the real file, a real box, the
-// report opened through the shell, the windows gone.
+// The shared whole run on the realistic machine: while the sections run,
+// the progress window is on the screen with nothing left to paint (no blank
+// frame); the report opened through the shell for the main window; the
+// last window gone, the message loop ends.
 TEST(Win32Windows, WholeReportRun) {
-    tq::testing::PlatformScope base;
-    const tq::testing::TempDir folder;
-    platform::InstallOptions options;
-    options.applicationFolder = folder.path;
-    platform::installPlatform(options);
-    tq::testing::FakeShell shell;
-    platform::current().shell = &shell;
-    Win32UserInterface windows(::GetModuleHandleW(nullptr));
-    platform::current().ui = &windows;
+    Windows w;
     tq::testing::QueryRecorder wmi(tq::testing::readFile(TQ_SOURCE_DIR "/tests/data/realistic-machine.json"));
-    BoxAnswerer answer;
-
-    FrmMain* main = windows.startMainWindow();
-    ASSERT_TRUE(main);
-    // While the sections run, the progress window is on the screen with
-    // nothing left to paint: no blank frame.
     int painted = 0, sections = 0;
     wmi.onQuery = [&](const std::string&) {
-        FrmUpdate* p = windows.progressWindow();
+        FrmUpdate* p = w.ui.progressWindow();
         if (!p) return;
         ++sections;
         painted += ::IsWindowVisible(p->hwnd()) && !::GetUpdateRect(p->hwnd(), nullptr, FALSE) &&
                    !::GetUpdateRect(ctl(*p, "Picture1"), nullptr, FALSE);
     };
-    click(*main, "btnCreateReport");
-    FrmCuz* cuz = windows.reportNameDialog();
-    ASSERT_TRUE(cuz);
-    type("WS-0815");
-    key(VK_RETURN);
-
-    const std::string path = platform::files().applicationFolder() + "\\WS-0815.htm";
-    ASSERT_EQ(answer.seen.size(), 1u);
-    EXPECT_EQ(answer.seen[0].text, "The file is saved on " + path);
-    EXPECT_EQ(answer.seen[0].title, "File is saved");
-    EXPECT_FALSE(answer.seen[0].stopIcon);
-    ASSERT_EQ(shell.executed.size(), 1u);
-    EXPECT_EQ(shell.executed[0].verb, "Open");
-    EXPECT_EQ(shell.executed[0].file, path);
-    EXPECT_NE(shell.executed[0].owner, 0u);
-    EXPECT_EQ(windows.progressWindow(), nullptr);
-    EXPECT_EQ(windows.mainWindow(), nullptr);  // the run closed it
-    EXPECT_EQ(windows.openWindows(), 0);
-    EXPECT_FALSE(windows.busy());
+    Win32Screen screen(w);
+    EXPECT_EQ(scenarios::run(screen, scenarios::wholeRun(), &wmi), Strings{});
+    ASSERT_EQ(w.scope.shell.executed.size(), 1u);
+    EXPECT_EQ(w.scope.shell.executed[0].verb, "Open");
+    EXPECT_EQ(w.scope.shell.executed[0].file, "C:\\Tallyquest\\WS-0815.htm");
+    EXPECT_NE(w.scope.shell.executed[0].owner, 0u);
+    EXPECT_EQ(w.ui.progressWindow(), nullptr);
+    EXPECT_EQ(w.ui.openWindows(), 0);
     EXPECT_GT(sections, 10);
     EXPECT_EQ(painted, sections);
-
-    EXPECT_NE(folder.read("WS-0815.htm").find("H370 HD3"), std::string::npos);
-    // The last window gone, the message loop ends.
-    EXPECT_EQ(windows.run(), 0);
+    EXPECT_EQ(w.ui.run(), 0);
 }
 
 // The progress bar's pixels at 57 and 150, and the close box refused.
