@@ -56,8 +56,9 @@ public:
     virtual bool visible(std::string_view window, std::string_view control) = 0;
     virtual bool enabled(std::string_view window, std::string_view control) = 0;
     virtual bool checked(std::string_view window, std::string_view control) = 0;
+    virtual bool hasFocus(std::string_view window, std::string_view control) = 0;  // within its window
     virtual bool busy() = 0;
-    virtual bool isOpen(std::string_view window) = 0;  // "frmMain" or "frmCuz"
+    virtual bool isOpen(std::string_view window) = 0;  // "frmMain", "frmCuz" or "frmAbout"
     // Runs `open`; `inside` runs from the modal comment dialog's own loop
     // once it shows ("frmComment" names it meanwhile).
     virtual void workModal(const std::function<void()>& open, const std::function<void()>& inside) = 0;
@@ -85,7 +86,8 @@ struct Step {
     std::vector<std::pair<std::string, std::string>> texts = {};  // "window.control", its text
     std::vector<Step> modal = {};    // worked inside the comment dialog the step opens
     const char* comment = nullptr;   // the comment stored for the report
-    const char* windows = nullptr;   // of frmMain and frmCuz, those open
+    const char* windows = nullptr;   // of frmMain, frmCuz and frmAbout, those open
+    const char* focused = nullptr;   // "window.control" holding its window's focus
     const char* onboard = nullptr;   // the on-board sections the step's queries read, "audio lan"
 };
 
@@ -149,9 +151,15 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
         if (st.onboard && wmi) differ(st, "the on-board sections read", wmi->onboardAsked(before), st.onboard);
         if (st.windows) {
             std::string open;
-            for (const char* w : {"frmMain", "frmCuz"})
+            for (const char* w : {"frmMain", "frmCuz", "frmAbout"})
                 if (s.isOpen(w)) open += (open.empty() ? "" : " ") + std::string(w);
             differ(st, "the windows open", open, st.windows);
+        }
+        if (st.focused) {
+            const std::string_view n = st.focused;
+            const auto dot = n.find('.');
+            if (!s.hasFocus(n.substr(0, dot), n.substr(dot + 1)))
+                diffs.push_back(std::string(st.what) + ": no focus on " + st.focused);
         }
         for (const auto& [name, want] : st.texts) {
             const std::string_view n = name;
@@ -216,7 +224,8 @@ inline std::vector<Step> panelsAndBoxes() {
 }
 
 // The report-name dialog's filter of reserved characters, typed or pasted;
-// Escape leaves it open.
+// Escape leaves it open; Ok on an empty field says so and keeps it open,
+// the focus back in the field.
 inline std::vector<Step> reportNameFilter() {
     const char* d = "frmCuz";
     return {
@@ -229,6 +238,10 @@ inline std::vector<Step> reportNameFilter() {
          .texts = {{"frmCuz.T_cuz", "....etcpasswd"}}},
         {.what = "Escape", .act = Act::Key, .control = "Escape", .texts = {{"frmCuz.T_cuz", "....etcpasswd"}}},
         {.what = "shown again", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", "....etcpasswd"}}},
+        {.what = "emptied", .act = Act::SetText, .window = d, .control = "T_cuz", .input = ""},
+        {.what = "focus on Ok", .act = Act::Focus, .window = d, .control = "bb_cuzokay"},
+        {.what = "Ok on the empty field", .act = Act::Click, .window = d, .control = "bb_cuzokay",
+         .prompts = {"Bitte das Feld Bezeichnung ausf\xC3\xBCllen"}, .windows = "frmCuz", .focused = "frmCuz.T_cuz"},
         {.what = "Cancel", .act = Act::Click, .window = d, .control = "bb_cuzabbrechen", .windows = ""},
         {.what = "shown after Cancel", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", ""}}},
     };
@@ -269,6 +282,21 @@ inline std::vector<Step> commentDialog() {
     };
 }
 
+// On kBoard, with no system information tool to be found: the about box
+// from its picture, its version text; System Info says so and leaves it open.
+inline std::vector<Step> aboutBox() {
+    return {
+        {.what = "start", .act = Act::StartMain},
+        {.what = "opened", .act = Act::Click, .window = "frmMain", .control = "imgInfo",
+         .texts = {{"frmAbout.txt_Versionsangabe", "Version  3.4.11                               (c) Tallyquest\n\n"
+                                                   "Hardware inventory and service tools\n"
+                                                   "Tallyquest project, tallyquest.invalid"}},
+         .focused = "frmAbout.cmdOK"},
+        {.what = "System Info", .act = Act::Click, .window = "frmAbout", .control = "cmdSysInfo",
+         .prompts = {"System Information Is Unavailable At This Time"}, .windows = "frmMain frmAbout"},
+    };
+}
+
 // On kBoard: the report-name dialog left open after Exit still starts a
 // run, which reads the on-board boxes as the main window left them.
 inline std::vector<Step> reportNameOutlivesMain() {
@@ -283,6 +311,20 @@ inline std::vector<Step> reportNameOutlivesMain() {
         {.what = "Exit", .act = Act::Click, .window = m, .control = "btnEnde", .windows = "frmCuz"},
         {.what = "Ok", .act = Act::Click, .window = "frmCuz", .control = "bb_cuzokay",
          .prompts = {"The file is saved on C:\\Tallyquest\\PC.htm"}, .windows = "", .onboard = "audio lan"},
+    };
+}
+
+// A whole run from the main window's button: the focus in the name field,
+// Enter presses Ok, and the run closes the main window.
+inline std::vector<Step> wholeRun() {
+    return {
+        {.what = "start", .act = Act::StartMain},
+        {.what = "create report", .act = Act::Click, .window = "frmMain", .control = "btnCreateReport",
+         .windows = "frmMain frmCuz", .focused = "frmCuz.T_cuz"},
+        {.what = "focus on the field", .act = Act::Focus, .window = "frmCuz", .control = "T_cuz"},
+        {.what = "typed", .act = Act::Type, .input = "WS-0815"},
+        {.what = "Enter", .act = Act::Key, .control = "Return",
+         .prompts = {"The file is saved on C:\\Tallyquest\\WS-0815.htm"}, .windows = ""},
     };
 }
 

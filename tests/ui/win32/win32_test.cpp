@@ -14,7 +14,6 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "platform/install.h"
 #include "platform/windows/text.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
@@ -250,10 +249,11 @@ public:
     bool visible(std::string_view window, std::string_view control) override { return ::visible(form(window), control); }
     bool enabled(std::string_view window, std::string_view control) override { return ::enabled(form(window), control); }
     bool checked(std::string_view window, std::string_view control) override { return ::checked(form(window), control); }
-    bool busy() override { return w_.ui.busy(); }
-    bool isOpen(std::string_view window) override {
-        return (window == "frmCuz" ? static_cast<const Form*>(w_.ui.reportNameDialog()) : w_.ui.mainWindow()) != nullptr;
+    bool hasFocus(std::string_view window, std::string_view control) override {
+        return ::GetFocus() == ctl(form(window), control);
     }
+    bool busy() override { return w_.ui.busy(); }
+    bool isOpen(std::string_view window) override { return top(window) != nullptr; }
     void workModal(const std::function<void()>& open, const std::function<void()>& inside) override {
         bool done = false;
         WhenReady work([&] { return !done && w_.ui.commentDialog() != nullptr; },
@@ -276,10 +276,14 @@ public:
     }
 
 private:
+    const Form* top(std::string_view window) {
+        if (window == "frmCuz") return w_.ui.reportNameDialog();
+        if (window == "frmAbout") return w_.ui.aboutBox();
+        if (window == "frmComment") return w_.ui.commentDialog();
+        return w_.ui.mainWindow();
+    }
     const Form& form(std::string_view window) {
-        const Form* f = window == "frmCuz"       ? static_cast<const Form*>(w_.ui.reportNameDialog())
-                        : window == "frmComment" ? static_cast<const Form*>(w_.ui.commentDialog())
-                                                 : w_.ui.mainWindow();
+        const Form* f = top(window);
         if (!f) throw std::runtime_error("no window " + std::string(window));
         return *f;
     }
@@ -405,140 +409,59 @@ TEST(Win32Windows, PanelsAndCheckBoxes) {
     EXPECT_EQ(::GetFocus(), ctl(*main, "btnEnde"));
 }
 
-// The shared filter of the report-name dialog; the empty-field message in a
-// real box.
-TEST(Win32Windows, ReportNameDialog) {
-    Windows w;
-    Win32Screen screen(w);
-    const auto steps = scenarios::reportNameFilter();  // the last two: Cancel, shown afresh
-    EXPECT_EQ(scenarios::run(screen, {steps.begin(), steps.end() - 2}), Strings{});
-    FrmCuz* cuz = w.ui.reportNameDialog();
-    ASSERT_TRUE(cuz);
-    w.ui.setMessageHook(nullptr);
-    report::gStrFileName = "kept.htm";
-    ::SetWindowTextW(cuz->T_cuz(), L"");
-    ::SetFocus(cuz->T_cuz());
-    {
-        BoxAnswerer answer;
-        key(VK_RETURN);  // Enter presses Ok, on an empty field
-        ASSERT_EQ(answer.seen.size(), 1u);
-        EXPECT_EQ(answer.seen[0].text, "Bitte das Feld Bezeichnung ausf\xC3\xBCllen");
-        EXPECT_EQ(answer.seen[0].title, "Tallyquest");
-        EXPECT_TRUE(answer.seen[0].stopIcon);
-    }
-    EXPECT_EQ(w.ui.reportNameDialog(), cuz);
-    EXPECT_EQ(::GetFocus(), cuz->T_cuz());
-    EXPECT_EQ(report::gStrFileName, "kept.htm");
-    EXPECT_EQ(scenarios::run(screen, {steps.end() - 2, steps.end()}), Strings{});
-}
-
-// The shared modal comment dialog and the report-name dialog outliving the
-// main window.
-TEST(Win32Windows, CommentAndOutlivingDialog) {
-    const std::pair<std::vector<scenarios::Step> (*)(), int> cases[] = {{scenarios::commentDialog, 1},
-                                                                        {scenarios::reportNameOutlivesMain, 0}};
+// The shared dialogs: the report-name dialog's filter, the modal comment
+// dialog, the report-name dialog outliving the main window, the about box;
+// then real message boxes, the stop icon for style 16 only.
+TEST(Win32Windows, DialogScenarios) {
+    const std::pair<std::vector<scenarios::Step> (*)(), int> cases[] = {
+        {scenarios::reportNameFilter, 1}, {scenarios::commentDialog, 1}, {scenarios::reportNameOutlivesMain, 0},
+        {scenarios::aboutBox, 2}};
     for (auto [scenario, left] : cases) {
         Windows w;
+        platform::current().registry = nullptr;  // no system information tool
         tq::testing::QueryRecorder wmi(kBoard);
         Win32Screen screen(w);
         EXPECT_EQ(scenarios::run(screen, scenario(), &wmi), Strings{});
         EXPECT_EQ(w.ui.openWindows(), left);
     }
+    Windows w;
+    w.ui.setMessageHook(nullptr);
+    BoxAnswerer answer;
+    w.ui.messageBox("stop", 16, "Tallyquest");
+    w.ui.messageBox("The file is saved on x", 0, "File is saved");
+    ASSERT_EQ(answer.seen.size(), 2u);
+    EXPECT_EQ(answer.seen[0].title, "Tallyquest");
+    EXPECT_TRUE(answer.seen[0].stopIcon);
+    EXPECT_EQ(answer.seen[1].title, "File is saved");
+    EXPECT_FALSE(answer.seen[1].stopIcon);
 }
 
-// From btnCreateReport to "File is saved": the real file, a real box, the
-// report opened through the shell, the windows gone.
+// The shared whole run on the realistic machine: while the sections run,
+// the progress window is on the screen with nothing left to paint (no blank
+// frame); the report opened through the shell for the main window; the
+// last window gone, the message loop ends.
 TEST(Win32Windows, WholeReportRun) {
-    tq::testing::PlatformScope base;
-    const tq::testing::TempDir folder;
-    platform::InstallOptions options;
-    options.applicationFolder = folder.path;
-    platform::installPlatform(options);
-    tq::testing::FakeShell shell;
-    platform::current().shell = &shell;
-    Win32UserInterface windows(::GetModuleHandleW(nullptr));
-    platform::current().ui = &windows;
+    Windows w;
     tq::testing::QueryRecorder wmi(tq::testing::readFile(TQ_SOURCE_DIR "/tests/data/realistic-machine.json"));
-    BoxAnswerer answer;
-
-    FrmMain* main = windows.startMainWindow();
-    ASSERT_TRUE(main);
-    // While the sections run, the progress window is on the screen with
-    // nothing left to paint: no blank frame.
     int painted = 0, sections = 0;
     wmi.onQuery = [&](const std::string&) {
-        FrmUpdate* p = windows.progressWindow();
+        FrmUpdate* p = w.ui.progressWindow();
         if (!p) return;
         ++sections;
         painted += ::IsWindowVisible(p->hwnd()) && !::GetUpdateRect(p->hwnd(), nullptr, FALSE) &&
                    !::GetUpdateRect(ctl(*p, "Picture1"), nullptr, FALSE);
     };
-    click(*main, "btnCreateReport");
-    FrmCuz* cuz = windows.reportNameDialog();
-    ASSERT_TRUE(cuz);
-    type("WS-0815");
-    key(VK_RETURN);
-
-    const std::string path = platform::files().applicationFolder() + "\\WS-0815.htm";
-    ASSERT_EQ(answer.seen.size(), 1u);
-    EXPECT_EQ(answer.seen[0].text, "The file is saved on " + path);
-    EXPECT_EQ(answer.seen[0].title, "File is saved");
-    EXPECT_FALSE(answer.seen[0].stopIcon);
-    ASSERT_EQ(shell.executed.size(), 1u);
-    EXPECT_EQ(shell.executed[0].verb, "Open");
-    EXPECT_EQ(shell.executed[0].file, path);
-    EXPECT_NE(shell.executed[0].owner, 0u);
-    EXPECT_EQ(windows.progressWindow(), nullptr);
-    EXPECT_EQ(windows.mainWindow(), nullptr);  // the run closed it
-    EXPECT_EQ(windows.openWindows(), 0);
-    EXPECT_FALSE(windows.busy());
+    Win32Screen screen(w);
+    EXPECT_EQ(scenarios::run(screen, scenarios::wholeRun(), &wmi), Strings{});
+    ASSERT_EQ(w.scope.shell.executed.size(), 1u);
+    EXPECT_EQ(w.scope.shell.executed[0].verb, "Open");
+    EXPECT_EQ(w.scope.shell.executed[0].file, "C:\\Tallyquest\\WS-0815.htm");
+    EXPECT_NE(w.scope.shell.executed[0].owner, 0u);
+    EXPECT_EQ(w.ui.progressWindow(), nullptr);
+    EXPECT_EQ(w.ui.openWindows(), 0);
     EXPECT_GT(sections, 10);
     EXPECT_EQ(painted, sections);
-
-    EXPECT_NE(folder.read("WS-0815.htm").find("H370 HD3"), std::string::npos);
-    // The last window gone, the message loop ends.
-    EXPECT_EQ(windows.run(), 0);
-}
-
-// A name the system cannot take (too long, a control character no file
-// name may hold) ends at "Could not create the file..." before anything is read,
-// and the windows stay; then a designation in German and Chinese gives a
-// report named as typed, in a folder named so too. (The file seam's tests
-// hold the bytes such a report is written in.)
-TEST(Win32Windows, RefusedNamesAndNamesInAnyLanguage) {
-    tq::testing::PlatformScope base;
-    const tq::testing::TempDir temp;
-    const std::string folder = temp.path + "\\J\u00FCrgen \u738B";
-    ASSERT_TRUE(::CreateDirectoryW(win::widen(folder).c_str(), nullptr));
-    platform::InstallOptions options;
-    options.applicationFolder = folder;
-    platform::installPlatform(options);
-    tq::testing::FakeShell shell;
-    platform::current().shell = &shell;
-    Win32UserInterface windows(::GetModuleHandleW(nullptr));
-    platform::current().ui = &windows;
-    tq::testing::QueryRecorder wmi(kBoard);
-    BoxAnswerer answer;
-    FrmMain* main = windows.startMainWindow();
-
-    for (const std::string& name : {std::string(252, 'x'), std::string("a\tb"), std::string("B\u00FCro \u4E2D\u6587")}) {
-        click(*main, "btnCreateReport");
-        FrmCuz* cuz = windows.reportNameDialog();
-        ASSERT_TRUE(cuz);
-        ::SetWindowTextW(cuz->T_cuz(), win::widen(name).c_str());
-        const std::size_t asked = wmi.queries.size();
-        answer.seen.clear();
-        click(*cuz, "bb_cuzokay");
-        ASSERT_EQ(answer.seen.size(), 1u) << name;
-        if (windows.mainWindow()) {
-            EXPECT_EQ(answer.seen[0].text, "Could not create the file...") << name;
-            EXPECT_EQ(wmi.queries.size(), asked) << name;
-            continue;
-        }
-        EXPECT_EQ(answer.seen[0].text, "The file is saved on " + folder + "\\" + name + ".htm");
-        EXPECT_EQ(shell.executed.at(0).file, folder + "\\" + name + ".htm");
-    }
-    EXPECT_EQ(windows.openWindows(), 0);
+    EXPECT_EQ(w.ui.run(), 0);
 }
 
 // The progress bar's pixels at 57 and 150, and the close box refused.
@@ -569,35 +492,21 @@ TEST(Win32Windows, ProgressBar) {
     EXPECT_EQ(w.ui.progressWindow(), nullptr);
 }
 
-// The about box: its texts, Enter and Escape, and the system information
-// tool through the registry seam.
+// The about box closes on Enter and on Escape (its text and System Info:
+// the shared scenario); left open, it keeps the program running.
 TEST(Win32Windows, AboutBox) {
-    struct Case {
-        const char* what;
-        WORD key;  // 0: the System Info button
-        bool staysOpen;
-    };
-    const Case cases[] = {{"Enter", VK_RETURN, false}, {"Escape", VK_ESCAPE, false}, {"System Info", 0, true}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (WORD k : {VK_RETURN, VK_ESCAPE}) {
         Windows w;
-        platform::current().registry = nullptr;  // no tool to be found
         wmi::setBinder(wmi::bindUnavailable);
         FrmMain* main = w.ui.startMainWindow();
-        w.messages.clear();
         click(*main, "imgInfo");
-        FrmAbout* about = w.ui.aboutBox();
-        ASSERT_TRUE(about);
-        EXPECT_EQ(text(*about, "txt_Versionsangabe"),
-                  "Version  3.4.11                               (c) Tallyquest\r\n\r\n"
-                  "Hardware inventory and service tools\r\nTallyquest project, tallyquest.invalid");
-        EXPECT_EQ(::GetFocus(), ctl(*about, "cmdOK"));
-        if (c.key) key(c.key);
-        else click(*about, "cmdSysInfo");
-        EXPECT_EQ(w.ui.aboutBox() != nullptr, c.staysOpen);
-        EXPECT_EQ(w.prompts(), c.key ? Strings{} : Strings{"System Information Is Unavailable At This Time"});
-        // An about box left open keeps the program running after the main window.
-        click(*main, "btnEnde");
-        EXPECT_EQ(w.ui.openWindows(), c.staysOpen ? 1 : 0);
+        ASSERT_TRUE(w.ui.aboutBox());
+        key(k);
+        EXPECT_EQ(w.ui.aboutBox(), nullptr) << k;
     }
+    Windows w;
+    wmi::setBinder(wmi::bindUnavailable);
+    click(*w.ui.startMainWindow(), "imgInfo");
+    click(*w.ui.mainWindow(), "btnEnde");
+    EXPECT_EQ(w.ui.openWindows(), 1);
 }
