@@ -116,6 +116,15 @@ TEST(PosixFiles, ReportIsReplacedOnlyWhenComplete) {
         EXPECT_EQ(c.read("PC.htm"), "new\r\n");
         EXPECT_EQ(leftovers(), clean);
     }
+
+    // A read-only report is not replaced (root may write it anyway; CI runs
+    // this once more as an ordinary user).
+    if (::geteuid() != 0) {
+        reset();
+        ::chmod((c.path + "/PC.htm").c_str(), 0444);
+        EXPECT_THROW(files.openForWriting(report), Error);
+        EXPECT_EQ(c.read("PC.htm"), "earlier report");
+    }
 }
 
 // What the program reads as data is a regular file or nothing: a FIFO, a
