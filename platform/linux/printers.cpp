@@ -1,10 +1,16 @@
 // Printers: the queues of the CUPS server the machine prints through, asked
 // for with one CUPS-Get-Printers request (no browsing of the network). A
 // machine without CUPS, or whose server does not answer, has no printers.
+// The library (and the dozens it pulls in: TLS, Kerberos, D-Bus, ...) is
+// loaded only when printers are asked for, so that a report run, which never
+// asks, does not pay for linking it at start.
 #include "platform/linux/machine.h"
 
 #ifdef TQ_HAVE_CUPS
 #include <cups/cups.h>
+#include <dlfcn.h>
+
+#include <type_traits>
 #endif
 
 namespace tq::linuxprov {
@@ -37,19 +43,76 @@ bool networkUri(const std::string& uri) {
            scheme == "lpd" || scheme == "smb" || scheme == "dnssd" || scheme == "implicitclass";
 }
 
+// The few libcups functions the provider calls, looked up once.
+struct Cups {
+    const char* (*cupsServer)();
+    int (*ippPort)();
+    http_encryption_t (*cupsEncryption)();
+    http_t* (*httpConnect2)(const char*, int, http_addrlist_t*, int, http_encryption_t, int, int, int*);
+    void (*httpClose)(http_t*);
+    ipp_t* (*ippNewRequest)(ipp_op_t);
+    ipp_attribute_t* (*ippAddStrings)(ipp_t*, ipp_tag_t, ipp_tag_t, const char*, int, const char*,
+                                      const char* const*);
+    ipp_t* (*cupsDoRequest)(http_t*, ipp_t*, const char*);
+    ipp_attribute_t* (*ippFirstAttribute)(ipp_t*);
+    ipp_attribute_t* (*ippNextAttribute)(ipp_t*);
+    ipp_tag_t (*ippGetGroupTag)(ipp_attribute_t*);
+    const char* (*ippGetName)(ipp_attribute_t*);
+    const char* (*ippGetString)(ipp_attribute_t*, int, const char**);
+    int (*ippGetInteger)(ipp_attribute_t*, int);
+    int (*ippGetBoolean)(ipp_attribute_t*, int);
+    void (*ippDelete)(ipp_t*);
+};
+
+// Loads libcups on first use; nullptr when it is not installed.
+const Cups* loadCups() {
+    static const Cups* loaded = []() -> const Cups* {
+        void* lib = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return nullptr;
+        static Cups c;
+        bool complete = true;
+        auto find = [&](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(lib, name));
+            complete = complete && fn;
+        };
+        find(c.cupsServer, "cupsServer");
+        find(c.ippPort, "ippPort");
+        find(c.cupsEncryption, "cupsEncryption");
+        find(c.httpConnect2, "httpConnect2");
+        find(c.httpClose, "httpClose");
+        find(c.ippNewRequest, "ippNewRequest");
+        find(c.ippAddStrings, "ippAddStrings");
+        find(c.cupsDoRequest, "cupsDoRequest");
+        find(c.ippFirstAttribute, "ippFirstAttribute");
+        find(c.ippNextAttribute, "ippNextAttribute");
+        find(c.ippGetGroupTag, "ippGetGroupTag");
+        find(c.ippGetName, "ippGetName");
+        find(c.ippGetString, "ippGetString");
+        find(c.ippGetInteger, "ippGetInteger");
+        find(c.ippGetBoolean, "ippGetBoolean");
+        find(c.ippDelete, "ippDelete");
+        return complete ? &c : nullptr;
+    }();
+    return loaded;
+}
+
 std::vector<Queue> askServer() {
     std::vector<Queue> out;
+    const Cups* lib = loadCups();
+    if (!lib) return out;
+    const Cups& cups = *lib;
     // The server the user's settings name (a local socket by default), with
     // a short connection timeout.
-    http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 3000, nullptr);
+    http_t* http =
+        cups.httpConnect2(cups.cupsServer(), cups.ippPort(), nullptr, AF_UNSPEC, cups.cupsEncryption(), 1, 3000, nullptr);
     if (!http) return out;
-    ipp_t* request = ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
+    ipp_t* request = cups.ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
     static const char* const wanted[] = {"printer-name",     "printer-info",      "printer-location",
                                          "printer-make-and-model", "device-uri", "printer-state",
                                          "printer-is-shared", "printer-type"};
-    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+    cups.ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   static_cast<int>(std::size(wanted)), nullptr, wanted);
-    ipp_t* response = cupsDoRequest(http, request, "/");
+    ipp_t* response = cups.cupsDoRequest(http, request, "/");
     if (response) {
         Queue q;
         bool open = false;
@@ -58,12 +121,12 @@ std::vector<Queue> askServer() {
             q = Queue{};
             open = false;
         };
-        for (ipp_attribute_t* a = ippFirstAttribute(response); a; a = ippNextAttribute(response)) {
-            if (ippGetGroupTag(a) != IPP_TAG_PRINTER) {
+        for (ipp_attribute_t* a = cups.ippFirstAttribute(response); a; a = cups.ippNextAttribute(response)) {
+            if (cups.ippGetGroupTag(a) != IPP_TAG_PRINTER) {
                 flush();
                 continue;
             }
-            const char* name = ippGetName(a);
+            const char* name = cups.ippGetName(a);
             if (!name) {  // a separator between two printers
                 flush();
                 continue;
@@ -71,7 +134,7 @@ std::vector<Queue> askServer() {
             open = true;
             const std::string n = name;
             auto text = [&] {
-                const char* v = ippGetString(a, 0, nullptr);
+                const char* v = cups.ippGetString(a, 0, nullptr);
                 return v ? cleanText(v) : std::string();
             };
             if (n == "printer-name") q.name = text();
@@ -79,14 +142,14 @@ std::vector<Queue> askServer() {
             else if (n == "printer-location") q.location = text();
             else if (n == "printer-make-and-model") q.makeModel = text();
             else if (n == "device-uri") q.deviceUri = withoutCredentials(text());
-            else if (n == "printer-state") q.state = ippGetInteger(a, 0);
-            else if (n == "printer-type") q.type = ippGetInteger(a, 0);
-            else if (n == "printer-is-shared") q.shared = ippGetBoolean(a, 0) != 0;
+            else if (n == "printer-state") q.state = cups.ippGetInteger(a, 0);
+            else if (n == "printer-type") q.type = cups.ippGetInteger(a, 0);
+            else if (n == "printer-is-shared") q.shared = cups.ippGetBoolean(a, 0) != 0;
         }
         flush();
-        ippDelete(response);
+        cups.ippDelete(response);
     }
-    httpClose(http);
+    cups.httpClose(http);
     return out;
 }
 
