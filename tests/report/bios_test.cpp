@@ -1,4 +1,5 @@
-// The BIOS section and the probe pattern it is written on.
+// The probe pattern the sections are written on (the BIOS section itself is
+// among the recorded machines of the section tests).
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -14,32 +15,6 @@ using testing::PlatformScope;
 using testing::RepositoryScope;
 using testing::runSection;
 using testing::section;
-
-// Values are written escaped: markup from the machine shows as text, "&"
-// stays. A property of another kind (an array) cannot be appended: that row
-// is abandoned, the next one still comes and clears the failure again. (The
-// unbound service is covered by the whole-report test.)
-TEST(BiosSection, RowsForEachBiosInOrder) {
-    const struct {
-        const char* json;
-        std::vector<std::pair<std::string, std::string>> rows;
-    } cases[] = {
-        {R"({"Win32_Bios": [
-            {"Manufacturer": "American Megatrends Inc.", "Description": "<b>1.40</b> R&D", "SMBIOSBIOSVersion": "1.40"},
-            {"Description": "second", "SMBIOSBIOSVersion": null}]})",
-         {{"Manufacturer", "American Megatrends Inc.&nbsp;"}, {"Description", "&lt;b&gt;1.40&lt;/b&gt; R&D&nbsp;"},
-          {"SMBIOS", "1.40&nbsp;"}, {"Manufacturer", "&nbsp;"}, {"Description", "second&nbsp;"}, {"SMBIOS", "&nbsp;"}}},
-        {R"({"Win32_Bios": [{"Manufacturer": "M", "Description": ["a", "b"], "SMBIOSBIOSVersion": "9"}]})",
-         {{"Manufacturer", "M&nbsp;"}, {"SMBIOS", "9&nbsp;"}}},
-        {R"({"Win32_Bios": []})", {}},
-    };
-    for (const auto& c : cases) {
-        PlatformScope scope;
-        RepositoryScope repo(c.json);
-        EXPECT_EQ(runSection(probes::WriteBiosSection), section("Bios", c.rows)) << c.json;
-        EXPECT_TRUE(scope.ui.messages.empty());
-    }
-}
 
 // A late-head probe on the pattern, as the device sections use it.
 void writeLateHeadProbe(report::ReportStream& stream) {
