@@ -1,6 +1,7 @@
-// The WQL engine against the sample machine: the program's query forms,
-// precedence, LIKE, literal conversion, select lists, superclasses, case
-// rules, and which failures a query gives and when.
+// The WQL engine against the sample machine (the program's own queries run in
+// the section and whole-report tests): precedence, LIKE, literal conversion,
+// select lists, superclasses, case rules, and which failures a query gives
+// and when.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -40,55 +41,6 @@ protected:
         }).number;
     }
 };
-
-// Every query form the program runs, as it writes them (blanks included).
-TEST_F(Wql, AnswersTheProgramsQueries) {
-    expectColumns({
-        {"Select * from Win32_Bios", "Manufacturer", {"American Megatrends Inc."}},
-        {"Select * from Win32_Processor", "DeviceID", {"CPU0"}},
-        {"SELECT HardWareID FROM Win32_PnPSignedDriver Where Deviceclass = 'PROCESSOR'", "HardWareID",
-         {"ACPI\\AuthenticAMD", "ACPI\\Second"}},
-        {"Select * from Win32_DiskDrive Where Size >'2036385280'", "Model", {"Big", "Huge"}},
-        {"SELECT VolumeName FROM Win32_LogicalDisk WHERE DeviceID = 'C:'", "VolumeName", {"System"}},
-        {"Select * from Win32_LogicalDisk Where DriveType ='2'", "DeviceID", {"A:"}},
-        {"Select * from Win32_CDROMDrive", "Drive", {"E:"}},
-        {"Select * from CIM_PhysicalMemory", "Tag", {"Physical Memory 0", "Physical Memory 1"}},
-        {"Select * from Win32_Keyboard", "Layout", {"00000407"}},
-        {"Select * from Win32_PointingDevice", "Description", {"HID-compliant mouse"}},
-        {"SELECT AttachedTo,Caption FROM Win32_POTSModem WHERE PNPDeviceID IS NOT NULL", "AttachedTo", {"COM3"}},
-        {"Select * from Win32_QuickFixEngineering Where HotFixID <> 'File 1'", "HotFixID", {"KB100", "KB200"}},
-        {"Select * from Win32_PnPEntity Where ConfigManagerErrorCode <> '0'", "Name", {"No driver", "Not started"}},
-        {"SELECT * FROM Win32_ComputerSystemProduct", "Vendor", {"LENOVO"}},
-        {"SELECT Manufacturer FROM Win32_BaseBoard", "Manufacturer", {"ASRock"}},
-        {"SELECT Manufacturer FROM Win32_ComputerSystem", "Manufacturer", {"To Be Filled"}},
-        {"SELECT * FROM Win32_NetworkAdapter Where PnPDeviceID like 'V1394%' ", "Name", {"1394 Net Adapter"}},
-        {"SELECT * FROM Win32_VideoController", "AdapterRAM", {"1073741824"}},
-        {"SELECT * FROM Win32_SoundDevice WHERE Caption LIKE '%Audio%' ", "Caption",
-         {"High Definition Audio Device", "USB audio"}},
-        {"SELECT * FROM Win32_NetworkAdapter WHERE PNPDeviceID LIKE 'PCI%VEN%' AND (NetConnectionID LIKE '%LAN%' OR "
-         "NetConnectionID LIKE '%Local%' OR NetConnectionID LIKE '%Area%')",
-         "Name",
-         {"Realtek LAN"}},
-        {"SELECT * FROM Win32_NetworkAdapter WHERE NetConnectionID  > 0 ", "Name",
-         {"Intel Ethernet", "Realtek LAN", "Hyper-V"}},
-        {"SELECT MACAddress FROM Win32_NetworkAdapter WHERE Name = 'Realtek LAN' ", "MACAddress",
-         {"AA:BB:CC:DD:EE:FF"}},
-        {"SELECT * FROM Win32_PnPSignedDriver WHERE (Location LIKE '%PCI%') OR DeviceClass='USB' OR DeviceClass='HDC'",
-         "Description",
-         {"USB Root Hub", "SATA AHCI", "PCI Express Root Port", "Intel UHD Graphics"}},
-        {"Select * from Win32_OperatingSystem", "CountryCode", {"49"}},
-        {"Select * from Win32_SystemSlot", "currentusage", {"4", "3"}},
-        {"Select * from Win32_OnBoardDevice", "DeviceType", {"3", "7"}},
-        {"SELECT * FROM Win32_PnPSignedDriver where (DeviceClass='SYSTEM' OR DeviceClass='USB' OR DeviceClass='HDC') "
-         "AND DeviceID like '%VEN%' ",
-         "Description",
-         {"USB Root Hub", "SATA AHCI", "PCI Express Root Port"}},
-        {"SELECT * FROM Win32_NetworkAdapter WHERE PNPDeviceID LIKE 'PCI%VEN%' AND NetConnectionID  > 0", "Name",
-         {"Intel Ethernet", "Realtek LAN"}},
-    });
-    // The performance rating runs with the service's defaults.
-    EXPECT_EQ(column(repo, "Select * From Win32_WinSAT", "CPUScore", kDefaultFlags), (V{"7.3"}));
-}
 
 TEST_F(Wql, PrecedenceIsNotThenAndThenOr) {
     const std::string q = "SELECT * FROM Win32_PnPSignedDriver WHERE ";
