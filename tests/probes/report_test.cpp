@@ -133,6 +133,8 @@ TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {
     std::vector<std::string> lines;
     std::istringstream in(scope.files.content(report::reportPath()));
     for (std::string l; std::getline(in, l);) lines.push_back(l.substr(0, l.size() - 1));  // drop CR
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "<html><head>");  // the old content is gone
     const auto start = std::find(lines.begin(), lines.end(), "<tr><td>&nbsp;</td><td colspan='2'>");
     ASSERT_NE(start, lines.end());
     const std::vector<std::string> body(start + 1, lines.end() - 2);
