@@ -1,7 +1,7 @@
 // Every section against small recorded machines (tests/data/sections): which
-// items pass, the conditional and separator rows, where the head goes, and
-// the nested markup of the hotfix and slot sections. The unbound service is
-// covered by the whole-report test.
+// items pass, the conditional and separator rows, where the head goes, the
+// nested markup of the hotfix and slot sections; and the signature log. The
+// unbound service is covered by the whole-report test.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -102,6 +102,10 @@ TEST(Sections, RecordedMachines) {
         {"onboard-ticked", probes::WriteOnboardSection, "On Board", Ticks::All, "onboard"},
         {"onboard-unticked", probes::WriteOnboardSection, "On Board", Ticks::None, "onboard"},
         {"onboard-lan", probes::WriteOnboardSection, "On Board"},
+        // Nested markup in a single row.
+        {"hotfix", probes::WriteHotfixSection, "Hotfix"},
+        {"slots", probes::WriteSlotsSection, "Slots"},
+        {"slots-empty", probes::WriteSlotsSection, "Slots", Ticks::Lan, "empty"},
     };
     for (const Case& c : cases) {
         PlatformScope scope;
@@ -114,51 +118,6 @@ TEST(Sections, RecordedMachines) {
         EXPECT_TRUE(scope.ui.messages.empty()) << c.name;
     }
 }
-
-// ---- Nested markup -------------------------------------------------------
-
-TEST(HotfixSection, TwoUpdatesPerLineTheLastPairFilledWithBlanks) {
-    PlatformScope scope;
-    const std::string start =
-        "<table border='0' cellspacing='3' cellpadding='0'><tr valign='top'><td>"
-        "<table border='1' cellspacing='0' cellpadding='0'><tr><td width='290' align='center'>Description</td>"
-        "<td width='60' align='center'>Hotfix ID</td><td width='5' borders='0'></td>"
-        "<td width='290' align='center'>Description</td><td width='60' align='center'>Hotfix ID</td></tr>";
-    const std::string gap = "<td width='5' borders='0'></td>";
-    auto fix = [](const std::string& description, const std::string& id) {
-        return "<td width='290' valign='top'>&nbsp;" + description + "</td><td width='60' valign='top'>&nbsp;" +
-               id + "</td>";
-    };
-    EXPECT_EQ(run(probes::WriteHotfixSection, R"({"Win32_QuickFixEngineering": [
-        {"HotFixID": "File 1", "Description": "never asked for"}, {"HotFixID": "KB1<", "Description": "<i>Security</i>"},
-        {"HotFixID": "KB2", "Description": ""}, {"HotFixID": "", "Description": "passed over"}, {"HotFixID": "KB3"}]})"),
-              section("Hotfix", {{"&nbsp;", start + "<tr>" + fix("&lt;i&gt;Security&lt;/i&gt;", "KB1&lt;") + gap +
-                                                fix("no Entry", "KB2") + "</tr><tr>" + fix("no Entry", "KB3") + gap +
-                                                "<td>&nbsp;</td><td>&nbsp;</td></tr></table></tr></table>"}}));
-}
-
-TEST(SlotsSection, SlotsInUseOrAvailableSideBySide) {
-    PlatformScope scope;
-    const std::string labels =
-        "<table border='0' cellspacing='3' cellpadding='0'><tr><td>Tag</td></tr><tr><td>Slot Description</td></tr>"
-        "<tr><td>Belegung</td></tr></table>";
-    auto slot = [](const std::string& tag, const std::string& designation, const std::string& occupancy) {
-        return "<td><table border='0 ' cellspacing='3' cellpadding='0'><tr><td>" + tag + "</td></tr><tr><td>" +
-               designation + "</td></tr><tr><td>" + occupancy + "</td></tr></table></td>";
-    };
-    EXPECT_EQ(run(probes::WriteSlotsSection, R"({"Win32_SystemSlot": [
-        {"Tag": "System Slot 0", "SlotDesignation": "<PCIEX16_1>", "CurrentUsage": 4},
-        {"Tag": "System Slot 1", "SlotDesignation": "PCIEX1_1", "CurrentUsage": 0},
-        {"Tag": "", "SlotDesignation": "PCIEX1_2", "CurrentUsage": 3},
-        {"Tag": "System Slot 3", "CurrentUsage": 5}, {"Tag": "System Slot 4", "SlotDesignation": "PCI1"}]})"),
-              section("Slots", {{labels, "<table border='0' cellspacing='0' cellpadding='0'><tr>" +
-                                             slot("System Slot 0", "&lt;PCIEX16_1&gt;", "Ja") + slot("", "PCIEX1_2", "Nein") +
-                                             // Usage 5: empty, not the previous slot's "Nein".
-                                             slot("System Slot 3", "", "") + "</table>"}}));
-    EXPECT_EQ(run(probes::WriteSlotsSection, "{}"),
-              section("Slots", {{labels, "<table border='0' cellspacing='0' cellpadding='0'><tr></table>"}}));
-}
-
 
 // ---- Driver signature log ------------------------------------------------
 
