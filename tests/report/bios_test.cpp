@@ -1,5 +1,5 @@
-// The probe pattern the sections are written on (the BIOS section itself is
-// among the recorded machines of the section tests).
+// The probe pattern the sections are written on (the BIOS section and the
+// driver-version lookup are covered by the section and budget tests).
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -66,20 +66,6 @@ TEST(ProbePattern, RejectedQueryLeavesNegativeFailureThatIsNeverShown) {
         p.finish();
     };
     EXPECT_TRUE(runSection(probe).empty());
-}
-
-TEST(GetDriverVersion, FirstDriverWithAVersionAndTheExactName) {
-    PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_PnPSignedDriver": [
-        {"Description": "Realtek Audio", "DriverVersion": null},
-        {"Description": "realtek audio", "DriverVersion": "1.0"},
-        {"Description": "Realtek Audio", "DriverVersion": "6.0.1.8"},
-        {"Description": "Realtek Audio", "DriverVersion": "7.0"}]})");
-    EXPECT_EQ(probes::GetDriverVersion("Realtek Audio"), "6.0.1.8");
-    EXPECT_EQ(probes::GetDriverVersion("REALTEK AUDIO"), "");
-    EXPECT_EQ(probes::GetDriverVersion("Realtek"), "");
-    wmi::setBinder(nullptr);  // no service: an empty text
-    EXPECT_EQ(probes::GetDriverVersion("Realtek Audio"), "");
 }
 
 }  // namespace
