@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <set>
+#include <tuple>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -100,28 +101,45 @@ TEST(WholeReport, MarkupInEveryMachineTextIsWrittenEscaped) {
     EXPECT_EQ(actual, testing::readFile((data / "realistic-machine.htm").string()));
 }
 
+// A whole report even so, saved over the old file, confirmed and then opened.
 TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {
     testing::PlatformScope scope;
     scope.ui.vga = scope.ui.audio = scope.ui.lan = true;
     report::gStrFileName = "PC.htm";
-    scope.files.add(report::reportPath());
-    probes::RunReport();
+    scope.files.add(report::reportPath(), "old content");
+    bool openedBeforeConfirm = true;
+    scope.ui.onMessage = [&](const testing::Message& m) {
+        if (m.title == "File is saved") openedBeforeConfirm = !scope.shell.executed.empty();
+    };
+    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Saved);
 
     EXPECT_EQ(scope.ui.progress, (std::vector<int>{5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 57, 59, 64, 67, 70, 75, 77,
                                                    80, 85, 90, 95, 100}));
+    EXPECT_EQ(scope.ui.pointers.front(), 11);  // busy while the run goes on
+    EXPECT_EQ(scope.ui.pointers.back(), 0);
     const std::string mb = "Error: try to get motherboarddata in Modul 'MB'";
     ASSERT_EQ(scope.ui.prompts(), (std::vector<std::string>{mb, mb, mb, "The file is saved on C:\\Tallyquest\\PC.htm"}));
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(scope.ui.messages[i].style, 16);
-        EXPECT_EQ(scope.ui.messages[i].title, "Tallyquest");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(scope.ui.messages[i].style, i < 3 ? 16 : 0);
+        EXPECT_EQ(scope.ui.messages[i].title, i < 3 ? "Tallyquest" : "File is saved");
     }
+    EXPECT_FALSE(openedBeforeConfirm);
+    ASSERT_EQ(scope.shell.executed.size(), 1u);
+    const testing::FakeShell::Call& open = scope.shell.executed[0];
+    EXPECT_EQ(std::tie(open.owner, open.verb, open.file, open.parameters, open.show),
+              std::make_tuple(scope.ui.handle, "Open", "C:\\Tallyquest\\PC.htm", "", 1));
+    EXPECT_TRUE(scope.ui.mainClosed);
 
     std::vector<std::string> lines;
     std::istringstream in(scope.files.content(report::reportPath()));
     for (std::string l; std::getline(in, l);) lines.push_back(l.substr(0, l.size() - 1));  // drop CR
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "<html><head>");  // the old content is gone
     const auto start = std::find(lines.begin(), lines.end(), "<tr><td>&nbsp;</td><td colspan='2'>");
     ASSERT_NE(start, lines.end());
     const std::vector<std::string> body(start + 1, lines.end() - 2);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+              (std::vector<std::string>{"</td></tr></table>", "</body></html>"}));
 
     const std::pair<std::string, std::string> error{"Error", "Object required&nbsp;"};
     std::vector<std::string> expected;

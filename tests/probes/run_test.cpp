@@ -1,4 +1,5 @@
-// The report run from the created file to the opened document.
+// The report run from the created file to the opened document (a whole run
+// that saves and opens its report is among the whole-report tests).
 #include <gtest/gtest.h>
 
 #include "probes/reportrun.h"
@@ -10,18 +11,6 @@ namespace tq {
 namespace {
 
 using testing::PlatformScope;
-
-std::vector<std::string> splitLines(const std::string& content) {
-    std::vector<std::string> lines;
-    std::size_t i = 0;
-    while (i < content.size()) {
-        std::size_t e = content.find("\r\n", i);
-        if (e == std::string::npos) e = content.size();
-        lines.push_back(content.substr(i, e - i));
-        i = e + 2;
-    }
-    return lines;
-}
 
 int lastSectionProgress() {
     int last = -1;
@@ -52,48 +41,6 @@ TEST(RunReport, MissingFileReturnsToTheMainWindow) {
     scope.files.add("C:\\Tallyquest\\PC 01.htm");
     EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Saved);
     EXPECT_TRUE(scope.ui.mainClosed);
-}
-
-TEST(RunReport, UnreachableServiceStillGivesAWholeReportAndOpensIt) {
-    PlatformScope scope;
-    report::gStrFileName = "PC 01.htm";
-    scope.files.add("C:\\Tallyquest\\PC 01.htm", "old content");
-    bool openedBeforeConfirm = true;
-    scope.ui.onMessage = [&](const testing::Message& m) {
-        if (m.title == "File is saved") openedBeforeConfirm = !scope.shell.executed.empty();
-    };
-    probes::RunReport();
-
-    const auto lines = splitLines(scope.files.content("C:\\Tallyquest\\PC 01.htm"));
-    ASSERT_GT(lines.size(), 25u);
-    EXPECT_EQ(lines.front(), "<html><head>");
-    EXPECT_EQ(lines[1], "<title>PC 01.htm</title>");
-    EXPECT_EQ(lines[lines.size() - 2], "</td></tr></table>");
-    EXPECT_EQ(lines.back(), "</body></html>");
-    EXPECT_EQ(scope.files.content("C:\\Tallyquest\\PC 01.htm").substr(0, 14), "<html><head>\r\n");
-
-    ASSERT_FALSE(scope.ui.messages.empty());
-    const auto& last = scope.ui.messages.back();
-    EXPECT_EQ(last.prompt, "The file is saved on C:\\Tallyquest\\PC 01.htm");
-    EXPECT_EQ(last.style, 0);
-    EXPECT_EQ(last.title, "File is saved");
-    EXPECT_FALSE(openedBeforeConfirm);
-    ASSERT_EQ(scope.shell.executed.size(), 1u);
-    EXPECT_EQ(scope.shell.executed[0].owner, scope.ui.handle);
-    EXPECT_EQ(scope.shell.executed[0].verb, "Open");
-    EXPECT_EQ(scope.shell.executed[0].file, "C:\\Tallyquest\\PC 01.htm");
-    EXPECT_EQ(scope.shell.executed[0].parameters, "");
-    EXPECT_EQ(scope.shell.executed[0].show, 1);
-    EXPECT_TRUE(scope.ui.mainClosed);
-
-    // Progress after every section that has a value, then 100.
-    std::vector<int> expected;
-    for (const auto& s : probes::reportSections())
-        if (s.progress >= 0) expected.push_back(s.progress);
-    expected.push_back(100);
-    EXPECT_EQ(scope.ui.progress, expected);
-    EXPECT_EQ(scope.ui.pointers.front(), 11);
-    EXPECT_EQ(scope.ui.pointers.back(), 0);
 }
 
 TEST(RunReport, FailingFooterEndsWithTheFinalErrorAndOpensNothing) {

@@ -4,6 +4,7 @@
 
 #include "platform/linereader.h"
 #include "report/main.h"
+#include "wmi/ascii.h"
 #include "wmi/failure.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
@@ -13,42 +14,25 @@ namespace tq::testing {
 namespace {
 
 std::string key(const std::string& path) {
-    std::string k = path;
-    for (char& c : k) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c == '/') c = '\\';
-    }
+    std::string k = ascii::lower(path);
+    std::replace(k.begin(), k.end(), '/', '\\');
     return k;
 }
 
-class StringWriter final : public platform::TextWriter {
+// Lines land through `sink`; every write fails (disk full) while `failing` holds.
+class FakeWriter final : public platform::TextWriter {
 public:
-    StringWriter(std::string* sink, const bool* failing) : sink_(sink), failing_(failing) {}
+    FakeWriter(std::function<void(std::string_view)> sink, std::function<bool()> failing)
+        : sink_(std::move(sink)), failing_(std::move(failing)) {}
     void writeLine(std::string_view text) override {
-        if (*failing_) fail::raise(fail::kDiskFull);
-        sink_->append(text);
-        sink_->append("\r\n");
+        if (failing_()) fail::raise(fail::kDiskFull);
+        sink_(text);
     }
     void close() override {}
 
 private:
-    std::string* sink_;
-    const bool* failing_;
-};
-
-class VectorWriter final : public platform::TextWriter {
-public:
-    VectorWriter(std::shared_ptr<std::vector<std::string>> lines, std::shared_ptr<bool> failing)
-        : lines_(std::move(lines)), failing_(std::move(failing)) {}
-    void writeLine(std::string_view text) override {
-        if (*failing_) fail::raise(fail::kDiskFull);
-        lines_->emplace_back(text);
-    }
-    void close() override {}
-
-private:
-    std::shared_ptr<std::vector<std::string>> lines_;
-    std::shared_ptr<bool> failing_;
+    std::function<void(std::string_view)> sink_;
+    std::function<bool()> failing_;
 };
 
 }  // namespace
@@ -98,7 +82,8 @@ std::unique_ptr<platform::TextWriter> MemoryFiles::openForWriting(const std::str
     if (f && (f->locked || (f->attributes & platform::kAttrReadOnly))) fail::raise(fail::kPermissionDenied);
     if (!f) f = &add(path);
     f->content.clear();
-    return std::make_unique<StringWriter>(&f->content, &failWrites);
+    return std::make_unique<FakeWriter>([content = &f->content](std::string_view text) { (*content += text) += "\r\n"; },
+                                        [this] { return failWrites; });
 }
 
 std::unique_ptr<platform::TextWriter> MemoryFiles::createTextFile(const std::string& path) {
@@ -179,7 +164,8 @@ RepositoryScope::~RepositoryScope() { wmi::setBinder(nullptr); }
 MemoryStream::MemoryStream()
     : lines(std::make_shared<std::vector<std::string>>()),
       failing(std::make_shared<bool>(false)),
-      stream(std::make_unique<VectorWriter>(lines, failing)) {}
+      stream(std::make_unique<FakeWriter>([lines = lines](std::string_view text) { lines->emplace_back(text); },
+                                          [failing = failing] { return *failing; })) {}
 
 std::vector<std::string> runSection(void (*write)(report::ReportStream&)) {
     MemoryStream m;
@@ -187,53 +173,15 @@ std::vector<std::string> runSection(void (*write)(report::ReportStream&)) {
     return *m.lines;
 }
 
-std::vector<std::string> reportHead(std::string_view title, std::string_view designation) {
-    return {
-        "<html><head>",
-        "<title>" + std::string(title) + "</title>",
-        "<!-- Version 4.0 -->",
-        "<style type='text/css'>",
-        "<!--",
-        "body {  background-color: #FFFFFF;}",
-        "td {font-family: Arial;     font-size: 11px; }",
-        ".td1   { font-family: Arial;     font-size: 11px;  border: 1px solid #666666; }",
-        "-->",
-        "</style>",
-        "</head>",
-        "<body topmargin='0' leftmargin='0'>",
-        "",
-        "<table width='710' border='0' cellspacing='0' cellpadding='0'>",
-        "<tr><td width='10' bgcolor='C3DADA'>&nbsp;</td>",
-        // NOLINTNEXTLINE(bugprone-suspicious-missing-comma): one line, split in two
-        "<td bgcolor='C3DADA' height='50'><font face='Arial' color='666666' size='4'><strong>TALLYQUEST "
-        "Result</strong></font>",
-        "<td bgcolor='C3DADA' align='right'><font face='Arial' color='666666' "
-        "size='4'><strong>VALDREMONT&nbsp;&nbsp;</strong></font></td>",
-        "<td width='10' bgcolor='C3DADA'>&nbsp;</td>",
-        "</tr>",
-        "<tr><td>&nbsp;</td><td colspan='3'>&nbsp;</td></tr>",
-        "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: " + std::string(designation) +
-            "</font></td></tr>",
-    };
-}
-
-std::string headLine1() {
-    return "<table border='0' cellpadding='2' cellspacing='0' style='border-collapse:collapse'>";
-}
-std::string headLine2(std::string_view title) {
-    return "<tr><td bgcolor='#29A9A9' class='td1'><strong>&nbsp;" + std::string(title) + "</strong></td></tr>";
-}
-std::string rowLine(std::string_view label, std::string_view value) {
-    return "<tr><td width='150' bgcolor='#E0F3F3' class='td1'>" + std::string(label) +
-           "</td><td width='550' bgcolor='#E0F3F3' class='td1'>" + std::string(value) + "</td></tr>";
-}
-std::string footerLine() { return "</table><br>"; }
-
 std::vector<std::string> section(std::string_view title,
                                  const std::vector<std::pair<std::string, std::string>>& rows) {
-    std::vector<std::string> out{headLine1(), headLine2(title)};
-    for (const auto& [l, v] : rows) out.push_back(rowLine(l, v));
-    out.push_back(footerLine());
+    std::vector<std::string> out{
+        "<table border='0' cellpadding='2' cellspacing='0' style='border-collapse:collapse'>",
+        "<tr><td bgcolor='#29A9A9' class='td1'><strong>&nbsp;" + std::string(title) + "</strong></td></tr>"};
+    for (const auto& [label, value] : rows)
+        out.push_back("<tr><td width='150' bgcolor='#E0F3F3' class='td1'>" + label +
+                      "</td><td width='550' bgcolor='#E0F3F3' class='td1'>" + value + "</td></tr>");
+    out.push_back("</table><br>");
     return out;
 }
 

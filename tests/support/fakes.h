@@ -138,15 +138,7 @@ struct MemoryStream {
 // Runs one section writer on a fresh memory stream and returns its lines.
 std::vector<std::string> runSection(void (*write)(report::ReportStream&));
 
-// The report head's lines from the document start to the designation row.
-std::vector<std::string> reportHead(std::string_view title, std::string_view designation);
-
-// The writers' line forms, for building expected output.
-std::string headLine1();
-std::string headLine2(std::string_view title);
-std::string rowLine(std::string_view label, std::string_view value);
-std::string footerLine();
-// T1, T2, the rows, F1.
+// A section as the writers give it: the table head, the rows, the table footer.
 std::vector<std::string> section(std::string_view title,
                                  const std::vector<std::pair<std::string, std::string>>& rows);
 

@@ -1,5 +1,5 @@
-// A small recorded machine for the query tests, and helpers that run a
-// query and collect one property of every object it yields.
+// A small recorded machine for the query tests (tests/data/sample-machine.json),
+// and helpers that run a query and collect one property of every object it yields.
 #pragma once
 
 #include <functional>
