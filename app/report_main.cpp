@@ -87,18 +87,17 @@ bool pathExists(const std::string& p) {
 tq::app::Onboard detectOnboard() {
     using namespace tq;
     app::Onboard o;
-    trap::on();
+    trap::Trap t;  // what fails here leaves the boxes clear, unreported
     wmi::ServicePtr service;
     wmi::CollectionPtr devices;
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] { devices = wmi::execQuery(service, "Select * from Win32_OnBoardDevice"); });
-    wmi::walk(devices, [&](const wmi::Object& d) {
+    t.step([&] { service = wmi::bind(wmi::kMoniker); });
+    t.step([&] { devices = wmi::execQuery(service, "Select * from Win32_OnBoardDevice"); });
+    wmi::walk(t, devices, [&](const wmi::Object& d) {
         const Value& type = d["DeviceType"];
         if (!type.isInteger()) return;
         if (type.rawInteger() == 3) o.vga = true;
         if (type.rawInteger() == 7) o.audio = true;
     });
-    trap::clear();
     return o;
 }
 
@@ -262,8 +261,9 @@ static int runProgram(std::vector<std::string> args) {
     // cannot be created is known now, before anything is read.
     report::gStrFileName = o.designation + ".htm";
     Failure notCreated;
-    if (!trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); }))
-        notCreated = trap::pending();
+    trap::Trap t;
+    if (!t.step([&] { platform::files().createTextFile(report::reportPath())->close(); }))
+        notCreated = t.pending();
 
     const app::Onboard onboard = o.haveOnboard || notCreated.number != 0 ? o.onboard : detectOnboard();
     app::CliUi ui(onboard.vga, onboard.audio, onboard.lan);

@@ -56,12 +56,10 @@ Inventory& Inventory::operator=(Inventory&&) noexcept = default;
 
 Inventory Inventory::read(const InventoryOptions& options) {
     // Failures of the inventory's own reads stay here: the report is done.
-    const Failure before = trap::pending();
-    trap::on();
+    trap::Trap trap;
     Inventory inv;
-    inv.content_->model = buildInventory(options);
+    inv.content_->model = buildInventory(trap, options);
     inv.name_ = inv.content_->model.hardware.name;
-    trap::setPending(before);
     return inv;
 }
 

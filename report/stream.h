@@ -1,6 +1,7 @@
 // The report stream: the open text file of the report, held by the report
 // run and passed to every writer. Writing to a stream that was never opened
-// fails like calling a missing object; writing after close fails too.
+// fails like calling a missing object; writing after close fails too. The
+// stream carries the run's trapping, which every writer records into.
 #pragma once
 
 #include <memory>
@@ -8,13 +9,17 @@
 #include <string_view>
 
 #include "platform/seams.h"
+#include "wmi/trap.h"
 
 namespace tq::report {
 
 class ReportStream {
 public:
-    ReportStream() = default;
-    explicit ReportStream(std::unique_ptr<platform::TextWriter> writer) : writer_(std::move(writer)) {}
+    explicit ReportStream(trap::Trap& trap) : trap_(&trap) {}
+    ReportStream(trap::Trap& trap, std::unique_ptr<platform::TextWriter> writer)
+        : trap_(&trap), writer_(std::move(writer)) {}
+
+    trap::Trap& trap() const noexcept { return *trap_; }
 
     bool isOpen() const noexcept { return writer_ != nullptr && !closed_; }
     void writeLine(std::string_view text = {});  // throws Error
@@ -24,6 +29,7 @@ public:
     void close();                       // throws Error
 
 private:
+    trap::Trap* trap_;
     std::unique_ptr<platform::TextWriter> writer_;
     bool closed_ = false;
     std::string held_;  // parts of the line a writer could not take

@@ -77,13 +77,13 @@ void MainLogic::checkChanged() {
 }
 
 void MainLogic::getMBinfo() {
-    probes::MotherboardInfo(view_, [this] { checkChanged(); });
+    probes::MotherboardInfo(trap_, view_, [this] { checkChanged(); });
     if (mb_.empty()) mb_ = getMBpnp();
 }
 
-std::string MainLogic::getMBpnp() { return probes::MotherboardPnp(view_, vga_); }
-std::string MainLogic::getVGApnp() { return probes::GraphicsPnp(view_); }
-std::string MainLogic::getMMpnp() { return probes::MultimediaPnp(view_); }
+std::string MainLogic::getMBpnp() { return probes::MotherboardPnp(trap_, view_, vga_); }
+std::string MainLogic::getVGApnp() { return probes::GraphicsPnp(trap_, view_); }
+std::string MainLogic::getMMpnp() { return probes::MultimediaPnp(trap_, view_); }
 
 void OnboardBoxes::windowClosing(const MainView& window) {
     closed_ = {window.ticked(OnboardBox::Vga), window.ticked(OnboardBox::Audio), window.ticked(OnboardBox::Lan)};
@@ -92,14 +92,6 @@ void OnboardBoxes::windowClosing(const MainView& window) {
 bool OnboardBoxes::ticked(const MainView* window, OnboardBox box) const {
     if (window) return window->ticked(box);
     return closed_ && (*closed_)[static_cast<std::size_t>(box)];
-}
-
-RunFailureGuard::RunFailureGuard() : active_(probes::reportRunning()) {
-    if (active_) saved_ = trap::pending();
-}
-
-RunFailureGuard::~RunFailureGuard() {
-    if (active_) trap::setPending(saved_);
 }
 
 }  // namespace tq::ui

@@ -33,7 +33,7 @@ public:
     // The answer for `key`, nullopt when no object gives one. Leaves the
     // failure the walk would have met pending (and the pending failure as it
     // was when there is none).
-    std::optional<std::string> find(std::string_view key) const;
+    std::optional<std::string> find(trap::Trap& trap, std::string_view key) const;
 
     struct Index;
 

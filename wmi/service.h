@@ -79,11 +79,11 @@ ServicePtr bind(std::string_view moniker);
 CollectionPtr execQuery(const ServicePtr& service, std::string_view query,
                         int flags = kProbeFlags, std::string_view language = "WQL");
 
-// Walks a result that may be missing; see trap::walkWith.
+// Walks a result that may be missing, under the run's trapping; see Trap::walkWith.
 template <class Body>
-void walk(const CollectionPtr& result, Body&& body) noexcept {
+void walk(trap::Trap& trap, const CollectionPtr& result, Body&& body) noexcept {
     Collection* c = result.get();
-    trap::walkWith(
+    trap.walkWith(
         [c]() -> const Object* {
             if (!c) fail::raise(fail::kObjectRequired);
             return c->next();

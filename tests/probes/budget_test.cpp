@@ -35,14 +35,14 @@ std::shared_ptr<wmi::Repository> manyDevices() {
 }
 
 // The lookups as written before a run kept anything: a walk of their own.
-std::string driverVersionAlone(const std::string& name) {
+std::string driverVersionAlone(trap::Trap& t, const std::string& name) {
     std::string result;
-    trap::on();
+    t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr drivers;
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] { drivers = wmi::execQuery(service, "SELECT * FROM Win32_PnPSignedDriver"); });
-    wmi::walk(drivers, [&](const wmi::Object& driver) {
+    t.step([&] { service = wmi::bind(wmi::kMoniker); });
+    t.step([&] { drivers = wmi::execQuery(service, "SELECT * FROM Win32_PnPSignedDriver"); });
+    wmi::walk(t, drivers, [&](const wmi::Object& driver) {
         const Value& description = driver["Description"];
         if (!description.isText() || description.rawText() != name) return trap::Walk::Next;
         const Value& version = driver["DriverVersion"];
@@ -53,27 +53,27 @@ std::string driverVersionAlone(const std::string& name) {
     return result;
 }
 
-std::string macAddressAlone(const std::string& name) {
+std::string macAddressAlone(trap::Trap& t, const std::string& name) {
     std::string literal = "'";
     for (char c : name) {
         if (c == '\'' || c == '\\') literal += '\\';
         literal += c;
     }
     std::string result;
-    trap::on();
+    t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr adapters;
-    trap::step([&] { service = wmi::bind(wmi::kMonikerPlain); });
-    trap::step([&] {
+    t.step([&] { service = wmi::bind(wmi::kMonikerPlain); });
+    t.step([&] {
         adapters = wmi::execQuery(service, "SELECT MACAddress FROM Win32_NetworkAdapter WHERE Name = " + literal + "' ");
     });
-    wmi::walk(adapters, [&](const wmi::Object& adapter) {
-        trap::step([&] {
+    wmi::walk(t, adapters, [&](const wmi::Object& adapter) {
+        t.step([&] {
             if (adapter["MACAddress"].isNonEmptyText()) result = adapter["MACAddress"].rawText();
         });
         return trap::Walk::Stop;
     });
-    trap::clear();
+    t.clear();
     return result;
 }
 
@@ -122,9 +122,10 @@ TEST(Budget, LookupsGiveWhatAWalkOfTheirOwnGives) {
             bool operator==(const Outcome&) const = default;
         };
         std::vector<Outcome> versions, macs;
+        trap::Trap t;
         for (const std::string& n : names) {
-            versions.push_back({driverVersionAlone(n), trap::pending()});
-            macs.push_back({macAddressAlone(n), trap::pending()});
+            versions.push_back({driverVersionAlone(t, n), t.pending()});
+            macs.push_back({macAddressAlone(t, n), t.pending()});
         }
         if (h.harms.empty() || h.harms.front().after > 0) {
             EXPECT_NE(std::count_if(versions.begin(), versions.end(), [](auto& o) { return !o.result.empty(); }), 0);
@@ -139,16 +140,16 @@ TEST(Budget, LookupsGiveWhatAWalkOfTheirOwnGives) {
                 for (std::size_t k = 0; k < names.size(); ++k) {
                     const std::size_t i = pass == 0 ? k : names.size() - 1 - k;
                     SCOPED_TRACE(names[i]);
-                    const Outcome v{probes::GetDriverVersion(names[i]), trap::pending()};
+                    const Outcome v{probes::GetDriverVersion(t, names[i]), t.pending()};
                     EXPECT_EQ(v, versions[i]);
-                    const Outcome m{probes::GetMacAddress(names[i]), trap::pending()};
+                    const Outcome m{probes::GetMacAddress(t, names[i]), t.pending()};
                     EXPECT_EQ(m, macs[i]);
                 }
         }
         EXPECT_EQ(service.connections, 1);
         EXPECT_EQ(service.queries.size(), 2u);  // one walk over the drivers, one over the adapters
         // Outside a run each lookup walks on its own.
-        const Outcome alone{probes::GetDriverVersion(names[1]), trap::pending()};
+        const Outcome alone{probes::GetDriverVersion(t, names[1]), t.pending()};
         EXPECT_EQ(alone, versions[1]);
         EXPECT_EQ(service.connections, 2);
     }
@@ -174,7 +175,8 @@ Report report(bool asRun, std::shared_ptr<wmi::Repository> machine, const Harshn
     if (asRun) {
         probes::RunReport();
     } else {
-        report::ReportStream stream(scope.files.openForWriting(report::reportPath()));
+        trap::Trap t;
+        report::ReportStream stream(t, scope.files.openForWriting(report::reportPath()));
         report::WriteHtmlHeader(report::gStrFileName, stream);
         for (const probes::Section& s : probes::reportSections()) s.write(stream);
         report::WriteHtmlFooter(stream);

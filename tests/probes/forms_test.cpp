@@ -71,14 +71,15 @@ TEST(Forms, DatesConvertAndRender) {
 
 TEST(Forms, MacLookupQuotesNamesAndLeavesNoFailure) {
     PlatformScope scope;
-    EXPECT_EQ(probes::GetMacAddress("x"), "");  // unbound
-    EXPECT_EQ(trap::pending().number, 0);
+    trap::Trap t;
+    EXPECT_EQ(probes::GetMacAddress(t, "x"), "");  // unbound
+    EXPECT_EQ(t.pending().number, 0);
     testing::RepositoryScope repo(R"({"Win32_NetworkAdapter": [{"Name": "x", "MACAddress": "m"}]})");
     // A name that would end the literal early finds nothing and changes nothing.
-    EXPECT_EQ(probes::GetMacAddress("' OR Name <> '"), "");
-    EXPECT_EQ(probes::GetMacAddress("x"), "m");
-    EXPECT_EQ(probes::GetMacAddress("y"), "");
-    EXPECT_EQ(trap::pending().number, 0);
+    EXPECT_EQ(probes::GetMacAddress(t, "' OR Name <> '"), "");
+    EXPECT_EQ(probes::GetMacAddress(t, "x"), "m");
+    EXPECT_EQ(probes::GetMacAddress(t, "y"), "");
+    EXPECT_EQ(t.pending().number, 0);
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ void writeLateHeadProbe(report::ReportStream& stream) {
     p.query("Select * from Win32_Keyboard");
     p.lateHead("Keyboard");
     p.walk([&](const wmi::Object& k) {
-        if (!trap::test([&] { return k["Description"].isNonEmptyText(); })) return;
+        if (!p.test([&] { return k["Description"].isNonEmptyText(); })) return;
         p.writeHead();
         p.separator();
         p.row("Name", [&] { return probes::nbsp(k["Description"]); });
@@ -87,7 +87,7 @@ TEST(ProbePattern, RejectedQueryLeavesNegativeFailureThatIsNeverShown) {
         p.query("Select * from Win32_NoSuchClass");
         p.lateHead("Nothing");
         p.walk([&](const wmi::Object&) { p.writeHead(); });
-        EXPECT_LT(trap::pending().number, 0);
+        EXPECT_LT(p.pending().number, 0);
         p.finish();
     };
     EXPECT_TRUE(runSection(probe).empty());
@@ -100,11 +100,12 @@ TEST(GetDriverVersion, FirstDriverWithAVersionAndTheExactName) {
         {"Description": "realtek audio", "DriverVersion": "1.0"},
         {"Description": "Realtek Audio", "DriverVersion": "6.0.1.8"},
         {"Description": "Realtek Audio", "DriverVersion": "7.0"}]})");
-    EXPECT_EQ(probes::GetDriverVersion("Realtek Audio"), "6.0.1.8");
-    EXPECT_EQ(probes::GetDriverVersion("REALTEK AUDIO"), "");
-    EXPECT_EQ(probes::GetDriverVersion("Realtek"), "");
+    trap::Trap t;
+    EXPECT_EQ(probes::GetDriverVersion(t, "Realtek Audio"), "6.0.1.8");
+    EXPECT_EQ(probes::GetDriverVersion(t, "REALTEK AUDIO"), "");
+    EXPECT_EQ(probes::GetDriverVersion(t, "Realtek"), "");
     wmi::setBinder(nullptr);  // no service: an empty text
-    EXPECT_EQ(probes::GetDriverVersion("Realtek Audio"), "");
+    EXPECT_EQ(probes::GetDriverVersion(t, "Realtek Audio"), "");
 }
 
 }  // namespace

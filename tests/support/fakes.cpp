@@ -155,7 +155,6 @@ std::string FakeShell::firstMatch(const std::string& path) {
 
 PlatformScope::PlatformScope() : saved_(platform::current()) {
     platform::current() = platform::Platform{&files, &shell, saved_.registry, &platform::usEnglishLocale(), &ui};
-    trap::clear();
     report::gStrFileName.clear();
     report::gStrComment.clear();
     report::gObjFso = nullptr;
@@ -164,7 +163,6 @@ PlatformScope::PlatformScope() : saved_(platform::current()) {
 PlatformScope::~PlatformScope() {
     platform::current() = saved_;
     wmi::setBinder(nullptr);
-    trap::clear();
     report::gStrFileName.clear();
     report::gStrComment.clear();
     report::gObjFso = nullptr;
@@ -179,11 +177,12 @@ RepositoryScope::~RepositoryScope() { wmi::setBinder(nullptr); }
 MemoryStream::MemoryStream()
     : lines(std::make_shared<std::vector<std::string>>()),
       failing(std::make_shared<bool>(false)),
-      stream(std::make_unique<VectorWriter>(lines, failing)) {}
+      stream(trap, std::make_unique<VectorWriter>(lines, failing)) {}
 
-std::vector<std::string> runSection(void (*write)(report::ReportStream&)) {
+std::vector<std::string> runSection(void (*write)(report::ReportStream&), Failure* pending) {
     MemoryStream m;
     write(m.stream);
+    if (pending) *pending = m.trap.pending();
     return *m.lines;
 }
 

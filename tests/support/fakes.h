@@ -106,7 +106,7 @@ public:
 };
 
 // Installs the fakes (and the en-US locale) for a test's lifetime, clears the
-// pending failure and the program-wide report state, and restores the
+// program-wide report state, and restores the
 // previous platform and an unreachable service afterwards.
 class PlatformScope {
 public:
@@ -132,11 +132,13 @@ struct MemoryStream {
     MemoryStream();
     std::shared_ptr<std::vector<std::string>> lines;
     std::shared_ptr<bool> failing;  // set to make every write fail
+    trap::Trap trap;                // the run's pending failure
     report::ReportStream stream;
 };
 
-// Runs one section writer on a fresh memory stream and returns its lines.
-std::vector<std::string> runSection(void (*write)(report::ReportStream&));
+// Runs one section writer on a fresh memory stream and returns its lines;
+// `pending`, when given, receives the failure the writer left pending.
+std::vector<std::string> runSection(void (*write)(report::ReportStream&), Failure* pending = nullptr);
 
 // The report head's lines from the document start to the designation row.
 std::vector<std::string> reportHead(std::string_view title, std::string_view designation);

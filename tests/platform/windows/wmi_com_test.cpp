@@ -162,25 +162,24 @@ TEST(ComService, ServiceFailuresAreNegative) {
     ASSERT_EQ(numberOf([&] { r = service->execQuery("SELEC * FROM Win32_BIOS", "WQL", wmi::kProbeFlags); }), 0);
     ASSERT_TRUE(r);
     EXPECT_EQ(numberOf([&] { r->next(); }), fail::hresult(fail::kWbemInvalidQuery));
-    trap::on();
+    trap::Trap t;
     int items = 0;
-    wmi::walk(r, [&](const wmi::Object&) { ++items; });
+    wmi::walk(t, r, [&](const wmi::Object&) { ++items; });
     EXPECT_EQ(items, 0);
-    EXPECT_EQ(trap::pending().number, fail::hresult(fail::kWbemInvalidQuery));
-    EXPECT_FALSE(trap::failed());
-    trap::clear();
+    EXPECT_EQ(t.pending().number, fail::hresult(fail::kWbemInvalidQuery));
+    EXPECT_FALSE(t.failed());
 }
 
 TEST(ComService, ProgramWideBinderWalksUnderTrapping) {
     wmi::setBinder(makeComBinder());
-    trap::on();
+    trap::Trap t;
     int seen = 0;
-    wmi::walk(wmi::execQuery(wmi::bind(wmi::kMoniker), "Select * from Win32_Processor"), [&](const wmi::Object& cpu) {
+    wmi::walk(t, wmi::execQuery(wmi::bind(wmi::kMoniker), "Select * from Win32_Processor"), [&](const wmi::Object& cpu) {
         ++seen;
         EXPECT_FALSE(cpu["Name"].str().empty());
     });
     EXPECT_GE(seen, 1);
-    EXPECT_EQ(trap::pending().number, 0);
+    EXPECT_EQ(t.pending().number, 0);
     wmi::setBinder(nullptr);
 }
 
