@@ -23,12 +23,13 @@ std::string DiskSizeGb(const Value& size) {
     return formatNumber(gb) + " GB";
 }
 
-std::string GetVolumeLabel(trap::Trap& t, const std::string& drive) {
+std::string GetVolumeLabel(wmi::Run& run, const std::string& drive) {
+    trap::Trap& t = run.trap;
     std::string result;
     t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr disks;
-    t.step([&] { service = wmi::bind(wmi::kMonikerUpper); });
+    t.step([&] { service = run.bind(wmi::kMonikerUpper); });
     t.step([&] {
         disks = wmi::execQuery(service, "SELECT VolumeName FROM Win32_LogicalDisk WHERE "
                                         "DeviceID = '" + drive + ":'");
@@ -54,7 +55,7 @@ void WriteHddSection(ReportStream& stream) {
         p.row("Firmware", [&] { return firmware + std::string(kNbsp); });
         ++p.counter;
     });
-    const std::string label = GetVolumeLabel(p.trap(), "C");
+    const std::string label = GetVolumeLabel(p.run(), "C");
     if (!label.empty()) p.row("Label of Drive C:", [&] { return label; });
     p.finish();
 }

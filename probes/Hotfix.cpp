@@ -11,7 +11,6 @@ void WriteHotfixSection(ReportStream& stream) {
     // made, so the list is walked twice, first to learn whether a failure
     // replaces it, then to write it. The run keeps the answer, so the
     // query is sent once.
-    wmi::RunScope run;
     constexpr std::string_view kQuery = "Select * from Win32_QuickFixEngineering Where HotFixID <> 'File 1'";
     Probe p(stream);
     p.bind();

@@ -5,7 +5,7 @@
 
 namespace tq::probes {
 
-std::string GetDriverVersion(trap::Trap& trap, const std::string& name) {
+std::string GetDriverVersion(wmi::Run& run, const std::string& name) {
     // The first signed driver described as `name` that has a version. The
     // description is read first: most drivers differ in it, so their version
     // is never read. One walk over the drivers serves every device of a run.
@@ -13,8 +13,8 @@ std::string GetDriverVersion(trap::Trap& trap, const std::string& name) {
         wmi::kMoniker, "SELECT * FROM Win32_PnPSignedDriver", wmi::Search::Match::Exact,
         [](const Object& driver) { return wmi::ifText(driver["Description"]); },
         [](const Object& driver) { return wmi::ifNonEmptyText(driver["DriverVersion"]); });
-    trap.on();
-    return drivers.find(trap, name).value_or("");
+    run.trap.on();
+    return drivers.find(run, name).value_or("");
 }
 
 }  // namespace tq::probes
@@ -33,7 +33,7 @@ void WriteMultimediaSection(ReportStream& stream) {
         if (p.nonEmptyText(sound, "Description")) {
             p.row("Name", [&] { return nbsp(sound["Description"]); });
             std::string version;
-            p.step([&] { version = GetDriverVersion(p.trap(), sound["Description"].rawText()); });
+            p.step([&] { version = GetDriverVersion(p.run(), sound["Description"].rawText()); });
             if (!version.empty()) p.row("Driver Version", [&] { return version + std::string(kNbsp); });
         }
         p.rowIfText("Manufacturer", sound, "Manufacturer");

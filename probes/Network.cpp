@@ -15,7 +15,7 @@ void WriteNetworkSection(ReportStream& stream) {
         p.separator();
         p.row("Description", [&] { return nbsp(adapter["Description"]); });
         std::string version;
-        p.step([&] { version = GetDriverVersion(p.trap(), adapter["Description"].rawText()); });
+        p.step([&] { version = GetDriverVersion(p.run(), adapter["Description"].rawText()); });
         if (textLength(version) > 0) p.row("Driver Version", [&] { return version + std::string(kNbsp); });
         if (p.nonEmptyText(adapter, "PNPDeviceID"))
             p.row("PNPDeviceID", [&] { return TrimPnpId(adapter["PNPDeviceID"].rawText()) + std::string(kNbsp); });

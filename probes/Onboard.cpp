@@ -19,7 +19,7 @@ void WriteOnboardSection(ReportStream& stream) {
     // "Driver Version" row, for the signed driver described like the item.
     auto versionRow = [&](const Object& item) {
         std::string version;
-        if (!p.step([&] { version = GetDriverVersion(p.trap(), textOf(item["Description"])); })) return;
+        if (!p.step([&] { version = GetDriverVersion(p.run(), textOf(item["Description"])); })) return;
         if (textLength(version) > 0) p.row("Driver Version", [&] { return version + std::string(kNbsp); });
     };
 

@@ -6,7 +6,7 @@
 
 namespace tq::probes {
 
-std::string GetMacAddress(trap::Trap& trap, const std::string& name) {
+std::string GetMacAddress(wmi::Run& run, const std::string& name) {
     // What "SELECT MACAddress FROM Win32_NetworkAdapter WHERE Name = '...'"
     // gives: the first adapter of that name (letter case ignored, as WQL
     // compares texts), its address when that is a non-empty text. One walk
@@ -19,10 +19,10 @@ std::string GetMacAddress(trap::Trap& trap, const std::string& name) {
             trap::Trap unreported;
             return nonEmptyText(unreported, adapter, "MACAddress") ? adapter["MACAddress"].rawText() : "";
         });
-    trap.on();
-    std::string result = adapters.find(trap, name).value_or("");
+    run.trap.on();
+    std::string result = adapters.find(run, name).value_or("");
     // The lookup never reports a failure.
-    trap.clear();
+    run.trap.clear();
     return result;
 }
 
@@ -40,7 +40,7 @@ void WritePnpDriverSection(ReportStream& stream) {
             p.rowIfText("PNPDeviceID", driver, "DeviceID");
             if (p.test([&] { return driver["DeviceClass"].isText() && driver["DeviceClass"].rawText() == "NET"; })) {
                 std::string mac;
-                p.step([&] { mac = GetMacAddress(p.trap(), driver["DeviceName"].rawText()); });
+                p.step([&] { mac = GetMacAddress(p.run(), driver["DeviceName"].rawText()); });
                 if (textLength(mac) > 0) p.row("MAC Address", [&] { return mac; });
             }
         }

@@ -10,7 +10,6 @@ void WriteSlotsSection(ReportStream& stream) {
     // Written as it is made, as the hotfix list is: walked once to learn
     // whether a failure replaces the row, then again (from the run's
     // answer) to write it.
-    wmi::RunScope run;
     constexpr std::string_view kQuery = "Select * from Win32_SystemSlot";
     Probe p(stream);
     const std::string labels =

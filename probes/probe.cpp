@@ -6,7 +6,7 @@ Probe::Probe(ReportStream& stream) : stream_(stream) { on(); }
 
 void Probe::bind(std::string_view moniker) {
     service_.reset();
-    step([&] { service_ = wmi::bind(moniker); });
+    step([&] { service_ = run().bind(moniker); });
 }
 
 void Probe::query(std::string_view wql, int flags) {

@@ -41,6 +41,7 @@ public:
     explicit Probe(ReportStream& stream);
 
     ReportStream& stream() noexcept { return stream_; }
+    wmi::Run& run() noexcept { return stream_.run(); }
     trap::Trap& trap() noexcept { return stream_.trap(); }
 
     // The run's trapping, for the probe's own steps and conditions.

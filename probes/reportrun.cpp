@@ -51,16 +51,20 @@ struct RunningFlag {
 bool reportRunning() { return gRunning; }
 
 RunOutcome RunReport(const std::vector<Section>& sections) {
+    wmi::Run run(platform::current().binder);  // one connection, each query once
+    return RunReport(run, sections);
+}
+
+RunOutcome RunReport(wmi::Run& run, const std::vector<Section>& sections) {
     if (gRunning) return RunOutcome::AlreadyRunning;
     RunningFlag running;
-    wmi::RunScope run;  // one connection, each query once
     auto& ui = platform::ui();
     const std::string title(kAppTitle);
 
     ui.closeReportNameDialog();
     ui.setMousePointer(platform::kPointerHourglass);
     setDecimalSeparator(platform::locale().decimalSeparator());
-    trap::Trap t;  // the run's pending failure: the writers and probes trap into it
+    trap::Trap& t = run.trap;  // the writers and probes trap into it
     t.on();
 
     t.step([&] { ui.progressCreate(); });
@@ -82,8 +86,8 @@ RunOutcome RunReport(const std::vector<Section>& sections) {
         return RunOutcome::NotCreated;
     }
 
-    ReportStream stream(t);
-    t.step([&] { stream = ReportStream(t, gObjFso->openForWriting(reportPath())); });
+    ReportStream stream(run);
+    t.step([&] { stream = ReportStream(run, gObjFso->openForWriting(reportPath())); });
     WriteHtmlHeader(gStrFileName, stream);
     for (const Section& section : sections) {
         section.write(stream);

@@ -5,6 +5,7 @@
 #include "report/main.h"
 #include "report/text.h"
 #include "wmi/service.h"
+#include "wmi/run.h"
 #include "wmi/trap.h"
 
 namespace tq::probes {
@@ -47,12 +48,13 @@ void first(trap::Trap& t, const wmi::CollectionPtr& result, Body&& body) {
 
 }  // namespace
 
-void MotherboardInfo(trap::Trap& t, SummaryView& view, const std::function<void()>& boxTicked) {
+void MotherboardInfo(wmi::Run& run, SummaryView& view, const std::function<void()>& boxTicked) {
+    trap::Trap& t = run.trap;
     t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr result;
 
-    t.step([&] { service = wmi::bind(wmi::kMoniker); });
+    t.step([&] { service = run.bind(wmi::kMoniker); });
     t.step([&] { result = wmi::execQuery(service, "SELECT * FROM Win32_ComputerSystemProduct"); });
     first(t, result, [&](const wmi::Object& product) {
         if (present(t, product, "Name")) t.step([&] { view.setCaption("lblMBProduct", product["Name"].str()); });
@@ -88,13 +90,14 @@ void MotherboardInfo(trap::Trap& t, SummaryView& view, const std::function<void(
     if (t.failed()) message("Error: try to get motherboarddata in Modul 'MB'", report::kStyleCritical);
 }
 
-std::string MotherboardPnp(trap::Trap& t, SummaryView& view, const std::string& vgaPnp) {
+std::string MotherboardPnp(wmi::Run& run, SummaryView& view, const std::string& vgaPnp) {
+    trap::Trap& t = run.trap;
     std::string r;
     t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr drivers, firewire, sound, lan;
 
-    t.step([&] { service = wmi::bind(wmi::kMoniker); });
+    t.step([&] { service = run.bind(wmi::kMoniker); });
     t.step([&] {
         drivers = wmi::execQuery(service,
                                  std::string("SELECT * FROM Win32_PnPSignedDriver where (DeviceClass") +
@@ -125,7 +128,7 @@ std::string MotherboardPnp(trap::Trap& t, SummaryView& view, const std::string& 
         r += kCrLf;
     });
 
-    if (view.ticked(OnboardBox::Vga)) r += GraphicsPnp(t, view);
+    if (view.ticked(OnboardBox::Vga)) r += GraphicsPnp(run, view);
 
     if (view.ticked(OnboardBox::Audio)) {
         t.step([&] {
@@ -175,14 +178,15 @@ std::string MotherboardPnp(trap::Trap& t, SummaryView& view, const std::string& 
     return r;
 }
 
-std::string GraphicsPnp(trap::Trap& t, SummaryView& view) {
+std::string GraphicsPnp(wmi::Run& run, SummaryView& view) {
+    trap::Trap& t = run.trap;
     std::string r;
     std::int16_t counter = 0;
     t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr controllers;
 
-    t.step([&] { service = wmi::bind(wmi::kMoniker); });
+    t.step([&] { service = run.bind(wmi::kMoniker); });
     t.step([&] { controllers = wmi::execQuery(service, "SELECT * FROM Win32_VideoController"); });
     wmi::walk(t, controllers, [&](const wmi::Object& vc) {
         if (!present(t, vc, "PNPDeviceID")) return;
@@ -223,14 +227,15 @@ std::string GraphicsPnp(trap::Trap& t, SummaryView& view) {
     return r;
 }
 
-std::string MultimediaPnp(trap::Trap& t, SummaryView& view) {
+std::string MultimediaPnp(wmi::Run& run, SummaryView& view) {
+    trap::Trap& t = run.trap;
     std::string r;
     int i = 0;
     t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr devices;
 
-    t.step([&] { service = wmi::bind(wmi::kMoniker); });
+    t.step([&] { service = run.bind(wmi::kMoniker); });
     t.step([&] { devices = wmi::execQuery(service, "SELECT * FROM Win32_SoundDevice"); });
     wmi::walk(t, devices, [&](const wmi::Object& device) {
         if (!present(t, device, "DeviceID")) return;

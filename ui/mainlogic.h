@@ -12,7 +12,7 @@
 
 #include "platform/seams.h"
 #include "probes/summary.h"
-#include "wmi/trap.h"
+#include "wmi/run.h"
 
 namespace tq::ui {
 
@@ -66,9 +66,12 @@ private:
     std::string fetch(Panel panel);
 
     MainView& view_;
-    // The window's own pending failure: a report run keeps its own, so a
-    // panel switch between two sections leaves nothing for its final check.
-    trap::Trap trap_;
+    // Runs `f` in the window's current run: the start's, or one of the
+    // action's own. A report run keeps its own, so a panel switch between
+    // two sections leaves nothing for its final check.
+    template <class F>
+    auto inRun(F&& f);
+    wmi::Run* run_ = nullptr;
     Panel view_state_ = Panel::Motherboard;
     std::string mb_, vga_, mm_;
 };

@@ -38,8 +38,9 @@ struct Search::Index {
     std::vector<std::string> answers;
     std::vector<Trapped> failures;
 
-    Index(const Search& s, trap::Trap& t) : search(s) {
-        t.step([&] { service = wmi::bind(s.moniker_); });
+    Index(const Search& s, Run& run) : search(s) {
+        trap::Trap& t = run.trap;
+        t.step([&] { service = run.bind(s.moniker_); });
         t.step([&] { result = execQuery(service, s.query_); });
     }
 
@@ -121,19 +122,15 @@ struct Search::Index {
 Search::Search(std::string_view moniker, std::string query, Match match, KeyOf key, AnswerOf answer)
     : moniker_(moniker), query_(std::move(query)), match_(match), key_(std::move(key)), answer_(std::move(answer)) {}
 
-std::optional<std::string> Search::find(trap::Trap& t, std::string_view key) const {
-    if (std::shared_ptr<void>* memory = runMemory(this)) {
-        if (!*memory) {
-            const Failure before = t.pending();
-            *memory = std::make_shared<Index>(*this, t);
-            t.setPending(before);
-        }
-        return static_cast<Index*>(memory->get())->find(t, key);
+std::optional<std::string> Search::find(Run& run, std::string_view key) const {
+    trap::Trap& t = run.trap;
+    std::shared_ptr<void>& memory = run.memory(this);
+    if (!memory) {
+        const Failure before = t.pending();
+        memory = std::make_shared<Index>(*this, run);
+        t.setPending(before);
     }
-    const Failure before = t.pending();
-    Index once(*this, t);
-    t.setPending(before);
-    return once.find(t, key);
+    return static_cast<Index*>(memory.get())->find(t, key);
 }
 
 std::optional<std::string> ifText(const Value& v) {

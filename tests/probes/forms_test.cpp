@@ -71,15 +71,16 @@ TEST(Forms, DatesConvertAndRender) {
 
 TEST(Forms, MacLookupQuotesNamesAndLeavesNoFailure) {
     PlatformScope scope;
-    trap::Trap t;
-    EXPECT_EQ(probes::GetMacAddress(t, "x"), "");  // unbound
-    EXPECT_EQ(t.pending().number, 0);
+    wmi::Run unbound(nullptr);
+    EXPECT_EQ(probes::GetMacAddress(unbound, "x"), "");
+    EXPECT_EQ(unbound.trap.pending().number, 0);
     testing::RepositoryScope repo(R"({"Win32_NetworkAdapter": [{"Name": "x", "MACAddress": "m"}]})");
+    wmi::Run run(platform::current().binder);
     // A name that would end the literal early finds nothing and changes nothing.
-    EXPECT_EQ(probes::GetMacAddress(t, "' OR Name <> '"), "");
-    EXPECT_EQ(probes::GetMacAddress(t, "x"), "m");
-    EXPECT_EQ(probes::GetMacAddress(t, "y"), "");
-    EXPECT_EQ(t.pending().number, 0);
+    EXPECT_EQ(probes::GetMacAddress(run, "' OR Name <> '"), "");
+    EXPECT_EQ(probes::GetMacAddress(run, "x"), "m");
+    EXPECT_EQ(probes::GetMacAddress(run, "y"), "");
+    EXPECT_EQ(run.trap.pending().number, 0);
 }
 
 }  // namespace

@@ -100,12 +100,12 @@ TEST(GetDriverVersion, FirstDriverWithAVersionAndTheExactName) {
         {"Description": "realtek audio", "DriverVersion": "1.0"},
         {"Description": "Realtek Audio", "DriverVersion": "6.0.1.8"},
         {"Description": "Realtek Audio", "DriverVersion": "7.0"}]})");
-    trap::Trap t;
-    EXPECT_EQ(probes::GetDriverVersion(t, "Realtek Audio"), "6.0.1.8");
-    EXPECT_EQ(probes::GetDriverVersion(t, "REALTEK AUDIO"), "");
-    EXPECT_EQ(probes::GetDriverVersion(t, "Realtek"), "");
-    wmi::setBinder(nullptr);  // no service: an empty text
-    EXPECT_EQ(probes::GetDriverVersion(t, "Realtek Audio"), "");
+    wmi::Run run(platform::current().binder);
+    EXPECT_EQ(probes::GetDriverVersion(run, "Realtek Audio"), "6.0.1.8");
+    EXPECT_EQ(probes::GetDriverVersion(run, "REALTEK AUDIO"), "");
+    EXPECT_EQ(probes::GetDriverVersion(run, "Realtek"), "");
+    wmi::Run unreachable(nullptr);  // no service: an empty text
+    EXPECT_EQ(probes::GetDriverVersion(unreachable, "Realtek Audio"), "");
 }
 
 }  // namespace

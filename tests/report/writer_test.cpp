@@ -73,8 +73,9 @@ TEST(TableWriters, ExactLinesAndNothingEscaped) {
 TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
     PlatformScope scope;
     report::gStrFileName = "x.htm";
-    trap::Trap t;
-    report::ReportStream never(t);  // never opened
+    wmi::Run run(nullptr);
+    trap::Trap& t = run.trap;
+    report::ReportStream never(run);  // never opened
     report::WriteHtmlHeader("x.htm", never);
     EXPECT_EQ(t.pending().number, fail::kObjectRequired);
     report::WriteTableHead("t", never);
@@ -105,15 +106,15 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
     *m.failing = true;
     report::WriteHtmlFooter(m.stream);
     EXPECT_EQ(scope.ui.messages.size(), 7u);
-    EXPECT_EQ(m.trap.pending().number, fail::kDiskFull);
+    EXPECT_EQ(m.run.trap.pending().number, fail::kDiskFull);
 }
 
 TEST(TableWriters, WriterClearsAnEarlierFailureWhenItStarts) {
     PlatformScope scope;
     MemoryStream m;
-    m.trap.setPending({424, "Object required"});
+    m.run.trap.setPending({424, "Object required"});
     report::WriteTableFooter(m.stream);
-    EXPECT_EQ(m.trap.pending().number, 0);
+    EXPECT_EQ(m.run.trap.pending().number, 0);
     EXPECT_TRUE(scope.ui.messages.empty());
 }
 

@@ -132,7 +132,7 @@ struct MemoryStream {
     MemoryStream();
     std::shared_ptr<std::vector<std::string>> lines;
     std::shared_ptr<bool> failing;  // set to make every write fail
-    trap::Trap trap;                // the run's pending failure
+    wmi::Run run;  // through the binder in place when the stream is made
     report::ReportStream stream;
 };
 

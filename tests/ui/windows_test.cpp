@@ -210,7 +210,7 @@ private slots:
 
 void WindowsTest::startupWithUnreachableService() {
     Windows w;
-    wmi::setBinder(wmi::bindUnavailable);
+    platform::current().binder = wmi::bindUnavailable;
     QVERIFY(run(w, scenarios::startOnUnreachableService()));
     for (std::size_t i = 0; i < w.messages.size(); ++i) {
         QCOMPARE(w.messages[i].style, i == 1 ? 16 : 0);
@@ -278,7 +278,7 @@ void WindowsTest::wholeRunFromCreateReport() {
     platform::current().shell = &shell;
     ui::QtUserInterface windows;
     platform::current().ui = &windows;
-    wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(TQ_SOURCE_DIR "/tests/data/realistic-machine.json")));
+    platform::current().binder = wmi::makeBinder(wmi::loadSnapshot(TQ_SOURCE_DIR "/tests/data/realistic-machine.json"));
     BoxAnswerer answer;
 
     QPointer<ui::FrmMain> main(windows.startMainWindow());
@@ -370,7 +370,7 @@ void WindowsTest::progressBar() {
 // about picture's tool tip and its System Info button.
 void WindowsTest::userVisibleTexts() {
     Windows w;
-    wmi::setBinder(wmi::bindUnavailable);
+    platform::current().binder = wmi::bindUnavailable;
     ui::FrmMain* main = w.ui.startMainWindow();
     click(main, "imgInfo");
     QWidget* about = w.ui.aboutBox();
@@ -445,7 +445,7 @@ QString clipped(QWidget* c) {
 
 void WindowsTest::captionsFitTheirControls() {
     Windows w;
-    wmi::setBinder(wmi::bindUnavailable);
+    platform::current().binder = wmi::bindUnavailable;
     ui::FrmMain* main = w.ui.startMainWindow();
     ui::FrmStart start;
     ui::FrmUpdate progress;

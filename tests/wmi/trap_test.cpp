@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "machine.h"
+#include "wmi/run.h"
 #include "wmi/service.h"
 #include "wmi/trap.h"
 
@@ -17,15 +18,14 @@ namespace {
 
 class Trapping : public ::testing::Test {
 protected:
-    void SetUp() override { setBinder(makeBinder(testing::sampleMachine())); }
-    void TearDown() override { setBinder(nullptr); }
-    trap::Trap t;
+    wmi::Run run{makeBinder(testing::sampleMachine())};
+    trap::Trap& t = run.trap;
 };
 
 TEST_F(Trapping, FailingStepIsAbandonedFailingTestDoesNotHold) {
     std::vector<std::string> rows;
     ServicePtr s;
-    t.step([&] { s = bind(kMoniker); });
+    t.step([&] { s = run.bind(kMoniker); });
     CollectionPtr c;
     t.step([&] { c = execQuery(s, "SELECT AttachedTo,Caption FROM Win32_POTSModem WHERE PNPDeviceID IS NOT NULL"); });
     walk(t, c, [&](const Object& modem) {
@@ -46,7 +46,7 @@ TEST_F(Trapping, FailingStepIsAbandonedFailingTestDoesNotHold) {
 
 TEST_F(Trapping, LatestFailureWinsAndOnClears) {
     ServicePtr s;
-    t.step([&] { s = bind(kMoniker); });
+    t.step([&] { s = run.bind(kMoniker); });
     CollectionPtr bios;
     t.step([&] { bios = execQuery(s, "Select * from Win32_Bios"); });
     walk(t, bios, [&](const Object& o) { t.step([&] { (void)o["NoSuchThing"]; }); });
@@ -60,7 +60,7 @@ TEST_F(Trapping, LatestFailureWinsAndOnClears) {
 }
 
 TEST_F(Trapping, WalkThatCannotStartYieldsNothing) {
-    ServicePtr s = bind(kMoniker);
+    ServicePtr s = run.bind(kMoniker);
     for (const char* q : {"Select * from Win32_Nothing", "Select * from Win32_Bios Where Nope = 1", "Select from"}) {
         t.on();
         CollectionPtr c;
@@ -71,10 +71,10 @@ TEST_F(Trapping, WalkThatCannotStartYieldsNothing) {
         EXPECT_LT(t.pending().number, 0) << q;
     }
     // No service at all: every step after the bind fails on the calling side.
-    setBinder(bindUnavailable);
+    wmi::Run unreachable(bindUnavailable);
     t.on();
     ServicePtr none;
-    EXPECT_FALSE(t.step([&] { none = bind(kMoniker); }));
+    EXPECT_FALSE(t.step([&] { none = unreachable.bind(kMoniker); }));
     CollectionPtr c;
     EXPECT_FALSE(t.step([&] { c = execQuery(none, "Select * from Win32_Bios"); }));
     int items = 0;
@@ -85,7 +85,7 @@ TEST_F(Trapping, WalkThatCannotStartYieldsNothing) {
 }
 
 TEST_F(Trapping, WalkStopsWhenAsked) {
-    ServicePtr s = bind(kMoniker);
+    ServicePtr s = run.bind(kMoniker);
     CollectionPtr c = execQuery(s, "SELECT * FROM Win32_NetworkAdapter Where PnPDeviceID like 'V1394%' OR Name LIKE '%LAN%'");
     std::vector<std::string> seen;
     walk(t, c, [&](const Object& o) {

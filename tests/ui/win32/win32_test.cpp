@@ -293,7 +293,7 @@ private:
 // what shows at start and the order of the Tab key.
 TEST(Win32Windows, ControlsMatchTheirTables) {
     Windows w;
-    wmi::setBinder(wmi::bindUnavailable);
+    platform::current().binder = wmi::bindUnavailable;
     Win32Screen screen(w);
     EXPECT_EQ(scenarios::run(screen, scenarios::startOnUnreachableService()), Strings{});
     FrmMain* main = w.ui.mainWindow();
@@ -582,7 +582,7 @@ TEST(Win32Windows, AboutBox) {
         SCOPED_TRACE(c.what);
         Windows w;
         platform::current().registry = nullptr;  // no tool to be found
-        wmi::setBinder(wmi::bindUnavailable);
+        platform::current().binder = wmi::bindUnavailable;
         FrmMain* main = w.ui.startMainWindow();
         w.messages.clear();
         click(*main, "imgInfo");
