@@ -54,7 +54,7 @@ std::string checkOcsOptions(const OcsOptions& o) {
     return {};
 }
 
-int sendInventory(const OcsOptions& o, const std::string& designation) {
+int sendInventory(wmi::Run& run, const OcsOptions& o, const std::string& designation) {
     // Every line may quote the server or an address as given: one line,
     // control characters escaped, no address's password.
     std::vector<std::string> addresses = platform::environmentProxies();
@@ -69,7 +69,7 @@ int sendInventory(const OcsOptions& o, const std::string& designation) {
         ocs::InventoryOptions io;
         io.designation = designation;
         io.tag = o.haveTag ? o.tag : designation;
-        const ocs::Inventory inventory = ocs::Inventory::read(io);
+        const ocs::Inventory inventory = ocs::Inventory::read(run, io);
 
         std::time_t now = std::time(nullptr);
         std::tm local{};

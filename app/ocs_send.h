@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "wmi/run.h"
+
 namespace tq::app {
 
 struct OcsOptions {
@@ -29,9 +31,9 @@ std::string checkOcsOptions(const OcsOptions& o);
 
 inline constexpr int kSendFailed = 3;
 
-// Reads the inventory through the program-wide binder and sends or writes
+// Reads the inventory in the program's run and sends or writes
 // it (a file of "-" is standard output, see app/output.h). Returns 0, or
 // kSendFailed after one line on standard error.
-int sendInventory(const OcsOptions& o, const std::string& designation);
+int sendInventory(wmi::Run& run, const OcsOptions& o, const std::string& designation);
 
 }  // namespace tq::app

@@ -84,21 +84,20 @@ bool pathExists(const std::string& p) {
 
 // As the main window ticks the boxes when it opens: LAN always, graphics
 // and audio when the board reports on-board video (3) or sound (7).
-tq::app::Onboard detectOnboard() {
+tq::app::Onboard detectOnboard(tq::wmi::Run& run) {
     using namespace tq;
     app::Onboard o;
-    trap::on();
+    trap::Trap t;  // what fails here leaves the boxes clear, unreported
     wmi::ServicePtr service;
     wmi::CollectionPtr devices;
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] { devices = wmi::execQuery(service, "Select * from Win32_OnBoardDevice"); });
-    wmi::walk(devices, [&](const wmi::Object& d) {
+    t.step([&] { service = run.bind(wmi::kMoniker); });
+    t.step([&] { devices = wmi::execQuery(service, "Select * from Win32_OnBoardDevice"); });
+    wmi::walk(t, devices, [&](const wmi::Object& d) {
         const Value& type = d["DeviceType"];
         if (!type.isInteger()) return;
         if (type.rawInteger() == 3) o.vga = true;
         if (type.rawInteger() == 7) o.audio = true;
     });
-    trap::clear();
     return o;
 }
 
@@ -227,7 +226,8 @@ static int runProgram(std::vector<std::string> args) {
         options.trace = trace;
         binder = platform::platformBinder(options);
     }
-    wmi::setBinder(wmi::traced(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder), trace));
+    platform::current().binder =
+        wmi::traced(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder), trace);
     if (!noTrace.empty())
         std::fprintf(stderr, "tallyquest-report: no trace of the queries: %s\n", app::oneLine(noTrace).c_str());
 
@@ -237,10 +237,10 @@ static int runProgram(std::vector<std::string> args) {
                              app::isStandardOutput(o.ocs.glpiFile) || app::isStandardOutput(o.dumpFile);
 
     // The whole program is one run: one connection, each query once.
-    wmi::RunScope run;
+    wmi::Run run(platform::current().binder);
     if (!o.dumpFile.empty()) {
         try {
-            wmi::ServicePtr service = wmi::bind(wmi::kMoniker);
+            wmi::ServicePtr service = run.bind(wmi::kMoniker);
             // A file is written whole beside the target and renamed over it:
             // an earlier file survives a failed dump, and a link at the name
             // is refused.
@@ -252,7 +252,7 @@ static int runProgram(std::vector<std::string> args) {
         if (!o.haveDesignation) return sayLimits(o.quiet), kSaved;
     }
     if (!o.writeReport) {
-        const int status = ocsOptions.wanted() ? app::sendInventory(ocsOptions, o.designation) : kSaved;
+        const int status = ocsOptions.wanted() ? app::sendInventory(run, ocsOptions, o.designation) : kSaved;
         sayLimits(o.quiet);
         return status;
     }
@@ -262,10 +262,11 @@ static int runProgram(std::vector<std::string> args) {
     // cannot be created is known now, before anything is read.
     report::gStrFileName = o.designation + ".htm";
     Failure notCreated;
-    if (!trap::step([&] { platform::files().createTextFile(report::reportPath())->close(); }))
-        notCreated = trap::pending();
+    trap::Trap t;
+    if (!t.step([&] { platform::files().createTextFile(report::reportPath())->close(); }))
+        notCreated = t.pending();
 
-    const app::Onboard onboard = o.haveOnboard || notCreated.number != 0 ? o.onboard : detectOnboard();
+    const app::Onboard onboard = o.haveOnboard || notCreated.number != 0 ? o.onboard : detectOnboard(run);
     app::CliUi ui(onboard.vga, onboard.audio, onboard.lan);
     ui.setQuiet(o.quiet);
     ui.setKeepSavedLine(scratch.has_value());
@@ -279,7 +280,7 @@ static int runProgram(std::vector<std::string> args) {
         report::gStrComment = report::EncodeUmlauts(comment);
     }
 
-    const probes::RunOutcome outcome = probes::RunReport();
+    const probes::RunOutcome outcome = probes::RunReport(run);
 
     if (outcome == probes::RunOutcome::NotCreated) {
         // After "Could not create the file...": where, and the system's reason.
@@ -310,7 +311,7 @@ static int runProgram(std::vector<std::string> args) {
             std::fprintf(stderr, "The file is saved on %s\n", app::oneLine(absolute(o.output)).c_str());
     }
     // The inventory goes out only after a report that was saved.
-    return ocsOptions.wanted() ? app::sendInventory(ocsOptions, o.designation) : kSaved;
+    return ocsOptions.wanted() ? app::sendInventory(run, ocsOptions, o.designation) : kSaved;
 }
 
 #if defined(_WIN32)

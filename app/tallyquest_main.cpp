@@ -145,7 +145,7 @@ int main(int argc, char** argv) {
         options.trace = trace;
         binder = platform::platformBinder(options);
     }
-    wmi::setBinder(wmi::traced(std::move(binder), trace));
+    platform::current().binder = wmi::traced(std::move(binder), trace);
 
     windows.startMainWindow();
     const int status = QApplication::exec();

@@ -99,7 +99,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         options.trace = trace;
         binder = platform::platformBinder(options);
     }
-    wmi::setBinder(wmi::traced(std::move(binder), trace));
+    platform::current().binder = wmi::traced(std::move(binder), trace);
 
     try {
         windows.startMainWindow();

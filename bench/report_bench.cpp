@@ -87,7 +87,7 @@ void setUp(const std::filesystem::path& folder) {
 
 // Report runs on a machine held in memory.
 void runReports(benchmark::State& state, const std::string& name, std::shared_ptr<wmi::Repository> repo) {
-    wmi::setBinder(wmi::makeBinder(std::move(repo)));
+    platform::current().binder = wmi::makeBinder(std::move(repo));
     report::gStrFileName = name + ".htm";
     for (auto _ : state) {
         platform::files().createTextFile(report::reportPath())->close();
@@ -109,9 +109,9 @@ void runFromSnapshot(const std::string& name, const std::string& text) {
     platform::files().createTextFile(report::reportPath())->close();
     const double t0 = cpuSeconds();
     auto repo = wmi::parseSnapshot(text, name);
-    wmi::setBinder(wmi::makeBinder(repo));
+    platform::current().binder = wmi::makeBinder(repo);
     probes::RunReport();
-    wmi::setBinder(nullptr);
+    platform::current().binder = nullptr;
     repo.reset();
     gSeconds[name].push_back(cpuSeconds() - t0);
 }
@@ -194,9 +194,9 @@ void runProvider(benchmark::State& state, const std::string& name, const std::st
     for (auto _ : state) {
         platform::files().createTextFile(report::reportPath())->close();
         const double t0 = cpuSeconds();
-        wmi::setBinder(linuxprov::makeBinder(root));
+        platform::current().binder = linuxprov::makeBinder(root);
         probes::RunReport();
-        wmi::setBinder(nullptr);
+        platform::current().binder = nullptr;
         gSeconds[name].push_back(cpuSeconds() - t0);
     }
 }

@@ -8,25 +8,26 @@ namespace tq::factory {
 bool CopyLogFile(const std::string& path, report::ReportStream& stream) {
     auto& files = platform::files();
     bool stop = false;
-    trap::on();
+    trap::Trap& t = stream.trap();
+    t.on();
     std::string found;
-    trap::step([&] { found = files.lookup(path, platform::kAttrHidden); });
+    t.step([&] { found = files.lookup(path, platform::kAttrHidden); });
     if (found.empty()) return false;
 
     // A hidden or read-only log must be readable first.
-    trap::step([&] { files.setAttributes(path, platform::kAttrNormal); });
+    t.step([&] { files.setAttributes(path, platform::kAttrNormal); });
     report::WriteTableHead(path, stream);
-    probes::LogFile log;
+    probes::LogFile log(t);
     log.open(path);
     std::string line;
-    while (trap::test([&] { return !log.atEnd() && !stop; })) {
+    while (t.test([&] { return !log.atEnd() && !stop; })) {
         if (!log.read(line)) break;
         if (!line.empty()) report::WriteTableRow("", line, stream);
         if (textFind(line, "End copy", 1, true) > 0) stop = true;
     }
     log.close();
     report::WriteTableFooter(stream);
-    trap::step([&] { files.setAttributes(path, platform::kAttrHidden); });
+    t.step([&] { files.setAttributes(path, platform::kAttrHidden); });
     return true;
 }
 

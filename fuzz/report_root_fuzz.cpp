@@ -96,8 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     first = false;
     // One repository for the whole run: each class is read from the tree
     // once, rather than again for every section that binds.
-    wmi::setBinder(wmi::makeBinder(linuxprov::makeRepository(dir)));
+    platform::current().binder = wmi::makeBinder(linuxprov::makeRepository(dir));
     fuzzing::runReport();
-    wmi::setBinder(nullptr);  // freed within the run, or libFuzzer suspects a leak and runs it again
+    platform::current().binder = nullptr;  // freed within the run, or libFuzzer suspects a leak and runs it again
     return 0;
 }

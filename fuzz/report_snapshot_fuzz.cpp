@@ -7,6 +7,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (tq::fuzzing::bindSnapshot(data, size)) tq::fuzzing::runReport();
-    tq::wmi::setBinder(nullptr);
+    tq::platform::current().binder = nullptr;
     return 0;
 }

@@ -73,14 +73,16 @@ constexpr Profile kLinux{.distributionNames = true,
 // Runs a query on the inventory's service and hands over each object.
 class Reader {
 public:
-    Reader() {
-        trap::step([&] { service_ = wmi::bind(wmi::kMoniker); });
+    explicit Reader(wmi::Run& r) : run(r), t(r.trap) {
+        t.step([&] { service_ = run.bind(wmi::kMoniker); });
     }
+    wmi::Run& run;
+    trap::Trap& t;
     void each(std::string_view query, const std::function<void(const Object&)>& f) {
         if (!service_) return;
         wmi::CollectionPtr c;
-        if (!trap::step([&] { c = wmi::execQuery(service_, query); })) return;
-        wmi::walk(c, [&](const Object& o) { f(o); });
+        if (!t.step([&] { c = wmi::execQuery(service_, query); })) return;
+        wmi::walk(t, c, [&](const Object& o) { f(o); });
     }
     void first(std::string_view query, const std::function<void(const Object&)>& f) {
         bool done = false;
@@ -293,13 +295,14 @@ struct NetFacts {
     std::map<std::uint64_t, std::uint64_t> mtu;
 };
 
-NetFacts standardNetFacts() {
+NetFacts standardNetFacts(wmi::Run& run) {
+    trap::Trap& t = run.trap;
     NetFacts f;
     wmi::ServicePtr service;
-    if (!trap::step([&] { service = wmi::bind(kStandardMoniker); })) return f;
+    if (!t.step([&] { service = run.bind(kStandardMoniker); })) return f;
     const auto each = [&](std::string_view query, const std::function<void(const Object&)>& g) {
         wmi::CollectionPtr c;
-        if (trap::step([&] { c = wmi::execQuery(service, query); })) wmi::walk(c, [&](const Object& o) { g(o); });
+        if (t.step([&] { c = wmi::execQuery(service, query); })) wmi::walk(t, c, [&](const Object& o) { g(o); });
     };
     // NDIS physical media: 1 wireless LAN, 9 native 802.11.
     each("Select InterfaceIndex, PhysicalMediumType from MSFT_NetAdapter", [&](const Object& o) {
@@ -330,7 +333,7 @@ std::string connectionStatus(model::Number code) {
 }
 
 void networks(Build& b) {
-    const NetFacts standard = b.system.standardNamespace ? standardNetFacts() : NetFacts();
+    const NetFacts standard = b.system.standardNamespace ? standardNetFacts(b.r.run) : NetFacts();
     // Each adapter's IP configuration, joined to the adapter by Index.
     std::map<std::uint64_t, IpConfig> configs;
     b.r.each("Select * from Win32_NetworkAdapterConfiguration", [&](const Object& c) {
@@ -717,9 +720,9 @@ void swap(Build& b) {
 
 }  // namespace
 
-model::Inventory buildInventory(const InventoryOptions& options) {
+model::Inventory buildInventory(wmi::Run& run, const InventoryOptions& options) {
     model::Inventory m;
-    Reader r;
+    Reader r(run);
     // A Linux machine (the provider marks its system so, and so does a
     // snapshot of one) is described as the server's Linux agents describe it.
     const Profile* system = &kWindows;

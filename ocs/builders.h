@@ -3,11 +3,12 @@
 
 #include "ocs/inventory.h"
 #include "ocs/model.h"
+#include "wmi/run.h"
 
 namespace tq::ocs {
 
 // Reads every section once; a class that cannot be read leaves its section
-// empty. Failures met here stay with the caller's trap.
-model::Inventory buildInventory(const InventoryOptions& options);
+// empty. Failures met here stay pending in the run.
+model::Inventory buildInventory(wmi::Run& run, const InventoryOptions& options);
 
 }  // namespace tq::ocs

@@ -54,14 +54,13 @@ Inventory::~Inventory() = default;
 Inventory::Inventory(Inventory&&) noexcept = default;
 Inventory& Inventory::operator=(Inventory&&) noexcept = default;
 
-Inventory Inventory::read(const InventoryOptions& options) {
+Inventory Inventory::read(wmi::Run& run, const InventoryOptions& options) {
     // Failures of the inventory's own reads stay here: the report is done.
-    const Failure before = trap::pending();
-    trap::on();
+    const Failure before = run.trap.pending();
     Inventory inv;
-    inv.content_->model = buildInventory(options);
+    inv.content_->model = buildInventory(run, options);
+    run.trap.setPending(before);
     inv.name_ = inv.content_->model.hardware.name;
-    trap::setPending(before);
     return inv;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "ocs/model.h"
+#include "wmi/run.h"
 
 namespace tq::ocs {
 
@@ -18,9 +19,9 @@ struct InventoryOptions {
 
 class Inventory {
 public:
-    // Reads every class through the program-wide binder. A class that
+    // Reads every class in the caller's run. A class that
     // cannot be read leaves its section empty.
-    static Inventory read(const InventoryOptions& options);
+    static Inventory read(wmi::Run& run, const InventoryOptions& options);
     ~Inventory();
     Inventory(Inventory&&) noexcept;
     Inventory& operator=(Inventory&&) noexcept;

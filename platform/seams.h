@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "wmi/service.h"
+
 namespace tq::platform {
 
 // An open text file being written. Text arrives as UTF-8 and is stored as
@@ -156,6 +158,9 @@ struct Platform {
     Registry* registry = nullptr;
     Locale* locale = nullptr;
     UserInterface* ui = nullptr;
+    // The program's binder, composed where it starts (backend, trace): what
+    // the driver of each run connects through.
+    wmi::Binder binder;
 };
 
 Platform& current();

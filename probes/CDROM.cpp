@@ -10,14 +10,14 @@ void WriteCdromSection(ReportStream& stream) {
     p.query("Select * from Win32_CDROMDrive");
     p.lateHead("CDROM");
     p.walk([&](const Object& drive) {
-        if (!nonEmptyText(drive, "Caption")) return;
+        if (!p.nonEmptyText(drive, "Caption")) return;
         p.writeHead();
         p.separator();
         p.row("Name", [&] { return nbsp(drive["Caption"]); });
         p.row("ID", [&] { return nbsp(drive["Id"]); });
-        if (nonEmptyText(drive, "DeviceID")) {
+        if (p.nonEmptyText(drive, "DeviceID")) {
             std::string firmware;
-            trap::step([&] { firmware = FirmwareFromId(drive["DeviceID"]); });
+            p.step([&] { firmware = FirmwareFromId(drive["DeviceID"]); });
             p.row("Firmware", [&] { return firmware + std::string(kNbsp); });
         }
         ++p.counter;

@@ -11,10 +11,10 @@ void WriteCpuSection(ReportStream& stream) {
     p.query("Select * from Win32_Processor");
     p.lateHead("CPU");
     p.walk([&](const Object& cpu) {
-        if (!trap::test([&] { return cpu["DeviceID"].isText() && cpu["DeviceID"].rawText() == "CPU0"; })) return;
+        if (!p.test([&] { return cpu["DeviceID"].isText() && cpu["DeviceID"].rawText() == "CPU0"; })) return;
         p.writeHead();
-        if (nonEmptyText(cpu, "Name")) {
-            trap::step([&] {
+        if (p.nonEmptyText(cpu, "Name")) {
+            p.step([&] {
                 name = cpu["Name"].rawText();
                 name.erase(0, name.find_first_not_of(' ') == std::string::npos ? name.size()
                                                                                   : name.find_first_not_of(' '));

@@ -10,7 +10,7 @@ void WriteRemovableDrivesSection(ReportStream& stream) {
     p.query("Select * from Win32_LogicalDisk Where DriveType ='2'");
     p.lateHead("Removeable Drives");
     p.walk([&](const Object& drive) {
-        if (!nonEmptyText(drive, "Description")) return;
+        if (!p.nonEmptyText(drive, "Description")) return;
         p.writeHead();
         p.separator();
         p.row("Name", [&] { return nbsp(drive["Description"]); });

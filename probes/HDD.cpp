@@ -23,18 +23,19 @@ std::string DiskSizeGb(const Value& size) {
     return formatNumber(gb) + " GB";
 }
 
-std::string GetVolumeLabel(const std::string& drive) {
+std::string GetVolumeLabel(wmi::Run& run, const std::string& drive) {
+    trap::Trap& t = run.trap;
     std::string result;
-    trap::on();
+    t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr disks;
-    trap::step([&] { service = wmi::bind(wmi::kMonikerUpper); });
-    trap::step([&] {
+    t.step([&] { service = run.bind(wmi::kMonikerUpper); });
+    t.step([&] {
         disks = wmi::execQuery(service, "SELECT VolumeName FROM Win32_LogicalDisk WHERE "
                                         "DeviceID = '" + drive + ":'");
     });
-    wmi::walk(disks, [&](const Object& disk) {
-        if (notEmpty(disk, "VolumeName")) trap::step([&] { result = disk["VolumeName"].str(); });
+    wmi::walk(t, disks, [&](const Object& disk) {
+        if (notEmpty(t, disk, "VolumeName")) t.step([&] { result = disk["VolumeName"].str(); });
         return Walk::Stop;
     });
     return result;
@@ -49,12 +50,12 @@ void WriteHddSection(ReportStream& stream) {
         p.separator();
         p.row("Name", [&] { return nbsp(disk["Model"]); });
         std::string firmware;
-        trap::step([&] { firmware = FirmwareFromId(disk["PNPDeviceID"]); });
+        p.step([&] { firmware = FirmwareFromId(disk["PNPDeviceID"]); });
         p.row("Size", [&] { return DiskSizeGb(disk["Size"]); });
         p.row("Firmware", [&] { return firmware + std::string(kNbsp); });
         ++p.counter;
     });
-    const std::string label = GetVolumeLabel("C");
+    const std::string label = GetVolumeLabel(p.run(), "C");
     if (!label.empty()) p.row("Label of Drive C:", [&] { return label; });
     p.finish();
 }

@@ -11,7 +11,6 @@ void WriteHotfixSection(ReportStream& stream) {
     // made, so the list is walked twice, first to learn whether a failure
     // replaces it, then to write it. The run keeps the answer, so the
     // query is sent once.
-    wmi::RunScope run;
     constexpr std::string_view kQuery = "Select * from Win32_QuickFixEngineering Where HotFixID <> 'File 1'";
     Probe p(stream);
     p.bind();
@@ -23,9 +22,9 @@ void WriteHotfixSection(ReportStream& stream) {
         int column = 1;
         bool tableOpen = false;
         p.walk([&](const Object& fix) {
-            if (!nonEmptyText(fix, "HotFixID")) return;
+            if (!p.nonEmptyText(fix, "HotFixID")) return;
             std::string description = "no Entry";
-            if (nonEmptyText(fix, "Description")) trap::step([&] { description = fix["Description"].rawText(); });
+            if (p.nonEmptyText(fix, "Description")) p.step([&] { description = fix["Description"].rawText(); });
             if (!p.headWritten()) p.writeHead();
             if (!tableOpen) {
                 tableOpen = true;
@@ -38,7 +37,7 @@ void WriteHotfixSection(ReportStream& stream) {
             }
             if (column == 1) put("<tr>");
             put("<td width='290' valign='top'>&nbsp;" + report::EscapeMarkup(description) + "</td>");
-            trap::step([&] { put("<td width='60' valign='top'>&nbsp;" + report::EscapeMarkup(fix["HotFixID"].str()) + "</td>"); });
+            p.step([&] { put("<td width='60' valign='top'>&nbsp;" + report::EscapeMarkup(fix["HotFixID"].str()) + "</td>"); });
             if (column == 1) {
                 put("<td width='5' borders='0'></td>");
                 column = 2;
@@ -53,7 +52,7 @@ void WriteHotfixSection(ReportStream& stream) {
 
     // Once the head is written, a pending failure replaces the whole list.
     if (!p.headWritten()) return p.finish();
-    if (trap::failed()) {
+    if (p.failed()) {
         p.check();
     } else {
         p.query(kQuery);

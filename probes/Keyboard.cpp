@@ -10,7 +10,7 @@ void WriteKeyboardSection(ReportStream& stream) {
     p.query("Select * from Win32_Keyboard");
     p.lateHead("Keyboard");
     p.walk([&](const Object& keyboard) {
-        if (!nonEmptyText(keyboard, "Description")) return;
+        if (!p.nonEmptyText(keyboard, "Description")) return;
         p.writeHead();
         p.row("Name", [&] { return nbsp(keyboard["Description"]); });
         p.rowIfText("Device Layout", keyboard, "Layout");

@@ -29,15 +29,15 @@ void WriteMemorySection(ReportStream& stream) {
     p.bind();
     p.query("Select * from CIM_PhysicalMemory");
     p.walk([&](const Object& module) {
-        if (!trap::test([&] { return module["MemoryType"].isInteger(); })) return;
+        if (!p.test([&] { return module["MemoryType"].isInteger(); })) return;
         p.separator();
         p.row("MemoryType", [&] { return MemoryTypeName(module["MemoryType"].rawInteger()) + std::string(kNbsp); });
-        if (trap::test([&] {
+        if (p.test([&] {
                 const Value& c = module["Capacity"];
                 return c.isText() && c.number().value_or(0) > 0;
             }))
             p.row("Capacity", [&] { return std::to_string(CapacityMb(module["Capacity"])) + " MB"; });
-        if (trap::test([&] { return module["Speed"].isInteger() && module["Speed"].rawInteger() > 0; }))
+        if (p.test([&] { return module["Speed"].isInteger() && module["Speed"].rawInteger() > 0; }))
             p.row("Speed", [&] { return nbsp(module["Speed"]); });
         else
             p.rowText("Speed", "unknown");

@@ -11,7 +11,7 @@ void WriteModemSection(ReportStream& stream) {
             "WHERE PNPDeviceID IS NOT NULL");
     p.lateHead("Modem");
     p.walk([&](const Object& modem) {
-        if (!nonEmptyText(modem, "Caption")) return;
+        if (!p.nonEmptyText(modem, "Caption")) return;
         p.writeHead();
         p.row("Name", [&] { return nbsp(modem["Caption"]); });
         p.rowIfText("ModemCom", modem, "AttachedTo");

@@ -10,7 +10,7 @@ void WriteMouseSection(ReportStream& stream) {
     p.query("Select * from Win32_PointingDevice");
     p.head("Mouse");
     p.walk([&](const Object& mouse) {
-        if (!nonEmptyText(mouse, "Description")) return;
+        if (!p.nonEmptyText(mouse, "Description")) return;
         p.row("Name", [&] { return nbsp(mouse["Description"]); });
         p.rowIfText("Manufacturer", mouse, "Manufacturer");
         p.rowIfText("PNPDeviceID", mouse, "PNPDeviceID");

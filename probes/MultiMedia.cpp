@@ -5,7 +5,7 @@
 
 namespace tq::probes {
 
-std::string GetDriverVersion(const std::string& name) {
+std::string GetDriverVersion(wmi::Run& run, const std::string& name) {
     // The first signed driver described as `name` that has a version. The
     // description is read first: most drivers differ in it, so their version
     // is never read. One walk over the drivers serves every device of a run.
@@ -13,8 +13,8 @@ std::string GetDriverVersion(const std::string& name) {
         wmi::kMoniker, "SELECT * FROM Win32_PnPSignedDriver", wmi::Search::Match::Exact,
         [](const Object& driver) { return wmi::ifText(driver["Description"]); },
         [](const Object& driver) { return wmi::ifNonEmptyText(driver["DriverVersion"]); });
-    trap::on();
-    return drivers.find(name).value_or("");
+    run.trap.on();
+    return drivers.find(run, name).value_or("");
 }
 
 }  // namespace tq::probes
@@ -27,17 +27,17 @@ void WriteMultimediaSection(ReportStream& stream) {
     p.query("SELECT * FROM Win32_SoundDevice");
     p.lateHead("MultiMedia");
     p.walk([&](const Object& sound) {
-        if (!nonEmptyText(sound, "DeviceID")) return;
+        if (!p.nonEmptyText(sound, "DeviceID")) return;
         p.writeHead();
         p.separator();
-        if (nonEmptyText(sound, "Description")) {
+        if (p.nonEmptyText(sound, "Description")) {
             p.row("Name", [&] { return nbsp(sound["Description"]); });
             std::string version;
-            trap::step([&] { version = GetDriverVersion(sound["Description"].rawText()); });
+            p.step([&] { version = GetDriverVersion(p.run(), sound["Description"].rawText()); });
             if (!version.empty()) p.row("Driver Version", [&] { return version + std::string(kNbsp); });
         }
         p.rowIfText("Manufacturer", sound, "Manufacturer");
-        if (nonEmptyText(sound, "DeviceID"))
+        if (p.nonEmptyText(sound, "DeviceID"))
             p.row("PNPDeviceID", [&] { return TrimPnpId(sound["DeviceID"].rawText()) + std::string(kNbsp); });
         ++p.counter;
     });

@@ -11,22 +11,22 @@ void WriteNetworkSection(ReportStream& stream) {
     p.query("SELECT * FROM Win32_NetworkAdapter "
             "WHERE NetConnectionID  > 0 ");
     p.walk([&](const Object& adapter) {
-        if (!nonEmptyText(adapter, "Description")) return;
+        if (!p.nonEmptyText(adapter, "Description")) return;
         p.separator();
         p.row("Description", [&] { return nbsp(adapter["Description"]); });
         std::string version;
-        trap::step([&] { version = GetDriverVersion(adapter["Description"].rawText()); });
+        p.step([&] { version = GetDriverVersion(p.run(), adapter["Description"].rawText()); });
         if (textLength(version) > 0) p.row("Driver Version", [&] { return version + std::string(kNbsp); });
-        if (nonEmptyText(adapter, "PNPDeviceID"))
+        if (p.nonEmptyText(adapter, "PNPDeviceID"))
             p.row("PNPDeviceID", [&] { return TrimPnpId(adapter["PNPDeviceID"].rawText()) + std::string(kNbsp); });
         p.rowIfText("Mac-Address", adapter, "MACAddress");
         ++p.counter;
     });
     if (p.counter == 0) {
         // The absence row must not hide why no adapter could be listed.
-        const Failure why = trap::pending();
+        const Failure why = p.pending();
         p.rowText(kNbsp, "Networkdevices not present.");
-        if (trap::pending().number == 0) trap::setPending(why);
+        if (p.pending().number == 0) p.setPending(why);
     }
     p.finish();
 }

@@ -10,7 +10,7 @@ void WriteOsSection(ReportStream& stream) {
     p.query("Select * from Win32_OperatingSystem");
     p.head("Operatingsystem");
     p.walk([&](const Object& os) {
-        if (!nonEmptyText(os, "Caption")) return;
+        if (!p.nonEmptyText(os, "Caption")) return;
         p.row("Name", [&] { return nbsp(os["Caption"]); });
         p.rowIfText("BuildType", os, "BuildType");
         p.rowIfText("CountryCode", os, "CountryCode");
@@ -34,7 +34,7 @@ void WritePerformanceRatingSection(ReportStream& stream) {
         p.row("Windows System Performance Rating", [&] { return nbsp(sat["WinSPRLevel"]); });
     });
     // This section names no failure, it only marks one.
-    if (trap::failed()) p.rowText("-", "-&nbsp;");
+    if (p.failed()) p.rowText("-", "-&nbsp;");
     p.footer();
     p.release();
 }

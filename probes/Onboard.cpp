@@ -6,8 +6,8 @@
 namespace tq::probes {
 
 namespace {
-bool ticked(platform::OnboardBox box) {
-    return trap::test([&] { return platform::ui().onboardTicked(box); });
+bool ticked(Probe& p, platform::OnboardBox box) {
+    return p.test([&] { return platform::ui().onboardTicked(box); });
 }
 }  // namespace
 
@@ -19,28 +19,28 @@ void WriteOnboardSection(ReportStream& stream) {
     // "Driver Version" row, for the signed driver described like the item.
     auto versionRow = [&](const Object& item) {
         std::string version;
-        if (!trap::step([&] { version = GetDriverVersion(textOf(item["Description"])); })) return;
+        if (!p.step([&] { version = GetDriverVersion(p.run(), textOf(item["Description"])); })) return;
         if (textLength(version) > 0) p.row("Driver Version", [&] { return version + std::string(kNbsp); });
     };
 
     p.query("SELECT * FROM Win32_NetworkAdapter "
             "Where PnPDeviceID like 'V1394%' ");
     p.first([&](const Object& adapter) {
-        if (!nonEmptyText(adapter, "Description")) return;
+        if (!p.nonEmptyText(adapter, "Description")) return;
         p.row("Description", [&] { return nbsp(adapter["Description"]); });
         versionRow(adapter);
-        if (nonEmptyText(adapter, "PNPDeviceID"))
+        if (p.nonEmptyText(adapter, "PNPDeviceID"))
             p.row("PNPDeviceID", [&] { return TrimPnpId(adapter["PNPDeviceID"].rawText()) + std::string(kNbsp); });
         p.rowIfText("Mac-Address", adapter, "MACAddress");
         ++p.counter;
     });
 
-    if (ticked(platform::OnboardBox::Vga)) {
+    if (ticked(p, platform::OnboardBox::Vga)) {
         p.query("SELECT * FROM Win32_VideoController");
         p.walk([&](const Object& video) {
-            if (!nonEmptyText(video, "PNPDeviceID")) return;
+            if (!p.nonEmptyText(video, "PNPDeviceID")) return;
             p.separator();
-            if (nonEmptyText(video, "Description")) {
+            if (p.nonEmptyText(video, "Description")) {
                 p.row("Description", [&] { return nbsp(video["Description"]); });
                 versionRow(video);
             }
@@ -49,13 +49,13 @@ void WriteOnboardSection(ReportStream& stream) {
         });
     }
 
-    if (ticked(platform::OnboardBox::Audio)) {
+    if (ticked(p, platform::OnboardBox::Audio)) {
         p.query("SELECT * FROM Win32_SoundDevice "
                 "WHERE Caption LIKE '%Audio%' ");
         p.walk([&](const Object& sound) {
-            if (!nonEmptyText(sound, "PNPDeviceID")) return;
+            if (!p.nonEmptyText(sound, "PNPDeviceID")) return;
             p.separator();
-            if (nonEmptyText(sound, "Caption")) {
+            if (p.nonEmptyText(sound, "Caption")) {
                 // The caption, shortened like an identifier, under "Description".
                 p.row("Description", [&] { return TrimPnpId(sound["Caption"].rawText()) + std::string(kNbsp); });
                 versionRow(sound);
@@ -65,18 +65,18 @@ void WriteOnboardSection(ReportStream& stream) {
         });
     }
 
-    if (ticked(platform::OnboardBox::Lan)) {
+    if (ticked(p, platform::OnboardBox::Lan)) {
         p.query("SELECT * FROM Win32_NetworkAdapter "
                 "WHERE PNPDeviceID LIKE 'PCI%VEN%' "
                 "AND (NetConnectionID LIKE '%LAN%' OR "
                 "NetConnectionID LIKE '%Local%' OR "
                 "NetConnectionID LIKE '%Area%')");
         p.first([&](const Object& adapter) {
-            if (!nonEmptyText(adapter, "Description")) return;
+            if (!p.nonEmptyText(adapter, "Description")) return;
             p.separator();
             p.row("Description", [&] { return nbsp(adapter["Description"]); });
             versionRow(adapter);
-            if (nonEmptyText(adapter, "PNPDeviceID"))
+            if (p.nonEmptyText(adapter, "PNPDeviceID"))
                 p.row("PNPDeviceID",
                       [&] { return TrimPnpId(adapter["PNPDeviceID"].rawText()) + std::string(kNbsp); });
             p.rowIfText("Mac-Address", adapter, "MACAddress");

@@ -6,7 +6,7 @@
 
 namespace tq::probes {
 
-std::string GetMacAddress(const std::string& name) {
+std::string GetMacAddress(wmi::Run& run, const std::string& name) {
     // What "SELECT MACAddress FROM Win32_NetworkAdapter WHERE Name = '...'"
     // gives: the first adapter of that name (letter case ignored, as WQL
     // compares texts), its address when that is a non-empty text. One walk
@@ -15,12 +15,14 @@ std::string GetMacAddress(const std::string& name) {
         wmi::kMonikerPlain, "SELECT Name, MACAddress FROM Win32_NetworkAdapter", wmi::Search::Match::IgnoringCase,
         [](const Object& adapter) { return wmi::wqlText(adapter["Name"]); },
         [](const Object& adapter) -> std::optional<std::string> {
-            return nonEmptyText(adapter, "MACAddress") ? adapter["MACAddress"].rawText() : "";
+            // An address that cannot be read answers "": the lookup reports no failure.
+            trap::Trap unreported;
+            return nonEmptyText(unreported, adapter, "MACAddress") ? adapter["MACAddress"].rawText() : "";
         });
-    trap::on();
-    std::string result = adapters.find(name).value_or("");
+    run.trap.on();
+    std::string result = adapters.find(run, name).value_or("");
     // The lookup never reports a failure.
-    trap::clear();
+    run.trap.clear();
     return result;
 }
 
@@ -31,14 +33,14 @@ void WritePnpDriverSection(ReportStream& stream) {
             "(Location LIKE '%PCI%') OR DeviceClass='USB' OR DeviceClass='HDC'");
     p.head("PNP");
     p.walk([&](const Object& driver) {
-        if (nonEmptyText(driver, "DeviceName")) {
+        if (p.nonEmptyText(driver, "DeviceName")) {
             p.separator();
             p.row("DeviceName", [&] { return nbsp(driver["DeviceName"]); });
             p.rowIfText("DriverVersion", driver, "DriverVersion");
             p.rowIfText("PNPDeviceID", driver, "DeviceID");
-            if (trap::test([&] { return driver["DeviceClass"].isText() && driver["DeviceClass"].rawText() == "NET"; })) {
+            if (p.test([&] { return driver["DeviceClass"].isText() && driver["DeviceClass"].rawText() == "NET"; })) {
                 std::string mac;
-                trap::step([&] { mac = GetMacAddress(driver["DeviceName"].rawText()); });
+                p.step([&] { mac = GetMacAddress(p.run(), driver["DeviceName"].rawText()); });
                 if (textLength(mac) > 0) p.row("MAC Address", [&] { return mac; });
             }
         }

@@ -21,19 +21,19 @@ void WriteSignatureSection(ReportStream& stream) {
     std::string collected;
 
     std::string winDir;
-    trap::step([&] { winDir = files.environment("WinDir").value_or(""); });
+    p.step([&] { winDir = files.environment("WinDir").value_or(""); });
     const std::string path = winDir + "\\" + "SIGVERIF.TXT";
-    if (!trap::test([&] { return files.fileExists(path); })) return;
+    if (!p.test([&] { return files.fileExists(path); })) return;
 
-    LogFile log;
+    LogFile log(p.trap());
     log.open(path);
     // Introduction: up to the separator line, whose heading line goes too.
     std::string line;
-    while (trap::test([&] { return !log.atEnd() && lineCounter < 14; })) {
+    while (p.test([&] { return !log.atEnd() && lineCounter < 14; })) {
         if (!log.read(line)) break;
         if (line.find("---") != std::string::npos) {
-            trap::step([&] { cutLastBreak(collected); });
-            trap::step([&] { cutLastBreak(collected); });
+            p.step([&] { cutLastBreak(collected); });
+            p.step([&] { cutLastBreak(collected); });
             lineCounter = 14;
         } else {
             if (line.find("***") == std::string::npos && !line.empty()) collected += line + "<br>";
@@ -48,7 +48,7 @@ void WriteSignatureSection(ReportStream& stream) {
 
     // Details: the files the tool found unsigned (status at column 61).
     collected.clear();
-    while (trap::test([&] { return !log.atEnd(); })) {
+    while (p.test([&] { return !log.atEnd(); })) {
         if (!log.read(line)) break;
         if (textMid(line, 61, 10) == "Not Signed" && !line.empty()) collected += line + "<br>";
         if (textMid(line, 61, 14) == "Nicht signiert" && !line.empty()) collected += line + "<br>";
@@ -61,7 +61,7 @@ void WriteSignatureSection(ReportStream& stream) {
 
     // The failure is reported here and goes no further.
     p.finish();
-    trap::clear();
+    p.clear();
 }
 
 }  // namespace tq::probes

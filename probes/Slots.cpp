@@ -10,7 +10,6 @@ void WriteSlotsSection(ReportStream& stream) {
     // Written as it is made, as the hotfix list is: walked once to learn
     // whether a failure replaces the row, then again (from the run's
     // answer) to write it.
-    wmi::RunScope run;
     constexpr std::string_view kQuery = "Select * from Win32_SystemSlot";
     Probe p(stream);
     const std::string labels =
@@ -21,23 +20,23 @@ void WriteSlotsSection(ReportStream& stream) {
     p.head("Slots");
     auto pass = [&](auto&& put) {
         p.walk([&](const Object& slot) {
-            if (!trap::test([&] { return slot["currentusage"].isInteger() && slot["currentusage"].rawInteger() > 0; }))
+            if (!p.test([&] { return slot["currentusage"].isInteger() && slot["currentusage"].rawInteger() > 0; }))
                 return;
             std::string occupancy;  // empty for a usage other than "available" or "in use"
-            trap::step([&] {
+            p.step([&] {
                 const std::int32_t usage = slot["currentusage"].rawInteger();
                 if (usage == 3) occupancy = "Nein";
                 else if (usage == 4) occupancy = "Ja";
             });
             std::string tag, designation;
-            if (nonEmptyText(slot, "Tag")) trap::step([&] { tag = report::EscapeMarkup(slot["Tag"].rawText()); });
-            if (nonEmptyText(slot, "SlotDesignation")) trap::step([&] { designation = report::EscapeMarkup(slot["SlotDesignation"].rawText()); });
+            if (p.nonEmptyText(slot, "Tag")) p.step([&] { tag = report::EscapeMarkup(slot["Tag"].rawText()); });
+            if (p.nonEmptyText(slot, "SlotDesignation")) p.step([&] { designation = report::EscapeMarkup(slot["SlotDesignation"].rawText()); });
             put("<td><table border='0 ' cellspacing='3' cellpadding='0'><tr><td>" + tag + "</td>" +
                 "</tr><tr><td>" + designation + "</td></tr><tr><td>" + occupancy + "</td></tr></table></td>");
         });
     };
     pass([](std::string_view) {});
-    if (trap::failed()) {
+    if (p.failed()) {
         p.check();
     } else {
         p.query(kQuery);

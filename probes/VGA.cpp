@@ -24,8 +24,8 @@ std::string FormatDate(const DateTime& d) {
 }
 
 namespace {
-bool positiveInteger(const Object& item, std::string_view property) {
-    return trap::test([&] { return item[property].isInteger() && item[property].rawInteger() > 0; });
+bool positiveInteger(Probe& p, const Object& item, std::string_view property) {
+    return p.test([&] { return item[property].isInteger() && item[property].rawInteger() > 0; });
 }
 }  // namespace
 
@@ -35,23 +35,23 @@ void WriteGraphicsSection(ReportStream& stream) {
     p.query("Select * from Win32_VideoController");
     p.head("VGA");
     p.walk([&](const Object& video) {
-        if (!nonEmptyText(video, "Name")) return;
+        if (!p.nonEmptyText(video, "Name")) return;
         p.separator();
         p.row("Name", [&] { return nbsp(video["Name"]); });
         p.rowIfText("DeviceID", video, "DeviceID");
         p.rowIfText("PNPDeviceID", video, "PNPDeviceID");
         p.rowIfText("DriverVersion", video, "DriverVersion");
-        if (nonEmptyText(video, "DriverDate"))
+        if (p.nonEmptyText(video, "DriverDate"))
             p.row("DriverDate",
                   [&] { return FormatDate(ConvertWmiDate(video["DriverDate"].rawText())) + std::string(kNbsp); });
-        if (positiveInteger(video, "CurrentHorizontalResolution") &&
-            positiveInteger(video, "CurrentVerticalResolution"))
+        if (positiveInteger(p, video, "CurrentHorizontalResolution") &&
+            positiveInteger(p, video, "CurrentVerticalResolution"))
             p.row("VideoMode", [&] {
                 return video["CurrentHorizontalResolution"].str() + " x " + video["CurrentVerticalResolution"].str();
             });
-        if (positiveInteger(video, "CurrentBitsPerPixel"))
+        if (positiveInteger(p, video, "CurrentBitsPerPixel"))
             p.row("Colour_bits", [&] { return nbsp(video["CurrentBitsPerPixel"]); });
-        if (positiveInteger(video, "AdapterRAM"))
+        if (positiveInteger(p, video, "AdapterRAM"))
             p.row("Video-RAM",
                   [&] { return formatNumber(video["AdapterRAM"].rawInteger() / 1024.0 / 1024.0) + " MB"; });
         ++p.counter;

@@ -10,13 +10,13 @@ void WriteDefectiveHardwareSection(ReportStream& stream) {
     p.query("Select * from Win32_PnPEntity Where ConfigManagerErrorCode <> '0'");
     p.lateHead("not installed hardware");
     p.walk([&](const Object& device) {
-        if (!nonEmptyText(device, "Name")) return;
+        if (!p.nonEmptyText(device, "Name")) return;
         p.writeHead();
         p.separator();
         p.row("Name", [&] { return nbsp(device["Name"]); });
-        if (trap::test([&] { return !device["Service"].isAbsent() && device["Service"].str() != ""; }))
+        if (p.test([&] { return !device["Service"].isAbsent() && device["Service"].str() != ""; }))
             p.row("Service", [&] { return nbsp(device["Service"]); });
-        if (notEmpty(device, "DeviceID"))
+        if (p.notEmpty(device, "DeviceID"))
             p.row("DeviceID", [&] { return TrimPnpId(textOf(device["DeviceID"])) + std::string(kNbsp); });
         ++p.counter;
     });

@@ -2,16 +2,16 @@
 
 namespace tq::probes {
 
-Probe::Probe(ReportStream& stream) : stream_(stream) { trap::on(); }
+Probe::Probe(ReportStream& stream) : stream_(stream) { on(); }
 
 void Probe::bind(std::string_view moniker) {
     service_.reset();
-    trap::step([&] { service_ = wmi::bind(moniker); });
+    step([&] { service_ = run().bind(moniker); });
 }
 
 void Probe::query(std::string_view wql, int flags) {
     result_.reset();
-    trap::step([&] { result_ = wmi::execQuery(service_, wql, flags); });
+    step([&] { result_ = wmi::execQuery(service_, wql, flags); });
 }
 
 void Probe::queryDefaults(std::string_view wql) { query(wql, wmi::kDefaultFlags); }
@@ -61,20 +61,28 @@ void Probe::message(std::string_view text) {
 }
 
 void Probe::check(std::string_view messageBox) {
-    if (!trap::failed()) return;
-    const std::string description = trap::pending().description;
+    if (!failed()) return;
+    const std::string description = pending().description;
     if (!messageBox.empty()) message(messageBox);
     failureRow(description);
 }
 
 void Probe::footer() { report::WriteTableFooter(stream_); }
 
-bool nonEmptyText(const Object& item, std::string_view property) {
-    return trap::test([&] { return item[property].isNonEmptyText(); });
+bool Probe::nonEmptyText(const Object& item, std::string_view property) {
+    return probes::nonEmptyText(trap(), item, property);
 }
 
-bool notEmpty(const Object& item, std::string_view property) {
-    return trap::test([&] { return item[property].isNotEmpty(); });
+bool Probe::notEmpty(const Object& item, std::string_view property) {
+    return probes::notEmpty(trap(), item, property);
+}
+
+bool nonEmptyText(trap::Trap& trap, const Object& item, std::string_view property) {
+    return trap.test([&] { return item[property].isNonEmptyText(); });
+}
+
+bool notEmpty(trap::Trap& trap, const Object& item, std::string_view property) {
+    return trap.test([&] { return item[property].isNotEmpty(); });
 }
 
 std::string textOf(const Value& v) {
@@ -84,7 +92,7 @@ std::string textOf(const Value& v) {
 
 void LogFile::open(const std::string& path) {
     reader_.reset();
-    trap::step([&] { reader_ = platform::files().openForInput(path); });
+    trap_.step([&] { reader_ = platform::files().openForInput(path); });
 }
 
 bool LogFile::atEnd() {
@@ -93,27 +101,27 @@ bool LogFile::atEnd() {
 }
 
 bool LogFile::read(std::string& line) {
-    return trap::step([&] {
+    return trap_.step([&] {
         if (!reader_) fail::raise(fail::kBadFileNameOrNumber);
         line = reader_->readLine();
     });
 }
 
 void LogFile::close() {
-    if (reader_) trap::step([&] { reader_->close(); });
+    if (reader_) trap_.step([&] { reader_->close(); });
     reader_.reset();
 }
 
 void Probe::finish(std::string_view messageBox, std::string_view fallbackTitle) {
     if (headWritten_ || !late_) {
-        if (trap::failed()) {
-            const std::string description = trap::pending().description;
+        if (failed()) {
+            const std::string description = pending().description;
             if (!messageBox.empty()) message(messageBox);
             failureRow(description);
         }
         report::WriteTableFooter(stream_);
-    } else if (trap::failed()) {
-        const std::string description = trap::pending().description;
+    } else if (failed()) {
+        const std::string description = pending().description;
         head(fallbackTitle.empty() ? std::string_view(lateTitle_) : fallbackTitle);
         failureRow(description);
         report::WriteTableFooter(stream_);

@@ -1,7 +1,7 @@
 // The section probe pattern: one report section, a titled table of
 // label/value rows, written from one or more queries under failure trapping.
 //
-//   Probe p(stream);                          // trapping on
+//   Probe p(stream);                          // trapping on (the stream's)
 //   p.bind();                                  // the default moniker
 //   p.query("Select * from Win32_Bios");
 //   p.head("Bios");                            // early head
@@ -41,6 +41,26 @@ public:
     explicit Probe(ReportStream& stream);
 
     ReportStream& stream() noexcept { return stream_; }
+    wmi::Run& run() noexcept { return stream_.run(); }
+    trap::Trap& trap() noexcept { return stream_.trap(); }
+
+    // The run's trapping, for the probe's own steps and conditions.
+    template <class F>
+    bool step(F&& f) noexcept {
+        return trap().step(std::forward<F>(f));
+    }
+    template <class F>
+    bool test(F&& cond) noexcept {
+        return trap().test(std::forward<F>(cond));
+    }
+    bool failed() noexcept { return trap().failed(); }
+    const Failure& pending() noexcept { return trap().pending(); }
+    void setPending(Failure f) noexcept { trap().setPending(std::move(f)); }
+    void clear() noexcept { trap().clear(); }
+    void on() noexcept { trap().on(); }
+    // The two tests of the pattern on an item's property (see below).
+    bool nonEmptyText(const Object& item, std::string_view property);
+    bool notEmpty(const Object& item, std::string_view property);
 
     // Binds a moniker (a step); a failed bind leaves no service, so the
     // queries and walks after it fail on the calling side.
@@ -52,21 +72,21 @@ public:
     // Walks the last query's result; the body may return Walk::Stop.
     template <class Body>
     void walk(Body&& body) {
-        wmi::walk(result_, std::forward<Body>(body));
+        wmi::walk(trap(), result_, std::forward<Body>(body));
     }
     // Runs the body on the first item of the last result only, then leaves
     // the walk, whatever the body did.
     template <class Body>
     void first(Body&& body) {
-        wmi::walk(result_, [&](const Object& item) {
-            trap::step([&] { body(item); });
+        wmi::walk(trap(), result_, [&](const Object& item) {
+            step([&] { body(item); });
             return Walk::Stop;
         });
     }
     // Releases the result and the service.
     void release();
     // Starts another block of the same section: trapping on again.
-    void restart() { trap::on(); }
+    void restart() { on(); }
 
     // Early head: writes the table head now.
     void head(std::string_view title);
@@ -84,7 +104,7 @@ public:
     // row, escape the values they put into them the same way.)
     template <class F>
     void row(std::string_view label, F&& value) {
-        trap::step([&] {
+        step([&] {
             const std::string v = std::forward<F>(value)();
             report::WriteTableRow(label, report::EscapeMarkup(v), stream_);
         });
@@ -133,6 +153,7 @@ private:
 // name or number"), so the loops over it end at once; closing it does nothing.
 class LogFile {
 public:
+    explicit LogFile(trap::Trap& trap) : trap_(trap) {}
     // Opens for input (a step): a failure leaves the log unopened.
     void open(const std::string& path);
     bool atEnd();  // throws Error
@@ -141,6 +162,7 @@ public:
     void close();
 
 private:
+    trap::Trap& trap_;
     std::unique_ptr<platform::LineReader> reader_;
 };
 
@@ -149,8 +171,8 @@ inline std::string nbsp(const Value& v) { return v & kNbsp; }
 
 // The two tests of the pattern on an item's property, as trapped conditions:
 // a property that cannot be read makes the test fail (the failure pending).
-bool nonEmptyText(const Object& item, std::string_view property);
-bool notEmpty(const Object& item, std::string_view property);
+bool nonEmptyText(trap::Trap& trap, const Object& item, std::string_view property);
+bool notEmpty(trap::Trap& trap, const Object& item, std::string_view property);
 
 // A value read as text: an absent value cannot be (94 "Invalid use of Null").
 std::string textOf(const Value& v);

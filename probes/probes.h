@@ -8,6 +8,7 @@
 
 #include "report/stream.h"
 #include "wmi/cimdate.h"
+#include "wmi/run.h"
 #include "wmi/value.h"
 
 namespace tq::probes {
@@ -37,17 +38,17 @@ void WriteDefectiveHardwareSection(ReportStream& stream);
 void WriteSignatureSection(ReportStream& stream);
 
 // The DriverVersion of the first signed driver whose Description equals
-// `name` exactly, or "".
-std::string GetDriverVersion(const std::string& name);
+// `name` exactly, or "". The lookups ask the caller's run and trap into it.
+std::string GetDriverVersion(wmi::Run& run, const std::string& name);
 
 // The volume name of a drive letter (without colon), or "". Failures stay
 // pending for the caller.
-std::string GetVolumeLabel(const std::string& drive);
+std::string GetVolumeLabel(wmi::Run& run, const std::string& drive);
 
 // The MAC address of the first network adapter named `name` (letter case
 // ignored, as the service compares names), or "". Never leaves a failure
 // pending.
-std::string GetMacAddress(const std::string& name);
+std::string GetMacAddress(wmi::Run& run, const std::string& name);
 
 // A date and time of day, as a management date text gives it.
 using DateTime = cimdate::DateTime;

@@ -51,51 +51,56 @@ struct RunningFlag {
 bool reportRunning() { return gRunning; }
 
 RunOutcome RunReport(const std::vector<Section>& sections) {
+    wmi::Run run(platform::current().binder);  // one connection, each query once
+    return RunReport(run, sections);
+}
+
+RunOutcome RunReport(wmi::Run& run, const std::vector<Section>& sections) {
     if (gRunning) return RunOutcome::AlreadyRunning;
     RunningFlag running;
-    wmi::RunScope run;  // one connection, each query once
     auto& ui = platform::ui();
     const std::string title(kAppTitle);
 
     ui.closeReportNameDialog();
     ui.setMousePointer(platform::kPointerHourglass);
     setDecimalSeparator(platform::locale().decimalSeparator());
-    trap::on();
+    trap::Trap& t = run.trap;  // the writers and probes trap into it
+    t.on();
 
-    trap::step([&] { ui.progressCreate(); });
-    trap::step([&] { ui.progressSetCaption(title); });
-    trap::step([&] { ui.progressVisiblePicture(0xFFFFFF, 0xC00000, false); });
-    trap::step([&] { ui.progressSetStatus("Scan is running, please wait..."); });
-    trap::step([&] { ui.progressShow(); });
+    t.step([&] { ui.progressCreate(); });
+    t.step([&] { ui.progressSetCaption(title); });
+    t.step([&] { ui.progressVisiblePicture(0xFFFFFF, 0xC00000, false); });
+    t.step([&] { ui.progressSetStatus("Scan is running, please wait..."); });
+    t.step([&] { ui.progressShow(); });
 
     bool exists = false;
-    trap::step([&] {
+    t.step([&] {
         if (!gObjFso) gObjFso = &platform::files();
         exists = gObjFso->fileExists(reportPath());
     });
     if (!exists) {
         gObjFso = nullptr;
-        trap::step([&] { ui.progressClose(); });
+        t.step([&] { ui.progressClose(); });
         ui.setMousePointer(platform::kPointerDefault);
         ui.messageBox("Could not create the file...", kStyleOk, title);
         return RunOutcome::NotCreated;
     }
 
-    ReportStream stream;
-    trap::step([&] { stream = ReportStream(gObjFso->openForWriting(reportPath())); });
+    ReportStream stream(run);
+    t.step([&] { stream = ReportStream(run, gObjFso->openForWriting(reportPath())); });
     WriteHtmlHeader(gStrFileName, stream);
     for (const Section& section : sections) {
         section.write(stream);
-        if (section.progress >= 0) trap::step([&] { ui.progressUpdate(section.progress); });
+        if (section.progress >= 0) t.step([&] { ui.progressUpdate(section.progress); });
     }
     WriteHtmlFooter(stream);
-    trap::step([&] { stream.close(); });
-    trap::step([&] { ui.progressUpdate(100); });
-    trap::step([&] { ui.progressClose(); });
+    t.step([&] { stream.close(); });
+    t.step([&] { ui.progressUpdate(100); });
+    t.step([&] { ui.progressClose(); });
     ui.setMousePointer(platform::kPointerDefault);
 
-    if (trap::failed()) {
-        ui.messageBox("An error occured while scanning the system - " + trap::pending().description +
+    if (t.failed()) {
+        ui.messageBox("An error occured while scanning the system - " + t.pending().description +
                           " - Tallyquest will be close",
                       kStyleCritical, title);
         ui.closeMainWindow();

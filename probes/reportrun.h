@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "report/stream.h"
+#include "wmi/run.h"
 
 namespace tq::probes {
 
@@ -24,8 +25,10 @@ enum class RunOutcome {
     AlreadyRunning,  // refused: another run is in progress
 };
 
-// Drives one report from the created file to the opened document.
+// Drives one report from the created file to the opened document, in a run
+// of its own through the program's binder, or in the caller's run.
 RunOutcome RunReport(const std::vector<Section>& sections = reportSections());
+RunOutcome RunReport(wmi::Run& run, const std::vector<Section>& sections = reportSections());
 // True while a report run is in progress (a run is not re-entrant).
 bool reportRunning();
 

@@ -1,6 +1,7 @@
 // What the main window shows of the machine: the motherboard and BIOS
 // captions and the three Plug-and-Play identifier texts, read from the
-// management service. The window's own logic (ui/mainlogic.h) decides when.
+// management service through the caller's run. The window's own logic
+// (ui/mainlogic.h) decides when.
 #pragma once
 
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string_view>
 
 #include "platform/seams.h"
+#include "wmi/run.h"
 
 namespace tq::probes {
 
@@ -30,13 +32,13 @@ public:
 
 // The motherboard and BIOS captions. An on-board graphics or audio device
 // whose box is clear ticks it, and `boxTicked` rebuilds at once.
-void MotherboardInfo(SummaryView& view, const std::function<void()>& boxTicked);
+void MotherboardInfo(wmi::Run& run, SummaryView& view, const std::function<void()>& boxTicked);
 // The motherboard's identifiers (with the graphics' and audio's when their
 // boxes are ticked); identifiers already in `vgaPnp` are left out.
-std::string MotherboardPnp(SummaryView& view, const std::string& vgaPnp);
+std::string MotherboardPnp(wmi::Run& run, SummaryView& view, const std::string& vgaPnp);
 // The graphics adapters' identifiers; the first adapter fills the captions.
-std::string GraphicsPnp(SummaryView& view);
+std::string GraphicsPnp(wmi::Run& run, SummaryView& view);
 // The sound devices' identifiers; their names fill the multimedia slots.
-std::string MultimediaPnp(SummaryView& view);
+std::string MultimediaPnp(wmi::Run& run, SummaryView& view);
 
 }  // namespace tq::probes

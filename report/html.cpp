@@ -12,9 +12,10 @@ namespace {
 // when a failure is pending.
 void writeLines(ReportStream& stream, std::initializer_list<std::string_view> lines,
                 std::string_view message) {
-    trap::on();
-    for (std::string_view line : lines) trap::step([&] { stream.writeLine(line); });
-    if (trap::failed()) platform::ui().messageBox(std::string(message), kStyleCritical, std::string(kAppTitle));
+    trap::Trap& t = stream.trap();
+    t.on();
+    for (std::string_view line : lines) t.step([&] { stream.writeLine(line); });
+    if (t.failed()) platform::ui().messageBox(std::string(message), kStyleCritical, std::string(kAppTitle));
 }
 
 }  // namespace
@@ -31,14 +32,15 @@ std::string EscapeMarkup(std::string_view text) {
 }
 
 void WriteHtmlHeader(std::string_view title, ReportStream& stream) {
-    trap::on();
+    trap::Trap& t = stream.trap();
+    t.on();
     const std::string name = gStrFileName;
     // The designation is the file name without the ".htm" the dialog appended.
     const std::string designation = textLeft(name, textLength(name) >= 4 ? textLength(name) - 4 : 0);
     const std::string h2 = "<title>" + std::string(title) + "</title>";
     const std::string h21 = "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: " + designation +
                             "</font></td></tr>";
-    auto line = [&](std::string_view text) { trap::step([&] { stream.writeLine(text); }); };
+    auto line = [&](std::string_view text) { t.step([&] { stream.writeLine(text); }); };
     line("<html><head>");
     line(h2);
     line("<!-- Version 4.0 -->");
@@ -66,7 +68,7 @@ void WriteHtmlHeader(std::string_view title, ReportStream& stream) {
         line("<tr><td>&nbsp;</td><td colspan='3'><br><B>Comment:</B>&nbsp; " + gStrComment +
              "<br><br></font></td></tr>");
     line("<tr><td>&nbsp;</td><td colspan='2'>");
-    if (trap::failed())
+    if (t.failed())
         platform::ui().messageBox("Error occure while writing the header of output-file.", kStyleCritical,
                                   std::string(kAppTitle));
 }
@@ -98,8 +100,8 @@ void WriteTableRow(std::string_view label, std::string_view value, ReportStream&
 }
 
 TableRowWriter::TableRowWriter(std::string_view label, ReportStream& stream) : stream_(stream) {
-    trap::on();
-    failed_ = !trap::step([&] {
+    stream_.trap().on();
+    failed_ = !stream_.trap().step([&] {
         stream_.write(kRowStart);
         stream_.write(label);
         stream_.write(kRowMiddle);
@@ -107,12 +109,13 @@ TableRowWriter::TableRowWriter(std::string_view label, ReportStream& stream) : s
 }
 
 void TableRowWriter::add(std::string_view piece) {
-    if (!failed_) failed_ = !trap::step([&] { stream_.write(piece); });
+    if (!failed_) failed_ = !stream_.trap().step([&] { stream_.write(piece); });
 }
 
 void TableRowWriter::end() {
-    if (!failed_) failed_ = !trap::step([&] { stream_.writeLine(kRowEnd); });
-    if (failed_ && trap::failed()) platform::ui().messageBox(std::string(kRowMessage), kStyleCritical, std::string(kAppTitle));
+    trap::Trap& t = stream_.trap();
+    if (!failed_) failed_ = !t.step([&] { stream_.writeLine(kRowEnd); });
+    if (failed_ && t.failed()) platform::ui().messageBox(std::string(kRowMessage), kStyleCritical, std::string(kAppTitle));
 }
 
 void WriteTableFooter(ReportStream& stream) {

@@ -1,6 +1,8 @@
 // The report stream: the open text file of the report, held by the report
 // run and passed to every writer. Writing to a stream that was never opened
-// fails like calling a missing object; writing after close fails too.
+// fails like calling a missing object; writing after close fails too. The
+// stream carries the run it belongs to: its service and its pending failure,
+// which every writer records into.
 #pragma once
 
 #include <memory>
@@ -8,13 +10,18 @@
 #include <string_view>
 
 #include "platform/seams.h"
+#include "wmi/run.h"
 
 namespace tq::report {
 
 class ReportStream {
 public:
-    ReportStream() = default;
-    explicit ReportStream(std::unique_ptr<platform::TextWriter> writer) : writer_(std::move(writer)) {}
+    explicit ReportStream(wmi::Run& run) : run_(&run) {}
+    ReportStream(wmi::Run& run, std::unique_ptr<platform::TextWriter> writer)
+        : run_(&run), writer_(std::move(writer)) {}
+
+    wmi::Run& run() const noexcept { return *run_; }
+    trap::Trap& trap() const noexcept { return run_->trap; }
 
     bool isOpen() const noexcept { return writer_ != nullptr && !closed_; }
     void writeLine(std::string_view text = {});  // throws Error
@@ -24,6 +31,7 @@ public:
     void close();                       // throws Error
 
 private:
+    wmi::Run* run_;
     std::unique_ptr<platform::TextWriter> writer_;
     bool closed_ = false;
     std::string held_;  // parts of the line a writer could not take

@@ -53,22 +53,15 @@ FrmMain::FrmMain(MainWindowActions actions) : actions_(std::move(actions)), logi
         lblMMName_[i]->setProperty("index", i);
     }
 
-    // User actions; a report run lets them through at its progress updates,
-    // so none of them may leave a failure for the run's final check.
+    // User actions; a report run lets them through at its progress updates.
     auto panel = [this](Panel p) {
-        return [this, p] {
-            RunFailureGuard keep;
-            logic_.switchPanel(p);
-        };
+        return [this, p] { logic_.switchPanel(p); };
     };
     connect(btnMotherboard_, &QPushButton::clicked, this, panel(Panel::Motherboard));
     connect(btnVGA_, &QPushButton::clicked, this, panel(Panel::Vga));
     connect(btnMultiMedia_, &QPushButton::clicked, this, panel(Panel::MultiMedia));
     for (QCheckBox* check : {chkVGA_, chkAudio_, chkLan_})
-        connect(check, &QCheckBox::clicked, this, [this] {
-            RunFailureGuard keep;
-            logic_.checkChanged();
-        });
+        connect(check, &QCheckBox::clicked, this, [this] { logic_.checkChanged(); });
     connect(btnEnde_, &QPushButton::clicked, this, &QWidget::close);
     connect(btnCreateReport_, &QPushButton::clicked, this, [this] { createReport(); });
 }

@@ -21,6 +21,18 @@ constexpr std::string_view kUnknownLabels[] = {
 
 }  // namespace
 
+template <class F>
+auto MainLogic::inRun(F&& f) {
+    if (run_) return f(*run_);
+    wmi::Run run(platform::current().binder);
+    run_ = &run;
+    struct Leave {
+        wmi::Run*& r;
+        ~Leave() { r = nullptr; }
+    } leave{run_};
+    return f(run);
+}
+
 std::string& MainLogic::textOf(Panel panel) {
     switch (panel) {
     case Panel::Vga: return vga_;
@@ -48,9 +60,10 @@ void MainLogic::load() {
 
     platform::ui().setMousePointer(platform::kPointerHourglass);
     view_.showStartForm();
-    wmi::RunScope run;  // the start asks the service once
-    if (vga_.empty()) vga_ = getVGApnp();
-    if (mb_.empty()) getMBinfo();
+    inRun([&](wmi::Run&) {  // the start asks the service once
+        if (vga_.empty()) vga_ = getVGApnp();
+        if (mb_.empty()) getMBinfo();
+    });
     view_.setPnpText(mb_);
     view_.closeStartForm();
     view_.showWindow();
@@ -77,13 +90,19 @@ void MainLogic::checkChanged() {
 }
 
 void MainLogic::getMBinfo() {
-    probes::MotherboardInfo(view_, [this] { checkChanged(); });
+    inRun([&](wmi::Run& run) { probes::MotherboardInfo(run, view_, [this] { checkChanged(); }); });
     if (mb_.empty()) mb_ = getMBpnp();
 }
 
-std::string MainLogic::getMBpnp() { return probes::MotherboardPnp(view_, vga_); }
-std::string MainLogic::getVGApnp() { return probes::GraphicsPnp(view_); }
-std::string MainLogic::getMMpnp() { return probes::MultimediaPnp(view_); }
+std::string MainLogic::getMBpnp() {
+    return inRun([&](wmi::Run& run) { return probes::MotherboardPnp(run, view_, vga_); });
+}
+std::string MainLogic::getVGApnp() {
+    return inRun([&](wmi::Run& run) { return probes::GraphicsPnp(run, view_); });
+}
+std::string MainLogic::getMMpnp() {
+    return inRun([&](wmi::Run& run) { return probes::MultimediaPnp(run, view_); });
+}
 
 void OnboardBoxes::windowClosing(const MainView& window) {
     closed_ = {window.ticked(OnboardBox::Vga), window.ticked(OnboardBox::Audio), window.ticked(OnboardBox::Lan)};
@@ -92,14 +111,6 @@ void OnboardBoxes::windowClosing(const MainView& window) {
 bool OnboardBoxes::ticked(const MainView* window, OnboardBox box) const {
     if (window) return window->ticked(box);
     return closed_ && (*closed_)[static_cast<std::size_t>(box)];
-}
-
-RunFailureGuard::RunFailureGuard() : active_(probes::reportRunning()) {
-    if (active_) saved_ = trap::pending();
-}
-
-RunFailureGuard::~RunFailureGuard() {
-    if (active_) trap::setPending(saved_);
 }
 
 }  // namespace tq::ui

@@ -12,7 +12,7 @@
 
 #include "platform/seams.h"
 #include "probes/summary.h"
-#include "wmi/failure.h"
+#include "wmi/run.h"
 
 namespace tq::ui {
 
@@ -66,6 +66,12 @@ private:
     std::string fetch(Panel panel);
 
     MainView& view_;
+    // Runs `f` in the window's current run: the start's, or one of the
+    // action's own. A report run keeps its own, so a panel switch between
+    // two sections leaves nothing for its final check.
+    template <class F>
+    auto inRun(F&& f);
+    wmi::Run* run_ = nullptr;
     Panel view_state_ = Panel::Motherboard;
     std::string mb_, vga_, mm_;
 };
@@ -83,21 +89,6 @@ public:
 
 private:
     std::optional<std::array<bool, 3>> closed_;  // by OnboardBox: vga, audio, lan
-};
-
-// Keeps the pending failure of a report run across a user's action that the
-// run's progress updates let through: a panel switch or a check box between
-// two sections must not leave its own failure for the run's final check.
-class RunFailureGuard {
-public:
-    RunFailureGuard();
-    ~RunFailureGuard();
-    RunFailureGuard(const RunFailureGuard&) = delete;
-    RunFailureGuard& operator=(const RunFailureGuard&) = delete;
-
-private:
-    bool active_;
-    Failure saved_;
 };
 
 }  // namespace tq::ui

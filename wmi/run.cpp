@@ -124,22 +124,6 @@ private:
     std::shared_ptr<Connection> c_;
 };
 
-struct Run {
-    int depth = 0;
-    Binder outer;  // the binder in place before the run, restored after it
-    struct Bound {
-        std::shared_ptr<Connection> connection;
-        std::optional<Failure> failure;
-    };
-    std::map<std::string, Bound> byNamespace;
-    std::map<const void*, std::shared_ptr<void>> memory;
-};
-
-std::unique_ptr<Run>& current() {
-    static std::unique_ptr<Run> run;
-    return run;
-}
-
 // The namespace a moniker names, as a key: its security settings, locale
 // and "!" dropped, "\\.\" taken for the local machine, letter case ignored.
 std::string namespaceKey(std::string_view moniker) {
@@ -161,15 +145,30 @@ std::string namespaceKey(std::string_view moniker) {
     return key.empty() ? "root\\cimv2" : key;
 }
 
-// A bind in the run: the run's connection to the moniker's namespace, made
-// by the first bind of it through the binder the run found.
-ServicePtr bindInRun(std::string_view moniker) {
-    if (!current()) fail::raise(fail::kServerUnavailable);  // a copy of the binder kept past its run
-    Run& run = *current();
-    Run::Bound& b = run.byNamespace[namespaceKey(moniker)];
+}  // namespace
+
+struct Run::State {
+    Binder binder;
+    struct Bound {
+        std::shared_ptr<Connection> connection;
+        std::optional<Failure> failure;
+    };
+    std::map<std::string, Bound> byNamespace;
+    std::map<const void*, std::shared_ptr<void>> memory;
+};
+
+Run::Run(Binder binder) : state_(std::make_unique<State>()) {
+    state_->binder = binder ? std::move(binder) : Binder(bindUnavailable);
+}
+
+Run::~Run() = default;
+
+// The run's connection to the moniker's namespace, made by its first bind.
+ServicePtr Run::bind(std::string_view moniker) {
+    State::Bound& b = state_->byNamespace[namespaceKey(moniker)];
     if (!b.connection && !b.failure) {
         try {
-            ServicePtr s = run.outer(moniker);
+            ServicePtr s = state_->binder(moniker);
             if (!s) fail::raise(fail::kObjectRequired);
             b.connection = std::make_shared<Connection>(std::shared_ptr<Service>(std::move(s)));
         } catch (const Error& e) {
@@ -180,28 +179,6 @@ ServicePtr bindInRun(std::string_view moniker) {
     return std::make_unique<RunService>(b.connection);
 }
 
-}  // namespace
-
-RunScope::RunScope() {
-    if (!current()) {
-        current() = std::make_unique<Run>();
-        current()->outer = binder();
-        setBinder(bindInRun);
-    }
-    ++current()->depth;
-}
-
-RunScope::~RunScope() {
-    if (--current()->depth > 0) return;
-    setBinder(std::move(current()->outer));
-    current().reset();
-}
-
-bool RunScope::active() { return current() != nullptr; }
-
-std::shared_ptr<void>* runMemory(const void* owner) {
-    if (!current()) return nullptr;
-    return &current()->memory[owner];
-}
+std::shared_ptr<void>& Run::memory(const void* owner) { return state_->memory[owner]; }
 
 }  // namespace tq::wmi

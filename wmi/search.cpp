@@ -50,9 +50,10 @@ struct Search::Index {
     std::vector<std::string> answers;
     std::vector<Trapped> failures;
 
-    explicit Index(const Search& s) : search(s) {
-        trap::step([&] { service = wmi::bind(s.moniker_); });
-        trap::step([&] { result = execQuery(service, s.query_); });
+    Index(const Search& s, Run& run) : search(s) {
+        trap::Trap& t = run.trap;
+        t.step([&] { service = run.bind(s.moniker_); });
+        t.step([&] { result = execQuery(service, s.query_); });
     }
 
     std::string keyOf(std::string k) const {
@@ -99,15 +100,15 @@ struct Search::Index {
 
     // Walks one object further. False at the end of the walk; `answered`
     // is the key that object answered for, if any.
-    bool walkOne(const Entry*& answered) {
+    bool walkOne(trap::Trap& t, const Entry*& answered) {
         answered = nullptr;
         if (ended) return false;
         const Object* o = nullptr;
-        if (!trap::step([&] {
+        if (!t.step([&] {
                 if (!result) fail::raise(fail::kObjectRequired);
                 o = result->next();
             })) {
-            endFailure = trap::pending();
+            endFailure = t.pending();
         }
         if (!o) {
             ended = true;
@@ -115,8 +116,8 @@ struct Search::Index {
         }
         const std::size_t at = walked++;
         std::optional<std::string> k;
-        if (!trap::step([&] { k = search.key_(*o); })) {
-            keyFailures.push_back({at, trap::pending()});
+        if (!t.step([&] { k = search.key_(*o); })) {
+            keyFailures.push_back({at, t.pending()});
             return true;
         }
         if (!k) return true;
@@ -124,9 +125,9 @@ struct Search::Index {
         Key& entry = met.key;
         if (entry.found != kEnd) return true;
         std::optional<std::string> answer;
-        if (!trap::step([&] { answer = search.answer_(*o); })) {
+        if (!t.step([&] { answer = search.answer_(*o); })) {
             entry.failure = failures.size();
-            failures.push_back({at, trap::pending()});
+            failures.push_back({at, t.pending()});
         } else if (answer) {
             entry.found = at;
             entry.answer = answers.size();
@@ -136,17 +137,17 @@ struct Search::Index {
         return true;
     }
 
-    std::optional<std::string> find(std::string_view key) {
-        const Failure before = trap::pending();
+    std::optional<std::string> find(trap::Trap& t, std::string_view key) {
+        const Failure before = t.pending();
         const std::string k = keyOf(std::string(key));
         const Entry* met = lookup(k);
         if (!met || met->key.found == kEnd) {
             const Entry* answered = nullptr;
-            while (walkOne(answered))
+            while (walkOne(t, answered))
                 if (answered && textOf(*answered) == k) break;
             met = lookup(k);
         }
-        trap::setPending(before);
+        t.setPending(before);
 
         const Key* entry = met ? &met->key : nullptr;
         const std::size_t stop = entry ? entry->found : kEnd;
@@ -161,7 +162,7 @@ struct Search::Index {
         if (firstAfter != keyFailures.begin()) later(&*std::prev(firstAfter));
         const Trapped end{kEnd, endFailure.value_or(Failure{})};
         if (stop == kEnd && endFailure) later(&end);
-        if (last) trap::setPending(last->failure);
+        if (last) t.setPending(last->failure);
 
         if (stop == kEnd) return std::nullopt;
         return answers[entry->answer];
@@ -171,19 +172,15 @@ struct Search::Index {
 Search::Search(std::string_view moniker, std::string query, Match match, KeyOf key, AnswerOf answer)
     : moniker_(moniker), query_(std::move(query)), match_(match), key_(std::move(key)), answer_(std::move(answer)) {}
 
-std::optional<std::string> Search::find(std::string_view key) const {
-    if (std::shared_ptr<void>* memory = runMemory(this)) {
-        if (!*memory) {
-            const Failure before = trap::pending();
-            *memory = std::make_shared<Index>(*this);
-            trap::setPending(before);
-        }
-        return static_cast<Index*>(memory->get())->find(key);
+std::optional<std::string> Search::find(Run& run, std::string_view key) const {
+    trap::Trap& t = run.trap;
+    std::shared_ptr<void>& memory = run.memory(this);
+    if (!memory) {
+        const Failure before = t.pending();
+        memory = std::make_shared<Index>(*this, run);
+        t.setPending(before);
     }
-    const Failure before = trap::pending();
-    Index once(*this);
-    trap::setPending(before);
-    return once.find(key);
+    return static_cast<Index*>(memory.get())->find(t, key);
 }
 
 std::optional<std::string> ifText(const Value& v) {

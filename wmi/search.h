@@ -5,7 +5,7 @@
 // walk would have trapped before it stopped (reading a key or an answer, or
 // the walk's own failure after k objects; a query or bind that failed ends
 // the walk at its start). Within a run the walk is made once and indexed as
-// far as the lookups so far needed; outside a run each lookup walks afresh.
+// far as the lookups so far needed.
 #pragma once
 
 #include <functional>
@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "wmi/run.h"
 #include "wmi/service.h"
 
 namespace tq::wmi {
@@ -33,7 +34,7 @@ public:
     // The answer for `key`, nullopt when no object gives one. Leaves the
     // failure the walk would have met pending (and the pending failure as it
     // was when there is none).
-    std::optional<std::string> find(std::string_view key) const;
+    std::optional<std::string> find(Run& run, std::string_view key) const;
 
     struct Index;
 

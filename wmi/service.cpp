@@ -7,11 +7,6 @@
 
 namespace tq::wmi {
 namespace {
-Binder& binderRef() {
-    static Binder b = bindUnavailable;
-    return b;
-}
-
 // A copy of an object: each property's value, or the failure reading it met.
 class KeptObject final : public Object {
 public:
@@ -67,15 +62,6 @@ const Value* Object::find(std::string_view name) const {
     } catch (const Error&) {
         return nullptr;
     }
-}
-
-void setBinder(Binder b) { binderRef() = b ? std::move(b) : Binder(bindUnavailable); }
-const Binder& binder() { return binderRef(); }
-
-ServicePtr bind(std::string_view moniker) {
-    ServicePtr s = binderRef()(moniker);
-    if (!s) fail::raise(fail::kObjectRequired);
-    return s;
 }
 
 CollectionPtr execQuery(const ServicePtr& service, std::string_view query, int flags,

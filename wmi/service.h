@@ -1,8 +1,8 @@
 // The four operations every probe relies on: bind a moniker to a service,
 // run a query, walk its result once front to back, read a property by name.
 // Backends (the in-memory repository, the Linux provider, COM on Windows)
-// implement Service, Collection and Object; the program-wide binder decides
-// which one a moniker reaches.
+// implement Service, Collection and Object; the binder a run is made with
+// decides which one a moniker reaches.
 #pragma once
 
 #include <functional>
@@ -65,25 +65,21 @@ public:
 using ServicePtr = std::unique_ptr<Service>;
 using CollectionPtr = std::unique_ptr<Collection>;
 
-// The program-wide binder: turns a moniker into a fresh service, or throws.
+// A binder: turns a moniker into a fresh service, or throws. The program
+// composes its own (backend, trace) where it starts; a run binds through it
+// (wmi/run.h).
 using Binder = std::function<ServicePtr(std::string_view moniker)>;
-void setBinder(Binder binder);
-const Binder& binder();
-
-// Binds a moniker through the program-wide binder (within a run, the run's:
-// wmi/run.h). Throws Error.
-ServicePtr bind(std::string_view moniker);
 
 // ExecQuery on a service that may be missing (a failed bind): a missing
 // service is a calling-side failure, "Object required".
 CollectionPtr execQuery(const ServicePtr& service, std::string_view query,
                         int flags = kProbeFlags, std::string_view language = "WQL");
 
-// Walks a result that may be missing; see trap::walkWith.
+// Walks a result that may be missing, under the run's trapping; see Trap::walkWith.
 template <class Body>
-void walk(const CollectionPtr& result, Body&& body) noexcept {
+void walk(trap::Trap& trap, const CollectionPtr& result, Body&& body) noexcept {
     Collection* c = result.get();
-    trap::walkWith(
+    trap.walkWith(
         [c]() -> const Object* {
             if (!c) fail::raise(fail::kObjectRequired);
             return c->next();

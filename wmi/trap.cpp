@@ -7,49 +7,35 @@
 
 namespace tq::trap {
 namespace {
-Failure& pendingRef() {
-    static Failure f;
-    return f;
-}
-}  // namespace
-
-void on() { pendingRef() = Failure{}; }
-const Failure& pending() { return pendingRef(); }
-void setPending(Failure f) { pendingRef() = std::move(f); }
-void clear() { pendingRef() = Failure{}; }
-
-namespace detail {
-namespace {
 // A step that throws what no failure number stands for is a fault of the
 // program: the report keeps its "Internal error" row, but a debug build stops
 // here so that the fault is seen.
-void stopInDebugBuild([[maybe_unused]] const char* what) {
-    pendingRef() = Failure{fail::kInternal, fail::describe(fail::kInternal)};
+Failure unexpected([[maybe_unused]] const char* what) {
 #ifndef NDEBUG
     std::fprintf(stderr, "trapped step threw an unexpected exception: %s\n", what);
     std::abort();
 #endif
+    return Failure{fail::kInternal, fail::describe(fail::kInternal)};
 }
 }  // namespace
 
-void trapCurrent() {
+void Trap::trapCurrent() noexcept {
     try {
         throw;
     } catch (const Error& e) {
-        pendingRef() = e.failure();
+        pending_ = e.failure();
     } catch (const std::bad_alloc&) {
-        pendingRef() = Failure{fail::kOutOfMemory, fail::describe(fail::kOutOfMemory)};
+        pending_ = Failure{fail::kOutOfMemory, fail::describe(fail::kOutOfMemory)};
     } catch (const std::out_of_range&) {
-        pendingRef() = Failure{fail::kInvalidArgument, fail::describe(fail::kInvalidArgument)};
+        pending_ = Failure{fail::kInvalidArgument, fail::describe(fail::kInvalidArgument)};
     } catch (const std::runtime_error&) {
         // The environment failed in a way no number was given for (a system or file-system error).
-        pendingRef() = Failure{fail::kInternal, fail::describe(fail::kInternal)};
+        pending_ = Failure{fail::kInternal, fail::describe(fail::kInternal)};
     } catch (const std::exception& e) {
-        stopInDebugBuild(e.what());
+        pending_ = unexpected(e.what());
     } catch (...) {
-        stopInDebugBuild("not a standard exception");
+        pending_ = unexpected("not a standard exception");
     }
 }
-}  // namespace detail
 
 }  // namespace tq::trap

@@ -35,14 +35,15 @@ std::shared_ptr<wmi::Repository> manyDevices() {
 }
 
 // The lookups as written before a run kept anything: a walk of their own.
-std::string driverVersionAlone(const std::string& name) {
+std::string driverVersionAlone(trap::Trap& t, const std::string& name) {
+    wmi::Run run(platform::current().binder);
     std::string result;
-    trap::on();
+    t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr drivers;
-    trap::step([&] { service = wmi::bind(wmi::kMoniker); });
-    trap::step([&] { drivers = wmi::execQuery(service, "SELECT * FROM Win32_PnPSignedDriver"); });
-    wmi::walk(drivers, [&](const wmi::Object& driver) {
+    t.step([&] { service = run.bind(wmi::kMoniker); });
+    t.step([&] { drivers = wmi::execQuery(service, "SELECT * FROM Win32_PnPSignedDriver"); });
+    wmi::walk(t, drivers, [&](const wmi::Object& driver) {
         const Value& description = driver["Description"];
         if (!description.isText() || description.rawText() != name) return trap::Walk::Next;
         const Value& version = driver["DriverVersion"];
@@ -53,27 +54,28 @@ std::string driverVersionAlone(const std::string& name) {
     return result;
 }
 
-std::string macAddressAlone(const std::string& name) {
+std::string macAddressAlone(trap::Trap& t, const std::string& name) {
+    wmi::Run run(platform::current().binder);
     std::string literal = "'";
     for (char c : name) {
         if (c == '\'' || c == '\\') literal += '\\';
         literal += c;
     }
     std::string result;
-    trap::on();
+    t.on();
     wmi::ServicePtr service;
     wmi::CollectionPtr adapters;
-    trap::step([&] { service = wmi::bind(wmi::kMonikerPlain); });
-    trap::step([&] {
+    t.step([&] { service = run.bind(wmi::kMonikerPlain); });
+    t.step([&] {
         adapters = wmi::execQuery(service, "SELECT MACAddress FROM Win32_NetworkAdapter WHERE Name = " + literal + "' ");
     });
-    wmi::walk(adapters, [&](const wmi::Object& adapter) {
-        trap::step([&] {
+    wmi::walk(t, adapters, [&](const wmi::Object& adapter) {
+        t.step([&] {
             if (adapter["MACAddress"].isNonEmptyText()) result = adapter["MACAddress"].rawText();
         });
         return trap::Walk::Stop;
     });
-    trap::clear();
+    t.clear();
     return result;
 }
 
@@ -122,9 +124,10 @@ TEST(Budget, LookupsGiveWhatAWalkOfTheirOwnGives) {
             bool operator==(const Outcome&) const = default;
         };
         std::vector<Outcome> versions, macs;
+        trap::Trap t;
         for (const std::string& n : names) {
-            versions.push_back({driverVersionAlone(n), trap::pending()});
-            macs.push_back({macAddressAlone(n), trap::pending()});
+            versions.push_back({driverVersionAlone(t, n), t.pending()});
+            macs.push_back({macAddressAlone(t, n), t.pending()});
         }
         if (h.harms.empty() || h.harms.front().after > 0) {
             EXPECT_NE(std::count_if(versions.begin(), versions.end(), [](auto& o) { return !o.result.empty(); }), 0);
@@ -133,22 +136,23 @@ TEST(Budget, LookupsGiveWhatAWalkOfTheirOwnGives) {
         service.queries.clear();
         service.connections = 0;
         {
-            wmi::RunScope run;
+            wmi::Run run(platform::current().binder);
             // Backwards too: an index built far by one lookup still answers a near one.
             for (int pass = 0; pass < 2; ++pass)
                 for (std::size_t k = 0; k < names.size(); ++k) {
                     const std::size_t i = pass == 0 ? k : names.size() - 1 - k;
                     SCOPED_TRACE(names[i]);
-                    const Outcome v{probes::GetDriverVersion(names[i]), trap::pending()};
+                    const Outcome v{probes::GetDriverVersion(run, names[i]), run.trap.pending()};
                     EXPECT_EQ(v, versions[i]);
-                    const Outcome m{probes::GetMacAddress(names[i]), trap::pending()};
+                    const Outcome m{probes::GetMacAddress(run, names[i]), run.trap.pending()};
                     EXPECT_EQ(m, macs[i]);
                 }
         }
         EXPECT_EQ(service.connections, 1);
         EXPECT_EQ(service.queries.size(), 2u);  // one walk over the drivers, one over the adapters
-        // Outside a run each lookup walks on its own.
-        const Outcome alone{probes::GetDriverVersion(names[1]), trap::pending()};
+        // The next run walks afresh.
+        wmi::Run next(platform::current().binder);
+        const Outcome alone{probes::GetDriverVersion(next, names[1]), next.trap.pending()};
         EXPECT_EQ(alone, versions[1]);
         EXPECT_EQ(service.connections, 2);
     }
@@ -161,8 +165,8 @@ struct Report {
     std::vector<std::string> queries;
 };
 
-// A whole report of a machine: through RunReport, or section by section
-// outside any run.
+// A whole report of a machine: through RunReport, or its sections written
+// one after another by hand.
 Report report(bool asRun, std::shared_ptr<wmi::Repository> machine, const Harshness& h) {
     testing::PlatformScope scope;
     ServiceDouble service(std::move(machine));
@@ -174,7 +178,8 @@ Report report(bool asRun, std::shared_ptr<wmi::Repository> machine, const Harshn
     if (asRun) {
         probes::RunReport();
     } else {
-        report::ReportStream stream(scope.files.openForWriting(report::reportPath()));
+        wmi::Run run(platform::current().binder);
+        report::ReportStream stream(run, scope.files.openForWriting(report::reportPath()));
         report::WriteHtmlHeader(report::gStrFileName, stream);
         for (const probes::Section& s : probes::reportSections()) s.write(stream);
         report::WriteHtmlFooter(stream);

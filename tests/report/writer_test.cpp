@@ -49,9 +49,11 @@ TEST(TableWriters, RowInPiecesAndNothingEscaped) {
 TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
     PlatformScope scope;
     report::gStrFileName = "x.htm";
-    report::ReportStream never;  // never opened
+    wmi::Run run(nullptr);
+    trap::Trap& t = run.trap;
+    report::ReportStream never(run);  // never opened
     report::WriteHtmlHeader("x.htm", never);
-    EXPECT_EQ(trap::pending().number, fail::kObjectRequired);
+    EXPECT_EQ(t.pending().number, fail::kObjectRequired);
     report::WriteTableHead("t", never);
     report::WriteTableRow("a", "b", never);
     report::TableRowWriter row("a", never);  // one message however many pieces
@@ -73,22 +75,22 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
         EXPECT_EQ(msg.style, 16);
         EXPECT_EQ(msg.title, "Tallyquest");
     }
-    EXPECT_GT(trap::pending().number, 0);
+    EXPECT_GT(t.pending().number, 0);
 
     // A stream that fails part-way (disk full) still gets every line tried.
     MemoryStream m;
     *m.failing = true;
     report::WriteHtmlFooter(m.stream);
     EXPECT_EQ(scope.ui.messages.size(), 7u);
-    EXPECT_EQ(trap::pending().number, fail::kDiskFull);
+    EXPECT_EQ(m.run.trap.pending().number, fail::kDiskFull);
 }
 
 TEST(TableWriters, WriterClearsAnEarlierFailureWhenItStarts) {
     PlatformScope scope;
-    trap::setPending({424, "Object required"});
     MemoryStream m;
+    m.run.trap.setPending({424, "Object required"});
     report::WriteTableFooter(m.stream);
-    EXPECT_EQ(trap::pending().number, 0);
+    EXPECT_EQ(m.run.trap.pending().number, 0);
     EXPECT_TRUE(scope.ui.messages.empty());
 }
 

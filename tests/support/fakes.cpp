@@ -139,8 +139,8 @@ std::string FakeShell::firstMatch(const std::string& path) {
 }
 
 PlatformScope::PlatformScope() : saved_(platform::current()) {
-    platform::current() = platform::Platform{&files, &shell, saved_.registry, &platform::usEnglishLocale(), &ui};
-    trap::clear();
+    platform::current() = platform::Platform{&files, &shell, saved_.registry, &platform::usEnglishLocale(), &ui,
+                                                   saved_.binder};
     report::gStrFileName.clear();
     report::gStrComment.clear();
     report::gObjFso = nullptr;
@@ -148,28 +148,29 @@ PlatformScope::PlatformScope() : saved_(platform::current()) {
 
 PlatformScope::~PlatformScope() {
     platform::current() = saved_;
-    wmi::setBinder(nullptr);
-    trap::clear();
+    platform::current().binder = nullptr;
     report::gStrFileName.clear();
     report::gStrComment.clear();
     report::gObjFso = nullptr;
 }
 
 RepositoryScope::RepositoryScope(std::string_view json) {
-    wmi::setBinder(wmi::makeBinder(wmi::parseSnapshot(json, "test snapshot")));
+    platform::current().binder = wmi::makeBinder(wmi::parseSnapshot(json, "test snapshot"));
 }
 
-RepositoryScope::~RepositoryScope() { wmi::setBinder(nullptr); }
+RepositoryScope::~RepositoryScope() { platform::current().binder = nullptr; }
 
 MemoryStream::MemoryStream()
     : lines(std::make_shared<std::vector<std::string>>()),
       failing(std::make_shared<bool>(false)),
-      stream(std::make_unique<FakeWriter>([lines = lines](std::string_view text) { lines->emplace_back(text); },
-                                          [failing = failing] { return *failing; })) {}
+      run(platform::current().binder),
+      stream(run, std::make_unique<FakeWriter>([lines = lines](std::string_view text) { lines->emplace_back(text); },
+                                               [failing = failing] { return *failing; })) {}
 
-std::vector<std::string> runSection(void (*write)(report::ReportStream&)) {
+std::vector<std::string> runSection(void (*write)(report::ReportStream&), Failure* pending) {
     MemoryStream m;
     write(m.stream);
+    if (pending) *pending = m.run.trap.pending();
     return *m.lines;
 }
 

@@ -106,7 +106,7 @@ public:
 };
 
 // Installs the fakes (and the en-US locale) for a test's lifetime, clears the
-// pending failure and the program-wide report state, and restores the
+// program-wide report state, and restores the
 // previous platform and an unreachable service afterwards.
 class PlatformScope {
 public:
@@ -132,11 +132,13 @@ struct MemoryStream {
     MemoryStream();
     std::shared_ptr<std::vector<std::string>> lines;
     std::shared_ptr<bool> failing;  // set to make every write fail
+    wmi::Run run;  // through the binder in place when the stream is made
     report::ReportStream stream;
 };
 
-// Runs one section writer on a fresh memory stream and returns its lines.
-std::vector<std::string> runSection(void (*write)(report::ReportStream&));
+// Runs one section writer on a fresh memory stream and returns its lines;
+// `pending`, when given, receives the failure the writer left pending.
+std::vector<std::string> runSection(void (*write)(report::ReportStream&), Failure* pending = nullptr);
 
 // A section as the writers give it: the table head, the rows, the table footer.
 std::vector<std::string> section(std::string_view title,

@@ -1,5 +1,6 @@
 #include "tests/support/service_double.h"
 
+#include "platform/seams.h"
 #include "wmi/service.h"
 
 namespace tq::testing {
@@ -64,13 +65,17 @@ private:
 }  // namespace
 
 ServiceDouble::ServiceDouble(std::shared_ptr<wmi::Repository> repo) : repo_(std::move(repo)) {
-    wmi::setBinder([this](std::string_view moniker) -> wmi::ServicePtr {
-        ++connections;
-        return std::make_unique<DoubleService>(*this, wmi::makeBinder(repo_)(moniker));
-    });
+    platform::current().binder = binder();
 }
 
-ServiceDouble::~ServiceDouble() { wmi::setBinder(nullptr); }
+ServiceDouble::~ServiceDouble() { platform::current().binder = nullptr; }
+
+wmi::Binder ServiceDouble::binder() {
+    return [this](std::string_view moniker) -> wmi::ServicePtr {
+        ++connections;
+        return std::make_unique<DoubleService>(*this, wmi::makeBinder(repo_)(moniker));
+    };
+}
 
 int ServiceDouble::count(const std::string& text) const {
     int n = 0;

@@ -18,6 +18,8 @@ class ServiceDouble {
 public:
     // Installs itself as the program's binder until destroyed.
     explicit ServiceDouble(std::shared_ptr<wmi::Repository> repo);
+    // A binder that reaches the double (for a run made by hand).
+    wmi::Binder binder();
     ~ServiceDouble();
     ServiceDouble(const ServiceDouble&) = delete;
     ServiceDouble& operator=(const ServiceDouble&) = delete;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/seams.h"
 #include "wmi/failure.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
@@ -18,11 +19,11 @@ namespace tq::testing {
 class QueryRecorder {
 public:
     explicit QueryRecorder(std::string_view json) : repo_(wmi::parseSnapshot(json, "test snapshot")) {
-        wmi::setBinder([this](std::string_view moniker) -> wmi::ServicePtr {
+        platform::current().binder = [this](std::string_view moniker) -> wmi::ServicePtr {
             return std::make_unique<Recording>(*this, wmi::makeBinder(repo_)(moniker));
-        });
+        };
     }
-    ~QueryRecorder() { wmi::setBinder(nullptr); }
+    ~QueryRecorder() { platform::current().binder = nullptr; }
     QueryRecorder(const QueryRecorder&) = delete;
 
     std::vector<std::string> queries;

@@ -184,10 +184,10 @@ TEST(Binder, AcceptsTheLocalCimv2Namespace) {
 TEST(Binder, EveryBindGivesAFreshService) {
     auto repo = std::make_shared<Repository>();
     int sources = 0;
-    setBinder(makeBinder([&] {
+    const Binder bind = makeBinder([&] {
         ++sources;
         return repo;
-    }));
+    });
     ServicePtr a = bind(kMoniker);
     ServicePtr b = bind(kMonikerPlain);
     EXPECT_NE(a.get(), b.get());
@@ -198,11 +198,10 @@ TEST(Binder, EveryBindGivesAFreshService) {
     const Object* o = c->next();
     ASSERT_NE(o, nullptr);
     EXPECT_EQ(o->get("Manufacturer").str(), "X");
-    EXPECT_EQ(failureOf([] { bind("winmgmts:\\\\.\\root\\default"); }).number, kInvalidNamespace);
+    EXPECT_EQ(failureOf([&] { bind("winmgmts:\\\\.\\root\\default"); }).number, kInvalidNamespace);
 
-    setBinder(makeBinder([] { return std::shared_ptr<Repository>(); }));
-    EXPECT_EQ(failureOf([] { bind(kMoniker); }).number, fail::hresult(fail::kWbemFailed));
-    setBinder(nullptr);
+    const Binder none = makeBinder([] { return std::shared_ptr<Repository>(); });
+    EXPECT_EQ(failureOf([&] { none(kMoniker); }).number, fail::hresult(fail::kWbemFailed));
 }
 
 }  // namespace

@@ -20,48 +20,42 @@ namespace {
 using tq::testing::ServiceDouble;
 using testing::failureOf;
 
-// The `property` of every object a query yields through bind(), and the
-// failure that ended the walk.
+// The `property` of every object a query yields through the run's bind(),
+// and the failure that ended the walk.
 struct Walked {
     std::vector<std::string> values;
     Failure end;
 };
-Walked walkAll(const std::string& query, const std::string& property = "Name", std::string_view moniker = kMoniker) {
+Walked walkAll(wmi::Run& run, const std::string& query, const std::string& property = "Name",
+               std::string_view moniker = kMoniker) {
     Walked w;
     w.end = failureOf([&] {
-        ServicePtr s = bind(moniker);
+        ServicePtr s = run.bind(moniker);
         CollectionPtr c = s->execQuery(query, "WQL", kProbeFlags);
         while (const Object* o = c->next()) w.values.push_back(o->get(property).str());
     });
     return w;
 }
 
-TEST(RunScope, OneConnectionEachQueryOnceNothingKeptAfterwards) {
+TEST(Run, OneConnectionEachQueryOnceNothingKeptAfterwards) {
     ServiceDouble service(testing::sampleMachine());
     const std::string adapters = "SELECT * FROM Win32_NetworkAdapter";
-    const Walked fresh = walkAll(adapters);
-    ASSERT_EQ(fresh.values.size(), 5u);
-    walkAll(adapters);
-    EXPECT_EQ(service.connections, 2);  // outside a run, as ever
-    EXPECT_EQ(service.count(adapters), 2);
-
-    service.connections = 0;
-    service.queries.clear();
+    Walked fresh;
     {
-        RunScope run;
+        wmi::Run run(service.binder());
         // A walk that stops early, then the program's three monikers.
         {
-            ServicePtr s = bind(kMoniker);
+            ServicePtr s = run.bind(kMoniker);
             CollectionPtr c = s->execQuery(adapters, "WQL", kProbeFlags);
             ASSERT_NE(c->next(), nullptr);
         }
-        for (std::string_view m : {kMoniker, kMonikerUpper, kMonikerPlain}) EXPECT_EQ(walkAll(adapters, "Name", m).values, fresh.values);
-        {
-            RunScope inner;  // joins the run
-            EXPECT_EQ(walkAll(adapters, "MACAddress").values.size(), 5u);
-        }
+        fresh = walkAll(run, adapters);
+        ASSERT_EQ(fresh.values.size(), 5u);
+        for (std::string_view m : {kMoniker, kMonikerUpper, kMonikerPlain})
+            EXPECT_EQ(walkAll(run, adapters, "Name", m).values, fresh.values);
+        EXPECT_EQ(walkAll(run, adapters, "MACAddress").values.size(), 5u);
         // Two walks at once over one answer, each in the service's order.
-        ServicePtr s = bind(kMoniker);
+        ServicePtr s = run.bind(kMoniker);
         CollectionPtr a = s->execQuery(adapters, "WQL", kProbeFlags), b = s->execQuery(adapters, "WQL", kProbeFlags);
         const Object* first = a->next();
         for (int i = 0; i < 3; ++i) b->next();
@@ -71,36 +65,36 @@ TEST(RunScope, OneConnectionEachQueryOnceNothingKeptAfterwards) {
     EXPECT_EQ(service.connections, 1);
     EXPECT_EQ(service.queries, std::vector<std::string>{adapters});
     {
-        RunScope next;  // asks afresh
-        walkAll(adapters);
+        wmi::Run next(service.binder());  // asks afresh
+        walkAll(next, adapters);
         // Another namespace is another connection.
-        EXPECT_EQ(failureOf([] { bind("winmgmts:root\\wmi"); }).number, testing::kInvalidNamespace);
+        EXPECT_EQ(failureOf([&] { next.bind("winmgmts:root\\wmi"); }).number, testing::kInvalidNamespace);
     }
     EXPECT_EQ(service.connections, 3);
     EXPECT_EQ(service.count(adapters), 2);
 }
 
-TEST(RunScope, FailuresComeBackWhereTheyCame) {
+TEST(Run, FailuresComeBackWhereTheyCame) {
     ServiceDouble service(testing::sampleMachine());
     const Failure broken{70, "Permission denied"}, refused{fail::hresult(fail::kWbemAccessDenied), "Access denied "};
     service.harms = {{"Win32_NetworkAdapter", 2, broken}, {"Win32_Bios", std::string::npos, refused}};
     service.absentIsMissing = true;  // kept objects replay a property that cannot be read
     const std::string adapters = "SELECT * FROM Win32_NetworkAdapter", bios = "Select * from Win32_Bios";
     const std::string invalid = "SELECT * FROM Win32_Nothing";
-    RunScope run;
+    wmi::Run run(service.binder());
     for (int i = 0; i < 2; ++i) {
-        const Walked w = walkAll(adapters);
+        const Walked w = walkAll(run, adapters);
         EXPECT_EQ(w.values.size(), 2u);
         EXPECT_EQ(w.end, broken);
-        CollectionPtr c = bind(kMoniker)->execQuery(adapters, "WQL", kProbeFlags);
+        CollectionPtr c = run.bind(kMoniker)->execQuery(adapters, "WQL", kProbeFlags);
         const Object* first = c->next();
         const Object* second = c->next();
         EXPECT_EQ(first->get("MACAddress").str(), "00:11:22:33:44:55");
         EXPECT_EQ(failureOf([&] { second->get("MACAddress"); }).number, fail::kNotSupported);
-        EXPECT_EQ(failureOf([&] { bind(kMoniker)->execQuery(bios, "WQL", kProbeFlags); }), refused);
-        EXPECT_EQ(walkAll(invalid).end.number, testing::kInvalidClass);
+        EXPECT_EQ(failureOf([&] { run.bind(kMoniker)->execQuery(bios, "WQL", kProbeFlags); }), refused);
+        EXPECT_EQ(walkAll(run, invalid).end.number, testing::kInvalidClass);
         // Waiting for the query, the service answers at ExecQuery.
-        EXPECT_EQ(failureOf([&] { bind(kMoniker)->execQuery(invalid, "WQL", 0); }).number, testing::kInvalidClass);
+        EXPECT_EQ(failureOf([&] { run.bind(kMoniker)->execQuery(invalid, "WQL", 0); }).number, testing::kInvalidClass);
     }
     EXPECT_EQ(service.queries.size(), 4u);
     EXPECT_EQ(service.connections, 1);
@@ -109,7 +103,7 @@ TEST(RunScope, FailuresComeBackWhereTheyCame) {
 // A query is known by what it asks: letter case of keywords and names,
 // blanks and redundant parentheses do not make another query; a literal
 // written differently does.
-TEST(RunScope, TheSameQuestionSpelledAnotherWayIsSentOnce) {
+TEST(Run, TheSameQuestionSpelledAnotherWayIsSentOnce) {
     const std::string from = " FROM Win32_NetworkAdapter";
     struct Case {
         std::string first, second;
@@ -130,8 +124,8 @@ TEST(RunScope, TheSameQuestionSpelledAnotherWayIsSentOnce) {
     };
     for (const Case& c : cases) {
         ServiceDouble service(testing::sampleMachine());
-        RunScope run;
-        const Walked a = walkAll(c.first), b = walkAll(c.second);
+        wmi::Run run(service.binder());
+        const Walked a = walkAll(run, c.first), b = walkAll(run, c.second);
         EXPECT_EQ(service.queries.size(), c.sent) << c.first << " | " << c.second;
         if (c.sent == 1) {
             EXPECT_EQ(a.values, b.values) << c.first;
@@ -140,33 +134,28 @@ TEST(RunScope, TheSameQuestionSpelledAnotherWayIsSentOnce) {
     }
 }
 
-TEST(RunScope, AFailedBindIsTheRunsAnswer) {
+TEST(Run, AFailedBindIsTheRunsAnswer) {
     int binds = 0;
-    setBinder([&](std::string_view m) -> ServicePtr {
+    wmi::Run run([&](std::string_view m) -> ServicePtr {
         ++binds;
         return bindUnavailable(m);
     });
-    {
-        RunScope run;
-        EXPECT_EQ(failureOf([] { bind(kMoniker); }).number, 462);
-        EXPECT_EQ(failureOf([] { bind(kMonikerPlain); }).number, 462);
-    }
+    EXPECT_EQ(failureOf([&] { run.bind(kMoniker); }).number, 462);
+    EXPECT_EQ(failureOf([&] { run.bind(kMonikerPlain); }).number, 462);
     EXPECT_EQ(binds, 1);
-    setBinder(nullptr);
 }
 
 TEST(Trace, OneLinePerConnectionAndQuerySent) {
     ServiceDouble service(testing::sampleMachine());
     service.harms = {{"Win32_Bios", 0, Failure{70, "Permission denied"}}};
     std::vector<std::string> lines;
-    setBinder(traced(binder(), [&](std::string_view l) { lines.emplace_back(l); }));
     {
-        RunScope run;
+        wmi::Run run(traced(service.binder(), [&](std::string_view l) { lines.emplace_back(l); }));
         for (int i = 0; i < 2; ++i) {
-            walkAll("SELECT * FROM Win32_NetworkAdapter");
-            walkAll("Select * from Win32_Bios");
-            walkAll("SELECT * FROM Win32_Nothing\n");
-            ServicePtr s = bind(kMoniker);
+            walkAll(run, "SELECT * FROM Win32_NetworkAdapter");
+            walkAll(run, "Select * from Win32_Bios");
+            walkAll(run, "SELECT * FROM Win32_Nothing\n");
+            ServicePtr s = run.bind(kMoniker);
             s->execQuery("SELECT * FROM Win32_SoundDevice", "WQL", kProbeFlags)->next();  // left early
         }
     }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "machine.h"
+#include "wmi/run.h"
 #include "wmi/service.h"
 #include "wmi/trap.h"
 
@@ -17,88 +18,82 @@ namespace {
 
 class Trapping : public ::testing::Test {
 protected:
-    void SetUp() override {
-        setBinder(makeBinder(testing::sampleMachine()));
-        trap::on();
-    }
-    void TearDown() override {
-        setBinder(nullptr);
-        trap::clear();
-    }
+    wmi::Run run{makeBinder(testing::sampleMachine())};
+    trap::Trap& t = run.trap;
 };
 
 TEST_F(Trapping, FailingStepIsAbandonedFailingTestDoesNotHold) {
     std::vector<std::string> rows;
     ServicePtr s;
-    trap::step([&] { s = bind(kMoniker); });
+    t.step([&] { s = run.bind(kMoniker); });
     CollectionPtr c;
-    trap::step([&] { c = execQuery(s, "SELECT AttachedTo,Caption FROM Win32_POTSModem WHERE PNPDeviceID IS NOT NULL"); });
-    walk(c, [&](const Object& modem) {
-        trap::step([&] { rows.push_back("Caption " & modem["Caption"]); });
-        trap::step([&] {
+    t.step([&] { c = execQuery(s, "SELECT AttachedTo,Caption FROM Win32_POTSModem WHERE PNPDeviceID IS NOT NULL"); });
+    walk(t, c, [&](const Object& modem) {
+        t.step([&] { rows.push_back("Caption " & modem["Caption"]); });
+        t.step([&] {
             rows.push_back("before");
             rows.push_back("Id " & modem["PNPDeviceID"]);  // not selected: fails here
             rows.push_back("after");
         });
-        if (trap::test([&] { return modem["PNPDeviceID"].isNonEmptyText(); })) rows.push_back("held");
-        if (trap::test([&] { return modem["AttachedTo"].isNonEmptyText(); }))  // holds: steps go on
-            trap::step([&] { rows.push_back("Port " & modem["AttachedTo"]); });
+        if (t.test([&] { return modem["PNPDeviceID"].isNonEmptyText(); })) rows.push_back("held");
+        if (t.test([&] { return modem["AttachedTo"].isNonEmptyText(); }))  // holds: steps go on
+            t.step([&] { rows.push_back("Port " & modem["AttachedTo"]); });
     });
     EXPECT_EQ(rows, (std::vector<std::string>{"Caption Modem A", "before", "Port COM3"}));
-    EXPECT_EQ(trap::pending().number, fail::kNotSupported);
-    EXPECT_TRUE(trap::failed());
+    EXPECT_EQ(t.pending().number, fail::kNotSupported);
+    EXPECT_TRUE(t.failed());
 }
 
 TEST_F(Trapping, LatestFailureWinsAndOnClears) {
     ServicePtr s;
-    trap::step([&] { s = bind(kMoniker); });
+    t.step([&] { s = run.bind(kMoniker); });
     CollectionPtr bios;
-    trap::step([&] { bios = execQuery(s, "Select * from Win32_Bios"); });
-    walk(bios, [&](const Object& o) { trap::step([&] { (void)o["NoSuchThing"]; }); });
-    EXPECT_EQ(trap::pending().number, fail::kNotSupported);
+    t.step([&] { bios = execQuery(s, "Select * from Win32_Bios"); });
+    walk(t, bios, [&](const Object& o) { t.step([&] { (void)o["NoSuchThing"]; }); });
+    EXPECT_EQ(t.pending().number, fail::kNotSupported);
     // A query the service refuses at once replaces it with a negative number.
-    trap::step([&] { execQuery(s, "Select * from Win32_Nothing", kForwardOnly); });
-    EXPECT_EQ(trap::pending().number, testing::kInvalidClass);
-    EXPECT_FALSE(trap::failed());  // the service's own failures are not shown
-    trap::on();
-    EXPECT_EQ(trap::pending(), Failure{});
+    t.step([&] { execQuery(s, "Select * from Win32_Nothing", kForwardOnly); });
+    EXPECT_EQ(t.pending().number, testing::kInvalidClass);
+    EXPECT_FALSE(t.failed());  // the service's own failures are not shown
+    t.on();
+    EXPECT_EQ(t.pending(), Failure{});
 }
 
 TEST_F(Trapping, WalkThatCannotStartYieldsNothing) {
-    ServicePtr s = bind(kMoniker);
+    ServicePtr s = run.bind(kMoniker);
     for (const char* q : {"Select * from Win32_Nothing", "Select * from Win32_Bios Where Nope = 1", "Select from"}) {
-        trap::on();
+        t.on();
         CollectionPtr c;
-        EXPECT_TRUE(trap::step([&] { c = execQuery(s, q); })) << q;  // flags 48: accepted for now
+        EXPECT_TRUE(t.step([&] { c = execQuery(s, q); })) << q;  // flags 48: accepted for now
         int items = 0;
-        walk(c, [&](const Object&) { ++items; });
+        walk(t, c, [&](const Object&) { ++items; });
         EXPECT_EQ(items, 0) << q;
-        EXPECT_LT(trap::pending().number, 0) << q;
+        EXPECT_LT(t.pending().number, 0) << q;
     }
     // No service at all: every step after the bind fails on the calling side.
-    setBinder(bindUnavailable);
-    trap::on();
+    wmi::Run unreachable(bindUnavailable);
+    t.on();
     ServicePtr none;
-    EXPECT_FALSE(trap::step([&] { none = bind(kMoniker); }));
+    EXPECT_FALSE(t.step([&] { none = unreachable.bind(kMoniker); }));
     CollectionPtr c;
-    EXPECT_FALSE(trap::step([&] { c = execQuery(none, "Select * from Win32_Bios"); }));
+    EXPECT_FALSE(t.step([&] { c = execQuery(none, "Select * from Win32_Bios"); }));
     int items = 0;
-    walk(c, [&](const Object&) { ++items; });
+    walk(t, c, [&](const Object&) { ++items; });
     EXPECT_EQ(items, 0);
-    EXPECT_EQ(trap::pending().number, fail::kObjectRequired);
-    EXPECT_TRUE(trap::failed());
+    EXPECT_EQ(t.pending().number, fail::kObjectRequired);
+    EXPECT_TRUE(t.failed());
 }
 
 TEST_F(Trapping, WalkStopsWhenAsked) {
-    ServicePtr s = bind(kMoniker);
+    ServicePtr s = run.bind(kMoniker);
     CollectionPtr c = execQuery(s, "SELECT * FROM Win32_NetworkAdapter Where PnPDeviceID like 'V1394%' OR Name LIKE '%LAN%'");
     std::vector<std::string> seen;
-    walk(c, [&](const Object& o) {
+    walk(t, c, [&](const Object& o) {
         seen.push_back(o["Name"].str());
         return trap::Walk::Stop;
     });
     EXPECT_EQ(seen, (std::vector<std::string>{"1394 Net Adapter"}));
-    EXPECT_EQ(trap::pending().number, 0);
+    EXPECT_EQ(t.pending().number, 0);
 }
 
 }  // namespace
@@ -109,22 +104,21 @@ namespace tq {
 // What no failure number stands for becomes "Internal error"; a fault of the
 // program (a logic error, something not an exception class) stops a debug build.
 TEST(TrapUnexpected, InternalErrorRowAndDebugBuildsStopOnProgramFaults) {
-    trap::on();
-    EXPECT_FALSE(trap::step([] { throw std::system_error(std::make_error_code(std::errc::io_error)); }));
-    EXPECT_EQ(trap::pending().number, fail::kInternal);
-    EXPECT_EQ(trap::pending().description, "Internal error");
-    const auto programFault = [] {
-        trap::on();
-        trap::step([] { throw std::logic_error("a broken invariant"); });
-        trap::step([] { throw 7; });
-        return trap::pending().number;
+    trap::Trap t;
+    EXPECT_FALSE(t.step([] { throw std::system_error(std::make_error_code(std::errc::io_error)); }));
+    EXPECT_EQ(t.pending().number, fail::kInternal);
+    EXPECT_EQ(t.pending().description, "Internal error");
+    const auto programFault = [&t] {
+        t.on();
+        t.step([] { throw std::logic_error("a broken invariant"); });
+        t.step([] { throw 7; });
+        return t.pending().number;
     };
 #ifdef NDEBUG
     EXPECT_EQ(programFault(), fail::kInternal);
 #else
     EXPECT_DEATH(programFault(), "unexpected exception: a broken invariant");
 #endif
-    trap::clear();
 }
 
 }  // namespace tq

@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     ui::QtUserInterface windows;
     platform::current().ui = &windows;
     windows.setMessageHook([](const std::string& p, int, const std::string&) { std::printf("message: %s\n", p.c_str()); });
-    wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(argv[1])));
+    platform::current().binder = wmi::makeBinder(wmi::loadSnapshot(argv[1]));
 
     ui::FrmMain* main = windows.startMainWindow();
     save(main, "main-motherboard");

@@ -251,9 +251,9 @@ TEST(WmiTrace, AppendsToARegularFileAndRefusesEverythingElse) {
     const std::string file = dir.path + "/trace.txt";
     wmi::TraceSink sink;
     ASSERT_EQ(platform::startWmiTrace(file, sink), "");
-    wmi::setBinder(wmi::traced(wmi::makeBinder(std::make_shared<wmi::Repository>()), sink));
-    wmi::bind(wmi::kMoniker)->execQuery("SELECT * FROM Win32_Bios", "WQL", wmi::kProbeFlags)->next();
-    wmi::setBinder(nullptr);
+    wmi::traced(wmi::makeBinder(std::make_shared<wmi::Repository>()), sink)(wmi::kMoniker)
+        ->execQuery("SELECT * FROM Win32_Bios", "WQL", wmi::kProbeFlags)
+        ->next();
     const std::string trace = dir.read("trace.txt");
     EXPECT_EQ(trace.rfind("earlier line\n", 0), 0u);
     EXPECT_EQ(std::count(trace.begin(), trace.end(), '\n'), 3);

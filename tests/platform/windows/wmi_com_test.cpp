@@ -105,14 +105,13 @@ TEST(ComService, EachMonikerAnswersTheBiosQuery) {
 // objects valid after the walk has moved on.
 TEST(ComService, ARunConnectsOnceAndSendsEachQueryOnce) {
     std::vector<std::string> lines;
-    wmi::setBinder(wmi::traced(makeComBinder(), [&](std::string_view l) { lines.emplace_back(l); }));
     {
-        wmi::RunScope run;
+        wmi::Run run(wmi::traced(makeComBinder(), [&](std::string_view l) { lines.emplace_back(l); }));
         std::vector<std::string> names;
         for (int i = 0; i < 2; ++i)
             for (std::string_view moniker : {wmi::kMoniker, wmi::kMonikerUpper, wmi::kMonikerPlain}) {
-                wmi::CollectionPtr r = wmi::bind(moniker)->execQuery("SELECT * FROM Win32_Processor", "WQL",
-                                                                      wmi::kProbeFlags);
+                wmi::CollectionPtr r = run.bind(moniker)->execQuery("SELECT * FROM Win32_Processor", "WQL",
+                                                                     wmi::kProbeFlags);
                 const wmi::Object* first = r->next();
                 ASSERT_NE(first, nullptr);
                 while (r->next()) {
@@ -121,7 +120,6 @@ TEST(ComService, ARunConnectsOnceAndSendsEachQueryOnce) {
             }
         EXPECT_EQ(std::count(names.begin(), names.end(), names.front()), 6);
     }
-    wmi::setBinder(nullptr);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[0].find("\tconnected\t"), std::string::npos) << lines[0];
     EXPECT_NE(lines[1].find("\tSELECT * FROM Win32_Processor"), std::string::npos) << lines[1];
@@ -162,26 +160,24 @@ TEST(ComService, ServiceFailuresAreNegative) {
     ASSERT_EQ(numberOf([&] { r = service->execQuery("SELEC * FROM Win32_BIOS", "WQL", wmi::kProbeFlags); }), 0);
     ASSERT_TRUE(r);
     EXPECT_EQ(numberOf([&] { r->next(); }), fail::hresult(fail::kWbemInvalidQuery));
-    trap::on();
+    trap::Trap t;
     int items = 0;
-    wmi::walk(r, [&](const wmi::Object&) { ++items; });
+    wmi::walk(t, r, [&](const wmi::Object&) { ++items; });
     EXPECT_EQ(items, 0);
-    EXPECT_EQ(trap::pending().number, fail::hresult(fail::kWbemInvalidQuery));
-    EXPECT_FALSE(trap::failed());
-    trap::clear();
+    EXPECT_EQ(t.pending().number, fail::hresult(fail::kWbemInvalidQuery));
+    EXPECT_FALSE(t.failed());
 }
 
-TEST(ComService, ProgramWideBinderWalksUnderTrapping) {
-    wmi::setBinder(makeComBinder());
-    trap::on();
+TEST(ComService, ARunWalksUnderTrapping) {
+    wmi::Run run(makeComBinder());
+    trap::Trap& t = run.trap;
     int seen = 0;
-    wmi::walk(wmi::execQuery(wmi::bind(wmi::kMoniker), "Select * from Win32_Processor"), [&](const wmi::Object& cpu) {
+    wmi::walk(t, wmi::execQuery(run.bind(wmi::kMoniker), "Select * from Win32_Processor"), [&](const wmi::Object& cpu) {
         ++seen;
         EXPECT_FALSE(cpu["Name"].str().empty());
     });
     EXPECT_GE(seen, 1);
-    EXPECT_EQ(trap::pending().number, 0);
-    wmi::setBinder(nullptr);
+    EXPECT_EQ(t.pending().number, 0);
 }
 
 }  // namespace

@@ -297,7 +297,7 @@ private:
 // what shows at start and the order of the Tab key.
 TEST(Win32Windows, ControlsMatchTheirTables) {
     Windows w;
-    wmi::setBinder(wmi::bindUnavailable);
+    platform::current().binder = wmi::bindUnavailable;
     Win32Screen screen(w);
     EXPECT_EQ(scenarios::run(screen, scenarios::startOnUnreachableService()), Strings{});
     FrmMain* main = w.ui.mainWindow();
@@ -497,7 +497,7 @@ TEST(Win32Windows, ProgressBar) {
 TEST(Win32Windows, AboutBox) {
     for (WORD k : {VK_RETURN, VK_ESCAPE}) {
         Windows w;
-        wmi::setBinder(wmi::bindUnavailable);
+        platform::current().binder = wmi::bindUnavailable;
         FrmMain* main = w.ui.startMainWindow();
         click(*main, "imgInfo");
         ASSERT_TRUE(w.ui.aboutBox());
@@ -505,7 +505,7 @@ TEST(Win32Windows, AboutBox) {
         EXPECT_EQ(w.ui.aboutBox(), nullptr) << k;
     }
     Windows w;
-    wmi::setBinder(wmi::bindUnavailable);
+    platform::current().binder = wmi::bindUnavailable;
     click(*w.ui.startMainWindow(), "imgInfo");
     click(*w.ui.mainWindow(), "btnEnde");
     EXPECT_EQ(w.ui.openWindows(), 1);

@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     platform::current().shell = &shell;
     Win32UserInterface ui(::GetModuleHandleW(nullptr));
     platform::current().ui = &ui;
-    wmi::setBinder(wmi::makeBinder(wmi::loadSnapshot(argv[1])));
+    platform::current().binder = wmi::makeBinder(wmi::loadSnapshot(argv[1]));
     ::SetTimer(nullptr, 0, 50, &boxTimer);
 
     FrmMain* main = ui.startMainWindow();
