@@ -27,7 +27,7 @@ Locale& usEnglishLocale() {
 }
 
 Platform& current() {
-    static Platform p{nullptr, nullptr, nullptr, &usEnglishLocale(), nullptr};
+    static Platform p{nullptr, nullptr, nullptr, &usEnglishLocale(), nullptr, {}};
     return p;
 }
 
