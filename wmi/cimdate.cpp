@@ -16,12 +16,19 @@ std::optional<int> digits(std::string_view s, std::size_t from, std::size_t n) {
     return v;
 }
 
+bool allDigits(std::string_view s, std::size_t n) {
+    if (s.size() < n) return false;
+    for (char c : s.substr(0, n))
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+
 bool leapYear(long long y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 }  // namespace
 
 std::optional<DateTime> parse(std::string_view text, bool withTime) {
-    if (!digits(text, 0, withTime ? 14 : 8)) return std::nullopt;
+    if (!allDigits(text, withTime ? 14 : 8)) return std::nullopt;
     DateTime d;
     d.year = *digits(text, 0, 4), d.month = *digits(text, 4, 2), d.day = *digits(text, 6, 2);
     if (withTime) d.hour = *digits(text, 8, 2), d.minute = *digits(text, 10, 2), d.second = *digits(text, 12, 2);
