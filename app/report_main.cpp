@@ -238,6 +238,7 @@ static int runProgram(std::vector<std::string> args) {
 
     // The whole program is one run: one connection, each query once.
     wmi::Run run(platform::current().binder);
+    run.decimalSeparator = platform::locale().decimalSeparator();
     if (!o.dumpFile.empty()) {
         try {
             wmi::ServicePtr service = run.bind(wmi::kMoniker);

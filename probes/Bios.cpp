@@ -10,9 +10,9 @@ void WriteBiosSection(ReportStream& stream) {
     p.query("Select * from Win32_Bios");
     p.head("Bios");
     p.walk([&](const Object& bios) {
-        p.row("Manufacturer", [&] { return nbsp(bios["Manufacturer"]); });
-        p.row("Description", [&] { return nbsp(bios["Description"]); });
-        p.row("SMBIOS", [&] { return nbsp(bios["SMBIOSBIOSVersion"]); });
+        p.row("Manufacturer", [&] { return p.nbsp(bios["Manufacturer"]); });
+        p.row("Description", [&] { return p.nbsp(bios["Description"]); });
+        p.row("SMBIOS", [&] { return p.nbsp(bios["SMBIOSBIOSVersion"]); });
     });
     p.finish();
 }

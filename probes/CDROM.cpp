@@ -13,8 +13,8 @@ void WriteCdromSection(ReportStream& stream) {
         if (!p.nonEmptyText(drive, "Caption")) return;
         p.writeHead();
         p.separator();
-        p.row("Name", [&] { return nbsp(drive["Caption"]); });
-        p.row("ID", [&] { return nbsp(drive["Id"]); });
+        p.row("Name", [&] { return p.nbsp(drive["Caption"]); });
+        p.row("ID", [&] { return p.nbsp(drive["Id"]); });
         if (p.nonEmptyText(drive, "DeviceID")) {
             std::string firmware;
             p.step([&] { firmware = FirmwareFromId(drive["DeviceID"]); });

@@ -13,7 +13,7 @@ void WriteRemovableDrivesSection(ReportStream& stream) {
         if (!p.nonEmptyText(drive, "Description")) return;
         p.writeHead();
         p.separator();
-        p.row("Name", [&] { return nbsp(drive["Description"]); });
+        p.row("Name", [&] { return p.nbsp(drive["Description"]); });
         p.rowIfText("DeviceID", drive, "DeviceID");
         ++p.counter;
     });

@@ -16,11 +16,11 @@ std::string FirmwareFromId(const Value& id) {
     return textReplace(rest, "_", " ");
 }
 
-std::string DiskSizeGb(const Value& size) {
+std::string DiskSizeGb(const Value& size, std::string_view separator) {
     const std::optional<double> bytes = size.number();
     if (!bytes) fail::raise(fail::kTypeMismatch);
     const double gb = roundToTenths(*bytes / 1000000000.0 - 0.3);
-    return formatNumber(gb) + " GB";
+    return formatNumber(gb, separator) + " GB";
 }
 
 std::string GetVolumeLabel(wmi::Run& run, const std::string& drive) {
@@ -48,10 +48,10 @@ void WriteHddSection(ReportStream& stream) {
     p.query("Select * from Win32_DiskDrive Where Size >'2036385280'");
     p.walk([&](const Object& disk) {
         p.separator();
-        p.row("Name", [&] { return nbsp(disk["Model"]); });
+        p.row("Name", [&] { return p.nbsp(disk["Model"]); });
         std::string firmware;
         p.step([&] { firmware = FirmwareFromId(disk["PNPDeviceID"]); });
-        p.row("Size", [&] { return DiskSizeGb(disk["Size"]); });
+        p.row("Size", [&] { return DiskSizeGb(disk["Size"], p.run().decimalSeparator); });
         p.row("Firmware", [&] { return firmware + std::string(kNbsp); });
         ++p.counter;
     });

@@ -12,7 +12,7 @@ void WriteKeyboardSection(ReportStream& stream) {
     p.walk([&](const Object& keyboard) {
         if (!p.nonEmptyText(keyboard, "Description")) return;
         p.writeHead();
-        p.row("Name", [&] { return nbsp(keyboard["Description"]); });
+        p.row("Name", [&] { return p.nbsp(keyboard["Description"]); });
         p.rowIfText("Device Layout", keyboard, "Layout");
         p.rowIfText("PNPDeviceID", keyboard, "PNPDeviceID");
     });

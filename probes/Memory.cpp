@@ -38,7 +38,7 @@ void WriteMemorySection(ReportStream& stream) {
             }))
             p.row("Capacity", [&] { return std::to_string(CapacityMb(module["Capacity"])) + " MB"; });
         if (p.test([&] { return module["Speed"].isInteger() && module["Speed"].rawInteger() > 0; }))
-            p.row("Speed", [&] { return nbsp(module["Speed"]); });
+            p.row("Speed", [&] { return p.nbsp(module["Speed"]); });
         else
             p.rowText("Speed", "unknown");
         p.rowIfText("Slot", module, "DeviceLocator");

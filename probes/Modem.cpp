@@ -13,7 +13,7 @@ void WriteModemSection(ReportStream& stream) {
     p.walk([&](const Object& modem) {
         if (!p.nonEmptyText(modem, "Caption")) return;
         p.writeHead();
-        p.row("Name", [&] { return nbsp(modem["Caption"]); });
+        p.row("Name", [&] { return p.nbsp(modem["Caption"]); });
         p.rowIfText("ModemCom", modem, "AttachedTo");
     });
     p.finish("Error: try to get Modem information ...");

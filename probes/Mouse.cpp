@@ -11,7 +11,7 @@ void WriteMouseSection(ReportStream& stream) {
     p.head("Mouse");
     p.walk([&](const Object& mouse) {
         if (!p.nonEmptyText(mouse, "Description")) return;
-        p.row("Name", [&] { return nbsp(mouse["Description"]); });
+        p.row("Name", [&] { return p.nbsp(mouse["Description"]); });
         p.rowIfText("Manufacturer", mouse, "Manufacturer");
         p.rowIfText("PNPDeviceID", mouse, "PNPDeviceID");
     });

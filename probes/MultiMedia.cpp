@@ -31,7 +31,7 @@ void WriteMultimediaSection(ReportStream& stream) {
         p.writeHead();
         p.separator();
         if (p.nonEmptyText(sound, "Description")) {
-            p.row("Name", [&] { return nbsp(sound["Description"]); });
+            p.row("Name", [&] { return p.nbsp(sound["Description"]); });
             std::string version;
             p.step([&] { version = GetDriverVersion(p.run(), sound["Description"].rawText()); });
             if (!version.empty()) p.row("Driver Version", [&] { return version + std::string(kNbsp); });

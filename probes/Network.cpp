@@ -13,7 +13,7 @@ void WriteNetworkSection(ReportStream& stream) {
     p.walk([&](const Object& adapter) {
         if (!p.nonEmptyText(adapter, "Description")) return;
         p.separator();
-        p.row("Description", [&] { return nbsp(adapter["Description"]); });
+        p.row("Description", [&] { return p.nbsp(adapter["Description"]); });
         std::string version;
         p.step([&] { version = GetDriverVersion(p.run(), adapter["Description"].rawText()); });
         if (textLength(version) > 0) p.row("Driver Version", [&] { return version + std::string(kNbsp); });

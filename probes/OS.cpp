@@ -11,7 +11,7 @@ void WriteOsSection(ReportStream& stream) {
     p.head("Operatingsystem");
     p.walk([&](const Object& os) {
         if (!p.nonEmptyText(os, "Caption")) return;
-        p.row("Name", [&] { return nbsp(os["Caption"]); });
+        p.row("Name", [&] { return p.nbsp(os["Caption"]); });
         p.rowIfText("BuildType", os, "BuildType");
         p.rowIfText("CountryCode", os, "CountryCode");
         p.rowIfText("CSDVersion", os, "CSDVersion");
@@ -26,12 +26,12 @@ void WritePerformanceRatingSection(ReportStream& stream) {
     p.queryDefaults("Select * From Win32_WinSAT");
     p.head("Windows System Assessment (Scoring)");
     p.walk([&](const Object& sat) {
-        p.row("Processor", [&] { return nbsp(sat["CPUScore"]); });
-        p.row("Memory", [&] { return nbsp(sat["MemoryScore"]); });
-        p.row("Primary hard disk", [&] { return nbsp(sat["DiskScore"]); });
-        p.row("Graphics", [&] { return nbsp(sat["GraphicsScore"]); });
-        p.row("Gaming graphics", [&] { return nbsp(sat["D3DScore"]); });
-        p.row("Windows System Performance Rating", [&] { return nbsp(sat["WinSPRLevel"]); });
+        p.row("Processor", [&] { return p.nbsp(sat["CPUScore"]); });
+        p.row("Memory", [&] { return p.nbsp(sat["MemoryScore"]); });
+        p.row("Primary hard disk", [&] { return p.nbsp(sat["DiskScore"]); });
+        p.row("Graphics", [&] { return p.nbsp(sat["GraphicsScore"]); });
+        p.row("Gaming graphics", [&] { return p.nbsp(sat["D3DScore"]); });
+        p.row("Windows System Performance Rating", [&] { return p.nbsp(sat["WinSPRLevel"]); });
     });
     // This section names no failure, it only marks one.
     if (p.failed()) p.rowText("-", "-&nbsp;");

@@ -27,7 +27,7 @@ void WriteOnboardSection(ReportStream& stream) {
             "Where PnPDeviceID like 'V1394%' ");
     p.first([&](const Object& adapter) {
         if (!p.nonEmptyText(adapter, "Description")) return;
-        p.row("Description", [&] { return nbsp(adapter["Description"]); });
+        p.row("Description", [&] { return p.nbsp(adapter["Description"]); });
         versionRow(adapter);
         if (p.nonEmptyText(adapter, "PNPDeviceID"))
             p.row("PNPDeviceID", [&] { return TrimPnpId(adapter["PNPDeviceID"].rawText()) + std::string(kNbsp); });
@@ -41,10 +41,10 @@ void WriteOnboardSection(ReportStream& stream) {
             if (!p.nonEmptyText(video, "PNPDeviceID")) return;
             p.separator();
             if (p.nonEmptyText(video, "Description")) {
-                p.row("Description", [&] { return nbsp(video["Description"]); });
+                p.row("Description", [&] { return p.nbsp(video["Description"]); });
                 versionRow(video);
             }
-            p.row("PNPDeviceID", [&] { return nbsp(video["PNPDeviceID"]); });
+            p.row("PNPDeviceID", [&] { return p.nbsp(video["PNPDeviceID"]); });
             ++p.counter;
         });
     }
@@ -74,7 +74,7 @@ void WriteOnboardSection(ReportStream& stream) {
         p.first([&](const Object& adapter) {
             if (!p.nonEmptyText(adapter, "Description")) return;
             p.separator();
-            p.row("Description", [&] { return nbsp(adapter["Description"]); });
+            p.row("Description", [&] { return p.nbsp(adapter["Description"]); });
             versionRow(adapter);
             if (p.nonEmptyText(adapter, "PNPDeviceID"))
                 p.row("PNPDeviceID",

@@ -35,7 +35,7 @@ void WritePnpDriverSection(ReportStream& stream) {
     p.walk([&](const Object& driver) {
         if (p.nonEmptyText(driver, "DeviceName")) {
             p.separator();
-            p.row("DeviceName", [&] { return nbsp(driver["DeviceName"]); });
+            p.row("DeviceName", [&] { return p.nbsp(driver["DeviceName"]); });
             p.rowIfText("DriverVersion", driver, "DriverVersion");
             p.rowIfText("PNPDeviceID", driver, "DeviceID");
             if (p.test([&] { return driver["DeviceClass"].isText() && driver["DeviceClass"].rawText() == "NET"; })) {

@@ -37,7 +37,7 @@ void WriteGraphicsSection(ReportStream& stream) {
     p.walk([&](const Object& video) {
         if (!p.nonEmptyText(video, "Name")) return;
         p.separator();
-        p.row("Name", [&] { return nbsp(video["Name"]); });
+        p.row("Name", [&] { return p.nbsp(video["Name"]); });
         p.rowIfText("DeviceID", video, "DeviceID");
         p.rowIfText("PNPDeviceID", video, "PNPDeviceID");
         p.rowIfText("DriverVersion", video, "DriverVersion");
@@ -50,10 +50,10 @@ void WriteGraphicsSection(ReportStream& stream) {
                 return video["CurrentHorizontalResolution"].str() + " x " + video["CurrentVerticalResolution"].str();
             });
         if (positiveInteger(p, video, "CurrentBitsPerPixel"))
-            p.row("Colour_bits", [&] { return nbsp(video["CurrentBitsPerPixel"]); });
+            p.row("Colour_bits", [&] { return p.nbsp(video["CurrentBitsPerPixel"]); });
         if (positiveInteger(p, video, "AdapterRAM"))
             p.row("Video-RAM",
-                  [&] { return formatNumber(video["AdapterRAM"].rawInteger() / 1024.0 / 1024.0) + " MB"; });
+                  [&] { return formatNumber(video["AdapterRAM"].rawInteger() / 1024.0 / 1024.0, p.run().decimalSeparator) + " MB"; });
         ++p.counter;
     });
     p.finish();

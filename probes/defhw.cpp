@@ -13,9 +13,9 @@ void WriteDefectiveHardwareSection(ReportStream& stream) {
         if (!p.nonEmptyText(device, "Name")) return;
         p.writeHead();
         p.separator();
-        p.row("Name", [&] { return nbsp(device["Name"]); });
+        p.row("Name", [&] { return p.nbsp(device["Name"]); });
         if (p.test([&] { return !device["Service"].isAbsent() && device["Service"].str() != ""; }))
-            p.row("Service", [&] { return nbsp(device["Service"]); });
+            p.row("Service", [&] { return p.nbsp(device["Service"]); });
         if (p.notEmpty(device, "DeviceID"))
             p.row("DeviceID", [&] { return TrimPnpId(textOf(device["DeviceID"])) + std::string(kNbsp); });
         ++p.counter;

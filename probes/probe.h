@@ -116,6 +116,9 @@ public:
     // the property is a non-empty text (rowIfText) or not empty (rowIfNotEmpty).
     void rowIfText(std::string_view label, const Object& item, std::string_view property);
     void rowIfNotEmpty(std::string_view label, const Object& item, std::string_view property);
+    // The text of a value as a row shows it: the value (numbers with the
+    // run's decimal separator) followed by "&nbsp;".
+    std::string nbsp(const Value& v) { return v.str(run().decimalSeparator) + std::string(kNbsp); }
     // The separator row, when at least one device has been written.
     void separator();
 
@@ -166,8 +169,6 @@ private:
     std::unique_ptr<platform::LineReader> reader_;
 };
 
-// The text of a value as a row shows it: the value followed by "&nbsp;".
-inline std::string nbsp(const Value& v) { return v & kNbsp; }
 
 // The two tests of the pattern on an item's property, as trapped conditions:
 // a property that cannot be read makes the test fail (the failure pending).

@@ -62,8 +62,9 @@ std::string FormatDate(const DateTime& date);
 // before the instance's "\" after the first 20, fill "_" as blanks. Fails
 // when the identifier is not a text of at least 20 characters.
 std::string FirmwareFromId(const Value& id);
-// A disk's byte count as gigabytes, less 0.3, to one decimal: "249.8 GB".
-std::string DiskSizeGb(const Value& size);
+// A disk's byte count as gigabytes, less 0.3, to one decimal: "249.8 GB"
+// with "." as `separator`.
+std::string DiskSizeGb(const Value& size, std::string_view separator);
 // The name of a memory type code ("SDRAM ", "**Unknown**").
 std::string MemoryTypeName(std::int32_t code);
 // Bytes as whole megabytes, halfway to even.

@@ -63,7 +63,7 @@ RunOutcome RunReport(wmi::Run& run, const std::vector<Section>& sections) {
 
     ui.closeReportNameDialog();
     ui.setMousePointer(platform::kPointerHourglass);
-    setDecimalSeparator(platform::locale().decimalSeparator());
+    run.decimalSeparator = platform::locale().decimalSeparator();
     trap::Trap& t = run.trap;  // the writers and probes trap into it
     t.on();
 

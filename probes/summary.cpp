@@ -214,7 +214,7 @@ std::string GraphicsPnp(wmi::Run& run, SummaryView& view) {
         if (t.test([&] { return positive(vc["AdapterRAM"]); }))
             t.step([&] {
                 const double mb = static_cast<double>(vc["AdapterRAM"].rawInteger()) / 1024 / 1024;
-                view.setCaption("lblVGAVideoRam", formatNumber(mb) + " MB");
+                view.setCaption("lblVGAVideoRam", formatNumber(mb, run.decimalSeparator) + " MB");
             });
     });
 

@@ -25,6 +25,7 @@ template <class F>
 auto MainLogic::inRun(F&& f) {
     if (run_) return f(*run_);
     wmi::Run run(platform::current().binder);
+    run.decimalSeparator = platform::locale().decimalSeparator();
     run_ = &run;
     struct Leave {
         wmi::Run*& r;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "wmi/service.h"
@@ -37,6 +38,10 @@ public:
 
     // The run's pending failure.
     trap::Trap trap;
+
+    // The decimal separator of the numbers the run shows: the user's, which
+    // the driver takes from its locale.
+    std::string decimalSeparator = ".";
 
 private:
     struct State;

@@ -81,17 +81,7 @@ std::size_t textLength(std::string_view s) {
     return n;
 }
 
-namespace {
-std::string& decimalSeparatorRef() {
-    static std::string sep = ".";
-    return sep;
-}
-}  // namespace
-
-void setDecimalSeparator(std::string sep) { decimalSeparatorRef() = std::move(sep); }
-const std::string& decimalSeparator() { return decimalSeparatorRef(); }
-
-std::string formatNumber(double d, bool single) {
+std::string formatNumber(double d, std::string_view separator, bool single) {
     if (std::isnan(d)) return "NaN";
     if (std::isinf(d)) return d > 0 ? "Infinity" : "-Infinity";
     if (d == 0) return "0";
@@ -113,7 +103,7 @@ std::string formatNumber(double d, bool single) {
         out += tail;
     }
     if (auto dot = out.find('.'); dot != std::string::npos) {
-        out.replace(dot, 1, decimalSeparatorRef());
+        out.replace(dot, 1, separator);
     }
     return out;
 }
@@ -135,13 +125,13 @@ double roundToTenths(double x) {
     return r / 10.0;
 }
 
-std::string Value::str() const {
+std::string Value::str(std::string_view decimalSeparator) const {
     switch (kind()) {
     case Kind::Absent: return {};
     case Kind::Text: return rawText();
     case Kind::Integer: return std::to_string(rawInteger());
     case Kind::Boolean: return rawBoolean() ? "True" : "False";
-    case Kind::Real: return formatNumber(rawReal(), isSingle());
+    case Kind::Real: return formatNumber(rawReal(), decimalSeparator, isSingle());
     case Kind::Other: break;
     }
     fail::raise(fail::kTypeMismatch);

@@ -79,9 +79,10 @@ public:
 
     // The text form, as appending the value to a text gives it: nothing when
     // absent, the digits of an integer, the text itself, "True"/"False",
-    // a floating-point number in its shortest form with the locale's decimal
-    // separator. Other kinds fail with a type mismatch.
-    std::string str() const;
+    // a floating-point number in its shortest form with `decimalSeparator`
+    // (a report or a window passes its run's, the user's; "." is the form
+    // queries and the inventory read). Other kinds fail with a type mismatch.
+    std::string str(std::string_view decimalSeparator = ".") const;
 
     // Length of the text form in characters; absent values have none (0 here,
     // and every comparison of an absent value is false, see isNotEmpty).
@@ -129,19 +130,15 @@ private:
 };
 static_assert(sizeof(Value) == 16);
 
-// a & "text": the value's text form followed by the text.
+// a & "text": the value's text form followed by the text ("." in numbers).
 std::string operator&(const Value& v, std::string_view s);
 std::string operator&(std::string_view s, const Value& v);
 
 // The text form of a floating-point number: at most 15 significant digits
 // (7 for single precision), no trailing zeros, plain digits for whole
-// numbers below 1E+15 (1E+07), the decimal separator below.
-std::string formatNumber(double d, bool single = false);
-
-// The decimal separator of number texts: the user's, handed in by whoever
-// installs the platform's locale ("." until then).
-void setDecimalSeparator(std::string sep);
-const std::string& decimalSeparator();
+// numbers below 1E+15 (1E+07), `separator` between the whole and the
+// fractional digits (the user's, from the run that shows the number).
+std::string formatNumber(double d, std::string_view separator, bool single = false);
 
 // x rounded to one decimal place, decided on the exact value of x; a tie
 // (x exactly halfway) goes to the even tenth.

@@ -21,7 +21,6 @@ void installPlatform(const InstallOptions& options) {
     current().files = gFiles.get();
     current().shell = gShell.get();
     current().locale = gLocale.get();
-    setDecimalSeparator(gLocale->decimalSeparator());
     current().registry = &posix::standInRegistry();
 }
 

@@ -21,7 +21,6 @@ void installPlatform(const InstallOptions& options) {
     current().shell = gShell.get();
     current().registry = gRegistry.get();
     current().locale = gLocale.get();
-    setDecimalSeparator(gLocale->decimalSeparator());
 }
 
 wmi::Binder platformBinder(const InstallOptions&) { return win::makeComBinder(); }
