@@ -14,14 +14,12 @@
 
 #include "platform/install.h"
 #include "platform/seams.h"
-#include "platform/wmitrace.h"
 #include "report/html.h"
 #include "ui/frmmain.h"
 #include "ui/qtui.h"
 #include "ui/widgets.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
-#include "wmi/trace.h"
 
 namespace {
 
@@ -120,10 +118,11 @@ int main(int argc, char** argv) {
 
     platform::InstallOptions options;
     if (!platform::fitForUserFiles(platform::programFolder())) options.applicationFolder = documentsFolder();
-    platform::installPlatform(options);
-    ui::QtUserInterface windows;
+    platform::Platform platform;
+    platform::installPlatform(platform, options);
+    ui::QtUserInterface windows(platform);
     StatusNotingUi noting(windows);
-    platform::current().ui = &noting;
+    platform.ui = &noting;
 
     // TALLYQUEST_SNAPSHOT answers the management queries from a snapshot file.
     const char* snapshot = std::getenv("TALLYQUEST_SNAPSHOT");
@@ -136,16 +135,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-
-    // TALLYQUEST_TRACE_WMI appends a line per management query to a file;
-    // a file that cannot be used leaves the program untraced.
-    wmi::TraceSink trace;
-    if (const std::string file = platform::wmiTraceVariable(); !file.empty()) platform::startWmiTrace(file, trace);
-    if (!binder) {
-        options.trace = trace;
-        binder = platform::platformBinder(options);
-    }
-    platform::current().binder = wmi::traced(std::move(binder), trace);
+    platform.binder = platform::tracedProgramBinder(std::move(binder), options);
 
     windows.startMainWindow();
     const int status = QApplication::exec();

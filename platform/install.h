@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/seams.h"
 #include "wmi/service.h"
 #include "wmi/trace.h"
 
@@ -20,12 +21,19 @@ struct InstallOptions {
     wmi::TraceSink trace;
 };
 
-// Sets files, shell, registry and locale of platform::current(); the user
-// interface is the program's to set.
-void installPlatform(const InstallOptions& options);
+// Sets files, shell, registry and locale of `platform` to this platform's
+// own (they live until the program ends); the user interface and the
+// binder are the program's to set.
+void installPlatform(Platform& platform, const InstallOptions& options);
 
 // The binder that reaches this platform's own management service.
 wmi::Binder platformBinder(const InstallOptions& options);
+
+// The windowed programs' binder: `binder` when the program answers from one
+// of its own (a snapshot), otherwise the platform's, traced into the file
+// that TALLYQUEST_TRACE_WMI names (a file that cannot be used leaves the
+// program untraced).
+wmi::Binder tracedProgramBinder(wmi::Binder binder, InstallOptions options);
 
 // What the management source could not read for this user and what the
 // report lacks for it, as one sentence; empty when nothing was missed.

@@ -12,16 +12,16 @@ std::unique_ptr<posix::PosixShell> gShell;
 std::unique_ptr<posix::PosixLocale> gLocale;
 }  // namespace
 
-void installPlatform(const InstallOptions& options) {
+void installPlatform(Platform& platform, const InstallOptions& options) {
     posix::PathMap map(options.driveC.empty() ? "/" : options.driveC);
     const std::string folder = options.applicationFolder.empty() ? posix::executableFolder() : options.applicationFolder;
     gFiles = std::make_unique<posix::PosixFiles>(map, folder);
     gShell = std::make_unique<posix::PosixShell>(gFiles->paths());
     gLocale = std::make_unique<posix::PosixLocale>();
-    current().files = gFiles.get();
-    current().shell = gShell.get();
-    current().locale = gLocale.get();
-    current().registry = &posix::standInRegistry();
+    platform.files = gFiles.get();
+    platform.shell = gShell.get();
+    platform.locale = gLocale.get();
+    platform.registry = &posix::standInRegistry();
 }
 
 wmi::Binder platformBinder(const InstallOptions& options) {

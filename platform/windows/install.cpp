@@ -12,15 +12,15 @@ std::unique_ptr<win::WinRegistry> gRegistry;
 std::unique_ptr<win::WinLocale> gLocale;
 }  // namespace
 
-void installPlatform(const InstallOptions& options) {
+void installPlatform(Platform& platform, const InstallOptions& options) {
     gFiles = std::make_unique<win::WinFiles>(options.applicationFolder);
     gShell = std::make_unique<win::WinShell>();
     gRegistry = std::make_unique<win::WinRegistry>();
     gLocale = std::make_unique<win::WinLocale>();
-    current().files = gFiles.get();
-    current().shell = gShell.get();
-    current().registry = gRegistry.get();
-    current().locale = gLocale.get();
+    platform.files = gFiles.get();
+    platform.shell = gShell.get();
+    platform.registry = gRegistry.get();
+    platform.locale = gLocale.get();
 }
 
 wmi::Binder platformBinder(const InstallOptions&) { return win::makeComBinder(); }

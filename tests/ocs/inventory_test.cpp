@@ -19,6 +19,8 @@
 #ifndef _WIN32
 #include "tests/support/shell.h"
 #endif
+#include "wmi/repository.h"
+#include "wmi/snapshot.h"
 #include "wmi/trap.h"
 
 namespace {
@@ -49,11 +51,10 @@ struct Doc {
 };
 
 Inventory inventoryOf(std::string_view snapshot, std::string designation = "PC 01", std::string tag = "") {
-    tq::testing::RepositoryScope repo(snapshot);
     tq::ocs::InventoryOptions o;
     o.designation = std::move(designation);
     o.tag = std::move(tag);
-    tq::wmi::Run run(tq::platform::current().binder);
+    tq::wmi::Run run(tq::wmi::makeBinder(tq::wmi::parseSnapshot(snapshot, "test snapshot")));
     return Inventory::read(run, o);
 }
 std::string inventoryXml(std::string_view snapshot, std::string designation = "PC 01", std::string tag = "") {
@@ -306,10 +307,9 @@ TEST(OcsInventory, FallbacksAndOddValues) {
 }
 
 TEST(OcsInventory, NoServiceGivesTheDesignationAndEmptySections) {
-    tq::testing::PlatformScope platform;  // its binder reaches no service
     tq::ocs::InventoryOptions o;
     o.designation = "PC-7";
-    tq::wmi::Run run(tq::platform::current().binder);
+    tq::wmi::Run run(nullptr);  // reaches no service
     const Inventory inv = Inventory::read(run, o);
     EXPECT_EQ(inv.machineName(), "PC-7");
     const Doc d(inv.requestXml("PC-7-2026-01-01-00-00-00"));

@@ -106,12 +106,12 @@ TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {
     testing::PlatformScope scope;
     scope.ui.vga = scope.ui.audio = scope.ui.lan = true;
     report::gStrFileName = "PC.htm";
-    scope.files.add(report::reportPath(), "old content");
+    scope.files.add(report::reportPath(scope.files), "old content");
     bool openedBeforeConfirm = true;
     scope.ui.onMessage = [&](const testing::Message& m) {
         if (m.title == "File is saved") openedBeforeConfirm = !scope.shell.executed.empty();
     };
-    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Saved);
+    EXPECT_EQ(probes::RunReport(scope.platform), probes::RunOutcome::Saved);
 
     EXPECT_EQ(scope.ui.progress, (std::vector<int>{5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 57, 59, 64, 67, 70, 75, 77,
                                                    80, 85, 90, 95, 100}));
@@ -131,7 +131,7 @@ TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {
     EXPECT_TRUE(scope.ui.mainClosed);
 
     std::vector<std::string> lines;
-    std::istringstream in(scope.files.content(report::reportPath()));
+    std::istringstream in(scope.files.content(report::reportPath(scope.files)));
     for (std::string l; std::getline(in, l);) lines.push_back(l.substr(0, l.size() - 1));  // drop CR
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "<html><head>");  // the old content is gone

@@ -22,7 +22,7 @@ int lastSectionProgress() {
 TEST(RunReport, MissingFileReturnsToTheMainWindow) {
     PlatformScope scope;
     report::gStrFileName = "PC 01.htm";
-    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::NotCreated);
+    EXPECT_EQ(probes::RunReport(scope.platform), probes::RunOutcome::NotCreated);
     EXPECT_EQ(scope.ui.dialogCloses, 1);
     ASSERT_EQ(scope.ui.messages.size(), 1u);
     EXPECT_EQ(scope.ui.messages[0].prompt, "Could not create the file...");
@@ -39,7 +39,7 @@ TEST(RunReport, MissingFileReturnsToTheMainWindow) {
 
     // The main window stays usable: a second run with the file in place works.
     scope.files.add("C:\\Tallyquest\\PC 01.htm");
-    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Saved);
+    EXPECT_EQ(probes::RunReport(scope.platform), probes::RunOutcome::Saved);
     EXPECT_TRUE(scope.ui.mainClosed);
 }
 
@@ -51,7 +51,7 @@ TEST(RunReport, FailingFooterEndsWithTheFinalErrorAndOpensNothing) {
     scope.ui.onProgress = [&](int p) {
         if (p == last) scope.files.failWrites = true;
     };
-    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Failed);
+    EXPECT_EQ(probes::RunReport(scope.platform), probes::RunOutcome::Failed);
     const auto prompts = scope.ui.prompts();
     ASSERT_GE(prompts.size(), 2u);
     EXPECT_EQ(prompts[prompts.size() - 2], "Error occure while writing the footer of output-file.");
@@ -66,7 +66,7 @@ TEST(RunReport, ReportThatCannotBeOpenedShowsEveryWritersMessage) {
     PlatformScope scope;
     report::gStrFileName = "PC 01.htm";
     scope.files.add("C:\\Tallyquest\\PC 01.htm", "kept", platform::kAttrReadOnly);
-    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Failed);
+    EXPECT_EQ(probes::RunReport(scope.platform), probes::RunOutcome::Failed);
     const auto prompts = scope.ui.prompts();
     ASSERT_GE(prompts.size(), 3u);
     EXPECT_EQ(prompts.front(), "Error occure while writing the header of output-file.");
@@ -82,7 +82,7 @@ TEST(RunReport, ProgramAtADriveRootGivesTwoSeparators) {
     scope.files.appFolder = "C:\\";
     report::gStrFileName = "PC 01.htm";
     scope.files.add("C:\\\\PC 01.htm");
-    probes::RunReport();
+    probes::RunReport(scope.platform);
     EXPECT_EQ(scope.ui.messages.back().prompt, "The file is saved on C:\\\\PC 01.htm");
 }
 
@@ -90,16 +90,17 @@ TEST(RunReport, IsNotReentrant) {
     PlatformScope scope;
     report::gStrFileName = "PC 01.htm";
     scope.files.add("C:\\Tallyquest\\PC 01.htm");
+    probes::ReportRunner reports(scope.platform);
     int nested = 0;
     scope.ui.onProgress = [&](int) {
-        EXPECT_TRUE(probes::reportRunning());
+        EXPECT_TRUE(reports.running());
         const auto before = scope.ui.dialogCloses;
-        EXPECT_EQ(probes::RunReport(), probes::RunOutcome::AlreadyRunning);
+        EXPECT_EQ(reports.run(), probes::RunOutcome::AlreadyRunning);
         nested += scope.ui.dialogCloses - before;
     };
-    EXPECT_EQ(probes::RunReport(), probes::RunOutcome::Saved);
+    EXPECT_EQ(reports.run(), probes::RunOutcome::Saved);
     EXPECT_EQ(nested, 0);
-    EXPECT_FALSE(probes::reportRunning());
+    EXPECT_FALSE(reports.running());
     EXPECT_EQ(scope.shell.executed.size(), 1u);
 }
 

@@ -20,15 +20,15 @@ using testing::section;
 using Rows = std::vector<std::pair<std::string, std::string>>;
 using Writer = void (*)(report::ReportStream&);
 
-std::vector<std::string> run(Writer write, const std::string& json) {
-    RepositoryScope repo(json);
-    return runSection(write);
+std::vector<std::string> run(PlatformScope& scope, Writer write, const std::string& json) {
+    RepositoryScope repo(scope.platform, json);
+    return runSection(scope.platform, write);
 }
 
 // A machine without any objects: early heads give the title alone, late heads nothing.
 TEST(Sections, EmptyMachine) {
     PlatformScope scope;
-    RepositoryScope repo("{}");
+    RepositoryScope repo(scope.platform, "{}");
     const std::vector<std::string> none;
     const struct {
         Writer write;
@@ -49,7 +49,7 @@ TEST(Sections, EmptyMachine) {
     };
     Failure left;
     for (std::size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(runSection(cases[i].write, &left), cases[i].expected) << "case " << i;
+        EXPECT_EQ(runSection(scope.platform, cases[i].write, &left), cases[i].expected) << "case " << i;
     EXPECT_TRUE(scope.ui.messages.empty());
     EXPECT_EQ(left.number, 0);
 }
@@ -57,10 +57,10 @@ TEST(Sections, EmptyMachine) {
 // Numbers take the decimal separator of the run that writes them.
 TEST(Sections, NumbersWithTheRunsDecimalSeparator) {
     PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_WinSAT": [{"CPUScore": 7.3, "WinSPRLevel": 5.9}],
+    RepositoryScope repo(scope.platform, R"({"Win32_WinSAT": [{"CPUScore": 7.3, "WinSPRLevel": 5.9}],
         "Win32_DiskDrive": [{"Model": "Disk", "Size": "250059350016"}]})");
     for (const char* sep : {".", ","}) {
-        testing::MemoryStream m;
+        testing::MemoryStream m(scope.platform);
         m.run.decimalSeparator = sep;
         probes::WritePerformanceRatingSection(m.stream);
         probes::WriteHddSection(m.stream);
@@ -134,7 +134,7 @@ TEST(Sections, RecordedMachines) {
         if (c.ticks != Ticks::Lan) scope.ui.vga = scope.ui.audio = scope.ui.lan = c.ticks == Ticks::All;
         const Rows expected = rowsOf(c.name);
         ASSERT_FALSE(expected.empty()) << c.name;
-        EXPECT_EQ(run(c.write, sectionData(std::string(c.machine ? c.machine : c.name) + ".json")),
+        EXPECT_EQ(run(scope, c.write, sectionData(std::string(c.machine ? c.machine : c.name) + ".json")),
                   section(c.title, expected))
             << c.name;
         EXPECT_TRUE(scope.ui.messages.empty()) << c.name;
@@ -153,7 +153,7 @@ std::vector<std::string> signatures(const std::string& log, bool locked = false)
     scope.files.env["WinDir"] = "C:\\Windows";
     scope.files.add("C:\\Windows\\SIGVERIF.TXT", log).locked = locked;
     Failure left;
-    auto lines = runSection(probes::WriteSignatureSection, &left);
+    auto lines = runSection(scope.platform, probes::WriteSignatureSection, &left);
     EXPECT_EQ(left.number, 0);  // reported here, never passed on
     return lines;
 }
@@ -189,9 +189,9 @@ TEST(SignatureSection, MissingOrLockedLogs) {
     EXPECT_EQ(signatures("x", true), section("Sigverif", {{"Error", "Bad file name or number&nbsp;"}}));
     {
         PlatformScope scope;  // WinDir unset: "\SIGVERIF.TXT", and without it no section
-        EXPECT_TRUE(runSection(probes::WriteSignatureSection).empty());
+        EXPECT_TRUE(runSection(scope.platform, probes::WriteSignatureSection).empty());
         scope.files.add("\\SIGVERIF.TXT", "intro\r\nhead\r\n---\r\n");
-        EXPECT_EQ(runSection(probes::WriteSignatureSection), section("Sigverif", {{"", "intro&nbsp;"}}));
+        EXPECT_EQ(runSection(scope.platform, probes::WriteSignatureSection), section("Sigverif", {{"", "intro&nbsp;"}}));
     }
 }
 

@@ -18,7 +18,7 @@ using testing::PlatformScope;
 TEST(HtmlHeader, CommentRowAndDesignationFromProgramState) {
     PlatformScope scope;
     report::gStrFileName = "box.htm.htm";
-    MemoryStream plain, commented;
+    MemoryStream plain(scope.platform), commented(scope.platform);
     report::WriteHtmlHeader("other", plain.stream);
     report::gStrComment = " ";  // a single blank still counts as a comment
     report::WriteHtmlHeader("other", commented.stream);
@@ -37,7 +37,7 @@ TEST(HtmlHeader, CommentRowAndDesignationFromProgramState) {
 // is, and a row made in pieces is the same line.
 TEST(TableWriters, RowInPiecesAndNothingEscaped) {
     PlatformScope scope;
-    MemoryStream m;
+    MemoryStream m(scope.platform);
     report::WriteTableRow("", "<b>bold</b>&nbsp;", m.stream);
     report::TableRowWriter row("", m.stream);
     for (const char* piece : {"<b>", "bold</b>", "&nbsp;"}) row.add(piece);
@@ -51,7 +51,7 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
     report::gStrFileName = "x.htm";
     wmi::Run run(nullptr);
     trap::Trap& t = run.trap;
-    report::ReportStream never(run);  // never opened
+    report::ReportStream never(run, scope.platform);  // never opened
     report::WriteHtmlHeader("x.htm", never);
     EXPECT_EQ(t.pending().number, fail::kObjectRequired);
     report::WriteTableHead("t", never);
@@ -78,7 +78,7 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
     EXPECT_GT(t.pending().number, 0);
 
     // A stream that fails part-way (disk full) still gets every line tried.
-    MemoryStream m;
+    MemoryStream m(scope.platform);
     *m.failing = true;
     report::WriteHtmlFooter(m.stream);
     EXPECT_EQ(scope.ui.messages.size(), 7u);
@@ -87,7 +87,7 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
 
 TEST(TableWriters, WriterClearsAnEarlierFailureWhenItStarts) {
     PlatformScope scope;
-    MemoryStream m;
+    MemoryStream m(scope.platform);
     m.run.trap.setPending({424, "Object required"});
     report::WriteTableFooter(m.stream);
     EXPECT_EQ(m.run.trap.pending().number, 0);

@@ -1,6 +1,5 @@
 #include "tests/support/service_double.h"
 
-#include "platform/seams.h"
 #include "wmi/service.h"
 
 namespace tq::testing {
@@ -63,12 +62,6 @@ private:
 };
 
 }  // namespace
-
-ServiceDouble::ServiceDouble(std::shared_ptr<wmi::Repository> repo) : repo_(std::move(repo)) {
-    platform::current().binder = binder();
-}
-
-ServiceDouble::~ServiceDouble() { platform::current().binder = nullptr; }
 
 wmi::Binder ServiceDouble::binder() {
     return [this](std::string_view moniker) -> wmi::ServicePtr {

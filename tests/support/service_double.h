@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "wmi/failure.h"
@@ -16,11 +17,9 @@ namespace tq::testing {
 
 class ServiceDouble {
 public:
-    // Installs itself as the program's binder until destroyed.
-    explicit ServiceDouble(std::shared_ptr<wmi::Repository> repo);
-    // A binder that reaches the double (for a run made by hand).
+    explicit ServiceDouble(std::shared_ptr<wmi::Repository> repo) : repo_(std::move(repo)) {}
+    // A binder that reaches the double, while it exists.
     wmi::Binder binder();
-    ~ServiceDouble();
     ServiceDouble(const ServiceDouble&) = delete;
     ServiceDouble& operator=(const ServiceDouble&) = delete;
 

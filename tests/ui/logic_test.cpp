@@ -51,8 +51,8 @@ struct Fixture {
     testing::PlatformScope scope;
     testing::QueryRecorder wmi;
     FakeView view;
-    ui::MainLogic logic{view};
-    explicit Fixture(const std::string& body) : wmi("{" + body + "}") {}
+    ui::MainLogic logic{scope.platform, view};
+    explicit Fixture(const std::string& body) : wmi(scope.platform, "{" + body + "}") {}
 
     std::vector<std::string> prompts() const { return scope.ui.prompts(); }
     // The labels' captions, joined by "|".
@@ -286,10 +286,10 @@ TEST(UiDialogs, SystemInformationToolFromTheRegistry) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         testing::PlatformScope scope;
-        platform::current().registry = c.registry;
+        scope.platform.registry = c.registry;
         if (*c.existing) scope.shell.existing = {c.existing};
         scope.shell.failLaunch = c.registry == &otherType;  // an empty path cannot be started
-        ui::StartSysInfo();
+        ui::StartSysInfo(scope.platform);
         using Strings = std::vector<std::string>;
         EXPECT_EQ(scope.shell.launched, c.launched.empty() ? Strings{} : Strings{c.launched});
         EXPECT_EQ(scope.ui.prompts(), c.launched.empty() ? Strings{"System Information Is Unavailable At This Time"} : Strings{});

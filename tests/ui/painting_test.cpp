@@ -136,9 +136,9 @@ private:
 
 void PaintingTest::startNoticeWhileTheFirstDataIsFetched() {
     testing::PlatformScope scope;
-    ui::QtUserInterface windows;
-    platform::current().ui = &windows;
-    testing::QueryRecorder wmi(kMachine);
+    ui::QtUserInterface windows(scope.platform);
+    scope.platform.ui = &windows;
+    testing::QueryRecorder wmi(scope.platform, kMachine);
     QImage seen;
     QRect label;
     QColor face;
@@ -161,10 +161,10 @@ void PaintingTest::startNoticeWhileTheFirstDataIsFetched() {
 
 void PaintingTest::progressWindowAtEveryUpdate() {
     testing::PlatformScope scope;
-    ui::QtUserInterface windows;
-    platform::current().ui = &windows;
+    ui::QtUserInterface windows(scope.platform);
+    scope.platform.ui = &windows;
     windows.setMessageHook([](const std::string&, int, const std::string&) {});
-    testing::QueryRecorder wmi(kMachine);
+    testing::QueryRecorder wmi(scope.platform, kMachine);
     windows.startMainWindow();
     scope.files.add("C:\\Tallyquest\\PC.htm");
 
@@ -188,7 +188,7 @@ void PaintingTest::progressWindowAtEveryUpdate() {
             c.bar = progress->picture()->geometry();
         }
     };
-    QVERIFY(ui::acceptDesignation("PC"));
+    QVERIFY(ui::acceptDesignation(windows.reports(), "PC"));
     const QColor blue(0, 0, 192);
     for (const Seen& c : checks) {
         QVERIFY2(!c.image.isNull(), c.query);

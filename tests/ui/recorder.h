@@ -18,12 +18,14 @@ namespace tq::testing {
 
 class QueryRecorder {
 public:
-    explicit QueryRecorder(std::string_view json) : repo_(wmi::parseSnapshot(json, "test snapshot")) {
-        platform::current().binder = [this](std::string_view moniker) -> wmi::ServicePtr {
+    // Answers every bind of `platform` while it exists.
+    QueryRecorder(platform::Platform& platform, std::string_view json)
+        : platform_(platform), repo_(wmi::parseSnapshot(json, "test snapshot")) {
+        platform_.binder = [this](std::string_view moniker) -> wmi::ServicePtr {
             return std::make_unique<Recording>(*this, wmi::makeBinder(repo_)(moniker));
         };
     }
-    ~QueryRecorder() { platform::current().binder = nullptr; }
+    ~QueryRecorder() { platform_.binder = nullptr; }
     QueryRecorder(const QueryRecorder&) = delete;
 
     std::vector<std::string> queries;
@@ -73,6 +75,7 @@ private:
         wmi::ServicePtr inner_;
     };
 
+    platform::Platform& platform_;
     std::shared_ptr<wmi::Repository> repo_;
 };
 

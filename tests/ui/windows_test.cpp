@@ -29,11 +29,11 @@ namespace scenarios = testing::scenarios;
 // the message boxes recorded instead of shown.
 struct Windows {
     testing::PlatformScope scope;
-    ui::QtUserInterface ui;
+    ui::QtUserInterface ui{scope.platform};
     std::vector<testing::Message> messages;
 
     Windows() {
-        platform::current().ui = &ui;
+        scope.platform.ui = &ui;
         ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { messages.push_back({p, s, t}); });
     }
     ~Windows() { flush(); }
@@ -214,7 +214,7 @@ private slots:
 
 void WindowsTest::startupWithUnreachableService() {
     Windows w;
-    platform::current().binder = wmi::bindUnavailable;
+    w.scope.platform.binder = wmi::bindUnavailable;
     QVERIFY(run(w, scenarios::startOnUnreachableService()));
     for (std::size_t i = 0; i < w.messages.size(); ++i) {
         QCOMPARE(w.messages[i].style, i == 1 ? 16 : 0);
@@ -227,7 +227,7 @@ void WindowsTest::startupWithUnreachableService() {
 
 void WindowsTest::panelsAndBoxes() {
     Windows w;
-    testing::QueryRecorder wmi(kBoard);
+    testing::QueryRecorder wmi(w.scope.platform, kBoard);
     const auto steps = scenarios::panelsAndBoxes();
     QVERIFY(run(w, {steps.front()}, &wmi));
     QCOMPARE(wmi.count("Win32_PnPSignedDriver"), 1);  // the boxes the board ticks rebuild from one query
@@ -266,8 +266,7 @@ void WindowsTest::dialogScenarios() {
         {scenarios::commentDialog, 0}, {scenarios::reportNameOutlivesMain, 1}, {scenarios::aboutBox, 0}};
     for (auto [scenario, opened] : cases) {
         Windows w;
-        platform::current().registry = nullptr;  // no system information tool
-        testing::QueryRecorder wmi(kBoard);
+        testing::QueryRecorder wmi(w.scope.platform, kBoard);
         QVERIFY(run(w, scenario(), &wmi));
         QCOMPARE(w.scope.shell.executed.size(), opened);
     }
@@ -277,7 +276,7 @@ void WindowsTest::dialogScenarios() {
 // window, the progress window gone.
 void WindowsTest::wholeRunFromCreateReport() {
     Windows w;
-    testing::QueryRecorder wmi(kBoard);
+    testing::QueryRecorder wmi(w.scope.platform, kBoard);
     QVERIFY(run(w, scenarios::wholeRun(), &wmi));
     QCOMPARE(w.messages.back().title, std::string("File is saved"));
     QCOMPARE(w.scope.shell.executed.size(), std::size_t(1));
@@ -289,14 +288,14 @@ void WindowsTest::wholeRunFromCreateReport() {
 
 void WindowsTest::secondStartIsRefusedDuringARun() {
     Windows w;
-    testing::QueryRecorder wmi(kBoard);
+    testing::QueryRecorder wmi(w.scope.platform, kBoard);
     ui::FrmMain* main = w.ui.startMainWindow();
     bool tried = false;
     wmi.onQuery = [&](const std::string& q) {
         // Between two sections of the run the user tries again and leaves.
         if (tried || q.find("Win32_Processor") == std::string::npos) return;
         tried = true;
-        QVERIFY(probes::reportRunning());
+        QVERIFY(w.ui.reports().running());
         click(main, "btnCreateReport");
         QVERIFY(w.ui.reportNameDialog() == nullptr);
         click(main, "btnEnde");
@@ -345,7 +344,7 @@ void WindowsTest::progressBar() {
 // tool tip.
 void WindowsTest::userVisibleTexts() {
     Windows w;
-    platform::current().binder = wmi::bindUnavailable;
+    w.scope.platform.binder = wmi::bindUnavailable;
     ui::FrmMain* main = w.ui.startMainWindow();
     click(main, "imgInfo");
     QWidget* about = w.ui.aboutBox();
@@ -411,7 +410,7 @@ QString clipped(QWidget* c) {
 
 void WindowsTest::captionsFitTheirControls() {
     Windows w;
-    platform::current().binder = wmi::bindUnavailable;
+    w.scope.platform.binder = wmi::bindUnavailable;
     ui::FrmMain* main = w.ui.startMainWindow();
     ui::FrmStart start;
     ui::FrmUpdate progress;

@@ -148,13 +148,11 @@ TEST(RegistryPrograms, UninstallEntriesOfBothViewsAndTheUser) {
 TEST(RegistryPrograms, AnswerWhereTheServiceLacksTheClass) {
     FakeRegistry reg;
     reg.add(kLm, "64", "7-Zip", {{"DisplayName", "7-Zip"}});
-    platform::Platform saved = platform::current();
-    platform::current().registry = &reg;
     for (int flags : {48, 0, -1}) {
         auto inner = std::make_unique<NoProgramsService>(flags < 0);
         flags = std::max(flags, 0);
         NoProgramsService* raw = inner.get();
-        wmi::ServicePtr s = withRegistryPrograms(std::move(inner));
+        wmi::ServicePtr s = withRegistryPrograms(std::move(inner), reg);
         auto c = s->execQuery("SELECT * FROM Win32_InstalledWin32Program WHERE Name LIKE '7%'", "WQL", flags);
         EXPECT_EQ(rows(*c).size(), 1u) << flags;
         // Other classes keep the service's own answer.
@@ -162,7 +160,6 @@ TEST(RegistryPrograms, AnswerWhereTheServiceLacksTheClass) {
                   raw->empty ? 0 : fail::hresult(fail::kWbemInvalidClass));
         EXPECT_EQ(raw->queries, 2);
     }
-    platform::current() = saved;
 }
 
 }  // namespace

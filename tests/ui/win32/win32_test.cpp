@@ -34,15 +34,17 @@ namespace {
 using tq::testing::scenarios::kBoard;
 namespace scenarios = tq::testing::scenarios;
 
+Win32UserInterface* gWindows = nullptr;  // the test's, for the helpers that pump its messages
+
 // The fakes of the seams and the Win32 user interface for one test, with
 // the message boxes recorded unless a test wants the real ones.
 struct Windows {
     tq::testing::PlatformScope scope;
-    Win32UserInterface ui{::GetModuleHandleW(nullptr)};
+    Win32UserInterface ui{::GetModuleHandleW(nullptr), scope.platform};
     std::vector<tq::testing::Message> messages;
 
     Windows() {
-        platform::current().ui = &ui;
+        scope.platform.ui = gWindows = &ui;
         ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { messages.push_back({p, s, t}); });
     }
     Strings prompts() const { return tq::testing::prompts(messages); }
@@ -75,7 +77,7 @@ bool checked(const Form& form, std::string_view name) {
     return ::SendMessageW(ctl(form, name), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void pump() { Win32UserInterface::instance().processPending(); }
+void pump() { gWindows->processPending(); }
 
 // A click as the control's own window procedure sees it.
 void click(const Form& form, std::string_view name) {
@@ -297,7 +299,7 @@ private:
 // what shows at start and the order of the Tab key.
 TEST(Win32Windows, ControlsMatchTheirTables) {
     Windows w;
-    platform::current().binder = wmi::bindUnavailable;
+    w.scope.platform.binder = wmi::bindUnavailable;
     Win32Screen screen(w);
     EXPECT_EQ(scenarios::run(screen, scenarios::startOnUnreachableService()), Strings{});
     FrmMain* main = w.ui.mainWindow();
@@ -306,7 +308,7 @@ TEST(Win32Windows, ControlsMatchTheirTables) {
     FrmStart* start = w.ui.showStartForm();
     FrmCuz* cuz = w.ui.showReportNameDialog();
     FrmAbout* about = w.ui.showAbout();
-    auto* comment = new FrmComment(main->hwnd());  // the windows belong to the user interface
+    auto* comment = new FrmComment(w.ui, main->hwnd());  // the windows belong to the user interface
     w.ui.progressCreate();
     FrmUpdate* update = w.ui.progressWindow();
     for (const Form* f : {static_cast<const Form*>(comment), static_cast<const Form*>(update)})
@@ -380,7 +382,7 @@ TEST(Win32Windows, ControlsMatchTheirTables) {
 // frame and keys in the identifier text.
 TEST(Win32Windows, PanelsAndCheckBoxes) {
     Windows w;
-    tq::testing::QueryRecorder wmi(kBoard);
+    tq::testing::QueryRecorder wmi(w.scope.platform, kBoard);
     Win32Screen screen(w);
     EXPECT_EQ(scenarios::run(screen, scenarios::panelsAndBoxes(), &wmi), Strings{});
     FrmMain* main = w.ui.mainWindow();
@@ -418,8 +420,7 @@ TEST(Win32Windows, DialogScenarios) {
         {scenarios::aboutBox, 2}};
     for (auto [scenario, left] : cases) {
         Windows w;
-        platform::current().registry = nullptr;  // no system information tool
-        tq::testing::QueryRecorder wmi(kBoard);
+        tq::testing::QueryRecorder wmi(w.scope.platform, kBoard);
         Win32Screen screen(w);
         EXPECT_EQ(scenarios::run(screen, scenario(), &wmi), Strings{});
         EXPECT_EQ(w.ui.openWindows(), left);
@@ -442,7 +443,7 @@ TEST(Win32Windows, DialogScenarios) {
 // last window gone, the message loop ends.
 TEST(Win32Windows, WholeReportRun) {
     Windows w;
-    tq::testing::QueryRecorder wmi(tq::testing::readFile(TQ_SOURCE_DIR "/tests/data/realistic-machine.json"));
+    tq::testing::QueryRecorder wmi(w.scope.platform, tq::testing::readFile(TQ_SOURCE_DIR "/tests/data/realistic-machine.json"));
     int painted = 0, sections = 0;
     wmi.onQuery = [&](const std::string&) {
         FrmUpdate* p = w.ui.progressWindow();
@@ -497,7 +498,7 @@ TEST(Win32Windows, ProgressBar) {
 TEST(Win32Windows, AboutBox) {
     for (WORD k : {VK_RETURN, VK_ESCAPE}) {
         Windows w;
-        platform::current().binder = wmi::bindUnavailable;
+        w.scope.platform.binder = wmi::bindUnavailable;
         FrmMain* main = w.ui.startMainWindow();
         click(*main, "imgInfo");
         ASSERT_TRUE(w.ui.aboutBox());
@@ -505,7 +506,7 @@ TEST(Win32Windows, AboutBox) {
         EXPECT_EQ(w.ui.aboutBox(), nullptr) << k;
     }
     Windows w;
-    platform::current().binder = wmi::bindUnavailable;
+    w.scope.platform.binder = wmi::bindUnavailable;
     click(*w.ui.startMainWindow(), "imgInfo");
     click(*w.ui.mainWindow(), "btnEnde");
     EXPECT_EQ(w.ui.openWindows(), 1);
