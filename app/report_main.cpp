@@ -287,7 +287,9 @@ static int runProgram(std::vector<std::string> args) {
     if (outcome == probes::RunOutcome::NotCreated) {
         // After "Could not create the file...": where, and the system's reason.
         std::fprintf(stderr, "tallyquest-report: cannot create %s: %s\n",
-                     app::oneLine(scratch ? o.output : platform.files->displayPath(report::reportPath(*platform.files))).c_str(),
+                     app::oneLine(scratch ? o.output
+                                          : platform.files->displayPath(report::reportPath(*platform.files)))
+                         .c_str(),
                      app::oneLine(notCreated.description.empty() ? "not created" : notCreated.description).c_str());
         return kNotCreated;
     }

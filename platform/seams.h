@@ -1,7 +1,7 @@
 // The seams through which the program's own logic reaches the platform:
 // files, the shell, the registry, the locale and the user interface. Each
-// platform (and each test) installs its implementations; the report logic
-// never includes a platform header.
+// program (and each test) assembles a Platform of implementations and hands
+// it down; the report logic never includes a platform header.
 #pragma once
 
 #include <cstdint>

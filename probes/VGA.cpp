@@ -41,8 +41,9 @@ void WriteGraphicsSection(ReportStream& stream) {
         p.rowIfText("PNPDeviceID", video, "PNPDeviceID");
         p.rowIfText("DriverVersion", video, "DriverVersion");
         if (p.nonEmptyText(video, "DriverDate"))
-            p.row("DriverDate",
-                  [&] { return FormatDate(p.locale(), ConvertWmiDate(video["DriverDate"].rawText())) + std::string(kNbsp); });
+            p.row("DriverDate", [&] {
+                return FormatDate(p.locale(), ConvertWmiDate(video["DriverDate"].rawText())) + std::string(kNbsp);
+            });
         if (positiveInteger(p, video, "CurrentHorizontalResolution") &&
             positiveInteger(p, video, "CurrentVerticalResolution"))
             p.row("VideoMode", [&] {

@@ -202,7 +202,8 @@ std::string GraphicsPnp(platform::Platform& platform, wmi::Run& run, SummaryView
             t.step([&] { view.setCaption("lblVGADriverVersion", vc["DriverVersion"].str()); });
         if (present(t, vc, "DriverDate"))
             t.step([&] {
-                view.setCaption("lblVGADriverDate", FormatDate(*platform.locale, ConvertWmiDate(vc["DriverDate"].str())));
+                view.setCaption("lblVGADriverDate",
+                                FormatDate(*platform.locale, ConvertWmiDate(vc["DriverDate"].str())));
             });
         if (t.test([&] {
                 return positive(vc["CurrentHorizontalResolution"]) && positive(vc["CurrentVerticalResolution"]);

@@ -115,7 +115,8 @@ void TableRowWriter::add(std::string_view piece) {
 void TableRowWriter::end() {
     trap::Trap& t = stream_.trap();
     if (!failed_) failed_ = !t.step([&] { stream_.writeLine(kRowEnd); });
-    if (failed_ && t.failed()) stream_.ui().messageBox(std::string(kRowMessage), kStyleCritical, std::string(kAppTitle));
+    if (failed_ && t.failed())
+        stream_.ui().messageBox(std::string(kRowMessage), kStyleCritical, std::string(kAppTitle));
 }
 
 void WriteTableFooter(ReportStream& stream) {

@@ -36,8 +36,8 @@ inline constexpr std::string_view kAboutVersion = "Version  3.4.11";
 // cannot be opened or the value not read. Throws Error when the value comes
 // back without any content to cut.
 inline constexpr std::uint32_t kHkeyLocalMachine = 0x80000002u;
-bool GetKeyValue(platform::Platform& platform, std::uint32_t keyRoot, const std::string& keyName, const std::string& subKeyRef,
-                 std::string& keyVal);
+bool GetKeyValue(platform::Platform& platform, std::uint32_t keyRoot, const std::string& keyName,
+                 const std::string& subKeyRef, std::string& keyVal);
 // Starts the system information tool, or says that it is unavailable.
 void StartSysInfo(platform::Platform& platform);
 

@@ -30,7 +30,8 @@ QtUserInterface::~QtUserInterface() {
 }
 
 FrmMain* QtUserInterface::startMainWindow() {
-    main_ = new FrmMain(reports_, {[this] { showAbout(); }, [this] { showComment(); }, [this] { showReportNameDialog(); },
+    main_ = new FrmMain(reports_,
+                        {[this] { showAbout(); }, [this] { showComment(); }, [this] { showReportNameDialog(); },
                          [this](const FrmMain& window) { mainWindowClosing(window); }});
     main_->load();
     return main_.data();
