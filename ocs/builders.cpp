@@ -18,7 +18,6 @@
 #include "ocs/codes.h"
 #include "ocs/edid.h"
 #include "ocs/facts.h"
-#include "ocs/inventory.h"
 #include "wmi/ascii.h"
 #include "wmi/trap.h"
 #include "wmi/wql.h"

@@ -14,6 +14,14 @@
 #include "ocs/model.h"
 #include "wmi/service.h"
 
+namespace tq::ocs {
+
+// Text fit for XML 1.0: invalid UTF-8 bytes become U+FFFD, control
+// characters other than tab, line feed and carriage return are dropped.
+std::string cleanText(std::string_view s);
+
+}  // namespace tq::ocs
+
 namespace tq::ocs::facts {
 
 using wmi::Object;

@@ -11,44 +11,6 @@ struct Inventory::Content {
     model::Inventory model;
 };
 
-std::string cleanText(std::string_view s) {
-    std::string out;
-    out.reserve(s.size());
-    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-    const std::size_t n = s.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char c = p[i];
-        if (c < 0x80) {
-            if ((c >= 0x20 && c != 0x7F) || c == '\t' || c == '\n' || c == '\r') out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        std::size_t len = 0;
-        std::uint32_t cp = 0;
-        if (c >= 0xC2 && c <= 0xDF) len = 2, cp = c & 0x1F;
-        else if (c >= 0xE0 && c <= 0xEF) len = 3, cp = c & 0x0F;
-        else if (c >= 0xF0 && c <= 0xF4) len = 4, cp = c & 0x07;
-        bool ok = len > 0 && i + len <= n;
-        for (std::size_t k = 1; ok && k < len; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (p[i + k] & 0x3F);
-        }
-        // Overlong forms, surrogates, beyond U+10FFFF and the non-characters U+FFFE/U+FFFF.
-        if (ok && ((len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) || (cp >= 0xD800 && cp <= 0xDFFF) ||
-                   cp > 0x10FFFF || cp == 0xFFFE || cp == 0xFFFF))
-            ok = false;
-        if (!ok) {
-            out += "\xEF\xBF\xBD";
-            ++i;
-            continue;
-        }
-        // C1 control characters are dropped like the C0 ones.
-        if (!(cp >= 0x80 && cp <= 0x9F)) out.append(s.substr(i, len));
-        i += len;
-    }
-    return out;
-}
-
 Inventory::Inventory() : content_(std::make_unique<Content>()) {}
 Inventory::~Inventory() = default;
 Inventory::Inventory(Inventory&&) noexcept = default;

@@ -7,15 +7,11 @@
 #include <string>
 #include <string_view>
 
+#include "ocs/builders.h"
 #include "ocs/model.h"
 #include "wmi/run.h"
 
 namespace tq::ocs {
-
-struct InventoryOptions {
-    std::string designation;  // the report's designation: the name of last resort
-    std::string tag;          // ACCOUNTINFO TAG; the designation when empty
-};
 
 class Inventory {
 public:
@@ -46,9 +42,5 @@ private:
     std::unique_ptr<Content> content_;
     std::string name_;
 };
-
-// Text fit for XML 1.0: invalid UTF-8 bytes become U+FFFD, control
-// characters other than tab, line feed and carriage return are dropped.
-std::string cleanText(std::string_view s);
 
 }  // namespace tq::ocs

@@ -14,61 +14,12 @@
 #include <utility>
 #include <vector>
 
+#include "wmi/schema.h"
 #include "wmi/service.h"
 
 namespace tq::wmi {
 
-// CIM property types, as the service documents them for its classes.
-enum class CimType : std::uint8_t {
-    Unknown,
-    Boolean,
-    SInt8,
-    UInt8,
-    SInt16,
-    UInt16,
-    SInt32,
-    UInt32,
-    SInt64,
-    UInt64,
-    Real32,
-    Real64,
-    String,
-    DateTime,
-    Char16,
-    Reference,
-    Object,
-};
-
-struct PropertyDef {
-    std::string name;
-    CimType type = CimType::Unknown;
-    bool array = false;
-};
-
-struct ClassDef {
-    std::string name;
-    std::string superclass;  // empty for a root class
-    std::vector<PropertyDef> properties;
-
-    const PropertyDef* property(std::string_view name) const;  // case-insensitive
-};
-
-// The built-in schema: the classes the program reads (and their
-// superclasses), with their properties' CIM types. nullptr for other classes.
-const ClassDef* knownClass(std::string_view name);
-
-// The classes the program reads, in the order a snapshot dump lists them.
-const std::vector<std::string>& programClasses();
-
-// The known classes that derive from a class, directly or further down, in
-// schema order (the class itself not included).
-std::vector<std::string> subclassesOf(std::string_view className);
-
-// True for the CIM types that hold numbers (integers, reals, Char16).
-bool isNumericType(CimType type) noexcept;
-
 namespace detail {
-class SlotIndex;  // a class's case-insensitive index from property name to slot
 struct Shape;     // what the objects of one class share: name, definition, index
 class Store;      // the texts and property names a repository's objects hold
 }

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "wmi/repository.h"
-#include "wmi/wql.h"
+#include "wmi/schema.h"
+#include "wmi/text.h"
 
 namespace tq::wmi {
 namespace {

@@ -644,7 +644,7 @@ struct Condition::Compiled {
     std::string text;
     const LikePattern* pattern = nullptr;
 
-    bool eval(const Instance& o) const {
+    bool eval(const Object& o) const {
         switch (kind) {
         case Node::Kind::And:
             for (const auto& c : children)
@@ -717,7 +717,7 @@ Condition::Condition(const Node& root, const ClassDef* def) : root_(compile(root
 Condition::~Condition() = default;
 Condition::Condition(Condition&&) noexcept = default;
 Condition& Condition::operator=(Condition&&) noexcept = default;
-bool Condition::matches(const Instance& object) const { return root_->eval(object); }
+bool Condition::matches(const Object& object) const { return root_->eval(object); }
 
 namespace {
 std::unique_ptr<Condition::Compiled> compile(const Node& n, const ClassDef* def) {

@@ -15,17 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#include "wmi/repository.h"
+#include "wmi/schema.h"
+#include "wmi/service.h"
 #include "wmi/text.h"
 
 namespace tq::wmi {
-
-namespace detail {
-// The index of a built-in class (nullptr for other definitions), and the
-// slot of a property in it (-1 when the class has none of that name).
-const SlotIndex* indexFor(const ClassDef* def) noexcept;
-int slotIn(const SlotIndex* index, std::string_view name) noexcept;
-}  // namespace detail
 
 namespace wql {
 
@@ -100,7 +94,7 @@ public:
     Condition(Condition&&) noexcept;
     Condition& operator=(Condition&&) noexcept;
 
-    bool matches(const Instance& object) const;
+    bool matches(const Object& object) const;
 
     struct Compiled;  // opaque: the bound tree
 

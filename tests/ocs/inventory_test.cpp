@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ocs/facts.h"
 #include "ocs/inventory.h"
 #include "ocs/render.h"
 #include "tests/support/fakes.h"
