@@ -208,7 +208,7 @@ static int runProgram(std::vector<std::string> args) {
     options.applicationFolder = folder.empty() ? "" : absolute(folder);
     options.root = o.root.empty() ? "" : absolute(o.root);
     platform::Platform platform;
-    platform::installPlatform(platform, options);
+    const auto seams = platform::installPlatform(platform, options);
 
     wmi::Binder binder;
     if (!o.snapshot.empty()) {

@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     platform::InstallOptions options;
     if (!platform::fitForUserFiles(platform::programFolder())) options.applicationFolder = documentsFolder();
     platform::Platform platform;
-    platform::installPlatform(platform, options);
+    const auto seams = platform::installPlatform(platform, options);
     ui::QtUserInterface windows(platform);
     StatusNotingUi noting(windows);
     platform.ui = &noting;

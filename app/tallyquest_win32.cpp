@@ -74,7 +74,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     platform::InstallOptions options;
     if (!platform::fitForUserFiles(platform::programFolder())) options.applicationFolder = documentsFolder();
     platform::Platform platform;
-    platform::installPlatform(platform, options);
+    const auto seams = platform::installPlatform(platform, options);
     ui::win32::Win32UserInterface windows(instance, platform);
     platform.ui = &windows;
 

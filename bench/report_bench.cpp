@@ -56,6 +56,7 @@ public:
 };
 QuietShell gShell;
 platform::Platform gPlatform;  // the benchmark's platform: its files, with the quiet shell and user interface
+std::unique_ptr<platform::InstalledSeams> gSeams;
 std::map<std::string, std::vector<double>> gSeconds;  // per benchmark, every run
 
 std::string realisticSnapshot() { return std::string(TQ_SOURCE_DIR) + "/tests/data/realistic-machine.json"; }
@@ -81,7 +82,7 @@ void setUp(const std::filesystem::path& folder) {
     platform::InstallOptions options;
     options.driveC = (folder / "c").string();
     options.applicationFolder = folder.string();
-    platform::installPlatform(gPlatform, options);
+    gSeams = platform::installPlatform(gPlatform, options);
     gPlatform.ui = &gUi;
     gPlatform.shell = &gShell;
 }

@@ -1,6 +1,7 @@
 // Installs the running platform's seams and names its management source.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/seams.h"
@@ -21,10 +22,17 @@ struct InstallOptions {
     wmi::TraceSink trace;
 };
 
+// This platform's own implementations of the seams, held by the program
+// that installed them.
+class InstalledSeams {
+public:
+    virtual ~InstalledSeams() = default;
+};
+
 // Sets files, shell, registry and locale of `platform` to this platform's
-// own (they live until the program ends); the user interface and the
+// own, which live as long as what it returns; the user interface and the
 // binder are the program's to set.
-void installPlatform(Platform& platform, const InstallOptions& options);
+[[nodiscard]] std::unique_ptr<InstalledSeams> installPlatform(Platform& platform, const InstallOptions& options);
 
 // The binder that reaches this platform's own management service.
 wmi::Binder platformBinder(const InstallOptions& options);
@@ -38,9 +46,6 @@ wmi::Binder tracedProgramBinder(wmi::Binder binder, InstallOptions options);
 // What the management source could not read for this user and what the
 // report lacks for it, as one sentence; empty when nothing was missed.
 std::string readingLimits();
-
-// Turns a native path given on the command line into the path the seams take.
-std::string toPlatformPath(const std::string& nativePath);
 
 // The running program's own folder, as a native path.
 std::string programFolder();

@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <memory>
 
 #include "platform/install.h"
@@ -7,21 +8,26 @@
 
 namespace tq::platform {
 namespace {
-std::unique_ptr<posix::PosixFiles> gFiles;
-std::unique_ptr<posix::PosixShell> gShell;
-std::unique_ptr<posix::PosixLocale> gLocale;
+struct PosixSeams final : InstalledSeams {
+    PosixSeams(const posix::PathMap& map, const std::string& folder) : files(map, folder), shell(files.paths()) {}
+    posix::PosixFiles files;
+    posix::PosixShell shell;
+    posix::PosixLocale locale;
+    // The system information tool's stand-in over the process's PATH.
+    posix::StandInRegistry registry{std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin",
+                                    {"hardinfo2", "hardinfo"}};
+};
 }  // namespace
 
-void installPlatform(Platform& platform, const InstallOptions& options) {
+std::unique_ptr<InstalledSeams> installPlatform(Platform& platform, const InstallOptions& options) {
     posix::PathMap map(options.driveC.empty() ? "/" : options.driveC);
     const std::string folder = options.applicationFolder.empty() ? posix::executableFolder() : options.applicationFolder;
-    gFiles = std::make_unique<posix::PosixFiles>(map, folder);
-    gShell = std::make_unique<posix::PosixShell>(gFiles->paths());
-    gLocale = std::make_unique<posix::PosixLocale>();
-    platform.files = gFiles.get();
-    platform.shell = gShell.get();
-    platform.locale = gLocale.get();
-    platform.registry = &posix::standInRegistry();
+    auto seams = std::make_unique<PosixSeams>(map, folder);
+    platform.files = &seams->files;
+    platform.shell = &seams->shell;
+    platform.locale = &seams->locale;
+    platform.registry = &seams->registry;
+    return seams;
 }
 
 wmi::Binder platformBinder(const InstallOptions& options) {
@@ -29,10 +35,6 @@ wmi::Binder platformBinder(const InstallOptions& options) {
 }
 
 std::string readingLimits() { return linuxprov::readingLimits(); }
-
-std::string toPlatformPath(const std::string& nativePath) {
-    return gFiles ? gFiles->paths().toWindows(nativePath) : nativePath;
-}
 
 std::string programFolder() { return posix::executableFolder(); }
 

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     platform::InstallOptions options;
     options.applicationFolder = out.toStdString();
     platform::Platform platform;
-    platform::installPlatform(platform, options);
+    const auto seams = platform::installPlatform(platform, options);
     ui::QtUserInterface windows(platform);
     platform.ui = &windows;
     windows.setMessageHook([](const std::string& p, int, const std::string&) { std::printf("message: %s\n", p.c_str()); });

@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     platform::InstallOptions options;
     options.applicationFolder = gOut;
     platform::Platform platform;
-    platform::installPlatform(platform, options);
+    const auto seams = platform::installPlatform(platform, options);
     platform::QuietShell shell(*platform.shell);
     platform.shell = &shell;
     Win32UserInterface ui(::GetModuleHandleW(nullptr), platform);
