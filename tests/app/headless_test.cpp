@@ -347,7 +347,6 @@ TEST_F(Headless, UnusableOptionValuesAreUsageErrors) {
         {"--root " + quote(dir + "/missing") + " PC", "--root " + dir + "/missing: no such folder"},
         {"--root " + quote(file) + " PC", "--root " + file + ": is not a folder"},
         {"--root '' PC", "--root may not be empty"},
-        {"--folder '' PC", "--folder may not be empty"},
         {"--snapshot '' PC", "--snapshot may not be empty"},
         {"--snapshot " + quote(dir) + " PC", dir + ": is a folder"},
         {"--snapshot /dev/zero PC", "/dev/zero: is not a regular file"},

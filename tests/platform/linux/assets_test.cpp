@@ -34,17 +34,6 @@ std::string readFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string structure(std::uint8_t type, std::uint16_t handle, const std::string& body,
-                      const std::vector<std::string>& strings) {
-    std::string s{static_cast<char>(type), static_cast<char>(4 + body.size()), static_cast<char>(handle & 0xFF),
-                  static_cast<char>(handle >> 8)};
-    s += body;
-    for (const auto& str : strings) s += str + '\0';
-    if (strings.empty()) s.push_back('\0');
-    s.push_back('\0');
-    return s;
-}
-
 std::string bytes(std::initializer_list<int> b) {
     std::string s;
     for (int c : b) s.push_back(static_cast<char>(c));
