@@ -26,6 +26,10 @@ using tq::testing::readFile;
 using tq::testing::RunResult;
 using tq::testing::runShell;
 
+const char* const kSnapshot = R"({
+  "Win32_Bios": [{"Manufacturer": "Dell Inc.", "Description": "1.2.3 <i>beta</i>", "SMBIOSBIOSVersion": "1.2.3"}]
+})";
+
 class Headless : public ::testing::Test {
 protected:
     std::string write(const std::string& name, const std::string& bytes) { return tmp.write(name, bytes); }
@@ -34,14 +38,16 @@ protected:
     RunResult run(const std::string& args) {
         return runShell(prefix + "LC_ALL=C timeout 60 " + quote(TQ_REPORT_BINARY) + " " + args, dir + "/stderr.txt");
     }
+    // The program on a snapshot without on-board devices, its state below the test's folder.
+    std::string program(const std::string& snapshot) const {
+        return "XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C timeout 60 " + quote(TQ_REPORT_BINARY) +
+               " --snapshot " + quote(snapshot) + " --onboard none ";
+    }
     tq::testing::TempDir tmp;
     const std::string dir = tmp.path;
+    const std::string snap = write("s.json", kSnapshot);
     std::string prefix;  // shell commands before the run
 };
-
-const char* const kSnapshot = R"({
-  "Win32_Bios": [{"Manufacturer": "Dell Inc.", "Description": "1.2.3 <i>beta</i>", "SMBIOSBIOSVersion": "1.2.3"}]
-})";
 
 // A usage error says its reason and where the help is, nothing more.
 // Files stream: "-" is standard output, a pipe behind /dev/stdout and a
@@ -52,9 +58,7 @@ TEST_F(Headless, UsageErrorAndStreams) {
     EXPECT_EQ(r.status, 64);
     EXPECT_EQ(r.err, "tallyquest-report: unknown option -v\nTry 'tallyquest-report --help' for more information.\n");
 
-    const std::string snap = write("s.json", kSnapshot);
-    const std::string program = "LC_ALL=C timeout 60 " + quote(TQ_REPORT_BINARY) + " --snapshot " + quote(snap) +
-                                " --onboard none ";
+    const std::string program = this->program(snap);
     ASSERT_EQ(run("--snapshot " + quote(snap) + " --onboard none --folder " + quote(dir) + " PC").status, 0);
     const std::string report = read(dir + "/PC.htm");
     ASSERT_FALSE(report.empty());
@@ -80,7 +84,7 @@ TEST_F(Headless, UsageErrorAndStreams) {
     EXPECT_EQ(fs::status(dir + "/fifo").type(), fs::file_type::fifo);
 
     fs::create_directories(dir + "/cwd");
-    r = runShell("cd " + quote(dir + "/cwd") + " && XDG_STATE_HOME=" + quote(dir + "/state") + " " + program + "--glpi-file - PC >" + quote(dir + "/inv.json"),
+    r = runShell("cd " + quote(dir + "/cwd") + " && " + program + "--glpi-file - PC >" + quote(dir + "/inv.json"),
                  dir + "/stderr.txt");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(read(dir + "/inv.json").rfind("{\n  \"action\": \"inventory\"", 0), 0u);
@@ -90,13 +94,10 @@ TEST_F(Headless, UsageErrorAndStreams) {
 // --sanitize: no MAC or IP address of the machine in anything written,
 // though each output holds them without it.
 TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
-    const std::string program = "XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C timeout 60 " +
-                                quote(TQ_REPORT_BINARY) + " --snapshot " +
-                                quote(std::string(TQ_SOURCE_DIR) + "/tests/data/realistic-network.json") +
-                                " --onboard none ";
+    const std::string data = std::string(TQ_SOURCE_DIR) + "/tests/data/";
     for (const char* output : {"--output -", "--ocs-file -", "--glpi-file -", "--dump-snapshot -"}) {
         for (const bool sanitize : {false, true}) {
-            const RunResult r = runShell(program + (sanitize ? "--sanitize " : "") + output + " PC >" +
+            const RunResult r = runShell(program(data + "realistic-network.json") + (sanitize ? "--sanitize " : "") + output + " PC >" +
                                              quote(dir + "/out"),
                                          dir + "/stderr.txt");
             ASSERT_EQ(r.status, 0) << output << r.err;
@@ -108,10 +109,7 @@ TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
         }
     }
     // A laptop's monitor serial (inside its EDID too) and its last user.
-    const std::string laptop = "XDG_STATE_HOME=" + quote(dir + "/state") + " LC_ALL=C timeout 60 " +
-                               quote(TQ_REPORT_BINARY) + " --snapshot " +
-                               quote(std::string(TQ_SOURCE_DIR) + "/tests/data/windows-laptop-assets.json") +
-                               " --onboard none --sanitize --glpi-file - PC";
+    const std::string laptop = program(data + "windows-laptop-assets.json") + "--sanitize --glpi-file - PC";
     ASSERT_EQ(runShell(laptop + " >" + quote(dir + "/out"), dir + "/stderr.txt").status, 0);
     const std::string out = read(dir + "/out");
     EXPECT_EQ(out.find("2C8FJ8255K5E"), std::string::npos);
@@ -122,7 +120,6 @@ TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
 // --open without a viewer to start: the report is saved, and a line says
 // it could not be opened.
 TEST_F(Headless, OpenSaysWhenNoViewerStarts) {
-    const std::string snap = write("s.json", kSnapshot);
     const RunResult r = runShell("LC_ALL=C timeout 60 env PATH=/nonexistent " + quote(TQ_REPORT_BINARY) +
                                      " --snapshot " + quote(snap) + " --onboard none --folder " + quote(dir) +
                                      " --open PC",
@@ -134,7 +131,6 @@ TEST_F(Headless, OpenSaysWhenNoViewerStarts) {
 }
 
 TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {
-    const std::string snap = write("s.json", kSnapshot);
     ASSERT_EQ(run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard lan A").status, 0);
     const std::string dump = dir + "/dump.json";
     ASSERT_EQ(run("--snapshot " + quote(snap) + " --dump-snapshot " + quote(dump)).status, 0);
@@ -150,7 +146,7 @@ TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {
 // devices included: the message of the windows, then one line with the path
 // and the system's reason, status 2, no query and no file.
 TEST_F(Headless, ReportThatCannotBeCreatedEndsWithStatus2BeforeAnyQuery) {
-    const std::string snap = write("s.json", kSnapshot), trace = dir + "/trace.txt";
+    const std::string trace = dir + "/trace.txt";
     const std::string tooLong(252, 'x');
     const std::tuple<std::string, std::string, std::string> cases[] = {
         {dir + "/no/such/folder", "PC", "No such file or directory"},
@@ -175,7 +171,6 @@ TEST_F(Headless, ReportThatCannotBeCreatedEndsWithStatus2BeforeAnyQuery) {
 // removes, but not a temporary file that a running program holds, nor
 // anything else. (That a report is whole or absent: the file seam's tests.)
 TEST_F(Headless, TheNextRunRemovesWhatKilledRunsLeft) {
-    const std::string snap = write("s.json", kSnapshot);
     const std::string out = dir + "/out";
     fs::create_directories(out);
     auto temporaries = [&] {
@@ -184,8 +179,7 @@ TEST_F(Headless, TheNextRunRemovesWhatKilledRunsLeft) {
             if (e.path().filename().string().rfind(".tallyquest-", 0) == 0) names.insert(e.path().filename().string());
         return names;
     };
-    const std::string program = "LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " + quote(snap) +
-                                " --onboard none --folder " + quote(out) + " ";
+    const std::string program = this->program(snap) + "--folder " + quote(out) + " ";
     // What a running program holds, and what is not a file of ours, stays.
     const int held = ::open((out + "/.tallyquest-held.tmp").c_str(), O_WRONLY | O_CREAT, 0644);
     ASSERT_GE(held, 0);
@@ -206,7 +200,6 @@ TEST_F(Headless, TheNextRunRemovesWhatKilledRunsLeft) {
 // flushed, then renamed, then the folder flushed (seen with strace).
 TEST_F(Headless, ReportIsFlushedBeforeItsRenameAndTheFolderAfter) {
     if (std::system("strace -o /dev/null true >/dev/null 2>&1") != 0) GTEST_SKIP() << "strace cannot run here";
-    const std::string snap = write("s.json", kSnapshot);
     const std::string out = dir + "/out", trace = dir + "/trace.txt";
     fs::create_directories(out);
     // The leak checker of a sanitizer build cannot stop a traced program's threads.
@@ -242,7 +235,6 @@ TEST_F(Headless, ReportIsFlushedBeforeItsRenameAndTheFolderAfter) {
 // a program whose folder the user may not write to (an installed one) puts
 // it into the current folder, and the message names where it went.
 TEST_F(Headless, ReportGoesBesideTheProgramOrIntoTheCurrentFolder) {
-    const std::string snap = write("s.json", kSnapshot);
     fs::create_directories(dir + "/stick");
     fs::create_directories(dir + "/cwd");
     const std::string program = dir + "/stick/tallyquest-report";
@@ -341,7 +333,6 @@ TEST_F(Headless, UnusableOptionValuesAreUsageErrors) {
 // characters escaped; the report is named as typed, in the code page's
 // letters and "?" for the rest.
 TEST_F(Headless, ReportNameFolderAndMessageAreExact) {
-    const std::string snap = write("s.json", kSnapshot);
     RunResult r = run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard none " + quote("PC\n\x1b[31m01"));
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "The file is saved on " + dir + "/PC\\n\\x1b[31m01.htm\n");
@@ -361,7 +352,7 @@ TEST_F(Headless, ReportNameFolderAndMessageAreExact) {
 // or overwritten, and an earlier report survives a failed run. (Hostile
 // files the program reads: the file seam's tests.)
 TEST_F(Headless, HostileFilesAroundTheRun) {
-    const std::string snap = write("s.json", kSnapshot), out = dir + "/out";
+    const std::string out = dir + "/out";
     fs::create_directories(out);
     const std::string secret = write("secret.txt", "private line\r\n");
     fs::create_symlink(secret, out + "/PC.htm");
