@@ -105,7 +105,6 @@ TEST(OcsProtocol, EachFailureIsOneClearLine) {
         {"zlib, not a reply", {{200, compress("<html/>")}}, "not an inventory reply", 1},
         {"hangs up", {{200, "", Reply::Mode::Hangup}}, "cannot talk to the inventory server", 1},
         {"inventory refused", {{200, reply("SEND")}, {500, ""}}, "answered HTTP 500", 2},
-        {"inventory garbage", {{200, reply("SEND")}, {200, "junk"}}, "not an inventory reply", 2},
         {"status out of range", {{0, "", Reply::Mode::Answer, 0, "HTTP/1.1 999999999999 Big\r\n\r\n"}},
          "answered something that is not HTTP", 1},
         {"10 MB header",
