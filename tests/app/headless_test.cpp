@@ -95,9 +95,10 @@ TEST_F(Headless, UsageErrorAndStreams) {
 // though each output holds them without it.
 TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
     const std::string data = std::string(TQ_SOURCE_DIR) + "/tests/data/";
-    for (const char* output : {"--output -", "--ocs-file -", "--glpi-file -", "--dump-snapshot -"}) {
+    // (A dump needs no designation; what it holds loads back: the snapshot's tests.)
+    for (const char* output : {"--output - PC", "--ocs-file - PC", "--glpi-file - PC", "--dump-snapshot -"}) {
         for (const bool sanitize : {false, true}) {
-            const RunResult r = runShell(program(data + "realistic-network.json") + (sanitize ? "--sanitize " : "") + output + " PC >" +
+            const RunResult r = runShell(program(data + "realistic-network.json") + (sanitize ? "--sanitize " : "") + output + " >" +
                                              quote(dir + "/out"),
                                          dir + "/stderr.txt");
             ASSERT_EQ(r.status, 0) << output << r.err;
@@ -128,17 +129,6 @@ TEST_F(Headless, OpenSaysWhenNoViewerStarts) {
     EXPECT_NE(r.err.find("tallyquest-report: cannot open the report: xdg-open could not be started"), std::string::npos)
         << r.err;
     EXPECT_TRUE(fs::exists(dir + "/PC.htm"));
-}
-
-TEST_F(Headless, DumpedSnapshotGivesTheSameReport) {
-    ASSERT_EQ(run("--snapshot " + quote(snap) + " --folder " + quote(dir) + " --onboard lan A").status, 0);
-    const std::string dump = dir + "/dump.json";
-    ASSERT_EQ(run("--snapshot " + quote(snap) + " --dump-snapshot " + quote(dump)).status, 0);
-    ASSERT_EQ(run("--snapshot " + quote(dump) + " --folder " + quote(dir) + " --onboard lan B").status, 0);
-    std::string a = read(dir + "/A.htm"), b = read(dir + "/B.htm");
-    a.replace(a.find("A.htm"), 5, "B.htm");
-    a.replace(a.find("Designation: A"), 14, "Designation: B");
-    EXPECT_EQ(a, b);
 }
 
 // A report that cannot be created (a folder that is gone, a name longer than
