@@ -57,7 +57,6 @@ TEST(Edid, RealMonitorsReadAsEdidDecodeReadsThem) {
         ASSERT_TRUE(want.count("Manufacturer"));
         const auto m = parse(bytesOf(name));
         ASSERT_TRUE(m);
-        EXPECT_TRUE(m->checksumOk);
         EXPECT_EQ(m->maker, want.at("Manufacturer"));
         EXPECT_EQ(std::to_string(m->productCode), want.at("Model"));
         EXPECT_EQ(std::to_string(m->serialNumber), want.count("Serial Number") ? want.at("Serial Number") : "0");
@@ -93,26 +92,24 @@ TEST(Edid, DamagedBlocksGiveWhatCanBeRead) {
         const char* maker;
         const char* name;
         const char* serial;
-        bool checksumOk;
-        bool complete;
     };
     const Case cases[] = {
-        {"whole", good, true, "SAM", "SyncMaster", "HSDXB03789", true, true},
-        {"numeric serial only", noSerialDescriptor, true, "SAM", "SyncMaster", "1312961073", false, true},
+        {"whole", good, true, "SAM", "SyncMaster", "HSDXB03789"},
+        {"numeric serial only", noSerialDescriptor, true, "SAM", "SyncMaster", "1312961073"},
         {"all-ones serial number", noSerialDescriptor.substr(0, 12) + std::string(4, '\xff') + noSerialDescriptor.substr(16),
-         true, "SAM", "SyncMaster", "", false, true},
-        {"broken checksum", badSum, true, "SAM", "SyncMaster", "HSDXB03789", false, true},
-        {"zero descriptors", noDescriptors, true, "SAM", "", "1312961073", false, true},
-        {"bytes outside ASCII", garbage, true, "SAM", "SyncMaster", "DXB03789", false, true},
-        {"cut in the last descriptor", good.substr(0, 120), true, "SAM", "SyncMaster", "1312961073", false, false},
-        {"cut after the ids", good.substr(0, 12), true, "SAM", "", "", false, false},
-        {"header only", good.substr(0, 8), true, "", "", "", false, false},
-        {"short of the header", good.substr(0, 7), false, "", "", "", false, false},
-        {"no header", std::string(kBlock, '\0'), false, "", "", "", false, false},
-        {"empty", "", false, "", "", "", false, false},
-        {"extension blocks beyond the count", extended, true, "GSM", "LG TV", "", true, true},
+         true, "SAM", "SyncMaster", ""},
+        {"broken checksum", badSum, true, "SAM", "SyncMaster", "HSDXB03789"},
+        {"zero descriptors", noDescriptors, true, "SAM", "", "1312961073"},
+        {"bytes outside ASCII", garbage, true, "SAM", "SyncMaster", "DXB03789"},
+        {"cut in the last descriptor", good.substr(0, 120), true, "SAM", "SyncMaster", "1312961073"},
+        {"cut after the ids", good.substr(0, 12), true, "SAM", "", ""},
+        {"header only", good.substr(0, 8), true, "", "", ""},
+        {"short of the header", good.substr(0, 7), false, "", "", ""},
+        {"no header", std::string(kBlock, '\0'), false, "", "", ""},
+        {"empty", "", false, "", "", ""},
+        {"extension blocks beyond the count", extended, true, "GSM", "LG TV", ""},
         {"larger than any EDID", std::string(good) + std::string(kMaxBytes, '\xff'), true, "SAM", "SyncMaster",
-         "HSDXB03789", true, true},
+         "HSDXB03789"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -122,8 +119,6 @@ TEST(Edid, DamagedBlocksGiveWhatCanBeRead) {
         EXPECT_EQ(m->maker, c.maker);
         EXPECT_EQ(m->name, c.name);
         EXPECT_EQ(m->serial(), c.serial);
-        EXPECT_EQ(m->checksumOk, c.checksumOk);
-        EXPECT_EQ(m->complete, c.complete);
     }
 }
 
