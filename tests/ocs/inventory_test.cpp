@@ -20,6 +20,7 @@
 #ifndef _WIN32
 #include "tests/support/shell.h"
 #endif
+#include "wmi/snapshot.h"
 #include "wmi/trap.h"
 
 namespace {
@@ -338,3 +339,28 @@ TEST(OcsInventory, RecordedMachinesAsSent) {
 }
 
 }  // namespace
+
+// Windows' own network classes, in a namespace of their own, say which card
+// is Wi-Fi (whatever its name suggests) and give the MTU the configuration lacks.
+TEST(OcsInventory, StandardNamespaceTellsWifiAndMtu) {
+    auto cimv2 = tq::wmi::parseSnapshot(R"json({"Win32_NetworkAdapter": [
+        {"Name": "Wireless Card", "AdapterType": "Ethernet 802.3", "MACAddress": "00:11:22:33:44:01", "InterfaceIndex": 4},
+        {"Name": "Card B", "AdapterType": "Ethernet 802.3", "MACAddress": "00:11:22:33:44:02", "InterfaceIndex": 5},
+        {"Name": "Card C", "AdapterType": "Ethernet 802.3", "MACAddress": "00:11:22:33:44:03", "InterfaceIndex": 6}]
+    })json", "cimv2");
+    auto standard = tq::wmi::parseSnapshot(R"json({
+      "MSFT_NetAdapter": [{"InterfaceIndex": 4, "PhysicalMediumType": 14}, {"InterfaceIndex": 5, "PhysicalMediumType": 9},
+                          {"InterfaceIndex": 6, "PhysicalMediumType": 1}],
+      "MSFT_NetIPInterface": [{"InterfaceIndex": 5, "NlMtu": 1400, "AddressFamily": 2},
+                              {"InterfaceIndex": 5, "NlMtu": 1280, "AddressFamily": 23}]
+    })json", "standard");
+    tq::wmi::Run run([&](std::string_view moniker) -> tq::wmi::ServicePtr {
+        const bool own = moniker.find("StandardCimv2") != std::string_view::npos;
+        return tq::wmi::makeService(own ? standard : cimv2);
+    });
+    const Doc d(Inventory::read(run, {"PC 01", ""}).requestXml("WS-0815-2026-12-07-01-02-03"));
+    expectFields(d, {{"NETWORKS", 0, "TYPE", "Ethernet 802.3"},
+                     {"NETWORKS", 1, "TYPE", "Wifi"},
+                     {"NETWORKS", 1, "MTU", "1400"},
+                     {"NETWORKS", 2, "TYPE", "Wifi"}});
+}
