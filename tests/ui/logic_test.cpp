@@ -12,7 +12,6 @@
 #include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
 #include "ui/dialoglogic.h"
-#include "ui/layout.h"
 #include "ui/mainlogic.h"
 
 namespace tq {
@@ -184,44 +183,6 @@ TEST(UiMultiMedia, EightSlotsAndEveryDeviceInTheText) {
     EXPECT_EQ(text, expected);
 }
 
-// What both front ends answer the on-board section: the open window's boxes,
-// then the boxes as the closing window left them (a report-name dialog left
-// open after Exit may still start a run), never what the view says later.
-TEST(UiMainWindow, OnboardBoxesOutliveTheWindow) {
-    FakeView view;
-    ui::OnboardBoxes boxes;
-    auto read = [&](const ui::MainView* window) {
-        return std::array{boxes.ticked(window, OnboardBox::Vga), boxes.ticked(window, OnboardBox::Audio),
-                          boxes.ticked(window, OnboardBox::Lan)};
-    };
-    EXPECT_EQ(read(nullptr), (std::array{false, false, false}));  // no window yet
-    view.boxes = {true, false, true};
-    EXPECT_EQ(read(&view), (std::array{true, false, true}));
-    boxes.windowClosing(view);
-    view.boxes = {false, true, false};
-    EXPECT_EQ(read(nullptr), (std::array{true, false, true}));
-    EXPECT_EQ(read(&view), (std::array{false, true, false}));  // a new window is read afresh
-}
-
-// Each label the procedures write is a value label of the main window's
-// table, or the caption would go nowhere.
-TEST(UiMainWindow, ProceduresWriteOnlyItsValueLabels) {
-    Fixture f(R"("Win32_ComputerSystemProduct": [{"Name": "P", "Vendor": "V"}],
-      "Win32_Bios": [{"Manufacturer": "M", "Description": "D", "SMBIOSBIOSVersion": "S"}],
-      "Win32_SoundDevice": [{"Description": "A", "DeviceID": "HDAUDIO\\FUNC_01"}],
-      "Win32_NetworkAdapter": [{"Description": "L", "PNPDeviceID": "PCI\\VEN_2", "MACAddress": "AA", "NetConnectionID": "E"}],
-      )" + kVideo);
-    f.logic.load();
-    f.logic.switchPanel(ui::Panel::MultiMedia);
-    EXPECT_GE(f.view.captions.size(), 13u);
-    EXPECT_EQ(f.view.slots.size(), 1u);
-    for (const auto& [name, text] : f.view.captions) {
-        const ui::layout::Control* c = ui::layout::frmMain().find(name);
-        ASSERT_TRUE(c) << name;
-        EXPECT_TRUE(ui::layout::isValueLabel(*c)) << name;
-    }
-}
-
 // One value of HKEY_LOCAL_MACHINE, opened with the about box's access;
 // counts the keys left open.
 struct OneValueRegistry final : platform::Registry {
@@ -297,13 +258,6 @@ TEST(UiDialogs, SystemInformationToolFromTheRegistry) {
         const auto* one = dynamic_cast<OneValueRegistry*>(c.registry);
         EXPECT_EQ(one ? one->open : 0, 0);
     }
-}
-
-TEST(UiDialogs, NameFilterVersionAndProgressTexts) {
-    EXPECT_EQ(ui::withoutReservedNameChars("M\xC3\xBCller ..\\a/b:c*d?e<f>g|h\"i"), "M\xC3\xBCller ..abcdefghi");
-    EXPECT_EQ(ui::versionText("").rfind("Version  4" + std::string(31, ' '), 0), 0u);
-    EXPECT_EQ(ui::progressFigure(57).text, "57%");
-    EXPECT_EQ(ui::progressFigure(150).text, "100%");
 }
 
 }  // namespace

@@ -243,7 +243,7 @@ inline std::vector<Step> reportNameFilter() {
         {.what = "Ok on the empty field", .act = Act::Click, .window = d, .control = "bb_cuzokay",
          .prompts = {"Bitte das Feld Bezeichnung ausf\xC3\xBCllen"}, .windows = "frmCuz", .focused = "frmCuz.T_cuz"},
         {.what = "Cancel", .act = Act::Click, .window = d, .control = "bb_cuzabbrechen", .windows = ""},
-        {.what = "shown after Cancel", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", ""}}},
+        {.what = "shown after Cancel", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", ""}}, .windows = "frmCuz"},
     };
 }
 
@@ -279,6 +279,7 @@ inline std::vector<Step> commentDialog() {
              {{.what = "emptied", .act = Act::SetText, .window = c, .control = "txtComment", .input = ""},
               {.what = "OK", .act = Act::Click, .window = c, .control = "cmdOK"}},
              ""),
+        {.what = "only the main window left", .act = Act::None, .windows = "frmMain"},
     };
 }
 
@@ -294,6 +295,13 @@ inline std::vector<Step> aboutBox() {
          .focused = "frmAbout.cmdOK"},
         {.what = "System Info", .act = Act::Click, .window = "frmAbout", .control = "cmdSysInfo",
          .prompts = {"System Information Is Unavailable At This Time"}, .windows = "frmMain frmAbout"},
+        {.what = "focus on OK", .act = Act::Focus, .window = "frmAbout", .control = "cmdOK"},
+        {.what = "Escape closes it", .act = Act::Key, .control = "Escape", .windows = "frmMain"},
+        {.what = "opened again", .act = Act::Click, .window = "frmMain", .control = "imgInfo"},
+        {.what = "focus on OK again", .act = Act::Focus, .window = "frmAbout", .control = "cmdOK"},
+        {.what = "Enter closes it", .act = Act::Key, .control = "Return", .windows = "frmMain"},
+        {.what = "opened once more", .act = Act::Click, .window = "frmMain", .control = "imgInfo"},
+        {.what = "Exit: it stays open", .act = Act::Click, .window = "frmMain", .control = "btnEnde", .windows = "frmAbout"},
     };
 }
 
@@ -327,6 +335,25 @@ inline std::vector<Step> wholeRun() {
          .prompts = {"The file is saved on C:\\Tallyquest\\WS-0815.htm"}, .windows = ""},
     };
 }
+
+// The scenarios above that run from a fresh start: whether on kBoard or on
+// a service that cannot be reached, and whether a saved report opens, for
+// the main window or, that one gone, for none.
+enum class Opens { Nothing, ForNoWindow, ForMainWindow };
+struct Scenario {
+    const char* name;
+    std::vector<Step> (*steps)();
+    bool onBoard;
+    Opens report;
+};
+inline const Scenario kScenarios[] = {
+    {"start on an unreachable service", startOnUnreachableService, false, Opens::Nothing},
+    {"report-name filter", reportNameFilter, true, Opens::Nothing},
+    {"comment dialog", commentDialog, true, Opens::Nothing},
+    {"about box", aboutBox, true, Opens::Nothing},
+    {"report-name dialog outlives the main window", reportNameOutlivesMain, true, Opens::ForNoWindow},
+    {"whole run", wholeRun, true, Opens::ForMainWindow},
+};
 
 // The progress bar's picture as a front end draws it, its pixels as
 // 0xBBGGRR, and what moves it.
