@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "report/main.h"
@@ -133,39 +135,32 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
         differ(st, "the messages", join(s.takePrompts()), join(st.prompts));
         if (s.busy()) diffs.push_back(std::string(st.what) + ": left busy");
         if (st.noQueries && wmi) differ(st, "the queries", std::to_string(wmi->queries.size() - before), "0");
-        if (st.frame) {
-            std::string shown;
-            for (const char* f : {"F_Motherboard", "F_VGA", "F_MultiMedia"})
-                if (s.visible("frmMain", f)) shown += (shown.empty() ? "" : " ") + std::string(f);
-            differ(st, "the frame shown", shown, st.frame);
-        }
-        if (st.ticked) {
-            std::string on;
-            for (const char* box : {"chkVGA", "chkAudio", "chkLan"})
-                if (s.checked("frmMain", box)) on += (on.empty() ? "" : " ") + std::string(box);
-            differ(st, "the boxes ticked", on, st.ticked);
-        }
+        // Of these names, those that pass `in`, joined by spaces.
+        auto which = [](std::initializer_list<const char*> names, auto in) {
+            std::string out;
+            for (const char* n : names)
+                if (in(n)) out += (out.empty() ? "" : " ") + std::string(n);
+            return out;
+        };
+        auto named = [](std::string_view n) { return std::pair{n.substr(0, n.find('.')), n.substr(n.find('.') + 1)}; };
+        if (st.frame)
+            differ(st, "the frame shown",
+                   which({"F_Motherboard", "F_VGA", "F_MultiMedia"}, [&](auto f) { return s.visible("frmMain", f); }),
+                   st.frame);
+        if (st.ticked)
+            differ(st, "the boxes ticked",
+                   which({"chkVGA", "chkAudio", "chkLan"}, [&](auto b) { return s.checked("frmMain", b); }), st.ticked);
         if (st.checksEnabled >= 0)
             differ(st, "chkLan usable", s.enabled("frmMain", "chkLan") ? "yes" : "no", st.checksEnabled ? "yes" : "no");
         if (st.comment) differ(st, "the comment", report::gStrComment, st.comment);
         if (st.onboard && wmi) differ(st, "the on-board sections read", wmi->onboardAsked(before), st.onboard);
-        if (st.windows) {
-            std::string open;
-            for (const char* w : {"frmMain", "frmCuz", "frmAbout"})
-                if (s.isOpen(w)) open += (open.empty() ? "" : " ") + std::string(w);
-            differ(st, "the windows open", open, st.windows);
-        }
-        if (st.focused) {
-            const std::string_view n = st.focused;
-            const auto dot = n.find('.');
-            if (!s.hasFocus(n.substr(0, dot), n.substr(dot + 1)))
-                diffs.push_back(std::string(st.what) + ": no focus on " + st.focused);
-        }
-        for (const auto& [name, want] : st.texts) {
-            const std::string_view n = name;
-            const auto dot = n.find('.');
-            differ(st, std::string(n), s.text(n.substr(0, dot), n.substr(dot + 1)), want);
-        }
+        if (st.windows)
+            differ(st, "the windows open", which({"frmMain", "frmCuz", "frmAbout"}, [&](auto w) { return s.isOpen(w); }),
+                   st.windows);
+        if (st.focused && !std::apply([&](auto w, auto c) { return s.hasFocus(w, c); }, named(st.focused)))
+            diffs.push_back(std::string(st.what) + ": no focus on " + st.focused);
+        for (const auto& [name, want] : st.texts)
+            differ(st, name, std::apply([&](auto w, auto c) { return s.text(w, c); }, named(name)), want);
     }
     return diffs;
 }

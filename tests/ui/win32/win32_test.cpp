@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <map>
 #include <stdexcept>
 #include <string_view>
 
@@ -109,39 +108,36 @@ void type(const std::string& utf8) {
 }
 
 // Runs an action from inside whatever modal loop is running whenever
-// `ready` says that it can run.
+// `ready` says that it can run (one such action at a time).
 class WhenReady {
 public:
-    WhenReady(std::function<bool()> ready, std::function<void()> act) : ready_(std::move(ready)), act_(std::move(act)) {
-        timer_ = ::SetTimer(nullptr, 0, 20, &WhenReady::tick);
-        live()[timer_] = this;
+    WhenReady(std::function<bool()> ready, std::function<void()> act) : timer_(::SetTimer(nullptr, 0, 20, &tick)) {
+        pending() = {std::move(ready), std::move(act), false};
     }
     ~WhenReady() {
         ::KillTimer(nullptr, timer_);
-        live().erase(timer_);
+        pending() = {};
     }
     WhenReady(const WhenReady&) = delete;
-    int runs = 0;
 
 private:
-    static std::map<UINT_PTR, WhenReady*>& live() {
-        static std::map<UINT_PTR, WhenReady*> timers;
-        return timers;
+    struct Pending {
+        std::function<bool()> ready;
+        std::function<void()> act;
+        bool busy = false;
+    };
+    static Pending& pending() {
+        static Pending p;
+        return p;
     }
-    static void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD) {
-        auto it = live().find(id);
-        if (it == live().end()) return;
-        WhenReady* self = it->second;
-        if (self->busy_ || !self->ready_()) return;
-        self->busy_ = true;
-        ++self->runs;
-        self->act_();
-        self->busy_ = false;
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+        Pending& p = pending();
+        if (p.busy || !p.ready || !p.ready()) return;
+        p.busy = true;
+        p.act();
+        p.busy = false;
     }
-    std::function<bool()> ready_;
-    std::function<void()> act_;
-    UINT_PTR timer_ = 0;
-    bool busy_ = false;
+    UINT_PTR timer_;
 };
 
 // The first window of this thread of a window class, or of those shown.
