@@ -172,6 +172,7 @@ inline std::vector<Step> startOnUnreachableService() {
                      "Error: try to get motherboard pnp's"};
     start.frame = "F_Motherboard";
     start.ticked = "chkLan";
+    start.windows = "frmMain";
     for (const char* name : {"lblMBProduct", "lblMBDescription", "lblMBManufacturer", "lblBiosManufacturer",
                              "lblBiosDescription", "lblSMBios", "lblVGAColor", "lblVGADriverDate",
                              "lblVGADriverVersion", "lblVGAName", "lblVGAVideoMode", "lblVGAVideoRam"})

@@ -218,6 +218,8 @@ void WindowsTest::sharedScenarios() {
         testing::QueryRecorder wmi(kBoard);
         if (!scenario.onBoard) platform::current().binder = wmi::bindUnavailable;
         QVERIFY2(run(w, scenario.steps(), &wmi), scenario.name);
+        for (const auto& m : w.messages)  // at start only the motherboard data's failure shows the stop icon
+            if (!scenario.onBoard) QCOMPARE(m.style, m.prompt.find("motherboarddata") == std::string::npos ? 0 : 16);
         const auto& opened = w.scope.shell.executed;
         QCOMPARE(opened.size(), std::size_t(scenario.report != scenarios::Opens::Nothing));
         for (const auto& o : opened) QCOMPARE(o.owner != 0, scenario.report == scenarios::Opens::ForMainWindow);
