@@ -280,7 +280,8 @@ inline std::vector<Step> commentDialog() {
 }
 
 // On kBoard, with no system information tool to be found: the about box
-// from its picture, its version text; System Info says so and leaves it open.
+// from its picture, its version text; System Info says so and leaves it open;
+// Escape and Enter close it; left open, it outlives the main window.
 inline std::vector<Step> aboutBox() {
     return {
         {.what = "start", .act = Act::StartMain},
