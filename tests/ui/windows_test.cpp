@@ -51,7 +51,6 @@ T* child(QWidget* w, const char* name) {
     if (!c) qFatal("no control %s", name);
     return c;
 }
-void click(QWidget* w, const char* name) { QTest::mouseClick(child(w, name), Qt::LeftButton); }
 
 // Works each window of type W once it has shown, from its own event loop:
 // a modal dialog or a message box.
@@ -204,7 +203,6 @@ private slots:
     void sharedScenarios();
     void panelsAndBoxes();
     void reportNameInsertAndMessageBoxes();
-    void secondStartIsRefusedDuringARun();
     void progressBar();
     void windowsMatchTheirTables();
 };
@@ -259,34 +257,6 @@ void WindowsTest::reportNameInsertAndMessageBoxes() {
     QCOMPARE(answer.seen[0].icon, QMessageBox::Critical);
     QCOMPARE(answer.seen[1].title, QStringLiteral("File is saved"));
     QCOMPARE(answer.seen[1].icon, QMessageBox::NoIcon);
-}
-
-void WindowsTest::secondStartIsRefusedDuringARun() {
-    Windows w;
-    testing::QueryRecorder wmi(kBoard);
-    ui::FrmMain* main = w.ui.startMainWindow();
-    bool tried = false;
-    wmi.onQuery = [&](const std::string& q) {
-        // Between two sections of the run the user tries again and leaves.
-        if (tried || q.find("Win32_Processor") == std::string::npos) return;
-        tried = true;
-        QVERIFY(probes::reportRunning());
-        click(main, "btnCreateReport");
-        QVERIFY(w.ui.reportNameDialog() == nullptr);
-        click(main, "btnEnde");
-        QVERIFY(main->isVisible());
-        // A panel whose fetch fails leaves nothing for the run's final check.
-        wmi.failing = "SELECT * FROM Win32_SoundDevice";
-        click(main, "btnMultiMedia");
-        wmi.failing.clear();
-    };
-    w.scope.files.add("C:\\Tallyquest\\PC.htm");
-    ui::FrmCuz* cuz = w.ui.showReportNameDialog();
-    cuz->T_cuz()->setText("PC");
-    click(cuz, "bb_cuzokay");
-    QVERIFY(tried);
-    QCOMPARE(w.prompts(), (Strings{"Error: try to get multi media pnp's", "The file is saved on C:\\Tallyquest\\PC.htm"}));
-    QCOMPARE(w.scope.shell.executed.size(), std::size_t(1));
 }
 
 void WindowsTest::progressBar() {
