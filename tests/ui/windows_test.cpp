@@ -6,7 +6,6 @@
 #include <QtWidgets>
 #include <QtTest/qtestspontaneevent.h>
 
-#include "probes/reportrun.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
 #include "tests/ui/recorder.h"
