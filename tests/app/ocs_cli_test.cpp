@@ -75,22 +75,15 @@ protected:
     const std::string dir = tmp.path;
 };
 
-TEST_F(ReportWithServer, SendsAfterTheReportAndKeepsTheDeviceId) {
-    TestHttpServer server({{200, ocsReply("SEND")}, {200, ocsReply("NO_ACCOUNT_UPDATE")},
-                           {200, ocsReply("SEND")}, {200, ocsReply("NO_ACCOUNT_UPDATE")}});
+TEST_F(ReportWithServer, SendsAfterTheReport) {
+    TestHttpServer server({{200, ocsReply("SEND")}, {200, ocsReply("NO_ACCOUNT_UPDATE")}});
     EXPECT_EQ(run("--server " + server.url() + " --tag Line-3 PC-01").status, 0);
     EXPECT_TRUE(reportComplete());
-    EXPECT_EQ(run("--server " + server.url() + " PC-01").status, 0);
-    const auto requests = server.requests();
-    ASSERT_EQ(requests.size(), 4u);
-    const std::string first = tq::ocs::uncompress(requests[1].body, 1 << 20);
-    const std::string second = tq::ocs::uncompress(requests[3].body, 1 << 20);
-    EXPECT_NE(first.find("<NAME>WS-0815</NAME>"), std::string::npos) << first;
-    EXPECT_NE(first.find("<KEYVALUE>Line-3</KEYVALUE>"), std::string::npos);
-    EXPECT_NE(second.find("<KEYVALUE>PC-01</KEYVALUE>"), std::string::npos);  // the designation by default
-    // Both runs speak for the same machine.
+    ASSERT_EQ(server.requests().size(), 2u);
+    const std::string sent = tq::ocs::uncompress(server.requests()[1].body, 1 << 20);
+    EXPECT_NE(sent.find("<NAME>WS-0815</NAME>"), std::string::npos) << sent;
+    EXPECT_NE(sent.find("<KEYVALUE>Line-3</KEYVALUE>"), std::string::npos);
     EXPECT_EQ(sentId(server, 1).rfind("WS-0815-", 0), 0u);
-    EXPECT_EQ(sentId(server, 1), sentId(server, 3));
     EXPECT_EQ(read(dir + "/stdout.txt"), "inventory of " + sentId(server, 1) + " sent to " + server.url() + "\n");
 }
 
@@ -110,6 +103,7 @@ TEST_F(ReportWithServer, OneMachineOneId) {
     const std::string id = sentId(server, 0);
     EXPECT_EQ(fileId("inv.json", "\"deviceid\": \"", "\""), id);
     EXPECT_EQ(fileId("inv.xml", "<DEVICEID>", "<"), id);
+    EXPECT_NE(read(dir + "/inv.xml").find("<KEYVALUE>PC-01</KEYVALUE>"), std::string::npos);  // the designation by default
 
     // The machine's own folder, once it exists, takes the user's id over,
     // and another user's run finds it there.
@@ -117,6 +111,7 @@ TEST_F(ReportWithServer, OneMachineOneId) {
     ASSERT_EQ(run("--server " + server.url() + " PC-01").status, 0);
     ASSERT_EQ(run("--server " + server.url() + " PC-01", "out", "bob").status, 0);
     EXPECT_EQ(sentId(server, 2), id);
+    EXPECT_FALSE(fs::is_empty(dir + "/system"));
 
     // Ten first runs at once from one state folder send one id.
     fs::remove_all(dir + "/system");
@@ -145,6 +140,7 @@ TEST_F(ReportWithServer, CredentialsAreNeitherShownNorKept) {
     }
     EXPECT_EQ(sentId(server, 0), sentId(server, 1));
     EXPECT_EQ(server.requests()[1].authorization, "Basic YWxpY2U6bjN3");
+    ASSERT_FALSE(stateFiles().empty());  // kept in XDG_STATE_HOME
     for (const std::string& f : stateFiles()) EXPECT_EQ(f.find("alice"), std::string::npos) << f;
 }
 
@@ -172,31 +168,15 @@ TEST_F(ReportWithServer, HostileTextIsEscapedAndCut) {
     EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
 }
 
+// A failed exchange (each kind: the protocol's tests): status 3, the reason
+// on the last line, the report kept, nothing kept for a refused address.
 TEST_F(ReportWithServer, FailuresExitThreeWithTheReportKept) {
-    struct Case {
-        const char* what;
-        std::vector<Reply> script;
-        const char* message;
-    };
-    // The protocol's tests hold every kind of failure; here, what the
-    // program makes of one: the status, the last line, the report kept.
-    const Case cases[] = {
-        {"server error", {{500, ""}}, "answered HTTP 500"},
-        {"silent", {{200, "", Reply::Mode::Silent}}, "did not answer within 1 s"},
-    };
-    for (const Case& c : cases) {
-        TestHttpServer server(c.script);
-        const Result r = run("--timeout 1 --server " + server.url() + " PC-01");
-        EXPECT_EQ(r.status, 3) << c.what << ": " << r.err;
-        EXPECT_NE(lastLine(r.err).find(c.message), std::string::npos) << c.what << ": " << r.err;
-        EXPECT_TRUE(reportComplete()) << c.what;
-        EXPECT_FALSE(fs::exists(dir + "/state")) << c.what;  // nothing kept for a refused address
-    }
-    const std::string closed = "http://127.0.0.1:" + std::to_string(TestHttpServer::closedPort()) + "/ocsinventory";
-    const Result r = run("--server " + closed + " PC-01");
-    EXPECT_EQ(r.status, 3);
-    EXPECT_NE(lastLine(r.err).find("cannot reach the inventory server"), std::string::npos) << r.err;
+    TestHttpServer server({{200, "", Reply::Mode::Silent}});
+    const Result r = run("--timeout 1 --server " + server.url() + " PC-01");
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_NE(lastLine(r.err).find("did not answer within 1 s"), std::string::npos) << r.err;
     EXPECT_TRUE(reportComplete());
+    EXPECT_FALSE(fs::exists(dir + "/state"));
 }
 
 TEST_F(ReportWithServer, NothingIsSentWhenTheReportFailed) {
@@ -217,10 +197,7 @@ TEST_F(ReportWithServer, InventoryFilesInsteadOfAServer) {
     EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
     EXPECT_NE(xml.find("<QUERY>INVENTORY</QUERY>"), std::string::npos);
     EXPECT_NE(xml.find("<MACADDR>B4:2E:99:3A:4F:5C</MACADDR>"), std::string::npos);
-    // The same machine under the same device id in GLPI's form.
     const std::string json = read(dir + "/inv.json");
-    const std::size_t id = xml.find("<DEVICEID>") + 10;
-    EXPECT_NE(json.find("\"deviceid\": \"" + xml.substr(id, xml.find('<', id) - id) + "\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"mac\": \"B4:2E:99:3A:4F:5C\""), std::string::npos) << json;
 
     // A link in a file's place is refused and its target left alone.
@@ -230,16 +207,6 @@ TEST_F(ReportWithServer, InventoryFilesInsteadOfAServer) {
     EXPECT_EQ(r.status, 3);
     EXPECT_NE(lastLine(r.err).find("symbolic link"), std::string::npos) << r.err;
     EXPECT_EQ(read(dir + "/precious.txt"), "keep me");
-}
-
-TEST_F(ReportWithServer, BadOptionsAreUsageErrors) {
-    for (const char* args : {"--server ftp://host/x PC-01", "--server PC-01", "--timeout 0 --server http://h/ PC-01",
-                             "--proxy host:3128 --server http://h/ PC-01", "--proxy none PC-01",
-                             "--timeout 1x --server http://h/ PC-01", "--tag T PC-01", "--server http://h/ --", "--glpi-file"}) {
-        const Result r = run(args);
-        EXPECT_EQ(r.status, 64) << args << ": " << r.err;
-        EXPECT_FALSE(fs::exists(dir + "/out/PC-01.htm")) << args;
-    }
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
-#include <optional>
 
 #if !defined(_WIN32)
 #include <sys/stat.h>
@@ -118,6 +117,8 @@ TEST_F(StateFolder, NothingIsKeptWithoutCommit) {
         EXPECT_TRUE(fs::exists(folder));
     }
     EXPECT_FALSE(fs::exists(dir + "/a"));  // the folders made for it go as well
+    std::ofstream(dir + "/file") << "x";
+    EXPECT_THROW(obtainIn({{dir + "/file/x", true}}, {"WS", "U", "S"}, at(2026, 1, 1, 0, 0, 0)), std::runtime_error);
     EXPECT_EQ(obtain({"WS", "U", "S"}, at(2026, 2, 2, 0, 0, 0)), "WS-2026-02-02-00-00-00");
 }
 
@@ -274,35 +275,5 @@ TEST_F(StateFolder, LeftoversOfKilledRunsGoAndNothingElse) {
     EXPECT_EQ(names(elsewhere.path),
               (std::vector<std::string>{"inv.json.Qw12Er", "inv.xml.Qw12E", "inv.xml.bak", "precious", "xinv.xml.Qw12Er"}));
 }
-
-#if !defined(_WIN32)
-TEST_F(StateFolder, StateFoldersFollowTheEnvironment) {
-    const auto saved = [](const char* name) -> std::optional<std::string> {
-        const char* v = std::getenv(name);
-        return v ? std::optional<std::string>(v) : std::nullopt;
-    };
-    const auto oldXdg = saved("XDG_STATE_HOME"), oldSystem = saved("TALLYQUEST_SYSTEM_STATE");
-    ::setenv("XDG_STATE_HOME", (dir + "/xdg").c_str(), 1);
-    ::setenv("TALLYQUEST_SYSTEM_STATE", (dir + "/system").c_str(), 1);
-    using Folders = std::vector<std::pair<std::string, bool>>;
-    const auto folders = [] {
-        Folders out;
-        for (const auto& f : tq::platform::stateFolders()) out.emplace_back(f.path, f.writable);
-        return out;
-    };
-    EXPECT_EQ(folders(), (Folders{{dir + "/xdg/tallyquest", true}}));
-    fs::create_directory(dir + "/system");
-    EXPECT_EQ(folders(), (Folders{{dir + "/system", true}, {dir + "/xdg/tallyquest", true}}));
-    EXPECT_EQ(tq::platform::makeFolders(dir + "/xdg/tallyquest"),
-              (std::vector<std::string>{dir + "/xdg", dir + "/xdg/tallyquest"}));
-    EXPECT_TRUE(tq::platform::makeFolders(dir + "/xdg/tallyquest").empty());
-    std::ofstream(dir + "/file") << "x";
-    EXPECT_THROW(tq::platform::makeFolders(dir + "/file"), std::runtime_error);
-    for (const auto& [name, value] : {std::pair{"XDG_STATE_HOME", oldXdg}, std::pair{"TALLYQUEST_SYSTEM_STATE", oldSystem}}) {
-        if (value) ::setenv(name, value->c_str(), 1);
-        else ::unsetenv(name);
-    }
-}
-#endif
 
 }  // namespace

@@ -102,12 +102,9 @@ TEST(OcsProtocol, EachFailureIsOneClearLine) {
         {"server error", {{500, "boom"}}, "answered HTTP 500", 1},
         {"not found", {{404, reply("SEND")}}, "answered HTTP 404", 1},
         {"garbage", {{200, "\x01\x02garbage"}}, "not an inventory reply", 1},
-        {"web page", {{200, "<html><body>It works!</body></html>"}}, "not an inventory reply", 1},
         {"zlib, not a reply", {{200, compress("<html/>")}}, "not an inventory reply", 1},
-        {"empty", {{200, ""}}, "not an inventory reply", 1},
         {"hangs up", {{200, "", Reply::Mode::Hangup}}, "cannot talk to the inventory server", 1},
         {"inventory refused", {{200, reply("SEND")}, {500, ""}}, "answered HTTP 500", 2},
-        {"inventory garbage", {{200, reply("SEND")}, {200, "junk"}}, "not an inventory reply", 2},
         {"status out of range", {{0, "", Reply::Mode::Answer, 0, "HTTP/1.1 999999999999 Big\r\n\r\n"}},
          "answered something that is not HTTP", 1},
         {"10 MB header",
@@ -132,16 +129,6 @@ TEST(OcsProtocol, AddressesWithCredentials) {
     EXPECT_EQ(addressWithoutUser("http://host/ocs"), "http://host/ocs");
     EXPECT_EQ(clip(std::string(1000, 'x')).size(), 303u);
     EXPECT_EQ(clip("\xC3\xBC\xC3\xBC", 3), "\xC3\xBC...");  // never half a character
-
-    // The server gets the credentials; no message shows the password.
-    TestHttpServer server({{500, ""}});
-    std::string url = server.url();
-    url.insert(7, "alice:s3cr3t@");
-    const std::string line = failureLine(url);
-    EXPECT_NE(line.find("the inventory server http://alice@127.0.0.1:"), std::string::npos) << line;
-    EXPECT_EQ(line.find("s3cr3t"), std::string::npos) << line;
-    ASSERT_EQ(server.requests().size(), 1u);
-    EXPECT_EQ(server.requests()[0].authorization, "Basic YWxpY2U6czNjcjN0");
 }
 
 // Whatever the library or the platform quotes, no password of the server or
@@ -203,13 +190,10 @@ TEST(OcsProtocol, OneDeadlineForTheWholeExchange) {
     EXPECT_NE(line.find("did not answer within 1 s"), std::string::npos) << line;
 }
 
-TEST(OcsProtocol, UnreachableAndSilentServers) {
+TEST(OcsProtocol, UnreachableServer) {
     const std::string closed = "http://127.0.0.1:" + std::to_string(TestHttpServer::closedPort()) + "/ocsinventory";
-    std::string line = failureLine(closed, 5);
+    const std::string line = failureLine(closed, 5);
     EXPECT_NE(line.find("cannot reach the inventory server " + closed), std::string::npos) << line;
-    TestHttpServer silent({{200, "", Reply::Mode::Silent}});
-    line = failureLine(silent.url(), 1);
-    EXPECT_NE(line.find("did not answer within 1 s"), std::string::npos) << line;
 }
 
 }  // namespace

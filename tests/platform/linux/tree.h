@@ -2,6 +2,7 @@
 // to query the provider over them.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <variant>
@@ -92,6 +93,19 @@ inline void expectAnswers(const std::string& root, const std::vector<Answer>& an
             }
         }
     }
+}
+
+// A firmware table's structure: type, the formatted bytes after the 4-byte
+// header, its strings.
+inline std::string structure(std::uint8_t type, std::uint16_t handle, const std::string& body,
+                             const std::vector<std::string>& strings) {
+    std::string s{static_cast<char>(type), static_cast<char>(4 + body.size()), static_cast<char>(handle & 0xFF),
+                  static_cast<char>(handle >> 8)};
+    s += body;
+    for (const auto& str : strings) s += str + '\0';
+    if (strings.empty()) s.push_back('\0');
+    s.push_back('\0');
+    return s;
 }
 
 }  // namespace tq::linuxprov::testing

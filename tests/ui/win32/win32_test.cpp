@@ -10,14 +10,12 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <map>
 #include <stdexcept>
 #include <string_view>
 
 #include "platform/windows/text.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
-#include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
 #include "tests/ui/scenarios.h"
 #include "ui/layout.h"
@@ -112,39 +110,36 @@ void type(const std::string& utf8) {
 }
 
 // Runs an action from inside whatever modal loop is running whenever
-// `ready` says that it can run.
+// `ready` says that it can run (one such action at a time).
 class WhenReady {
 public:
-    WhenReady(std::function<bool()> ready, std::function<void()> act) : ready_(std::move(ready)), act_(std::move(act)) {
-        timer_ = ::SetTimer(nullptr, 0, 20, &WhenReady::tick);
-        live()[timer_] = this;
+    WhenReady(std::function<bool()> ready, std::function<void()> act) : timer_(::SetTimer(nullptr, 0, 20, &tick)) {
+        pending() = {std::move(ready), std::move(act), false};
     }
     ~WhenReady() {
         ::KillTimer(nullptr, timer_);
-        live().erase(timer_);
+        pending() = {};
     }
     WhenReady(const WhenReady&) = delete;
-    int runs = 0;
 
 private:
-    static std::map<UINT_PTR, WhenReady*>& live() {
-        static std::map<UINT_PTR, WhenReady*> timers;
-        return timers;
+    struct Pending {
+        std::function<bool()> ready;
+        std::function<void()> act;
+        bool busy = false;
+    };
+    static Pending& pending() {
+        static Pending p;
+        return p;
     }
-    static void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD) {
-        auto it = live().find(id);
-        if (it == live().end()) return;
-        WhenReady* self = it->second;
-        if (self->busy_ || !self->ready_()) return;
-        self->busy_ = true;
-        ++self->runs;
-        self->act_();
-        self->busy_ = false;
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+        Pending& p = pending();
+        if (p.busy || !p.ready || !p.ready()) return;
+        p.busy = true;
+        p.act();
+        p.busy = false;
     }
-    std::function<bool()> ready_;
-    std::function<void()> act_;
-    UINT_PTR timer_ = 0;
-    bool busy_ = false;
+    UINT_PTR timer_;
 };
 
 // The first window of this thread of a window class, or of those shown.
@@ -300,11 +295,7 @@ private:
 TEST(Win32Windows, ControlsMatchTheirTables) {
     Windows w;
     w.scope.platform.binder = wmi::bindUnavailable;
-    Win32Screen screen(w);
-    EXPECT_EQ(scenarios::run(screen, scenarios::startOnUnreachableService()), Strings{});
-    FrmMain* main = w.ui.mainWindow();
-    ASSERT_TRUE(main);
-    EXPECT_EQ(w.ui.startForm(), nullptr);  // the notice is gone once loaded
+    FrmMain* main = w.ui.startMainWindow();
     FrmStart* start = w.ui.showStartForm();
     FrmCuz* cuz = w.ui.showReportNameDialog();
     FrmAbout* about = w.ui.showAbout();
@@ -411,19 +402,36 @@ TEST(Win32Windows, PanelsAndCheckBoxes) {
     EXPECT_EQ(::GetFocus(), ctl(*main, "btnEnde"));
 }
 
-// The shared dialogs: the report-name dialog's filter, the modal comment
-// dialog, the report-name dialog outliving the main window, the about box;
-// then real message boxes, the stop icon for style 16 only.
-TEST(Win32Windows, DialogScenarios) {
-    const std::pair<std::vector<scenarios::Step> (*)(), int> cases[] = {
-        {scenarios::reportNameFilter, 1}, {scenarios::commentDialog, 1}, {scenarios::reportNameOutlivesMain, 0},
-        {scenarios::aboutBox, 2}};
-    for (auto [scenario, left] : cases) {
+// The shared scenarios from a fresh start. While a run's sections go on, the
+// progress window is on the screen with nothing left to paint (no blank
+// frame); a saved report opens through the shell for its owner, and with
+// the last window gone the message loop ends. Then real message boxes,
+// the stop icon for style 16 only.
+TEST(Win32Windows, SharedScenarios) {
+    for (const scenarios::Scenario& scenario : scenarios::kScenarios) {
+        SCOPED_TRACE(scenario.name);
         Windows w;
         tq::testing::QueryRecorder wmi(w.scope.platform, kBoard);
+        if (!scenario.onBoard) w.scope.platform.binder = wmi::bindUnavailable;
+        int painted = 0, sections = 0;
+        wmi.onQuery = [&](const std::string&) {
+            FrmUpdate* p = w.ui.progressWindow();
+            if (!p) return;
+            ++sections;
+            painted += ::IsWindowVisible(p->hwnd()) && !::GetUpdateRect(p->hwnd(), nullptr, FALSE) &&
+                       !::GetUpdateRect(ctl(*p, "Picture1"), nullptr, FALSE);
+        };
         Win32Screen screen(w);
-        EXPECT_EQ(scenarios::run(screen, scenario(), &wmi), Strings{});
-        EXPECT_EQ(w.ui.openWindows(), left);
+        EXPECT_EQ(scenarios::run(screen, scenario.steps(), &wmi), Strings{});
+        EXPECT_EQ(w.ui.startForm(), nullptr);  // the notice is gone once loaded
+        EXPECT_EQ(w.ui.progressWindow(), nullptr);
+        EXPECT_EQ(painted, sections);
+        ASSERT_EQ(w.scope.shell.executed.size(), scenario.report != scenarios::Opens::Nothing ? 1u : 0u);
+        if (scenario.report != scenarios::Opens::Nothing) {
+            EXPECT_EQ(w.scope.shell.executed[0].owner != 0, scenario.report == scenarios::Opens::ForMainWindow);
+            EXPECT_GT(sections, 10);
+            EXPECT_EQ(w.ui.run(), 0);
+        }
     }
     Windows w;
     w.ui.setMessageHook(nullptr);
@@ -437,34 +445,6 @@ TEST(Win32Windows, DialogScenarios) {
     EXPECT_FALSE(answer.seen[1].stopIcon);
 }
 
-// The shared whole run on the realistic machine: while the sections run,
-// the progress window is on the screen with nothing left to paint (no blank
-// frame); the report opened through the shell for the main window; the
-// last window gone, the message loop ends.
-TEST(Win32Windows, WholeReportRun) {
-    Windows w;
-    tq::testing::QueryRecorder wmi(w.scope.platform, tq::testing::readFile(TQ_SOURCE_DIR "/tests/data/realistic-machine.json"));
-    int painted = 0, sections = 0;
-    wmi.onQuery = [&](const std::string&) {
-        FrmUpdate* p = w.ui.progressWindow();
-        if (!p) return;
-        ++sections;
-        painted += ::IsWindowVisible(p->hwnd()) && !::GetUpdateRect(p->hwnd(), nullptr, FALSE) &&
-                   !::GetUpdateRect(ctl(*p, "Picture1"), nullptr, FALSE);
-    };
-    Win32Screen screen(w);
-    EXPECT_EQ(scenarios::run(screen, scenarios::wholeRun(), &wmi), Strings{});
-    ASSERT_EQ(w.scope.shell.executed.size(), 1u);
-    EXPECT_EQ(w.scope.shell.executed[0].verb, "Open");
-    EXPECT_EQ(w.scope.shell.executed[0].file, "C:\\Tallyquest\\WS-0815.htm");
-    EXPECT_NE(w.scope.shell.executed[0].owner, 0u);
-    EXPECT_EQ(w.ui.progressWindow(), nullptr);
-    EXPECT_EQ(w.ui.openWindows(), 0);
-    EXPECT_GT(sections, 10);
-    EXPECT_EQ(painted, sections);
-    EXPECT_EQ(w.ui.run(), 0);
-}
-
 // The progress bar's pixels at 57 and 150, and the close box refused.
 TEST(Win32Windows, ProgressBar) {
     Windows w;
@@ -473,7 +453,6 @@ TEST(Win32Windows, ProgressBar) {
     w.ui.progressShow();
     FrmUpdate* window = w.ui.progressWindow();
     ASSERT_TRUE(window);
-    EXPECT_EQ(text(*window, "lblHinweis"), "");
     ProgressPicture& picture = window->picture();
     EXPECT_EQ(scenarios::progressBar({picture.width(), picture.height(), [&](int x, int y) { return picture.pixel(x, y); },
                                       [&](int figure) { w.ui.progressUpdate(figure); }}),
@@ -491,23 +470,4 @@ TEST(Win32Windows, ProgressBar) {
     EXPECT_EQ(w.ui.progressWindow(), window);
     w.ui.progressClose();
     EXPECT_EQ(w.ui.progressWindow(), nullptr);
-}
-
-// The about box closes on Enter and on Escape (its text and System Info:
-// the shared scenario); left open, it keeps the program running.
-TEST(Win32Windows, AboutBox) {
-    for (WORD k : {VK_RETURN, VK_ESCAPE}) {
-        Windows w;
-        w.scope.platform.binder = wmi::bindUnavailable;
-        FrmMain* main = w.ui.startMainWindow();
-        click(*main, "imgInfo");
-        ASSERT_TRUE(w.ui.aboutBox());
-        key(k);
-        EXPECT_EQ(w.ui.aboutBox(), nullptr) << k;
-    }
-    Windows w;
-    w.scope.platform.binder = wmi::bindUnavailable;
-    click(*w.ui.startMainWindow(), "imgInfo");
-    click(*w.ui.mainWindow(), "btnEnde");
-    EXPECT_EQ(w.ui.openWindows(), 1);
 }
