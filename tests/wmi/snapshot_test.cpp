@@ -17,6 +17,7 @@
 #include <nlohmann/json.hpp>
 
 #include "machine.h"
+#include "tests/support/service_double.h"
 #include "tests/support/tempdir.h"
 #include "wmi/snapshot.h"
 
@@ -144,15 +145,6 @@ TEST(Snapshot, ReadsJsonAsAGeneralParserDoes) {
     EXPECT_EQ(refusal("{\"A\": []},").rfind("snap.json:1:10: ", 0), 0u);
 }
 
-TEST(Snapshot, FilesAreReadWholeOrRefused) {
-    const tq::testing::TempDir dir;
-    const std::string good = dir.write("good.json", R"({"Win32_Bios": [{"Manufacturer": "AMI"}]})");
-    const std::string bad = dir.write("bad.json", "{\"Win32_Bios\": [{\"Manufacturer\": \"AMI\"}], \"Win32_Keyboard\": 5}");
-    EXPECT_EQ(testing::column(loadSnapshot(good), "SELECT * FROM Win32_Bios", "Manufacturer"), (V{"AMI"}));
-    EXPECT_EQ(refusedFile(bad), bad + ":1:61: expected an array of objects for class \"Win32_Keyboard\"");
-    EXPECT_NE(refusedFile(dir.path + "/missing.json").find("missing.json"), std::string::npos);
-}
-
 #if !defined(_WIN32)
 // Files that are no snapshot are refused at once by what they are: nothing
 // blocks on a FIFO, nothing reads a device without end, nothing grows past
@@ -199,6 +191,7 @@ TEST(Snapshot, StreamedFileLoadsAsItsText) {
     EXPECT_EQ(bios[0]->get("List"), Value::other(nested));
     EXPECT_EQ(bios[0]->get("Name").str().size(), 70000u);
     EXPECT_EQ(bios[1]->get("Name").str(), std::string(1000, 'a'));
+    EXPECT_NE(refusedFile(dir.path + "/missing.json").find("missing.json"), std::string::npos);
 }
 
 #if defined(__has_feature)
@@ -287,30 +280,16 @@ TEST(Snapshot, DumpsLoadBackToTheSameObjects) {
     EXPECT_NE(dump.find("\"IPSubnet\": [\"255.255.255.0\",\"64\"]"), std::string::npos);
 }
 
-// A service that rejects one class and yields one object of its own kind.
-class PickyService final : public Service {
-    struct One final : Object, Collection {
-        Value v = Value::text("from elsewhere");
-        bool done = false;
-        const Value& get(std::string_view n) const override {
-            if (n == "Broken") fail::raise(fail::kNotSupported);
-            return v;
-        }
-        std::vector<std::string> names() const override { return {"Name", "Broken"}; }
-        std::string className() const override { return "Win32_Bios"; }
-        const Object* next() override { return std::exchange(done, true) ? nullptr : this; }
-    };
-
-public:
-    std::unique_ptr<Collection> execQuery(std::string_view q, std::string_view, int) override {
-        if (q != "SELECT * FROM Win32_Bios") fail::raiseService(fail::kWbemInvalidClass);
-        return std::make_unique<One>();
-    }
-};
-
+// Classes the service rejects and properties it cannot read are left out.
 TEST(Snapshot, DumpLeavesOutRejectedClassesAndUnreadableProperties) {
-    PickyService s;
-    EXPECT_EQ(dumpSnapshot(s), "{\n  \"Win32_Bios\": [\n    {\"Name\": \"from elsewhere\"}\n  ]\n}\n");
+    auto repo = std::make_shared<Repository>();
+    repo->add("Win32_Bios").set("Name", Value::text("x"));
+    tq::testing::ServiceDouble service(repo);
+    service.absentIsMissing = true;  // every other property of the class
+    service.harms = {{"Win32_Keyboard", std::string::npos, Failure{70, "Permission denied"}}};
+    const std::string dump = dumpSnapshot(*service.binder()(kMoniker));
+    EXPECT_EQ(dump.find("Win32_Keyboard"), std::string::npos);
+    EXPECT_NE(dump.find("\"Win32_Bios\": [\n    {\"Name\": \"x\"}\n  ],"), std::string::npos) << dump;
 }
 
 }  // namespace
