@@ -84,18 +84,6 @@ TEST_F(Trapping, WalkThatCannotStartYieldsNothing) {
     EXPECT_TRUE(t.failed());
 }
 
-TEST_F(Trapping, WalkStopsWhenAsked) {
-    ServicePtr s = run.bind(kMoniker);
-    CollectionPtr c = execQuery(s, "SELECT * FROM Win32_NetworkAdapter Where PnPDeviceID like 'V1394%' OR Name LIKE '%LAN%'");
-    std::vector<std::string> seen;
-    walk(t, c, [&](const Object& o) {
-        seen.push_back(o["Name"].str());
-        return trap::Walk::Stop;
-    });
-    EXPECT_EQ(seen, (std::vector<std::string>{"1394 Net Adapter"}));
-    EXPECT_EQ(t.pending().number, 0);
-}
-
 }  // namespace
 }  // namespace tq::wmi
 
