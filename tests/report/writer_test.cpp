@@ -71,14 +71,5 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
     EXPECT_EQ(m.run.trap.pending().number, fail::kDiskFull);
 }
 
-TEST(TableWriters, WriterClearsAnEarlierFailureWhenItStarts) {
-    PlatformScope scope;
-    MemoryStream m;
-    m.run.trap.setPending({424, "Object required"});
-    report::WriteTableFooter(m.stream);
-    EXPECT_EQ(m.run.trap.pending().number, 0);
-    EXPECT_TRUE(scope.ui.messages.empty());
-}
-
 }  // namespace
 }  // namespace tq
