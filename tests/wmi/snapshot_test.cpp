@@ -43,32 +43,21 @@ std::string refusedFile(const std::string& path) {
     return refused([&] { loadSnapshot(path); });
 }
 
+// Class names match without regard to case, a null is listed but absent, an
+// object is kept as written, and a value outlives its snapshot. (The other
+// kinds: the general parser's table and the dump's round trip.)
 TEST(Snapshot, ValuesTakeTheirKindFromJson) {
-    auto r = parseSnapshot(R"({
-  "Win32_Bios": [{"Manufacturer": "American Megatrends", "SMBIOSMajorVersion": 3, "PrimaryBIOS": true,
-                  "SerialNumber": null, "BiosCharacteristics": [7, 11],
-                  "Big": 4294967296, "Negative": -2147483648, "Frac": 95.367431640625,
-                  "Nested": {"a": [1, 2]}}],
-  "win32_bios": [{"Manufacturer": "second"}],
-  "Win32_WinSAT": [{"CPUScore": 7.3, "WinSPRLevel": 5}],
-  "Win32_Keyboard": []
-})",
+    auto r = parseSnapshot(R"({"Win32_Bios": [{"Manufacturer": "American Megatrends", "SerialNumber": null,
+                                               "Nested": {"a": [1, 2]}}],
+                               "win32_bios": [{"Manufacturer": "second"}], "Win32_Keyboard": []})",
                            "t.json");
     auto bios = r->objectsOf("Win32_Bios");
-    ASSERT_EQ(bios.size(), 2u);  // class names match without regard to case
+    ASSERT_EQ(bios.size(), 2u);
     EXPECT_EQ(bios[1]->get("Manufacturer").str(), "second");
-    ASSERT_NE(bios[0]->find("SerialNumber"), nullptr);  // listed, absent
-    const Instance& sat = *r->objectsOf("Win32_WinSAT")[0];
-    const std::pair<const Value&, Value> cases[] = {
-        {bios[0]->get("manufacturer"), Value::text("American Megatrends")}, {bios[0]->get("SMBIOSMajorVersion"), Value::integer(3)},
-        {bios[0]->get("PrimaryBIOS"), Value::boolean(true)}, {bios[0]->get("SerialNumber"), Value()},
-        {bios[0]->get("BiosCharacteristics"), Value::other("[7, 11]")}, {bios[0]->get("Big"), Value::other("4294967296")},
-        {bios[0]->get("Negative"), Value::integer(-2147483648)}, {bios[0]->get("Frac"), Value::real(95.367431640625)},
-        {bios[0]->get("Nested"), Value::other(R"({"a": [1, 2]})")}, {sat.get("CPUScore"), Value::real(7.3f, true)},
-        {sat.get("WinSPRLevel"), Value::integer(5)},
-    };
-    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
-    const Value copy = bios[0]->get("Manufacturer");  // keeps its text when the snapshot is gone
+    ASSERT_NE(bios[0]->find("SerialNumber"), nullptr);
+    EXPECT_EQ(bios[0]->get("SerialNumber"), Value());
+    EXPECT_EQ(bios[0]->get("Nested"), Value::other(R"({"a": [1, 2]})"));
+    const Value copy = bios[0]->get("Manufacturer");
     r.reset();
     EXPECT_EQ(copy.str(), "American Megatrends");
 }
