@@ -1,7 +1,7 @@
 // Failure trapping with real queries against a repository: a failing step
 // is abandoned and its failure pending, a failing test does not hold. (The
-// latest failure winning, walks that cannot start and failures that are not
-// shown: every section's failure rows.)
+// latest failure winning and walks that cannot start: every section's failure
+// rows; the service's own failures never shown: the probe pattern's test.)
 #include <gtest/gtest.h>
 
 #include <stdexcept>
