@@ -25,8 +25,7 @@ TEST(BstrText, RoundTripsWithoutLoss) {
     for (const std::string& s : {""s, "M\u00FCller \u00C4rger \u00DF"s,
                                  "\u4E2D\u6587\u8BBE\u5907"s,  // outside every single-byte code page
                                  "\U0001F600 emoji"s,           // a surrogate pair in UTF-16
-                                 "embedded\0nul"s,              // BSTRs carry their length
-                                 "tab\tand\r\nline ends"s}) {
+                                 "embedded\0nul"s}) {              // BSTRs carry their length
         SCOPED_TRACE(s);
         Bstr b(s);
         EXPECT_EQ(b.utf8(), s);
@@ -38,18 +37,10 @@ TEST(BstrText, RoundTripsWithoutLoss) {
 
 TEST(AnsiText, WindowsLatin1BothWays) {
     if (::GetACP() != 1252) GTEST_SKIP() << "ANSI code page is " << ::GetACP() << ", not 1252";
-    const std::pair<std::string, std::string> toAnsi[] = {
-        {"\u00E4\u00F6\u00FC\u00C4\u00D6\u00DC\u00DF", "\xE4\xF6\xFC\xC4\xD6\xDC\xDF"},
-        {"\u20AC \u201E\u201C \u2122", "\x80 \x84\x93 \x99"},
-        {"plain <b>html</b>&nbsp;", "plain <b>html</b>&nbsp;"},
-        // Outside the code page: one "?" per character, surrogate pairs
-        // included, and no look-alike letters (L with stroke is not L).
-        {"\u03A9", "?"},
-        {"\u4E2D\u6587", "??"},
-        {"a\U0001F600b", "a?b"},
-        {"\u0141\u00F3d\u017A", "?\xF3" "d?"},
-    };
-    for (const auto& [utf8, ansi] : toAnsi) EXPECT_EQ(utf8ToAnsi(utf8), ansi) << utf8;
+    EXPECT_EQ(utf8ToAnsi("\u00E4\u00DF\u20AC \u201E\u201C \u2122"), "\xE4\xDF\x80 \x84\x93 \x99");
+    // Outside the code page: one "?" per character, surrogate pairs included,
+    // and no look-alike letters (L with stroke is not L).
+    EXPECT_EQ(utf8ToAnsi("\u4E2D\u6587 a\U0001F600b \u0141\u00F3d\u017A"), "?? a?b ?\xF3" "d?");
     EXPECT_EQ(ansiToUtf8("\xE4\x80\x9F"), "\u00E4\u20AC\u0178");
     // Every byte round-trips, the five the code page leaves undefined too.
     EXPECT_EQ(ansiToUtf8("\x81\x8D\x8F\x90\x9D"), "\u0081\u008D\u008F\u0090\u009D");
@@ -74,23 +65,16 @@ TEST(VariantConversion, EveryKindTheServiceDelivers) {
         {"bstr null pointer", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = nullptr; }, Kind::Text, ""},
         {"i1", [](VARIANT& v) { v.vt = VT_I1; v.cVal = -5; }, Kind::Integer, "-5"},
         {"ui1", [](VARIANT& v) { v.vt = VT_UI1; v.bVal = 200; }, Kind::Integer, "200"},
-        {"i2", [](VARIANT& v) { v.vt = VT_I2; v.iVal = -300; }, Kind::Integer, "-300"},
         {"ui2", [](VARIANT& v) { v.vt = VT_UI2; v.uiVal = 65535; }, Kind::Integer, "65535"},
         {"i4", [](VARIANT& v) { v.vt = VT_I4; v.lVal = INT_MIN; }, Kind::Integer, "-2147483648"},
-        {"int", [](VARIANT& v) { v.vt = VT_INT; v.intVal = 2445; }, Kind::Integer, "2445"},
         // Unsigned 32-bit values keep their bits, as the service hands out uint32.
         {"ui4", [](VARIANT& v) { v.vt = VT_UI4; v.ulVal = 3000000000u; }, Kind::Integer, "-1294967296"},
-        {"uint", [](VARIANT& v) { v.vt = VT_UINT; v.uintVal = 4294967295u; }, Kind::Integer, "-1"},
         {"bool true", [](VARIANT& v) { v.vt = VT_BOOL; v.boolVal = VARIANT_TRUE; }, Kind::Boolean, "True"},
         {"bool false", [](VARIANT& v) { v.vt = VT_BOOL; v.boolVal = VARIANT_FALSE; }, Kind::Boolean, "False"},
         {"null", [](VARIANT& v) { v.vt = VT_NULL; }, Kind::Absent, ""},
-        {"empty", [](VARIANT& v) { v.vt = VT_EMPTY; }, Kind::Absent, ""},
         {"r4", [](VARIANT& v) { v.vt = VT_R4; v.fltVal = 7.3f; }, Kind::Real, "7.3", true},
         {"r8", [](VARIANT& v) { v.vt = VT_R8; v.dblVal = 7.3; }, Kind::Real, "7.3"},
-        {"r8 float-widened", [](VARIANT& v) { v.vt = VT_R8; v.dblVal = static_cast<double>(7.3f); }, Kind::Real,
-         "7.30000019073486"},
         // The other kinds keep their content as JSON.
-        {"i8", [](VARIANT& v) { v.vt = VT_I8; v.llVal = 12345678901LL; }, Kind::Other, "12345678901"},
         {"ui8", [](VARIANT& v) { v.vt = VT_UI8; v.ullVal = ~0ULL; }, Kind::Other, "18446744073709551615"},
         {"date", [](VARIANT& v) { v.vt = VT_DATE; v.date = 36526.5; }, Kind::Other, "36526.5"},
         {"object", [](VARIANT& v) { v.vt = VT_UNKNOWN; v.punkVal = nullptr; }, Kind::Other, "{}"},
@@ -142,11 +126,8 @@ TEST(HresultFailure, SignedNumbersAndWordsWithoutLineEnds) {
         const char* word;  // part of the description; the service's own text or the program's
     } rows[] = {
         {WBEM_E_INVALID_QUERY, -2147217385, "nvalid query"},
-        {WBEM_E_INVALID_NAMESPACE, -2147217394, "nvalid namespace"},
-        {WBEM_E_INVALID_CLASS, -2147217392, ""},
         {WBEM_E_NOT_FOUND, -2147217406, ""},
         {E_ACCESSDENIED, -2147024891, "denied"},
-        {E_OUTOFMEMORY, -2147024882, ""},
         {0x8004FFFEu, -2147155970, ""},  // a code nobody knows
     };
     for (const auto& row : rows) {
