@@ -134,7 +134,9 @@ TEST_F(Scratch, LinesAreReadFromTheAnsiCodePage) {
     auto r = files_.openForInput(path("log.txt"));
     EXPECT_EQ(r->readLine(), latin1_ ? "Gr\u00F6\u00DFe \u20AC" : "last");
     EXPECT_EQ(r->readLine(), "x");
-    EXPECT_TRUE(r->atEnd());
+    EXPECT_EQ(numberOf([&] { r->readLine(); }), fail::kInputPastEnd);
+    r->close();
+    EXPECT_EQ(numberOf([&] { r->atEnd(); }), fail::kBadFileNameOrNumber);
 }
 
 TEST_F(Scratch, FailuresCarryThePlatformsNumbers) {

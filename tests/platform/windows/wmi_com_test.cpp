@@ -27,6 +27,7 @@ TEST(MonikerParse, PathsLevelsAndDefaults) {
         {wmi::kMoniker, "\\\\.\\root\\cimv2", 3, 0},
         {wmi::kMonikerUpper, "\\\\.\\root\\CIMV2", 3, 0},
         {wmi::kMonikerPlain, "\\\\.\\root\\CIMV2", 3, 0},  // the service's default level
+        {"winmgmts:", "\\\\.\\root\\cimv2", 3, 0},
         {"winmgmts:\\\\.", "\\\\.\\root\\cimv2", 3, 0},
         {"WINMGMTS:{ImpersonationLevel = Identify}", "\\\\.\\root\\cimv2", 2, 0},
         {"winmgmts://server1/root/default", "\\\\server1\\root\\default", 3, 0},
