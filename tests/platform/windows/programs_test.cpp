@@ -116,7 +116,8 @@ TEST(RegistryPrograms, UninstallEntriesOfBothViewsAndTheUser) {
     reg.add(kLm, "64", "NoName", {{"DisplayVersion", "1"}});
     reg.add(kLm, "64", "Driver", {{"DisplayName", "Hidden"}, {"SystemComponent", 1u}});
     reg.add(kLm, "64", "KB5001", {{"DisplayName", "Update"}, {"ParentKeyName", "7-Zip"}});
-    reg.add(kLm, "32", "Notepad++", {{"DisplayName", "Notepad++ (32-bit x86)"}, {"DisplayVersion", std::string(600, '8')},
+    reg.add(kLm, "32", "Notepad++", {{"DisplayName", "Notepad++ (32-bit x86)"},
+                                     {"DisplayVersion", std::string(600, '8')},
                                      {"Publisher", std::string(70000, 'P')}});
     reg.add(kCu, "", "Spotify", {{"DisplayName", "Spotify"}, {"DisplayVersion", "1.2.31"}});
 

@@ -79,6 +79,13 @@ TEST_F(Scratch, ReportReplacesTheEarlierOneOnlyWhenComplete) {
     w->writeLine("new");
     w->close();
     EXPECT_EQ(bytesOf("New.htm"), "new\r\n");
+    // A close that cannot replace the report (held elsewhere) fails and leaves it.
+    w = files_.openForWriting(path("New.htm"));
+    w->writeLine("newer");
+    HANDLE lock = ::CreateFileW(widen(path("New.htm")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(numberOf([&] { w->close(); }), 0);
+    ::CloseHandle(lock);
+    EXPECT_EQ(bytesOf("New.htm"), "new\r\n");
     EXPECT_EQ(entries(), 3);
 
     EXPECT_FALSE(files_.fileExists(path("CON.htm")));
@@ -192,8 +199,8 @@ TEST_F(Scratch, ProgramFoldersFitForReportsAreWritableAndNoSystemFolders) {
     std::string upper = pf + "\\TQ";
     ::CharUpperA(upper.data());
     const std::pair<std::string, bool> cases[] = {
-        {pf, true},         {pf + "\\Tallyquest\\", true}, {win + "\\system32", true},        {upper, true},
-        {pf + "x", false}, {dir_, false},                 {"D:\\Tools\\Tallyquest", false}, {"\\\\server\\share", false},
+        {pf, true},        {pf + "\\Tallyquest\\", true}, {win + "\\system32", true},        {upper, true},
+        {pf + "x", false}, {dir_, false},                {"D:\\Tools\\Tallyquest", false}, {"\\\\server\\share", false},
     };
     for (const auto& [folder, system] : cases) EXPECT_EQ(isSystemProgramFolder(folder), system) << folder;
 }
