@@ -181,7 +181,8 @@ TEST_F(Headless, TheNextRunRemovesWhatKilledRunsLeft) {
     const RunResult r = report(out, "Next");
     ::close(held);
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(names(out, ".tallyquest-"), (std::set<std::string>{".tallyquest-held.tmp", ".tallyquest-folder.tmp", ".tallyquest-link.tmp"}));
+    EXPECT_EQ(names(out, ".tallyquest-"),
+              (std::set<std::string>{".tallyquest-held.tmp", ".tallyquest-folder.tmp", ".tallyquest-link.tmp"}));
     EXPECT_EQ(read(victim), "keep");
     EXPECT_TRUE(fs::exists(out + "/Next.htm"));
 }
