@@ -237,17 +237,14 @@ TEST_F(StateFolder, LeftoversOfKilledRunsGoAndNothingElse) {
     };
     tq::testing::TempDir elsewhere;
     std::ofstream(elsewhere.path + "/precious") << "keep me";
-    const auto file = [&](const std::string& name, const std::string& text) {
-        std::ofstream(dir + "/" + name, std::ios::binary) << text;
-    };
     const std::string gone[] = {"machine-0123456789abcdef.deviceid.Ab12Cd", claimName("PC-2026-01-01-00-00-00")};
-    file(gone[0], "WS-2026-01-01-00-00-09\n");                   // killed while keeping an id
-    file(gone[1], "PC-2026-01-01-00-00-00\n0123456789abcdef\n");  // killed while sending
+    tmp.write(gone[0], "WS-2026-01-01-00-00-09\n");                   // killed while keeping an id
+    tmp.write(gone[1], "PC-2026-01-01-00-00-00\n0123456789abcdef\n");  // killed while sending
     const std::string held = claimName("PC-2026-01-01-00-00-01");
-    file(held, "PC-2026-01-01-00-00-01\nfedcba9876543210\n");  // a run still sending
+    tmp.write(held, "PC-2026-01-01-00-00-01\nfedcba9876543210\n");  // a run still sending
     const tq::platform::HeldFile running = tq::platform::HeldFile::joinShared(dir + "/" + held);
     ASSERT_TRUE(running);
-    file("notes.deviceid", "mine");
+    tmp.write("notes.deviceid", "mine");
     fs::create_directory(dir + "/x.deviceid.Ab12Cd");
     const std::string folder = claimName("PC-2026-01-01-00-00-02");
     fs::create_directory(dir + "/" + folder);

@@ -209,10 +209,8 @@ TEST(Snapshot, RunningOutOfMemoryIsARefusal) {
         try {
             parseSnapshot(text, "big.json");
         } catch (const SnapshotError& e) {
-            ::_exit(std::string(e.what()).rfind("big.json:1:", 0) == 0 &&
-                            std::string(e.what()).find("not enough memory") != std::string::npos
-                        ? 0
-                        : 1);
+            const std::string what = e.what();
+            ::_exit(what.starts_with("big.json:1:") && what.find("not enough memory") != std::string::npos ? 0 : 1);
         } catch (...) {
             ::_exit(2);
         }
