@@ -357,11 +357,9 @@ TEST_F(Headless, HostileFilesAroundTheRun) {
     // and on a first run: the final error, the earlier report as it was, no
     // empty report and no temporary file left.
     prefix = "trap '' XFSZ; ulimit -f 4; ";
-    const std::string big = write("big.json", "{\"Win32_QuickFixEngineering\": [" + [] {
-        std::string fixes;
-        for (int i = 0; i < 2000; ++i) fixes += (i ? ", " : "") + std::string("{\"HotFixID\": \"KB") + std::to_string(i) + "\"}";
-        return fixes;
-    }() + "]}");
+    std::string fixes;
+    for (int i = 0; i < 2000; ++i) fixes += (i ? ", " : "") + ("{\"HotFixID\": \"KB" + std::to_string(i)) + "\"}";
+    const std::string big = write("big.json", "{\"Win32_QuickFixEngineering\": [" + fixes + "]}");
     for (const bool first : {false, true}) {
         if (first) fs::remove(out + "/PC.htm");
         r = report(out, "PC", big);

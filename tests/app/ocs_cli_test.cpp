@@ -57,10 +57,9 @@ protected:
     }
     static std::string quote(const std::string& s) { return tq::testing::quote(s); }
     // The stderr lines that are not the report run's own messages.
-    static std::string lastLine(const std::string& err) {
-        std::string s = err;
-        while (!s.empty() && s.back() == '\n') s.pop_back();
-        return s.substr(s.rfind('\n') + 1);
+    static std::string lastLine(std::string err) {
+        while (!err.empty() && err.back() == '\n') err.pop_back();
+        return err.substr(err.rfind('\n') + 1);
     }
     // The DEVICEID of the n-th request the server received.
     static std::string sentId(const TestHttpServer& server, std::size_t n) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "platform/codepage.h"
 #include "platform/posix/posix.h"
@@ -89,12 +90,11 @@ TEST(PosixFiles, ReportIsReplacedOnlyWhenComplete) {
         c.write("PC.htm", "earlier report");
     };
     auto leftovers = [&] {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(c.path)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
+        std::set<std::string> names;
+        for (const auto& e : fs::directory_iterator(c.path)) names.insert(e.path().filename().string());
         return names;
     };
-    const std::vector<std::string> clean = {"PC.htm", "victim.txt"};
+    const std::set<std::string> clean = {"PC.htm", "victim.txt"};
 
     // A run that ends without closing.
     reset();
