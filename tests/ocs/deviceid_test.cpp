@@ -50,7 +50,6 @@ protected:
         std::sort(out.begin(), out.end());
         return out;
     }
-    std::size_t files() const { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); }
     static inline const std::string kServer = "http://s/ocsinventory";
     tq::testing::TempDir tmp;
     const std::string dir = tmp.path;
@@ -106,7 +105,7 @@ TEST_F(StateFolder, EachMachineKeepsItsOwnId) {
     EXPECT_EQ(obtain({"pc", "U4", ""}, last), "pc-2027-01-01-00-00-02");  // the server ignores letter case
     EXPECT_EQ(obtain({"PC", "U2", ""}, later), "PC-2027-01-01-00-00-00");
     // A machine file and a claim per id, and the lock; no temporary files.
-    EXPECT_EQ(files(), 2u * 6 + 1);
+    EXPECT_EQ(names(dir).size(), 2u * 6 + 1);
 }
 
 TEST_F(StateFolder, NothingIsKeptWithoutCommit) {
@@ -143,11 +142,10 @@ TEST_F(StateFolder, HostileStateFilesAreRefusedAndLeftAlone) {
     const std::tm now = at(2026, 1, 1, 0, 0, 0);
     EXPECT_EQ(obtain(m, now), "WS-2026-01-01-00-00-00");
     std::string path;
-    for (const auto& e : fs::directory_iterator(dir))
-        if (e.path().extension() == ".deviceid") path = e.path().string();
+    for (const std::string& n : names(dir))
+        if (n.ends_with(".deviceid")) path = dir + "/" + n;
     ASSERT_FALSE(path.empty());
-    const std::string target = (fs::path(dir) / "precious.txt").string();
-    std::ofstream(target) << "keep me";
+    const std::string target = tmp.write("precious.txt", "keep me");
 
     struct Case {
         const char* what;
