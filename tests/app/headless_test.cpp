@@ -42,6 +42,7 @@ protected:
         return run("--snapshot " + quote(snapshot.empty() ? snap : snapshot) + " --onboard none --folder " +
                    quote(folder) + " " + args);
     }
+    // A command line, its error output kept in the test's folder.
     RunResult sh(const std::string& command) const { return runShell(command, dir + "/stderr.txt"); }
     // The program on a snapshot without on-board devices, its state below the test's folder.
     std::string program(const std::string& snapshot) const {
