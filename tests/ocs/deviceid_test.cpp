@@ -50,7 +50,6 @@ protected:
         std::sort(out.begin(), out.end());
         return out;
     }
-    std::size_t files() const { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); }
     static inline const std::string kServer = "http://s/ocsinventory";
     tq::testing::TempDir tmp;
     const std::string dir = tmp.path;
@@ -106,7 +105,7 @@ TEST_F(StateFolder, EachMachineKeepsItsOwnId) {
     EXPECT_EQ(obtain({"pc", "U4", ""}, last), "pc-2027-01-01-00-00-02");  // the server ignores letter case
     EXPECT_EQ(obtain({"PC", "U2", ""}, later), "PC-2027-01-01-00-00-00");
     // A machine file and a claim per id, and the lock; no temporary files.
-    EXPECT_EQ(files(), 2u * 6 + 1);
+    EXPECT_EQ(names(dir).size(), 2u * 6 + 1);
 }
 
 TEST_F(StateFolder, NothingIsKeptWithoutCommit) {
@@ -143,11 +142,10 @@ TEST_F(StateFolder, HostileStateFilesAreRefusedAndLeftAlone) {
     const std::tm now = at(2026, 1, 1, 0, 0, 0);
     EXPECT_EQ(obtain(m, now), "WS-2026-01-01-00-00-00");
     std::string path;
-    for (const auto& e : fs::directory_iterator(dir))
-        if (e.path().extension() == ".deviceid") path = e.path().string();
+    for (const std::string& n : names(dir))
+        if (n.ends_with(".deviceid")) path = dir + "/" + n;
     ASSERT_FALSE(path.empty());
-    const std::string target = (fs::path(dir) / "precious.txt").string();
-    std::ofstream(target) << "keep me";
+    const std::string target = tmp.write("precious.txt", "keep me");
 
     struct Case {
         const char* what;
@@ -237,17 +235,14 @@ TEST_F(StateFolder, LeftoversOfKilledRunsGoAndNothingElse) {
     };
     tq::testing::TempDir elsewhere;
     std::ofstream(elsewhere.path + "/precious") << "keep me";
-    const auto file = [&](const std::string& name, const std::string& text) {
-        std::ofstream(dir + "/" + name, std::ios::binary) << text;
-    };
     const std::string gone[] = {"machine-0123456789abcdef.deviceid.Ab12Cd", claimName("PC-2026-01-01-00-00-00")};
-    file(gone[0], "WS-2026-01-01-00-00-09\n");                   // killed while keeping an id
-    file(gone[1], "PC-2026-01-01-00-00-00\n0123456789abcdef\n");  // killed while sending
+    tmp.write(gone[0], "WS-2026-01-01-00-00-09\n");                   // killed while keeping an id
+    tmp.write(gone[1], "PC-2026-01-01-00-00-00\n0123456789abcdef\n");  // killed while sending
     const std::string held = claimName("PC-2026-01-01-00-00-01");
-    file(held, "PC-2026-01-01-00-00-01\nfedcba9876543210\n");  // a run still sending
+    tmp.write(held, "PC-2026-01-01-00-00-01\nfedcba9876543210\n");  // a run still sending
     const tq::platform::HeldFile running = tq::platform::HeldFile::joinShared(dir + "/" + held);
     ASSERT_TRUE(running);
-    file("notes.deviceid", "mine");
+    tmp.write("notes.deviceid", "mine");
     fs::create_directory(dir + "/x.deviceid.Ab12Cd");
     const std::string folder = claimName("PC-2026-01-01-00-00-02");
     fs::create_directory(dir + "/" + folder);

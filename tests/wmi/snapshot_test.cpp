@@ -9,7 +9,6 @@
 #endif
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -198,21 +197,16 @@ TEST(Snapshot, RunningOutOfMemoryIsARefusal) {
     const pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        long pages = 0;
-        if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-            if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-            std::fclose(f);
-        }
+        long pages = 0;  // stays 0 when the size cannot be read
+        std::ifstream("/proc/self/statm") >> pages;
         const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + (24u << 20);
         struct rlimit rl = {limit, limit};
         if (pages == 0 || ::setrlimit(RLIMIT_AS, &rl) != 0) ::_exit(3);
         try {
             parseSnapshot(text, "big.json");
         } catch (const SnapshotError& e) {
-            ::_exit(std::string(e.what()).rfind("big.json:1:", 0) == 0 &&
-                            std::string(e.what()).find("not enough memory") != std::string::npos
-                        ? 0
-                        : 1);
+            const std::string what = e.what();
+            ::_exit(what.starts_with("big.json:1:") && what.find("not enough memory") != std::string::npos ? 0 : 1);
         } catch (...) {
             ::_exit(2);
         }
