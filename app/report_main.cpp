@@ -166,9 +166,9 @@ private:
 };
 
 // What the machine's own source could not read for this user, said once.
-void sayLimits(bool quiet) {
+void sayLimits(const tq::platform::ReadingLimits& limits, bool quiet) {
     if (quiet) return;
-    if (const std::string note = tq::platform::readingLimits(); !note.empty())
+    if (const std::string note = limits.sentence(); !note.empty())
         std::fprintf(stderr, "tallyquest-report: %s\n", tq::app::oneLine(note).c_str());
 }
 
@@ -207,6 +207,7 @@ static int runProgram(std::vector<std::string> args) {
     options.driveC = o.driveC.empty() ? "" : absolute(o.driveC);
     options.applicationFolder = folder.empty() ? "" : absolute(folder);
     options.root = o.root.empty() ? "" : absolute(o.root);
+    options.limits = std::make_shared<platform::ReadingLimits>();
     platform::Platform platform;
     const auto seams = platform::installPlatform(platform, options);
 
@@ -251,11 +252,11 @@ static int runProgram(std::vector<std::string> args) {
             std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kFinalError;
         }
-        if (!o.haveDesignation) return sayLimits(o.quiet), kSaved;
+        if (!o.haveDesignation) return sayLimits(*options.limits, o.quiet), kSaved;
     }
     if (!o.writeReport) {
         const int status = ocsOptions.wanted() ? app::sendInventory(run, ocsOptions, o.designation) : kSaved;
-        sayLimits(o.quiet);
+        sayLimits(*options.limits, o.quiet);
         return status;
     }
 
@@ -301,7 +302,7 @@ static int runProgram(std::vector<std::string> args) {
 #else
                      "xdg-open could not be started (install xdg-utils)");
 #endif
-    sayLimits(o.quiet);
+    sayLimits(*options.limits, o.quiet);
     if (!saved) return kFinalError;
 
     if (scratch) {

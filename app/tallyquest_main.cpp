@@ -54,7 +54,8 @@ std::string documentsFolder() {
 // whole machine.
 class StatusNotingUi final : public tq::platform::UserInterface {
 public:
-    explicit StatusNotingUi(tq::platform::UserInterface& inner) : inner_(inner) {}
+    StatusNotingUi(tq::platform::UserInterface& inner, const tq::platform::ReadingLimits& limits)
+        : inner_(inner), limits_(limits) {}
     void messageBox(const std::string& prompt, int style, const std::string& title) override {
         inner_.messageBox(prompt, style, title);
     }
@@ -67,7 +68,7 @@ public:
     void progressSetStatus(const std::string& text) override {
         // What is lacking, without the source's path: "memory modules ...
         // need root: run with sudo".
-        std::string note = tq::platform::readingLimits();
+        std::string note = limits_.sentence();
         if (const auto cut = note.find("): "); cut != std::string::npos) note.erase(0, cut + 3);
         inner_.progressSetStatus(note.empty() ? text : text + " - " + note);
     }
@@ -81,6 +82,7 @@ public:
 
 private:
     tq::platform::UserInterface& inner_;
+    const tq::platform::ReadingLimits& limits_;
 };
 
 }  // namespace
@@ -121,7 +123,8 @@ int main(int argc, char** argv) {
     platform::Platform platform;
     const auto seams = platform::installPlatform(platform, options);
     ui::QtUserInterface windows(platform);
-    StatusNotingUi noting(windows);
+    options.limits = std::make_shared<platform::ReadingLimits>();
+    StatusNotingUi noting(windows, *options.limits);
     platform.ui = &noting;
 
     // TALLYQUEST_SNAPSHOT answers the management queries from a snapshot file.
@@ -140,7 +143,7 @@ int main(int argc, char** argv) {
     windows.startMainWindow();
     const int status = QApplication::exec();
     // What this user could not read of the machine, said once.
-    if (const std::string note = platform::readingLimits(); !note.empty())
+    if (const std::string note = options.limits->sentence(); !note.empty())
         std::fprintf(stderr, "tallyquest: %s\n", note.c_str());
     return status;
 }

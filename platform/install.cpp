@@ -4,6 +4,11 @@
 
 namespace tq::platform {
 
+void ReadingLimits::tableRefused(const std::string& root) {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!refusedRoot_) refusedRoot_ = root;
+}
+
 wmi::Binder tracedProgramBinder(wmi::Binder binder, InstallOptions options) {
     wmi::TraceSink trace;
     if (const std::string file = wmiTraceVariable(); !file.empty()) startWmiTrace(file, trace);

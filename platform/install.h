@@ -2,6 +2,8 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/seams.h"
@@ -9,6 +11,21 @@
 #include "wmi/trace.h"
 
 namespace tq::platform {
+
+// What the machine's own source could not read for this user (on Linux the
+// firmware table, root's alone): the source notes it as it reads, and the
+// program that made the source says it.
+class ReadingLimits {
+public:
+    // Notes the root below which the firmware table was refused (the first counts).
+    void tableRefused(const std::string& root);
+    // What the report lacks for it, as one sentence; empty when nothing was refused.
+    std::string sentence() const;
+
+private:
+    mutable std::mutex lock_;
+    std::optional<std::string> refusedRoot_;
+};
 
 struct InstallOptions {
     // POSIX: the folder that stands for drive C: ("/" when empty).
@@ -20,6 +37,8 @@ struct InstallOptions {
     std::string root;
     // Where the management source traces the faults it survives (none when empty).
     wmi::TraceSink trace;
+    // Where the management source notes what it could not read (nowhere when null).
+    std::shared_ptr<ReadingLimits> limits;
 };
 
 // This platform's own implementations of the seams, held by the program
@@ -42,10 +61,6 @@ wmi::Binder platformBinder(const InstallOptions& options);
 // that TALLYQUEST_TRACE_WMI names (a file that cannot be used leaves the
 // program untraced).
 wmi::Binder tracedProgramBinder(wmi::Binder binder, InstallOptions options);
-
-// What the management source could not read for this user and what the
-// report lacks for it, as one sentence; empty when nothing was missed.
-std::string readingLimits();
 
 // The running program's own folder, as a native path.
 std::string programFolder();

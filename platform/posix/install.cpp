@@ -31,10 +31,19 @@ std::unique_ptr<InstalledSeams> installPlatform(Platform& platform, const Instal
 }
 
 wmi::Binder platformBinder(const InstallOptions& options) {
-    return linuxprov::makeBinder(options.root.empty() ? "/" : options.root, options.trace);
+    linuxprov::RefusedTable refused;
+    if (options.limits) refused = [limits = options.limits](const std::string& root) { limits->tableRefused(root); };
+    return linuxprov::makeBinder(options.root.empty() ? "/" : options.root, options.trace, std::move(refused));
 }
 
-std::string readingLimits() { return linuxprov::readingLimits(); }
+std::string ReadingLimits::sentence() const {
+    std::optional<std::string> root;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        root = refusedRoot_;
+    }
+    return root ? linuxprov::readingLimits(*root) : std::string();
+}
 
 std::string programFolder() { return posix::executableFolder(); }
 

@@ -29,7 +29,7 @@ wmi::Binder platformBinder(const InstallOptions&) { return win::makeComBinder();
 std::string programFolder() { return win::executableFolder(); }
 
 // The management service reads for every user what the report shows.
-std::string readingLimits() { return {}; }
+std::string ReadingLimits::sentence() const { return {}; }
 
 bool fitForUserFiles(const std::string& nativeFolder) {
     return win::folderWritable(nativeFolder) && !win::isSystemProgramFolder(nativeFolder);

@@ -22,8 +22,8 @@ using Row = std::map<std::string, Value>;
 // Runs a query through the provider's repository over `root`. Every
 // property of every object answered must be its class's or one of our
 // additions (extensions.h): a misspelt name fails whichever test meets it.
-inline std::vector<Row> query(const std::string& root, const std::string& wql) {
-    auto service = wmi::makeService(makeRepository(root));
+inline std::vector<Row> query(const std::string& root, const std::string& wql, RefusedTable refused = {}) {
+    auto service = wmi::makeService(makeRepository(root, {}, std::move(refused)));
     auto result = service->execQuery(wql, "WQL", wmi::kProbeFlags);
     std::vector<Row> rows;
     while (const wmi::Object* o = result->next()) {
