@@ -108,7 +108,7 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
     };
     for (const Step& st : steps) {
         const std::size_t before = wmi ? wmi->queries.size() : 0;
-        if (wmi && st.failing) wmi->failing = st.failing;
+        if (wmi && st.failing) wmi->failWith(st.failing);
         auto act = [&] {
             switch (st.act) {
             case Act::None: break;
@@ -145,7 +145,7 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
             });
             if (!shown) diffs.push_back(std::string(st.what) + ": no dialog shown");
         }
-        if (wmi && st.failing) wmi->failing.clear();
+        if (wmi && st.failing) wmi->failWith("");
         differ(st, "the messages", join(s.takePrompts()), join(st.prompts));
         if (s.busy() && !running) diffs.push_back(std::string(st.what) + ": left busy");
         if (st.noQueries && wmi) differ(st, "the queries", std::to_string(wmi->queries.size() - before), "0");

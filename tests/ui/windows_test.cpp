@@ -14,7 +14,6 @@
 #include "ui/layout.h"
 #include "ui/qtui.h"
 #include "ui/widgets.h"
-#include "wmi/trap.h"
 
 using namespace tq;
 using Strings = std::vector<std::string>;
