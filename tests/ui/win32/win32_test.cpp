@@ -35,17 +35,15 @@ namespace scenarios = tq::testing::scenarios;
 Win32UserInterface* gWindows = nullptr;  // the test's, for the helpers that pump its messages
 
 // The fakes of the seams and the Win32 user interface for one test, with
-// the message boxes recorded unless a test wants the real ones.
+// the message boxes recorded by the fake interface (scope.ui) unless a test wants the real ones.
 struct Windows {
     tq::testing::PlatformScope scope;
     Win32UserInterface ui{::GetModuleHandleW(nullptr), scope.platform};
-    std::vector<tq::testing::Message> messages;
 
     Windows() {
         scope.platform.ui = gWindows = &ui;
-        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { messages.push_back({p, s, t}); });
+        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { scope.ui.messageBox(p, s, t); });
     }
-    Strings prompts() const { return tq::testing::prompts(messages); }
 };
 
 // The first window an enumeration (EnumChildWindows or EnumThreadWindows,
@@ -253,7 +251,7 @@ public:
         EXPECT_TRUE(::IsWindowEnabled(w_.ui.mainWindow()->hwnd()));
     }
     std::vector<std::string> takePrompts() override {
-        const auto all = w_.prompts();
+        const auto all = w_.scope.ui.prompts();
         std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(taken_, all.size())), all.end());
         taken_ = all.size();
         return fresh;
