@@ -81,7 +81,7 @@ struct BoxAnswerer {
 // The shared scenarios' view of the Qt windows.
 class QtScreen final : public scenarios::Screen {
 public:
-    explicit QtScreen(Windows& w) : w_(w) {}
+    explicit QtScreen(Windows& w) : Screen(w.scope.ui), w_(w) {}
     void startMainWindow() override { w_.ui.startMainWindow(); }
     void showReportNameDialog() override { w_.ui.showReportNameDialog(); }
     void click(std::string_view window, std::string_view control) override {
@@ -159,12 +159,6 @@ public:
         open();
         modal_ = nullptr;
     }
-    std::vector<std::string> takePrompts() override {
-        const auto all = w_.scope.ui.prompts();
-        std::vector<std::string> fresh(all.begin() + std::ptrdiff_t(std::min(taken_, all.size())), all.end());
-        taken_ = all.size();
-        return fresh;
-    }
 
 private:
     QWidget* top(std::string_view window) {
@@ -179,7 +173,6 @@ private:
     }
     Windows& w_;
     QPointer<QWidget> focused_, modal_;
-    std::size_t taken_ = 0;
 };
 
 // Runs a shared scenario on the windows; true when it found no difference.

@@ -193,7 +193,7 @@ bool replacedAtStart(const layout::Window& w, const layout::Control& c) {
 // The shared scenarios' view of the Win32 windows.
 class Win32Screen final : public scenarios::Screen {
 public:
-    explicit Win32Screen(Windows& w) : w_(w) {}
+    explicit Win32Screen(Windows& w) : Screen(w.scope.ui), w_(w) {}
     void startMainWindow() override { w_.ui.startMainWindow(); }
     void showReportNameDialog() override {
         w_.ui.reap();
@@ -250,12 +250,6 @@ public:
         EXPECT_EQ(w_.ui.commentDialog(), nullptr);
         EXPECT_TRUE(::IsWindowEnabled(w_.ui.mainWindow()->hwnd()));
     }
-    std::vector<std::string> takePrompts() override {
-        const auto all = w_.scope.ui.prompts();
-        std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(taken_, all.size())), all.end());
-        taken_ = all.size();
-        return fresh;
-    }
 
 private:
     const Form* top(std::string_view window) {
@@ -270,7 +264,6 @@ private:
         return *f;
     }
     Windows& w_;
-    std::size_t taken_ = 0;
 };
 
 }  // namespace
