@@ -22,17 +22,17 @@ namespace fs = std::filesystem;
 using testing::section;
 
 std::string quote(const std::string& s) { return "'" + s + "'"; }
+const fs::path kData = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
 
 // The headless program's report of a snapshot, with the realistic machine's
 // two logs in place; with a trace file, the queries it sent go there.
 std::string reportOf(const fs::path& snapshot, const fs::path& trace = {}) {
-    const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
     const testing::TempDir tmp;
     const fs::path dir = tmp.path;
     fs::create_directories(dir / "c" / "Windows");
     fs::create_directories(dir / "out");
-    fs::copy_file(data / "realistic-prodlog.txt", dir / "c" / "Prodlog.txt");
-    fs::copy_file(data / "realistic-sigverif.txt", dir / "c" / "Windows" / "SIGVERIF.TXT");
+    fs::copy_file(kData / "realistic-prodlog.txt", dir / "c" / "Prodlog.txt");
+    fs::copy_file(kData / "realistic-sigverif.txt", dir / "c" / "Windows" / "SIGVERIF.TXT");
 
     const std::string cmd = "WinDir='C:\\Windows' LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " +
                             quote(snapshot.string()) + " --drive-c " + quote((dir / "c").string()) + " --folder " +
@@ -49,11 +49,10 @@ TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
 #if defined(_WIN32)
     GTEST_SKIP() << "runs the program through a POSIX shell; the Windows run checks the same report itself";
 #endif
-    const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
     const testing::TempDir traceDir;
     const fs::path trace = fs::path(traceDir.path) / "trace.txt";
-    const std::string expected = testing::readFile((data / "realistic-machine.htm").string());
-    const std::string actual = reportOf(data / "realistic-machine.json", trace);
+    const std::string expected = testing::readFile((kData / "realistic-machine.htm").string());
+    const std::string actual = reportOf(kData / "realistic-machine.json", trace);
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(actual, expected);
     // The run connected once and sent each query once: "<ms> ms<TAB><outcome><TAB><query>".
@@ -74,8 +73,7 @@ TEST(WholeReport, MarkupInEveryMachineTextIsWrittenEscaped) {
 #if defined(_WIN32)
     GTEST_SKIP() << "runs the program through a POSIX shell";
 #endif
-    const fs::path data = fs::path(TQ_SOURCE_DIR) / "tests" / "data";
-    auto machine = nlohmann::json::parse(testing::readFile((data / "realistic-machine.json").string()));
+    auto machine = nlohmann::json::parse(testing::readFile((kData / "realistic-machine.json").string()));
     const std::set<std::string> compared = {"DeviceClass", "HotFixID", "NetConnectionID", "DriverDate", "Size",
                                             "Capacity", "Win32_Processor.DeviceID", "Win32_LogicalDisk.DeviceID"};
     int marked = 0;
@@ -95,7 +93,7 @@ TEST(WholeReport, MarkupInEveryMachineTextIsWrittenEscaped) {
     std::size_t escaped = 0;
     for (std::size_t p; (p = actual.find("&lt;q&gt;")) != std::string::npos; ++escaped) actual.erase(p, 9);
     EXPECT_GT(escaped, 60u) << marked;
-    EXPECT_EQ(actual, testing::readFile((data / "realistic-machine.htm").string()));
+    EXPECT_EQ(actual, testing::readFile((kData / "realistic-machine.htm").string()));
 }
 
 // A whole report even so, saved over the old file, confirmed and then opened.

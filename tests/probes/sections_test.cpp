@@ -8,27 +8,22 @@
 
 #include "probes/probes.h"
 #include "tests/support/fakes.h"
+#include "tests/support/service_double.h"
 #include "tests/support/tempdir.h"
 
 namespace tq {
 namespace {
 
 using testing::PlatformScope;
-using testing::RepositoryScope;
 using testing::runSection;
 using testing::section;
 using Rows = std::vector<std::pair<std::string, std::string>>;
 using Writer = void (*)(report::ReportStream&);
 
-std::vector<std::string> run(PlatformScope& scope, Writer write, const std::string& json) {
-    RepositoryScope repo(scope.platform, json);
-    return runSection(scope.platform, write);
-}
-
 // A machine without any objects: early heads give the title alone, late heads nothing.
 TEST(Sections, EmptyMachine) {
     PlatformScope scope;
-    RepositoryScope repo(scope.platform, "{}");
+    testing::ServiceDouble repo(scope.platform, "{}");
     const std::vector<std::string> none;
     const struct {
         Writer write;
@@ -58,7 +53,7 @@ TEST(Sections, EmptyMachine) {
 // whole report has ".").
 TEST(Sections, NumbersWithTheRunsDecimalSeparator) {
     PlatformScope scope;
-    RepositoryScope repo(scope.platform, R"({"Win32_WinSAT": [{"CPUScore": 7.3, "WinSPRLevel": 5.9}],
+    testing::ServiceDouble repo(scope.platform, R"({"Win32_WinSAT": [{"CPUScore": 7.3, "WinSPRLevel": 5.9}],
         "Win32_DiskDrive": [{"Model": "Disk", "Size": "250059350016"}]})");
     testing::MemoryStream m(scope.platform);
     m.run.decimalSeparator = ",";
@@ -127,11 +122,11 @@ TEST(Sections, RecordedMachines) {
     for (const Case& c : cases) {
         PlatformScope scope;
         if (c.ticks != Ticks::Lan) scope.ui.vga = scope.ui.audio = scope.ui.lan = c.ticks == Ticks::All;
+        const testing::ServiceDouble repo(scope.platform,
+                                          sectionData(std::string(c.machine ? c.machine : c.name) + ".json"));
         const Rows expected = rowsOf(c.name);
         ASSERT_FALSE(expected.empty()) << c.name;
-        EXPECT_EQ(run(scope, c.write, sectionData(std::string(c.machine ? c.machine : c.name) + ".json")),
-                  section(c.title, expected))
-            << c.name;
+        EXPECT_EQ(runSection(scope.platform, c.write), section(c.title, expected)) << c.name;
         EXPECT_TRUE(scope.ui.messages.empty()) << c.name;
     }
 }

@@ -6,8 +6,6 @@
 #include "report/main.h"
 #include "wmi/ascii.h"
 #include "wmi/failure.h"
-#include "wmi/repository.h"
-#include "wmi/snapshot.h"
 #include "wmi/trap.h"
 
 namespace tq::testing {
@@ -138,23 +136,15 @@ std::string FakeShell::firstMatch(const std::string& path) {
     return "";
 }
 
-PlatformScope::PlatformScope() {
+// The program-wide report state as at start.
+static void clearReportState() {
     report::gStrFileName.clear();
     report::gStrComment.clear();
     report::gObjFso = nullptr;
 }
 
-PlatformScope::~PlatformScope() {
-    report::gStrFileName.clear();
-    report::gStrComment.clear();
-    report::gObjFso = nullptr;
-}
-
-RepositoryScope::RepositoryScope(platform::Platform& platform, std::string_view json) : platform_(platform) {
-    platform_.binder = wmi::makeBinder(wmi::parseSnapshot(json, "test snapshot"));
-}
-
-RepositoryScope::~RepositoryScope() { platform_.binder = nullptr; }
+PlatformScope::PlatformScope() { clearReportState(); }
+PlatformScope::~PlatformScope() { clearReportState(); }
 
 MemoryStream::MemoryStream(platform::Platform& platform)
     : lines(std::make_shared<std::vector<std::string>>()),

@@ -118,17 +118,6 @@ public:
     platform::Platform platform{&files, &shell, nullptr, &platform::usEnglishLocale(), &ui, nullptr};
 };
 
-// Answers every bind of `platform` from a snapshot text (JSON) for a scope's
-// lifetime.
-class RepositoryScope {
-public:
-    RepositoryScope(platform::Platform& platform, std::string_view json);
-    ~RepositoryScope();
-
-private:
-    platform::Platform& platform_;
-};
-
 // A report stream of `platform` whose lines land in memory.
 struct MemoryStream {
     explicit MemoryStream(platform::Platform& platform);

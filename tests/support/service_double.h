@@ -5,11 +5,14 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
+#include "platform/seams.h"
 #include "wmi/failure.h"
 #include "wmi/repository.h"
 
@@ -18,13 +21,17 @@ namespace tq::testing {
 class ServiceDouble {
 public:
     explicit ServiceDouble(std::shared_ptr<wmi::Repository> repo) : repo_(std::move(repo)) {}
+    // Answers every bind of `platform` from a snapshot text (JSON) while it exists.
+    ServiceDouble(platform::Platform& platform, std::string_view json);
+    ~ServiceDouble();
     // A binder that reaches the double, while it exists.
     wmi::Binder binder();
     ServiceDouble(const ServiceDouble&) = delete;
     ServiceDouble& operator=(const ServiceDouble&) = delete;
 
     int connections = 0;
-    std::vector<std::string> queries;  // every query that reached the service
+    std::vector<std::string> queries;                 // every query that reached the service
+    std::function<void(const std::string&)> onQuery;  // runs before each query is answered
 
     struct Harm {
         std::string text;       // queries that hold this text
@@ -41,6 +48,7 @@ public:
 
 private:
     std::shared_ptr<wmi::Repository> repo_;
+    platform::Platform* platform_ = nullptr;
 };
 
 }  // namespace tq::testing

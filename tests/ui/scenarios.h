@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "report/main.h"
+#include "tests/support/fakes.h"
 #include "tests/ui/recorder.h"
 
 namespace tq::testing::scenarios {
@@ -43,6 +44,7 @@ inline const std::string kMultiMedia = "Manufacturer: Realtek\nHDAUDIO\\FUNC_01&
 // tables. Texts have "\n" line ends.
 class Screen {
 public:
+    explicit Screen(const FakeUi& ui) : ui_(ui) {}  // where the message boxes are recorded
     virtual ~Screen() = default;
     virtual void startMainWindow() = 0;
     virtual void showReportNameDialog() = 0;
@@ -65,7 +67,15 @@ public:
     // once it shows ("frmComment" names it meanwhile).
     virtual void workModal(const std::function<void()>& open, const std::function<void()>& inside) = 0;
     // The texts of the message boxes shown since the last call.
-    virtual std::vector<std::string> takePrompts() = 0;
+    std::vector<std::string> takePrompts() {
+        std::vector<std::string> fresh;
+        for (; taken_ < ui_.messages.size(); ++taken_) fresh.push_back(ui_.messages[taken_].prompt);
+        return fresh;
+    }
+
+private:
+    const FakeUi& ui_;
+    std::size_t taken_ = 0;
 };
 
 enum class Act { None, StartMain, ShowReportName, Click, Focus, Key, Type, SelectAll, Paste, SetText };
@@ -108,7 +118,7 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
     };
     for (const Step& st : steps) {
         const std::size_t before = wmi ? wmi->queries.size() : 0;
-        if (wmi && st.failing) wmi->failing = st.failing;
+        if (wmi && st.failing) wmi->failWith(st.failing);
         auto act = [&] {
             switch (st.act) {
             case Act::None: break;
@@ -145,7 +155,7 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
             });
             if (!shown) diffs.push_back(std::string(st.what) + ": no dialog shown");
         }
-        if (wmi && st.failing) wmi->failing.clear();
+        if (wmi && st.failing) wmi->failWith("");
         differ(st, "the messages", join(s.takePrompts()), join(st.prompts));
         if (s.busy() && !running) diffs.push_back(std::string(st.what) + ": left busy");
         if (st.noQueries && wmi) differ(st, "the queries", std::to_string(wmi->queries.size() - before), "0");

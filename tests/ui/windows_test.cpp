@@ -14,7 +14,6 @@
 #include "ui/layout.h"
 #include "ui/qtui.h"
 #include "ui/widgets.h"
-#include "wmi/trap.h"
 
 using namespace tq;
 using Strings = std::vector<std::string>;
@@ -25,18 +24,16 @@ using testing::scenarios::kBoard;
 namespace scenarios = testing::scenarios;
 
 // The fakes of the seams and the windows' user interface for one test, with
-// the message boxes recorded instead of shown.
+// the message boxes recorded by the fake interface (scope.ui) instead of shown.
 struct Windows {
     testing::PlatformScope scope;
     ui::QtUserInterface ui{scope.platform};
-    std::vector<testing::Message> messages;
 
     Windows() {
         scope.platform.ui = &ui;
-        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { messages.push_back({p, s, t}); });
+        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { scope.ui.messageBox(p, s, t); });
     }
     ~Windows() { flush(); }
-    Strings prompts() const { return tq::testing::prompts(messages); }
     // Lets windows that were closed be destroyed.
     static void flush() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -84,7 +81,7 @@ struct BoxAnswerer {
 // The shared scenarios' view of the Qt windows.
 class QtScreen final : public scenarios::Screen {
 public:
-    explicit QtScreen(Windows& w) : w_(w) {}
+    explicit QtScreen(Windows& w) : Screen(w.scope.ui), w_(w) {}
     void startMainWindow() override { w_.ui.startMainWindow(); }
     void showReportNameDialog() override { w_.ui.showReportNameDialog(); }
     void click(std::string_view window, std::string_view control) override {
@@ -162,12 +159,6 @@ public:
         open();
         modal_ = nullptr;
     }
-    std::vector<std::string> takePrompts() override {
-        const auto all = w_.prompts();
-        std::vector<std::string> fresh(all.begin() + std::ptrdiff_t(std::min(taken_, all.size())), all.end());
-        taken_ = all.size();
-        return fresh;
-    }
 
 private:
     QWidget* top(std::string_view window) {
@@ -182,7 +173,6 @@ private:
     }
     Windows& w_;
     QPointer<QWidget> focused_, modal_;
-    std::size_t taken_ = 0;
 };
 
 // Runs a shared scenario on the windows; true when it found no difference.
@@ -214,7 +204,7 @@ void WindowsTest::sharedScenarios() {
         testing::QueryRecorder wmi(w.scope.platform, kBoard);
         if (!scenario.onBoard) w.scope.platform.binder = wmi::bindUnavailable;
         QVERIFY2(run(w, scenario.steps(), &wmi), scenario.name);
-        for (const auto& m : w.messages)  // at start only the motherboard data's failure shows the stop icon
+        for (const auto& m : w.scope.ui.messages)  // at start only the motherboard data's failure shows the stop icon
             if (!scenario.onBoard) QCOMPARE(m.style, m.prompt.find("motherboarddata") == std::string::npos ? 0 : 16);
         const auto& opened = w.scope.shell.executed;
         QCOMPARE(opened.size(), std::size_t(scenario.report != scenarios::Opens::Nothing));

@@ -35,45 +35,50 @@ namespace scenarios = tq::testing::scenarios;
 Win32UserInterface* gWindows = nullptr;  // the test's, for the helpers that pump its messages
 
 // The fakes of the seams and the Win32 user interface for one test, with
-// the message boxes recorded unless a test wants the real ones.
+// the message boxes recorded by the fake interface (scope.ui) unless a test wants the real ones.
 struct Windows {
     tq::testing::PlatformScope scope;
     Win32UserInterface ui{::GetModuleHandleW(nullptr), scope.platform};
-    std::vector<tq::testing::Message> messages;
 
     Windows() {
         scope.platform.ui = gWindows = &ui;
-        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { messages.push_back({p, s, t}); });
+        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { scope.ui.messageBox(p, s, t); });
     }
-    Strings prompts() const { return tq::testing::prompts(messages); }
 };
+
+// The first window an enumeration (EnumChildWindows or EnumThreadWindows,
+// bound to what it walks) gives that passes `test`.
+HWND firstWindow(const std::function<void(WNDENUMPROC, LPARAM)>& enumerate, const std::function<bool(HWND)>& test) {
+    struct Search {
+        const std::function<bool(HWND)>& test;
+        HWND found = nullptr;
+    } s{test};
+    enumerate([](HWND h, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (!s->test(h)) return TRUE;
+        s->found = h;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
 
 // The control with that number anywhere in the window (frames and boxes
 // hold some of them).
 HWND byId(HWND top, int id) {
-    struct Search {
-        int id;
-        HWND found = nullptr;
-    } s{id};
-    ::EnumChildWindows(
-        top,
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            if (::GetDlgCtrlID(h) != s->id) return TRUE;
-            s->found = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return firstWindow([top](WNDENUMPROC f, LPARAM p) { ::EnumChildWindows(top, f, p); },
+                       [id](HWND h) { return ::GetDlgCtrlID(h) == id; });
+}
+
+// Whether a window is of a window class.
+bool ofClass(HWND h, const wchar_t* cls) {
+    wchar_t name[32] = {};
+    ::GetClassNameW(h, name, 32);
+    return _wcsicmp(name, cls) == 0;
 }
 
 HWND ctl(const Form& form, std::string_view name) { return byId(form.hwnd(), form.design().control(name).id); }
 std::string text(const Form& form, std::string_view name) { return windowText(ctl(form, name)); }
-bool visible(const Form& form, std::string_view name) { return ::IsWindowVisible(ctl(form, name)) != 0; }
 bool enabled(const Form& form, std::string_view name) { return ::IsWindowEnabled(ctl(form, name)) != 0; }
-bool checked(const Form& form, std::string_view name) {
-    return ::SendMessageW(ctl(form, name), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
 
 void pump() { gWindows->processPending(); }
 
@@ -144,23 +149,8 @@ private:
 
 // The first window of this thread of a window class, or of those shown.
 HWND threadWindow(const wchar_t* cls, bool shownOnly) {
-    struct Search {
-        const wchar_t* cls;
-        bool shownOnly;
-        HWND found = nullptr;
-    } s{cls, shownOnly};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t name[32] = {};
-            ::GetClassNameW(h, name, 32);
-            if (_wcsicmp(name, s->cls) != 0 || (s->shownOnly && !::IsWindowVisible(h))) return TRUE;
-            s->found = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return firstWindow([](WNDENUMPROC f, LPARAM p) { ::EnumThreadWindows(::GetCurrentThreadId(), f, p); },
+                       [&](HWND h) { return ofClass(h, cls) && (!shownOnly || ::IsWindowVisible(h)); });
 }
 
 // Answers every real message box of this thread with its OK button,
@@ -180,18 +170,9 @@ struct BoxAnswerer {
 
     // Whether one of the box's pictures shows an icon.
     static bool showsIcon(HWND box) {
-        bool icon = false;
-        ::EnumChildWindows(
-            box,
-            [](HWND h, LPARAM p) -> BOOL {
-                wchar_t cls[16] = {};
-                ::GetClassNameW(h, cls, 16);
-                if (_wcsicmp(cls, L"Static") == 0 && ::IsWindowVisible(h) && ::SendMessageW(h, STM_GETICON, 0, 0))
-                    *reinterpret_cast<bool*>(p) = true;
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&icon));
-        return icon;
+        return firstWindow([box](WNDENUMPROC f, LPARAM p) { ::EnumChildWindows(box, f, p); }, [](HWND h) {
+            return ofClass(h, L"Static") && ::IsWindowVisible(h) && ::SendMessageW(h, STM_GETICON, 0, 0);
+        }) != nullptr;
     }
 };
 
@@ -212,7 +193,7 @@ bool replacedAtStart(const layout::Window& w, const layout::Control& c) {
 // The shared scenarios' view of the Win32 windows.
 class Win32Screen final : public scenarios::Screen {
 public:
-    explicit Win32Screen(Windows& w) : w_(w) {}
+    explicit Win32Screen(Windows& w) : Screen(w.scope.ui), w_(w) {}
     void startMainWindow() override { w_.ui.startMainWindow(); }
     void showReportNameDialog() override {
         w_.ui.reap();
@@ -243,9 +224,13 @@ public:
             if (!(t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n')) out += t[i];
         return out;
     }
-    bool visible(std::string_view window, std::string_view control) override { return ::visible(form(window), control); }
+    bool visible(std::string_view window, std::string_view control) override {
+        return ::IsWindowVisible(ctl(form(window), control)) != 0;
+    }
     bool enabled(std::string_view window, std::string_view control) override { return ::enabled(form(window), control); }
-    bool checked(std::string_view window, std::string_view control) override { return ::checked(form(window), control); }
+    bool checked(std::string_view window, std::string_view control) override {
+        return ::SendMessageW(ctl(form(window), control), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
     bool hasFocus(std::string_view window, std::string_view control) override {
         return ::GetFocus() == ctl(form(window), control);
     }
@@ -265,12 +250,6 @@ public:
         EXPECT_EQ(w_.ui.commentDialog(), nullptr);
         EXPECT_TRUE(::IsWindowEnabled(w_.ui.mainWindow()->hwnd()));
     }
-    std::vector<std::string> takePrompts() override {
-        const auto all = w_.prompts();
-        std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(taken_, all.size())), all.end());
-        taken_ = all.size();
-        return fresh;
-    }
 
 private:
     const Form* top(std::string_view window) {
@@ -285,7 +264,6 @@ private:
         return *f;
     }
     Windows& w_;
-    std::size_t taken_ = 0;
 };
 
 }  // namespace
