@@ -68,7 +68,7 @@ int sendInventory(wmi::Run& run, const OcsOptions& o, const std::string& designa
     try {
         ocs::InventoryOptions io;
         io.designation = designation;
-        io.tag = o.haveTag ? o.tag : designation;
+        io.tag = o.tag;  // empty: the designation
         const ocs::Inventory inventory = ocs::Inventory::read(run, io);
 
         std::time_t now = std::time(nullptr);

@@ -166,9 +166,9 @@ private:
 };
 
 // What the machine's own source could not read for this user, said once.
-void sayLimits(bool quiet) {
+void sayLimits(const tq::platform::ReadingLimits& limits, bool quiet) {
     if (quiet) return;
-    if (const std::string note = tq::platform::readingLimits(); !note.empty())
+    if (const std::string note = limits.sentence(); !note.empty())
         std::fprintf(stderr, "tallyquest-report: %s\n", tq::app::oneLine(note).c_str());
 }
 
@@ -207,7 +207,9 @@ static int runProgram(std::vector<std::string> args) {
     options.driveC = o.driveC.empty() ? "" : absolute(o.driveC);
     options.applicationFolder = folder.empty() ? "" : absolute(folder);
     options.root = o.root.empty() ? "" : absolute(o.root);
-    platform::installPlatform(options);
+    options.limits = std::make_shared<platform::ReadingLimits>();
+    platform::Platform platform;
+    const auto seams = platform::installPlatform(platform, options);
 
     wmi::Binder binder;
     if (!o.snapshot.empty()) {
@@ -226,7 +228,7 @@ static int runProgram(std::vector<std::string> args) {
         options.trace = trace;
         binder = platform::platformBinder(options);
     }
-    platform::current().binder =
+    platform.binder =
         wmi::traced(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder), trace);
     if (!noTrace.empty())
         std::fprintf(stderr, "tallyquest-report: no trace of the queries: %s\n", app::oneLine(noTrace).c_str());
@@ -237,8 +239,8 @@ static int runProgram(std::vector<std::string> args) {
                              app::isStandardOutput(o.ocs.glpiFile) || app::isStandardOutput(o.dumpFile);
 
     // The whole program is one run: one connection, each query once.
-    wmi::Run run(platform::current().binder);
-    run.decimalSeparator = platform::locale().decimalSeparator();
+    wmi::Run run(platform.binder);
+    run.decimalSeparator = platform.locale->decimalSeparator();
     if (!o.dumpFile.empty()) {
         try {
             wmi::ServicePtr service = run.bind(wmi::kMoniker);
@@ -250,11 +252,11 @@ static int runProgram(std::vector<std::string> args) {
             std::fprintf(stderr, "tallyquest-report: %s\n", app::oneLine(e.what()).c_str());
             return kFinalError;
         }
-        if (!o.haveDesignation) return sayLimits(o.quiet), kSaved;
+        if (!o.haveDesignation) return sayLimits(*options.limits, o.quiet), kSaved;
     }
     if (!o.writeReport) {
         const int status = ocsOptions.wanted() ? app::sendInventory(run, ocsOptions, o.designation) : kSaved;
-        sayLimits(o.quiet);
+        sayLimits(*options.limits, o.quiet);
         return status;
     }
 
@@ -264,29 +266,31 @@ static int runProgram(std::vector<std::string> args) {
     report::gStrFileName = o.designation + ".htm";
     Failure notCreated;
     trap::Trap t;
-    if (!t.step([&] { platform::files().createTextFile(report::reportPath())->close(); }))
+    if (!t.step([&] { platform.files->createTextFile(report::reportPath(*platform.files))->close(); }))
         notCreated = t.pending();
 
     const app::Onboard onboard = o.haveOnboard || notCreated.number != 0 ? o.onboard : detectOnboard(run);
     app::CliUi ui(onboard.vga, onboard.audio, onboard.lan);
     ui.setQuiet(o.quiet);
     ui.setKeepSavedLine(scratch.has_value());
-    platform::current().ui = &ui;
-    platform::QuietShell quiet(*platform::current().shell);
-    NotingShell noting(*platform::current().shell);
-    platform::current().shell = o.open ? static_cast<platform::Shell*>(&noting) : &quiet;
+    platform.ui = &ui;
+    platform::QuietShell quiet(*platform.shell);
+    NotingShell noting(*platform.shell);
+    platform.shell = o.open ? static_cast<platform::Shell*>(&noting) : &quiet;
 
     if (o.haveComment) {
         std::string comment = o.comment;
         report::gStrComment = report::EncodeUmlauts(comment);
     }
 
-    const probes::RunOutcome outcome = probes::RunReport(run);
+    const probes::RunOutcome outcome = probes::RunReport(platform, run);
 
     if (outcome == probes::RunOutcome::NotCreated) {
         // After "Could not create the file...": where, and the system's reason.
         std::fprintf(stderr, "tallyquest-report: cannot create %s: %s\n",
-                     app::oneLine(scratch ? o.output : platform::files().displayPath(report::reportPath())).c_str(),
+                     app::oneLine(scratch ? o.output
+                                          : platform.files->displayPath(report::reportPath(*platform.files)))
+                         .c_str(),
                      app::oneLine(notCreated.description.empty() ? "not created" : notCreated.description).c_str());
         return kNotCreated;
     }
@@ -298,7 +302,7 @@ static int runProgram(std::vector<std::string> args) {
 #else
                      "xdg-open could not be started (install xdg-utils)");
 #endif
-    sayLimits(o.quiet);
+    sayLimits(*options.limits, o.quiet);
     if (!saved) return kFinalError;
 
     if (scratch) {

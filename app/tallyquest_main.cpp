@@ -14,14 +14,12 @@
 
 #include "platform/install.h"
 #include "platform/seams.h"
-#include "platform/wmitrace.h"
 #include "report/html.h"
 #include "ui/frmmain.h"
 #include "ui/qtui.h"
 #include "ui/widgets.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
-#include "wmi/trace.h"
 
 namespace {
 
@@ -56,7 +54,8 @@ std::string documentsFolder() {
 // whole machine.
 class StatusNotingUi final : public tq::platform::UserInterface {
 public:
-    explicit StatusNotingUi(tq::platform::UserInterface& inner) : inner_(inner) {}
+    StatusNotingUi(tq::platform::UserInterface& inner, const tq::platform::ReadingLimits& limits)
+        : inner_(inner), limits_(limits) {}
     void messageBox(const std::string& prompt, int style, const std::string& title) override {
         inner_.messageBox(prompt, style, title);
     }
@@ -69,7 +68,7 @@ public:
     void progressSetStatus(const std::string& text) override {
         // What is lacking, without the source's path: "memory modules ...
         // need root: run with sudo".
-        std::string note = tq::platform::readingLimits();
+        std::string note = limits_.sentence();
         if (const auto cut = note.find("): "); cut != std::string::npos) note.erase(0, cut + 3);
         inner_.progressSetStatus(note.empty() ? text : text + " - " + note);
     }
@@ -83,6 +82,7 @@ public:
 
 private:
     tq::platform::UserInterface& inner_;
+    const tq::platform::ReadingLimits& limits_;
 };
 
 }  // namespace
@@ -120,10 +120,12 @@ int main(int argc, char** argv) {
 
     platform::InstallOptions options;
     if (!platform::fitForUserFiles(platform::programFolder())) options.applicationFolder = documentsFolder();
-    platform::installPlatform(options);
-    ui::QtUserInterface windows;
-    StatusNotingUi noting(windows);
-    platform::current().ui = &noting;
+    platform::Platform platform;
+    const auto seams = platform::installPlatform(platform, options);
+    ui::QtUserInterface windows(platform);
+    options.limits = std::make_shared<platform::ReadingLimits>();
+    StatusNotingUi noting(windows, *options.limits);
+    platform.ui = &noting;
 
     // TALLYQUEST_SNAPSHOT answers the management queries from a snapshot file.
     const char* snapshot = std::getenv("TALLYQUEST_SNAPSHOT");
@@ -136,21 +138,12 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-
-    // TALLYQUEST_TRACE_WMI appends a line per management query to a file;
-    // a file that cannot be used leaves the program untraced.
-    wmi::TraceSink trace;
-    if (const std::string file = platform::wmiTraceVariable(); !file.empty()) platform::startWmiTrace(file, trace);
-    if (!binder) {
-        options.trace = trace;
-        binder = platform::platformBinder(options);
-    }
-    platform::current().binder = wmi::traced(std::move(binder), trace);
+    platform.binder = platform::tracedProgramBinder(std::move(binder), options);
 
     windows.startMainWindow();
     const int status = QApplication::exec();
     // What this user could not read of the machine, said once.
-    if (const std::string note = platform::readingLimits(); !note.empty())
+    if (const std::string note = options.limits->sentence(); !note.empty())
         std::fprintf(stderr, "tallyquest: %s\n", note.c_str());
     return status;
 }

@@ -12,13 +12,11 @@
 
 #include "platform/install.h"
 #include "platform/seams.h"
-#include "platform/wmitrace.h"
 #include "platform/windows/text.h"
 #include "report/html.h"
 #include "ui/win32/win32ui.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
-#include "wmi/trace.h"
 
 namespace {
 
@@ -75,9 +73,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (answeredCommandLine()) return 0;
     platform::InstallOptions options;
     if (!platform::fitForUserFiles(platform::programFolder())) options.applicationFolder = documentsFolder();
-    platform::installPlatform(options);
-    ui::win32::Win32UserInterface windows(instance);
-    platform::current().ui = &windows;
+    platform::Platform platform;
+    const auto seams = platform::installPlatform(platform, options);
+    ui::win32::Win32UserInterface windows(instance, platform);
+    platform.ui = &windows;
 
     // TALLYQUEST_SNAPSHOT answers the management queries from a snapshot file.
     const wchar_t* snapshot = _wgetenv(L"TALLYQUEST_SNAPSHOT");
@@ -90,16 +89,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
             return 1;
         }
     }
-
-    // TALLYQUEST_TRACE_WMI appends a line per management query to a file;
-    // a file that cannot be used leaves the program untraced.
-    wmi::TraceSink trace;
-    if (const std::string file = platform::wmiTraceVariable(); !file.empty()) platform::startWmiTrace(file, trace);
-    if (!binder) {
-        options.trace = trace;
-        binder = platform::platformBinder(options);
-    }
-    platform::current().binder = wmi::traced(std::move(binder), trace);
+    platform.binder = platform::tracedProgramBinder(std::move(binder), options);
 
     try {
         windows.startMainWindow();

@@ -55,6 +55,8 @@ public:
     std::string firstMatch(const std::string&) override { return ""; }
 };
 QuietShell gShell;
+platform::Platform gPlatform;  // the benchmark's platform: its files, with the quiet shell and user interface
+std::unique_ptr<platform::InstalledSeams> gSeams;
 std::map<std::string, std::vector<double>> gSeconds;  // per benchmark, every run
 
 std::string realisticSnapshot() { return std::string(TQ_SOURCE_DIR) + "/tests/data/realistic-machine.json"; }
@@ -80,19 +82,19 @@ void setUp(const std::filesystem::path& folder) {
     platform::InstallOptions options;
     options.driveC = (folder / "c").string();
     options.applicationFolder = folder.string();
-    platform::installPlatform(options);
-    platform::current().ui = &gUi;
-    platform::current().shell = &gShell;
+    gSeams = platform::installPlatform(gPlatform, options);
+    gPlatform.ui = &gUi;
+    gPlatform.shell = &gShell;
 }
 
 // Report runs on a machine held in memory.
 void runReports(benchmark::State& state, const std::string& name, std::shared_ptr<wmi::Repository> repo) {
-    platform::current().binder = wmi::makeBinder(std::move(repo));
+    gPlatform.binder = wmi::makeBinder(std::move(repo));
     report::gStrFileName = name + ".htm";
     for (auto _ : state) {
-        platform::files().createTextFile(report::reportPath())->close();
+        gPlatform.files->createTextFile(report::reportPath(*gPlatform.files))->close();
         const double t0 = cpuSeconds();
-        probes::RunReport();
+        probes::RunReport(gPlatform);
         gSeconds[name].push_back(cpuSeconds() - t0);
     }
 }
@@ -106,12 +108,12 @@ std::string snapshotOf(int drivers, int devices, bool withDevices) {
 // headless program reads it: what an operator waits for.
 void runFromSnapshot(const std::string& name, const std::string& text) {
     report::gStrFileName = name + ".htm";
-    platform::files().createTextFile(report::reportPath())->close();
+    gPlatform.files->createTextFile(report::reportPath(*gPlatform.files))->close();
     const double t0 = cpuSeconds();
     auto repo = wmi::parseSnapshot(text, name);
-    platform::current().binder = wmi::makeBinder(repo);
-    probes::RunReport();
-    platform::current().binder = nullptr;
+    gPlatform.binder = wmi::makeBinder(repo);
+    probes::RunReport(gPlatform);
+    gPlatform.binder = nullptr;
     repo.reset();
     gSeconds[name].push_back(cpuSeconds() - t0);
 }
@@ -192,11 +194,11 @@ Tree& selfLinks(int links) {
 void runProvider(benchmark::State& state, const std::string& name, const std::string& root) {
     report::gStrFileName = name + ".htm";
     for (auto _ : state) {
-        platform::files().createTextFile(report::reportPath())->close();
+        gPlatform.files->createTextFile(report::reportPath(*gPlatform.files))->close();
         const double t0 = cpuSeconds();
-        platform::current().binder = linuxprov::makeBinder(root);
-        probes::RunReport();
-        platform::current().binder = nullptr;
+        gPlatform.binder = linuxprov::makeBinder(root);
+        probes::RunReport(gPlatform);
+        gPlatform.binder = nullptr;
         gSeconds[name].push_back(cpuSeconds() - t0);
     }
 }

@@ -6,7 +6,7 @@
 namespace tq::factory {
 
 bool CopyLogFile(const std::string& path, report::ReportStream& stream) {
-    auto& files = platform::files();
+    auto& files = *stream.platform().files;
     bool stop = false;
     trap::Trap& t = stream.trap();
     t.on();
@@ -17,7 +17,7 @@ bool CopyLogFile(const std::string& path, report::ReportStream& stream) {
     // A hidden or read-only log must be readable first.
     t.step([&] { files.setAttributes(path, platform::kAttrNormal); });
     report::WriteTableHead(path, stream);
-    probes::LogFile log(t);
+    probes::LogFile log(t, files);
     log.open(path);
     std::string line;
     while (t.test([&] { return !log.atEnd() && !stop; })) {

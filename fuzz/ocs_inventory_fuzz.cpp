@@ -14,11 +14,13 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tq;
-    if (!fuzzing::bindSnapshot(data, size)) return 0;
-    wmi::Run run(platform::current().binder);
-    const ocs::Inventory inventory = ocs::Inventory::read(run, {"Fuzz", ""});
-    const std::string xml = inventory.requestXml("fuzz-2026-01-01-00-00-00");
-    platform::current().binder = nullptr;
+    wmi::Binder binder = fuzzing::snapshotBinder(data, size);
+    if (!binder) return 0;
+    std::string xml;
+    {
+        wmi::Run run(std::move(binder));
+        xml = ocs::Inventory::read(run, {"Fuzz", ""}).requestXml("fuzz-2026-01-01-00-00-00");
+    }
     pugi::xml_document doc;
     if (!doc.load_buffer(xml.data(), xml.size(), pugi::parse_default, pugi::encoding_utf8)) std::abort();
     const pugi::xml_node request = doc.child("REQUEST");

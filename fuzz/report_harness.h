@@ -65,26 +65,21 @@ public:
     long closeKey(std::uintptr_t) override { return 0; }
 };
 
-// Runs one report with the binder already set; every run must end by
-// closing the main window (saved or final error), never by an escape.
-inline void runReport() {
-    static NoShell shell;
-    static NoRegistry registry;
+// Runs one report through `binder` (freed within the run, or libFuzzer
+// suspects a leak); every run must end by closing the main window (saved or
+// final error), never by an escape.
+inline void runReport(wmi::Binder binder) {
+    NoShell shell;
+    NoRegistry registry;
     NoFiles files;
     testing::QuietUi ui;
-    auto& p = platform::current();
-    p.files = &files;
-    p.shell = &shell;
-    p.registry = &registry;
-    p.ui = &ui;
+    platform::Platform p{&files, &shell, &registry, &platform::usEnglishLocale(), &ui, std::move(binder)};
     report::gObjFso = nullptr;  // the previous run's files are gone
     report::gStrFileName = "fuzz.htm";
     report::gStrComment.clear();
-    probes::RunReport();
+    probes::RunReport(p);
     if (!ui.closed) std::abort();
     report::gObjFso = nullptr;
-    p.files = nullptr;
-    p.ui = nullptr;
 }
 
 }  // namespace tq::fuzzing

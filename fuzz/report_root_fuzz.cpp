@@ -96,8 +96,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     first = false;
     // One repository for the whole run: each class is read from the tree
     // once, rather than again for every section that binds.
-    platform::current().binder = wmi::makeBinder(linuxprov::makeRepository(dir));
-    fuzzing::runReport();
-    platform::current().binder = nullptr;  // freed within the run, or libFuzzer suspects a leak and runs it again
+    fuzzing::runReport(wmi::makeBinder(linuxprov::makeRepository(dir)));
     return 0;
 }

@@ -6,7 +6,6 @@
 #include "fuzz/snapshot_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (tq::fuzzing::bindSnapshot(data, size)) tq::fuzzing::runReport();
-    tq::platform::current().binder = nullptr;
+    if (tq::wmi::Binder binder = tq::fuzzing::snapshotBinder(data, size)) tq::fuzzing::runReport(std::move(binder));
     return 0;
 }

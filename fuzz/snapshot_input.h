@@ -1,26 +1,23 @@
-// The fuzzer's bytes as a snapshot answering the program's binder.
+// The fuzzer's bytes as a snapshot answering a binder.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
-#include "platform/seams.h"
 #include "wmi/repository.h"
 #include "wmi/snapshot.h"
 
 namespace tq::fuzzing {
 
-// False when the bytes are refused as a snapshot. Set the binder to nullptr
-// at the end of the run, so that the run frees what it allocated.
-inline bool bindSnapshot(const std::uint8_t* data, std::size_t size) {
+// An empty binder when the bytes are refused as a snapshot.
+inline wmi::Binder snapshotBinder(const std::uint8_t* data, std::size_t size) {
     try {
-        platform::current().binder =
-            wmi::makeBinder(wmi::parseSnapshot(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.json"));
+        return wmi::makeBinder(
+            wmi::parseSnapshot(std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.json"));
     } catch (const wmi::SnapshotError&) {
-        return false;
+        return nullptr;
     }
-    return true;
 }
 
 }  // namespace tq::fuzzing

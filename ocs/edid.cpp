@@ -78,13 +78,8 @@ std::optional<Monitor> parse(std::string_view bytes) {
                          static_cast<std::uint32_t>(byteAt(bytes, 15)) << 24;
     if (has(16, 2)) {
         const unsigned week = byteAt(bytes, 16), year = byteAt(bytes, 17);
-        m.modelYear = week == 0xFF;
         m.week = week >= 1 && week <= 54 ? static_cast<int>(week) : 0;
         m.year = 1990 + static_cast<int>(year);
-    }
-    if (has(18, 2)) {
-        m.version = static_cast<int>(byteAt(bytes, 18));
-        m.revision = static_cast<int>(byteAt(bytes, 19));
     }
     for (std::size_t at : kDescriptors) {
         if (!has(at, kDescriptorSize)) break;
@@ -95,13 +90,6 @@ std::optional<Monitor> parse(std::string_view bytes) {
         std::string* into = tag == 0xFC ? &m.name : tag == 0xFF ? &m.serialText : nullptr;
         // The first descriptor of a kind counts.
         if (into && into->empty()) *into = descriptorText(d);
-    }
-    if (has(126, 1)) m.extensions = static_cast<int>(byteAt(bytes, 126));
-    if (has(0, kBlock)) {
-        m.complete = true;
-        unsigned sum = 0;
-        for (std::size_t i = 0; i < kBlock; ++i) sum += byteAt(bytes, i);
-        m.checksumOk = (sum & 0xFF) == 0;
     }
     return m;
 }

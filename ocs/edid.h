@@ -25,11 +25,6 @@ struct Monitor {
     std::uint32_t serialNumber = 0;  // the numeric serial (0: none)
     int week = 0;                  // 1..54, 0 when not given
     int year = 0;                  // of manufacture (or the model year)
-    bool modelYear = false;        // `year` is the model year, not the date made
-    int version = 0, revision = 0;
-    int extensions = 0;            // extension blocks the base block announces
-    bool checksumOk = false;       // the base block is whole and sums to 0
-    bool complete = false;         // the base block is whole
 
     // The model: the display name, else the product code as four hex digits.
     std::string model() const;

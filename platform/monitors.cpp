@@ -59,16 +59,17 @@ bool asksForMonitors(std::string_view query) {
 
 class MonitorsService final : public wmi::Service {
 public:
-    explicit MonitorsService(wmi::ServicePtr inner) : inner_(std::move(inner)) {}
+    MonitorsService(wmi::ServicePtr inner, Registry& registry) : inner_(std::move(inner)), registry_(registry) {}
 
     wmi::CollectionPtr execQuery(std::string_view query, std::string_view language, int flags) override {
         if (!asksForMonitors(query)) return inner_->execQuery(query, language, flags);
-        if (!answers_) answers_ = registryMonitors(*inner_, registry());
+        if (!answers_) answers_ = registryMonitors(*inner_, registry_);
         return wmi::makeService(answers_)->execQuery(query, language, flags);
     }
 
 private:
     wmi::ServicePtr inner_;
+    Registry& registry_;
     std::shared_ptr<wmi::Repository> answers_;
 };
 
@@ -99,8 +100,8 @@ std::shared_ptr<wmi::Repository> registryMonitors(wmi::Service& service, Registr
     return repo;
 }
 
-wmi::ServicePtr withRegistryMonitors(wmi::ServicePtr inner) {
-    return std::make_unique<MonitorsService>(std::move(inner));
+wmi::ServicePtr withRegistryMonitors(wmi::ServicePtr inner, Registry& registry) {
+    return std::make_unique<MonitorsService>(std::move(inner), registry);
 }
 
 }  // namespace tq::platform

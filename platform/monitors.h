@@ -25,7 +25,7 @@ namespace tq::platform {
 std::shared_ptr<wmi::Repository> registryMonitors(wmi::Service& service, Registry& registry);
 
 // A service that answers Tallyquest_MonitorEDID from registryMonitors over
-// `inner` and the program's registry; every other query goes to `inner`.
-wmi::ServicePtr withRegistryMonitors(wmi::ServicePtr inner);
+// `inner` and `registry` (which outlives it); every other query goes to `inner`.
+wmi::ServicePtr withRegistryMonitors(wmi::ServicePtr inner, Registry& registry);
 
 }  // namespace tq::platform

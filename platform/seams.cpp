@@ -26,9 +26,4 @@ Locale& usEnglishLocale() {
     return l;
 }
 
-Platform& current() {
-    static Platform p{nullptr, nullptr, nullptr, &usEnglishLocale(), nullptr, {}};
-    return p;
-}
-
 }  // namespace tq::platform

@@ -1,7 +1,7 @@
 // The seams through which the program's own logic reaches the platform:
 // files, the shell, the registry, the locale and the user interface. Each
-// platform (and each test) installs its implementations; the report logic
-// never includes a platform header.
+// program (and each test) assembles a Platform of implementations and hands
+// it down; the report logic never includes a platform header.
 #pragma once
 
 #include <cstdint>
@@ -151,27 +151,22 @@ public:
     virtual bool onboardTicked(OnboardBox box) = 0;
 };
 
-// The program-wide platform. Every member is set before the first run.
+// A locale that renders as en-US Windows does: "." as decimal separator,
+// dates M/d/yyyy, times h:mm:ss AM/PM. In place until a platform sets its own.
+Locale& usEnglishLocale();
+
+// The platform a program works through: assembled by the driver (each
+// program's main, a test) and handed down to the runs, the windows and
+// their logic. Every member is set before the first run.
 struct Platform {
     Files* files = nullptr;
     Shell* shell = nullptr;
-    Registry* registry = nullptr;
-    Locale* locale = nullptr;
+    Registry* registry = nullptr;  // none on a platform without one
+    Locale* locale = &usEnglishLocale();
     UserInterface* ui = nullptr;
     // The program's binder, composed where it starts (backend, trace): what
     // the driver of each run connects through.
     wmi::Binder binder;
 };
-
-Platform& current();
-inline Files& files() { return *current().files; }
-inline Shell& shell() { return *current().shell; }
-inline Registry& registry() { return *current().registry; }
-inline Locale& locale() { return *current().locale; }
-inline UserInterface& ui() { return *current().ui; }
-
-// A locale that renders as en-US Windows does: "." as decimal separator,
-// dates M/d/yyyy, times h:mm:ss AM/PM. In place until a platform sets its own.
-Locale& usEnglishLocale();
 
 }  // namespace tq::platform

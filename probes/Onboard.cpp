@@ -7,7 +7,7 @@ namespace tq::probes {
 
 namespace {
 bool ticked(Probe& p, platform::OnboardBox box) {
-    return p.test([&] { return platform::ui().onboardTicked(box); });
+    return p.test([&] { return p.ui().onboardTicked(box); });
 }
 }  // namespace
 

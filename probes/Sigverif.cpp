@@ -16,7 +16,7 @@ void cutLastBreak(std::string& text) {
 
 void WriteSignatureSection(ReportStream& stream) {
     Probe p(stream);
-    auto& files = platform::files();
+    auto& files = p.files();
     int lineCounter = 1;
     std::string collected;
 
@@ -25,7 +25,7 @@ void WriteSignatureSection(ReportStream& stream) {
     const std::string path = winDir + "\\" + "SIGVERIF.TXT";
     if (!p.test([&] { return files.fileExists(path); })) return;
 
-    LogFile log(p.trap());
+    LogFile log(p.trap(), files);
     log.open(path);
     // Introduction: up to the separator line, whose heading line goes too.
     std::string line;

@@ -13,8 +13,7 @@ DateTime ConvertWmiDate(std::string_view wmiDate) {
     return *d;
 }
 
-std::string FormatDate(const DateTime& d) {
-    auto& locale = platform::locale();
+std::string FormatDate(platform::Locale& locale, const DateTime& d) {
     std::string text = locale.shortDate(d.year, d.month, d.day);
     if (d.hour != 0 || d.minute != 0 || d.second != 0) {
         text += ' ';
@@ -42,8 +41,9 @@ void WriteGraphicsSection(ReportStream& stream) {
         p.rowIfText("PNPDeviceID", video, "PNPDeviceID");
         p.rowIfText("DriverVersion", video, "DriverVersion");
         if (p.nonEmptyText(video, "DriverDate"))
-            p.row("DriverDate",
-                  [&] { return FormatDate(ConvertWmiDate(video["DriverDate"].rawText())) + std::string(kNbsp); });
+            p.row("DriverDate", [&] {
+                return FormatDate(p.locale(), ConvertWmiDate(video["DriverDate"].rawText())) + std::string(kNbsp);
+            });
         if (positiveInteger(p, video, "CurrentHorizontalResolution") &&
             positiveInteger(p, video, "CurrentVerticalResolution"))
             p.row("VideoMode", [&] {

@@ -57,7 +57,7 @@ void Probe::failureRow(const std::string& description) {
 }
 
 void Probe::message(std::string_view text) {
-    platform::ui().messageBox(std::string(text), report::kStyleCritical, std::string(report::kAppTitle));
+    ui().messageBox(std::string(text), report::kStyleCritical, std::string(report::kAppTitle));
 }
 
 void Probe::check(std::string_view messageBox) {
@@ -92,7 +92,7 @@ std::string textOf(const Value& v) {
 
 void LogFile::open(const std::string& path) {
     reader_.reset();
-    trap_.step([&] { reader_ = platform::files().openForInput(path); });
+    trap_.step([&] { reader_ = files_.openForInput(path); });
 }
 
 bool LogFile::atEnd() {

@@ -43,6 +43,10 @@ public:
     ReportStream& stream() noexcept { return stream_; }
     wmi::Run& run() noexcept { return stream_.run(); }
     trap::Trap& trap() noexcept { return stream_.trap(); }
+    // The platform's seams the run works through.
+    platform::Files& files() noexcept { return *stream_.platform().files; }
+    platform::UserInterface& ui() noexcept { return stream_.ui(); }
+    platform::Locale& locale() noexcept { return *stream_.platform().locale; }
 
     // The run's trapping, for the probe's own steps and conditions.
     template <class F>
@@ -140,7 +144,7 @@ public:
     // The failure row alone: label "Error", the description and "&nbsp;".
     void failureRow(const std::string& description);
     // Shows a critical message box under the program's title.
-    static void message(std::string_view text);
+    void message(std::string_view text);
 
 private:
     ReportStream& stream_;
@@ -151,12 +155,12 @@ private:
     bool headWritten_ = false;
 };
 
-// A text log read line by line through the file seam, for the sections that
+// A text log read line by line through the files' seam, for the sections that
 // copy logs. A log that could not be opened has no end to test (52 "Bad file
 // name or number"), so the loops over it end at once; closing it does nothing.
 class LogFile {
 public:
-    explicit LogFile(trap::Trap& trap) : trap_(trap) {}
+    LogFile(trap::Trap& trap, platform::Files& files) : trap_(trap), files_(files) {}
     // Opens for input (a step): a failure leaves the log unopened.
     void open(const std::string& path);
     bool atEnd();  // throws Error
@@ -166,6 +170,7 @@ public:
 
 private:
     trap::Trap& trap_;
+    platform::Files& files_;
     std::unique_ptr<platform::LineReader> reader_;
 };
 

@@ -56,7 +56,7 @@ using DateTime = cimdate::DateTime;
 // is shorter or forms no valid date fails with 13 (Type mismatch).
 DateTime ConvertWmiDate(std::string_view wmiDate);
 // The locale's short date, followed by its long time unless it is midnight.
-std::string FormatDate(const DateTime& date);
+std::string FormatDate(platform::Locale& locale, const DateTime& date);
 
 // The firmware revision in a drive's device identifier: the 8 characters
 // before the instance's "\" after the first 20, fill "_" as blanks. Fails

@@ -39,31 +39,24 @@ const std::vector<Section>& reportSections() {
 
 using namespace report;
 
-namespace {
-bool gRunning = false;
-
-struct RunningFlag {
-    RunningFlag() { gRunning = true; }
-    ~RunningFlag() { gRunning = false; }
-};
-}  // namespace
-
-bool reportRunning() { return gRunning; }
-
-RunOutcome RunReport(const std::vector<Section>& sections) {
-    wmi::Run run(platform::current().binder);  // one connection, each query once
-    return RunReport(run, sections);
+RunOutcome ReportRunner::run(const std::vector<Section>& sections) {
+    wmi::Run run(platform_.binder);  // one connection, each query once
+    return this->run(run, sections);
 }
 
-RunOutcome RunReport(wmi::Run& run, const std::vector<Section>& sections) {
-    if (gRunning) return RunOutcome::AlreadyRunning;
-    RunningFlag running;
-    auto& ui = platform::ui();
+RunOutcome ReportRunner::run(wmi::Run& run, const std::vector<Section>& sections) {
+    if (running_) return RunOutcome::AlreadyRunning;
+    running_ = true;
+    struct Leave {
+        bool& running;
+        ~Leave() { running = false; }
+    } leave{running_};
+    auto& ui = *platform_.ui;
     const std::string title(kAppTitle);
 
     ui.closeReportNameDialog();
     ui.setMousePointer(platform::kPointerHourglass);
-    run.decimalSeparator = platform::locale().decimalSeparator();
+    run.decimalSeparator = platform_.locale->decimalSeparator();
     trap::Trap& t = run.trap;  // the writers and probes trap into it
     t.on();
 
@@ -75,8 +68,8 @@ RunOutcome RunReport(wmi::Run& run, const std::vector<Section>& sections) {
 
     bool exists = false;
     t.step([&] {
-        if (!gObjFso) gObjFso = &platform::files();
-        exists = gObjFso->fileExists(reportPath());
+        if (!gObjFso) gObjFso = platform_.files;
+        exists = gObjFso->fileExists(reportPath(*platform_.files));
     });
     if (!exists) {
         gObjFso = nullptr;
@@ -86,8 +79,8 @@ RunOutcome RunReport(wmi::Run& run, const std::vector<Section>& sections) {
         return RunOutcome::NotCreated;
     }
 
-    ReportStream stream(run);
-    t.step([&] { stream = ReportStream(run, gObjFso->openForWriting(reportPath())); });
+    ReportStream stream(run, platform_);
+    t.step([&] { stream = ReportStream(run, platform_, gObjFso->openForWriting(reportPath(*platform_.files))); });
     WriteHtmlHeader(gStrFileName, stream);
     for (const Section& section : sections) {
         section.write(stream);
@@ -106,10 +99,10 @@ RunOutcome RunReport(wmi::Run& run, const std::vector<Section>& sections) {
         ui.closeMainWindow();
         return RunOutcome::Failed;
     }
-    const std::string path = reportPath();
+    const std::string path = reportPath(*platform_.files);
     // Named as the user finds it on this platform.
-    ui.messageBox("The file is saved on " + platform::files().displayPath(path), kStyleOk, "File is saved");
-    OpenDocument(ui.mainWindowHandle(), path);
+    ui.messageBox("The file is saved on " + platform_.files->displayPath(path), kStyleOk, "File is saved");
+    OpenDocument(platform_, ui.mainWindowHandle(), path);
     ui.closeMainWindow();
     return RunOutcome::Saved;
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/seams.h"
 #include "report/stream.h"
 #include "wmi/run.h"
 
@@ -25,11 +26,32 @@ enum class RunOutcome {
     AlreadyRunning,  // refused: another run is in progress
 };
 
-// Drives one report from the created file to the opened document, in a run
-// of its own through the program's binder, or in the caller's run.
-RunOutcome RunReport(const std::vector<Section>& sections = reportSections());
-RunOutcome RunReport(wmi::Run& run, const std::vector<Section>& sections = reportSections());
-// True while a report run is in progress (a run is not re-entrant).
-bool reportRunning();
+// Drives the reports of a program through its platform, and knows whether
+// one is in progress: a run is not re-entrant, and the windows, whose
+// clicks its progress updates let through, ask it before they start one.
+class ReportRunner {
+public:
+    explicit ReportRunner(platform::Platform& platform) : platform_(platform) {}
+    platform::Platform& platform() const noexcept { return platform_; }
+    bool running() const noexcept { return running_; }
+
+    // One report from the created file to the opened document, in a run of
+    // its own through the platform's binder, or in the caller's run.
+    RunOutcome run(const std::vector<Section>& sections = reportSections());
+    RunOutcome run(wmi::Run& run, const std::vector<Section>& sections = reportSections());
+
+private:
+    platform::Platform& platform_;
+    bool running_ = false;
+};
+
+// One report of a program that runs no other at the same time.
+inline RunOutcome RunReport(platform::Platform& platform, const std::vector<Section>& sections = reportSections()) {
+    return ReportRunner(platform).run(sections);
+}
+inline RunOutcome RunReport(platform::Platform& platform, wmi::Run& run,
+                            const std::vector<Section>& sections = reportSections()) {
+    return ReportRunner(platform).run(run, sections);
+}
 
 }  // namespace tq::probes

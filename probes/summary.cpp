@@ -17,8 +17,8 @@ using trap::Walk;
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kNotEnable = "not enable";
 
-void message(std::string_view prompt, int style) {
-    platform::ui().messageBox(std::string(prompt), style, std::string(report::kAppTitle));
+void message(platform::Platform& platform, std::string_view prompt, int style) {
+    platform.ui->messageBox(std::string(prompt), style, std::string(report::kAppTitle));
 }
 
 // A property that is a text of length greater than 0. A property the object
@@ -48,7 +48,8 @@ void first(trap::Trap& t, const wmi::CollectionPtr& result, Body&& body) {
 
 }  // namespace
 
-void MotherboardInfo(wmi::Run& run, SummaryView& view, const std::function<void()>& boxTicked) {
+void MotherboardInfo(platform::Platform& platform, wmi::Run& run, SummaryView& view,
+                     const std::function<void()>& boxTicked) {
     trap::Trap& t = run.trap;
     t.on();
     wmi::ServicePtr service;
@@ -87,10 +88,11 @@ void MotherboardInfo(wmi::Run& run, SummaryView& view, const std::function<void(
 
     result.reset();
     service.reset();
-    if (t.failed()) message("Error: try to get motherboarddata in Modul 'MB'", report::kStyleCritical);
+    if (t.failed()) message(platform, "Error: try to get motherboarddata in Modul 'MB'", report::kStyleCritical);
 }
 
-std::string MotherboardPnp(wmi::Run& run, SummaryView& view, const std::string& vgaPnp) {
+std::string MotherboardPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view,
+                           const std::string& vgaPnp) {
     trap::Trap& t = run.trap;
     std::string r;
     t.on();
@@ -128,7 +130,7 @@ std::string MotherboardPnp(wmi::Run& run, SummaryView& view, const std::string& 
         r += kCrLf;
     });
 
-    if (view.ticked(OnboardBox::Vga)) r += GraphicsPnp(run, view);
+    if (view.ticked(OnboardBox::Vga)) r += GraphicsPnp(platform, run, view);
 
     if (view.ticked(OnboardBox::Audio)) {
         t.step([&] {
@@ -172,13 +174,13 @@ std::string MotherboardPnp(wmi::Run& run, SummaryView& view, const std::string& 
     lan.reset();
     service.reset();
     if (t.failed()) {
-        message("Error: try to get motherboard pnp's", report::kStyleOk);
+        message(platform, "Error: try to get motherboard pnp's", report::kStyleOk);
         return {};
     }
     return r;
 }
 
-std::string GraphicsPnp(wmi::Run& run, SummaryView& view) {
+std::string GraphicsPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view) {
     trap::Trap& t = run.trap;
     std::string r;
     std::int16_t counter = 0;
@@ -200,7 +202,8 @@ std::string GraphicsPnp(wmi::Run& run, SummaryView& view) {
             t.step([&] { view.setCaption("lblVGADriverVersion", vc["DriverVersion"].str()); });
         if (present(t, vc, "DriverDate"))
             t.step([&] {
-                view.setCaption("lblVGADriverDate", FormatDate(ConvertWmiDate(vc["DriverDate"].str())));
+                view.setCaption("lblVGADriverDate",
+                                FormatDate(*platform.locale, ConvertWmiDate(vc["DriverDate"].str())));
             });
         if (t.test([&] {
                 return positive(vc["CurrentHorizontalResolution"]) && positive(vc["CurrentVerticalResolution"]);
@@ -221,13 +224,13 @@ std::string GraphicsPnp(wmi::Run& run, SummaryView& view) {
     controllers.reset();
     service.reset();
     if (t.failed()) {
-        message("Error: try to get vga pnp's", report::kStyleOk);
+        message(platform, "Error: try to get vga pnp's", report::kStyleOk);
         return {};
     }
     return r;
 }
 
-std::string MultimediaPnp(wmi::Run& run, SummaryView& view) {
+std::string MultimediaPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view) {
     trap::Trap& t = run.trap;
     std::string r;
     int i = 0;
@@ -251,7 +254,7 @@ std::string MultimediaPnp(wmi::Run& run, SummaryView& view) {
     devices.reset();
     service.reset();
     if (t.failed()) {
-        message("Error: try to get multi media pnp's", report::kStyleOk);
+        message(platform, "Error: try to get multi media pnp's", report::kStyleOk);
         return {};
     }
     return r;

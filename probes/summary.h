@@ -1,7 +1,8 @@
 // What the main window shows of the machine: the motherboard and BIOS
 // captions and the three Plug-and-Play identifier texts, read from the
-// management service through the caller's run. The window's own logic
-// (ui/mainlogic.h) decides when.
+// management service through the caller's run; messages go to the
+// platform's user interface. The window's own logic (ui/mainlogic.h)
+// decides when.
 #pragma once
 
 #include <functional>
@@ -32,13 +33,15 @@ public:
 
 // The motherboard and BIOS captions. An on-board graphics or audio device
 // whose box is clear ticks it, and `boxTicked` rebuilds at once.
-void MotherboardInfo(wmi::Run& run, SummaryView& view, const std::function<void()>& boxTicked);
+void MotherboardInfo(platform::Platform& platform, wmi::Run& run, SummaryView& view,
+                     const std::function<void()>& boxTicked);
 // The motherboard's identifiers (with the graphics' and audio's when their
 // boxes are ticked); identifiers already in `vgaPnp` are left out.
-std::string MotherboardPnp(wmi::Run& run, SummaryView& view, const std::string& vgaPnp);
+std::string MotherboardPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view,
+                           const std::string& vgaPnp);
 // The graphics adapters' identifiers; the first adapter fills the captions.
-std::string GraphicsPnp(wmi::Run& run, SummaryView& view);
+std::string GraphicsPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view);
 // The sound devices' identifiers; their names fill the multimedia slots.
-std::string MultimediaPnp(wmi::Run& run, SummaryView& view);
+std::string MultimediaPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view);
 
 }  // namespace tq::probes

@@ -15,7 +15,7 @@ void writeLines(ReportStream& stream, std::initializer_list<std::string_view> li
     trap::Trap& t = stream.trap();
     t.on();
     for (std::string_view line : lines) t.step([&] { stream.writeLine(line); });
-    if (t.failed()) platform::ui().messageBox(std::string(message), kStyleCritical, std::string(kAppTitle));
+    if (t.failed()) stream.ui().messageBox(std::string(message), kStyleCritical, std::string(kAppTitle));
 }
 
 }  // namespace
@@ -69,8 +69,8 @@ void WriteHtmlHeader(std::string_view title, ReportStream& stream) {
              "<br><br></font></td></tr>");
     line("<tr><td>&nbsp;</td><td colspan='2'>");
     if (t.failed())
-        platform::ui().messageBox("Error occure while writing the header of output-file.", kStyleCritical,
-                                  std::string(kAppTitle));
+        stream.ui().messageBox("Error occure while writing the header of output-file.", kStyleCritical,
+                               std::string(kAppTitle));
 }
 
 void WriteTableHead(std::string_view title, ReportStream& stream) {
@@ -115,7 +115,8 @@ void TableRowWriter::add(std::string_view piece) {
 void TableRowWriter::end() {
     trap::Trap& t = stream_.trap();
     if (!failed_) failed_ = !t.step([&] { stream_.writeLine(kRowEnd); });
-    if (failed_ && t.failed()) platform::ui().messageBox(std::string(kRowMessage), kStyleCritical, std::string(kAppTitle));
+    if (failed_ && t.failed())
+        stream_.ui().messageBox(std::string(kRowMessage), kStyleCritical, std::string(kAppTitle));
 }
 
 void WriteTableFooter(ReportStream& stream) {

@@ -7,12 +7,12 @@ std::string gStrFileName;
 std::string gStrComment;
 platform::Files* gObjFso = nullptr;
 
-std::string reportPath() { return platform::files().applicationFolder() + "\\" + gStrFileName; }
+std::string reportPath(platform::Files& files) { return files.applicationFolder() + "\\" + gStrFileName; }
 
-void OpenDocument(std::uintptr_t ownerWindow, const std::string& path) {
-    auto& ui = platform::ui();
+void OpenDocument(platform::Platform& platform, std::uintptr_t ownerWindow, const std::string& path) {
+    auto& ui = *platform.ui;
     ui.setMousePointer(platform::kPointerHourglass);
-    platform::shell().execute(ownerWindow, "Open", path, "", "", 1);
+    platform.shell->execute(ownerWindow, "Open", path, "", "", 1);
     ui.setMousePointer(platform::kPointerDefault);
 }
 

@@ -22,10 +22,10 @@ extern std::string gStrComment;
 extern platform::Files* gObjFso;
 
 // The report path: the application folder, "\" and the file name.
-std::string reportPath();
+std::string reportPath(platform::Files& files);
 
 // Hands a finished document to the shell's "Open" verb.
-void OpenDocument(std::uintptr_t ownerWindow, const std::string& path);
+void OpenDocument(platform::Platform& platform, std::uintptr_t ownerWindow, const std::string& path);
 
 // The hardware part of a Plug-and-Play identifier: everything before the
 // first "\" after its "&REV" field; unchanged without such a field, and

@@ -2,7 +2,7 @@
 // run and passed to every writer. Writing to a stream that was never opened
 // fails like calling a missing object; writing after close fails too. The
 // stream carries the run it belongs to: its service and its pending failure,
-// which every writer records into.
+// which every writer records into; and the platform the run works through.
 #pragma once
 
 #include <memory>
@@ -16,11 +16,13 @@ namespace tq::report {
 
 class ReportStream {
 public:
-    explicit ReportStream(wmi::Run& run) : run_(&run) {}
-    ReportStream(wmi::Run& run, std::unique_ptr<platform::TextWriter> writer)
-        : run_(&run), writer_(std::move(writer)) {}
+    ReportStream(wmi::Run& run, platform::Platform& platform) : run_(&run), platform_(&platform) {}
+    ReportStream(wmi::Run& run, platform::Platform& platform, std::unique_ptr<platform::TextWriter> writer)
+        : run_(&run), platform_(&platform), writer_(std::move(writer)) {}
 
     wmi::Run& run() const noexcept { return *run_; }
+    platform::Platform& platform() const noexcept { return *platform_; }
+    platform::UserInterface& ui() const noexcept { return *platform_->ui; }
     trap::Trap& trap() const noexcept { return run_->trap; }
 
     bool isOpen() const noexcept { return writer_ != nullptr && !closed_; }
@@ -32,6 +34,7 @@ public:
 
 private:
     wmi::Run* run_;
+    platform::Platform* platform_;
     std::unique_ptr<platform::TextWriter> writer_;
     bool closed_ = false;
     std::string held_;  // parts of the line a writer could not take

@@ -44,17 +44,18 @@ std::string withoutReservedNameChars(std::string_view designation) {
     return out;
 }
 
-bool acceptDesignation(const std::string& designation) {
+bool acceptDesignation(probes::ReportRunner& reports, const std::string& designation) {
+    platform::Platform& platform = reports.platform();
     if (designation.empty()) {
-        platform::ui().messageBox("Bitte das Feld Bezeichnung ausf\xC3\xBCllen", report::kStyleCritical,
-                                  std::string(report::kAppTitle));
+        platform.ui->messageBox("Bitte das Feld Bezeichnung ausf\xC3\xBCllen", report::kStyleCritical,
+                                std::string(report::kAppTitle));
         return false;
     }
     report::gStrFileName = designation + ".htm";
     // A file that cannot be created is not fatal here: the run reports it.
     trap::Trap t;  // the run reports a file it cannot find
-    t.step([] { platform::files().createTextFile(report::reportPath())->close(); });
-    probes::RunReport();
+    t.step([&] { platform.files->createTextFile(report::reportPath(*platform.files))->close(); });
+    reports.run();
     return true;
 }
 
@@ -67,13 +68,13 @@ std::string versionText(const std::string& version) {
            "Hardware inventory and service tools" + "\r\n" + "Tallyquest project, tallyquest.invalid";
 }
 
-bool GetKeyValue(std::uint32_t keyRoot, const std::string& keyName, const std::string& subKeyRef,
-                 std::string& keyVal) {
-    if (!platform::current().registry) {  // a platform without one
+bool GetKeyValue(platform::Platform& platform, std::uint32_t keyRoot, const std::string& keyName,
+                 const std::string& subKeyRef, std::string& keyVal) {
+    if (!platform.registry) {  // a platform without one
         keyVal.clear();
         return false;
     }
-    auto& registry = platform::registry();
+    auto& registry = *platform.registry;
     std::uintptr_t key = 0;
     bool opened = false;
     if (registry.openKey(keyRoot, keyName, kKeyAccess, key) == 0) {
@@ -105,25 +106,25 @@ bool GetKeyValue(std::uint32_t keyRoot, const std::string& keyName, const std::s
     return false;
 }
 
-void StartSysInfo() {
+void StartSysInfo(platform::Platform& platform) {
     try {
         std::string path;
-        if (GetKeyValue(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path)) {
-            platform::shell().launch(path);
+        if (GetKeyValue(platform, kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", "PATH", path)) {
+            platform.shell->launch(path);
             return;
         }
-        if (GetKeyValue(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", path)) {
+        if (GetKeyValue(platform, kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Shared Tools Location", "MSINFO", path)) {
             path += "\\MSINFO32.EXE";
-            if (!platform::shell().firstMatch(path).empty()) {
-                platform::shell().launch(path);
+            if (!platform.shell->firstMatch(path).empty()) {
+                platform.shell->launch(path);
                 return;
             }
         }
     } catch (const std::exception&) {
         // Any failure on the way ends in the message below.
     }
-    platform::ui().messageBox("System Information Is Unavailable At This Time", report::kStyleOk,
-                              std::string(report::kAppTitle));
+    platform.ui->messageBox("System Information Is Unavailable At This Time", report::kStyleOk,
+                            std::string(report::kAppTitle));
 }
 
 ProgressFigure progressFigure(std::int32_t percent) {

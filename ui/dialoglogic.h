@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "platform/seams.h"
+#include "probes/reportrun.h"
+
 namespace tq::ui {
 
 // The nine characters a designation may not hold: they would place the
@@ -20,7 +23,7 @@ std::string withoutReservedNameChars(std::string_view designation);
 // OK of the report-name dialog: refuses an empty designation with its
 // message (false: the caller puts the focus back), otherwise stores the file
 // name, creates the empty report file and runs the report (true).
-bool acceptDesignation(const std::string& designation);
+bool acceptDesignation(probes::ReportRunner& reports, const std::string& designation);
 
 // OK of the comment dialog: stores the comment converted by EncodeUmlauts.
 void storeComment(std::string comment);
@@ -33,10 +36,10 @@ inline constexpr std::string_view kAboutVersion = "Version  3.4.11";
 // cannot be opened or the value not read. Throws Error when the value comes
 // back without any content to cut.
 inline constexpr std::uint32_t kHkeyLocalMachine = 0x80000002u;
-bool GetKeyValue(std::uint32_t keyRoot, const std::string& keyName, const std::string& subKeyRef,
-                 std::string& keyVal);
+bool GetKeyValue(platform::Platform& platform, std::uint32_t keyRoot, const std::string& keyName,
+                 const std::string& subKeyRef, std::string& keyVal);
 // Starts the system information tool, or says that it is unavailable.
-void StartSysInfo();
+void StartSysInfo(platform::Platform& platform);
 
 // The progress bar: the percentage clamped to the bar's 100 units and the
 // text printed in its middle.

@@ -58,7 +58,7 @@ void DesignationEdit::dropReserved() {
     setCursorPosition(cursor);
 }
 
-FrmCuz::FrmCuz() {
+FrmCuz::FrmCuz(probes::ReportRunner& reports) : reports_(reports) {
     const Twips t;
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -87,12 +87,12 @@ void FrmCuz::keyPressEvent(QKeyEvent* e) {
 }
 
 void FrmCuz::okay() {
-    if (probes::reportRunning()) return;
+    if (reports_.running()) return;
     // This dialog may be the program's last window (Exit leaves it open):
     // the run closes it at once, and the program must live on until the
     // run has shown its last message.
     const QEventLoopLocker keepRunning;
-    if (!acceptDesignation(T_cuz_->text().toStdString())) T_cuz_->setFocus();
+    if (!acceptDesignation(reports_, T_cuz_->text().toStdString())) T_cuz_->setFocus();
     // The run has closed this window; nothing here may be touched any more.
 }
 
@@ -125,7 +125,7 @@ FrmComment::FrmComment(QWidget* owner) : QDialog(owner) {
     connect(cancel, &QPushButton::clicked, this, &QWidget::close);
 }
 
-FrmAbout::FrmAbout() {
+FrmAbout::FrmAbout(platform::Platform& platform) {
     const Twips t;
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -145,7 +145,7 @@ FrmAbout::FrmAbout() {
     Versionsinfo(std::string(kAboutVersion));
 
     connect(ok, &QPushButton::clicked, this, &QWidget::close);
-    connect(sysInfo, &QPushButton::clicked, this, [] { StartSysInfo(); });
+    connect(sysInfo, &QPushButton::clicked, this, [&platform] { StartSysInfo(platform); });
 }
 
 void FrmAbout::Versionsinfo(const std::string& strVersion) {

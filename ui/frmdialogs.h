@@ -7,6 +7,9 @@
 #include <QDialog>
 #include <QLineEdit>
 
+#include "platform/seams.h"
+#include "probes/reportrun.h"
+
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -28,7 +31,7 @@ private:
 
 class FrmCuz final : public QDialog {
 public:
-    FrmCuz();
+    explicit FrmCuz(probes::ReportRunner& reports);
     DesignationEdit* T_cuz() const noexcept { return T_cuz_; }
 
 protected:
@@ -37,6 +40,7 @@ protected:
 private:
     void okay();
 
+    probes::ReportRunner& reports_;
     DesignationEdit* T_cuz_;
     QPushButton* bb_cuzokay_;
     QPushButton* bb_cuzabbrechen_;
@@ -53,7 +57,7 @@ private:
 
 class FrmAbout final : public QDialog {
 public:
-    FrmAbout();
+    explicit FrmAbout(platform::Platform& platform);
     // Fills the version text; "Version  4" when `strVersion` is empty.
     void Versionsinfo(const std::string& strVersion = {});
 

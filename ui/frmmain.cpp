@@ -18,7 +18,8 @@ namespace tq::ui {
 
 using platform::OnboardBox;
 
-FrmMain::FrmMain(MainWindowActions actions) : actions_(std::move(actions)), logic_(*this) {
+FrmMain::FrmMain(probes::ReportRunner& reports, MainWindowActions actions)
+    : reports_(reports), actions_(std::move(actions)), logic_(reports.platform(), *this) {
     const Twips t;
     const layout::Window& design = layout::frmMain();
     setAttribute(Qt::WA_DeleteOnClose);
@@ -75,7 +76,7 @@ void FrmMain::load() { logic_.load(); }
 void FrmMain::createReport() {
     // A run is not re-entrant: while one is in progress (its progress
     // updates let clicks through) the button does nothing.
-    if (probes::reportRunning()) return;
+    if (reports_.running()) return;
     actions_.showReportNameDialog();
 }
 
@@ -159,7 +160,7 @@ void FrmMain::closeEvent(QCloseEvent* e) {
     // During a run the window's controls stay usable, but leaving it would
     // pull the check boxes from under the on-board section: only the run
     // itself closes it then.
-    if (probes::reportRunning() && !closeByProgram_) {
+    if (reports_.running() && !closeByProgram_) {
         e->ignore();
         return;
     }

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "probes/reportrun.h"
 #include "ui/mainlogic.h"
 
 class QCheckBox;
@@ -35,7 +36,9 @@ struct MainWindowActions {
 
 class FrmMain final : public QWidget, public MainView {
 public:
-    explicit FrmMain(MainWindowActions actions);
+    // Runs its logic through the reports' platform, and asks them whether
+    // a run is in progress.
+    FrmMain(probes::ReportRunner& reports, MainWindowActions actions);
     ~FrmMain() override;
 
     // Loads the window: runs MainLogic::load, which shows the window at its end.
@@ -68,6 +71,7 @@ private:
     QCheckBox* box(platform::OnboardBox which) const;
     void createReport();
 
+    probes::ReportRunner& reports_;
     MainWindowActions actions_;
     MainLogic logic_;
     QPushButton* btnMotherboard_ = nullptr;

@@ -24,8 +24,8 @@ constexpr std::string_view kUnknownLabels[] = {
 template <class F>
 auto MainLogic::inRun(F&& f) {
     if (run_) return f(*run_);
-    wmi::Run run(platform::current().binder);
-    run.decimalSeparator = platform::locale().decimalSeparator();
+    wmi::Run run(platform_.binder);
+    run.decimalSeparator = platform_.locale->decimalSeparator();
     run_ = &run;
     struct Leave {
         wmi::Run*& r;
@@ -59,7 +59,7 @@ void MainLogic::load() {
     mm_.clear();
     for (std::string_view label : kUnknownLabels) view_.setCaption(label, std::string(kUnknown));
 
-    platform::ui().setMousePointer(platform::kPointerHourglass);
+    platform_.ui->setMousePointer(platform::kPointerHourglass);
     view_.showStartForm();
     inRun([&](wmi::Run&) {  // the start asks the service once
         if (vga_.empty()) vga_ = getVGApnp();
@@ -68,7 +68,7 @@ void MainLogic::load() {
     view_.setPnpText(mb_);
     view_.closeStartForm();
     view_.showWindow();
-    platform::ui().setMousePointer(platform::kPointerDefault);
+    platform_.ui->setMousePointer(platform::kPointerDefault);
 }
 
 void MainLogic::switchPanel(Panel panel) {
@@ -82,27 +82,27 @@ void MainLogic::switchPanel(Panel panel) {
 }
 
 void MainLogic::checkChanged() {
-    platform::ui().setMousePointer(platform::kPointerHourglass);
+    platform_.ui->setMousePointer(platform::kPointerHourglass);
     view_.setPnpEnabled(false);
     view_.setPnpText(getMBpnp());
     mb_ = view_.pnpText();
     view_.setPnpEnabled(true);
-    platform::ui().setMousePointer(platform::kPointerDefault);
+    platform_.ui->setMousePointer(platform::kPointerDefault);
 }
 
 void MainLogic::getMBinfo() {
-    inRun([&](wmi::Run& run) { probes::MotherboardInfo(run, view_, [this] { checkChanged(); }); });
+    inRun([&](wmi::Run& run) { probes::MotherboardInfo(platform_, run, view_, [this] { checkChanged(); }); });
     if (mb_.empty()) mb_ = getMBpnp();
 }
 
 std::string MainLogic::getMBpnp() {
-    return inRun([&](wmi::Run& run) { return probes::MotherboardPnp(run, view_, vga_); });
+    return inRun([&](wmi::Run& run) { return probes::MotherboardPnp(platform_, run, view_, vga_); });
 }
 std::string MainLogic::getVGApnp() {
-    return inRun([&](wmi::Run& run) { return probes::GraphicsPnp(run, view_); });
+    return inRun([&](wmi::Run& run) { return probes::GraphicsPnp(platform_, run, view_); });
 }
 std::string MainLogic::getMMpnp() {
-    return inRun([&](wmi::Run& run) { return probes::MultimediaPnp(run, view_); });
+    return inRun([&](wmi::Run& run) { return probes::MultimediaPnp(platform_, run, view_); });
 }
 
 void OnboardBoxes::windowClosing(const MainView& window) {

@@ -1,8 +1,8 @@
 // The main window's procedures without any window toolkit: loading, the
 // motherboard and BIOS panel, the three Plug-and-Play identifier texts, panel
 // switching and the on-board check boxes. They talk to the window through
-// MainView; message boxes and the mouse pointer go through the platform's
-// user-interface seam.
+// MainView; message boxes and the mouse pointer go through the user-interface
+// seam of the platform the window was given.
 #pragma once
 
 #include <array>
@@ -40,7 +40,7 @@ public:
 
 class MainLogic {
 public:
-    explicit MainLogic(MainView& view) : view_(view) {}
+    MainLogic(platform::Platform& platform, MainView& view) : platform_(platform), view_(view) {}
 
     // Loading the window: labels to "unknown", the start notice, the
     // graphics and motherboard data, then the window shows.
@@ -65,6 +65,7 @@ private:
     std::string& textOf(Panel panel);
     std::string fetch(Panel panel);
 
+    platform::Platform& platform_;
     MainView& view_;
     // Runs `f` in the window's current run: the start's, or one of the
     // action's own. A report run keeps its own, so a panel switch between

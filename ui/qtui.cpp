@@ -1,7 +1,5 @@
 #include "ui/qtui.h"
 
-#include <cassert>
-
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -17,7 +15,6 @@
 
 namespace tq::ui {
 namespace {
-QtUserInterface* gInstance = nullptr;
 
 template <class W>
 bool isOpen(const QPointer<W>& w) {
@@ -25,31 +22,23 @@ bool isOpen(const QPointer<W>& w) {
 }
 }  // namespace
 
-QtUserInterface::QtUserInterface() {
-    assert(!gInstance);
-    gInstance = this;
-}
+QtUserInterface::QtUserInterface(platform::Platform& platform) : reports_(platform) {}
 
 QtUserInterface::~QtUserInterface() {
     for (QWidget* w : std::initializer_list<QWidget*>{cuz_.data(), about_.data(), progress_.data(), main_.data()})
         delete w;
-    if (gInstance == this) gInstance = nullptr;
-}
-
-QtUserInterface& QtUserInterface::instance() {
-    assert(gInstance);
-    return *gInstance;
 }
 
 FrmMain* QtUserInterface::startMainWindow() {
-    main_ = new FrmMain({[this] { showAbout(); }, [this] { showComment(); }, [this] { showReportNameDialog(); },
+    main_ = new FrmMain(reports_,
+                        {[this] { showAbout(); }, [this] { showComment(); }, [this] { showReportNameDialog(); },
                          [this](const FrmMain& window) { mainWindowClosing(window); }});
     main_->load();
     return main_.data();
 }
 
 FrmCuz* QtUserInterface::showReportNameDialog() {
-    if (!isOpen(cuz_)) cuz_ = new FrmCuz;
+    if (!isOpen(cuz_)) cuz_ = new FrmCuz(reports_);
     cuz_->show();
     cuz_->raise();
     cuz_->activateWindow();
@@ -57,7 +46,7 @@ FrmCuz* QtUserInterface::showReportNameDialog() {
 }
 
 FrmAbout* QtUserInterface::showAbout() {
-    if (!isOpen(about_)) about_ = new FrmAbout;
+    if (!isOpen(about_)) about_ = new FrmAbout(reports_.platform());
     about_->show();
     about_->raise();
     about_->activateWindow();

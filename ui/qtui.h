@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include "platform/seams.h"
+#include "probes/reportrun.h"
 #include "ui/frmdialogs.h"
 #include "ui/frmupdate.h"
 #include "ui/mainlogic.h"
@@ -21,10 +22,14 @@ class FrmMain;
 
 class QtUserInterface final : public platform::UserInterface {
 public:
-    // The one instance; windows reach each other through it.
-    QtUserInterface();
+    // The windows' owner, made by the program: they reach each other
+    // through it, and run their reports through `platform` (whose user
+    // interface the program sets to this one, or to one that wraps it).
+    explicit QtUserInterface(platform::Platform& platform);
     ~QtUserInterface() override;
-    static QtUserInterface& instance();
+    QtUserInterface(const QtUserInterface&) = delete;
+    QtUserInterface& operator=(const QtUserInterface&) = delete;
+    probes::ReportRunner& reports() noexcept { return reports_; }
 
     // Replaces the message box (tests answer them this way). An empty hook
     // brings the real box back.
@@ -69,6 +74,7 @@ public:
 private:
     FrmUpdate& progress();
 
+    probes::ReportRunner reports_;
     MessageHook hook_;
     QPointer<FrmMain> main_;
     QPointer<FrmUpdate> progress_;

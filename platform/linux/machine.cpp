@@ -4,7 +4,6 @@
 #include <cctype>
 #include <cstdio>
 #include <limits>
-#include <mutex>
 #include <set>
 #include <utility>
 
@@ -86,22 +85,9 @@ void noteOversizedTable(const std::string& root) {
                  root.c_str(), smbios::kMaxTableBytes >> 10, smbios::kMaxTableBytes >> 10);
 }
 
-std::mutex gDeniedMutex;
-std::optional<std::string> gDeniedRoot;
 }  // namespace
 
-void noteUnreadableTable(const std::string& root) {
-    std::lock_guard<std::mutex> lock(gDeniedMutex);
-    if (!gDeniedRoot) gDeniedRoot = root;
-}
-
-std::string readingLimits() {
-    std::string root;
-    {
-        std::lock_guard<std::mutex> lock(gDeniedMutex);
-        if (!gDeniedRoot) return {};
-        root = *gDeniedRoot;
-    }
+std::string readingLimits(const std::string& root) {
     // What the report lacks: what only the table holds, and what the
     // fields everyone may read did not give either.
     Machine m(root);
@@ -119,7 +105,8 @@ std::string readingLimits() {
            " need root: run with sudo";
 }
 
-Machine::Machine(std::string root) : fs(std::move(root)) {}
+Machine::Machine(std::string root, std::function<void(const std::string&)> refused)
+    : fs(std::move(root)), refused_(std::move(refused)) {}
 
 const smbios::Table& Machine::smbios() {
     if (!smbios_) {
@@ -131,7 +118,7 @@ const smbios::Table& Machine::smbios() {
         else smbios_ = smbios::Table{};
         // Root's alone (mode 0400): there, but not to be read by this user.
         smbiosDenied_ = !table && fs.exists("/sys/firmware/dmi/tables/DMI");
-        if (smbiosDenied_) noteUnreadableTable(fs.root());
+        if (smbiosDenied_ && refused_) refused_(fs.root());
     }
     return *smbios_;
 }

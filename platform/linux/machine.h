@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -97,7 +98,8 @@ struct Cpu {
 
 class Machine {
 public:
-    explicit Machine(std::string root);
+    // `refused` is told the root when this user may not read the firmware table.
+    explicit Machine(std::string root, std::function<void(const std::string&)> refused = {});
 
     Fs fs;
 
@@ -155,6 +157,7 @@ private:
 
     std::optional<smbios::Table> smbios_;
     bool smbiosDenied_ = false;
+    std::function<void(const std::string&)> refused_;
     std::optional<std::vector<Device>> devices_;
     std::optional<std::vector<Cpu>> cpus_;
     std::optional<std::vector<NetInterface>> netInterfaces_;
@@ -165,11 +168,6 @@ private:
     std::map<std::string, std::string> moduleVersions_;
     std::map<std::string, const Device*> bySysPath_;  // devices() by their folder
 };
-
-// Notes, once per process, that the firmware table below `root` could not
-// be read by this user; readingLimits() (provider.h) then says what the
-// report lacks.
-void noteUnreadableTable(const std::string& root);
 
 // The class builders, one per management class the program reads. Each is
 // a function of the machine view alone: they may run in any order.

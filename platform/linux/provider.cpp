@@ -59,16 +59,16 @@ const std::map<std::string, ClassSource>& sources() {
 
 // What one repository knows of the machine; lives as long as the repository.
 struct BindState {
-    explicit BindState(std::string root) : machine(std::move(root)) {}
+    BindState(std::string root, RefusedTable refused) : machine(std::move(root), std::move(refused)) {}
     Machine machine;
     std::set<std::string> filled;
 };
 
 }  // namespace
 
-std::shared_ptr<wmi::Repository> makeRepository(std::string root, wmi::TraceSink faults) {
+std::shared_ptr<wmi::Repository> makeRepository(std::string root, wmi::TraceSink faults, RefusedTable refused) {
     auto repo = std::make_shared<wmi::Repository>();
-    auto state = std::make_shared<BindState>(std::move(root));
+    auto state = std::make_shared<BindState>(std::move(root), std::move(refused));
     repo->setLoader([state, faults = std::move(faults)](wmi::Repository& r, std::string_view className) {
         auto it = sources().find(lower(className));
         if (it == sources().end()) return;
@@ -91,8 +91,8 @@ std::shared_ptr<wmi::Repository> makeRepository(std::string root, wmi::TraceSink
     return repo;
 }
 
-wmi::Binder makeBinder(std::string root, wmi::TraceSink faults) {
-    return wmi::makeBinder([root, faults]() { return makeRepository(root, faults); });
+wmi::Binder makeBinder(std::string root, wmi::TraceSink faults, RefusedTable refused) {
+    return wmi::makeBinder([root, faults, refused]() { return makeRepository(root, faults, refused); });
 }
 
 }  // namespace tq::linuxprov

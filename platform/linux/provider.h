@@ -3,6 +3,7 @@
 // so that a recorded tree can stand in for the machine.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -12,17 +13,22 @@
 
 namespace tq::linuxprov {
 
+// Told the root below which this user may not read the firmware table.
+using RefusedTable = std::function<void(const std::string& root)>;
+
 // A binder whose every bind reads the machine below `root` afresh. A class
-// whose reader gives up is left empty, and `faults` traces why.
-wmi::Binder makeBinder(std::string root = "/", wmi::TraceSink faults = {});
+// whose reader gives up is left empty, and `faults` traces why; a firmware
+// table this user may not read is told to `refused`.
+wmi::Binder makeBinder(std::string root = "/", wmi::TraceSink faults = {}, RefusedTable refused = {});
 
 // A fresh repository over the machine below `root`; each class is read when
 // a query first asks for it.
-std::shared_ptr<wmi::Repository> makeRepository(std::string root = "/", wmi::TraceSink faults = {});
+std::shared_ptr<wmi::Repository> makeRepository(std::string root = "/", wmi::TraceSink faults = {},
+                                                RefusedTable refused = {});
 
-// What this user could not read of the machine and what the report lacks
-// for it, as one sentence ("... memory modules and ... need root: run with
-// sudo"); empty when everything could be read.
-std::string readingLimits();
+// What the report lacks when the firmware table below `root` is refused to
+// this user, as one sentence ("... memory modules and ... need root: run
+// with sudo").
+std::string readingLimits(const std::string& root);
 
 }  // namespace tq::linuxprov

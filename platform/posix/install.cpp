@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <memory>
 
 #include "platform/install.h"
@@ -7,31 +8,41 @@
 
 namespace tq::platform {
 namespace {
-std::unique_ptr<posix::PosixFiles> gFiles;
-std::unique_ptr<posix::PosixShell> gShell;
-std::unique_ptr<posix::PosixLocale> gLocale;
+struct PosixSeams final : InstalledSeams {
+    PosixSeams(const posix::PathMap& map, const std::string& folder) : files(map, folder), shell(files.paths()) {}
+    posix::PosixFiles files;
+    posix::PosixShell shell;
+    posix::PosixLocale locale;
+    // The system information tool's stand-in over the process's PATH.
+    posix::StandInRegistry registry{std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin",
+                                    {"hardinfo2", "hardinfo"}};
+};
 }  // namespace
 
-void installPlatform(const InstallOptions& options) {
+std::unique_ptr<InstalledSeams> installPlatform(Platform& platform, const InstallOptions& options) {
     posix::PathMap map(options.driveC.empty() ? "/" : options.driveC);
     const std::string folder = options.applicationFolder.empty() ? posix::executableFolder() : options.applicationFolder;
-    gFiles = std::make_unique<posix::PosixFiles>(map, folder);
-    gShell = std::make_unique<posix::PosixShell>(gFiles->paths());
-    gLocale = std::make_unique<posix::PosixLocale>();
-    current().files = gFiles.get();
-    current().shell = gShell.get();
-    current().locale = gLocale.get();
-    current().registry = &posix::standInRegistry();
+    auto seams = std::make_unique<PosixSeams>(map, folder);
+    platform.files = &seams->files;
+    platform.shell = &seams->shell;
+    platform.locale = &seams->locale;
+    platform.registry = &seams->registry;
+    return seams;
 }
 
 wmi::Binder platformBinder(const InstallOptions& options) {
-    return linuxprov::makeBinder(options.root.empty() ? "/" : options.root, options.trace);
+    linuxprov::RefusedTable refused;
+    if (options.limits) refused = [limits = options.limits](const std::string& root) { limits->tableRefused(root); };
+    return linuxprov::makeBinder(options.root.empty() ? "/" : options.root, options.trace, std::move(refused));
 }
 
-std::string readingLimits() { return linuxprov::readingLimits(); }
-
-std::string toPlatformPath(const std::string& nativePath) {
-    return gFiles ? gFiles->paths().toWindows(nativePath) : nativePath;
+std::string ReadingLimits::sentence() const {
+    std::optional<std::string> root;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        root = refusedRoot_;
+    }
+    return root ? linuxprov::readingLimits(*root) : std::string();
 }
 
 std::string programFolder() { return posix::executableFolder(); }

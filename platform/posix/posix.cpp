@@ -186,18 +186,18 @@ void release(TempFile& t) noexcept {
     t.fd = -1;
 }
 
+}  // namespace
+
 // The temporary files that the report-name step made for reports (by the
 // report's path): the run checks for it and writes into it. Those still
-// here when the program ends normally go with it.
-std::map<std::string, TempFile>& reserved() {
-    struct Reserved : std::map<std::string, TempFile> {
-        ~Reserved() {
-            for (auto& entry : *this) release(entry.second);
-        }
-    };
-    static Reserved files;
-    return files;
-}
+// here when the files object goes (the program ends normally) go with it.
+struct PosixFiles::Reserved : std::map<std::string, TempFile> {
+    ~Reserved() {
+        for (auto& entry : *this) release(entry.second);
+    }
+};
+
+namespace {
 
 // The report's writer. Lines go to a temporary file in the report's folder
 // (the one the report-name step made, or a new one); a successful close
@@ -209,7 +209,8 @@ class ReplacingWriter final : public platform::TextWriter {
 public:
     // `eager`: the temporary file is taken now (and an unwritten close gives
     // an empty file); otherwise only a first line takes it.
-    ReplacingWriter(std::string target, mode_t mode, bool eager) : target_(std::move(target)), mode_(mode) {
+    ReplacingWriter(std::string target, mode_t mode, bool eager, std::map<std::string, TempFile>& reserved)
+        : target_(std::move(target)), mode_(mode), reserved_(reserved) {
         if (eager) start();
     }
     ~ReplacingWriter() override { release(temp_); }
@@ -252,7 +253,7 @@ private:
     static constexpr std::size_t kFlushAt = 64 * 1024;
 
     void start() {
-        auto& files = reserved();
+        auto& files = reserved_;
         if (auto it = files.find(target_); it != files.end()) {
             temp_ = it->second;
             files.erase(it);
@@ -281,6 +282,7 @@ private:
 
     std::string target_;
     mode_t mode_;
+    std::map<std::string, TempFile>& reserved_;
     TempFile temp_;
     int error_ = 0;
     bool closed_ = false;
@@ -375,11 +377,13 @@ std::string PathMap::toWindows(const std::string& nativePath) const {
 }
 
 PosixFiles::PosixFiles(PathMap map, std::string applicationFolderNative)
-    : map_(std::move(map)), appFolder_(std::move(applicationFolderNative)) {
+    : map_(std::move(map)), appFolder_(std::move(applicationFolderNative)), reserved_(std::make_unique<Reserved>()) {
     while (appFolder_.size() > 1 && appFolder_.back() == '/') appFolder_.pop_back();
     if (appFolder_.empty()) appFolder_.assign(1, '.');
     map_.setApplicationFolder(appFolder_);
 }
+
+PosixFiles::~PosixFiles() = default;
 
 std::string PosixFiles::applicationFolder() { return appFolder_; }
 
@@ -389,7 +393,7 @@ bool PosixFiles::fileExists(const std::string& path) {
     struct stat st;
     const std::string n = map_.toNative(path);
     // A report's name counts as there once its temporary file is made.
-    if (auto it = reserved().find(n); it != reserved().end())
+    if (auto it = reserved_->find(n); it != reserved_->end())
         return ::fstat(it->second.fd, &st) == 0 && st.st_nlink > 0;
     return ::lstat(n.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
@@ -397,7 +401,7 @@ bool PosixFiles::fileExists(const std::string& path) {
 std::unique_ptr<platform::TextWriter> PosixFiles::openForWriting(const std::string& path) {
     const std::string n = map_.toNative(path);
     const mode_t keep = replaceable(n);
-    return std::make_unique<ReplacingWriter>(n, keep, true);
+    return std::make_unique<ReplacingWriter>(n, keep, true, *reserved_);
 }
 
 std::unique_ptr<platform::TextWriter> PosixFiles::createTextFile(const std::string& path) {
@@ -408,10 +412,9 @@ std::unique_ptr<platform::TextWriter> PosixFiles::createTextFile(const std::stri
     // Nothing appears at the name: the temporary file the run will write
     // stands for it, so a run killed at any moment leaves no empty report.
     TempFile made = makeTempFile(dir, true);
-    auto& files = reserved();
-    if (auto it = files.find(n); it != files.end()) release(it->second);
-    files[n] = made;
-    return std::make_unique<ReplacingWriter>(n, keep, false);
+    if (auto it = reserved_->find(n); it != reserved_->end()) release(it->second);
+    (*reserved_)[n] = made;
+    return std::make_unique<ReplacingWriter>(n, keep, false, *reserved_);
 }
 
 int PosixFiles::attributesOf(const std::string& n) {

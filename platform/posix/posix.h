@@ -43,6 +43,7 @@ private:
 class PosixFiles final : public platform::Files {
 public:
     PosixFiles(PathMap map, std::string applicationFolderNative);
+    ~PosixFiles() override;
     std::string applicationFolder() override;
     std::string displayPath(const std::string& path) override;
     bool fileExists(const std::string& path) override;
@@ -67,6 +68,9 @@ public:
 private:
     PathMap map_;
     std::string appFolder_;
+    // The temporary files made for reports whose run has not written them.
+    struct Reserved;
+    std::unique_ptr<Reserved> reserved_;
 };
 
 class PosixShell final : public platform::Shell {

@@ -88,10 +88,4 @@ long StandInRegistry::queryValue(std::uintptr_t handle, const std::string& name,
 
 long StandInRegistry::closeKey(std::uintptr_t handle) { return open_.erase(handle) ? kSuccess : kInvalidHandle; }
 
-platform::Registry& standInRegistry() {
-    static StandInRegistry registry(std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin",
-                                    {"hardinfo2", "hardinfo"});
-    return registry;
-}
-
 }  // namespace tq::posix

@@ -37,7 +37,4 @@ private:
     std::uintptr_t next_ = 1;
 };
 
-// The stand-in over the process's PATH, looking for hardinfo2 and hardinfo.
-platform::Registry& standInRegistry();
-
 }  // namespace tq::posix

@@ -6,37 +6,30 @@
 
 namespace tq::platform {
 namespace {
-std::unique_ptr<win::WinFiles> gFiles;
-std::unique_ptr<win::WinShell> gShell;
-std::unique_ptr<win::WinRegistry> gRegistry;
-std::unique_ptr<win::WinLocale> gLocale;
+struct WinSeams final : InstalledSeams {
+    explicit WinSeams(const std::string& folder) : files(folder) {}
+    win::WinFiles files;
+    win::WinShell shell;
+    win::WinRegistry registry;
+    win::WinLocale locale;
+};
 }  // namespace
 
-void installPlatform(const InstallOptions& options) {
-    gFiles = std::make_unique<win::WinFiles>(options.applicationFolder);
-    gShell = std::make_unique<win::WinShell>();
-    gRegistry = std::make_unique<win::WinRegistry>();
-    gLocale = std::make_unique<win::WinLocale>();
-    current().files = gFiles.get();
-    current().shell = gShell.get();
-    current().registry = gRegistry.get();
-    current().locale = gLocale.get();
+std::unique_ptr<InstalledSeams> installPlatform(Platform& platform, const InstallOptions& options) {
+    auto seams = std::make_unique<WinSeams>(options.applicationFolder);
+    platform.files = &seams->files;
+    platform.shell = &seams->shell;
+    platform.registry = &seams->registry;
+    platform.locale = &seams->locale;
+    return seams;
 }
 
 wmi::Binder platformBinder(const InstallOptions&) { return win::makeComBinder(); }
 
-// Native paths are Windows paths already; only "/" is turned into "\".
-std::string toPlatformPath(const std::string& nativePath) {
-    std::string p = nativePath;
-    for (char& c : p)
-        if (c == '/') c = '\\';
-    return p;
-}
-
 std::string programFolder() { return win::executableFolder(); }
 
 // The management service reads for every user what the report shows.
-std::string readingLimits() { return {}; }
+std::string ReadingLimits::sentence() const { return {}; }
 
 bool fitForUserFiles(const std::string& nativeFolder) {
     return win::folderWritable(nativeFolder) && !win::isSystemProgramFolder(nativeFolder);

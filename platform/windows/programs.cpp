@@ -96,8 +96,9 @@ bool asksForPrograms(std::string_view query) {
     }
 }
 
-wmi::CollectionPtr fromRegistry(std::string_view query, std::string_view language, int flags) {
-    return wmi::makeService(registryPrograms(platform::registry()))->execQuery(query, language, flags);
+wmi::CollectionPtr fromRegistry(platform::Registry& registry, std::string_view query, std::string_view language,
+                                int flags) {
+    return wmi::makeService(registryPrograms(registry))->execQuery(query, language, flags);
 }
 
 // The service's result; when its walk fails at the start because the class
@@ -105,8 +106,10 @@ wmi::CollectionPtr fromRegistry(std::string_view query, std::string_view languag
 // with nothing, as Wine's does), the registry's answer instead.
 class FallbackCollection final : public wmi::Collection {
 public:
-    FallbackCollection(wmi::CollectionPtr inner, std::string query, std::string language, int flags)
-        : inner_(std::move(inner)), query_(std::move(query)), language_(std::move(language)), flags_(flags) {}
+    FallbackCollection(wmi::CollectionPtr inner, platform::Registry& registry, std::string query, std::string language,
+                       int flags)
+        : inner_(std::move(inner)), registry_(registry), query_(std::move(query)), language_(std::move(language)),
+          flags_(flags) {}
 
     const wmi::Object* next() override {
         if (!started_) {
@@ -116,13 +119,14 @@ public:
             } catch (const Error& e) {
                 if (!invalidClass(e)) throw;
             }
-            inner_ = fromRegistry(query_, language_, flags_);
+            inner_ = fromRegistry(registry_, query_, language_, flags_);
         }
         return inner_->next();
     }
 
 private:
     wmi::CollectionPtr inner_;
+    platform::Registry& registry_;
     std::string query_, language_;
     int flags_;
     bool started_ = false;
@@ -130,21 +134,23 @@ private:
 
 class ProgramsService final : public wmi::Service {
 public:
-    explicit ProgramsService(wmi::ServicePtr inner) : inner_(std::move(inner)) {}
+    ProgramsService(wmi::ServicePtr inner, platform::Registry& registry)
+        : inner_(std::move(inner)), registry_(registry) {}
 
     wmi::CollectionPtr execQuery(std::string_view query, std::string_view language, int flags) override {
         if (!asksForPrograms(query)) return inner_->execQuery(query, language, flags);
         try {
-            return std::make_unique<FallbackCollection>(inner_->execQuery(query, language, flags), std::string(query),
-                                                        std::string(language), flags);
+            return std::make_unique<FallbackCollection>(inner_->execQuery(query, language, flags), registry_,
+                                                        std::string(query), std::string(language), flags);
         } catch (const Error& e) {
             if (!invalidClass(e)) throw;
-            return fromRegistry(query, language, flags);
+            return fromRegistry(registry_, query, language, flags);
         }
     }
 
 private:
     wmi::ServicePtr inner_;
+    platform::Registry& registry_;
 };
 
 }  // namespace
@@ -191,8 +197,8 @@ std::shared_ptr<wmi::Repository> registryPrograms(platform::Registry& registry) 
     return repo;
 }
 
-wmi::ServicePtr withRegistryPrograms(wmi::ServicePtr inner) {
-    return std::make_unique<ProgramsService>(std::move(inner));
+wmi::ServicePtr withRegistryPrograms(wmi::ServicePtr inner, platform::Registry& registry) {
+    return std::make_unique<ProgramsService>(std::move(inner), registry);
 }
 
 }  // namespace tq::win

@@ -26,8 +26,8 @@ namespace tq::win {
 std::shared_ptr<wmi::Repository> registryPrograms(platform::Registry& registry);
 
 // A service that answers queries of Win32_InstalledWin32Program from
-// registryPrograms(platform::registry()) when `inner` rejects the class or
-// answers with no object; everything else it passes on.
-wmi::ServicePtr withRegistryPrograms(wmi::ServicePtr inner);
+// registryPrograms(registry) when `inner` rejects the class or answers with
+// no object; everything else it passes on. `registry` outlives the service.
+wmi::ServicePtr withRegistryPrograms(wmi::ServicePtr inner, platform::Registry& registry);
 
 }  // namespace tq::win

@@ -151,18 +151,18 @@ void release(TempFile& t) noexcept {
     t.h = INVALID_HANDLE_VALUE;
 }
 
+}  // namespace
+
 // The temporary files that the report-name step made for reports (by the
 // report's path): the run checks for it and writes into it. Those still
-// here when the program ends normally go with it.
-std::map<std::wstring, TempFile>& reserved() {
-    struct Reserved : std::map<std::wstring, TempFile> {
-        ~Reserved() {
-            for (auto& entry : *this) release(entry.second);
-        }
-    };
-    static Reserved files;
-    return files;
-}
+// here when the files object goes (the program ends normally) go with it.
+struct WinFiles::Reserved : std::map<std::wstring, TempFile> {
+    ~Reserved() {
+        for (auto& entry : *this) release(entry.second);
+    }
+};
+
+namespace {
 
 // The report's writer: lines go to a temporary file in the report's folder
 // (the one the report-name step made, or a new one); a successful close
@@ -171,7 +171,8 @@ std::map<std::wstring, TempFile>& reserved() {
 // leaves the earlier report as it was.
 class ReplacingWriter final : public platform::TextWriter {
 public:
-    ReplacingWriter(std::wstring target, bool eager) : target_(std::move(target)) {
+    ReplacingWriter(std::wstring target, bool eager, std::map<std::wstring, TempFile>& reserved)
+        : target_(std::move(target)), reserved_(reserved) {
         if (eager) start();
     }
     ~ReplacingWriter() override { release(temp_); }
@@ -209,7 +210,7 @@ public:
 
 private:
     void start() {
-        auto& files = reserved();
+        auto& files = reserved_;
         if (auto it = files.find(target_); it != files.end()) {
             temp_ = it->second;
             files.erase(it);
@@ -219,6 +220,7 @@ private:
     }
 
     std::wstring target_;
+    std::map<std::wstring, TempFile>& reserved_;
     TempFile temp_;
     DWORD error_ = 0;
     bool closed_ = false;
@@ -343,7 +345,10 @@ bool isSystemProgramFolder(const std::string& folder) {
 }
 
 WinFiles::WinFiles(std::string applicationFolder)
-    : appFolder_(applicationFolder.empty() ? executableFolder() : folderForm(std::move(applicationFolder))) {}
+    : appFolder_(applicationFolder.empty() ? executableFolder() : folderForm(std::move(applicationFolder))),
+      reserved_(std::make_unique<Reserved>()) {}
+
+WinFiles::~WinFiles() = default;
 
 DWORD durableReplace(HANDLE& file, const std::wstring& from, const std::wstring& to) {
     DWORD err = ::FlushFileBuffers(file) ? 0 : ::GetLastError();
@@ -375,7 +380,7 @@ bool WinFiles::fileExists(const std::string& path) {
     // temporary file is made.
     if (platform::namesWindowsDevice(path)) return false;
     const std::wstring w = longPath(path);
-    if (auto it = reserved().find(w); it != reserved().end()) return it->second.open();
+    if (auto it = reserved_->find(w); it != reserved_->end()) return it->second.open();
     const DWORD a = ::GetFileAttributesW(w.c_str());
     return a != INVALID_FILE_ATTRIBUTES && !(a & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
@@ -384,7 +389,7 @@ std::unique_ptr<platform::TextWriter> WinFiles::openForWriting(const std::string
     if (platform::namesWindowsDevice(path)) fail::raise(fail::kBadFileNameOrNumber);
     const std::wstring w = longPath(path);
     replaceable(w);
-    return std::make_unique<ReplacingWriter>(w, true);
+    return std::make_unique<ReplacingWriter>(w, true, *reserved_);
 }
 
 std::unique_ptr<platform::TextWriter> WinFiles::createTextFile(const std::string& path) {
@@ -398,10 +403,9 @@ std::unique_ptr<platform::TextWriter> WinFiles::createTextFile(const std::string
     // Nothing appears at the name: the temporary file the run will write
     // stands for it, so a run killed at any moment leaves no empty report.
     TempFile made = makeTempFile(folder, true);
-    auto& files = reserved();
-    if (auto it = files.find(w); it != files.end()) release(it->second);
-    files[w] = made;
-    return std::make_unique<ReplacingWriter>(w, false);
+    if (auto it = reserved_->find(w); it != reserved_->end()) release(it->second);
+    (*reserved_)[w] = made;
+    return std::make_unique<ReplacingWriter>(w, false, *reserved_);
 }
 
 std::string WinFiles::lookup(const std::string& path, int attributes) { return findFirst(path, attributes); }

@@ -42,6 +42,7 @@ class WinFiles final : public platform::Files {
 public:
     // `applicationFolder` empty: the executable's folder.
     explicit WinFiles(std::string applicationFolder = {});
+    ~WinFiles() override;
     std::string applicationFolder() override { return appFolder_; }
     bool fileExists(const std::string& path) override;
     std::unique_ptr<platform::TextWriter> openForWriting(const std::string& path) override;
@@ -53,6 +54,9 @@ public:
 
 private:
     std::string appFolder_;
+    // The temporary files made for reports whose run has not written them.
+    struct Reserved;
+    std::unique_ptr<Reserved> reserved_;
 };
 
 class WinShell final : public platform::Shell {

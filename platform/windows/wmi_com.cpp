@@ -11,6 +11,7 @@
 #include "platform/windows/moniker.h"
 #include "wmi/ascii.h"
 #include "platform/monitors.h"
+#include "platform/windows/win32.h"
 #include "platform/windows/programs.h"
 #include "platform/windows/text.h"
 #include "platform/windows/variant.h"
@@ -177,8 +178,10 @@ wmi::ServicePtr bindMoniker(std::string_view text) {
 }
 
 wmi::Binder makeComBinder() {
+    // The registry holds no state of its own: one serves every binder.
+    static WinRegistry registry;
     return [](std::string_view moniker) {
-        return platform::withRegistryMonitors(withRegistryPrograms(bindMoniker(moniker)));
+        return platform::withRegistryMonitors(withRegistryPrograms(bindMoniker(moniker), registry), registry);
     };
 }
 

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/install.h"
 #include "platform/windows/text.h"
 #include "platform/windows/wmi_com.h"
 #include "wmi/failure.h"
@@ -45,7 +44,6 @@ int wmain(int argc, wchar_t** wargv) {
         std::fputs("usage: tq-wmiquery [--moniker M] [--flags N] QUERY [PROPERTY...]\n", stderr);
         return 64;
     }
-    platform::installPlatform({});
     try {
         wmi::ServicePtr service = win::bindMoniker(moniker);
         wmi::CollectionPtr result = service->execQuery(query, "WQL", flags);

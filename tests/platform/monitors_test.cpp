@@ -74,9 +74,7 @@ TEST(RegistryMonitors, PresentMonitorsWithTheirEdid) {
     EXPECT_EQ(reg.open, 0);  // every key closed
 
     // Through the wrapping service, other queries reach the inner one.
-    Registry* const before = current().registry;
-    current().registry = &reg;
-    auto service = withRegistryMonitors(wmi::makeService(devices));
+    auto service = withRegistryMonitors(wmi::makeService(devices), reg);
     auto r = service->execQuery("SELECT * FROM Tallyquest_MonitorEDID", "WQL", wmi::kProbeFlags);
     int n = 0;
     while (r->next()) ++n;
@@ -85,7 +83,6 @@ TEST(RegistryMonitors, PresentMonitorsWithTheirEdid) {
     n = 0;
     while (all->next()) ++n;
     EXPECT_EQ(n, 6);
-    current().registry = before;
 }
 
 }  // namespace

@@ -35,8 +35,8 @@ std::shared_ptr<wmi::Repository> manyDevices() {
 }
 
 // The lookups as written before a run kept anything: a walk of their own.
-std::string driverVersionAlone(trap::Trap& t, const std::string& name) {
-    wmi::Run run(platform::current().binder);
+std::string driverVersionAlone(const wmi::Binder& binder, trap::Trap& t, const std::string& name) {
+    wmi::Run run(binder);
     std::string result;
     t.on();
     wmi::ServicePtr service;
@@ -54,8 +54,8 @@ std::string driverVersionAlone(trap::Trap& t, const std::string& name) {
     return result;
 }
 
-std::string macAddressAlone(trap::Trap& t, const std::string& name) {
-    wmi::Run run(platform::current().binder);
+std::string macAddressAlone(const wmi::Binder& binder, trap::Trap& t, const std::string& name) {
+    wmi::Run run(binder);
     std::string literal = "'";
     for (char c : name) {
         if (c == '\'' || c == '\\') literal += '\\';
@@ -111,7 +111,6 @@ std::vector<std::string> lookedUp(wmi::Repository& repo) {
 TEST(Budget, LookupsGiveWhatAWalkOfTheirOwnGives) {
     for (const Harshness& h : kHarshness) {
         SCOPED_TRACE(h.name);
-        testing::PlatformScope platform;
         auto repo = manyDevices();
         ServiceDouble service(repo);
         service.absentIsMissing = h.missing;
@@ -126,8 +125,8 @@ TEST(Budget, LookupsGiveWhatAWalkOfTheirOwnGives) {
         std::vector<Outcome> versions, macs;
         trap::Trap t;
         for (const std::string& n : names) {
-            versions.push_back({driverVersionAlone(t, n), t.pending()});
-            macs.push_back({macAddressAlone(t, n), t.pending()});
+            versions.push_back({driverVersionAlone(service.binder(), t, n), t.pending()});
+            macs.push_back({macAddressAlone(service.binder(), t, n), t.pending()});
         }
         if (h.harms.empty() || h.harms.front().after > 0) {
             EXPECT_NE(std::count_if(versions.begin(), versions.end(), [](auto& o) { return !o.result.empty(); }), 0);
@@ -136,7 +135,7 @@ TEST(Budget, LookupsGiveWhatAWalkOfTheirOwnGives) {
         service.queries.clear();
         service.connections = 0;
         {
-            wmi::Run run(platform::current().binder);
+            wmi::Run run(service.binder());
             // Backwards too: an index built far by one lookup still answers a near one.
             for (int pass = 0; pass < 2; ++pass)
                 for (std::size_t k = 0; k < names.size(); ++k) {
@@ -151,7 +150,7 @@ TEST(Budget, LookupsGiveWhatAWalkOfTheirOwnGives) {
         EXPECT_EQ(service.connections, 1);
         EXPECT_EQ(service.queries.size(), 2u);  // one walk over the drivers, one over the adapters
         // The next run walks afresh.
-        wmi::Run next(platform::current().binder);
+        wmi::Run next(service.binder());
         const Outcome alone{probes::GetDriverVersion(next, names[1]), next.trap.pending()};
         EXPECT_EQ(alone, versions[1]);
         EXPECT_EQ(service.connections, 2);
@@ -170,16 +169,18 @@ struct Report {
 Report report(bool asRun, std::shared_ptr<wmi::Repository> machine, const Harshness& h) {
     testing::PlatformScope scope;
     ServiceDouble service(std::move(machine));
+    scope.platform.binder = service.binder();
     service.absentIsMissing = h.missing;
     service.harms = h.harms;
     scope.ui.vga = scope.ui.audio = scope.ui.lan = true;
     report::gStrFileName = "PC.htm";
-    scope.files.add(report::reportPath());
+    scope.files.add(report::reportPath(scope.files));
     if (asRun) {
-        probes::RunReport();
+        probes::RunReport(scope.platform);
     } else {
-        wmi::Run run(platform::current().binder);
-        report::ReportStream stream(run, scope.files.openForWriting(report::reportPath()));
+        wmi::Run run(scope.platform.binder);
+        report::ReportStream stream(run, scope.platform,
+                                    scope.files.openForWriting(report::reportPath(scope.files)));
         report::WriteHtmlHeader(report::gStrFileName, stream);
         for (const probes::Section& s : probes::reportSections()) s.write(stream);
         report::WriteHtmlFooter(stream);
@@ -187,7 +188,7 @@ Report report(bool asRun, std::shared_ptr<wmi::Repository> machine, const Harshn
     }
     std::vector<std::string> messages = scope.ui.prompts();
     if (asRun && !messages.empty() && messages.back().rfind("The file is saved on ", 0) == 0) messages.pop_back();
-    return {scope.files.content(report::reportPath()), messages, service.connections, service.queries};
+    return {scope.files.content(report::reportPath(scope.files)), messages, service.connections, service.queries};
 }
 
 TEST(Budget, ReportRunConnectsOnceSendsEachQueryOnceAndWritesTheSameBytes) {

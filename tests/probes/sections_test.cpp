@@ -8,27 +8,22 @@
 
 #include "probes/probes.h"
 #include "tests/support/fakes.h"
+#include "tests/support/service_double.h"
 #include "tests/support/tempdir.h"
 
 namespace tq {
 namespace {
 
 using testing::PlatformScope;
-using testing::RepositoryScope;
 using testing::runSection;
 using testing::section;
 using Rows = std::vector<std::pair<std::string, std::string>>;
 using Writer = void (*)(report::ReportStream&);
 
-std::vector<std::string> run(Writer write, const std::string& json) {
-    RepositoryScope repo(json);
-    return runSection(write);
-}
-
 // A machine without any objects: early heads give the title alone, late heads nothing.
 TEST(Sections, EmptyMachine) {
     PlatformScope scope;
-    RepositoryScope repo("{}");
+    testing::ServiceDouble repo(scope.platform, "{}");
     const std::vector<std::string> none;
     const struct {
         Writer write;
@@ -49,30 +44,25 @@ TEST(Sections, EmptyMachine) {
     };
     Failure left;
     for (std::size_t i = 0; i < std::size(cases); ++i)
-        EXPECT_EQ(runSection(cases[i].write, &left), cases[i].expected) << "case " << i;
+        EXPECT_EQ(runSection(scope.platform, cases[i].write, &left), cases[i].expected) << "case " << i;
     EXPECT_TRUE(scope.ui.messages.empty());
     EXPECT_EQ(left.number, 0);
 }
 
-// Numbers take the decimal separator of the run that writes them.
+// Numbers take the decimal separator of the run that writes them (the
+// whole report has ".").
 TEST(Sections, NumbersWithTheRunsDecimalSeparator) {
     PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_WinSAT": [{"CPUScore": 7.3, "WinSPRLevel": 5.9}],
+    testing::ServiceDouble repo(scope.platform, R"({"Win32_WinSAT": [{"CPUScore": 7.3, "WinSPRLevel": 5.9}],
         "Win32_DiskDrive": [{"Model": "Disk", "Size": "250059350016"}]})");
-    for (const char* sep : {".", ","}) {
-        testing::MemoryStream m;
-        m.run.decimalSeparator = sep;
-        probes::WritePerformanceRatingSection(m.stream);
-        probes::WriteHddSection(m.stream);
-        const std::string all = [&] {
-            std::string s;
-            for (const std::string& l : *m.lines) s += l;
-            return s;
-        }();
-        const std::string score = std::string("7") + sep + "3&nbsp;", size = std::string("249") + sep + "8 GB";
-        EXPECT_NE(all.find(score), std::string::npos) << all;
-        EXPECT_NE(all.find(size), std::string::npos) << all;
-    }
+    testing::MemoryStream m(scope.platform);
+    m.run.decimalSeparator = ",";
+    probes::WritePerformanceRatingSection(m.stream);
+    probes::WriteHddSection(m.stream);
+    std::string all;
+    for (const std::string& l : *m.lines) all += l;
+    EXPECT_NE(all.find("7,3&nbsp;"), std::string::npos) << all;
+    EXPECT_NE(all.find("249,8 GB"), std::string::npos) << all;
 }
 
 // A recorded machine, tests/data/sections/<machine>.json, and the rows its
@@ -132,11 +122,11 @@ TEST(Sections, RecordedMachines) {
     for (const Case& c : cases) {
         PlatformScope scope;
         if (c.ticks != Ticks::Lan) scope.ui.vga = scope.ui.audio = scope.ui.lan = c.ticks == Ticks::All;
+        const testing::ServiceDouble repo(scope.platform,
+                                          sectionData(std::string(c.machine ? c.machine : c.name) + ".json"));
         const Rows expected = rowsOf(c.name);
         ASSERT_FALSE(expected.empty()) << c.name;
-        EXPECT_EQ(run(c.write, sectionData(std::string(c.machine ? c.machine : c.name) + ".json")),
-                  section(c.title, expected))
-            << c.name;
+        EXPECT_EQ(runSection(scope.platform, c.write), section(c.title, expected)) << c.name;
         EXPECT_TRUE(scope.ui.messages.empty()) << c.name;
     }
 }
@@ -153,45 +143,44 @@ std::vector<std::string> signatures(const std::string& log, bool locked = false)
     scope.files.env["WinDir"] = "C:\\Windows";
     scope.files.add("C:\\Windows\\SIGVERIF.TXT", log).locked = locked;
     Failure left;
-    auto lines = runSection(probes::WriteSignatureSection, &left);
+    auto lines = runSection(scope.platform, probes::WriteSignatureSection, &left);
     EXPECT_EQ(left.number, 0);  // reported here, never passed on
     return lines;
 }
 
-TEST(SignatureSection, IntroductionWithoutHeadingAndUnsignedFiles) {
-    const std::string en = line61("oem12.inf", "Not Signed   n/a"), de = line61("tool.sys   ", "Nicht signiert  ");
-    EXPECT_EQ(signatures("Microsoft Signature Verification\r\n\r\n*** Scan ***\r\nTotal Files: 412\r\n"
-                         "File      Status\r\n----------       ------\r\n" + line61("kernel32.dll", "Signed") + "\r\n" +
-                         en + "\r\n" + de + "\r\n" + line61("x", "not signed") + "\r\n"),
-              section("Sigverif", {{"", "Microsoft Signature Verification<br>Total Files: 412&nbsp;"},
-                                   {"", en + "<br>" + de + "<br>&nbsp;"}}));
-}
-
 TEST(SignatureSection, LineRulesOfTheLog) {
+    const std::string en = line61("oem12.inf", "Not Signed   n/a"), de = line61("tool.sys   ", "Nicht signiert  ");
     // Without a separator the first thirteen lines form the introduction.
-    std::string text, intro;
+    std::string thirteen, intro;
     for (int i = 1; i <= 16; ++i) {
         const std::string l = i == 14 ? line61("late.sys", "Not Signed") : "line " + std::to_string(i);
-        text += l + "\r\n";
+        thirteen += l + "\r\n";
         if (i <= 13) intro += l + "<br>";
     }
-    EXPECT_EQ(signatures(text),
-              section("Sigverif", {{"", intro + "&nbsp;"}, {"", line61("late.sys", "Not Signed") + "<br>&nbsp;"}}));
-    // A lone LF does not end a line; a lone CR does.
-    EXPECT_EQ(signatures("one\ntwo\rthree\r\nheading\r\n---\r\n"), section("Sigverif", {{"", "one\ntwo<br>three&nbsp;"}}));
-    // A separator after a single line: the second cut fails, but the first one stands.
-    EXPECT_EQ(signatures("\r\nonly\r\n---\r\n" + line61("a", "Signed") + "\r\n"), section("Sigverif", {{"", "only&nbsp;"}}));
-    // Nothing to collect: the cut failure shows.
-    EXPECT_EQ(signatures("---\r\n"), section("Sigverif", {{"Error", "Invalid procedure call or argument&nbsp;"}}));
+    const std::pair<std::string, Rows> cases[] = {
+        // The introduction without its heading, then the unsigned files.
+        {"Microsoft Signature Verification\r\n\r\n*** Scan ***\r\nTotal Files: 412\r\nFile      Status\r\n"
+         "----------       ------\r\n" + line61("kernel32.dll", "Signed") + "\r\n" + en + "\r\n" + de + "\r\n" +
+             line61("x", "not signed") + "\r\n",
+         {{"", "Microsoft Signature Verification<br>Total Files: 412&nbsp;"}, {"", en + "<br>" + de + "<br>&nbsp;"}}},
+        {thirteen, {{"", intro + "&nbsp;"}, {"", line61("late.sys", "Not Signed") + "<br>&nbsp;"}}},
+        // A lone LF does not end a line; a lone CR does.
+        {"one\ntwo\rthree\r\nheading\r\n---\r\n", {{"", "one\ntwo<br>three&nbsp;"}}},
+        // A separator after a single line: the second cut fails, but the first one stands.
+        {"\r\nonly\r\n---\r\n" + line61("a", "Signed") + "\r\n", {{"", "only&nbsp;"}}},
+        // Nothing to collect: the cut failure shows.
+        {"---\r\n", {{"Error", "Invalid procedure call or argument&nbsp;"}}},
+    };
+    for (const auto& [log, rows] : cases) EXPECT_EQ(signatures(log), section("Sigverif", rows)) << log;
 }
 
 TEST(SignatureSection, MissingOrLockedLogs) {
     EXPECT_EQ(signatures("x", true), section("Sigverif", {{"Error", "Bad file name or number&nbsp;"}}));
     {
         PlatformScope scope;  // WinDir unset: "\SIGVERIF.TXT", and without it no section
-        EXPECT_TRUE(runSection(probes::WriteSignatureSection).empty());
+        EXPECT_TRUE(runSection(scope.platform, probes::WriteSignatureSection).empty());
         scope.files.add("\\SIGVERIF.TXT", "intro\r\nhead\r\n---\r\n");
-        EXPECT_EQ(runSection(probes::WriteSignatureSection), section("Sigverif", {{"", "intro&nbsp;"}}));
+        EXPECT_EQ(runSection(scope.platform, probes::WriteSignatureSection), section("Sigverif", {{"", "intro&nbsp;"}}));
     }
 }
 

@@ -6,17 +6,17 @@
 #include "probes/probe.h"
 #include "probes/probes.h"
 #include "tests/support/fakes.h"
+#include "tests/support/service_double.h"
 
 namespace tq {
 namespace {
 
 using testing::PlatformScope;
-using testing::RepositoryScope;
 using testing::runSection;
 
 TEST(ProbePattern, RejectedQueryLeavesNegativeFailureThatIsNeverShown) {
     PlatformScope scope;
-    RepositoryScope repo(R"({"Win32_Bios": []})");
+    testing::ServiceDouble repo(scope.platform, R"({"Win32_Bios": []})");
     auto probe = [](report::ReportStream& stream) {
         probes::Probe p(stream);
         p.bind();
@@ -26,7 +26,7 @@ TEST(ProbePattern, RejectedQueryLeavesNegativeFailureThatIsNeverShown) {
         EXPECT_LT(p.pending().number, 0);
         p.finish();
     };
-    EXPECT_TRUE(runSection(probe).empty());
+    EXPECT_TRUE(runSection(scope.platform, probe).empty());
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
-// The shared text helpers and the report names Windows refuses.
+// The shared text helpers and the report names Windows refuses. (Escaped
+// markup and the usual identifiers: the whole-report and section tests.)
 #include <gtest/gtest.h>
 
 #include "platform/devicename.h"
-#include "report/html.h"
 #include "report/main.h"
 #include "report/text.h"
 #include "tests/support/fakes.h"
@@ -12,13 +12,6 @@ namespace tq {
 namespace {
 
 using testing::PlatformScope;
-
-// The usual identifiers are among the recorded machines of the section tests.
-TEST(TrimPnpId, CutsTheInstancePartAfterTheRevision) {
-    EXPECT_EQ(TrimPnpId("HDAUDIO\\FUNC_01&VEN_10EC&DEV_0662&SUBSYS_10438445&rev_1001\\4&2&0&0001"),
-              "HDAUDIO\\FUNC_01&VEN_10EC&DEV_0662&SUBSYS_10438445&rev_1001");
-    EXPECT_EQ(TrimPnpId(""), "");
-}
 
 TEST(TrimPnpId, RevisionWithoutInstanceComesBackUnchanged) {
     // Nothing to cut after the revision: the identifier stays whole instead
@@ -43,17 +36,13 @@ TEST(EncodeUmlauts, EntitiesForUmlautsAndQuotes) {
     EXPECT_EQ(EncodeUmlauts(again), "M&uuml;ller &quot;x&quot;");
 }
 
+// (Starts, letter case and replacing: the section and factory tests.)
 TEST(TextFunctions, PositionsCountCharactersFromOne) {
     const std::string s = "\xC3\xA4" "bc\\d";  // "äbc\d"
     EXPECT_EQ(textLength(s), 5u);
     EXPECT_EQ(textLeft(s, 2), "\xC3\xA4" "b");
     EXPECT_EQ(textMid(s, 2, 2), "bc");
-    EXPECT_EQ(textMid(s, 9), "");
     EXPECT_EQ(textFind(s, "\\"), 4u);
-    EXPECT_EQ(textFind(s, "B", 1, true), 2u);
-    EXPECT_EQ(textFind(s, "B"), 0u);
-    EXPECT_EQ(textFind(s, "b", 3), 0u);
-    EXPECT_EQ(textReplace("a_b__c", "_", " "), "a b  c");
 }
 
 // Report names that Windows takes as devices, on every platform alike.
@@ -65,12 +54,6 @@ TEST(ReportNames, DeviceNamesOfWindowsAreKnownInEveryForm) {
     for (const char* name : {"CONSOLE.htm", "CO.htm", "xCON.htm", " CON.htm", "COM10.htm", "COM.htm", "LPTX.htm",
                              "PC 01.htm", "CON-01.htm", "C:\\CON\\PC.htm", ""})
         EXPECT_FALSE(platform::namesWindowsDevice(name)) << name;
-}
-
-// Only "<" and ">" change: entities, "&" of identifiers and other text stay.
-TEST(ReportNames, MarkupEscapesAnglesOnly) {
-    EXPECT_EQ(report::EscapeMarkup("<script>alert('x&y')</script> &nbsp; \"\xC3\xA4\""),
-              "&lt;script&gt;alert('x&y')&lt;/script&gt; &nbsp; \"\xC3\xA4\"");
 }
 
 }  // namespace

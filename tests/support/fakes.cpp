@@ -6,8 +6,6 @@
 #include "report/main.h"
 #include "wmi/ascii.h"
 #include "wmi/failure.h"
-#include "wmi/repository.h"
-#include "wmi/snapshot.h"
 #include "wmi/trap.h"
 
 namespace tq::testing {
@@ -138,37 +136,27 @@ std::string FakeShell::firstMatch(const std::string& path) {
     return "";
 }
 
-PlatformScope::PlatformScope() : saved_(platform::current()) {
-    platform::current() = platform::Platform{&files, &shell, saved_.registry, &platform::usEnglishLocale(), &ui,
-                                                   saved_.binder};
+// The program-wide report state as at start.
+static void clearReportState() {
     report::gStrFileName.clear();
     report::gStrComment.clear();
     report::gObjFso = nullptr;
 }
 
-PlatformScope::~PlatformScope() {
-    platform::current() = saved_;
-    platform::current().binder = nullptr;
-    report::gStrFileName.clear();
-    report::gStrComment.clear();
-    report::gObjFso = nullptr;
-}
+PlatformScope::PlatformScope() { clearReportState(); }
+PlatformScope::~PlatformScope() { clearReportState(); }
 
-RepositoryScope::RepositoryScope(std::string_view json) {
-    platform::current().binder = wmi::makeBinder(wmi::parseSnapshot(json, "test snapshot"));
-}
-
-RepositoryScope::~RepositoryScope() { platform::current().binder = nullptr; }
-
-MemoryStream::MemoryStream()
+MemoryStream::MemoryStream(platform::Platform& platform)
     : lines(std::make_shared<std::vector<std::string>>()),
       failing(std::make_shared<bool>(false)),
-      run(platform::current().binder),
-      stream(run, std::make_unique<FakeWriter>([lines = lines](std::string_view text) { lines->emplace_back(text); },
-                                               [failing = failing] { return *failing; })) {}
+      run(platform.binder),
+      stream(run, platform,
+             std::make_unique<FakeWriter>([lines = lines](std::string_view text) { lines->emplace_back(text); },
+                                          [failing = failing] { return *failing; })) {}
 
-std::vector<std::string> runSection(void (*write)(report::ReportStream&), Failure* pending) {
-    MemoryStream m;
+std::vector<std::string> runSection(platform::Platform& platform, void (*write)(report::ReportStream&),
+                                    Failure* pending) {
+    MemoryStream m(platform);
     write(m.stream);
     if (pending) *pending = m.run.trap.pending();
     return *m.lines;

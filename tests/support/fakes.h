@@ -1,6 +1,6 @@
 // Test doubles for the seams: a user interface that records what it was
 // asked to show, files held in memory, a shell that records what it opened,
-// and scopes that install them (and a repository) for one test.
+// and the platform of them (and a repository) that a test hands down.
 #pragma once
 
 #include <functional>
@@ -105,9 +105,9 @@ public:
     std::string firstMatch(const std::string& path) override;
 };
 
-// Installs the fakes (and the en-US locale) for a test's lifetime, clears the
-// program-wide report state, and restores the
-// previous platform and an unreachable service afterwards.
+// The fakes (and the en-US locale) as a platform without registry or
+// service, for a test's lifetime; the program-wide report state is cleared
+// at both ends.
 class PlatformScope {
 public:
     PlatformScope();
@@ -115,30 +115,22 @@ public:
     FakeUi ui;
     MemoryFiles files;
     FakeShell shell;
-
-private:
-    platform::Platform saved_;
+    platform::Platform platform{&files, &shell, nullptr, &platform::usEnglishLocale(), &ui, nullptr};
 };
 
-// Answers every bind from a snapshot text (JSON) for a scope's lifetime.
-class RepositoryScope {
-public:
-    explicit RepositoryScope(std::string_view json);
-    ~RepositoryScope();
-};
-
-// A report stream whose lines land in memory.
+// A report stream of `platform` whose lines land in memory.
 struct MemoryStream {
-    MemoryStream();
+    explicit MemoryStream(platform::Platform& platform);
     std::shared_ptr<std::vector<std::string>> lines;
     std::shared_ptr<bool> failing;  // set to make every write fail
-    wmi::Run run;  // through the binder in place when the stream is made
+    wmi::Run run;  // through the platform's binder as it is when the stream is made
     report::ReportStream stream;
 };
 
 // Runs one section writer on a fresh memory stream and returns its lines;
 // `pending`, when given, receives the failure the writer left pending.
-std::vector<std::string> runSection(void (*write)(report::ReportStream&), Failure* pending = nullptr);
+std::vector<std::string> runSection(platform::Platform& platform, void (*write)(report::ReportStream&),
+                                    Failure* pending = nullptr);
 
 // A section as the writers give it: the table head, the rows, the table footer.
 std::vector<std::string> section(std::string_view title,

@@ -1,7 +1,7 @@
 #include "tests/support/service_double.h"
 
-#include "platform/seams.h"
 #include "wmi/service.h"
+#include "wmi/snapshot.h"
 
 namespace tq::testing {
 namespace {
@@ -49,6 +49,7 @@ public:
     wmi::CollectionPtr execQuery(std::string_view query, std::string_view language, int flags) override {
         const std::string q(query);
         owner_.queries.push_back(q);
+        if (owner_.onQuery) owner_.onQuery(q);
         const ServiceDouble::Harm* harm = nullptr;
         for (const auto& h : owner_.harms)
             if (q.find(h.text) != std::string::npos) harm = &h;
@@ -64,11 +65,14 @@ private:
 
 }  // namespace
 
-ServiceDouble::ServiceDouble(std::shared_ptr<wmi::Repository> repo) : repo_(std::move(repo)) {
-    platform::current().binder = binder();
+ServiceDouble::ServiceDouble(platform::Platform& platform, std::string_view json)
+    : repo_(wmi::parseSnapshot(json, "test snapshot")), platform_(&platform) {
+    platform.binder = binder();
 }
 
-ServiceDouble::~ServiceDouble() { platform::current().binder = nullptr; }
+ServiceDouble::~ServiceDouble() {
+    if (platform_) platform_->binder = nullptr;
+}
 
 wmi::Binder ServiceDouble::binder() {
     return [this](std::string_view moniker) -> wmi::ServicePtr {

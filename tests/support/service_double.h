@@ -5,10 +5,14 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
+#include "platform/seams.h"
 #include "wmi/failure.h"
 #include "wmi/repository.h"
 
@@ -16,16 +20,18 @@ namespace tq::testing {
 
 class ServiceDouble {
 public:
-    // Installs itself as the program's binder until destroyed.
-    explicit ServiceDouble(std::shared_ptr<wmi::Repository> repo);
-    // A binder that reaches the double (for a run made by hand).
-    wmi::Binder binder();
+    explicit ServiceDouble(std::shared_ptr<wmi::Repository> repo) : repo_(std::move(repo)) {}
+    // Answers every bind of `platform` from a snapshot text (JSON) while it exists.
+    ServiceDouble(platform::Platform& platform, std::string_view json);
     ~ServiceDouble();
+    // A binder that reaches the double, while it exists.
+    wmi::Binder binder();
     ServiceDouble(const ServiceDouble&) = delete;
     ServiceDouble& operator=(const ServiceDouble&) = delete;
 
     int connections = 0;
-    std::vector<std::string> queries;  // every query that reached the service
+    std::vector<std::string> queries;                 // every query that reached the service
+    std::function<void(const std::string&)> onQuery;  // runs before each query is answered
 
     struct Harm {
         std::string text;       // queries that hold this text
@@ -42,6 +48,7 @@ public:
 
 private:
     std::shared_ptr<wmi::Repository> repo_;
+    platform::Platform* platform_ = nullptr;
 };
 
 }  // namespace tq::testing

@@ -12,7 +12,6 @@
 #include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
 #include "ui/dialoglogic.h"
-#include "ui/layout.h"
 #include "ui/mainlogic.h"
 
 namespace tq {
@@ -51,8 +50,8 @@ struct Fixture {
     testing::PlatformScope scope;
     testing::QueryRecorder wmi;
     FakeView view;
-    ui::MainLogic logic{view};
-    explicit Fixture(const std::string& body) : wmi("{" + body + "}") {}
+    ui::MainLogic logic{scope.platform, view};
+    explicit Fixture(const std::string& body) : wmi(scope.platform, "{" + body + "}") {}
 
     std::vector<std::string> prompts() const { return scope.ui.prompts(); }
     // The labels' captions, joined by "|".
@@ -114,22 +113,16 @@ TEST(UiMotherboard, MacAddressLabelFollowsTheLanAdapters) {
         return R"({"Description": ")" + n + R"(", "PNPDeviceID": "PCI\\VEN_)" + n + R"(&REV_01\\1", "NetConnectionID": "LAN")" +
                (mac.empty() ? "" : R"(, "MACAddress": ")" + mac + "\"") + "}";
     };
-    const std::string a = adapter("A", "00:00:00:00:00:0A");
     struct Case {
-        std::string list;
-        bool lan;
-        std::string label, text;  // an empty text is not compared
+        std::string list, label, text;  // an empty text is not compared
     };
     const Case cases[] = {
-        {a, true, "00:00:00:00:00:0A", "A\r\nPCI\\VEN_A&REV_01\r\nMac-Address: 00:00:00:00:00:0A\r\n\r\n"},
-        {a + "," + adapter("B", "00:00:00:00:00:0B"), true, "enable", ""},
-        {"", true, "not enable", ""},
-        {a, false, "not enable", ""},
-        {adapter("C", ""), true, "not enable", "C\r\nPCI\\VEN_C&REV_01\r\n"},  // no address line
+        {adapter("A", "00:00:00:00:00:0A") + "," + adapter("B", "00:00:00:00:00:0B"), "enable", ""},
+        {"", "not enable", ""},
+        {adapter("C", ""), "not enable", "C\r\nPCI\\VEN_C&REV_01\r\n"},  // no address line
     };
     for (const Case& c : cases) {
         Fixture f(R"("Win32_NetworkAdapter": [)" + c.list + "]");
-        f.view.boxes = {false, false, c.lan};
         f.view.setCaption("lblMBMacAddress", "Label MB MacAddress");
         f.logic.getMBinfo();
         EXPECT_EQ(f.view.caption("lblMBMacAddress"), c.label) << c.list;
@@ -182,44 +175,6 @@ TEST(UiMultiMedia, EightSlotsAndEveryDeviceInTheText) {
         expected += (i ? "\r\n" : "") + ("Manufacturer: M" + n + "\r\nHDAUDIO\\FUNC_01&VEN_" + n + "&REV_1000\r\n");
     }
     EXPECT_EQ(text, expected);
-}
-
-// What both front ends answer the on-board section: the open window's boxes,
-// then the boxes as the closing window left them (a report-name dialog left
-// open after Exit may still start a run), never what the view says later.
-TEST(UiMainWindow, OnboardBoxesOutliveTheWindow) {
-    FakeView view;
-    ui::OnboardBoxes boxes;
-    auto read = [&](const ui::MainView* window) {
-        return std::array{boxes.ticked(window, OnboardBox::Vga), boxes.ticked(window, OnboardBox::Audio),
-                          boxes.ticked(window, OnboardBox::Lan)};
-    };
-    EXPECT_EQ(read(nullptr), (std::array{false, false, false}));  // no window yet
-    view.boxes = {true, false, true};
-    EXPECT_EQ(read(&view), (std::array{true, false, true}));
-    boxes.windowClosing(view);
-    view.boxes = {false, true, false};
-    EXPECT_EQ(read(nullptr), (std::array{true, false, true}));
-    EXPECT_EQ(read(&view), (std::array{false, true, false}));  // a new window is read afresh
-}
-
-// Each label the procedures write is a value label of the main window's
-// table, or the caption would go nowhere.
-TEST(UiMainWindow, ProceduresWriteOnlyItsValueLabels) {
-    Fixture f(R"("Win32_ComputerSystemProduct": [{"Name": "P", "Vendor": "V"}],
-      "Win32_Bios": [{"Manufacturer": "M", "Description": "D", "SMBIOSBIOSVersion": "S"}],
-      "Win32_SoundDevice": [{"Description": "A", "DeviceID": "HDAUDIO\\FUNC_01"}],
-      "Win32_NetworkAdapter": [{"Description": "L", "PNPDeviceID": "PCI\\VEN_2", "MACAddress": "AA", "NetConnectionID": "E"}],
-      )" + kVideo);
-    f.logic.load();
-    f.logic.switchPanel(ui::Panel::MultiMedia);
-    EXPECT_GE(f.view.captions.size(), 13u);
-    EXPECT_EQ(f.view.slots.size(), 1u);
-    for (const auto& [name, text] : f.view.captions) {
-        const ui::layout::Control* c = ui::layout::frmMain().find(name);
-        ASSERT_TRUE(c) << name;
-        EXPECT_TRUE(ui::layout::isValueLabel(*c)) << name;
-    }
 }
 
 // One value of HKEY_LOCAL_MACHINE, opened with the about box's access;
@@ -286,10 +241,10 @@ TEST(UiDialogs, SystemInformationToolFromTheRegistry) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         testing::PlatformScope scope;
-        platform::current().registry = c.registry;
+        scope.platform.registry = c.registry;
         if (*c.existing) scope.shell.existing = {c.existing};
         scope.shell.failLaunch = c.registry == &otherType;  // an empty path cannot be started
-        ui::StartSysInfo();
+        ui::StartSysInfo(scope.platform);
         using Strings = std::vector<std::string>;
         EXPECT_EQ(scope.shell.launched, c.launched.empty() ? Strings{} : Strings{c.launched});
         EXPECT_EQ(scope.ui.prompts(), c.launched.empty() ? Strings{"System Information Is Unavailable At This Time"} : Strings{});
@@ -297,13 +252,6 @@ TEST(UiDialogs, SystemInformationToolFromTheRegistry) {
         const auto* one = dynamic_cast<OneValueRegistry*>(c.registry);
         EXPECT_EQ(one ? one->open : 0, 0);
     }
-}
-
-TEST(UiDialogs, NameFilterVersionAndProgressTexts) {
-    EXPECT_EQ(ui::withoutReservedNameChars("M\xC3\xBCller ..\\a/b:c*d?e<f>g|h\"i"), "M\xC3\xBCller ..abcdefghi");
-    EXPECT_EQ(ui::versionText("").rfind("Version  4" + std::string(31, ' '), 0), 0u);
-    EXPECT_EQ(ui::progressFigure(57).text, "57%");
-    EXPECT_EQ(ui::progressFigure(150).text, "100%");
 }
 
 }  // namespace

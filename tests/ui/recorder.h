@@ -1,39 +1,24 @@
-// A management service for the window tests: answers from a snapshot text,
-// records every query, and can make chosen queries fail or run a callback
-// while they run.
+// The service double of the window tests, with a query that fails on
+// demand and the on-board sections a run asked for.
 #pragma once
 
-#include <functional>
-#include <memory>
+#include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "platform/seams.h"
-#include "wmi/failure.h"
-#include "wmi/repository.h"
-#include "wmi/snapshot.h"
+#include "tests/support/service_double.h"
 
 namespace tq::testing {
 
-class QueryRecorder {
+class QueryRecorder : public ServiceDouble {
 public:
-    explicit QueryRecorder(std::string_view json) : repo_(wmi::parseSnapshot(json, "test snapshot")) {
-        platform::current().binder = [this](std::string_view moniker) -> wmi::ServicePtr {
-            return std::make_unique<Recording>(*this, wmi::makeBinder(repo_)(moniker));
-        };
-    }
-    ~QueryRecorder() { platform::current().binder = nullptr; }
-    QueryRecorder(const QueryRecorder&) = delete;
+    using ServiceDouble::ServiceDouble;
 
-    std::vector<std::string> queries;
-    std::string failing;                               // queries holding this fail with "Object required"
-    std::function<void(const std::string&)> onQuery;  // runs before each query is answered
-
-    int count(std::string_view text) const {
-        int n = 0;
-        for (const auto& q : queries) n += q.find(text) != std::string::npos;
-        return n;
+    // Queries holding `text` fail with "Object required" (none when empty).
+    void failWith(const std::string& text) {
+        harms.clear();
+        const Failure required{fail::kObjectRequired, fail::describe(fail::kObjectRequired)};
+        if (!text.empty()) harms.push_back({text, std::string::npos, required});
     }
 
     // The on-board devices that the report's On Board section asked for
@@ -53,27 +38,6 @@ public:
                 }
         return out;
     }
-
-private:
-    class Recording final : public wmi::Service {
-    public:
-        Recording(QueryRecorder& owner, wmi::ServicePtr inner) : owner_(owner), inner_(std::move(inner)) {}
-        std::unique_ptr<wmi::Collection> execQuery(std::string_view query, std::string_view language,
-                                                   int flags) override {
-            const std::string q(query);
-            owner_.queries.push_back(q);
-            if (owner_.onQuery) owner_.onQuery(q);
-            if (!owner_.failing.empty() && q.find(owner_.failing) != std::string::npos)
-                fail::raise(fail::kObjectRequired);
-            return inner_->execQuery(query, language, flags);
-        }
-
-    private:
-        QueryRecorder& owner_;
-        wmi::ServicePtr inner_;
-    };
-
-    std::shared_ptr<wmi::Repository> repo_;
 };
 
 }  // namespace tq::testing

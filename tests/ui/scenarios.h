@@ -10,9 +10,12 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "report/main.h"
+#include "tests/support/fakes.h"
 #include "tests/ui/recorder.h"
 
 namespace tq::testing::scenarios {
@@ -41,6 +44,7 @@ inline const std::string kMultiMedia = "Manufacturer: Realtek\nHDAUDIO\\FUNC_01&
 // tables. Texts have "\n" line ends.
 class Screen {
 public:
+    explicit Screen(const FakeUi& ui) : ui_(ui) {}  // where the message boxes are recorded
     virtual ~Screen() = default;
     virtual void startMainWindow() = 0;
     virtual void showReportNameDialog() = 0;
@@ -63,7 +67,15 @@ public:
     // once it shows ("frmComment" names it meanwhile).
     virtual void workModal(const std::function<void()>& open, const std::function<void()>& inside) = 0;
     // The texts of the message boxes shown since the last call.
-    virtual std::vector<std::string> takePrompts() = 0;
+    std::vector<std::string> takePrompts() {
+        std::vector<std::string> fresh;
+        for (; taken_ < ui_.messages.size(); ++taken_) fresh.push_back(ui_.messages[taken_].prompt);
+        return fresh;
+    }
+
+private:
+    const FakeUi& ui_;
+    std::size_t taken_ = 0;
 };
 
 enum class Act { None, StartMain, ShowReportName, Click, Focus, Key, Type, SelectAll, Paste, SetText };
@@ -84,15 +96,17 @@ struct Step {
     int checksEnabled = -1;        // 0 or 1: the on-board boxes usable
     bool noQueries = false;        // answered without a query
     std::vector<std::pair<std::string, std::string>> texts = {};  // "window.control", its text
-    std::vector<Step> modal = {};    // worked inside the comment dialog the step opens
+    std::vector<Step> modal = {};    // worked inside the comment dialog the step opens, or while `during` runs
     const char* comment = nullptr;   // the comment stored for the report
     const char* windows = nullptr;   // of frmMain, frmCuz and frmAbout, those open
     const char* focused = nullptr;   // "window.control" holding its window's focus
     const char* onboard = nullptr;   // the on-board sections the step's queries read, "audio lan"
+    const char* during = nullptr;    // a query of the run the step starts
 };
 
 // The differences a run of the steps finds, one line each.
-inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, QueryRecorder* wmi = nullptr) {
+inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, QueryRecorder* wmi = nullptr,
+                                    bool running = false) {
     std::vector<std::string> diffs;
     auto differ = [&](const Step& st, const std::string& what, const std::string& got, const std::string& want) {
         if (got != want) diffs.push_back(std::string(st.what) + ": " + what + " is \"" + got + "\", not \"" + want + "\"");
@@ -104,7 +118,7 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
     };
     for (const Step& st : steps) {
         const std::size_t before = wmi ? wmi->queries.size() : 0;
-        if (wmi && st.failing) wmi->failing = st.failing;
+        if (wmi && st.failing) wmi->failWith(st.failing);
         auto act = [&] {
             switch (st.act) {
             case Act::None: break;
@@ -119,7 +133,19 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
             case Act::SetText: s.setText(st.window, st.control, st.input); break;
             }
         };
-        if (st.modal.empty()) {
+        if (st.during && wmi) {
+            bool reached = false;
+            const auto before = wmi->onQuery;
+            wmi->onQuery = [&](const std::string& q) {
+                if (before) before(q);
+                if (reached || q.find(st.during) == std::string::npos) return;
+                reached = true;
+                for (auto& d : run(s, st.modal, wmi, true)) diffs.push_back(std::string(st.what) + ", " + d);
+            };
+            act();
+            wmi->onQuery = before;
+            if (!reached) diffs.push_back(std::string(st.what) + ": no query " + st.during);
+        } else if (st.modal.empty()) {
             act();
         } else {
             bool shown = false;
@@ -129,43 +155,36 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
             });
             if (!shown) diffs.push_back(std::string(st.what) + ": no dialog shown");
         }
-        if (wmi && st.failing) wmi->failing.clear();
+        if (wmi && st.failing) wmi->failWith("");
         differ(st, "the messages", join(s.takePrompts()), join(st.prompts));
-        if (s.busy()) diffs.push_back(std::string(st.what) + ": left busy");
+        if (s.busy() && !running) diffs.push_back(std::string(st.what) + ": left busy");
         if (st.noQueries && wmi) differ(st, "the queries", std::to_string(wmi->queries.size() - before), "0");
-        if (st.frame) {
-            std::string shown;
-            for (const char* f : {"F_Motherboard", "F_VGA", "F_MultiMedia"})
-                if (s.visible("frmMain", f)) shown += (shown.empty() ? "" : " ") + std::string(f);
-            differ(st, "the frame shown", shown, st.frame);
-        }
-        if (st.ticked) {
-            std::string on;
-            for (const char* box : {"chkVGA", "chkAudio", "chkLan"})
-                if (s.checked("frmMain", box)) on += (on.empty() ? "" : " ") + std::string(box);
-            differ(st, "the boxes ticked", on, st.ticked);
-        }
+        // Of these names, those that pass `in`, joined by spaces.
+        auto which = [](std::initializer_list<const char*> names, auto in) {
+            std::string out;
+            for (const char* n : names)
+                if (in(n)) out += (out.empty() ? "" : " ") + std::string(n);
+            return out;
+        };
+        auto named = [](std::string_view n) { return std::pair{n.substr(0, n.find('.')), n.substr(n.find('.') + 1)}; };
+        if (st.frame)
+            differ(st, "the frame shown",
+                   which({"F_Motherboard", "F_VGA", "F_MultiMedia"}, [&](auto f) { return s.visible("frmMain", f); }),
+                   st.frame);
+        if (st.ticked)
+            differ(st, "the boxes ticked",
+                   which({"chkVGA", "chkAudio", "chkLan"}, [&](auto b) { return s.checked("frmMain", b); }), st.ticked);
         if (st.checksEnabled >= 0)
             differ(st, "chkLan usable", s.enabled("frmMain", "chkLan") ? "yes" : "no", st.checksEnabled ? "yes" : "no");
         if (st.comment) differ(st, "the comment", report::gStrComment, st.comment);
         if (st.onboard && wmi) differ(st, "the on-board sections read", wmi->onboardAsked(before), st.onboard);
-        if (st.windows) {
-            std::string open;
-            for (const char* w : {"frmMain", "frmCuz", "frmAbout"})
-                if (s.isOpen(w)) open += (open.empty() ? "" : " ") + std::string(w);
-            differ(st, "the windows open", open, st.windows);
-        }
-        if (st.focused) {
-            const std::string_view n = st.focused;
-            const auto dot = n.find('.');
-            if (!s.hasFocus(n.substr(0, dot), n.substr(dot + 1)))
-                diffs.push_back(std::string(st.what) + ": no focus on " + st.focused);
-        }
-        for (const auto& [name, want] : st.texts) {
-            const std::string_view n = name;
-            const auto dot = n.find('.');
-            differ(st, std::string(n), s.text(n.substr(0, dot), n.substr(dot + 1)), want);
-        }
+        if (st.windows)
+            differ(st, "the windows open", which({"frmMain", "frmCuz", "frmAbout"}, [&](auto w) { return s.isOpen(w); }),
+                   st.windows);
+        if (st.focused && !std::apply([&](auto w, auto c) { return s.hasFocus(w, c); }, named(st.focused)))
+            diffs.push_back(std::string(st.what) + ": no focus on " + st.focused);
+        for (const auto& [name, want] : st.texts)
+            differ(st, name, std::apply([&](auto w, auto c) { return s.text(w, c); }, named(name)), want);
     }
     return diffs;
 }
@@ -177,6 +196,7 @@ inline std::vector<Step> startOnUnreachableService() {
                      "Error: try to get motherboard pnp's"};
     start.frame = "F_Motherboard";
     start.ticked = "chkLan";
+    start.windows = "frmMain";
     for (const char* name : {"lblMBProduct", "lblMBDescription", "lblMBManufacturer", "lblBiosManufacturer",
                              "lblBiosDescription", "lblSMBios", "lblVGAColor", "lblVGADriverDate",
                              "lblVGADriverVersion", "lblVGAName", "lblVGAVideoMode", "lblVGAVideoRam"})
@@ -243,7 +263,7 @@ inline std::vector<Step> reportNameFilter() {
         {.what = "Ok on the empty field", .act = Act::Click, .window = d, .control = "bb_cuzokay",
          .prompts = {"Bitte das Feld Bezeichnung ausf\xC3\xBCllen"}, .windows = "frmCuz", .focused = "frmCuz.T_cuz"},
         {.what = "Cancel", .act = Act::Click, .window = d, .control = "bb_cuzabbrechen", .windows = ""},
-        {.what = "shown after Cancel", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", ""}}},
+        {.what = "shown after Cancel", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", ""}}, .windows = "frmCuz"},
     };
 }
 
@@ -279,11 +299,13 @@ inline std::vector<Step> commentDialog() {
              {{.what = "emptied", .act = Act::SetText, .window = c, .control = "txtComment", .input = ""},
               {.what = "OK", .act = Act::Click, .window = c, .control = "cmdOK"}},
              ""),
+        {.what = "only the main window left", .act = Act::None, .windows = "frmMain"},
     };
 }
 
 // On kBoard, with no system information tool to be found: the about box
-// from its picture, its version text; System Info says so and leaves it open.
+// from its picture, its version text; System Info says so and leaves it open;
+// Escape and Enter close it; left open, it outlives the main window.
 inline std::vector<Step> aboutBox() {
     return {
         {.what = "start", .act = Act::StartMain},
@@ -294,6 +316,13 @@ inline std::vector<Step> aboutBox() {
          .focused = "frmAbout.cmdOK"},
         {.what = "System Info", .act = Act::Click, .window = "frmAbout", .control = "cmdSysInfo",
          .prompts = {"System Information Is Unavailable At This Time"}, .windows = "frmMain frmAbout"},
+        {.what = "focus on OK", .act = Act::Focus, .window = "frmAbout", .control = "cmdOK"},
+        {.what = "Escape closes it", .act = Act::Key, .control = "Escape", .windows = "frmMain"},
+        {.what = "opened again", .act = Act::Click, .window = "frmMain", .control = "imgInfo"},
+        {.what = "focus on OK again", .act = Act::Focus, .window = "frmAbout", .control = "cmdOK"},
+        {.what = "Enter closes it", .act = Act::Key, .control = "Return", .windows = "frmMain"},
+        {.what = "opened once more", .act = Act::Click, .window = "frmMain", .control = "imgInfo"},
+        {.what = "Exit: it stays open", .act = Act::Click, .window = "frmMain", .control = "btnEnde", .windows = "frmAbout"},
     };
 }
 
@@ -327,6 +356,47 @@ inline std::vector<Step> wholeRun() {
          .prompts = {"The file is saved on C:\\Tallyquest\\WS-0815.htm"}, .windows = ""},
     };
 }
+
+// On kBoard: between two sections of a run the operator tries another run
+// and to leave, both refused, and opens a panel whose fetch fails, which
+// leaves nothing for the run's final check.
+inline std::vector<Step> duringARun() {
+    const char* m = "frmMain";
+    return {
+        {.what = "start", .act = Act::StartMain},
+        {.what = "create report", .act = Act::Click, .window = m, .control = "btnCreateReport"},
+        {.what = "focus on the field", .act = Act::Focus, .window = "frmCuz", .control = "T_cuz"},
+        {.what = "typed", .act = Act::Type, .input = "PC"},
+        {.what = "Ok", .act = Act::Click, .window = "frmCuz", .control = "bb_cuzokay",
+         .prompts = {"The file is saved on C:\\Tallyquest\\PC.htm"},
+         .modal = {{.what = "create report", .act = Act::Click, .window = m, .control = "btnCreateReport",
+                    .windows = "frmMain"},
+                   {.what = "Exit", .act = Act::Click, .window = m, .control = "btnEnde", .windows = "frmMain"},
+                   {.what = "multimedia fetch fails", .act = Act::Click, .window = m, .control = "btnMultiMedia",
+                    .failing = "SELECT * FROM Win32_SoundDevice", .prompts = {"Error: try to get multi media pnp's"}}},
+         .windows = "", .during = "Win32_Processor"},
+    };
+}
+
+// The scenarios above that run from a fresh start: whether on kBoard or on
+// a service that cannot be reached, and whether a saved report opens, for
+// the main window or, that one gone, for none.
+enum class Opens { Nothing, ForNoWindow, ForMainWindow };
+struct Scenario {
+    const char* name;
+    std::vector<Step> (*steps)();
+    bool onBoard;
+    Opens report;
+};
+inline const Scenario kScenarios[] = {
+    {"start on an unreachable service", startOnUnreachableService, false, Opens::Nothing},
+    {"report-name filter", reportNameFilter, true, Opens::Nothing},
+    {"comment dialog", commentDialog, true, Opens::Nothing},
+    {"about box", aboutBox, true, Opens::Nothing},
+    {"report-name dialog outlives the main window", reportNameOutlivesMain, true, Opens::ForNoWindow},
+    {"whole run", wholeRun, true, Opens::ForMainWindow},
+    {"during a run", duringARun, true, Opens::ForMainWindow},
+};
 
 // The progress bar's picture as a front end draws it, its pixels as
 // 0xBBGGRR, and what moves it.

@@ -6,7 +6,6 @@
 #include <QtWidgets>
 #include <QtTest/qtestspontaneevent.h>
 
-#include "probes/reportrun.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
 #include "tests/ui/recorder.h"
@@ -15,7 +14,6 @@
 #include "ui/layout.h"
 #include "ui/qtui.h"
 #include "ui/widgets.h"
-#include "wmi/trap.h"
 
 using namespace tq;
 using Strings = std::vector<std::string>;
@@ -26,18 +24,16 @@ using testing::scenarios::kBoard;
 namespace scenarios = testing::scenarios;
 
 // The fakes of the seams and the windows' user interface for one test, with
-// the message boxes recorded instead of shown.
+// the message boxes recorded by the fake interface (scope.ui) instead of shown.
 struct Windows {
     testing::PlatformScope scope;
-    ui::QtUserInterface ui;
-    std::vector<testing::Message> messages;
+    ui::QtUserInterface ui{scope.platform};
 
     Windows() {
-        platform::current().ui = &ui;
-        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { messages.push_back({p, s, t}); });
+        scope.platform.ui = &ui;
+        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { scope.ui.messageBox(p, s, t); });
     }
     ~Windows() { flush(); }
-    Strings prompts() const { return tq::testing::prompts(messages); }
     // Lets windows that were closed be destroyed.
     static void flush() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -51,7 +47,6 @@ T* child(QWidget* w, const char* name) {
     if (!c) qFatal("no control %s", name);
     return c;
 }
-void click(QWidget* w, const char* name) { QTest::mouseClick(child(w, name), Qt::LeftButton); }
 
 // Works each window of type W once it has shown, from its own event loop:
 // a modal dialog or a message box.
@@ -86,7 +81,7 @@ struct BoxAnswerer {
 // The shared scenarios' view of the Qt windows.
 class QtScreen final : public scenarios::Screen {
 public:
-    explicit QtScreen(Windows& w) : w_(w) {}
+    explicit QtScreen(Windows& w) : Screen(w.scope.ui), w_(w) {}
     void startMainWindow() override { w_.ui.startMainWindow(); }
     void showReportNameDialog() override { w_.ui.showReportNameDialog(); }
     void click(std::string_view window, std::string_view control) override {
@@ -164,12 +159,6 @@ public:
         open();
         modal_ = nullptr;
     }
-    std::vector<std::string> takePrompts() override {
-        const auto all = w_.prompts();
-        std::vector<std::string> fresh(all.begin() + std::ptrdiff_t(std::min(taken_, all.size())), all.end());
-        taken_ = all.size();
-        return fresh;
-    }
 
 private:
     QWidget* top(std::string_view window) {
@@ -184,7 +173,6 @@ private:
     }
     Windows& w_;
     QPointer<QWidget> focused_, modal_;
-    std::size_t taken_ = 0;
 };
 
 // Runs a shared scenario on the windows; true when it found no difference.
@@ -201,33 +189,35 @@ class WindowsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void startupWithUnreachableService();
+    void sharedScenarios();
     void panelsAndBoxes();
-    void reportNameDialog();
-    void dialogScenarios();
-    void wholeRunFromCreateReport();
-    void secondStartIsRefusedDuringARun();
+    void reportNameInsertAndMessageBoxes();
     void progressBar();
-    void userVisibleTexts();
-    void captionsFitTheirControls();
+    void windowsMatchTheirTables();
 };
 
-void WindowsTest::startupWithUnreachableService() {
-    Windows w;
-    platform::current().binder = wmi::bindUnavailable;
-    QVERIFY(run(w, scenarios::startOnUnreachableService()));
-    for (std::size_t i = 0; i < w.messages.size(); ++i) {
-        QCOMPARE(w.messages[i].style, i == 1 ? 16 : 0);
-        QCOMPARE(w.messages[i].title, std::string("Tallyquest"));
+// The shared scenarios from a fresh start: a saved report opened through the
+// shell for its owner; the start notice and the progress window gone.
+void WindowsTest::sharedScenarios() {
+    for (const scenarios::Scenario& scenario : scenarios::kScenarios) {
+        Windows w;
+        testing::QueryRecorder wmi(w.scope.platform, kBoard);
+        if (!scenario.onBoard) w.scope.platform.binder = wmi::bindUnavailable;
+        QVERIFY2(run(w, scenario.steps(), &wmi), scenario.name);
+        for (const auto& m : w.scope.ui.messages)  // at start only the motherboard data's failure shows the stop icon
+            if (!scenario.onBoard) QCOMPARE(m.style, m.prompt.find("motherboarddata") == std::string::npos ? 0 : 16);
+        const auto& opened = w.scope.shell.executed;
+        QCOMPARE(opened.size(), std::size_t(scenario.report != scenarios::Opens::Nothing));
+        for (const auto& o : opened) QCOMPARE(o.owner != 0, scenario.report == scenarios::Opens::ForMainWindow);
+        QVERIFY(w.ui.progressWindow() == nullptr);
+        Windows::flush();
+        for (QWidget* top : QApplication::topLevelWidgets()) QVERIFY(top->objectName() != "frmStart");
     }
-    QVERIFY(w.ui.mainWindow()->isVisible());
-    Windows::flush();
-    for (QWidget* top : QApplication::topLevelWidgets()) QVERIFY(top->objectName() != "frmStart");
 }
 
 void WindowsTest::panelsAndBoxes() {
     Windows w;
-    testing::QueryRecorder wmi(kBoard);
+    testing::QueryRecorder wmi(w.scope.platform, kBoard);
     const auto steps = scenarios::panelsAndBoxes();
     QVERIFY(run(w, {steps.front()}, &wmi));
     QCOMPARE(wmi.count("Win32_PnPSignedDriver"), 1);  // the boxes the board ticks rebuild from one query
@@ -235,19 +225,17 @@ void WindowsTest::panelsAndBoxes() {
     QVERIFY(w.ui.mainWindow()->logic().varMBpnp().empty());
 }
 
-void WindowsTest::reportNameDialog() {
+// Text inserted into the name field passes its filter, the cursor kept;
+// real message boxes: the title, the stop icon for style 16 only.
+void WindowsTest::reportNameInsertAndMessageBoxes() {
     Windows w;
-    QVERIFY(run(w, scenarios::reportNameFilter()));
-    ui::FrmCuz* cuz = w.ui.reportNameDialog();
-    QLineEdit* field = cuz->T_cuz();
-    // Inserted text passes the same filter; the cursor stays put.
+    QLineEdit* field = w.ui.showReportNameDialog()->T_cuz();
     field->setText(QStringLiteral("...."));
     field->setCursorPosition(2);
     field->insert(QStringLiteral("<x>"));
     QCOMPARE(field->text(), QStringLiteral("..x.."));
     QCOMPARE(field->cursorPosition(), 3);
 
-    // Real message boxes: the title, the stop icon for style 16 only.
     w.ui.setMessageHook(nullptr);
     BoxAnswerer answer;
     w.ui.messageBox("stop", 16, "Tallyquest");
@@ -257,62 +245,6 @@ void WindowsTest::reportNameDialog() {
     QCOMPARE(answer.seen[0].icon, QMessageBox::Critical);
     QCOMPARE(answer.seen[1].title, QStringLiteral("File is saved"));
     QCOMPARE(answer.seen[1].icon, QMessageBox::NoIcon);
-}
-
-// The modal comment dialog; the report-name dialog outliving the main
-// window, whose run opens the report; the about box.
-void WindowsTest::dialogScenarios() {
-    const std::pair<std::vector<scenarios::Step> (*)(), std::size_t> cases[] = {
-        {scenarios::commentDialog, 0}, {scenarios::reportNameOutlivesMain, 1}, {scenarios::aboutBox, 0}};
-    for (auto [scenario, opened] : cases) {
-        Windows w;
-        platform::current().registry = nullptr;  // no system information tool
-        testing::QueryRecorder wmi(kBoard);
-        QVERIFY(run(w, scenario(), &wmi));
-        QCOMPARE(w.scope.shell.executed.size(), opened);
-    }
-}
-
-// The shared whole run; the report opened through the shell for the main
-// window, the progress window gone.
-void WindowsTest::wholeRunFromCreateReport() {
-    Windows w;
-    testing::QueryRecorder wmi(kBoard);
-    QVERIFY(run(w, scenarios::wholeRun(), &wmi));
-    QCOMPARE(w.messages.back().title, std::string("File is saved"));
-    QCOMPARE(w.scope.shell.executed.size(), std::size_t(1));
-    QCOMPARE(w.scope.shell.executed[0].verb, std::string("Open"));
-    QCOMPARE(w.scope.shell.executed[0].file, std::string("C:\\Tallyquest\\WS-0815.htm"));
-    QVERIFY(w.scope.shell.executed[0].owner != 0);
-    QVERIFY(w.ui.progressWindow() == nullptr);
-}
-
-void WindowsTest::secondStartIsRefusedDuringARun() {
-    Windows w;
-    testing::QueryRecorder wmi(kBoard);
-    ui::FrmMain* main = w.ui.startMainWindow();
-    bool tried = false;
-    wmi.onQuery = [&](const std::string& q) {
-        // Between two sections of the run the user tries again and leaves.
-        if (tried || q.find("Win32_Processor") == std::string::npos) return;
-        tried = true;
-        QVERIFY(probes::reportRunning());
-        click(main, "btnCreateReport");
-        QVERIFY(w.ui.reportNameDialog() == nullptr);
-        click(main, "btnEnde");
-        QVERIFY(main->isVisible());
-        // A panel whose fetch fails leaves nothing for the run's final check.
-        wmi.failing = "SELECT * FROM Win32_SoundDevice";
-        click(main, "btnMultiMedia");
-        wmi.failing.clear();
-    };
-    w.scope.files.add("C:\\Tallyquest\\PC.htm");
-    ui::FrmCuz* cuz = w.ui.showReportNameDialog();
-    cuz->T_cuz()->setText("PC");
-    click(cuz, "bb_cuzokay");
-    QVERIFY(tried);
-    QCOMPARE(w.prompts(), (Strings{"Error: try to get multi media pnp's", "The file is saved on C:\\Tallyquest\\PC.htm"}));
-    QCOMPARE(w.scope.shell.executed.size(), std::size_t(1));
 }
 
 void WindowsTest::progressBar() {
@@ -338,37 +270,6 @@ void WindowsTest::progressBar() {
     w.ui.progressClose();
     Windows::flush();
     QVERIFY(window.isNull());
-}
-
-// Every caption and title as the tables give it (the value labels, the
-// texts and the version box are filled in later) and the about picture's
-// tool tip.
-void WindowsTest::userVisibleTexts() {
-    Windows w;
-    platform::current().binder = wmi::bindUnavailable;
-    ui::FrmMain* main = w.ui.startMainWindow();
-    click(main, "imgInfo");
-    QWidget* about = w.ui.aboutBox();
-    QVERIFY(about && about->isVisible());
-    ui::FrmStart start;
-    QWidget* windows[] = {main, w.ui.showReportNameDialog(), new ui::FrmComment(main), about, &start};
-    for (QWidget* top : windows) {
-        const auto all = ui::layout::allWindows();
-        const auto design = std::find_if(all.begin(), all.end(), [&](auto* d) { return top->objectName() == d->name.data(); });
-        QVERIFY2(design != all.end(), qPrintable(top->objectName()));
-        QCOMPARE(top->windowTitle().toStdString(), std::string((*design)->caption));
-        for (const ui::layout::Control& c : (*design)->controls) {
-            QWidget* shown = child(top, std::string(c.name).c_str());
-            auto* button = qobject_cast<QAbstractButton*>(shown);
-            auto* label = qobject_cast<QLabel*>(shown);
-            auto* frame = qobject_cast<QGroupBox*>(shown);
-            if (ui::layout::isValueLabel(c) || c.name == "txt_Versionsangabe" || c.name == "lblHinweis") continue;
-            const QString text = button ? button->text() : label && label->pixmap().isNull() ? label->text()
-                                 : frame ? frame->title() : QString::fromUtf8(c.caption.data(), qsizetype(c.caption.size()));
-            QCOMPARE(text.toStdString(), std::string(c.caption));
-            if (!c.toolTip.empty()) QCOMPARE(shown->toolTip().toStdString(), std::string(c.toolTip));
-        }
-    }
 }
 
 // What a control needs to show its whole caption, and what it has: a label
@@ -409,9 +310,12 @@ QString clipped(QWidget* c) {
     return {};
 }
 
-void WindowsTest::captionsFitTheirControls() {
+// Every window against its table: its title, each caption as the table
+// gives it (the value labels, the texts and the version box are filled in
+// later) and whole in its control, the tool tips.
+void WindowsTest::windowsMatchTheirTables() {
     Windows w;
-    platform::current().binder = wmi::bindUnavailable;
+    w.scope.platform.binder = wmi::bindUnavailable;
     ui::FrmMain* main = w.ui.startMainWindow();
     ui::FrmStart start;
     ui::FrmUpdate progress;
@@ -420,17 +324,30 @@ void WindowsTest::captionsFitTheirControls() {
     // The value labels hold data that may be longer than they are; the
     // captions are what the windows were laid out for.
     const QRegularExpression data(QStringLiteral("^(lbl(MB|Bios|SMBios|VGA|MMName)|txtPnP|T_cuz|txtComment)"));
+    const auto all = ui::layout::allWindows();
     QStringList clips;
     int checked = 0;
-    for (QWidget* window : windows) {
-        window->show();
-        for (QWidget* c : window->findChildren<QWidget*>()) {
-            if (data.match(c->objectName()).hasMatch()) continue;
-            const QString clip = clipped(c);
+    for (QWidget* top : windows) {
+        top->show();
+        const auto design = std::find_if(all.begin(), all.end(), [&](auto* d) { return top->objectName() == d->name.data(); });
+        QVERIFY2(design != all.end(), qPrintable(top->objectName()));
+        QCOMPARE(top->windowTitle().toStdString(), std::string((*design)->caption));
+        for (const ui::layout::Control& c : (*design)->controls) {
+            QWidget* shown = child(top, std::string(c.name).c_str());
+            const QString clip = data.match(shown->objectName()).hasMatch() ? QString() : clipped(shown);
             if (!clip.isEmpty()) clips << clip;
             ++checked;
+            if (ui::layout::isValueLabel(c) || c.name == "txt_Versionsangabe" || c.name == "lblHinweis") continue;
+            auto* button = qobject_cast<QAbstractButton*>(shown);
+            auto* label = qobject_cast<QLabel*>(shown);
+            auto* frame = qobject_cast<QGroupBox*>(shown);
+            const QString text = button ? button->text() : label && label->pixmap().isNull() ? label->text()
+                                 : frame ? frame->title() : QString::fromUtf8(c.caption.data(), qsizetype(c.caption.size()));
+            QCOMPARE(text.toStdString(), std::string(c.caption));
+            if (!c.toolTip.empty()) QCOMPARE(shown->toolTip().toStdString(), std::string(c.toolTip));
         }
     }
+    qDebug("checked %d", checked);
     QVERIFY(checked > 40);
     QVERIFY2(clips.isEmpty(), qPrintable(clips.join(QStringLiteral("; "))));
     delete comment;

@@ -17,13 +17,4 @@ std::vector<std::string> column(const std::shared_ptr<Repository>& repo, const s
     return out;
 }
 
-Failure failureOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.failure();
-    }
-    return {};
-}
-
 }  // namespace tq::wmi::testing

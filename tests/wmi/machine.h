@@ -19,7 +19,14 @@ std::vector<std::string> column(const std::shared_ptr<Repository>& repo, const s
                                 const std::string& property, int flags = kProbeFlags);
 
 // The failure `f` throws; a failure with number 0 when it throws nothing.
-Failure failureOf(const std::function<void()>& f);
+inline Failure failureOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.failure();
+    }
+    return {};
+}
 
 inline constexpr std::int32_t kInvalidQuery = fail::hresult(fail::kWbemInvalidQuery);
 inline constexpr std::int32_t kInvalidClass = fail::hresult(fail::kWbemInvalidClass);

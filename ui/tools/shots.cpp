@@ -42,11 +42,12 @@ int main(int argc, char** argv) {
 
     platform::InstallOptions options;
     options.applicationFolder = out.toStdString();
-    platform::installPlatform(options);
-    ui::QtUserInterface windows;
-    platform::current().ui = &windows;
+    platform::Platform platform;
+    const auto seams = platform::installPlatform(platform, options);
+    ui::QtUserInterface windows(platform);
+    platform.ui = &windows;
     windows.setMessageHook([](const std::string& p, int, const std::string&) { std::printf("message: %s\n", p.c_str()); });
-    platform::current().binder = wmi::makeBinder(wmi::loadSnapshot(argv[1]));
+    platform.binder = wmi::makeBinder(wmi::loadSnapshot(argv[1]));
 
     ui::FrmMain* main = windows.startMainWindow();
     save(main, "main-motherboard");

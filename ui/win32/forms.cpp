@@ -19,21 +19,9 @@ using layout::Kind;
 using platform::OnboardBox;
 
 namespace {
-FormHost* gHost = nullptr;
-}  // namespace
-
-FormHost::FormHost() { gHost = this; }
-FormHost::~FormHost() {
-    if (gHost == this) gHost = nullptr;
-}
-FormHost& FormHost::instance() { return *gHost; }
-
-namespace {
 
 constexpr wchar_t kFormClass[] = L"TallyquestForm";
 constexpr wchar_t kPictureClass[] = L"TallyquestPicture";
-
-HINSTANCE module() { return FormHost::instance().module(); }
 
 // The per-monitor functions of newer systems, when the system has them.
 template <class F>
@@ -167,7 +155,7 @@ void setWindowText(HWND hwnd, const std::string& utf8) {
 
 // --- Form -------------------------------------------------------------------
 
-Form::Form(const layout::Window& design, HWND owner) : design_(design), owner_(owner) {}
+Form::Form(FormHost& host, const layout::Window& design, HWND owner) : host_(host), design_(design), owner_(owner) {}
 
 Form::~Form() {
     if (hwnd_) ::DestroyWindow(hwnd_);
@@ -175,7 +163,7 @@ Form::~Form() {
 }
 
 void Form::create() {
-    static const bool registered = [] {
+    static const bool registered = [this] {
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
         ::InitCommonControlsEx(&icc);
         WNDCLASSEXW wc{};
@@ -222,7 +210,7 @@ void Form::create() {
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     createControls();
-    FormHost::instance().opened(this);
+    host_.opened(this);
 }
 
 void Form::readDpi() {
@@ -419,7 +407,7 @@ LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         form->hwnd_ = nullptr;
         form->controls_.assign(form->controls_.size(), nullptr);
-        FormHost::instance().closed(form);
+        form->host_.closed(form);
         return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
     return form->dispatch(msg, wp, lp);
@@ -475,7 +463,7 @@ LRESULT Form::dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return 0;
     case WM_SETCURSOR:
-        if (FormHost::instance().busy()) {
+        if (host_.busy()) {
             ::SetCursor(::LoadCursorW(nullptr, MAKEINTRESOURCEW(32514)));
             return TRUE;
         }
@@ -659,12 +647,12 @@ void ProgressPicture::paint(HDC dc) const { ::BitBlt(dc, 0, 0, width_, height_, 
 
 // --- the six windows -----------------------------------------------------------
 
-FrmStart::FrmStart() : Form(layout::frmStart(), nullptr) {
+FrmStart::FrmStart(FormHost& host) : Form(host, layout::frmStart(), nullptr) {
     create();
     centre();
 }
 
-FrmMain::FrmMain() : Form(layout::frmMain(), nullptr), logic_(*this) {
+FrmMain::FrmMain(FormHost& host) : Form(host, layout::frmMain(), nullptr), logic_(host.reports().platform(), *this) {
     create();
     logo_ = static_cast<HBITMAP>(::LoadImageW(module(), MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_SHARED));
 }
@@ -672,7 +660,7 @@ FrmMain::FrmMain() : Form(layout::frmMain(), nullptr), logic_(*this) {
 void FrmMain::onCommand(int id, int code) {
     const Control* c = design().find(id);
     if (!c) return;
-    auto& ui = FormHost::instance();
+    auto& ui = host();
     const std::string_view name = c->name;
     // User actions; a report run lets them through at its progress updates.
     if (code == BN_CLICKED && (name == "btnMotherboard" || name == "btnVGA" || name == "btnMultiMedia")) {
@@ -685,7 +673,7 @@ void FrmMain::onCommand(int id, int code) {
     } else if (code == BN_CLICKED && name == "btnCreateReport") {
         // A run is not re-entrant: while one is in progress (its progress
         // updates let clicks through) the button does nothing.
-        if (!probes::reportRunning()) ui.showReportNameDialog();
+        if (!ui.reports().running()) ui.showReportNameDialog();
     } else if (code == STN_CLICKED && name == "imgInfo") {
         ui.showAbout();
     } else if (code == STN_DBLCLK && name == "imgLogo") {
@@ -697,13 +685,13 @@ bool FrmMain::onClose(bool) {
     // During a run the window's controls stay usable, but leaving it would
     // pull the check boxes from under the on-board section: only the run
     // itself closes it then.
-    return !probes::reportRunning() || closeByProgram_;
+    return !host().reports().running() || closeByProgram_;
 }
 
 void FrmMain::onDestroy() {
     // The check boxes still exist here; a report started later from a
     // dialog left open reads them as they stand now.
-    FormHost::instance().mainWindowClosing(*this);
+    host().mainWindowClosing(*this);
 }
 
 void FrmMain::closeByProgram() {
@@ -774,10 +762,10 @@ void FrmMain::showMultiMediaSlot(int index, const std::string& description) {
     ::ShowWindow(control(layout::multiMediaName(true, index)), SW_SHOW);
 }
 
-void FrmMain::showStartForm() { FormHost::instance().showStartForm(); }
+void FrmMain::showStartForm() { host().showStartForm(); }
 
 void FrmMain::closeStartForm() {
-    if (FrmStart* start = FormHost::instance().startForm()) {
+    if (FrmStart* start = host().startForm()) {
         ::ShowWindow(start->hwnd(), SW_HIDE);
         start->destroy();
     }
@@ -791,7 +779,7 @@ void FrmMain::showWindow() {
     showActive();
 }
 
-FrmCuz::FrmCuz() : Form(layout::frmCuz(), nullptr) {
+FrmCuz::FrmCuz(FormHost& host) : Form(host, layout::frmCuz(), nullptr) {
     create();
     ::SetWindowSubclass(T_cuz(), &designationProc, 1, 0);
 }
@@ -809,8 +797,8 @@ void FrmCuz::onCommand(int id, int code) {
 }
 
 void FrmCuz::okay() {
-    if (probes::reportRunning()) return;
-    if (!acceptDesignation(windowText(T_cuz()))) ::SetFocus(T_cuz());
+    if (host().reports().running()) return;
+    if (!acceptDesignation(host().reports(), windowText(T_cuz()))) ::SetFocus(T_cuz());
     // The run has closed this window; nothing here may be touched any more.
 }
 
@@ -837,7 +825,7 @@ void FrmCuz::dropReserved() {
     ::SendMessageW(edit, EM_SETSEL, caret, caret);
 }
 
-FrmComment::FrmComment(HWND owner) : Form(layout::frmComment(), owner) {
+FrmComment::FrmComment(FormHost& host, HWND owner) : Form(host, layout::frmComment(), owner) {
     create();
     if (!report::gStrComment.empty()) setText("txtComment", report::gStrComment);
     centre();
@@ -848,20 +836,20 @@ void FrmComment::onCommand(int id, int code) {
     if (!c || code != BN_CLICKED) return;
     if (c->name == "cmdOK") {
         storeComment(text("txtComment"));
-        FormHost::instance().endModal();
+        host().endModal();
         destroy();
     } else if (c->name == "cmdCancel") {
-        FormHost::instance().endModal();
+        host().endModal();
         destroy();
     }
 }
 
 bool FrmComment::onClose(bool) {
-    FormHost::instance().endModal();
+    host().endModal();
     return true;
 }
 
-FrmAbout::FrmAbout() : Form(layout::frmAbout(), nullptr) {
+FrmAbout::FrmAbout(FormHost& host) : Form(host, layout::frmAbout(), nullptr) {
     create();
     auto small = static_cast<HICON>(::LoadImageW(module(), MAKEINTRESOURCEW(IDI_INFO), IMAGE_ICON,
                                                  ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
@@ -880,10 +868,10 @@ void FrmAbout::onCommand(int id, int code) {
     const Control* c = design().find(id);
     if (!c || code != BN_CLICKED) return;
     if (c->name == "cmdOK") destroy();
-    if (c->name == "cmdSysInfo") StartSysInfo();
+    if (c->name == "cmdSysInfo") StartSysInfo(host().reports().platform());
 }
 
-FrmUpdate::FrmUpdate() : Form(layout::frmUpdate(), nullptr) {
+FrmUpdate::FrmUpdate(FormHost& host) : Form(host, layout::frmUpdate(), nullptr) {
     create();
     picture_ = new ProgressPicture(control("Picture1"));
     setText("lblHinweis", "");
@@ -898,7 +886,7 @@ void FrmUpdate::gSubVisiblePicture(std::uint32_t lngBackColor, std::uint32_t lng
 
 void FrmUpdate::gSubUpdateStatus(std::int32_t lngProzent) {
     picture_->drawStatus(lngProzent, dpiY());
-    FormHost::instance().processPending();
+    host().processPending();
 }
 
 bool FrmUpdate::onClose(bool fromUser) {

@@ -13,6 +13,7 @@
 
 #include <windows.h>
 
+#include "probes/reportrun.h"
 #include "ui/layout.h"
 #include "ui/mainlogic.h"
 
@@ -29,12 +30,12 @@ class FrmMain;
 class FrmStart;
 
 // What the windows ask of the object that owns them all (the user
-// interface): the one that lives while it exists.
+// interface), which each of them is given when it is made.
 class FormHost {
 public:
-    static FormHost& instance();
-
     virtual HINSTANCE module() const noexcept = 0;
+    // The program's reports, and through them its platform.
+    virtual probes::ReportRunner& reports() noexcept = 0;
     virtual bool busy() const noexcept = 0;
     // A window has been created, or has closed.
     virtual void opened(Form* form) = 0;
@@ -49,8 +50,8 @@ public:
     virtual void mainWindowClosing(const FrmMain& window) = 0;
 
 protected:
-    FormHost();
-    virtual ~FormHost();
+    FormHost() = default;
+    virtual ~FormHost() = default;
     FormHost(const FormHost&) = delete;
     FormHost& operator=(const FormHost&) = delete;
 };
@@ -60,7 +61,7 @@ protected:
 // by the user interface, never while one of its handlers runs.
 class Form {
 public:
-    Form(const layout::Window& design, HWND owner);
+    Form(FormHost& host, const layout::Window& design, HWND owner);
     virtual ~Form();
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
@@ -94,6 +95,9 @@ public:
     HFONT font(const layout::Font& f);
 
 protected:
+    FormHost& host() const noexcept { return host_; }
+    HINSTANCE module() const noexcept { return host_.module(); }
+
     // Handlers; the default ones do nothing.
     virtual void onCommand(int id, int code) {}
     // The close box, Alt+F4 or WM_CLOSE: true lets the window close.
@@ -115,6 +119,7 @@ private:
     void placeControls();
     void readDpi();
 
+    FormHost& host_;
     const layout::Window& design_;
     HWND owner_;
     HWND hwnd_ = nullptr;
@@ -154,12 +159,12 @@ private:
 
 class FrmStart final : public Form {
 public:
-    FrmStart();
+    explicit FrmStart(FormHost& host);
 };
 
 class FrmMain final : public Form, public MainView {
 public:
-    FrmMain();
+    explicit FrmMain(FormHost& host);
     void load() { logic_.load(); }
     MainLogic& logic() { return logic_; }
     // Lets the report run's own close through while the run is in progress.
@@ -197,7 +202,7 @@ private:
 
 class FrmCuz final : public Form {
 public:
-    FrmCuz();
+    explicit FrmCuz(FormHost& host);
     HWND T_cuz() const { return control("T_cuz"); }
 
 protected:
@@ -210,7 +215,7 @@ private:
 
 class FrmComment final : public Form {
 public:
-    explicit FrmComment(HWND owner);
+    FrmComment(FormHost& host, HWND owner);
     HWND txtComment() const { return control("txtComment"); }
 
 protected:
@@ -220,7 +225,7 @@ protected:
 
 class FrmAbout final : public Form {
 public:
-    FrmAbout();
+    explicit FrmAbout(FormHost& host);
     // Fills the version text; "Version  4" when `strVersion` is empty.
     void Versionsinfo(const std::string& strVersion = {});
 
@@ -230,7 +235,7 @@ protected:
 
 class FrmUpdate final : public Form {
 public:
-    FrmUpdate();
+    explicit FrmUpdate(FormHost& host);
     ~FrmUpdate() override;
     void gSubVisiblePicture(std::uint32_t lngBackColor, std::uint32_t lngForeColor, bool lngFontBold);
     void gSubUpdateStatus(std::int32_t lngProzent);

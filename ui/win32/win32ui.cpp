@@ -1,20 +1,13 @@
 #include "ui/win32/win32ui.h"
 
 #include <algorithm>
-#include <cassert>
 
 #include "platform/windows/text.h"
 #include "wmi/failure.h"
 
 namespace tq::ui::win32 {
-namespace {
-Win32UserInterface* gInstance = nullptr;
-}  // namespace
-
-Win32UserInterface::Win32UserInterface(HINSTANCE instance) : module_(instance) {
-    assert(!gInstance);
-    gInstance = this;
-}
+Win32UserInterface::Win32UserInterface(HINSTANCE instance, platform::Platform& platform)
+    : module_(instance), reports_(platform) {}
 
 Win32UserInterface::~Win32UserInterface() {
     busy_ = false;
@@ -25,12 +18,6 @@ Win32UserInterface::~Win32UserInterface() {
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
-    if (gInstance == this) gInstance = nullptr;
-}
-
-Win32UserInterface& Win32UserInterface::instance() {
-    assert(gInstance);
-    return *gInstance;
 }
 
 void Win32UserInterface::opened(Form* form) {
@@ -61,13 +48,13 @@ void Win32UserInterface::reap() {
 }
 
 FrmMain* Win32UserInterface::startMainWindow() {
-    main_ = new FrmMain;
+    main_ = new FrmMain(*this);
     main_->load();
     return mainWindow();
 }
 
 FrmStart* Win32UserInterface::showStartForm() {
-    if (!start_) start_ = new FrmStart;
+    if (!start_) start_ = new FrmStart(*this);
     ::ShowWindow(start_->hwnd(), SW_SHOW);
     // Paint the notice before the queries keep the thread busy.
     ::UpdateWindow(start_->hwnd());
@@ -77,7 +64,7 @@ FrmStart* Win32UserInterface::showStartForm() {
 
 FrmCuz* Win32UserInterface::showReportNameDialog() {
     if (!cuz_) {
-        cuz_ = new FrmCuz;
+        cuz_ = new FrmCuz(*this);
         cuz_->centre();
     }
     cuz_->showActive();
@@ -85,7 +72,7 @@ FrmCuz* Win32UserInterface::showReportNameDialog() {
 }
 
 FrmAbout* Win32UserInterface::showAbout() {
-    if (!about_) about_ = new FrmAbout;
+    if (!about_) about_ = new FrmAbout(*this);
     about_->showActive();
     return about_;
 }
@@ -99,7 +86,7 @@ void Win32UserInterface::showComment() {
             modalDisabled_.push_back(f->hwnd());
             ::EnableWindow(f->hwnd(), FALSE);
         }
-    comment_ = new FrmComment(owner);
+    comment_ = new FrmComment(*this, owner);
     FrmComment* dialog = comment_;
     dialog->showActive();
     ::SetFocus(dialog->txtComment());
@@ -197,7 +184,7 @@ FrmUpdate& Win32UserInterface::progress() {
 
 void Win32UserInterface::progressCreate() {
     if (progress_) return;
-    progress_ = new FrmUpdate;
+    progress_ = new FrmUpdate(*this);
     processPending();
 }
 

@@ -19,11 +19,13 @@ namespace tq::ui::win32 {
 
 class Win32UserInterface final : public platform::UserInterface, public FormHost {
 public:
-    // The one instance; windows reach each other through it.
-    explicit Win32UserInterface(HINSTANCE instance);
+    // The windows' owner, made by the program: they reach each other
+    // through it, and run their reports through `platform` (whose user
+    // interface the program sets to this one).
+    Win32UserInterface(HINSTANCE instance, platform::Platform& platform);
     ~Win32UserInterface() override;
-    static Win32UserInterface& instance();
     HINSTANCE module() const noexcept override { return module_; }
+    probes::ReportRunner& reports() noexcept override { return reports_; }
 
     // Replaces the message box (tests answer them this way). An empty hook
     // brings the real box back.
@@ -91,6 +93,7 @@ private:
     FrmUpdate& progress();
 
     HINSTANCE module_;
+    probes::ReportRunner reports_;
     MessageHook hook_;
     FrmMain* main_ = nullptr;
     FrmUpdate* progress_ = nullptr;

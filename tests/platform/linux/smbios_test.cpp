@@ -24,21 +24,6 @@ std::string sharedTables() {
     return std::string(dir && *dir ? dir : TQ_SHARED_TESTDATA) + "/smbios/";
 }
 
-// A structure: type, formatted bytes after the 4-byte header, strings.
-std::string structure(std::uint8_t type, std::uint16_t handle, const std::string& body,
-                      const std::vector<std::string>& strings) {
-    std::string s;
-    s.push_back(static_cast<char>(type));
-    s.push_back(static_cast<char>(4 + body.size()));
-    s.push_back(static_cast<char>(handle & 0xFF));
-    s.push_back(static_cast<char>(handle >> 8));
-    s += body;
-    for (const auto& str : strings) s += str + '\0';
-    if (strings.empty()) s.push_back('\0');
-    s.push_back('\0');
-    return s;
-}
-
 // A structure `length` bytes long with the fields {offset, width, value}
 // (little-endian), the rest zero.
 std::string smb(std::uint8_t type, std::uint16_t handle, std::size_t length,

@@ -2,6 +2,7 @@
 // to query the provider over them.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <variant>
@@ -21,8 +22,8 @@ using Row = std::map<std::string, Value>;
 // Runs a query through the provider's repository over `root`. Every
 // property of every object answered must be its class's or one of our
 // additions (extensions.h): a misspelt name fails whichever test meets it.
-inline std::vector<Row> query(const std::string& root, const std::string& wql) {
-    auto service = wmi::makeService(makeRepository(root));
+inline std::vector<Row> query(const std::string& root, const std::string& wql, RefusedTable refused = {}) {
+    auto service = wmi::makeService(makeRepository(root, {}, std::move(refused)));
     auto result = service->execQuery(wql, "WQL", wmi::kProbeFlags);
     std::vector<Row> rows;
     while (const wmi::Object* o = result->next()) {
@@ -92,6 +93,19 @@ inline void expectAnswers(const std::string& root, const std::vector<Answer>& an
             }
         }
     }
+}
+
+// A firmware table's structure: type, the formatted bytes after the 4-byte
+// header, its strings.
+inline std::string structure(std::uint8_t type, std::uint16_t handle, const std::string& body,
+                             const std::vector<std::string>& strings) {
+    std::string s{static_cast<char>(type), static_cast<char>(4 + body.size()), static_cast<char>(handle & 0xFF),
+                  static_cast<char>(handle >> 8)};
+    s += body;
+    for (const auto& str : strings) s += str + '\0';
+    if (strings.empty()) s.push_back('\0');
+    s.push_back('\0');
+    return s;
 }
 
 }  // namespace tq::linuxprov::testing

@@ -22,11 +22,9 @@ namespace {
 using namespace std::string_literals;
 
 TEST(BstrText, RoundTripsWithoutLoss) {
-    for (const std::string& s : {""s, "M\u00FCller \u00C4rger \u00DF"s,
-                                 "\u4E2D\u6587\u8BBE\u5907"s,  // outside every single-byte code page
-                                 "\U0001F600 emoji"s,           // a surrogate pair in UTF-16
-                                 "embedded\0nul"s,              // BSTRs carry their length
-                                 "tab\tand\r\nline ends"s}) {
+    for (const std::string& s : {""s, "M\u00FCller \u4E2D\u6587\u8BBE\u5907"s,  // outside every single-byte code page
+                                 "\U0001F600 emoji"s,                         // a surrogate pair in UTF-16
+                                 "embedded\0nul"s}) {                         // BSTRs carry their length
         SCOPED_TRACE(s);
         Bstr b(s);
         EXPECT_EQ(b.utf8(), s);
@@ -36,26 +34,14 @@ TEST(BstrText, RoundTripsWithoutLoss) {
     EXPECT_EQ(std::wstring_view(pair.get(), ::SysStringLen(pair.get())), L"\xD83D\xDE00");
 }
 
-TEST(AnsiText, WindowsLatin1BothWays) {
+// The table of the code page itself is shared with the other platforms and
+// tested there.
+TEST(AnsiText, WindowsLatin1) {
     if (::GetACP() != 1252) GTEST_SKIP() << "ANSI code page is " << ::GetACP() << ", not 1252";
-    const std::pair<std::string, std::string> toAnsi[] = {
-        {"\u00E4\u00F6\u00FC\u00C4\u00D6\u00DC\u00DF", "\xE4\xF6\xFC\xC4\xD6\xDC\xDF"},
-        {"\u20AC \u201E\u201C \u2122", "\x80 \x84\x93 \x99"},
-        {"plain <b>html</b>&nbsp;", "plain <b>html</b>&nbsp;"},
-        // Outside the code page: one "?" per character, surrogate pairs
-        // included, and no look-alike letters (L with stroke is not L).
-        {"\u03A9", "?"},
-        {"\u4E2D\u6587", "??"},
-        {"a\U0001F600b", "a?b"},
-        {"\u0141\u00F3d\u017A", "?\xF3" "d?"},
-    };
-    for (const auto& [utf8, ansi] : toAnsi) EXPECT_EQ(utf8ToAnsi(utf8), ansi) << utf8;
-    EXPECT_EQ(ansiToUtf8("\xE4\x80\x9F"), "\u00E4\u20AC\u0178");
-    // Every byte round-trips, the five the code page leaves undefined too.
-    EXPECT_EQ(ansiToUtf8("\x81\x8D\x8F\x90\x9D"), "\u0081\u008D\u008F\u0090\u009D");
-    std::string all;
-    for (int b = 1; b <= 0xFF; ++b) all += static_cast<char>(b);
-    EXPECT_EQ(utf8ToAnsi(ansiToUtf8(all)), all);
+    // Outside the code page: one "?" per character, surrogate pairs included,
+    // and no look-alike letters (L with stroke is not L).
+    EXPECT_EQ(utf8ToAnsi("\u00E4\u20AC\u201E \u4E2D\u6587 a\U0001F600b \u0141\u00F3d\u017A"),
+              "\xE4\x80\x84 ?? a?b ?\xF3" "d?");
 }
 
 using Kind = Value::Kind;
@@ -87,8 +73,6 @@ TEST(VariantConversion, EveryKindTheServiceDelivers) {
         {"empty", [](VARIANT& v) { v.vt = VT_EMPTY; }, Kind::Absent, ""},
         {"r4", [](VARIANT& v) { v.vt = VT_R4; v.fltVal = 7.3f; }, Kind::Real, "7.3", true},
         {"r8", [](VARIANT& v) { v.vt = VT_R8; v.dblVal = 7.3; }, Kind::Real, "7.3"},
-        {"r8 float-widened", [](VARIANT& v) { v.vt = VT_R8; v.dblVal = static_cast<double>(7.3f); }, Kind::Real,
-         "7.30000019073486"},
         // The other kinds keep their content as JSON.
         {"i8", [](VARIANT& v) { v.vt = VT_I8; v.llVal = 12345678901LL; }, Kind::Other, "12345678901"},
         {"ui8", [](VARIANT& v) { v.vt = VT_UI8; v.ullVal = ~0ULL; }, Kind::Other, "18446744073709551615"},
@@ -142,11 +126,8 @@ TEST(HresultFailure, SignedNumbersAndWordsWithoutLineEnds) {
         const char* word;  // part of the description; the service's own text or the program's
     } rows[] = {
         {WBEM_E_INVALID_QUERY, -2147217385, "nvalid query"},
-        {WBEM_E_INVALID_NAMESPACE, -2147217394, "nvalid namespace"},
-        {WBEM_E_INVALID_CLASS, -2147217392, ""},
         {WBEM_E_NOT_FOUND, -2147217406, ""},
         {E_ACCESSDENIED, -2147024891, "denied"},
-        {E_OUTOFMEMORY, -2147024882, ""},
         {0x8004FFFEu, -2147155970, ""},  // a code nobody knows
     };
     for (const auto& row : rows) {
@@ -160,7 +141,6 @@ TEST(HresultFailure, SignedNumbersAndWordsWithoutLineEnds) {
         EXPECT_EQ(d.find_first_of("\r\n"), std::string::npos) << d;
         EXPECT_EQ(d.find("0x"), std::string::npos) << d;  // never a mere restatement of the number
     }
-    EXPECT_FALSE(describeHresult(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)).empty());
 }
 
 }  // namespace

@@ -42,22 +42,14 @@ public:
         const auto& values = reinterpret_cast<const std::pair<const std::string, Values>*>(h)->second;
         auto it = values.find(name);
         if (it == values.end()) return 2;
-        std::string raw;
-        if (auto* s = std::get_if<std::string>(&it->second)) {
-            type = 1;
-            raw = *s + '\0';
-        } else {
-            type = 4;
-            const auto n = std::get<std::uint32_t>(it->second);
-            for (int i = 0; i < 4; ++i) raw.push_back(static_cast<char>((n >> (8 * i)) & 0xFF));
-        }
-        if (raw.size() > size) {
-            size = static_cast<std::uint32_t>(raw.size());
-            return 234;
-        }
-        buffer.replace(0, raw.size(), raw);
+        const auto* text = std::get_if<std::string>(&it->second);
+        const std::uint32_t n = text ? 0 : std::get<std::uint32_t>(it->second);
+        const std::string raw = text ? *text + '\0' : std::string(reinterpret_cast<const char*>(&n), 4);
+        type = text ? 1 : 4;
+        const bool fits = raw.size() <= size;
+        if (fits) buffer.replace(0, raw.size(), raw);
         size = static_cast<std::uint32_t>(raw.size());
-        return 0;
+        return fits ? 0 : 234;  // ERROR_MORE_DATA
     }
     long closeKey(std::uintptr_t) override {
         --open;
@@ -124,7 +116,8 @@ TEST(RegistryPrograms, UninstallEntriesOfBothViewsAndTheUser) {
     reg.add(kLm, "64", "NoName", {{"DisplayVersion", "1"}});
     reg.add(kLm, "64", "Driver", {{"DisplayName", "Hidden"}, {"SystemComponent", 1u}});
     reg.add(kLm, "64", "KB5001", {{"DisplayName", "Update"}, {"ParentKeyName", "7-Zip"}});
-    reg.add(kLm, "32", "Notepad++", {{"DisplayName", "Notepad++ (32-bit x86)"}, {"DisplayVersion", "8.6"},
+    reg.add(kLm, "32", "Notepad++", {{"DisplayName", "Notepad++ (32-bit x86)"},
+                                     {"DisplayVersion", std::string(600, '8')},
                                      {"Publisher", std::string(70000, 'P')}});
     reg.add(kCu, "", "Spotify", {{"DisplayName", "Spotify"}, {"DisplayVersion", "1.2.31"}});
 
@@ -138,8 +131,10 @@ TEST(RegistryPrograms, UninstallEntriesOfBothViewsAndTheUser) {
     EXPECT_EQ(got[1], (R{{"Name", "Office 16 Click-to-Run Extensibility Component"}, {"Version", "16.0.17928.20114"},
                          {"Vendor", "Microsoft Corporation"}, {"Language", "1033"}, {"ProgramId", "x64\\" + code},
                          {"MsiProductCode", code}}));
-    // A value past the bound is left out rather than read without end.
+    // A value longer than the first read is read whole; one past the bound is
+    // left out rather than read without end.
     EXPECT_EQ(got[2].at("ProgramId"), "x86\\Notepad++");
+    EXPECT_EQ(got[2].at("Version"), std::string(600, '8'));
     EXPECT_EQ(got[2].at("Vendor"), "<absent>");
     EXPECT_EQ(got[3].at("ProgramId"), "Spotify");
     EXPECT_EQ(reg.open, 0) << "every key opened is closed";
@@ -148,13 +143,11 @@ TEST(RegistryPrograms, UninstallEntriesOfBothViewsAndTheUser) {
 TEST(RegistryPrograms, AnswerWhereTheServiceLacksTheClass) {
     FakeRegistry reg;
     reg.add(kLm, "64", "7-Zip", {{"DisplayName", "7-Zip"}});
-    platform::Platform saved = platform::current();
-    platform::current().registry = &reg;
     for (int flags : {48, 0, -1}) {
         auto inner = std::make_unique<NoProgramsService>(flags < 0);
         flags = std::max(flags, 0);
         NoProgramsService* raw = inner.get();
-        wmi::ServicePtr s = withRegistryPrograms(std::move(inner));
+        wmi::ServicePtr s = withRegistryPrograms(std::move(inner), reg);
         auto c = s->execQuery("SELECT * FROM Win32_InstalledWin32Program WHERE Name LIKE '7%'", "WQL", flags);
         EXPECT_EQ(rows(*c).size(), 1u) << flags;
         // Other classes keep the service's own answer.
@@ -162,7 +155,6 @@ TEST(RegistryPrograms, AnswerWhereTheServiceLacksTheClass) {
                   raw->empty ? 0 : fail::hresult(fail::kWbemInvalidClass));
         EXPECT_EQ(raw->queries, 2);
     }
-    platform::current() = saved;
 }
 
 }  // namespace

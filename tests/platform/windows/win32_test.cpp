@@ -45,69 +45,52 @@ protected:
     WinFiles files_;
 };
 
-TEST_F(Scratch, WrittenLinesAreAnsiWithCrLfAndReplaceTheContent) {
-    // Longer old content is gone; a hidden file is replaced too.
-    put("old.htm", "previous content that is long", FILE_ATTRIBUTE_HIDDEN);
-    auto w = files_.createTextFile(path("old.htm"));
-    w->writeLine("<td>M\u00FCller</td>");
-    w->writeLine("");
-    w->writeLine("\u20AC");
-    w->close();
-    if (latin1_) EXPECT_EQ(bytesOf("old.htm"), "<td>M\xFCller</td>\r\n\r\n\x80\r\n");
-    else EXPECT_EQ(bytesOf("old.htm").substr(0, 5), "<td>M");
-    EXPECT_EQ(numberOf([&] { w->writeLine("late"); }), fail::kBadFileNameOrNumber);
-}
-
-// The report replaces the earlier one only when complete; a run that stops
-// midway leaves it as it was and no temporary file behind.
-TEST_F(Scratch, EarlierReportSurvivesAnUnfinishedRun) {
-    put("PC.htm", "earlier report");
-    files_.createTextFile(path("PC.htm"))->close();
-    EXPECT_EQ(bytesOf("PC.htm"), "earlier report");
-    files_.openForWriting(path("PC.htm"))->writeLine("half");
-    EXPECT_EQ(bytesOf("PC.htm"), "earlier report");
-    std::size_t entries = 0;
-    for (const auto& e : std::filesystem::directory_iterator(widen(dir_))) entries += e.path().filename() == L"PC.htm" ? 1 : 100;
-    EXPECT_EQ(entries, 1u);
-    auto w = files_.openForWriting(path("PC.htm"));
-    w->writeLine("new");
-    w->close();
-    EXPECT_EQ(bytesOf("PC.htm"), "new\r\n");
-}
-
-// Until the report is complete its temporary file stands for it: a first
-// run killed before the end leaves no empty report. Creating a report's file
-// removes what killed runs left (temporary files no program holds open), and
-// a name Windows takes as a device is no file at all.
-TEST_F(Scratch, TemporaryFileStandsForTheReportAndLeftoversGo) {
-    files_.createTextFile(path("PC.htm"))->close();
-    EXPECT_TRUE(files_.fileExists(path("PC.htm")));
-    EXPECT_FALSE(std::filesystem::exists(widen(path("PC.htm"))));
-
+// The report goes to a temporary file in its folder that stands for it until
+// a successful close moves it over the earlier one (hidden or not); a run that
+// stops midway leaves that as it was and no temporary file behind. Creating a
+// report's file removes what killed runs left (temporary files no program
+// holds open); a name Windows takes as a device is no file at all.
+TEST_F(Scratch, ReportReplacesTheEarlierOneOnlyWhenComplete) {
+    put("PC.htm", "earlier report that is long", FILE_ATTRIBUTE_HIDDEN);
     put(".tallyquest-stale.tmp", "left by a killed run");
     HANDLE held = ::CreateFileW(widen(path(".tallyquest-held.tmp")).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                 CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    files_.createTextFile(path("Other.htm"))->close();
-    std::size_t temporaries = 0;
-    for (const auto& e : std::filesystem::directory_iterator(widen(dir_))) {
-        EXPECT_NE(e.path().filename(), L".tallyquest-stale.tmp");
-        temporaries += e.path().filename().wstring().rfind(L".tallyquest-", 0) == 0;
-    }
-    EXPECT_EQ(temporaries, 3u);  // the one held elsewhere, and this program's two
+    files_.createTextFile(path("PC.htm"))->close();
+    files_.createTextFile(path("New.htm"))->close();
+    EXPECT_TRUE(files_.fileExists(path("New.htm")));
+    EXPECT_FALSE(std::filesystem::exists(widen(path("New.htm"))));
+    EXPECT_FALSE(std::filesystem::exists(widen(path(".tallyquest-stale.tmp"))));
+    const auto entries = [&] { return std::distance(std::filesystem::directory_iterator(widen(dir_)), {}); };
+    EXPECT_EQ(entries(), 4);  // the report, the temporary held elsewhere and this program's two
     ::CloseHandle(held);
-    for (const char* name : {"PC.htm", "Other.htm"}) {
-        auto w = files_.openForWriting(path(name));
-        w->writeLine(name);
-        w->close();
-        EXPECT_EQ(bytesOf(name), std::string(name) + "\r\n");
-    }
 
-    for (const char* device : {"CON.htm", "nul .htm", "com1.htm", "LPT9.txt.htm", "CONOUT$.htm"}) {
-        EXPECT_FALSE(files_.fileExists(path(device))) << device;
-        EXPECT_EQ(numberOf([&] { files_.createTextFile(path(device)); }), fail::kBadFileNameOrNumber) << device;
-        EXPECT_EQ(numberOf([&] { files_.openForWriting(path(device)); }), fail::kBadFileNameOrNumber) << device;
-    }
+    files_.openForWriting(path("PC.htm"))->writeLine("half");
+    EXPECT_EQ(bytesOf("PC.htm"), "earlier report that is long");
+    auto w = files_.openForWriting(path("PC.htm"));
+    w->writeLine("<td>M\u00FCller</td>");
+    w->writeLine("");
+    w->writeLine("\u20AC");
+    w->close();
+    if (latin1_) EXPECT_EQ(bytesOf("PC.htm"), "<td>M\xFCller</td>\r\n\r\n\x80\r\n");
+    else EXPECT_EQ(bytesOf("PC.htm").substr(0, 5), "<td>M");
+    EXPECT_EQ(numberOf([&] { w->writeLine("late"); }), fail::kBadFileNameOrNumber);
+    w = files_.openForWriting(path("New.htm"));
+    w->writeLine("new");
+    w->close();
+    EXPECT_EQ(bytesOf("New.htm"), "new\r\n");
+    // A close that cannot replace the report (held elsewhere) fails and leaves it.
+    w = files_.openForWriting(path("New.htm"));
+    w->writeLine("newer");
+    HANDLE lock = ::CreateFileW(widen(path("New.htm")).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(numberOf([&] { w->close(); }), 0);
+    ::CloseHandle(lock);
+    EXPECT_EQ(bytesOf("New.htm"), "new\r\n");
+    EXPECT_EQ(entries(), 3);
+
+    EXPECT_FALSE(files_.fileExists(path("CON.htm")));
+    EXPECT_EQ(numberOf([&] { files_.createTextFile(path("com1.htm")); }), fail::kBadFileNameOrNumber);
+    EXPECT_EQ(numberOf([&] { files_.openForWriting(path("CON.htm")); }), fail::kBadFileNameOrNumber);
 }
 
 // A report's name is refused when its file is made, before any run, with the
@@ -120,7 +103,7 @@ TEST_F(Scratch, ReportNamesWorkUpToTheSystemsLimitAndAreRefusedWithItsReason) {
         ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + widen(folder)).c_str(), nullptr) ||
                     ::GetLastError() == ERROR_ALREADY_EXISTS)
             << folder;
-    for (const std::string& name : {path("B\u00FCro.htm"), path("\u4E2D\u6587.htm"), path(std::string(251, 'y') + ".htm"),
+    for (const std::string& name : {path("\u4E2D\u6587.htm"), path(std::string(251, 'y') + ".htm"),
                                     deep + "\\J\u00FCrgen \u738B.htm"}) {
         const Failure f = failureOf([&] {
             files_.createTextFile(name)->close();
@@ -139,8 +122,8 @@ TEST_F(Scratch, ReportNamesWorkUpToTheSystemsLimitAndAreRefusedWithItsReason) {
     for (const std::string& folder : {deep, deep.substr(0, deep.rfind('\\'))})
         ::RemoveDirectoryW((L"\\\\?\\" + widen(folder)).c_str());
     const auto before = std::distance(std::filesystem::directory_iterator(widen(dir_)), {});
-    for (const std::string& name : {path(std::string(252, 'x') + ".htm"), path("gone\\PC.htm"), path("a|b.htm"),
-                                    path("a:b.htm"), path("a?b.htm"), path("tab\there.htm")}) {
+    for (const std::string& name :
+         {path(std::string(252, 'x') + ".htm"), path("gone\\PC.htm"), path("a:b.htm"), path("tab\there.htm")}) {
         const Failure f = failureOf([&] { files_.createTextFile(name); });
         EXPECT_NE(f.number, 0) << name;
         EXPECT_TRUE(f.description.size() > 4 && f.description.back() == ')' && f.description.find('(') > 1 &&
@@ -149,19 +132,15 @@ TEST_F(Scratch, ReportNamesWorkUpToTheSystemsLimitAndAreRefusedWithItsReason) {
         EXPECT_FALSE(files_.fileExists(name)) << name;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(widen(dir_)), {}), before);
-    const std::string denied = systemMessage(ERROR_ACCESS_DENIED);
-    EXPECT_EQ(denied.substr(denied.size() - 4), " (5)");
-    EXPECT_GT(denied.size(), 5u);
 }
 
-TEST_F(Scratch, LinesEndAtCrOrCrLfButNotAtLoneLfAndAreReadFromTheAnsiCodePage) {
-    put("log.txt", std::string("first\r\nsecond\rthird\nstill third\r\n\r\n") +
-                       (latin1_ ? "Gr\xF6\xDF" "e \x80" : "last"));
+// Lines are split by the reader shared with the other platforms; here they
+// come from the ANSI code page.
+TEST_F(Scratch, LinesAreReadFromTheAnsiCodePage) {
+    put("log.txt", latin1_ ? "Gr\xF6\xDF" "e \x80\r\nx" : "last\r\nx");
     auto r = files_.openForInput(path("log.txt"));
-    std::vector<std::string> lines;
-    while (!r->atEnd()) lines.push_back(r->readLine());
-    const std::string last = latin1_ ? "Gr\u00F6\u00DFe \u20AC" : "last";
-    EXPECT_EQ(lines, (std::vector<std::string>{"first", "second", "third\nstill third", "", last}));
+    EXPECT_EQ(r->readLine(), latin1_ ? "Gr\u00F6\u00DFe \u20AC" : "last");
+    EXPECT_EQ(r->readLine(), "x");
     EXPECT_EQ(numberOf([&] { r->readLine(); }), fail::kInputPastEnd);
     r->close();
     EXPECT_EQ(numberOf([&] { r->atEnd(); }), fail::kBadFileNameOrNumber);
@@ -200,100 +179,64 @@ TEST_F(Scratch, LookupAdmitsHiddenAndSystemFilesOnlyWhenNamedAndAttributesAreSet
         {"PLAIN.TXT", kAttrHidden, "plain.txt"},  // the name as stored
     };
     for (const auto& [name, filter, found] : rows) EXPECT_EQ(files_.lookup(path(name), filter), found) << name;
-    EXPECT_TRUE(files_.fileExists(path("plain.txt")));
-    EXPECT_FALSE(files_.fileExists(path("absent.txt")));
     EXPECT_FALSE(files_.fileExists(path("folder")));
 
     // Setting attributes replaces them all.
-    const DWORD rhs = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    for (const auto& [set, want] : {std::pair<int, DWORD>{kAttrReadOnly, FILE_ATTRIBUTE_READONLY},
-                                    {kAttrHidden, FILE_ATTRIBUTE_HIDDEN}, {kAttrSystem, FILE_ATTRIBUTE_SYSTEM},
-                                    {kAttrNormal, 0}}) {
-        files_.setAttributes(path("hidden.txt"), set);
-        EXPECT_EQ(::GetFileAttributesW(widen(path("hidden.txt")).c_str()) & rhs, want) << set;
-    }
+    const auto attributes = [&] { return ::GetFileAttributesW(widen(path("hidden.txt")).c_str()) & 7; };
+    files_.setAttributes(path("hidden.txt"), kAttrReadOnly | kAttrSystem);
+    EXPECT_EQ(attributes(), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM));
+    files_.setAttributes(path("hidden.txt"), kAttrNormal);
+    EXPECT_EQ(attributes(), 0u);
 }
 
 TEST_F(Scratch, ProgramFoldersFitForReportsAreWritableAndNoSystemFolders) {
-    EXPECT_TRUE(folderWritable(dir_));
     EXPECT_TRUE(folderWritable(dir_ + "\\"));
     EXPECT_FALSE(folderWritable(path("missing")));
     EXPECT_TRUE(std::filesystem::is_empty(widen(dir_)));  // the scratch file is gone again
 
-    wchar_t programFiles[MAX_PATH], windows[MAX_PATH];
-    ASSERT_GT(::GetEnvironmentVariableW(L"ProgramFiles", programFiles, MAX_PATH), 0u);
-    ASSERT_GT(::GetEnvironmentVariableW(L"SystemRoot", windows, MAX_PATH), 0u);
-    const std::string pf = narrow(programFiles), win = narrow(windows);
-    const struct {
-        std::string folder;
-        bool system;
-    } cases[] = {
-        {pf, true}, {pf + "\\Tallyquest", true}, {pf + "\\Tallyquest\\", true}, {win + "\\system32", true},
-        {pf + "x", false}, {dir_, false}, {"D:\\Tools\\Tallyquest", false}, {"\\\\server\\share", false},
-    };
-    for (const auto& c : cases) EXPECT_EQ(isSystemProgramFolder(c.folder), c.system) << c.folder;
+    const std::string pf = WinFiles().environment("ProgramFiles").value(),
+                      win = WinFiles().environment("SystemRoot").value();
     std::string upper = pf + "\\TQ";
     ::CharUpperA(upper.data());
-    EXPECT_TRUE(isSystemProgramFolder(upper));
+    const std::pair<std::string, bool> cases[] = {
+        {pf, true},        {pf + "\\Tallyquest\\", true}, {win + "\\system32", true},        {upper, true},
+        {pf + "x", false}, {dir_, false},                {"D:\\Tools\\Tallyquest", false}, {"\\\\server\\share", false},
+    };
+    for (const auto& [folder, system] : cases) EXPECT_EQ(isSystemProgramFolder(folder), system) << folder;
 }
 
 TEST(WinFilesSeam, FoldersAndEnvironment) {
-    WinFiles files;
-    const std::string folder = files.applicationFolder();
-    ASSERT_GE(folder.size(), 3u);
-    EXPECT_EQ(folder[1], ':');
-    if (folder.size() > 3) { EXPECT_NE(folder.back(), '\\'); }
     wchar_t exe[MAX_PATH];
     ::GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    EXPECT_EQ(narrow(exe).rfind(folder, 0), 0u);
+    const std::string folder = WinFiles().applicationFolder(), exePath = narrow(exe);
+    EXPECT_EQ(folder, exePath.substr(0, exePath.rfind('\\')));
     EXPECT_EQ(WinFiles("D:\\reports\\").applicationFolder(), "D:\\reports");
-    EXPECT_EQ(folderForm("C:\\"), "C:\\");
     EXPECT_EQ(folderForm("C:"), "C:\\");
-
-    auto windir = files.environment("WinDir");
-    ASSERT_TRUE(windir);
-    const DWORD a = ::GetFileAttributesA(utf8ToAnsi(*windir).c_str());
-    EXPECT_TRUE(a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY)) << *windir;
-    EXPECT_FALSE(files.environment("TQ_SURELY_NOT_SET_42"));
-    ::SetEnvironmentVariableA("TQ_EMPTY_VALUE", "");
-    auto empty = files.environment("TQ_EMPTY_VALUE");
-    if (empty) { EXPECT_EQ(*empty, ""); }
+    EXPECT_FALSE(WinFiles().environment("TQ_SURELY_NOT_SET_42"));
 }
 
-class RegistrySeam : public ::testing::Test {
-protected:
-    static constexpr const char* kKey = "Software\\TallyquestTest";
-    void TearDown() override { ::RegDeleteKeyA(HKEY_CURRENT_USER, kKey); }
-};
-
-TEST_F(RegistrySeam, StringValuesComeBackAsUtf8WithTheirTerminator) {
+// Values come back with their type, texts as UTF-8 with their terminator.
+TEST(WinRegistrySeam, ValuesOfEachType) {
+    const char* key = "Software\\TallyquestTest";
     const bool latin1 = ::GetACP() == 1252;
-    const std::string ansi = latin1 ? "C:\\Tools\\\xC4rger.exe" : "C:\\Tools\\a.exe";
+    const std::string ansi = latin1 ? "C:\\\xC4rger.exe" : "C:\\a.exe", utf8 = latin1 ? "C:\\\u00C4rger.exe" : ansi;
     const DWORD n = 0x12345678;
-    ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "PATH", REG_SZ, ansi.c_str(), ansi.size() + 1), 0);
-    ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, kKey, "Number", REG_DWORD, &n, sizeof n), 0);
+    ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, key, "PATH", REG_SZ, ansi.c_str(), ansi.size() + 1), 0);
+    ASSERT_EQ(::RegSetKeyValueA(HKEY_CURRENT_USER, key, "Number", REG_DWORD, &n, sizeof n), 0);
     WinRegistry reg;
     std::uintptr_t h = 0;
-    ASSERT_EQ(reg.openKey(0x80000001u, kKey, 0x2003Fu, h), 0);  // HKEY_CURRENT_USER as its 32-bit value
-    std::string buffer(1024, '\0');
-    std::uint32_t size = 1024, type = 0;
-    ASSERT_EQ(reg.queryValue(h, "PATH", type, buffer, size), 0);
-    EXPECT_EQ(type, static_cast<std::uint32_t>(REG_SZ));
-    const std::string utf8 = latin1 ? "C:\\Tools\\\u00C4rger.exe" : "C:\\Tools\\a.exe";
-    ASSERT_EQ(size, utf8.size() + 1);
-    EXPECT_EQ(buffer.substr(0, size), utf8 + '\0');
-
-    size = 1024;
-    ASSERT_EQ(reg.queryValue(h, "Number", type, buffer, size), 0);
-    EXPECT_EQ(type, static_cast<std::uint32_t>(REG_DWORD));
-    EXPECT_EQ(buffer.substr(0, size), std::string("\x78\x56\x34\x12", 4));
-    size = 1024;
-    EXPECT_NE(reg.queryValue(h, "Absent", type, buffer, size), 0);
+    ASSERT_EQ(reg.openKey(0x80000001u, key, 0x2003Fu, h), 0);  // HKEY_CURRENT_USER as its 32-bit value
+    const auto value = [&](const char* name) {
+        std::string buffer(1024, '\0');
+        std::uint32_t size = 1024, type = 0;
+        const long status = reg.queryValue(h, name, type, buffer, size);
+        return status ? std::string("failed") : std::to_string(type) + ":" + buffer.substr(0, size);
+    };
+    EXPECT_EQ(value("PATH"), "1:" + utf8 + '\0');
+    EXPECT_EQ(value("Number"), "4:" + std::string("\x78\x56\x34\x12", 4));
+    EXPECT_EQ(value("Absent"), "failed");
     EXPECT_EQ(reg.closeKey(h), 0);
-
-    EXPECT_EQ(reg.openKey(0x80000002u, "SOFTWARE\\Tallyquest\\Nowhere", 0x2003Fu, h),
-              static_cast<long>(ERROR_FILE_NOT_FOUND));
-    EXPECT_EQ(h, 0u);
+    ::RegDeleteKeyA(HKEY_CURRENT_USER, key);
 }
 
 TEST(WinShellSeam, FirstMatchAndLaunchFailures) {
@@ -306,17 +249,12 @@ TEST(WinShellSeam, FirstMatchAndLaunchFailures) {
 
 TEST(WinLocaleSeam, UsersNumbersAndDates) {
     WinLocale locale;
-    const std::string sep = locale.decimalSeparator(), date = locale.shortDate(2024, 3, 5),
-                      time = locale.longTime(14, 7, 9);
-    EXPECT_TRUE(sep == "." || sep == ",") << sep;
-    EXPECT_NE(date.find("2024"), std::string::npos) << date;
-    EXPECT_NE(time.find("07"), std::string::npos) << time;
     wchar_t name[LOCALE_NAME_MAX_LENGTH];
-    if (::GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH) && std::wstring(name) == L"en-US") {
-        EXPECT_EQ(sep, ".");
-        EXPECT_EQ(date, "3/5/2024");
-        EXPECT_EQ(time, "2:07:09 PM");
-    }
+    if (!::GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH) || std::wstring(name) != L"en-US")
+        GTEST_SKIP() << "the user's locale is not en-US";
+    EXPECT_EQ(locale.decimalSeparator(), ".");
+    EXPECT_EQ(locale.shortDate(2024, 3, 5), "3/5/2024");
+    EXPECT_EQ(locale.longTime(14, 7, 9), "2:07:09 PM");
 }
 
 }  // namespace

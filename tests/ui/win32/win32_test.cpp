@@ -10,14 +10,12 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
-#include <map>
 #include <stdexcept>
 #include <string_view>
 
 #include "platform/windows/text.h"
 #include "report/main.h"
 #include "tests/support/fakes.h"
-#include "tests/support/tempdir.h"
 #include "tests/ui/recorder.h"
 #include "tests/ui/scenarios.h"
 #include "ui/layout.h"
@@ -34,48 +32,55 @@ namespace {
 using tq::testing::scenarios::kBoard;
 namespace scenarios = tq::testing::scenarios;
 
+Win32UserInterface* gWindows = nullptr;  // the test's, for the helpers that pump its messages
+
 // The fakes of the seams and the Win32 user interface for one test, with
-// the message boxes recorded unless a test wants the real ones.
+// the message boxes recorded by the fake interface (scope.ui) unless a test wants the real ones.
 struct Windows {
     tq::testing::PlatformScope scope;
-    Win32UserInterface ui{::GetModuleHandleW(nullptr)};
-    std::vector<tq::testing::Message> messages;
+    Win32UserInterface ui{::GetModuleHandleW(nullptr), scope.platform};
 
     Windows() {
-        platform::current().ui = &ui;
-        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { messages.push_back({p, s, t}); });
+        scope.platform.ui = gWindows = &ui;
+        ui.setMessageHook([this](const std::string& p, int s, const std::string& t) { scope.ui.messageBox(p, s, t); });
     }
-    Strings prompts() const { return tq::testing::prompts(messages); }
 };
+
+// The first window an enumeration (EnumChildWindows or EnumThreadWindows,
+// bound to what it walks) gives that passes `test`.
+HWND firstWindow(const std::function<void(WNDENUMPROC, LPARAM)>& enumerate, const std::function<bool(HWND)>& test) {
+    struct Search {
+        const std::function<bool(HWND)>& test;
+        HWND found = nullptr;
+    } s{test};
+    enumerate([](HWND h, LPARAM p) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(p);
+        if (!s->test(h)) return TRUE;
+        s->found = h;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
 
 // The control with that number anywhere in the window (frames and boxes
 // hold some of them).
 HWND byId(HWND top, int id) {
-    struct Search {
-        int id;
-        HWND found = nullptr;
-    } s{id};
-    ::EnumChildWindows(
-        top,
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            if (::GetDlgCtrlID(h) != s->id) return TRUE;
-            s->found = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return firstWindow([top](WNDENUMPROC f, LPARAM p) { ::EnumChildWindows(top, f, p); },
+                       [id](HWND h) { return ::GetDlgCtrlID(h) == id; });
+}
+
+// Whether a window is of a window class.
+bool ofClass(HWND h, const wchar_t* cls) {
+    wchar_t name[32] = {};
+    ::GetClassNameW(h, name, 32);
+    return _wcsicmp(name, cls) == 0;
 }
 
 HWND ctl(const Form& form, std::string_view name) { return byId(form.hwnd(), form.design().control(name).id); }
 std::string text(const Form& form, std::string_view name) { return windowText(ctl(form, name)); }
-bool visible(const Form& form, std::string_view name) { return ::IsWindowVisible(ctl(form, name)) != 0; }
 bool enabled(const Form& form, std::string_view name) { return ::IsWindowEnabled(ctl(form, name)) != 0; }
-bool checked(const Form& form, std::string_view name) {
-    return ::SendMessageW(ctl(form, name), BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
 
-void pump() { Win32UserInterface::instance().processPending(); }
+void pump() { gWindows->processPending(); }
 
 // A click as the control's own window procedure sees it.
 void click(const Form& form, std::string_view name) {
@@ -110,60 +115,42 @@ void type(const std::string& utf8) {
 }
 
 // Runs an action from inside whatever modal loop is running whenever
-// `ready` says that it can run.
+// `ready` says that it can run (one such action at a time).
 class WhenReady {
 public:
-    WhenReady(std::function<bool()> ready, std::function<void()> act) : ready_(std::move(ready)), act_(std::move(act)) {
-        timer_ = ::SetTimer(nullptr, 0, 20, &WhenReady::tick);
-        live()[timer_] = this;
+    WhenReady(std::function<bool()> ready, std::function<void()> act) : timer_(::SetTimer(nullptr, 0, 20, &tick)) {
+        pending() = {std::move(ready), std::move(act), false};
     }
     ~WhenReady() {
         ::KillTimer(nullptr, timer_);
-        live().erase(timer_);
+        pending() = {};
     }
     WhenReady(const WhenReady&) = delete;
-    int runs = 0;
 
 private:
-    static std::map<UINT_PTR, WhenReady*>& live() {
-        static std::map<UINT_PTR, WhenReady*> timers;
-        return timers;
+    struct Pending {
+        std::function<bool()> ready;
+        std::function<void()> act;
+        bool busy = false;
+    };
+    static Pending& pending() {
+        static Pending p;
+        return p;
     }
-    static void CALLBACK tick(HWND, UINT, UINT_PTR id, DWORD) {
-        auto it = live().find(id);
-        if (it == live().end()) return;
-        WhenReady* self = it->second;
-        if (self->busy_ || !self->ready_()) return;
-        self->busy_ = true;
-        ++self->runs;
-        self->act_();
-        self->busy_ = false;
+    static void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+        Pending& p = pending();
+        if (p.busy || !p.ready || !p.ready()) return;
+        p.busy = true;
+        p.act();
+        p.busy = false;
     }
-    std::function<bool()> ready_;
-    std::function<void()> act_;
-    UINT_PTR timer_ = 0;
-    bool busy_ = false;
+    UINT_PTR timer_;
 };
 
 // The first window of this thread of a window class, or of those shown.
 HWND threadWindow(const wchar_t* cls, bool shownOnly) {
-    struct Search {
-        const wchar_t* cls;
-        bool shownOnly;
-        HWND found = nullptr;
-    } s{cls, shownOnly};
-    ::EnumThreadWindows(
-        ::GetCurrentThreadId(),
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(p);
-            wchar_t name[32] = {};
-            ::GetClassNameW(h, name, 32);
-            if (_wcsicmp(name, s->cls) != 0 || (s->shownOnly && !::IsWindowVisible(h))) return TRUE;
-            s->found = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
+    return firstWindow([](WNDENUMPROC f, LPARAM p) { ::EnumThreadWindows(::GetCurrentThreadId(), f, p); },
+                       [&](HWND h) { return ofClass(h, cls) && (!shownOnly || ::IsWindowVisible(h)); });
 }
 
 // Answers every real message box of this thread with its OK button,
@@ -183,18 +170,9 @@ struct BoxAnswerer {
 
     // Whether one of the box's pictures shows an icon.
     static bool showsIcon(HWND box) {
-        bool icon = false;
-        ::EnumChildWindows(
-            box,
-            [](HWND h, LPARAM p) -> BOOL {
-                wchar_t cls[16] = {};
-                ::GetClassNameW(h, cls, 16);
-                if (_wcsicmp(cls, L"Static") == 0 && ::IsWindowVisible(h) && ::SendMessageW(h, STM_GETICON, 0, 0))
-                    *reinterpret_cast<bool*>(p) = true;
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&icon));
-        return icon;
+        return firstWindow([box](WNDENUMPROC f, LPARAM p) { ::EnumChildWindows(box, f, p); }, [](HWND h) {
+            return ofClass(h, L"Static") && ::IsWindowVisible(h) && ::SendMessageW(h, STM_GETICON, 0, 0);
+        }) != nullptr;
     }
 };
 
@@ -215,7 +193,7 @@ bool replacedAtStart(const layout::Window& w, const layout::Control& c) {
 // The shared scenarios' view of the Win32 windows.
 class Win32Screen final : public scenarios::Screen {
 public:
-    explicit Win32Screen(Windows& w) : w_(w) {}
+    explicit Win32Screen(Windows& w) : Screen(w.scope.ui), w_(w) {}
     void startMainWindow() override { w_.ui.startMainWindow(); }
     void showReportNameDialog() override {
         w_.ui.reap();
@@ -246,9 +224,13 @@ public:
             if (!(t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n')) out += t[i];
         return out;
     }
-    bool visible(std::string_view window, std::string_view control) override { return ::visible(form(window), control); }
+    bool visible(std::string_view window, std::string_view control) override {
+        return ::IsWindowVisible(ctl(form(window), control)) != 0;
+    }
     bool enabled(std::string_view window, std::string_view control) override { return ::enabled(form(window), control); }
-    bool checked(std::string_view window, std::string_view control) override { return ::checked(form(window), control); }
+    bool checked(std::string_view window, std::string_view control) override {
+        return ::SendMessageW(ctl(form(window), control), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    }
     bool hasFocus(std::string_view window, std::string_view control) override {
         return ::GetFocus() == ctl(form(window), control);
     }
@@ -268,12 +250,6 @@ public:
         EXPECT_EQ(w_.ui.commentDialog(), nullptr);
         EXPECT_TRUE(::IsWindowEnabled(w_.ui.mainWindow()->hwnd()));
     }
-    std::vector<std::string> takePrompts() override {
-        const auto all = w_.prompts();
-        std::vector<std::string> fresh(all.begin() + static_cast<std::ptrdiff_t>(std::min(taken_, all.size())), all.end());
-        taken_ = all.size();
-        return fresh;
-    }
 
 private:
     const Form* top(std::string_view window) {
@@ -288,7 +264,6 @@ private:
         return *f;
     }
     Windows& w_;
-    std::size_t taken_ = 0;
 };
 
 }  // namespace
@@ -297,16 +272,12 @@ private:
 // what shows at start and the order of the Tab key.
 TEST(Win32Windows, ControlsMatchTheirTables) {
     Windows w;
-    platform::current().binder = wmi::bindUnavailable;
-    Win32Screen screen(w);
-    EXPECT_EQ(scenarios::run(screen, scenarios::startOnUnreachableService()), Strings{});
-    FrmMain* main = w.ui.mainWindow();
-    ASSERT_TRUE(main);
-    EXPECT_EQ(w.ui.startForm(), nullptr);  // the notice is gone once loaded
+    w.scope.platform.binder = wmi::bindUnavailable;
+    FrmMain* main = w.ui.startMainWindow();
     FrmStart* start = w.ui.showStartForm();
     FrmCuz* cuz = w.ui.showReportNameDialog();
     FrmAbout* about = w.ui.showAbout();
-    auto* comment = new FrmComment(main->hwnd());  // the windows belong to the user interface
+    auto* comment = new FrmComment(w.ui, main->hwnd());  // the windows belong to the user interface
     w.ui.progressCreate();
     FrmUpdate* update = w.ui.progressWindow();
     for (const Form* f : {static_cast<const Form*>(comment), static_cast<const Form*>(update)})
@@ -380,7 +351,7 @@ TEST(Win32Windows, ControlsMatchTheirTables) {
 // frame and keys in the identifier text.
 TEST(Win32Windows, PanelsAndCheckBoxes) {
     Windows w;
-    tq::testing::QueryRecorder wmi(kBoard);
+    tq::testing::QueryRecorder wmi(w.scope.platform, kBoard);
     Win32Screen screen(w);
     EXPECT_EQ(scenarios::run(screen, scenarios::panelsAndBoxes(), &wmi), Strings{});
     FrmMain* main = w.ui.mainWindow();
@@ -409,20 +380,36 @@ TEST(Win32Windows, PanelsAndCheckBoxes) {
     EXPECT_EQ(::GetFocus(), ctl(*main, "btnEnde"));
 }
 
-// The shared dialogs: the report-name dialog's filter, the modal comment
-// dialog, the report-name dialog outliving the main window, the about box;
-// then real message boxes, the stop icon for style 16 only.
-TEST(Win32Windows, DialogScenarios) {
-    const std::pair<std::vector<scenarios::Step> (*)(), int> cases[] = {
-        {scenarios::reportNameFilter, 1}, {scenarios::commentDialog, 1}, {scenarios::reportNameOutlivesMain, 0},
-        {scenarios::aboutBox, 2}};
-    for (auto [scenario, left] : cases) {
+// The shared scenarios from a fresh start. While a run's sections go on, the
+// progress window is on the screen with nothing left to paint (no blank
+// frame); a saved report opens through the shell for its owner, and with
+// the last window gone the message loop ends. Then real message boxes,
+// the stop icon for style 16 only.
+TEST(Win32Windows, SharedScenarios) {
+    for (const scenarios::Scenario& scenario : scenarios::kScenarios) {
+        SCOPED_TRACE(scenario.name);
         Windows w;
-        platform::current().registry = nullptr;  // no system information tool
-        tq::testing::QueryRecorder wmi(kBoard);
+        tq::testing::QueryRecorder wmi(w.scope.platform, kBoard);
+        if (!scenario.onBoard) w.scope.platform.binder = wmi::bindUnavailable;
+        int painted = 0, sections = 0;
+        wmi.onQuery = [&](const std::string&) {
+            FrmUpdate* p = w.ui.progressWindow();
+            if (!p) return;
+            ++sections;
+            painted += ::IsWindowVisible(p->hwnd()) && !::GetUpdateRect(p->hwnd(), nullptr, FALSE) &&
+                       !::GetUpdateRect(ctl(*p, "Picture1"), nullptr, FALSE);
+        };
         Win32Screen screen(w);
-        EXPECT_EQ(scenarios::run(screen, scenario(), &wmi), Strings{});
-        EXPECT_EQ(w.ui.openWindows(), left);
+        EXPECT_EQ(scenarios::run(screen, scenario.steps(), &wmi), Strings{});
+        EXPECT_EQ(w.ui.startForm(), nullptr);  // the notice is gone once loaded
+        EXPECT_EQ(w.ui.progressWindow(), nullptr);
+        EXPECT_EQ(painted, sections);
+        ASSERT_EQ(w.scope.shell.executed.size(), scenario.report != scenarios::Opens::Nothing ? 1u : 0u);
+        if (scenario.report != scenarios::Opens::Nothing) {
+            EXPECT_EQ(w.scope.shell.executed[0].owner != 0, scenario.report == scenarios::Opens::ForMainWindow);
+            EXPECT_GT(sections, 10);
+            EXPECT_EQ(w.ui.run(), 0);
+        }
     }
     Windows w;
     w.ui.setMessageHook(nullptr);
@@ -436,34 +423,6 @@ TEST(Win32Windows, DialogScenarios) {
     EXPECT_FALSE(answer.seen[1].stopIcon);
 }
 
-// The shared whole run on the realistic machine: while the sections run,
-// the progress window is on the screen with nothing left to paint (no blank
-// frame); the report opened through the shell for the main window; the
-// last window gone, the message loop ends.
-TEST(Win32Windows, WholeReportRun) {
-    Windows w;
-    tq::testing::QueryRecorder wmi(tq::testing::readFile(TQ_SOURCE_DIR "/tests/data/realistic-machine.json"));
-    int painted = 0, sections = 0;
-    wmi.onQuery = [&](const std::string&) {
-        FrmUpdate* p = w.ui.progressWindow();
-        if (!p) return;
-        ++sections;
-        painted += ::IsWindowVisible(p->hwnd()) && !::GetUpdateRect(p->hwnd(), nullptr, FALSE) &&
-                   !::GetUpdateRect(ctl(*p, "Picture1"), nullptr, FALSE);
-    };
-    Win32Screen screen(w);
-    EXPECT_EQ(scenarios::run(screen, scenarios::wholeRun(), &wmi), Strings{});
-    ASSERT_EQ(w.scope.shell.executed.size(), 1u);
-    EXPECT_EQ(w.scope.shell.executed[0].verb, "Open");
-    EXPECT_EQ(w.scope.shell.executed[0].file, "C:\\Tallyquest\\WS-0815.htm");
-    EXPECT_NE(w.scope.shell.executed[0].owner, 0u);
-    EXPECT_EQ(w.ui.progressWindow(), nullptr);
-    EXPECT_EQ(w.ui.openWindows(), 0);
-    EXPECT_GT(sections, 10);
-    EXPECT_EQ(painted, sections);
-    EXPECT_EQ(w.ui.run(), 0);
-}
-
 // The progress bar's pixels at 57 and 150, and the close box refused.
 TEST(Win32Windows, ProgressBar) {
     Windows w;
@@ -472,7 +431,6 @@ TEST(Win32Windows, ProgressBar) {
     w.ui.progressShow();
     FrmUpdate* window = w.ui.progressWindow();
     ASSERT_TRUE(window);
-    EXPECT_EQ(text(*window, "lblHinweis"), "");
     ProgressPicture& picture = window->picture();
     EXPECT_EQ(scenarios::progressBar({picture.width(), picture.height(), [&](int x, int y) { return picture.pixel(x, y); },
                                       [&](int figure) { w.ui.progressUpdate(figure); }}),
@@ -490,23 +448,4 @@ TEST(Win32Windows, ProgressBar) {
     EXPECT_EQ(w.ui.progressWindow(), window);
     w.ui.progressClose();
     EXPECT_EQ(w.ui.progressWindow(), nullptr);
-}
-
-// The about box closes on Enter and on Escape (its text and System Info:
-// the shared scenario); left open, it keeps the program running.
-TEST(Win32Windows, AboutBox) {
-    for (WORD k : {VK_RETURN, VK_ESCAPE}) {
-        Windows w;
-        platform::current().binder = wmi::bindUnavailable;
-        FrmMain* main = w.ui.startMainWindow();
-        click(*main, "imgInfo");
-        ASSERT_TRUE(w.ui.aboutBox());
-        key(k);
-        EXPECT_EQ(w.ui.aboutBox(), nullptr) << k;
-    }
-    Windows w;
-    platform::current().binder = wmi::bindUnavailable;
-    click(*w.ui.startMainWindow(), "imgInfo");
-    click(*w.ui.mainWindow(), "btnEnde");
-    EXPECT_EQ(w.ui.openWindows(), 1);
 }

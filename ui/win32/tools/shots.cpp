@@ -22,11 +22,12 @@ using namespace tq;
 using namespace tq::ui::win32;
 
 std::string gOut;
+Win32UserInterface* gUi = nullptr;  // set by main, for the timers' callbacks
 
 // Saves the window's frame as it stands on the screen (24-bit BMP).
 void save(HWND hwnd, const std::string& name) {
     ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    Win32UserInterface::instance().processPending();
+    gUi->processPending();
     ::Sleep(150);
     RECT r;
     ::GetWindowRect(hwnd, &r);
@@ -96,12 +97,14 @@ int main(int argc, char** argv) {
     gOut = argv[2];
     platform::InstallOptions options;
     options.applicationFolder = gOut;
-    platform::installPlatform(options);
-    platform::QuietShell shell(platform::shell());
-    platform::current().shell = &shell;
-    Win32UserInterface ui(::GetModuleHandleW(nullptr));
-    platform::current().ui = &ui;
-    platform::current().binder = wmi::makeBinder(wmi::loadSnapshot(argv[1]));
+    platform::Platform platform;
+    const auto seams = platform::installPlatform(platform, options);
+    platform::QuietShell shell(*platform.shell);
+    platform.shell = &shell;
+    Win32UserInterface ui(::GetModuleHandleW(nullptr), platform);
+    gUi = &ui;
+    platform.ui = &ui;
+    platform.binder = wmi::makeBinder(wmi::loadSnapshot(argv[1]));
     ::SetTimer(nullptr, 0, 50, &boxTimer);
 
     FrmMain* main = ui.startMainWindow();
@@ -140,7 +143,7 @@ int main(int argc, char** argv) {
     // The comment dialog is modal: saved from inside its loop.
     static FrmComment* seen = nullptr;
     ::SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR id, DWORD) {
-        auto& ui = Win32UserInterface::instance();
+        auto& ui = *gUi;
         if (!ui.commentDialog() || seen) return;
         seen = ui.commentDialog();
         ::SetWindowTextW(seen->txtComment(), L"Line 3, M\u00fcller");
@@ -153,7 +156,7 @@ int main(int argc, char** argv) {
     // A whole run: the progress window mid-run and the closing message.
     gBoxNames = {"messagebox-saved"};
     ::SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
-        FrmUpdate* progress = Win32UserInterface::instance().progressWindow();
+        FrmUpdate* progress = gUi->progressWindow();
         if (!progress || !::IsWindowVisible(progress->hwnd())) return;
         ::KillTimer(nullptr, id);
         save(progress->hwnd(), "frmUpdate-during-run");
