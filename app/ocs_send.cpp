@@ -38,8 +38,7 @@ bool parseOcsOption(const std::vector<std::string>& args, std::size_t& i, OcsOpt
     const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
     if (ec != std::errc() || end != value.data() + value.size() || seconds < 1 || seconds > 3600)
         error = "--timeout needs a number of seconds from 1 to 3600";
-    else
-        o.timeoutSeconds = seconds, o.haveTimeout = true;
+    else o.timeoutSeconds = seconds, o.haveTimeout = true;
     return true;
 }
 
@@ -48,7 +47,8 @@ std::string checkOcsOptions(const OcsOptions& o) {
         return "--server needs an http:// or https:// address";
     if (!o.proxy.empty() && o.proxy != "none" && o.proxy.find("://") == std::string::npos)
         return "--proxy needs an address such as http://proxy.example:3128, or none";
-    if (!o.wanted() && (o.haveTag || o.haveTimeout)) return "--tag and --timeout go with --server, --ocs-file or --glpi-file";
+    if (!o.wanted() && (o.haveTag || o.haveTimeout))
+        return "--tag and --timeout go with --server, --ocs-file or --glpi-file";
     if (o.server.empty() && o.haveTimeout) return "--timeout goes with --server";
     if (o.server.empty() && !o.proxy.empty()) return "--proxy goes with --server";
     return {};
@@ -81,9 +81,9 @@ int sendInventory(wmi::Run& run, const OcsOptions& o, const std::string& designa
         // One id for every output. Earlier versions kept one per server,
         // keyed on the address without its credentials (before that, as given).
         const std::string key = o.server.empty() ? "file" : ocs::addressWithoutUser(o.server);
-        ocs::DeviceIdState state(platform::stateFolders(), key, o.server.empty() ? "file" : o.server,
-                                 {inventory.machineName(), inventory.field("HARDWARE", "UUID"),
-                                  inventory.field("BIOS", "SSN")});
+        ocs::DeviceIdState state(
+            platform::stateFolders(), key, o.server.empty() ? "file" : o.server,
+            {inventory.machineName(), inventory.field("HARDWARE", "UUID"), inventory.field("BIOS", "SSN")});
         const std::string deviceId = state.reserve(local);
         // Only the forms asked for are written.
         const std::string xml = o.server.empty() && o.file.empty() ? std::string() : inventory.requestXml(deviceId);
@@ -105,15 +105,13 @@ int sendInventory(wmi::Run& run, const OcsOptions& o, const std::string& designa
         // or unreachable address leaves no state behind.
         auto client = platform::makeHttpClient();
         std::string prolog;
-        const ocs::Outcome outcome =
-            ocs::sendInventory(*client, ocs::Server{o.server, o.timeoutSeconds, o.proxy}, deviceId, xml, &prolog,
-                               [&] { state.commit(); });
+        const ocs::Outcome outcome = ocs::sendInventory(*client, ocs::Server{o.server, o.timeoutSeconds, o.proxy},
+                                                        deviceId, xml, &prolog, [&] { state.commit(); });
         const std::string shown = ocs::shownAddress(o.server);
-        const std::string line =
-            outcome == ocs::Outcome::Sent
-                ? "inventory of " + deviceId + " sent to " + shown
-                : shown + " did not ask for the inventory of " + deviceId + " (it answered " +
-                      (prolog.empty() ? "nothing" : prolog) + ")";
+        const std::string line = outcome == ocs::Outcome::Sent
+                                     ? "inventory of " + deviceId + " sent to " + shown
+                                     : shown + " did not ask for the inventory of " + deviceId + " (it answered " +
+                                           (prolog.empty() ? "nothing" : prolog) + ")";
         if (!o.quiet) std::fprintf(o.stdoutTaken ? stderr : stdout, "%s\n", shownLine(line).c_str());
         return 0;
     } catch (const std::exception& e) {

@@ -10,11 +10,11 @@
 namespace tq::app {
 
 struct OcsOptions {
-    std::string server;  // the communication server's address
-    std::string tag;     // ACCOUNTINFO TAG; the designation when empty
-    std::string file;    // write the inventory XML here
+    std::string server;    // the communication server's address
+    std::string tag;       // ACCOUNTINFO TAG; the designation when empty
+    std::string file;      // write the inventory XML here
     std::string glpiFile;  // write the inventory in GLPI's JSON format here
-    std::string proxy;   // "none", a proxy's address, or "" for the default
+    std::string proxy;     // "none", a proxy's address, or "" for the default
     int timeoutSeconds = 30;
     bool haveTag = false, haveTimeout = false;
     bool quiet = false;        // -q: no line for an inventory sent

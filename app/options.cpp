@@ -79,9 +79,11 @@ const char* const kHelpText =
     "  ssh pc sudo tallyquest-report --glpi-file - PC-01 | jq .content.bios\n";
 #endif
 
+// clang-format off
 enum class Id {
     Folder, Output, Snapshot, Root, DriveC, Comment, Onboard, Open, Dump, Trace, Sanitize, Quiet, Help, Version, Ocs
 };
+// clang-format on
 
 struct OptionDef {
     std::string_view name;
@@ -218,7 +220,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const s
         o.designation = operands.front();
         o.haveDesignation = true;
         if (o.designation.empty()) return usage("the designation is empty");
-        if (o.designation == "-") return usage("the designation may not be - (--output - writes the report to standard output)");
+        if (o.designation == "-")
+            return usage("the designation may not be - (--output - writes the report to standard output)");
         if (o.designation.find_first_of("\\/:*?<>|\"") != std::string::npos)
             return usage("the designation may not hold any of \\ / : * ? < > | \"");
     }
@@ -229,14 +232,15 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args, const s
     const int toStdout = isStandardOutput(o.output) + isStandardOutput(o.ocs.file) + isStandardOutput(o.ocs.glpiFile) +
                          isStandardOutput(o.dumpFile);
     if (toStdout > 1) return usage("only one of --output, --ocs-file, --glpi-file and --dump-snapshot may be -");
-    const bool dataToStdout = isStandardOutput(o.ocs.file) || isStandardOutput(o.ocs.glpiFile) ||
-                              isStandardOutput(o.dumpFile);
+    const bool dataToStdout =
+        isStandardOutput(o.ocs.file) || isStandardOutput(o.ocs.glpiFile) || isStandardOutput(o.dumpFile);
     o.writeReport = o.haveDesignation && !(dataToStdout && o.output.empty() && o.folder.empty());
 
     if (o.ocs.wanted() && !o.haveDesignation) return usage("--server, --ocs-file and --glpi-file need a designation");
     if (!o.haveDesignation && o.dumpFile.empty()) return usage("no designation");
     if (!o.haveDesignation && (!o.output.empty() || o.open)) return usage("--output and --open need a designation");
-    if (o.open && (!o.writeReport || !o.output.empty())) return usage("--open goes with a report written into a folder");
+    if (o.open && (!o.writeReport || !o.output.empty()))
+        return usage("--open goes with a report written into a folder");
     return parsed;
 }
 

@@ -136,7 +136,9 @@ std::string utf8(const std::filesystem::path& p) {
     const std::u8string u = p.u8string();
     return std::string(u.begin(), u.end());
 }
-std::filesystem::path fromUtf8(const std::string& s) { return std::filesystem::path(std::u8string(s.begin(), s.end())); }
+std::filesystem::path fromUtf8(const std::string& s) {
+    return std::filesystem::path(std::u8string(s.begin(), s.end()));
+}
 
 std::string readWhole(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -176,8 +178,8 @@ void sayLimits(const tq::platform::ReadingLimits& limits, bool quiet) {
 
 static int runProgram(std::vector<std::string> args) {
     using namespace tq;
-    const app::ParsedCommandLine parsed = app::parseCommandLine(std::move(args),
-                                                                platform::wmiTraceVariable(), kMachineBelowFolder);
+    const app::ParsedCommandLine parsed =
+        app::parseCommandLine(std::move(args), platform::wmiTraceVariable(), kMachineBelowFolder);
     switch (parsed.action) {
     case app::ParsedCommandLine::Action::Help: std::fputs(app::helpText(), stdout); return 0;
     case app::ParsedCommandLine::Action::Version: std::printf("tallyquest-report %s\n", TQ_VERSION); return 0;
@@ -228,8 +230,7 @@ static int runProgram(std::vector<std::string> args) {
         options.trace = trace;
         binder = platform::platformBinder(options);
     }
-    platform.binder =
-        wmi::traced(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder), trace);
+    platform.binder = wmi::traced(o.sanitize ? app::sanitizingBinder(std::move(binder)) : std::move(binder), trace);
     if (!noTrace.empty())
         std::fprintf(stderr, "tallyquest-report: no trace of the queries: %s\n", app::oneLine(noTrace).c_str());
 
@@ -287,11 +288,10 @@ static int runProgram(std::vector<std::string> args) {
 
     if (outcome == probes::RunOutcome::NotCreated) {
         // After "Could not create the file...": where, and the system's reason.
-        std::fprintf(stderr, "tallyquest-report: cannot create %s: %s\n",
-                     app::oneLine(scratch ? o.output
-                                          : platform.files->displayPath(report::reportPath(*platform.files)))
-                         .c_str(),
-                     app::oneLine(notCreated.description.empty() ? "not created" : notCreated.description).c_str());
+        std::fprintf(
+            stderr, "tallyquest-report: cannot create %s: %s\n",
+            app::oneLine(scratch ? o.output : platform.files->displayPath(report::reportPath(*platform.files))).c_str(),
+            app::oneLine(notCreated.description.empty() ? "not created" : notCreated.description).c_str());
         return kNotCreated;
     }
     const bool saved = outcome == probes::RunOutcome::Saved;

@@ -84,11 +84,13 @@ private:
 }  // namespace
 
 bool identifyingProperty(std::string_view name) {
+    // clang-format off
     static constexpr std::array<std::string_view, 18> kNames{
         "serialnumber", "deviceserial", "edid", "identifyingnumber", "uuid",     "macaddress",          "permanentaddress",
         "networkaddress", "ipaddress",       "defaultipgateway", "dhcpserver",  "dnsserversearchorder",
         "winsprimaryserver", "winssecondaryserver", "username", "registereduser", "registeredowner",
         "ssn"};
+    // clang-format on
     const std::string n = lower(name);
     return std::find(kNames.begin(), kNames.end(), n) != kNames.end();
 }

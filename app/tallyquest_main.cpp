@@ -23,22 +23,21 @@
 
 namespace {
 
-const char* const kUsageText =
-    "usage: tallyquest [--help | --version]\n"
-    "Shows a summary of this machine in a window and writes its inventory as the\n"
-    "HTML report DESIGNATION.htm, beside the program or, when it is installed, in\n"
-    "the user's documents folder. tallyquest-report writes it without windows.\n"
-    "\n"
-    "Without a display it says so and ends with status 1. Run by a user other\n"
-    "than root it cannot read the firmware table and says on standard error what\n"
-    "the report lacks (memory modules, slots, serial numbers: run with sudo).\n"
-    "\n"
-    "options:\n"
-    "  -h, --help     print this help\n"
-    "  -V, --version  print the program's version\n"
-    "\n"
-    "environment:\n"
-    "  TALLYQUEST_SNAPSHOT  answer the management queries from a snapshot file\n";
+const char* const kUsageText = "usage: tallyquest [--help | --version]\n"
+                               "Shows a summary of this machine in a window and writes its inventory as the\n"
+                               "HTML report DESIGNATION.htm, beside the program or, when it is installed, in\n"
+                               "the user's documents folder. tallyquest-report writes it without windows.\n"
+                               "\n"
+                               "Without a display it says so and ends with status 1. Run by a user other\n"
+                               "than root it cannot read the firmware table and says on standard error what\n"
+                               "the report lacks (memory modules, slots, serial numbers: run with sudo).\n"
+                               "\n"
+                               "options:\n"
+                               "  -h, --help     print this help\n"
+                               "  -V, --version  print the program's version\n"
+                               "\n"
+                               "environment:\n"
+                               "  TALLYQUEST_SNAPSHOT  answer the management queries from a snapshot file\n";
 
 // Where the reports of an installed program go: the user's documents folder
 // (the home folder when the desktop names none), made when it is missing.

@@ -20,20 +20,19 @@
 
 namespace {
 
-const wchar_t* const kHelpText =
-    L"usage: tallyquest.exe [--help | --version]\n"
-    L"Shows a summary of this machine in a window and writes its inventory as the "
-    L"HTML report DESIGNATION.htm, beside the program or, when its folder takes no "
-    L"reports (not writable, Program Files), in the Documents folder. "
-    L"tallyquest-report.exe writes it without windows (tallyquest-report.exe --help).\n"
-    L"\n"
-    L"options:\n"
-    L"  -h, --help, /?\tshow this help\n"
-    L"  -V, --version\tshow the program's version\n"
-    L"\n"
-    L"environment:\n"
-    L"  TALLYQUEST_SNAPSHOT\tanswer the management queries from a snapshot file\n"
-    L"  TALLYQUEST_TRACE_WMI\tappend a line per management query to a file";
+const wchar_t* const kHelpText = L"usage: tallyquest.exe [--help | --version]\n"
+                                 L"Shows a summary of this machine in a window and writes its inventory as the "
+                                 L"HTML report DESIGNATION.htm, beside the program or, when its folder takes no "
+                                 L"reports (not writable, Program Files), in the Documents folder. "
+                                 L"tallyquest-report.exe writes it without windows (tallyquest-report.exe --help).\n"
+                                 L"\n"
+                                 L"options:\n"
+                                 L"  -h, --help, /?\tshow this help\n"
+                                 L"  -V, --version\tshow the program's version\n"
+                                 L"\n"
+                                 L"environment:\n"
+                                 L"  TALLYQUEST_SNAPSHOT\tanswer the management queries from a snapshot file\n"
+                                 L"  TALLYQUEST_TRACE_WMI\tappend a line per management query to a file";
 
 // --help and --version answer in a message box, before anything is read.
 bool answeredCommandLine() {

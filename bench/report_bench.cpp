@@ -155,14 +155,23 @@ Tree& manyNics(int functions) {
         char addr[16];
         std::snprintf(addr, sizeof addr, "0000:%02x:%02x.%d", 3 + i / 64, (i / 8) % 8, i % 8);
         const std::string dev = port + "/" + addr, ifname = "enp" + std::to_string(i);
-        t.attrs(dev, {{"vendor", "0x8086"}, {"device", "0x1521"}, {"subsystem_vendor", "0x8086"},
-                      {"subsystem_device", "0x0001"}, {"class", "0x020000"}, {"revision", "0x01"}});
+        t.attrs(dev, {{"vendor", "0x8086"},
+                      {"device", "0x1521"},
+                      {"subsystem_vendor", "0x8086"},
+                      {"subsystem_device", "0x0001"},
+                      {"class", "0x020000"},
+                      {"revision", "0x01"}});
         t.linkTo("/sys/bus/pci/devices/" + std::string(addr), dev);
         t.linkTo(dev + "/driver", "/sys/bus/pci/drivers/igb");
         char mac[24];
         std::snprintf(mac, sizeof mac, "a0:36:9f:00:%02x:%02x", i / 256, i % 256);
-        t.attrs(dev + "/net/" + ifname, {{"address", mac}, {"type", "1"}, {"operstate", "up"}, {"flags", "0x1003"},
-                                         {"carrier", "1"}, {"speed", "1000"}, {"ifindex", std::to_string(i + 2)}});
+        t.attrs(dev + "/net/" + ifname, {{"address", mac},
+                                         {"type", "1"},
+                                         {"operstate", "up"},
+                                         {"flags", "0x1003"},
+                                         {"carrier", "1"},
+                                         {"speed", "1000"},
+                                         {"ifindex", std::to_string(i + 2)}});
         t.linkTo("/sys/class/net/" + ifname, dev + "/net/" + ifname);
         t.linkTo(dev + "/net/" + ifname + "/device", dev);
     }
@@ -179,8 +188,9 @@ Tree& selfLinks(int links) {
     t.linkTo("/sys/bus/pci/devices/0000:00:14.0", hc);
     t.attrs(hub, {{"idVendor", "1d6b"}, {"idProduct", "0002"}, {"bcdDevice", "0601"}, {"bDeviceClass", "09"}});
     t.linkTo("/sys/bus/usb/devices/usb1", hub);
-    t.attrs(dev, {{"idVendor", "046d"}, {"idProduct", "c52b"}, {"bcdDevice", "1211"}, {"bDeviceClass", "00"},
-                  {"busnum", "1"}});
+    t.attrs(
+        dev,
+        {{"idVendor", "046d"}, {"idProduct", "c52b"}, {"bcdDevice", "1211"}, {"bDeviceClass", "00"}, {"busnum", "1"}});
     t.linkTo("/sys/bus/usb/devices/1-1", dev);
     for (int i = 1; i <= links; ++i) {
         t.link(dev + "/1-" + std::to_string(i), ".");
@@ -208,27 +218,33 @@ void runProvider(benchmark::State& state, const std::string& name, const std::st
 constexpr int kCurve[] = {1000, 5000, 10000, 20000};
 
 void registerAll() {
-    benchmark::RegisterBenchmark("realistic", [](benchmark::State& s) {
-        runReports(s, "realistic", wmi::loadSnapshot(realisticSnapshot()));
-    })->Unit(benchmark::kMillisecond)->MinTime(0.5);
+    benchmark::RegisterBenchmark(
+        "realistic", [](benchmark::State& s) { runReports(s, "realistic", wmi::loadSnapshot(realisticSnapshot())); })
+        ->Unit(benchmark::kMillisecond)
+        ->MinTime(0.5);
     benchmark::RegisterBenchmark("20000 drivers without and with devices", runPair)
         ->Unit(benchmark::kMillisecond)
         ->Iterations(9);
     for (int n : kCurve)
-        if (n != 20000) benchmark::RegisterBenchmark(("devices-" + std::to_string(n)).c_str(), [n](benchmark::State& s) {
-            const std::string text = snapshotOf(n, n / 20, true);
-            for (auto _ : s) runFromSnapshot("devices-" + std::to_string(n), text);
-        })->Unit(benchmark::kMillisecond)->Iterations(9);
+        if (n != 20000)
+            benchmark::RegisterBenchmark(("devices-" + std::to_string(n)).c_str(),
+                                         [n](benchmark::State& s) {
+                                             const std::string text = snapshotOf(n, n / 20, true);
+                                             for (auto _ : s) runFromSnapshot("devices-" + std::to_string(n), text);
+                                         })
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(9);
 #ifdef __linux__
-    benchmark::RegisterBenchmark("provider: 200 network functions", [](benchmark::State& s) {
-        runProvider(s, "nics", manyNics(200).root());
-    })->Unit(benchmark::kMillisecond)->Iterations(3);
-    benchmark::RegisterBenchmark("provider: 3,000 self-links", [](benchmark::State& s) {
-        runProvider(s, "selflinks", selfLinks(3000).root());
-    })->Unit(benchmark::kMillisecond)->Iterations(3);
+    benchmark::RegisterBenchmark("provider: 200 network functions",
+                                 [](benchmark::State& s) { runProvider(s, "nics", manyNics(200).root()); })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+    benchmark::RegisterBenchmark("provider: 3,000 self-links",
+                                 [](benchmark::State& s) { runProvider(s, "selflinks", selfLinks(3000).root()); })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
 #endif
 }
-
 
 }  // namespace
 
@@ -279,7 +295,8 @@ int main(int argc, char** argv) {
             const double perDriver = (ms(name) - ms("realistic")) * 1000.0 / n;
             lo = std::min(lo, perDriver);
             hi = std::max(hi, perDriver);
-            std::printf("%6d drivers, %4d devices: %9.2f ms CPU, %6.2f us per driver\n", n, n / 10, ms(name), perDriver);
+            std::printf("%6d drivers, %4d devices: %9.2f ms CPU, %6.2f us per driver\n", n, n / 10, ms(name),
+                        perDriver);
         }
         if (hi > 0) std::printf("cost per driver varies %.2fx  (target < 2x) %s\n", hi / lo, verdict(hi / lo < 2));
     }

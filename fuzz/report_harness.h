@@ -42,7 +42,9 @@ public:
     std::unique_ptr<platform::TextWriter> createTextFile(const std::string& p) override { return openForWriting(p); }
     std::string lookup(const std::string&, int) override { return ""; }
     void setAttributes(const std::string&, int) override { fail::raise(fail::kFileNotFound); }
-    std::unique_ptr<platform::LineReader> openForInput(const std::string&) override { fail::raise(fail::kFileNotFound); }
+    std::unique_ptr<platform::LineReader> openForInput(const std::string&) override {
+        fail::raise(fail::kFileNotFound);
+    }
     std::optional<std::string> environment(const std::string&) override { return std::nullopt; }
 };
 

@@ -374,9 +374,10 @@ void networks(Build& b) {
         const auto medium = interfaceIndex ? standard.wireless.find(*interfaceIndex) : standard.wireless.end();
         const bool wireless = medium != standard.wireless.end()
                                   ? medium->second
-                                  : flag(a, "Wireless").value_or(type.find("wireless") != std::string::npos ||
-                                                                 type.find("802.11") != std::string::npos ||
-                                                                 wirelessByName(firstOf(a, {"Name", "Description"})));
+                                  : flag(a, "Wireless")
+                                        .value_or(type.find("wireless") != std::string::npos ||
+                                                  type.find("802.11") != std::string::npos ||
+                                                  wirelessByName(firstOf(a, {"Name", "Description"})));
         if (wireless) n.kind = model::NetKind::Wifi;
         n.speedBps = number(a, "Speed");
         n.driver = text(a, "ServiceName");
@@ -589,6 +590,7 @@ void printers(Build& b) {
 }
 
 // USB class codes as the class's name.
+// clang-format off
 constexpr std::pair<int, const char*> kUsbClasses[] = {
     {0x01, "Audio"},          {0x02, "Communications"},  {0x03, "Human Interface Device"},
     {0x05, "Physical"},       {0x06, "Image"},           {0x07, "Printer"},
@@ -598,6 +600,7 @@ constexpr std::pair<int, const char*> kUsbClasses[] = {
     {0xDC, "Diagnostic"},     {0xE0, "Wireless"},        {0xEF, "Miscellaneous"},
     {0xFE, "Application Specific"}, {0xFF, "Vendor Specific"},
 };
+// clang-format on
 
 // The hex digits after `key` in an identifier ("Class_03" -> "03"), upper case; "" when not there.
 std::string hexAfter(std::string_view id, std::string_view key, std::size_t n) {
@@ -640,7 +643,7 @@ void usbDevices(Build& b) {
 }
 
 constexpr std::pair<int, const char*> kChemistries[] = {
-    {1, "Other"}, {2, "Unknown"}, {3, "Lead Acid"}, {4, "Nickel Cadmium"}, {5, "Nickel Metal Hydride"},
+    {1, "Other"},       {2, "Unknown"},  {3, "Lead Acid"},       {4, "Nickel Cadmium"}, {5, "Nickel Metal Hydride"},
     {6, "Lithium-ion"}, {7, "Zinc air"}, {8, "Lithium Polymer"},
 };
 

@@ -47,7 +47,6 @@ std::string shortMaker(const std::string& vendor) {
 
 bool placeholder(const std::string& maker) { return !maker.empty() && maker.front() == '('; }
 
-
 std::string busOf(std::string_view pnp) {
     const std::string id = wmi::text::lower(pnp);
     const auto starts = [&](std::string_view p) { return id.rfind(p, 0) == 0; };
@@ -61,18 +60,19 @@ std::string busOf(std::string_view pnp) {
 // ("80CE000080CE"), or in the older form the code first ("CE00000000000000").
 std::string makerName(const std::string& maker) {
     static const std::pair<const char*, const char*> kMakers[] = {
-        {"80CE", "Samsung"},  {"CE00", "Samsung"},  {"80AD", "SK Hynix"}, {"AD00", "SK Hynix"},
-        {"802C", "Micron"},   {"2C00", "Micron"},   {"859B", "Crucial"},  {"059B", "Crucial"},
-        {"0198", "Kingston"}, {"8198", "Kingston"}, {"9801", "Kingston"}, {"029E", "Corsair"},
-        {"829E", "Corsair"},  {"04CB", "A-DATA"},   {"84CB", "A-DATA"},   {"04CD", "G.Skill"},
-        {"84CD", "G.Skill"},  {"0443", "Ramaxel"},  {"8443", "Ramaxel"},  {"04EF", "Team Group"},
-        {"84EF", "Team Group"}, {"80CD", "Nanya"},  {"0B03", "Nanya"},    {"837A", "Apacer"},
-        {"017A", "Apacer"},   {"8551", "Qimonda"},  {"80A4", "IBM"},      {"0215", "Transcend"},
+        {"80CE", "Samsung"},    {"CE00", "Samsung"},  {"80AD", "SK Hynix"}, {"AD00", "SK Hynix"},
+        {"802C", "Micron"},     {"2C00", "Micron"},   {"859B", "Crucial"},  {"059B", "Crucial"},
+        {"0198", "Kingston"},   {"8198", "Kingston"}, {"9801", "Kingston"}, {"029E", "Corsair"},
+        {"829E", "Corsair"},    {"04CB", "A-DATA"},   {"84CB", "A-DATA"},   {"04CD", "G.Skill"},
+        {"84CD", "G.Skill"},    {"0443", "Ramaxel"},  {"8443", "Ramaxel"},  {"04EF", "Team Group"},
+        {"84EF", "Team Group"}, {"80CD", "Nanya"},    {"0B03", "Nanya"},    {"837A", "Apacer"},
+        {"017A", "Apacer"},     {"8551", "Qimonda"},  {"80A4", "IBM"},      {"0215", "Transcend"},
         {"8215", "Transcend"},
     };
     const std::string code = ascii::upper(trimmed(maker));
-    const bool hex = code.size() >= 4 && code.size() % 2 == 0 &&
-                     std::all_of(code.begin(), code.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    const bool hex = code.size() >= 4 && code.size() % 2 == 0 && std::all_of(code.begin(), code.end(), [](char c) {
+                         return std::isxdigit(static_cast<unsigned char>(c));
+                     });
     if (!hex) return maker;
     for (const auto& [prefix, name] : kMakers)
         if (code.compare(0, 4, prefix) == 0) return name;
@@ -80,11 +80,13 @@ std::string makerName(const std::string& maker) {
 }
 
 std::string vmSystem(const std::string& maker, const std::string& model) {
+    // clang-format off
     static const std::pair<const char*, const char*> kSystems[] = {
         {"vmware", "VMware"}, {"virtualbox", "VirtualBox"}, {"innotek", "VirtualBox"}, {"qemu", "QEMU"},
         {"kvm", "KVM"},       {"xen", "Xen"},               {"parallels", "Parallels"}, {"bochs", "Bochs"},
         {"bhyve", "bhyve"},   {"virtual machine", "Hyper-V"},
     };
+    // clang-format on
     const std::string both = wmi::text::lower(maker + " " + model);
     for (const auto& [needle, name] : kSystems)
         if (both.find(needle) != std::string::npos) return name;

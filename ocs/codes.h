@@ -26,35 +26,42 @@ inline constexpr std::pair<int, const char*> kArchitectures[] = {
 };
 // SMBIOS memory device types (the management class's SMBIOSMemoryType).
 inline constexpr std::pair<int, const char*> kSmbiosMemoryTypes[] = {
-    {3, "DRAM"},   {4, "EDRAM"},  {5, "VRAM"},   {6, "SRAM"},   {7, "RAM"},     {8, "ROM"},
-    {9, "FLASH"},  {10, "EEPROM"}, {11, "FEPROM"}, {12, "EPROM"}, {13, "CDRAM"},  {14, "3DRAM"},
-    {15, "SDRAM"}, {16, "SGRAM"},  {17, "RDRAM"},  {18, "DDR"},   {19, "DDR2"},   {20, "DDR2 FB-DIMM"},
-    {24, "DDR3"},  {25, "FBD2"},   {26, "DDR4"},   {27, "LPDDR"}, {28, "LPDDR2"}, {29, "LPDDR3"},
-    {30, "LPDDR4"}, {32, "HBM"},   {33, "HBM2"},   {34, "DDR5"},  {35, "LPDDR5"}, {36, "HBM3"},
+    {3, "DRAM"},    {4, "EDRAM"},   {5, "VRAM"},    {6, "SRAM"},   {7, "RAM"},     {8, "ROM"},
+    {9, "FLASH"},   {10, "EEPROM"}, {11, "FEPROM"}, {12, "EPROM"}, {13, "CDRAM"},  {14, "3DRAM"},
+    {15, "SDRAM"},  {16, "SGRAM"},  {17, "RDRAM"},  {18, "DDR"},   {19, "DDR2"},   {20, "DDR2 FB-DIMM"},
+    {24, "DDR3"},   {25, "FBD2"},   {26, "DDR4"},   {27, "LPDDR"}, {28, "LPDDR2"}, {29, "LPDDR3"},
+    {30, "LPDDR4"}, {32, "HBM"},    {33, "HBM2"},   {34, "DDR5"},  {35, "LPDDR5"}, {36, "HBM3"},
 };
 // The older MemoryType codes, for firmware that leaves the SMBIOS one at 0.
+// clang-format off
 inline constexpr std::pair<int, const char*> kMemoryTypes[] = {
     {2, "DRAM"}, {3, "Synchronous DRAM"}, {4, "Cache DRAM"}, {5, "EDO"}, {6, "EDRAM"}, {7, "VRAM"},
     {8, "SRAM"}, {9, "RAM"}, {10, "ROM"}, {11, "Flash"}, {12, "EEPROM"}, {13, "FEPROM"}, {14, "EPROM"},
     {15, "CDRAM"}, {16, "3DRAM"}, {17, "SDRAM"}, {18, "SGRAM"}, {19, "RDRAM"}, {20, "DDR"}, {21, "DDR2"},
     {22, "DDR2 FB-DIMM"}, {24, "DDR3"}, {25, "FBD2"},
 };
+// clang-format on
 inline constexpr std::pair<int, const char*> kDriveTypes[] = {
     {1, "No root directory"}, {2, "Removable Drive"}, {3, "Hard Drive"},
-    {4, "Network Drive"},     {5, "CD-Rom Drive"},     {6, "RAM Disk"},
+    {4, "Network Drive"},     {5, "CD-Rom Drive"},    {6, "RAM Disk"},
 };
 inline constexpr std::pair<int, const char*> kPointingTypes[] = {
-    {1, "Other"},      {2, "Unknown"},    {3, "Mouse"},        {4, "Track Ball"},
-    {5, "Track Point"}, {6, "Glide Point"}, {7, "Touch Pad"}, {8, "Touch Screen"},
-    {9, "Mouse - Optical Sensor"},
+    {1, "Other"},      {2, "Unknown"},      {3, "Mouse"},
+    {4, "Track Ball"}, {5, "Track Point"},  {6, "Glide Point"},
+    {7, "Touch Pad"},  {8, "Touch Screen"}, {9, "Mouse - Optical Sensor"},
 };
+// clang-format off
 inline constexpr std::pair<int, const char*> kInterfaces[] = {
     {1, "Other"},   {2, "Unknown"}, {3, "Serial"},    {4, "PS/2"},  {5, "Infrared"},
     {6, "HP-HIL"},  {7, "Bus mouse"}, {8, "ADB"},    {160, "Bus mouse DB-9"},
     {161, "Bus mouse micro-DIN"}, {162, "USB"},
 };
+// clang-format on
 inline constexpr std::pair<int, const char*> kSlotUsage[] = {
-    {1, "Other"}, {2, "Unknown"}, {3, "Available"}, {4, "In Use"},
+    {1, "Other"},
+    {2, "Unknown"},
+    {3, "Available"},
+    {4, "In Use"},
 };
 
 // A management datetime ("20230415103000.000000+060"): the day from its

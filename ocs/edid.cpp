@@ -74,8 +74,9 @@ std::optional<Monitor> parse(std::string_view bytes) {
     }
     if (has(10, 2)) m.productCode = static_cast<std::uint16_t>(byteAt(bytes, 10) | byteAt(bytes, 11) << 8);
     if (has(12, 4))
-        m.serialNumber = static_cast<std::uint32_t>(byteAt(bytes, 12) | byteAt(bytes, 13) << 8 | byteAt(bytes, 14) << 16) |
-                         static_cast<std::uint32_t>(byteAt(bytes, 15)) << 24;
+        m.serialNumber =
+            static_cast<std::uint32_t>(byteAt(bytes, 12) | byteAt(bytes, 13) << 8 | byteAt(bytes, 14) << 16) |
+            static_cast<std::uint32_t>(byteAt(bytes, 15)) << 24;
     if (has(16, 2)) {
         const unsigned week = byteAt(bytes, 16), year = byteAt(bytes, 17);
         m.week = week >= 1 && week <= 54 ? static_cast<int>(week) : 0;
@@ -186,6 +187,7 @@ std::optional<std::string> pnpName(std::string_view database, std::string_view i
 }
 
 std::optional<std::string> commonMaker(std::string_view id) {
+    // clang-format off
     static const std::pair<const char*, const char*> makers[] = {
         {"ACR", "Acer Technologies"},      {"APP", "Apple Computer Inc"},
         {"AUO", "AU Optronics"},           {"AUS", "ASUSTek COMPUTER INC"},
@@ -199,6 +201,7 @@ std::optional<std::string> commonMaker(std::string_view id) {
         {"SAM", "Samsung Electric Company"}, {"SHP", "Sharp Corporation"},
         {"SNY", "Sony"},                   {"VSC", "ViewSonic Corporation"},
     };
+    // clang-format on
     for (const auto& [pnp, name] : makers)
         if (id == pnp) return std::string(name);
     return std::nullopt;

@@ -18,13 +18,13 @@ inline constexpr std::size_t kBlock = 128;
 inline constexpr std::size_t kMaxBytes = 256 * kBlock;
 
 struct Monitor {
-    std::string maker;             // the three-letter PNP id: "DEL"
+    std::string maker;  // the three-letter PNP id: "DEL"
     std::uint16_t productCode = 0;
-    std::string name;              // the display-name descriptor
-    std::string serialText;        // the serial-number descriptor
+    std::string name;                // the display-name descriptor
+    std::string serialText;          // the serial-number descriptor
     std::uint32_t serialNumber = 0;  // the numeric serial (0: none)
-    int week = 0;                  // 1..54, 0 when not given
-    int year = 0;                  // of manufacture (or the model year)
+    int week = 0;                    // 1..54, 0 when not given
+    int year = 0;                    // of manufacture (or the model year)
 
     // The model: the display name, else the product code as four hex digits.
     std::string model() const;

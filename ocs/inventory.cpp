@@ -31,8 +31,8 @@ const model::Inventory& Inventory::model() const noexcept { return content_->mod
 std::string Inventory::field(std::string_view section, std::string_view name) const {
     const model::Inventory& m = content_->model;
     const std::pair<std::string_view, const std::string*> fields[] = {
-        {"HARDWARE/NAME", &m.hardware.name}, {"HARDWARE/UUID", &m.hardware.uuid},
-        {"BIOS/SSN", &m.bios.systemSerial},  {"BIOS/SMANUFACTURER", &m.bios.systemMaker},
+        {"HARDWARE/NAME", &m.hardware.name},  {"HARDWARE/UUID", &m.hardware.uuid},
+        {"BIOS/SSN", &m.bios.systemSerial},   {"BIOS/SMANUFACTURER", &m.bios.systemMaker},
         {"BIOS/SMODEL", &m.bios.systemModel},
     };
     const std::string key = std::string(section) + "/" + std::string(name);

@@ -27,13 +27,13 @@ struct When {
 };
 
 struct OperatingSystem {
-    std::string name;             // "Debian GNU/Linux", "Microsoft Windows 10 Pro"
-    std::string version;          // the release ("12") or, on Windows, the build ("10.0.19045")
-    std::string fullVersion;      // the release as the system writes it ("12.11"); else `version`
-    std::string label;            // the name the server's list shows ("Debian GNU/Linux 12")
-    std::string comments;         // Windows: the service pack; Linux: the system's own caption
-    std::string fullName;         // the system's caption
-    std::string kernelName;       // "linux", "MSWin32"; "" when the system is unknown
+    std::string name;         // "Debian GNU/Linux", "Microsoft Windows 10 Pro"
+    std::string version;      // the release ("12") or, on Windows, the build ("10.0.19045")
+    std::string fullVersion;  // the release as the system writes it ("12.11"); else `version`
+    std::string label;        // the name the server's list shows ("Debian GNU/Linux 12")
+    std::string comments;     // Windows: the service pack; Linux: the system's own caption
+    std::string fullName;     // the system's caption
+    std::string kernelName;   // "linux", "MSWin32"; "" when the system is unknown
     std::string kernelVersion, servicePack, arch, productId, owner, company, dnsDomain;
     When installDate;
 };

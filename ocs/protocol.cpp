@@ -80,8 +80,7 @@ std::string exchange(platform::HttpClient& client, const Server& server, platfor
         if (reply.body.find_first_not_of(" \t\r\n") != std::string::npos &&
             reply.body[reply.body.find_first_not_of(" \t\r\n")] == '<' && reply.body.size() <= kMaxReplyXml)
             text = reply.body;
-        else
-            throw SendError(where + " answered something that is not an inventory reply");
+        else throw SendError(where + " answered something that is not an inventory reply");
     }
     std::optional<std::string> response = replyResponse(text);
     if (!response) throw SendError(where + " answered something that is not an inventory reply");

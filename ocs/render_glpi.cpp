@@ -57,16 +57,15 @@ std::string day(const model::When& w) {
 std::string dayAndTime(const model::When& w) {
     if (!w.known() || w.hour < 0) return {};
     char out[48];
-    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", w.year, w.month, w.day, w.hour, w.minute,
-                  w.second);
+    std::snprintf(out, sizeof out, "%04d-%02d-%02d %02d:%02d:%02d", w.year, w.month, w.day, w.hour, w.minute, w.second);
     return out;
 }
 
 // The architecture under GLPI's name; "" for one it does not know.
 std::string arch(const std::string& ours) {
     static const std::pair<const char*, const char*> names[] = {
-        {"x86", "i686"}, {"x86_64", "x86_64"}, {"ARM", "arm"},       {"ARM64", "aarch64"},
-        {"MIPS", "mips"}, {"Alpha", "alpha"},  {"PowerPC", "powerpc"},
+        {"x86", "i686"},  {"x86_64", "x86_64"}, {"ARM", "arm"},         {"ARM64", "aarch64"},
+        {"MIPS", "mips"}, {"Alpha", "alpha"},   {"PowerPC", "powerpc"},
     };
     for (const auto& [name, theirs] : names)
         if (ours == name) return theirs;
@@ -83,16 +82,16 @@ std::string status(const std::string& s) {
 
 Json network(const model::Network& n) {
     Entry e;
-    e("description", n.description)(
-        "type", n.kind == model::NetKind::Ethernet ? "ethernet" : n.kind == model::NetKind::Wifi ? "wifi" : "")(
-        "mac", n.mac);
+    e("description", n.description)("type", n.kind == model::NetKind::Ethernet ? "ethernet"
+                                            : n.kind == model::NetKind::Wifi   ? "wifi"
+                                                                               : "")("mac", n.mac);
     if (n.speedBps && *n.speedBps >= 1000000u) e("speed", std::to_string(*n.speedBps / 1000000u));
     e("driver", n.driver)("mtu", n.mtu)("status", status(n.status))("virtualdev", n.virtualDevice)(
         "ipdhcp", n.dhcpServer)("ipgateway", n.gateway);
     if (n.addressV6) {
         const bool v6 = *n.addressV6;
-        e(v6 ? "ipaddress6" : "ipaddress", n.address)(v6 ? "ipmask6" : "ipmask", n.mask)(
-            v6 ? "ipsubnet6" : "ipsubnet", n.subnet);
+        e(v6 ? "ipaddress6" : "ipaddress", n.address)(v6 ? "ipmask6" : "ipmask", n.mask)(v6 ? "ipsubnet6" : "ipsubnet",
+                                                                                         n.subnet);
     }
     return std::move(e.json());
 }
@@ -164,7 +163,9 @@ std::string renderGlpi(const model::Inventory& m, std::string_view deviceId) {
         body, "slots", m.slots,
         [](Entry& e, const model::Slot& x) {
             e("name", x.name)("description", x.description)("designation", x.designation)(
-                "status", x.status == "In Use" ? "used" : x.status == "Available" ? "free" : "");
+                "status", x.status == "In Use"      ? "used"
+                          : x.status == "Available" ? "free"
+                                                    : "");
         },
         "name");
     list(body, "controllers", m.controllers, [](Entry& e, const model::Controller& x) {
@@ -175,8 +176,8 @@ std::string renderGlpi(const model::Inventory& m, std::string_view deviceId) {
         body, "softwares", m.softwares,
         [](Entry& e, const model::Software& x) {
             e("name", x.name)("version", x.version)("publisher", x.publisher)("comments", x.comments)(
-                "install_date", day(x.installDate))("filesize", x.sizeBytes)("guid", x.guid)("arch", x.arch)(
-                "folder", x.folder);
+                "install_date", day(x.installDate))("filesize", x.sizeBytes)("guid", x.guid)("arch", x.arch)("folder",
+                                                                                                             x.folder);
         },
         "name");
 
@@ -198,8 +199,8 @@ std::string renderGlpi(const model::Inventory& m, std::string_view deviceId) {
             "subclass", x.subclass);
     });
     list(body, "batteries", m.batteries, [](Entry& e, const model::Battery& x) {
-        e("name", x.name)("manufacturer", x.maker)("serial", x.serial)("chemistry", x.chemistry)(
-            "date", day(x.date))("capacity", x.designCapacity)("real_capacity", x.fullCapacity)("voltage", x.voltage);
+        e("name", x.name)("manufacturer", x.maker)("serial", x.serial)("chemistry", x.chemistry)("date", day(x.date))(
+            "capacity", x.designCapacity)("real_capacity", x.fullCapacity)("voltage", x.voltage);
     });
 
     const model::OperatingSystem& os = m.os;

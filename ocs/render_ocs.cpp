@@ -211,9 +211,8 @@ std::string renderOcs(const model::Inventory& m, std::string_view deviceId) {
             "SPEED", x.speed)("TYPE", x.type)("MANUFACTURER", x.maker)("SERIALNUMBER", x.serial)(
             "NUMSLOTS", std::to_string(x.slot));
     for (const model::Storage& x : m.storages)
-        Section(c, "STORAGES")("MANUFACTURER", x.maker)("NAME", x.name)("MODEL", x.model)(
-            "DESCRIPTION", x.description)("TYPE", x.type)("DISKSIZE", x.sizeMb)("SERIALNUMBER", x.serial)(
-            "FIRMWARE", x.firmware);
+        Section(c, "STORAGES")("MANUFACTURER", x.maker)("NAME", x.name)("MODEL", x.model)("DESCRIPTION", x.description)(
+            "TYPE", x.type)("DISKSIZE", x.sizeMb)("SERIALNUMBER", x.serial)("FIRMWARE", x.firmware);
     for (const model::Drive& x : m.drives)
         Section(c, "DRIVES")("LETTER", x.letter)("TYPE", x.type)("FILESYSTEM", x.fileSystem)("TOTAL", x.totalMb)(
             "FREE", x.freeMb)("VOLUMN", x.volume)("SERIAL", x.serial);
@@ -222,8 +221,8 @@ std::string renderOcs(const model::Inventory& m, std::string_view deviceId) {
         s("DESCRIPTION", x.description)("TYPE", x.kind == model::NetKind::Wifi ? "Wifi" : x.adapterType);
         s("MACADDR", x.mac)("SPEED", linkSpeed(x.speedBps))("DRIVER", x.driver)("MTU", x.mtu)("STATUS", x.status);
         if (x.virtualDevice) s("VIRTUALDEV", *x.virtualDevice ? "1" : "0");
-        s("IPADDRESS", x.address)("IPMASK", x.mask)("IPSUBNET", x.subnet)("IPGATEWAY", x.gateway)(
-            "IPDHCP", x.dhcpServer);
+        s("IPADDRESS", x.address)("IPMASK", x.mask)("IPSUBNET", x.subnet)("IPGATEWAY", x.gateway)("IPDHCP",
+                                                                                                  x.dhcpServer);
     }
     for (const model::Video& x : m.videos)
         Section(c, "VIDEOS")("NAME", x.name)("CHIPSET", x.chipset)("MEMORY", x.memoryMb)("RESOLUTION", x.resolution)(
@@ -236,15 +235,15 @@ std::string renderOcs(const model::Inventory& m, std::string_view deviceId) {
     for (const model::Modem& x : m.modems)
         Section(c, "MODEMS")("NAME", x.name)("MODEL", x.model)("DESCRIPTION", x.description)("TYPE", x.type);
     for (const model::Slot& x : m.slots)
-        Section(c, "SLOTS")("NAME", x.name)("DESCRIPTION", x.description)("DESIGNATION", x.designation)(
-            "STATUS", x.status);
+        Section(c, "SLOTS")("NAME", x.name)("DESCRIPTION", x.description)("DESIGNATION", x.designation)("STATUS",
+                                                                                                        x.status);
     for (const model::Controller& x : m.controllers)
         Section(c, "CONTROLLERS")("NAME", x.name)("MANUFACTURER", x.maker)("TYPE", x.type)("CAPTION", x.caption)(
             "DESCRIPTION", x.description)("VERSION", x.version);
     for (const model::Software& x : m.softwares)
-        Section(c, "SOFTWARES")("NAME", x.name)("VERSION", x.version)("PUBLISHER", x.publisher)(
-            "LANGUAGE", x.language)("COMMENTS", x.comments)("GUID", x.guid)("INSTALLDATE", isoDate(x.installDate))(
-            "FILESIZE", x.sizeBytes)("FOLDER", x.folder)("ARCHITECTURE", x.arch);
+        Section(c, "SOFTWARES")("NAME", x.name)("VERSION", x.version)("PUBLISHER", x.publisher)("LANGUAGE", x.language)(
+            "COMMENTS", x.comments)("GUID", x.guid)("INSTALLDATE", isoDate(x.installDate))("FILESIZE", x.sizeBytes)(
+            "FOLDER", x.folder)("ARCHITECTURE", x.arch);
     for (const model::Monitor& x : m.monitors)
         Section(c, "MONITORS")("MANUFACTURER", x.maker)("CAPTION", x.model)("DESCRIPTION", x.description)(
             "TYPE", x.port)("SERIAL", x.serial)("ALTSERIAL", x.altSerial)("BASE64", x.base64);

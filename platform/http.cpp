@@ -73,7 +73,8 @@ std::string withoutCredentials(std::string_view text, const std::vector<std::str
         const std::string decoded = percentDecoded(password);
         const std::string forms[] = {std::string(password), decoded, percentEncoded(decoded, true),
                                      percentEncoded(decoded, false)};
-        for (const std::string& form : forms) replaceAll(out, std::string(user) + ":" + form + "@", std::string(user) + "@");
+        for (const std::string& form : forms)
+            replaceAll(out, std::string(user) + ":" + form + "@", std::string(user) + "@");
         for (const std::string& form : forms) replaceAll(out, form, "***");
     }
     return out;

@@ -13,8 +13,7 @@ class BufferLineReader final : public LineReader {
 public:
     using Decode = std::string (*)(std::string_view bytes);
     // `decode` turns the file's single-byte text into UTF-8 (none: as it is).
-    explicit BufferLineReader(std::string bytes, Decode decode = nullptr)
-        : data_(std::move(bytes)), decode_(decode) {}
+    explicit BufferLineReader(std::string bytes, Decode decode = nullptr) : data_(std::move(bytes)), decode_(decode) {}
 
     bool atEnd() override;
     std::string readLine() override;

@@ -20,7 +20,7 @@ class TextWriter {
 public:
     virtual ~TextWriter() = default;
     virtual void writeLine(std::string_view text) = 0;  // throws Error
-    virtual void close() = 0;                            // throws Error
+    virtual void close() = 0;                           // throws Error
     // Writes the start of a line that the next writeLine ends, so that a
     // long line need not be held whole; false when this writer cannot (the
     // caller then keeps the parts until the line ends). Throws Error.
@@ -32,7 +32,7 @@ public:
 class LineReader {
 public:
     virtual ~LineReader() = default;
-    virtual bool atEnd() = 0;          // throws Error
+    virtual bool atEnd() = 0;            // throws Error
     virtual std::string readLine() = 0;  // throws Error (62 past the end)
     virtual void close() = 0;
 };
@@ -67,7 +67,7 @@ public:
     // when a file matches (ordinary, read-only, archive files always; hidden
     // or system ones when the filter names them), otherwise "".
     virtual std::string lookup(const std::string& path, int attributes) = 0;
-    virtual void setAttributes(const std::string& path, int attributes) = 0;  // throws Error
+    virtual void setAttributes(const std::string& path, int attributes) = 0;        // throws Error
     virtual std::unique_ptr<LineReader> openForInput(const std::string& path) = 0;  // throws Error
     // An environment variable, or nullopt when it is not set.
     virtual std::optional<std::string> environment(const std::string& name) = 0;
@@ -91,12 +91,11 @@ public:
 class Registry {
 public:
     virtual ~Registry() = default;
-    virtual long openKey(std::uint32_t root, const std::string& path, std::uint32_t access,
-                         std::uintptr_t& handle) = 0;
+    virtual long openKey(std::uint32_t root, const std::string& path, std::uint32_t access, std::uintptr_t& handle) = 0;
     // Reads a value into `buffer` (in: its size in bytes, as `size`); `size`
     // comes back as the number of bytes stored, `type` as the value's type.
-    virtual long queryValue(std::uintptr_t handle, const std::string& name, std::uint32_t& type,
-                            std::string& buffer, std::uint32_t& size) = 0;
+    virtual long queryValue(std::uintptr_t handle, const std::string& name, std::uint32_t& type, std::string& buffer,
+                            std::uint32_t& size) = 0;
     virtual long closeKey(std::uintptr_t handle) = 0;
     // The name of a key's subkey number `index` (0, 1, ...); 259 (no more
     // items) past the last one. A registry without subkeys has none to give.

@@ -30,7 +30,8 @@ void replaceFile(const std::string& path, std::string_view content) {
     if (!err) err = detail::moveOver(temp.handle, temp.name, path);
     if (err) detail::raise("cannot write " + path, err);
     discard.placed = true;
-    if (const detail::FileError closing = detail::closeFile(temp.handle)) detail::raise("cannot write " + path, closing);
+    if (const detail::FileError closing = detail::closeFile(temp.handle))
+        detail::raise("cannot write " + path, closing);
 }
 
 // Six letters and digits after a dot, as createTemporary names them.

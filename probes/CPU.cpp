@@ -16,8 +16,8 @@ void WriteCpuSection(ReportStream& stream) {
         if (p.nonEmptyText(cpu, "Name")) {
             p.step([&] {
                 name = cpu["Name"].rawText();
-                name.erase(0, name.find_first_not_of(' ') == std::string::npos ? name.size()
-                                                                                  : name.find_first_not_of(' '));
+                name.erase(
+                    0, name.find_first_not_of(' ') == std::string::npos ? name.size() : name.find_first_not_of(' '));
             });
         }
         p.row("Name", [&] { return name + std::string(kNbsp); });

@@ -32,7 +32,8 @@ std::string GetVolumeLabel(wmi::Run& run, const std::string& drive) {
     t.step([&] { service = run.bind(wmi::kMonikerUpper); });
     t.step([&] {
         disks = wmi::execQuery(service, "SELECT VolumeName FROM Win32_LogicalDisk WHERE "
-                                        "DeviceID = '" + drive + ":'");
+                                        "DeviceID = '" +
+                                            drive + ":'");
     });
     wmi::walk(t, disks, [&](const Object& disk) {
         if (notEmpty(t, disk, "VolumeName")) t.step([&] { result = disk["VolumeName"].str(); });

@@ -37,7 +37,9 @@ void WriteHotfixSection(ReportStream& stream) {
             }
             if (column == 1) put("<tr>");
             put("<td width='290' valign='top'>&nbsp;" + report::EscapeMarkup(description) + "</td>");
-            p.step([&] { put("<td width='60' valign='top'>&nbsp;" + report::EscapeMarkup(fix["HotFixID"].str()) + "</td>"); });
+            p.step([&] {
+                put("<td width='60' valign='top'>&nbsp;" + report::EscapeMarkup(fix["HotFixID"].str()) + "</td>");
+            });
             if (column == 1) {
                 put("<td width='5' borders='0'></td>");
                 column = 2;

@@ -9,9 +9,9 @@ namespace tq::probes {
 
 std::string MemoryTypeName(std::int32_t code) {
     static constexpr const char* kNames[] = {
-        "Unknown ", "Other ", "DRAM ",   "Synchronous DRAM ", "Cache DRAM ", "EDO ",   "EDRAM ",
-        "VRAM ",    "SRAM ",  "RAM ",    "ROM ",              "Flash ",      "EEPROM ", "FEPROM ",
-        "EPROM ",   "CDRAM ", "3DRAM ",  "SDRAM ",            "SGRAM ",      "RDRAM ", "DDR ",
+        "Unknown ", "Other ", "DRAM ",  "Synchronous DRAM ", "Cache DRAM ", "EDO ",   "EDRAM ", "VRAM ",  "SRAM ",
+        "RAM ",     "ROM ",   "Flash ", "EEPROM ",           "FEPROM ",     "EPROM ", "CDRAM ", "3DRAM ", "SDRAM ",
+        "SGRAM ",   "RDRAM ", "DDR ",
     };
     if (code < 0 || code > 20) return "**Unknown**";
     return kNames[code];
@@ -39,8 +39,7 @@ void WriteMemorySection(ReportStream& stream) {
             p.row("Capacity", [&] { return std::to_string(CapacityMb(module["Capacity"])) + " MB"; });
         if (p.test([&] { return module["Speed"].isInteger() && module["Speed"].rawInteger() > 0; }))
             p.row("Speed", [&] { return p.nbsp(module["Speed"]); });
-        else
-            p.rowText("Speed", "unknown");
+        else p.rowText("Speed", "unknown");
         p.rowIfText("Slot", module, "DeviceLocator");
         ++p.counter;
     });

@@ -77,8 +77,7 @@ void WriteOnboardSection(ReportStream& stream) {
             p.row("Description", [&] { return p.nbsp(adapter["Description"]); });
             versionRow(adapter);
             if (p.nonEmptyText(adapter, "PNPDeviceID"))
-                p.row("PNPDeviceID",
-                      [&] { return TrimPnpId(adapter["PNPDeviceID"].rawText()) + std::string(kNbsp); });
+                p.row("PNPDeviceID", [&] { return TrimPnpId(adapter["PNPDeviceID"].rawText()) + std::string(kNbsp); });
             p.rowIfText("Mac-Address", adapter, "MACAddress");
             ++p.counter;
         });

@@ -12,9 +12,8 @@ void WriteSlotsSection(ReportStream& stream) {
     // answer) to write it.
     constexpr std::string_view kQuery = "Select * from Win32_SystemSlot";
     Probe p(stream);
-    const std::string labels =
-        "<table border='0' cellspacing='3' cellpadding='0'><tr><td>Tag</td></tr><tr><td>Slot "
-        "Description</td></tr><tr><td>Belegung</td></tr></table>";
+    const std::string labels = "<table border='0' cellspacing='3' cellpadding='0'><tr><td>Tag</td></tr><tr><td>Slot "
+                               "Description</td></tr><tr><td>Belegung</td></tr></table>";
     p.bind();
     p.query(kQuery);
     p.head("Slots");
@@ -30,9 +29,10 @@ void WriteSlotsSection(ReportStream& stream) {
             });
             std::string tag, designation;
             if (p.nonEmptyText(slot, "Tag")) p.step([&] { tag = report::EscapeMarkup(slot["Tag"].rawText()); });
-            if (p.nonEmptyText(slot, "SlotDesignation")) p.step([&] { designation = report::EscapeMarkup(slot["SlotDesignation"].rawText()); });
-            put("<td><table border='0 ' cellspacing='3' cellpadding='0'><tr><td>" + tag + "</td>" +
-                "</tr><tr><td>" + designation + "</td></tr><tr><td>" + occupancy + "</td></tr></table></td>");
+            if (p.nonEmptyText(slot, "SlotDesignation"))
+                p.step([&] { designation = report::EscapeMarkup(slot["SlotDesignation"].rawText()); });
+            put("<td><table border='0 ' cellspacing='3' cellpadding='0'><tr><td>" + tag + "</td>" + "</tr><tr><td>" +
+                designation + "</td></tr><tr><td>" + occupancy + "</td></tr></table></td>");
         });
     };
     pass([](std::string_view) {});

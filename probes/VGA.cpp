@@ -52,8 +52,10 @@ void WriteGraphicsSection(ReportStream& stream) {
         if (positiveInteger(p, video, "CurrentBitsPerPixel"))
             p.row("Colour_bits", [&] { return p.nbsp(video["CurrentBitsPerPixel"]); });
         if (positiveInteger(p, video, "AdapterRAM"))
-            p.row("Video-RAM",
-                  [&] { return formatNumber(video["AdapterRAM"].rawInteger() / 1024.0 / 1024.0, p.run().decimalSeparator) + " MB"; });
+            p.row("Video-RAM", [&] {
+                return formatNumber(video["AdapterRAM"].rawInteger() / 1024.0 / 1024.0, p.run().decimalSeparator) +
+                       " MB";
+            });
         ++p.counter;
     });
     p.finish();

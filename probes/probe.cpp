@@ -36,9 +36,7 @@ void Probe::writeHead() {
     head(lateTitle_);
 }
 
-void Probe::rowText(std::string_view label, std::string_view value) {
-    report::WriteTableRow(label, value, stream_);
-}
+void Probe::rowText(std::string_view label, std::string_view value) { report::WriteTableRow(label, value, stream_); }
 
 void Probe::rowIfText(std::string_view label, const Object& item, std::string_view property) {
     if (nonEmptyText(item, property)) row(label, [&] { return nbsp(item[property]); });
@@ -52,9 +50,7 @@ void Probe::separator() {
     if (counter > 0) rowText(kNbsp, kNbsp);
 }
 
-void Probe::failureRow(const std::string& description) {
-    rowText("Error", description + std::string(kNbsp));
-}
+void Probe::failureRow(const std::string& description) { rowText("Error", description + std::string(kNbsp)); }
 
 void Probe::message(std::string_view text) {
     ui().messageBox(std::string(text), report::kStyleCritical, std::string(report::kAppTitle));
@@ -73,9 +69,7 @@ bool Probe::nonEmptyText(const Object& item, std::string_view property) {
     return probes::nonEmptyText(trap(), item, property);
 }
 
-bool Probe::notEmpty(const Object& item, std::string_view property) {
-    return probes::notEmpty(trap(), item, property);
-}
+bool Probe::notEmpty(const Object& item, std::string_view property) { return probes::notEmpty(trap(), item, property); }
 
 bool nonEmptyText(trap::Trap& trap, const Object& item, std::string_view property) {
     return trap.test([&] { return item[property].isNonEmptyText(); });

@@ -29,8 +29,8 @@
 namespace tq::probes {
 
 using report::ReportStream;
-using wmi::Object;
 using trap::Walk;
+using wmi::Object;
 
 // The separator row between two devices, and the value of an empty cell.
 inline constexpr std::string_view kNbsp = "&nbsp;";
@@ -173,7 +173,6 @@ private:
     platform::Files& files_;
     std::unique_ptr<platform::LineReader> reader_;
 };
-
 
 // The two tests of the pattern on an item's property, as trapped conditions:
 // a property that cannot be read makes the test fail (the failure pending).

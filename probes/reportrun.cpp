@@ -93,9 +93,9 @@ RunOutcome ReportRunner::run(wmi::Run& run, const std::vector<Section>& sections
     ui.setMousePointer(platform::kPointerDefault);
 
     if (t.failed()) {
-        ui.messageBox("An error occured while scanning the system - " + t.pending().description +
-                          " - Tallyquest will be close",
-                      kStyleCritical, title);
+        ui.messageBox(
+            "An error occured while scanning the system - " + t.pending().description + " - Tallyquest will be close",
+            kStyleCritical, title);
         ui.closeMainWindow();
         return RunOutcome::Failed;
     }

@@ -91,8 +91,7 @@ void MotherboardInfo(platform::Platform& platform, wmi::Run& run, SummaryView& v
     if (t.failed()) message(platform, "Error: try to get motherboarddata in Modul 'MB'", report::kStyleCritical);
 }
 
-std::string MotherboardPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view,
-                           const std::string& vgaPnp) {
+std::string MotherboardPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view, const std::string& vgaPnp) {
     trap::Trap& t = run.trap;
     std::string r;
     t.on();
@@ -101,10 +100,9 @@ std::string MotherboardPnp(platform::Platform& platform, wmi::Run& run, SummaryV
 
     t.step([&] { service = run.bind(wmi::kMoniker); });
     t.step([&] {
-        drivers = wmi::execQuery(service,
-                                 std::string("SELECT * FROM Win32_PnPSignedDriver where (DeviceClass") +
-                                     "='SYSTEM' OR DeviceClass='USB' OR DeviceClass='HDC') " +
-                                     "AND DeviceID like '%VEN%' ");
+        drivers = wmi::execQuery(service, std::string("SELECT * FROM Win32_PnPSignedDriver where (DeviceClass") +
+                                              "='SYSTEM' OR DeviceClass='USB' OR DeviceClass='HDC') " +
+                                              "AND DeviceID like '%VEN%' ");
     });
     // A shortening that fails leaves the previous driver's identifier in
     // place, as an abandoned assignment does.
@@ -117,8 +115,8 @@ std::string MotherboardPnp(platform::Platform& platform, wmi::Run& run, SummaryV
     });
 
     t.step([&] {
-        firewire = wmi::execQuery(service, std::string("SELECT * FROM Win32_NetworkAdapter ") +
-                                               "Where PnPDeviceID like 'V1394%' ");
+        firewire = wmi::execQuery(
+            service, std::string("SELECT * FROM Win32_NetworkAdapter ") + "Where PnPDeviceID like 'V1394%' ");
     });
     first(t, firewire, [&](const wmi::Object& adapter) {
         if (!present(t, adapter, "Description")) return;
@@ -134,8 +132,8 @@ std::string MotherboardPnp(platform::Platform& platform, wmi::Run& run, SummaryV
 
     if (view.ticked(OnboardBox::Audio)) {
         t.step([&] {
-            sound = wmi::execQuery(service, std::string("SELECT * FROM Win32_SoundDevice ") +
-                                                "WHERE Caption LIKE '%Audio%' ");
+            sound = wmi::execQuery(service,
+                                   std::string("SELECT * FROM Win32_SoundDevice ") + "WHERE Caption LIKE '%Audio%' ");
         });
         wmi::walk(t, sound, [&](const wmi::Object& device) {
             if (!present(t, device, "PNPDeviceID")) return;
@@ -210,7 +208,7 @@ std::string GraphicsPnp(platform::Platform& platform, wmi::Run& run, SummaryView
             }))
             t.step([&] {
                 view.setCaption("lblVGAVideoMode",
-                                 vc["CurrentHorizontalResolution"] & (" x " & vc["CurrentVerticalResolution"]));
+                                vc["CurrentHorizontalResolution"] & (" x " & vc["CurrentVerticalResolution"]));
             });
         if (t.test([&] { return positive(vc["CurrentBitsPerPixel"]); }))
             t.step([&] { view.setCaption("lblVGAColor", vc["CurrentBitsPerPixel"] & " Bit"); });

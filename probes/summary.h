@@ -37,8 +37,7 @@ void MotherboardInfo(platform::Platform& platform, wmi::Run& run, SummaryView& v
                      const std::function<void()>& boxTicked);
 // The motherboard's identifiers (with the graphics' and audio's when their
 // boxes are ticked); identifiers already in `vgaPnp` are left out.
-std::string MotherboardPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view,
-                           const std::string& vgaPnp);
+std::string MotherboardPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view, const std::string& vgaPnp);
 // The graphics adapters' identifiers; the first adapter fills the captions.
 std::string GraphicsPnp(platform::Platform& platform, wmi::Run& run, SummaryView& view);
 // The sound devices' identifiers; their names fill the multimedia slots.

@@ -10,8 +10,7 @@ namespace {
 
 // Writes each line as its own step, then shows the writer's message once
 // when a failure is pending.
-void writeLines(ReportStream& stream, std::initializer_list<std::string_view> lines,
-                std::string_view message) {
+void writeLines(ReportStream& stream, std::initializer_list<std::string_view> lines, std::string_view message) {
     trap::Trap& t = stream.trap();
     t.on();
     for (std::string_view line : lines) t.step([&] { stream.writeLine(line); });
@@ -38,8 +37,8 @@ void WriteHtmlHeader(std::string_view title, ReportStream& stream) {
     // The designation is the file name without the ".htm" the dialog appended.
     const std::string designation = textLeft(name, textLength(name) >= 4 ? textLength(name) - 4 : 0);
     const std::string h2 = "<title>" + std::string(title) + "</title>";
-    const std::string h21 = "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: " + designation +
-                            "</font></td></tr>";
+    const std::string h21 =
+        "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: " + designation + "</font></td></tr>";
     auto line = [&](std::string_view text) { t.step([&] { stream.writeLine(text); }); };
     line("<html><head>");
     line(h2);
@@ -76,8 +75,7 @@ void WriteHtmlHeader(std::string_view title, ReportStream& stream) {
 void WriteTableHead(std::string_view title, ReportStream& stream) {
     const std::string t2 =
         "<tr><td bgcolor='#29A9A9' class='td1'><strong>&nbsp;" + std::string(title) + "</strong></td></tr>";
-    writeLines(stream,
-               {"<table border='0' cellpadding='2' cellspacing='0' style='border-collapse:collapse'>", t2},
+    writeLines(stream, {"<table border='0' cellpadding='2' cellspacing='0' style='border-collapse:collapse'>", t2},
                "Error occure while writing a head of table from output-file.");
 }
 

@@ -1,6 +1,5 @@
 #include "report/main.h"
 
-
 namespace tq::report {
 
 std::string gStrFileName;
@@ -27,7 +26,7 @@ std::string TrimPnpId(std::string_view id) {
 
 std::string EncodeUmlauts(std::string& text) {
     static constexpr std::pair<std::string_view, std::string_view> kPairs[] = {
-        {"\"", "&quot;"},        {"\xC3\xB6", "&ouml;"}, {"\xC3\x96", "&Ouml;"}, {"\xC3\xA4", "&auml;"},
+        {"\"", "&quot;"},       {"\xC3\xB6", "&ouml;"}, {"\xC3\x96", "&Ouml;"}, {"\xC3\xA4", "&auml;"},
         {"\xC3\x84", "&Auml;"}, {"\xC3\xBC", "&uuml;"}, {"\xC3\x9C", "&Uuml;"},
     };
     for (const auto& [ch, entity] : kPairs)

@@ -36,7 +36,8 @@ std::string withoutReservedNameChars(std::string_view designation) {
     std::string out;
     out.reserve(designation.size());
     for (std::size_t i = 0; i < designation.size();) {
-        const std::size_t n = std::min(sequenceLength(static_cast<unsigned char>(designation[i])), designation.size() - i);
+        const std::size_t n =
+            std::min(sequenceLength(static_cast<unsigned char>(designation[i])), designation.size() - i);
         if (n != 1 || !isReservedNameChar(static_cast<unsigned char>(designation[i])))
             out.append(designation.substr(i, n));
         i += n;
@@ -64,8 +65,8 @@ void storeComment(std::string comment) { report::gStrComment = report::EncodeUml
 std::string versionText(const std::string& version) {
     const std::string v = version.empty() ? std::string("Version  4") : version;
     // The notice is short enough to stay on the version's line in the box.
-    return v + std::string(31, ' ') + "(c) Tallyquest" + "\r\n\r\n" +
-           "Hardware inventory and service tools" + "\r\n" + "Tallyquest project, tallyquest.invalid";
+    return v + std::string(31, ' ') + "(c) Tallyquest" + "\r\n\r\n" + "Hardware inventory and service tools" + "\r\n" +
+           "Tallyquest project, tallyquest.invalid";
 }
 
 bool GetKeyValue(platform::Platform& platform, std::uint32_t keyRoot, const std::string& keyName,

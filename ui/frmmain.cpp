@@ -55,9 +55,7 @@ FrmMain::FrmMain(probes::ReportRunner& reports, MainWindowActions actions)
     }
 
     // User actions; a report run lets them through at its progress updates.
-    auto panel = [this](Panel p) {
-        return [this, p] { logic_.switchPanel(p); };
-    };
+    auto panel = [this](Panel p) { return [this, p] { logic_.switchPanel(p); }; };
     connect(btnMotherboard_, &QPushButton::clicked, this, panel(Panel::Motherboard));
     connect(btnVGA_, &QPushButton::clicked, this, panel(Panel::Vga));
     connect(btnMultiMedia_, &QPushButton::clicked, this, panel(Panel::MultiMedia));

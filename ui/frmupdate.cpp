@@ -16,7 +16,8 @@
 namespace tq::ui {
 
 QColor fromBgr(std::uint32_t bgr) {
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF), static_cast<int>((bgr >> 16) & 0xFF));
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
 }
 
 ProgressPicture::ProgressPicture(QWidget* parent) : QFrame(parent) {

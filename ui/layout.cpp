@@ -44,8 +44,8 @@ PixelRect Window::clientPixels(const Control& c, double dpiX, double dpiY) const
 }
 
 bool isValueLabel(const Control& c) {
-    return c.kind == Kind::Label && c.name.substr(0, 3) == "lbl" && (c.parent == "F_Motherboard" || c.parent == "F_VGA") &&
-           c.name != "lblBios";
+    return c.kind == Kind::Label && c.name.substr(0, 3) == "lbl" &&
+           (c.parent == "F_Motherboard" || c.parent == "F_VGA") && c.name != "lblBios";
 }
 
 std::string_view multiMediaName(bool value, int index) {
@@ -144,7 +144,7 @@ Window makeMain() {
 
     c.push_back(button("btnEnde", "E&xit", {9960, 5400, 1815, 495}));
     c.push_back(button("btnCreateReport", "create &report", {8040, 5400, 1815, 495}));
-    w.focus = {"btnMotherboard", "btnVGA", "btnMultiMedia", "chkVGA", "chkAudio",
+    w.focus = {"btnMotherboard", "btnVGA", "btnMultiMedia", "chkVGA",         "chkAudio",
                "chkLan",         "txtPnP", "btnEnde",       "btnCreateReport"};
     return numbered(std::move(w));
 }
@@ -164,7 +164,8 @@ Window makeCuz() {
 Window makeComment() {
     Window w{"frmComment", "Comment", 6150, 3675, false, {}, {}};
     w.controls.push_back({"Picture1", Kind::Container, {}, {210, 240, 5685, 2700}});
-    w.controls.push_back(label("lblNotes", "Enter comments to add this to the report:", {120, 120, 5295, 375}, "Picture1"));
+    w.controls.push_back(
+        label("lblNotes", "Enter comments to add this to the report:", {120, 120, 5295, 375}, "Picture1"));
     w.controls.push_back({"txtComment", Kind::Edit, {}, {240, 600, 5175, 1815}, "Picture1"});
     w.controls.push_back(button("cmdOK", "OK", {3450, 3135, 1095, 375}));
     w.controls.push_back(button("cmdCancel", "Cancel", {4680, 3135, 1095, 375}, kCancel));

@@ -41,15 +41,15 @@ enum class Kind {
 };
 
 enum Flag : unsigned {
-    kHidden = 1u << 0,       // hidden when the window is created
-    kDefault = 1u << 1,      // the default button: Enter presses it
-    kCancel = 1u << 2,       // the cancel button: Escape presses it
-    kTicked = 1u << 3,       // a check box ticked at start
-    kWrap = 1u << 4,         // a label whose text wraps
-    kScrolls = 1u << 5,      // a text box with a vertical scroll bar
-    kReadOnlyFace = 1u << 6, // a text box on the button-face colour
-    kClickable = 1u << 7,    // a picture that reacts to clicks
-    kDoubleClick = 1u << 8,  // a picture that reacts to double clicks
+    kHidden = 1u << 0,        // hidden when the window is created
+    kDefault = 1u << 1,       // the default button: Enter presses it
+    kCancel = 1u << 2,        // the cancel button: Escape presses it
+    kTicked = 1u << 3,        // a check box ticked at start
+    kWrap = 1u << 4,          // a label whose text wraps
+    kScrolls = 1u << 5,       // a text box with a vertical scroll bar
+    kReadOnlyFace = 1u << 6,  // a text box on the button-face colour
+    kClickable = 1u << 7,     // a picture that reacts to clicks
+    kDoubleClick = 1u << 8,   // a picture that reacts to double clicks
 };
 
 enum class Image { None, Info, Logo };
@@ -69,7 +69,7 @@ inline constexpr unsigned kGreyLine = 0x808080;
 inline constexpr unsigned kWhiteLine = 0xFFFFFF;
 
 struct Control {
-    std::string_view name;     // the control's name, e.g. "btnVGA" or "lblMMName_3"
+    std::string_view name;  // the control's name, e.g. "btnVGA" or "lblMMName_3"
     Kind kind = Kind::Label;
     std::string_view caption;  // design-time caption or content
     Rect at;                   // twips, relative to `parent`
@@ -78,9 +78,9 @@ struct Control {
     Font font = kControlFont;
     Image image = Image::None;
     std::string_view toolTip;
-    unsigned colour = 0;       // lines only (0x00BBGGRR)
-    int lineWidth = 1;         // lines only, in pixels
-    int id = 0;                // the control's number within its window (from 100 on)
+    unsigned colour = 0;  // lines only (0x00BBGGRR)
+    int lineWidth = 1;    // lines only, in pixels
+    int id = 0;           // the control's number within its window (from 100 on)
 
     bool has(Flag f) const noexcept { return (flags & f) != 0; }
 };

@@ -14,9 +14,9 @@ constexpr std::string_view kUnknown = "unknown";
 
 // The value labels that start at "unknown" and keep it until a value replaces it.
 constexpr std::string_view kUnknownLabels[] = {
-    "lblMBProduct",        "lblMBDescription",    "lblMBManufacturer", "lblBiosManufacturer",
-    "lblBiosDescription",  "lblSMBios",           "lblVGAColor",       "lblVGADriverDate",
-    "lblVGADriverVersion", "lblVGAName",          "lblVGAVideoMode",   "lblVGAVideoRam",
+    "lblMBProduct",        "lblMBDescription", "lblMBManufacturer", "lblBiosManufacturer",
+    "lblBiosDescription",  "lblSMBios",        "lblVGAColor",       "lblVGADriverDate",
+    "lblVGADriverVersion", "lblVGAName",       "lblVGAVideoMode",   "lblVGAVideoRam",
 };
 
 }  // namespace

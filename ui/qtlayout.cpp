@@ -33,8 +33,7 @@ QWidget* defaultWidget(const Control& c, QWidget* parent) {
         label->setWordWrap(c.has(layout::kWrap));
         return label;
     }
-    case Kind::Edit:
-        return new QLineEdit(parent);
+    case Kind::Edit: return new QLineEdit(parent);
     case Kind::MultiLineEdit: {
         auto* edit = new QPlainTextEdit(parent);
         edit->setVerticalScrollBarPolicy(c.has(layout::kScrolls) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -60,7 +59,8 @@ QWidget* defaultWidget(const Control& c, QWidget* parent) {
     }
     case Kind::Picture: {
         auto* picture = new ClickableImage(parent);
-        if (!c.toolTip.empty()) picture->setToolTip(QString::fromUtf8(c.toolTip.data(), static_cast<int>(c.toolTip.size())));
+        if (!c.toolTip.empty())
+            picture->setToolTip(QString::fromUtf8(c.toolTip.data(), static_cast<int>(c.toolTip.size())));
         return picture;
     }
     case Kind::Line: {
@@ -69,13 +69,13 @@ QWidget* defaultWidget(const Control& c, QWidget* parent) {
             line->setFrameShape(QFrame::HLine);
             line->setFrameShadow(QFrame::Plain);
         } else {
-            line->setStyleSheet(QStringLiteral("background: #%1").arg(
-                ((c.colour & 0xFF) << 16) | (c.colour & 0xFF00) | ((c.colour >> 16) & 0xFF), 6, 16, QLatin1Char('0')));
+            line->setStyleSheet(QStringLiteral("background: #%1")
+                                    .arg(((c.colour & 0xFF) << 16) | (c.colour & 0xFF00) | ((c.colour >> 16) & 0xFF), 6,
+                                         16, QLatin1Char('0')));
         }
         return line;
     }
-    case Kind::ProgressBox:
-        break;
+    case Kind::ProgressBox: break;
     }
     return new QWidget(parent);
 }
@@ -85,10 +85,8 @@ QWidget* defaultWidget(const Control& c, QWidget* parent) {
 void buildWindow(QWidget* window, const layout::Window& design, const Twips& t, const ControlMaker& make) {
     window->setObjectName(QString::fromLatin1(design.name.data(), static_cast<int>(design.name.size())));
     window->setWindowTitle(QString::fromUtf8(design.caption.data(), static_cast<int>(design.caption.size())));
-    if (design.sizable)
-        window->resize(t.size(design.width, design.height));
-    else
-        window->setFixedSize(t.size(design.width, design.height));
+    if (design.sizable) window->resize(t.size(design.width, design.height));
+    else window->setFixedSize(t.size(design.width, design.height));
 
     for (const Control& c : design.controls) {
         QWidget* parent = c.parent.empty() ? window : control(window, c.parent);

@@ -30,9 +30,9 @@ QtUserInterface::~QtUserInterface() {
 }
 
 FrmMain* QtUserInterface::startMainWindow() {
-    main_ = new FrmMain(reports_,
-                        {[this] { showAbout(); }, [this] { showComment(); }, [this] { showReportNameDialog(); },
-                         [this](const FrmMain& window) { mainWindowClosing(window); }});
+    main_ =
+        new FrmMain(reports_, {[this] { showAbout(); }, [this] { showComment(); }, [this] { showReportNameDialog(); },
+                               [this](const FrmMain& window) { mainWindowClosing(window); }});
     main_->load();
     return main_.data();
 }
@@ -118,9 +118,7 @@ void QtUserInterface::progressClose() {
     window->close();
 }
 
-std::uintptr_t QtUserInterface::mainWindowHandle() {
-    return main_ ? static_cast<std::uintptr_t>(main_->winId()) : 0;
-}
+std::uintptr_t QtUserInterface::mainWindowHandle() { return main_ ? static_cast<std::uintptr_t>(main_->winId()) : 0; }
 
 void QtUserInterface::closeMainWindow() {
     if (!main_) return;

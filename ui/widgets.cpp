@@ -106,9 +106,7 @@ QIcon programIcon() {
     return icon;
 }
 
-QPixmap infoPicture() {
-    return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(16, 16);
-}
+QPixmap infoPicture() { return QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(16, 16); }
 
 QPixmap logoPicture(QSize size) {
     QPixmap pm(size);
@@ -136,7 +134,8 @@ QPixmap logoPicture(QSize size) {
     f.setPixelSize(std::max(10, size.height() / 4));
     p.setFont(f);
     p.setPen(Qt::white);
-    p.drawText(r.adjusted(0, 0, -6, -r.height() * 0.25), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Tallyquest"));
+    p.drawText(r.adjusted(0, 0, -6, -r.height() * 0.25), Qt::AlignRight | Qt::AlignVCenter,
+               QStringLiteral("Tallyquest"));
     QFont small(QStringLiteral("DejaVu Sans"));
     small.setPixelSize(std::max(8, size.height() / 9));
     p.setFont(small);

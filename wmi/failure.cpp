@@ -54,9 +54,7 @@ std::string describeService(std::uint32_t code) {
 }
 
 void raiseService(std::uint32_t code) { throw Error(hresult(code), describeService(code)); }
-void raiseService(std::uint32_t code, std::string description) {
-    throw Error(hresult(code), std::move(description));
-}
+void raiseService(std::uint32_t code, std::string description) { throw Error(hresult(code), std::move(description)); }
 
 }  // namespace fail
 }  // namespace tq

@@ -257,7 +257,8 @@ void Instance::put(int slot, std::string_view name, const char* listedName, Valu
     // Class properties are listed under the schema's spelling.
     auto listed = [&] {
         if (listedName) return listedName;
-        return shape_->store->intern(slot >= 0 ? std::string_view(shape_->def->properties[static_cast<std::size_t>(slot)].name) : name);
+        return shape_->store->intern(
+            slot >= 0 ? std::string_view(shape_->def->properties[static_cast<std::size_t>(slot)].name) : name);
     };
     if (slot >= 0 && static_cast<std::size_t>(slot) < slotsOf(*shape_)) {
         std::uint8_t& k = b.slots()[static_cast<std::size_t>(slot)];
@@ -416,7 +417,7 @@ struct Repository::Impl {
     };
     std::vector<std::unique_ptr<ClassStore>> classes;
     std::unordered_map<std::string, std::size_t> byName;  // folded name -> index
-    ClassStore* last = nullptr;  // the class of the last object added whole, by that name
+    ClassStore* last = nullptr;                           // the class of the last object added whole, by that name
     std::string lastName;
     // The names of that object, with their class slots and kept names: the
     // objects of a class mostly list the same names in one order.
@@ -487,7 +488,8 @@ Instance& Repository::add(std::string_view className, std::span<Instance::Field>
             last.name = name;
             last.slot = classSlot(shape.def, shape.index, name);
             last.kept = impl_->texts.intern(
-                last.slot >= 0 ? std::string_view(shape.def->properties[static_cast<std::size_t>(last.slot)].name) : name);
+                last.slot >= 0 ? std::string_view(shape.def->properties[static_cast<std::size_t>(last.slot)].name)
+                               : name);
         }
         if (!block) {
             o.put(last.slot, name, last.kept, std::move(value));
@@ -565,7 +567,9 @@ namespace {
 class Projection final : public Object {
 public:
     void aim(const Instance* o) { object_ = o; }
-    void setNames(std::vector<std::string> n) { names_ = std::make_shared<const std::vector<std::string>>(std::move(n)); }
+    void setNames(std::vector<std::string> n) {
+        names_ = std::make_shared<const std::vector<std::string>>(std::move(n));
+    }
 
     const Value& get(std::string_view name) const override {
         for (const std::string& n : *names_)

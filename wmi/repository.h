@@ -20,9 +20,9 @@
 namespace tq::wmi {
 
 namespace detail {
-struct Shape;     // what the objects of one class share: name, definition, index
-class Store;      // the texts and property names a repository's objects hold
-}
+struct Shape;  // what the objects of one class share: name, definition, index
+class Store;   // the texts and property names a repository's objects hold
+}  // namespace detail
 
 // One stored object. A property of a known class that the object does not
 // list reads as absent; a name the class does not have fails (438).

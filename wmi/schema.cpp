@@ -245,12 +245,10 @@ const ClassText kClasses[] = {
 
 CimType typeOf(std::string_view t) {
     static constexpr std::pair<std::string_view, CimType> kTypes[] = {
-        {"b", CimType::Boolean},    {"s8", CimType::SInt8},   {"u8", CimType::UInt8},
-        {"s16", CimType::SInt16},   {"u16", CimType::UInt16}, {"s32", CimType::SInt32},
-        {"u32", CimType::UInt32},   {"s64", CimType::SInt64}, {"u64", CimType::UInt64},
-        {"r32", CimType::Real32},   {"r64", CimType::Real64}, {"s", CimType::String},
-        {"dt", CimType::DateTime},  {"c16", CimType::Char16}, {"ref", CimType::Reference},
-        {"obj", CimType::Object},
+        {"b", CimType::Boolean},   {"s8", CimType::SInt8},   {"u8", CimType::UInt8},      {"s16", CimType::SInt16},
+        {"u16", CimType::UInt16},  {"s32", CimType::SInt32}, {"u32", CimType::UInt32},    {"s64", CimType::SInt64},
+        {"u64", CimType::UInt64},  {"r32", CimType::Real32}, {"r64", CimType::Real64},    {"s", CimType::String},
+        {"dt", CimType::DateTime}, {"c16", CimType::Char16}, {"ref", CimType::Reference}, {"obj", CimType::Object},
     };
     for (const auto& [k, v] : kTypes)
         if (k == t) return v;
@@ -351,7 +349,9 @@ const Schema& schema() {
 
 }  // namespace
 
-const detail::SlotIndex* detail::indexFor(const ClassDef* def) noexcept { return def ? schema().indexOf(def) : nullptr; }
+const detail::SlotIndex* detail::indexFor(const ClassDef* def) noexcept {
+    return def ? schema().indexOf(def) : nullptr;
+}
 int detail::slotIn(const SlotIndex* index, std::string_view name) noexcept { return index->find(name); }
 
 const PropertyDef* ClassDef::property(std::string_view n) const {

@@ -23,8 +23,8 @@ struct Search::Index {
         Failure failure;
     };
     struct Key {
-        std::size_t found = kEnd;  // where the first answer stands
-        std::size_t answer = 0;    // in answers
+        std::size_t found = kEnd;    // where the first answer stands
+        std::size_t answer = 0;      // in answers
         std::size_t failure = kEnd;  // in failures: the last one before the answer
     };
 

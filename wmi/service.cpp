@@ -64,14 +64,11 @@ const Value* Object::find(std::string_view name) const {
     }
 }
 
-CollectionPtr execQuery(const ServicePtr& service, std::string_view query, int flags,
-                        std::string_view language) {
+CollectionPtr execQuery(const ServicePtr& service, std::string_view query, int flags, std::string_view language) {
     if (!service) fail::raise(fail::kObjectRequired);
     return service->execQuery(query, language, flags);
 }
 
-ServicePtr bindUnavailable(std::string_view) {
-    fail::raise(fail::kServerUnavailable);
-}
+ServicePtr bindUnavailable(std::string_view) { fail::raise(fail::kServerUnavailable); }
 
 }  // namespace tq::wmi

@@ -20,7 +20,7 @@ namespace tq::wmi {
 inline constexpr int kReturnImmediately = 16;
 inline constexpr int kForwardOnly = 32;
 inline constexpr int kProbeFlags = kReturnImmediately | kForwardOnly;  // 48
-inline constexpr int kDefaultFlags = kReturnImmediately;                // the service's defaults
+inline constexpr int kDefaultFlags = kReturnImmediately;               // the service's defaults
 
 // One object of a result. Property names match without regard to case.
 class Object {
@@ -58,8 +58,7 @@ public:
 class Service {
 public:
     virtual ~Service() = default;
-    virtual std::unique_ptr<Collection> execQuery(std::string_view query, std::string_view language,
-                                                  int flags) = 0;
+    virtual std::unique_ptr<Collection> execQuery(std::string_view query, std::string_view language, int flags) = 0;
 };
 
 using ServicePtr = std::unique_ptr<Service>;
@@ -72,8 +71,8 @@ using Binder = std::function<ServicePtr(std::string_view moniker)>;
 
 // ExecQuery on a service that may be missing (a failed bind): a missing
 // service is a calling-side failure, "Object required".
-CollectionPtr execQuery(const ServicePtr& service, std::string_view query,
-                        int flags = kProbeFlags, std::string_view language = "WQL");
+CollectionPtr execQuery(const ServicePtr& service, std::string_view query, int flags = kProbeFlags,
+                        std::string_view language = "WQL");
 
 // Walks a result that may be missing, under the run's trapping; see Trap::walkWith.
 template <class Body>
@@ -89,8 +88,7 @@ void walk(trap::Trap& trap, const CollectionPtr& result, Body&& body) noexcept {
 
 // The monikers the program binds.
 inline constexpr std::string_view kMoniker = "winmgmts:{impersonationLevel=impersonate}!\\\\.\\root\\cimv2";
-inline constexpr std::string_view kMonikerUpper =
-    "winmgmts:{impersonationLevel=impersonate}!\\\\.\\root\\CIMV2";
+inline constexpr std::string_view kMonikerUpper = "winmgmts:{impersonationLevel=impersonate}!\\\\.\\root\\CIMV2";
 inline constexpr std::string_view kMonikerPlain = "winmgmts:\\\\.\\root\\CIMV2";
 
 // A binder that never reaches a service: what a platform without a source

@@ -132,9 +132,7 @@ private:
     };
 
     std::size_t offset() const noexcept { return base_ + static_cast<std::size_t>(cur_ - begin_); }
-    Pos at(const Mark& m) const {
-        return m.known ? m.pos : advance(chunkPos_, begin_, begin_ + (m.offset - base_));
-    }
+    Pos at(const Mark& m) const { return m.known ? m.pos : advance(chunkPos_, begin_, begin_ + (m.offset - base_)); }
     // Gives the marks in the chunk at hand their positions, and the next
     // chunk its own, in one pass over the chunk.
     void settle() {
@@ -229,7 +227,8 @@ private:
     template <class At>
     void count(At at) {
         if (++entries_ > maxEntries_)
-            fail(at(), "the snapshot lists more than " + std::to_string(maxEntries_) + " classes, objects and properties");
+            fail(at(),
+                 "the snapshot lists more than " + std::to_string(maxEntries_) + " classes, objects and properties");
     }
 
     void ws() {
@@ -260,7 +259,8 @@ private:
         }
         ws();
         const int c = in_.peek();
-        if (c != '{') misplaced(c, [] { return std::string("expected an object mapping class names to arrays of objects"); });
+        if (c != '{')
+            misplaced(c, [] { return std::string("expected an object mapping class names to arrays of objects"); });
         in_.skip();
         ws();
         if (in_.peek() == '}') {
@@ -484,8 +484,9 @@ private:
                 std::int64_t v = 0;
                 if (std::from_chars(b, e, v).ec == std::errc()) {
                     if (out)
-                        *out = v >= std::numeric_limits<std::int32_t>::min() ? Value::integer(static_cast<std::int32_t>(v))
-                                                                              : repo_->keep(Value::Kind::Other, std::to_string(v));
+                        *out = v >= std::numeric_limits<std::int32_t>::min()
+                                   ? Value::integer(static_cast<std::int32_t>(v))
+                                   : repo_->keep(Value::Kind::Other, std::to_string(v));
                     return;
                 }
             } else {
@@ -573,9 +574,11 @@ private:
         std::uint32_t cp = hex4();
         if (cp >= 0xDC00 && cp <= 0xDFFF) syntax("invalid string: surrogate U+DC00..U+DFFF must follow U+D800..U+DBFF");
         if (cp >= 0xD800 && cp <= 0xDBFF) {
-            if (in_.peek() != '\\') syntax("invalid string: surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF");
+            if (in_.peek() != '\\')
+                syntax("invalid string: surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF");
             in_.skip();
-            if (in_.peek() != 'u') syntax("invalid string: surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF");
+            if (in_.peek() != 'u')
+                syntax("invalid string: surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF");
             in_.skip();
             const std::uint32_t low = hex4();
             if (low < 0xDC00 || low > 0xDFFF)
@@ -689,19 +692,17 @@ private:
     std::size_t maxEntries_;
     std::size_t entries_ = 0;
     std::shared_ptr<Repository> repo_;
-    const ClassDef* def_ = nullptr;  // of the class being read
+    const ClassDef* def_ = nullptr;       // of the class being read
     std::vector<Instance::Field> props_;  // of the object being read
     std::string text_;                    // a text being read
-    std::string kept_;                      // a nested value as written
-    std::string num_;                       // a number as written
-    std::vector<char> nest_;                // the open brackets of a nested value
+    std::string kept_;                    // a nested value as written
+    std::string num_;                     // a number as written
+    std::vector<char> nest_;              // the open brackets of a nested value
 };
 
 // ---------------------------------------------------------------- dump ----
 
-std::string jsonString(const std::string& s) {
-    return json(s).dump(-1, ' ', false, json::error_handler_t::replace);
-}
+std::string jsonString(const std::string& s) { return json(s).dump(-1, ' ', false, json::error_handler_t::replace); }
 
 std::string jsonReal(const Value& v) {
     const double d = v.rawReal();
@@ -769,7 +770,8 @@ std::shared_ptr<Repository> parseSnapshot(std::string_view text, std::string_vie
 }
 
 std::shared_ptr<Repository> loadSnapshot(const std::string& path) {
-    const std::string tooLarge = path + ": the snapshot is larger than " + std::to_string(kMaxSnapshotBytes >> 20) + " MB";
+    const std::string tooLarge =
+        path + ": the snapshot is larger than " + std::to_string(kMaxSnapshotBytes >> 20) + " MB";
     std::size_t total = 0;
     bool failed = false;
 #if defined(_WIN32)

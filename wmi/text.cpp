@@ -117,8 +117,7 @@ std::string lower(std::string_view s) {
         const char32_t c = decode(s, i);
         if (i - start == 1 && static_cast<unsigned char>(s[start]) >= 0x80)
             out += s[start];  // an invalid byte stays as it is
-        else
-            encode(out, fold(c));
+        else encode(out, fold(c));
     }
     return out;
 }

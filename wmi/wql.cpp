@@ -214,7 +214,7 @@ private:
 // ------------------------------------------------------------ parser ----
 
 bool isKeyword(std::string_view w) {
-    static constexpr std::string_view kWords[] = {"SELECT", "FROM", "WHERE", "AND", "OR",    "NOT",
+    static constexpr std::string_view kWords[] = {"SELECT", "FROM", "WHERE", "AND",  "OR",   "NOT",
                                                   "IS",     "NULL", "LIKE",  "TRUE", "FALSE"};
     for (auto k : kWords)
         if (text::iequals(w, k)) return true;
@@ -567,7 +567,9 @@ bool LikePattern::matches(std::string_view v) const {
     };
     // Most values are ASCII: a byte is its code point.
     if (std::all_of(v.begin(), v.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return run([&](std::size_t i) { return std::pair<char32_t, std::size_t>(text::fold(static_cast<unsigned char>(v[i])), i + 1); });
+        return run([&](std::size_t i) {
+            return std::pair<char32_t, std::size_t>(text::fold(static_cast<unsigned char>(v[i])), i + 1);
+        });
     return run([&](std::size_t i) {
         const char32_t c = text::fold(text::decode(v, i));
         return std::pair<char32_t, std::size_t>(c, i);

@@ -54,10 +54,10 @@ enum class Op : std::uint8_t { Eq, Ne, Lt, Gt, Le, Ge };
 struct Node {
     enum class Kind : std::uint8_t { And, Or, Not, Compare, IsNull, Like } kind;
     std::vector<std::unique_ptr<Node>> children;  // And/Or: two or more; Not: one
-    std::string property;               // Compare, IsNull, Like
-    Op op = Op::Eq;                     // Compare: property op literal
-    Literal literal;                    // Compare
-    bool negated = false;               // IsNull: IS NOT NULL; Like: NOT LIKE
+    std::string property;                         // Compare, IsNull, Like
+    Op op = Op::Eq;                               // Compare: property op literal
+    Literal literal;                              // Compare
+    bool negated = false;                         // IsNull: IS NOT NULL; Like: NOT LIKE
     std::unique_ptr<LikePattern> pattern;
 };
 

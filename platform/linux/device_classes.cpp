@@ -13,6 +13,7 @@ namespace tq::linuxprov {
 namespace {
 
 std::string pnpClassName(const std::string& cls) {
+    // clang-format off
     static const std::map<std::string, std::string> names = {
         {"SYSTEM", "System"},       {"USB", "USB"},           {"HDC", "hdc"},          {"NET", "Net"},
         {"DISPLAY", "Display"},     {"MEDIA", "MEDIA"},       {"PROCESSOR", "Processor"},
@@ -21,6 +22,7 @@ std::string pnpClassName(const std::string& cls) {
         {"BLUETOOTH", "Bluetooth"}, {"IMAGE", "Image"},       {"CAMERA", "Camera"},     {"PORTS", "Ports"},
         {"MODEM", "Modem"},         {"SDHOST", "SDHost"},     {"1394", "1394"},         {"PRINTER", "Printer"},
         {"SMARTCARDREADER", "SmartCardReader"}};
+    // clang-format on
     auto it = names.find(cls);
     return it == names.end() ? cls : it->second;
 }
@@ -30,9 +32,7 @@ std::string hostUpper(Machine& m) {
     return upper(h.substr(0, h.find('.')));
 }
 
-std::optional<std::string> driverDate(Machine& m) {
-    return kernelBuildDate(m.fs.line("/proc/sys/kernel/version"));
-}
+std::optional<std::string> driverDate(Machine& m) { return kernelBuildDate(m.fs.line("/proc/sys/kernel/version")); }
 
 }  // namespace
 
@@ -153,7 +153,8 @@ Objects buildNetworkAdapters(Machine& m) {
         p.text("ProductName", name);
         p.text("ServiceName", m.fs.linkName(nic.devPath + "/driver"));
         if (auto speed = m.fs.line(base + "/speed"); !speed.empty() && speed[0] != '-')
-            if (auto mbit = parseNumber(speed, 10); mbit && *mbit > 0 && *mbit < 10000000) p.uint64("Speed", *mbit * 1000000);
+            if (auto mbit = parseNumber(speed, 10); mbit && *mbit > 0 && *mbit < 10000000)
+                p.uint64("Speed", *mbit * 1000000);
         p.text("SystemCreationClassName", "Win32_ComputerSystem");
         p.text("SystemName", host);
         // Beyond the class, for the fleet inventory: an 802.11 interface.
@@ -251,8 +252,8 @@ Objects buildVideoControllers(Machine& m) {
         p.text("SystemName", host);
         p.uint("VideoArchitecture", 5);
         if (w && h && bpp && *bpp < 64)
-            p.text("VideoModeDescription", std::to_string(*w) + " x " + std::to_string(*h) + " x " +
-                                               std::to_string(1ull << *bpp) + " colors");
+            p.text("VideoModeDescription",
+                   std::to_string(*w) + " x " + std::to_string(*h) + " x " + std::to_string(1ull << *bpp) + " colors");
         p.text("VideoProcessor", d.name);
         out.push_back(std::move(p));
     }
@@ -488,7 +489,8 @@ Objects buildOperatingSystem(Machine& m) {
         build.push_back(c);
     }
     p.text("BuildNumber", build);
-    if (!kver.empty()) p.text("BuildType", kver.find("SMP") != std::string::npos ? "Multiprocessor Free" : "Uniprocessor Free");
+    if (!kver.empty())
+        p.text("BuildType", kver.find("SMP") != std::string::npos ? "Multiprocessor Free" : "Uniprocessor Free");
     p.text("Caption", caption);
     std::optional<std::string> country;
     for (const char* f : {"/etc/default/locale", "/etc/locale.conf"}) {

@@ -270,11 +270,12 @@ Objects physicalMemoryFromUdev(Machine& m) {
         p.uint("DataWidth", number("DATA_WIDTH"));
         p.text("Description", "Physical Memory");
         p.text("DeviceLocator", field("LOCATOR"));
-        if (auto f = codeOf(d["FORM_FACTOR"], {"Other", "Unknown", "SIMM", "SIP", "Chip", "DIP", "ZIP",
-                                               "Proprietary Card", "DIMM", "TSOP", "Row Of Chips", "RIMM",
-                                               "SODIMM", "SRIMM", "FB-DIMM", "Die"}))
+        if (auto f =
+                codeOf(d["FORM_FACTOR"], {"Other", "Unknown", "SIMM", "SIP", "Chip", "DIP", "ZIP", "Proprietary Card",
+                                          "DIMM", "TSOP", "Row Of Chips", "RIMM", "SODIMM", "SRIMM", "FB-DIMM", "Die"}))
             p.uint("FormFactor", smbios::cimFormFactor(static_cast<int>(*f)));
         p.text("Manufacturer", field("MANUFACTURER"));
+        // clang-format off
         if (auto t = codeOf(d["TYPE"], {"Other", "Unknown", "DRAM", "EDRAM", "VRAM", "SRAM", "RAM", "ROM", "Flash",
                                         "EEPROM", "FEPROM", "EPROM", "CDRAM", "3DRAM", "SDRAM", "SGRAM", "RDRAM",
                                         "DDR", "DDR2", "DDR2 FB-DIMM", "Reserved", "Reserved", "Reserved", "DDR3",
@@ -283,6 +284,7 @@ Objects physicalMemoryFromUdev(Machine& m) {
             p.uint("MemoryType", smbios::cimMemoryType(static_cast<int>(*t)));
             p.uint("SMBIOSMemoryType", *t);
         }
+        // clang-format on
         p.text("Name", "Physical Memory");
         p.text("PartNumber", field("PART_NUMBER"));
         p.text("SerialNumber", field("SERIAL_NUMBER"));
@@ -335,7 +337,8 @@ Objects buildPhysicalMemory(Machine& m) {
         p.uint("Speed", speed);
         if (auto cs = s->word(ConfiguredMemorySpeed)) {
             if (*cs == 0xFFFF) {
-                if (auto ext = s->dword(ExtendedConfiguredMemorySpeed)) p.uint("ConfiguredClockSpeed", *ext & 0x7FFFFFFFu);
+                if (auto ext = s->dword(ExtendedConfiguredMemorySpeed))
+                    p.uint("ConfiguredClockSpeed", *ext & 0x7FFFFFFFu);
             } else {
                 p.uint("ConfiguredClockSpeed", *cs);
             }
@@ -515,11 +518,11 @@ Objects processorsFromFirmware(const smbios::Table& t, const std::vector<const s
             unsigned step = *eax & 0xF, model = (*eax >> 4) & 0xF, fam = (*eax >> 8) & 0xF;
             if (fam == 0xF) fam += (*eax >> 20) & 0xFF;
             if (fam == 6 || fam >= 0xF) model += ((*eax >> 16) & 0xF) << 4;
-            std::string arch = maker->find("Intel") != std::string::npos ? "Intel64"
-                               : (maker->find("AMD") != std::string::npos ||
-                                  maker->find("Advanced Micro") != std::string::npos)
-                                   ? "AMD64"
-                                   : std::string();
+            std::string arch =
+                maker->find("Intel") != std::string::npos ? "Intel64"
+                : (maker->find("AMD") != std::string::npos || maker->find("Advanced Micro") != std::string::npos)
+                    ? "AMD64"
+                    : std::string();
             if (!arch.empty())
                 desc = arch + " Family " + std::to_string(fam) + " Model " + std::to_string(model) + " Stepping " +
                        std::to_string(step);
@@ -583,7 +586,8 @@ Objects buildProcessors(Machine& m) {
             auto it = info.find(k);
             return it == info.end() ? std::string() : it->second;
         };
-        const smbios::Structure* s4 = static_cast<std::size_t>(n) < populated.size() ? populated[static_cast<std::size_t>(n)] : nullptr;
+        const smbios::Structure* s4 =
+            static_cast<std::size_t>(n) < populated.size() ? populated[static_cast<std::size_t>(n)] : nullptr;
         Props p;
         std::string first = "/sys/devices/system/cpu/cpu" + std::to_string(list.front()->cpuIndex);
         p.uint("AddressWidth", 64);
@@ -638,8 +642,7 @@ Objects buildProcessors(Machine& m) {
             if (eax && edx && (*eax || *edx)) p.text("ProcessorId", hex(*edx, 8) + hex(*eax, 8));
             p.text("SocketDesignation", s4->string(cpu::SocketDesignation));
             if (auto u = s4->byte(cpu::ProcessorUpgrade)) p.uint("UpgradeMethod", *u);
-            if (auto v = s4->byte(cpu::Voltage); v && (*v & cpu::kCurrentVoltage))
-                p.uint("CurrentVoltage", *v & 0x7Fu);
+            if (auto v = s4->byte(cpu::Voltage); v && (*v & cpu::kCurrentVoltage)) p.uint("CurrentVoltage", *v & 0x7Fu);
         }
         p.uint("ProcessorType", 3);
         auto model = parseNumber(get("model"), 10), step = parseNumber(get("stepping"), 10);
@@ -654,8 +657,8 @@ Objects buildProcessors(Machine& m) {
         flags += get("flags");
         flags += ' ';
         if (flags.size() > 2) {
-            p.boolean("VMMonitorModeExtensions", flags.find(" vmx ") != std::string::npos ||
-                                                     flags.find(" svm ") != std::string::npos);
+            p.boolean("VMMonitorModeExtensions",
+                      flags.find(" vmx ") != std::string::npos || flags.find(" svm ") != std::string::npos);
         }
         out.push_back(std::move(p));
         ++n;

@@ -244,9 +244,9 @@ std::optional<std::string> IdNames::device(std::uint16_t v, std::uint16_t d) con
 
 std::string shortVendor(std::string_view name) {
     std::string s = trim(name);
-    static const char* suffixes[] = {" Corporation", " Corp.", " Corp", ", Inc.", " Inc.", " Inc", ", Ltd.",
-                                     " Co., Ltd.", " Co., Ltd", " Co.,Ltd.", " Co.", " Ltd.", " Ltd", " GmbH",
-                                     " AG", " S.A.", " B.V.", " Limited", ","};
+    static const char* suffixes[] = {" Corporation", " Corp.",    " Corp",     ", Inc.",   " Inc.", " Inc", ", Ltd.",
+                                     " Co., Ltd.",   " Co., Ltd", " Co.,Ltd.", " Co.",     " Ltd.", " Ltd", " GmbH",
+                                     " AG",          " S.A.",     " B.V.",     " Limited", ","};
     bool changed = true;
     while (changed) {
         changed = false;

@@ -81,7 +81,8 @@ namespace {
 void noteOversizedTable(const std::string& root) {
     static bool said = false;
     if (std::exchange(said, true)) return;
-    std::fprintf(stderr, "tallyquest: the firmware table below %s is larger than %zu KB; only its first %zu KB are read\n",
+    std::fprintf(stderr,
+                 "tallyquest: the firmware table below %s is larger than %zu KB; only its first %zu KB are read\n",
                  root.c_str(), smbios::kMaxTableBytes >> 10, smbios::kMaxTableBytes >> 10);
 }
 
@@ -197,9 +198,8 @@ const std::vector<Cpu>& Machine::cpus() {
         std::optional<std::uint64_t> pkg;
         if (block.count("physical id")) pkg = parseNumber(block["physical id"], 10);
         if (!pkg)
-            pkg = fs.number("/sys/devices/system/cpu/cpu" + std::to_string(c.cpuIndex) +
-                                "/topology/physical_package_id",
-                            10);
+            pkg = fs.number(
+                "/sys/devices/system/cpu/cpu" + std::to_string(c.cpuIndex) + "/topology/physical_package_id", 10);
         c.package = pkg && *pkg < 4096 ? static_cast<int>(*pkg) : 0;
         c.info = std::move(block);
         cpus_->push_back(std::move(c));
@@ -228,22 +228,22 @@ std::optional<std::string> processorDescription(const std::map<std::string, std:
 std::string pciDeviceClass(std::uint32_t cls) {
     unsigned base = (cls >> 16) & 0xFF, sub = (cls >> 8) & 0xFF;
     switch (base) {
-        case 0x00: return sub == 0x01 ? "DISPLAY" : "SYSTEM";
-        case 0x01:
-            if (sub == 0x01 || sub == 0x05 || sub == 0x06) return "HDC";  // IDE, ATA, SATA
-            return "SCSIADAPTER";
-        case 0x02: return "NET";
-        case 0x03: return "DISPLAY";
-        case 0x04: return sub == 0x03 ? "SYSTEM" : "MEDIA";  // the HD Audio controller is a system device
-        case 0x07: return sub == 0x03 ? "MODEM" : (sub == 0x00 || sub == 0x01) ? "PORTS" : "SYSTEM";
-        case 0x08: return sub == 0x05 ? "SDHOST" : "SYSTEM";
-        case 0x0C:
-            if (sub == 0x03) return "USB";
-            if (sub == 0x00) return "1394";
-            if (sub == 0x04) return "SCSIADAPTER";
-            return "SYSTEM";
-        case 0x0D: return sub == 0x11 ? "BLUETOOTH" : "NET";
-        default: return "SYSTEM";
+    case 0x00: return sub == 0x01 ? "DISPLAY" : "SYSTEM";
+    case 0x01:
+        if (sub == 0x01 || sub == 0x05 || sub == 0x06) return "HDC";  // IDE, ATA, SATA
+        return "SCSIADAPTER";
+    case 0x02: return "NET";
+    case 0x03: return "DISPLAY";
+    case 0x04: return sub == 0x03 ? "SYSTEM" : "MEDIA";  // the HD Audio controller is a system device
+    case 0x07: return sub == 0x03 ? "MODEM" : (sub == 0x00 || sub == 0x01) ? "PORTS" : "SYSTEM";
+    case 0x08: return sub == 0x05 ? "SDHOST" : "SYSTEM";
+    case 0x0C:
+        if (sub == 0x03) return "USB";
+        if (sub == 0x00) return "1394";
+        if (sub == 0x04) return "SCSIADAPTER";
+        return "SYSTEM";
+    case 0x0D: return sub == 0x11 ? "BLUETOOTH" : "NET";
+    default: return "SYSTEM";
     }
 }
 
@@ -376,7 +376,8 @@ void Machine::scanPci(std::vector<Device>& out) {
             unsigned pb, pd, pf;
             if (pciAddress(baseName(parent), pb, pd, pf)) slot = hex((pd << 3) | pf, 2) + slot;
         }
-        d.deviceId = hw + "\\" + std::to_string(2 + std::max(depth, 1)) + "&" + hex(stableHash(parent), 8) + "&0&" + slot;
+        d.deviceId =
+            hw + "\\" + std::to_string(2 + std::max(depth, 1)) + "&" + hex(stableHash(parent), 8) + "&0&" + slot;
         d.name = deviceName(names, r.vendor, r.device, "PCI");
         d.manufacturer = vendorName(names, r.vendor, "PCI");
         d.deviceClass = pciDeviceClass(r.cls);
@@ -402,29 +403,29 @@ void Machine::scanPci(std::vector<Device>& out) {
 namespace {
 std::string usbInterfaceClass(unsigned cls, unsigned sub) {
     switch (cls) {
-        case 0x01: return "MEDIA";
-        case 0x02: return sub == 0x06 || sub == 0x0D || sub == 0x0A ? "NET" : "PORTS";
-        case 0x03: return "HIDCLASS";
-        case 0x06: return "IMAGE";
-        case 0x07: return "PRINTER";
-        case 0x0E: return "CAMERA";
-        case 0x0B: return "SMARTCARDREADER";
-        case 0xE0: return "BLUETOOTH";
-        default: return "USB";
+    case 0x01: return "MEDIA";
+    case 0x02: return sub == 0x06 || sub == 0x0D || sub == 0x0A ? "NET" : "PORTS";
+    case 0x03: return "HIDCLASS";
+    case 0x06: return "IMAGE";
+    case 0x07: return "PRINTER";
+    case 0x0E: return "CAMERA";
+    case 0x0B: return "SMARTCARDREADER";
+    case 0xE0: return "BLUETOOTH";
+    default: return "USB";
     }
 }
 std::string usbInterfaceName(unsigned cls) {
     switch (cls) {
-        case 0x01: return "USB Audio Device";
-        case 0x02: return "USB Communications Device";
-        case 0x03: return "USB Input Device";
-        case 0x06: return "USB Imaging Device";
-        case 0x07: return "USB Printing Support";
-        case 0x08: return "USB Mass Storage Device";
-        case 0x09: return "Generic USB Hub";
-        case 0x0E: return "USB Video Device";
-        case 0xE0: return "USB Wireless Device";
-        default: return {};
+    case 0x01: return "USB Audio Device";
+    case 0x02: return "USB Communications Device";
+    case 0x03: return "USB Input Device";
+    case 0x06: return "USB Imaging Device";
+    case 0x07: return "USB Printing Support";
+    case 0x08: return "USB Mass Storage Device";
+    case 0x09: return "Generic USB Hub";
+    case 0x0E: return "USB Video Device";
+    case 0xE0: return "USB Wireless Device";
+    default: return {};
     }
 }
 }  // namespace
@@ -452,9 +453,8 @@ void Machine::scanUsb(std::vector<Device>& out) {
         devs.push_back(std::move(r));
     }
     if (devs.empty()) return;
-    IdNames names = loadNames(fs, "/usr/share/misc/usb.ids", devs, [](const auto& r) {
-        return std::pair<std::uint16_t, std::uint16_t>(r.vid, r.pid);
-    });
+    IdNames names = loadNames(fs, "/usr/share/misc/usb.ids", devs,
+                              [](const auto& r) { return std::pair<std::uint16_t, std::uint16_t>(r.vid, r.pid); });
 
     for (const auto& r : devs) {
         std::string vp = "VID_" + hex(r.vid, 4) + "&PID_" + hex(r.pid, 4);
@@ -510,10 +510,11 @@ void Machine::scanUsb(std::vector<Device>& out) {
                 sc = static_cast<unsigned>(fs.number(from + "SubClass", 16).value_or(0) & 0xFF);
                 pr = static_cast<unsigned>(fs.number(from + "Protocol", 16).value_or(0) & 0xFF);
                 const std::string cls = "USB\\Class_" + hex(c, 2);
-                d.compatibleIds = {cls + "&SubClass_" + hex(sc, 2) + "&Prot_" + hex(pr, 2), cls + "&SubClass_" + hex(sc, 2), cls};
+                d.compatibleIds = {cls + "&SubClass_" + hex(sc, 2) + "&Prot_" + hex(pr, 2),
+                                   cls + "&SubClass_" + hex(sc, 2), cls};
             } else if (ifaces.size() > 1) {
-                d.compatibleIds = {"USB\\DevClass_00&SubClass_00&Prot_00", "USB\\DevClass_00&SubClass_00", "USB\\DevClass_00",
-                                   "USB\\COMPOSITE"};
+                d.compatibleIds = {"USB\\DevClass_00&SubClass_00&Prot_00", "USB\\DevClass_00&SubClass_00",
+                                   "USB\\DevClass_00", "USB\\COMPOSITE"};
             }
         }
         if (devClass == 0x09) {
@@ -663,7 +664,9 @@ void Machine::scanProcessors(std::vector<Device>& out) {
         d.hardwareId = "ACPI\\" + under(vendor + " - " + family + " - " + name);
         d.deviceId = upper(d.hardwareId) + "\\_" + std::to_string(c.cpuIndex);
         d.name = name;
-        d.manufacturer = vendor == "GenuineIntel" ? "Intel" : vendor == "AuthenticAMD" ? "Advanced Micro Devices" : vendor;
+        d.manufacturer = vendor == "GenuineIntel"   ? "Intel"
+                         : vendor == "AuthenticAMD" ? "Advanced Micro Devices"
+                                                    : vendor;
         d.deviceClass = "PROCESSOR";
         d.driver = "processor";
         d.driverVersion = kernelRelease();

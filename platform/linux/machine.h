@@ -45,19 +45,19 @@ using Objects = std::vector<Props>;
 
 // A Plug-and-Play device as the management classes describe it.
 struct Device {
-    std::string sysPath;        // below the root, links resolved; empty for made-up parents
-    std::string deviceId;       // the instance identifier, Windows form
-    std::string hardwareId;     // the most specific hardware identifier
-    std::string name;           // DeviceName / Name
+    std::string sysPath;     // below the root, links resolved; empty for made-up parents
+    std::string deviceId;    // the instance identifier, Windows form
+    std::string hardwareId;  // the most specific hardware identifier
+    std::string name;        // DeviceName / Name
     std::string manufacturer;
-    std::string deviceClass;    // SYSTEM, USB, NET, ... (upper case)
+    std::string deviceClass;  // SYSTEM, USB, NET, ... (upper case)
     std::string location;
-    std::string driver;         // the kernel driver, empty when none is bound
-    std::string driverVersion;  // the module's version or the kernel release
-    bool needsDriver = true;    // bridges and hubs work without one
-    bool servedByCore = false;  // a bridge without a driver of its own: the PCI core serves it
-    bool sound = false;         // a sound device: codec function, USB or PCI audio
-    std::uint32_t pciClass = 0; // PCI devices: the class code
+    std::string driver;                      // the kernel driver, empty when none is bound
+    std::string driverVersion;               // the module's version or the kernel release
+    bool needsDriver = true;                 // bridges and hubs work without one
+    bool servedByCore = false;               // a bridge without a driver of its own: the PCI core serves it
+    bool sound = false;                      // a sound device: codec function, USB or PCI audio
+    std::uint32_t pciClass = 0;              // PCI devices: the class code
     std::vector<std::string> compatibleIds;  // USB devices: their class, Windows form
 };
 
@@ -93,7 +93,7 @@ struct Drive {
 struct Cpu {
     int package = 0;
     std::map<std::string, std::string> info;  // the /proc/cpuinfo block
-    int cpuIndex = 0;                          // N of /sys/devices/system/cpu/cpuN
+    int cpuIndex = 0;                         // N of /sys/devices/system/cpu/cpuN
 };
 
 class Machine {
@@ -144,7 +144,7 @@ public:
         std::string mountPoint;  // empty when not mounted
         std::string fsType;
         std::string label;
-        int driveType = 3;       // 2 removable, 3 local disk, 5 optical
+        int driveType = 3;  // 2 removable, 3 local disk, 5 optical
     };
     const std::vector<Volume>& volumes();
     std::optional<std::string> letterOf(std::string_view block);

@@ -46,7 +46,7 @@ namespace tq::linuxprov {
 
 namespace {
 
-constexpr std::size_t kNetFileLimit = 4u << 20;   // routes and tries of busy routers
+constexpr std::size_t kNetFileLimit = 4u << 20;    // routes and tries of busy routers
 constexpr std::size_t kLeaseFileLimit = 1u << 20;  // dhclient appends a lease per renewal
 constexpr std::size_t kMaxServers = 16;
 
@@ -227,7 +227,8 @@ AddressMap addressesLive() {
 std::map<std::string, std::vector<std::string>> gateways(const Fs& fs, const std::vector<Route4>& routes) {
     std::vector<std::tuple<std::string, std::uint32_t, std::string>> v4, v6;  // iface, metric, address
     for (const auto& r : routes)
-        if (r.dest == 0 && r.mask == 0 && r.gateway != 0 && (r.flags & (kRouteUp | kRouteGateway)) == (kRouteUp | kRouteGateway))
+        if (r.dest == 0 && r.mask == 0 && r.gateway != 0 &&
+            (r.flags & (kRouteUp | kRouteGateway)) == (kRouteUp | kRouteGateway))
             v4.emplace_back(r.iface, r.metric, v4Text(r.gateway));
     if (auto text = fs.read("/proc/net/ipv6_route", kNetFileLimit)) {
         for (const auto& line : split(*text, '\n')) {
@@ -285,9 +286,8 @@ Resolver parseResolvConf(std::string_view text) {
 Resolver resolver(const Fs& fs) {
     Resolver r;
     if (auto text = fs.read("/etc/resolv.conf", 64 * 1024)) r = parseResolvConf(*text);
-    const bool stub = !r.servers.empty() && std::all_of(r.servers.begin(), r.servers.end(), [](const std::string& s) {
-        return startsWith(s, "127.");
-    });
+    const bool stub = !r.servers.empty() && std::all_of(r.servers.begin(), r.servers.end(),
+                                                        [](const std::string& s) { return startsWith(s, "127."); });
     if (stub)
         if (auto text = fs.read("/run/systemd/resolve/resolv.conf", 64 * 1024)) {
             Resolver up = parseResolvConf(*text);
@@ -355,7 +355,8 @@ std::optional<Lease> dhclientLease(const Fs& fs, const std::string& path, const 
             auto f = fields(line);
             if (f.size() >= 2 && f[0] == "interface") curIface = unquote(f[1]);
             else if (f.size() >= 2 && f[0] == "fixed-address") cur.address = canonicalIp(unquote(f[1]));
-            else if (f.size() >= 3 && f[0] == "option" && f[1] == "dhcp-server-identifier") cur.server = canonicalIp(unquote(f[2]));
+            else if (f.size() >= 3 && f[0] == "option" && f[1] == "dhcp-server-identifier")
+                cur.server = canonicalIp(unquote(f[2]));
             else if (f.size() >= 3 && f[0] == "option" && f[1] == "domain-name") cur.domain = unquote(f[2]);
             else if (f.size() >= 3 && f[0] == "option" && f[1] == "domain-name-servers") {
                 std::string list = line.substr(line.find("domain-name-servers") + 19);
@@ -376,11 +377,12 @@ std::optional<Lease> leaseFor(const Fs& fs, const std::string& iface, std::optio
     for (const char* dir : {"/var/lib/NetworkManager", "/var/lib/dhcp", "/var/lib/dhclient"}) {
         for (const auto& f : fs.list(dir)) {
             const std::string path = std::string(dir) + "/" + f;
-            const bool ours = f.size() > suffix.size() && f.compare(f.size() - suffix.size(), suffix.size(), suffix) == 0;
+            const bool ours =
+                f.size() > suffix.size() && f.compare(f.size() - suffix.size(), suffix.size(), suffix) == 0;
             if (ours && startsWith(f, "internal-"))
                 if (auto l = assignmentLease(fs, path)) return l;
-            const bool dhclient = ours || f == "dhclient." + iface + ".leases" || f == "dhclient-" + iface + ".leases" ||
-                                  f == "dhclient.leases";
+            const bool dhclient = ours || f == "dhclient." + iface + ".leases" ||
+                                  f == "dhclient-" + iface + ".leases" || f == "dhclient.leases";
             if (dhclient && startsWith(f, "dhclient"))
                 if (auto l = dhclientLease(fs, path, iface)) return l;
         }

@@ -51,8 +51,7 @@ struct Cups {
     http_t* (*httpConnect2)(const char*, int, http_addrlist_t*, int, http_encryption_t, int, int, int*);
     void (*httpClose)(http_t*);
     ipp_t* (*ippNewRequest)(ipp_op_t);
-    ipp_attribute_t* (*ippAddStrings)(ipp_t*, ipp_tag_t, ipp_tag_t, const char*, int, const char*,
-                                      const char* const*);
+    ipp_attribute_t* (*ippAddStrings)(ipp_t*, ipp_tag_t, ipp_tag_t, const char*, int, const char*, const char* const*);
     ipp_t* (*cupsDoRequest)(http_t*, ipp_t*, const char*);
     ipp_attribute_t* (*ippFirstAttribute)(ipp_t*);
     ipp_attribute_t* (*ippNextAttribute)(ipp_t*);
@@ -103,15 +102,14 @@ std::vector<Queue> askServer() {
     const Cups& cups = *lib;
     // The server the user's settings name (a local socket by default), with
     // a short connection timeout.
-    http_t* http =
-        cups.httpConnect2(cups.cupsServer(), cups.ippPort(), nullptr, AF_UNSPEC, cups.cupsEncryption(), 1, 3000, nullptr);
+    http_t* http = cups.httpConnect2(cups.cupsServer(), cups.ippPort(), nullptr, AF_UNSPEC, cups.cupsEncryption(), 1,
+                                     3000, nullptr);
     if (!http) return out;
     ipp_t* request = cups.ippNewRequest(IPP_OP_CUPS_GET_PRINTERS);
-    static const char* const wanted[] = {"printer-name",     "printer-info",      "printer-location",
-                                         "printer-make-and-model", "device-uri", "printer-state",
-                                         "printer-is-shared", "printer-type"};
+    static const char* const wanted[] = {"printer-name", "printer-info",  "printer-location",  "printer-make-and-model",
+                                         "device-uri",   "printer-state", "printer-is-shared", "printer-type"};
     cups.ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  static_cast<int>(std::size(wanted)), nullptr, wanted);
+                       static_cast<int>(std::size(wanted)), nullptr, wanted);
     ipp_t* response = cups.cupsDoRequest(http, request, "/");
     if (response) {
         Queue q;

@@ -28,7 +28,8 @@ inline constexpr std::size_t Used20CallingMethod = 0, SmbiosMajorVersion = 1, Sm
 
 std::uint64_t le(std::string_view b, std::size_t off, std::size_t n) {
     std::uint64_t v = 0;
-    for (std::size_t i = 0; i < n; ++i) v |= static_cast<std::uint64_t>(static_cast<unsigned char>(b[off + i])) << (8 * i);
+    for (std::size_t i = 0; i < n; ++i)
+        v |= static_cast<std::uint64_t>(static_cast<unsigned char>(b[off + i])) << (8 * i);
     return v;
 }
 }  // namespace
@@ -212,46 +213,46 @@ std::optional<std::string> releaseDate(std::string_view text) {
 
 int cimMemoryType(int t) {
     switch (t) {
-        case 0x01: return 1;   // Other
-        case 0x02: return 0;   // Unknown
-        case 0x03: return 2;   // DRAM
-        case 0x04: return 6;   // EDRAM
-        case 0x05: return 7;   // VRAM
-        case 0x06: return 8;   // SRAM
-        case 0x07: return 9;   // RAM
-        case 0x08: return 10;  // ROM
-        case 0x09: return 11;  // Flash
-        case 0x0A: return 12;  // EEPROM
-        case 0x0B: return 13;  // FEPROM
-        case 0x0C: return 14;  // EPROM
-        case 0x0D: return 15;  // CDRAM
-        case 0x0E: return 16;  // 3DRAM
-        case 0x0F: return 17;  // SDRAM
-        case 0x10: return 18;  // SGRAM
-        case 0x11: return 19;  // RDRAM
-        case 0x12: return 20;  // DDR
-        case 0x13: return 21;  // DDR2
-        case 0x14: return 22;  // DDR2 FB-DIMM
-        case 0x18: return 24;  // DDR3
-        case 0x19: return 25;  // FBD2
-        default: return 0;     // DDR4, LPDDR*, DDR5, HBM... have no code of their own
+    case 0x01: return 1;   // Other
+    case 0x02: return 0;   // Unknown
+    case 0x03: return 2;   // DRAM
+    case 0x04: return 6;   // EDRAM
+    case 0x05: return 7;   // VRAM
+    case 0x06: return 8;   // SRAM
+    case 0x07: return 9;   // RAM
+    case 0x08: return 10;  // ROM
+    case 0x09: return 11;  // Flash
+    case 0x0A: return 12;  // EEPROM
+    case 0x0B: return 13;  // FEPROM
+    case 0x0C: return 14;  // EPROM
+    case 0x0D: return 15;  // CDRAM
+    case 0x0E: return 16;  // 3DRAM
+    case 0x0F: return 17;  // SDRAM
+    case 0x10: return 18;  // SGRAM
+    case 0x11: return 19;  // RDRAM
+    case 0x12: return 20;  // DDR
+    case 0x13: return 21;  // DDR2
+    case 0x14: return 22;  // DDR2 FB-DIMM
+    case 0x18: return 24;  // DDR3
+    case 0x19: return 25;  // FBD2
+    default: return 0;     // DDR4, LPDDR*, DDR5, HBM... have no code of their own
     }
 }
 
 int cimFormFactor(int f) {
     switch (f) {
-        case 0x01: return 1;   // Other
-        case 0x03: return 7;   // SIMM
-        case 0x04: return 2;   // SIP
-        case 0x06: return 3;   // DIP
-        case 0x07: return 4;   // ZIP
-        case 0x08: return 6;   // Proprietary card
-        case 0x09: return 8;   // DIMM
-        case 0x0A: return 9;   // TSOP
-        case 0x0C: return 11;  // RIMM
-        case 0x0D: return 12;  // SODIMM
-        case 0x0E: return 13;  // SRIMM
-        default: return 0;
+    case 0x01: return 1;   // Other
+    case 0x03: return 7;   // SIMM
+    case 0x04: return 2;   // SIP
+    case 0x06: return 3;   // DIP
+    case 0x07: return 4;   // ZIP
+    case 0x08: return 6;   // Proprietary card
+    case 0x09: return 8;   // DIMM
+    case 0x0A: return 9;   // TSOP
+    case 0x0C: return 11;  // RIMM
+    case 0x0D: return 12;  // SODIMM
+    case 0x0E: return 13;  // SRIMM
+    default: return 0;
     }
 }
 

@@ -27,16 +27,15 @@ inline constexpr std::size_t kSize = 0x04;
 
 namespace BiosInformation {
 inline constexpr std::uint8_t kType = 0;
-inline constexpr std::size_t Vendor = 0x04, BiosVersion = 0x05, BiosReleaseDate = 0x08,
-                             SystemBiosMajorRelease = 0x14, SystemBiosMinorRelease = 0x15,
-                             EmbeddedControllerFirmwareMajorRelease = 0x16,
+inline constexpr std::size_t Vendor = 0x04, BiosVersion = 0x05, BiosReleaseDate = 0x08, SystemBiosMajorRelease = 0x14,
+                             SystemBiosMinorRelease = 0x15, EmbeddedControllerFirmwareMajorRelease = 0x16,
                              EmbeddedControllerFirmwareMinorRelease = 0x17;
 }  // namespace BiosInformation
 
 namespace SystemInformation {
 inline constexpr std::uint8_t kType = 1;
-inline constexpr std::size_t Manufacturer = 0x04, ProductName = 0x05, Version = 0x06, SerialNumber = 0x07,
-                             Uuid = 0x08, SkuNumber = 0x19, Family = 0x1A;
+inline constexpr std::size_t Manufacturer = 0x04, ProductName = 0x05, Version = 0x06, SerialNumber = 0x07, Uuid = 0x08,
+                             SkuNumber = 0x19, Family = 0x1A;
 inline constexpr std::size_t kUuidSize = 16;
 }  // namespace SystemInformation
 
@@ -63,9 +62,9 @@ inline constexpr std::size_t SocketDesignation = 0x04, ProcessorFamily = 0x06, P
                              Voltage = 0x11, CurrentSpeed = 0x16, Status = 0x18, ProcessorUpgrade = 0x19,
                              L2CacheHandle = 0x1C, L3CacheHandle = 0x1E, CoreCount = 0x23, ThreadCount = 0x25,
                              ProcessorFamily2 = 0x28, CoreCount2 = 0x2A, ThreadCount2 = 0x2E;
-inline constexpr std::uint8_t kSocketPopulated = 0x40;   // Status bit
-inline constexpr std::uint8_t kFamilyInFamily2 = 0xFE;   // Processor Family: see Processor Family 2
-inline constexpr std::uint8_t kCurrentVoltage = 0x80;    // Voltage bit: the rest is the current voltage x 10
+inline constexpr std::uint8_t kSocketPopulated = 0x40;  // Status bit
+inline constexpr std::uint8_t kFamilyInFamily2 = 0xFE;  // Processor Family: see Processor Family 2
+inline constexpr std::uint8_t kCurrentVoltage = 0x80;   // Voltage bit: the rest is the current voltage x 10
 }  // namespace ProcessorInformation
 
 namespace CacheInformation {
@@ -91,21 +90,20 @@ inline constexpr std::size_t kDeviceSize = 2;  // the distance from one device's
 
 namespace MemoryDevice {
 inline constexpr std::uint8_t kType = 17;
-inline constexpr std::size_t TotalWidth = 0x08, DataWidth = 0x0A, Size = 0x0C, FormFactor = 0x0E,
-                             DeviceLocator = 0x10, BankLocator = 0x11, MemoryType = 0x12, TypeDetail = 0x13,
-                             Speed = 0x15, Manufacturer = 0x17, SerialNumber = 0x18, PartNumber = 0x1A,
-                             Attributes = 0x1B, ExtendedSize = 0x1C, ConfiguredMemorySpeed = 0x20,
-                             MinimumVoltage = 0x22, MaximumVoltage = 0x24, ConfiguredVoltage = 0x26,
-                             ExtendedSpeed = 0x54, ExtendedConfiguredMemorySpeed = 0x58;
+inline constexpr std::size_t TotalWidth = 0x08, DataWidth = 0x0A, Size = 0x0C, FormFactor = 0x0E, DeviceLocator = 0x10,
+                             BankLocator = 0x11, MemoryType = 0x12, TypeDetail = 0x13, Speed = 0x15,
+                             Manufacturer = 0x17, SerialNumber = 0x18, PartNumber = 0x1A, Attributes = 0x1B,
+                             ExtendedSize = 0x1C, ConfiguredMemorySpeed = 0x20, MinimumVoltage = 0x22,
+                             MaximumVoltage = 0x24, ConfiguredVoltage = 0x26, ExtendedSpeed = 0x54,
+                             ExtendedConfiguredMemorySpeed = 0x58;
 }  // namespace MemoryDevice
 
 namespace PortableBattery {
 inline constexpr std::uint8_t kType = 22;
 inline constexpr std::size_t Location = 0x04, Manufacturer = 0x05, ManufactureDate = 0x06, SerialNumber = 0x07,
-                             DeviceName = 0x08, DeviceChemistry = 0x09, DesignCapacity = 0x0A,
-                             DesignVoltage = 0x0C, SbdsVersionNumber = 0x0E, MaximumErrorInBatteryData = 0x0F,
-                             SbdsSerialNumber = 0x10, SbdsManufactureDate = 0x12, SbdsDeviceChemistry = 0x14,
-                             DesignCapacityMultiplier = 0x15;
+                             DeviceName = 0x08, DeviceChemistry = 0x09, DesignCapacity = 0x0A, DesignVoltage = 0x0C,
+                             SbdsVersionNumber = 0x0E, MaximumErrorInBatteryData = 0x0F, SbdsSerialNumber = 0x10,
+                             SbdsManufactureDate = 0x12, SbdsDeviceChemistry = 0x14, DesignCapacityMultiplier = 0x15;
 }  // namespace PortableBattery
 
 namespace OnboardDevicesExtendedInformation {

@@ -34,9 +34,9 @@ constexpr std::size_t kFieldLimit = 512;         // longer names and versions ar
 // Mail domains of people rather than organisations.
 bool personalDomain(std::string_view domain) {
     static constexpr std::array<std::string_view, 22> kPersonal = {
-        "gmail",   "googlemail", "yahoo", "hotmail", "outlook", "live",  "msn",    "icloud",
-        "me",      "mac",        "gmx",   "web",     "posteo",  "proton", "protonmail", "mailbox",
-        "fastmail", "yandex",    "mail",  "free",    "riseup",  "aol"};
+        "gmail",    "googlemail", "yahoo", "hotmail", "outlook", "live",   "msn",        "icloud",
+        "me",       "mac",        "gmx",   "web",     "posteo",  "proton", "protonmail", "mailbox",
+        "fastmail", "yandex",     "mail",  "free",    "riseup",  "aol"};
     return std::find(kPersonal.begin(), kPersonal.end(), domain) != kPersonal.end();
 }
 
@@ -50,12 +50,12 @@ std::string organisation(std::string domain) {
     std::size_t org = labels.size() - 2;
     // Two-part public suffixes ("co.uk", "com.au", "org.br").
     static constexpr std::array<std::string_view, 6> kSecond = {"co", "com", "org", "net", "ac", "gov"};
-    if (org > 0 && labels.back().size() == 2 &&
-        std::find(kSecond.begin(), kSecond.end(), labels[org]) != kSecond.end())
+    if (org > 0 && labels.back().size() == 2 && std::find(kSecond.begin(), kSecond.end(), labels[org]) != kSecond.end())
         --org;
     std::string name = labels[org];
-    if (name.empty() || personalDomain(name) ||
-        !std::all_of(name.begin(), name.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '-'; }))
+    if (name.empty() || personalDomain(name) || !std::all_of(name.begin(), name.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '-';
+        }))
         return {};
     // Short names are initials ("mit" -> "MIT", "gnu" -> "GNU").
     if (name.size() <= 3) return upper(name);
@@ -117,7 +117,8 @@ void addPackage(Machine& m, Objects& out, const Stanza& s) {
     p.text("Version", cleanText(trim(s.version)));
     if (!arch.empty()) p.text("Architecture", arch);
     const std::string size = trim(s.installedSize);
-    if (!size.empty() && size.size() < 10 && std::all_of(size.begin(), size.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (!size.empty() && size.size() < 10 &&
+        std::all_of(size.begin(), size.end(), [](char c) { return c >= '0' && c <= '9'; }))
         p.uint("EstimatedSize", std::stoull(size));
     const std::string description = cleanText(trim(s.description.substr(0, 4 * kFieldLimit)));
     if (!description.empty()) p.text("Description", description);

@@ -101,13 +101,14 @@ std::vector<Drive> scanDrives(Machine& m) {
         std::string inst = hex(stableHash(dirName(*path)), 8);
         if (d.ata) {
             std::string kind = d.optical ? "CDROM" : "DISK";
-            d.pnpId = "IDE\\" + kind + pad(idField(d.model), 40) + pad(idField(d.revision), 8) + "\\5&" + inst + "&0&" +
-                      (d.scsiAddress.empty() ? std::string("0.0.0") : d.scsiAddress.substr(d.scsiAddress.find(':') + 1));
+            d.pnpId =
+                "IDE\\" + kind + pad(idField(d.model), 40) + pad(idField(d.revision), 8) + "\\5&" + inst + "&0&" +
+                (d.scsiAddress.empty() ? std::string("0.0.0") : d.scsiAddress.substr(d.scsiAddress.find(':') + 1));
             std::replace(d.pnpId.begin(), d.pnpId.end(), ':', '.');
             d.interfaceType = "IDE";
         } else if (d.nvme) {
-            d.pnpId = "SCSI\\DISK&VEN_NVME&PROD_" + idField(d.model).substr(0, 16) + "&REV_" + pad(idField(d.revision), 8) +
-                      "\\5&" + inst + "&0&000000";
+            d.pnpId = "SCSI\\DISK&VEN_NVME&PROD_" + idField(d.model).substr(0, 16) + "&REV_" +
+                      pad(idField(d.revision), 8) + "\\5&" + inst + "&0&000000";
             d.interfaceType = "SCSI";
         } else {
             std::string bus = d.usb ? "USBSTOR" : "SCSI";
@@ -117,7 +118,8 @@ std::vector<Drive> scanDrives(Machine& m) {
                 if (const Device* pci = m.deviceFor(*path)) ven = idField(pci->manufacturer);
             std::string serial = idField(trim(m.fs.line(*path + "/device/serial")));
             d.pnpId = bus + "\\" + kind + "&VEN_" + ven.substr(0, 8) + "&PROD_" + prod.substr(0, 16) + "&REV_" +
-                      idField(d.revision).substr(0, 4) + "\\" + (d.usb && !serial.empty() ? serial + "&0" : "4&" + inst + "&0&000000");
+                      idField(d.revision).substr(0, 4) + "\\" +
+                      (d.usb && !serial.empty() ? serial + "&0" : "4&" + inst + "&0&000000");
             d.interfaceType = d.usb ? "USB" : "SCSI";
         }
         out.push_back(std::move(d));
@@ -206,8 +208,12 @@ Objects buildDiskDrives(Machine& m) {
         p.text("SystemName", host);
         // Linux's own names for the fleet inventory: the kernel's name and the bus.
         p.text("KernelName", d.block);
-        p.text("Transport", d.nvme ? "nvme" : d.usb ? "usb" : d.ata ? "ata"
-                            : d.path.find("/virtio") != std::string::npos ? "virtio" : d.scsi ? "scsi" : "");
+        p.text("Transport", d.nvme                                        ? "nvme"
+                            : d.usb                                       ? "usb"
+                            : d.ata                                       ? "ata"
+                            : d.path.find("/virtio") != std::string::npos ? "virtio"
+                            : d.scsi                                      ? "scsi"
+                                                                          : "");
         // The maker (the bus's vendor field, not ATA's placeholder), the
         // serial (sysfs serial or wwid where the bus gives no other) and the
         // size in bytes as the kernel counts them.

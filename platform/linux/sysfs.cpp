@@ -309,9 +309,8 @@ std::map<std::string, std::string> parseAssignments(std::string_view text) {
         auto eq = l.find('=');
         if (eq == std::string::npos || eq == 0) continue;
         std::string key = trim(std::string_view(l).substr(0, eq));
-        bool keyOk = std::all_of(key.begin(), key.end(), [](char c) {
-            return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-        });
+        bool keyOk = std::all_of(key.begin(), key.end(),
+                                 [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
         if (!keyOk) continue;
         std::string v = trim(std::string_view(l).substr(eq + 1));
         if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
@@ -352,8 +351,7 @@ std::vector<std::map<std::string, std::string>> parseCpuinfo(std::string_view te
     }
     if (!cur.empty()) out.push_back(std::move(cur));
     // Blocks that describe no processor (ARM's trailing "Hardware" block) go.
-    out.erase(std::remove_if(out.begin(), out.end(), [](const auto& m) { return !m.count("processor"); }),
-              out.end());
+    out.erase(std::remove_if(out.begin(), out.end(), [](const auto& m) { return !m.count("processor"); }), out.end());
     return out;
 }
 
@@ -362,8 +360,7 @@ std::string unescapeOctal(std::string_view s) {
     auto isOct = [](char c) { return c >= '0' && c <= '7'; };
     std::string out;
     for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\\' && i + 3 < s.size() && isOct(s[i + 1]) &&
-            isOct(s[i + 2]) && isOct(s[i + 3])) {
+        if (s[i] == '\\' && i + 3 < s.size() && isOct(s[i + 1]) && isOct(s[i + 2]) && isOct(s[i + 3])) {
             int v = (s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0');
             out.push_back(static_cast<char>(v & 0xFF));
             i += 3;
@@ -523,22 +520,22 @@ std::optional<std::string> windowsLayoutId(std::string_view layout, std::string_
         const char* klid;
     };
     static const Entry table[] = {
-        {"us", "intl", "00020409"}, {"us", "dvorak", "00010409"}, {"us", nullptr, "00000409"},
-        {"gb", nullptr, "00000809"}, {"uk", nullptr, "00000809"}, {"ie", nullptr, "00001809"},
-        {"de", nullptr, "00000407"}, {"at", nullptr, "00000407"}, {"ch", "fr", "0000100C"},
-        {"ch", nullptr, "00000807"}, {"fr", nullptr, "0000040C"}, {"be", nullptr, "0000080C"},
-        {"ca", nullptr, "00001009"}, {"es", nullptr, "0000040A"}, {"latam", nullptr, "0000080A"},
-        {"it", nullptr, "00000410"}, {"nl", nullptr, "00000413"}, {"pt", nullptr, "00000816"},
-        {"br", nullptr, "00000416"}, {"se", nullptr, "0000041D"}, {"no", nullptr, "00000414"},
-        {"dk", nullptr, "00000406"}, {"fi", nullptr, "0000040B"}, {"is", nullptr, "0000040F"},
-        {"pl", nullptr, "00000415"}, {"cz", nullptr, "00000405"}, {"sk", nullptr, "0000041B"},
-        {"hu", nullptr, "0000040E"}, {"si", nullptr, "00000424"}, {"hr", nullptr, "0000041A"},
-        {"ro", nullptr, "00010418"}, {"bg", nullptr, "00000402"}, {"gr", nullptr, "00000408"},
-        {"tr", nullptr, "0000041F"}, {"ru", nullptr, "00000419"}, {"ua", nullptr, "00000422"},
-        {"by", nullptr, "00000423"}, {"ee", nullptr, "00000425"}, {"lv", nullptr, "00000426"},
-        {"lt", nullptr, "00010427"}, {"il", nullptr, "0000040D"}, {"ara", nullptr, "00000401"},
-        {"jp", nullptr, "00000411"}, {"kr", nullptr, "00000412"}, {"cn", nullptr, "00000804"},
-        {"tw", nullptr, "00000404"}, {"th", nullptr, "0000041E"}, {"in", nullptr, "00004009"},
+        {"us", "intl", "00020409"},  {"us", "dvorak", "00010409"}, {"us", nullptr, "00000409"},
+        {"gb", nullptr, "00000809"}, {"uk", nullptr, "00000809"},  {"ie", nullptr, "00001809"},
+        {"de", nullptr, "00000407"}, {"at", nullptr, "00000407"},  {"ch", "fr", "0000100C"},
+        {"ch", nullptr, "00000807"}, {"fr", nullptr, "0000040C"},  {"be", nullptr, "0000080C"},
+        {"ca", nullptr, "00001009"}, {"es", nullptr, "0000040A"},  {"latam", nullptr, "0000080A"},
+        {"it", nullptr, "00000410"}, {"nl", nullptr, "00000413"},  {"pt", nullptr, "00000816"},
+        {"br", nullptr, "00000416"}, {"se", nullptr, "0000041D"},  {"no", nullptr, "00000414"},
+        {"dk", nullptr, "00000406"}, {"fi", nullptr, "0000040B"},  {"is", nullptr, "0000040F"},
+        {"pl", nullptr, "00000415"}, {"cz", nullptr, "00000405"},  {"sk", nullptr, "0000041B"},
+        {"hu", nullptr, "0000040E"}, {"si", nullptr, "00000424"},  {"hr", nullptr, "0000041A"},
+        {"ro", nullptr, "00010418"}, {"bg", nullptr, "00000402"},  {"gr", nullptr, "00000408"},
+        {"tr", nullptr, "0000041F"}, {"ru", nullptr, "00000419"},  {"ua", nullptr, "00000422"},
+        {"by", nullptr, "00000423"}, {"ee", nullptr, "00000425"},  {"lv", nullptr, "00000426"},
+        {"lt", nullptr, "00010427"}, {"il", nullptr, "0000040D"},  {"ara", nullptr, "00000401"},
+        {"jp", nullptr, "00000411"}, {"kr", nullptr, "00000412"},  {"cn", nullptr, "00000804"},
+        {"tw", nullptr, "00000404"}, {"th", nullptr, "0000041E"},  {"in", nullptr, "00004009"},
     };
     std::string l = lower(trim(layout)), v = lower(trim(variant));
     for (const auto& e : table) {
@@ -555,14 +552,13 @@ std::optional<std::string> countryCodeForLocale(std::string_view locale) {
         const char* code;
     };
     static const Entry table[] = {
-        {"US", "1"},   {"CA", "2"},   {"GB", "44"},  {"DE", "49"},  {"AT", "43"},  {"CH", "41"},
-        {"FR", "33"},  {"BE", "32"},  {"NL", "31"},  {"LU", "352"}, {"IT", "39"},  {"ES", "34"},
-        {"PT", "351"}, {"SE", "46"},  {"NO", "47"},  {"DK", "45"},  {"FI", "358"}, {"IS", "354"},
-        {"IE", "353"}, {"PL", "48"},  {"CZ", "420"}, {"SK", "421"}, {"HU", "36"},  {"SI", "386"},
-        {"HR", "385"}, {"RO", "40"},  {"BG", "359"}, {"GR", "30"},  {"TR", "90"},  {"RU", "7"},
-        {"UA", "380"}, {"EE", "372"}, {"LV", "371"}, {"LT", "370"}, {"IL", "972"}, {"JP", "81"},
-        {"KR", "82"},  {"CN", "86"},  {"TW", "886"}, {"IN", "91"},  {"AU", "61"},  {"NZ", "64"},
-        {"BR", "55"},  {"MX", "52"},  {"AR", "54"},  {"ZA", "27"},
+        {"US", "1"},   {"CA", "2"},  {"GB", "44"},  {"DE", "49"},  {"AT", "43"},  {"CH", "41"},  {"FR", "33"},
+        {"BE", "32"},  {"NL", "31"}, {"LU", "352"}, {"IT", "39"},  {"ES", "34"},  {"PT", "351"}, {"SE", "46"},
+        {"NO", "47"},  {"DK", "45"}, {"FI", "358"}, {"IS", "354"}, {"IE", "353"}, {"PL", "48"},  {"CZ", "420"},
+        {"SK", "421"}, {"HU", "36"}, {"SI", "386"}, {"HR", "385"}, {"RO", "40"},  {"BG", "359"}, {"GR", "30"},
+        {"TR", "90"},  {"RU", "7"},  {"UA", "380"}, {"EE", "372"}, {"LV", "371"}, {"LT", "370"}, {"IL", "972"},
+        {"JP", "81"},  {"KR", "82"}, {"CN", "86"},  {"TW", "886"}, {"IN", "91"},  {"AU", "61"},  {"NZ", "64"},
+        {"BR", "55"},  {"MX", "52"}, {"AR", "54"},  {"ZA", "27"},
     };
     auto us = locale.find('_');
     if (us == std::string_view::npos) return std::nullopt;

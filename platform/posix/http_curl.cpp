@@ -58,7 +58,7 @@ struct Curl {
 
 // Loads libcurl on first use; nullptr when it is not installed.
 const Curl* loadCurl() {
-    static const Curl* loaded = [] () -> const Curl* {
+    static const Curl* loaded = []() -> const Curl* {
         void* lib = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
         if (!lib) return nullptr;
         static Curl c;

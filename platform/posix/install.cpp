@@ -21,7 +21,8 @@ struct PosixSeams final : InstalledSeams {
 
 std::unique_ptr<InstalledSeams> installPlatform(Platform& platform, const InstallOptions& options) {
     posix::PathMap map(options.driveC.empty() ? "/" : options.driveC);
-    const std::string folder = options.applicationFolder.empty() ? posix::executableFolder() : options.applicationFolder;
+    const std::string folder =
+        options.applicationFolder.empty() ? posix::executableFolder() : options.applicationFolder;
     auto seams = std::make_unique<PosixSeams>(map, folder);
     platform.files = &seams->files;
     platform.shell = &seams->shell;

@@ -67,8 +67,8 @@ std::vector<std::string> folderNames(const std::string& dir) {
     struct stat st;
     if (::stat(dir.c_str(), &st) != 0) return {};
     std::lock_guard<std::mutex> guard(lock);
-    if (kept.dir == dir && kept.dev == st.st_dev && kept.ino == st.st_ino &&
-        kept.mtime.tv_sec == st.st_mtim.tv_sec && kept.mtime.tv_nsec == st.st_mtim.tv_nsec)
+    if (kept.dir == dir && kept.dev == st.st_dev && kept.ino == st.st_ino && kept.mtime.tv_sec == st.st_mtim.tv_sec &&
+        kept.mtime.tv_nsec == st.st_mtim.tv_nsec)
         return kept.names;
     kept = Kept{dir, st.st_dev, st.st_ino, st.st_mtim, {}};
     if (DIR* d = ::opendir(dir.c_str())) {
@@ -161,7 +161,8 @@ void removeLeftovers(const std::string& dir) {
     if (!d) return;
     while (const dirent* e = ::readdir(d)) {
         const std::string_view name = e->d_name;
-        if (name.size() <= kTempPrefix.size() + kTempSuffix.size() || name.substr(0, kTempPrefix.size()) != kTempPrefix ||
+        if (name.size() <= kTempPrefix.size() + kTempSuffix.size() ||
+            name.substr(0, kTempPrefix.size()) != kTempPrefix ||
             name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
             continue;
         // Only a regular file is opened at all (never a device or a FIFO).
@@ -563,8 +564,8 @@ bool spawnDetached(const std::vector<std::string>& argv) {
 }
 }  // namespace
 
-std::intptr_t PosixShell::execute(std::uintptr_t, const std::string& verb, const std::string& file,
-                                  const std::string&, const std::string&, int) {
+std::intptr_t PosixShell::execute(std::uintptr_t, const std::string& verb, const std::string& file, const std::string&,
+                                  const std::string&, int) {
     if (!ascii::iequals(verb, "open")) return 31;  // no association for that verb
     const std::string n = map_.toNative(file);
     struct stat st;

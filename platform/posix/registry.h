@@ -28,8 +28,8 @@ public:
 
 private:
     struct OpenKey {
-        std::string name;      // value name answered
-        std::string value;     // its text
+        std::string name;   // value name answered
+        std::string value;  // its text
     };
     std::string searchPath_;
     std::vector<std::string> programs_;

@@ -19,13 +19,12 @@
 namespace tq::platform {
 namespace {
 
-[[noreturn]] void fail(const std::string& what, int err) {
-    throw std::runtime_error(what + ": " + std::strerror(err));
-}
+[[noreturn]] void fail(const std::string& what, int err) { throw std::runtime_error(what + ": " + std::strerror(err)); }
 
 // True while `fd` is still the file named `path` (not removed or replaced).
 bool stillAt(int fd, const std::string& path) {
-    struct stat held {}, named {};
+    struct stat held {
+    }, named{};
     return ::fstat(fd, &held) == 0 && held.st_nlink > 0 && ::lstat(path.c_str(), &named) == 0 &&
            held.st_dev == named.st_dev && held.st_ino == named.st_ino;
 }
@@ -104,8 +103,7 @@ std::vector<std::string> folderNames(const std::string& folder, std::size_t maxN
 bool removeIfUnheld(const std::string& path) noexcept {
     const int fd = openOwnRegular(path);
     if (fd < 0) return false;
-    const bool removed =
-        ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillAt(fd, path) && ::unlink(path.c_str()) == 0;
+    const bool removed = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && stillAt(fd, path) && ::unlink(path.c_str()) == 0;
     ::close(fd);
     return removed;
 }
@@ -135,7 +133,8 @@ HeldFile HeldFile::holdAlone(const std::string& path, int seconds) {
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno != EWOULDBLOCK && errno != EINTR) fail("cannot lock " + path, errno);
-        if (std::chrono::steady_clock::now() > until) throw std::runtime_error(path + " stays locked by another program");
+        if (std::chrono::steady_clock::now() > until)
+            throw std::runtime_error(path + " stays locked by another program");
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (!stillAt(fd, path)) return {};

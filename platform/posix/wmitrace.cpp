@@ -20,8 +20,8 @@ std::string wmiTraceVariable() {
 
 std::string startWmiTrace(const std::string& path, wmi::TraceSink& sink) {
     // Never blocks on a FIFO, never follows a link at the name.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
-                          0644);
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
     if (fd < 0) {
         if (errno == ELOOP) return path + " is a symbolic link";
         return "cannot open " + path + ": " + std::strerror(errno);

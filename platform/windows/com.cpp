@@ -50,8 +50,8 @@ std::string systemMessage(HRESULT hr, HMODULE module) {
     wchar_t* buf = nullptr;
     DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
                   (module ? FORMAT_MESSAGE_FROM_HMODULE : FORMAT_MESSAGE_FROM_SYSTEM);
-    const DWORD n = ::FormatMessageW(flags, module, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buf), 0,
-                                     nullptr);
+    const DWORD n =
+        ::FormatMessageW(flags, module, static_cast<DWORD>(hr), 0, reinterpret_cast<wchar_t*>(&buf), 0, nullptr);
     std::string text;
     if (n && buf) text = narrow(std::wstring_view(buf, n));
     if (buf) ::LocalFree(buf);

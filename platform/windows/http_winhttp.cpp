@@ -31,7 +31,8 @@ struct Internet {
     // WinHTTP's own failures have their texts in its library.
     const std::string what =
         std::string(step) + " failed: " +
-        win::systemMessage(e, e >= WINHTTP_ERROR_BASE && e <= WINHTTP_ERROR_LAST ? ::GetModuleHandleW(L"winhttp.dll") : nullptr);
+        win::systemMessage(
+            e, e >= WINHTTP_ERROR_BASE && e <= WINHTTP_ERROR_LAST ? ::GetModuleHandleW(L"winhttp.dll") : nullptr);
     switch (e) {
     case ERROR_WINHTTP_TIMEOUT: throw HttpError(HttpError::Kind::Timeout, what);
     case ERROR_WINHTTP_CANNOT_CONNECT:
@@ -54,9 +55,13 @@ std::wstring basicCredentials(std::wstring_view user, std::wstring_view password
     std::string plain;
     for (std::size_t i = 0; i < escaped.size(); ++i) {
         const auto hexValue = [](char c) {
-            return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            return c >= '0' && c <= '9'   ? c - '0'
+                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
         };
-        if (escaped[i] == '%' && i + 2 < escaped.size() && hexValue(escaped[i + 1]) >= 0 && hexValue(escaped[i + 2]) >= 0) {
+        if (escaped[i] == '%' && i + 2 < escaped.size() && hexValue(escaped[i + 1]) >= 0 &&
+            hexValue(escaped[i + 2]) >= 0) {
             plain += static_cast<char>(hexValue(escaped[i + 1]) * 16 + hexValue(escaped[i + 2]));
             i += 2;
         } else {
@@ -80,8 +85,8 @@ std::wstring basicCredentials(std::wstring_view user, std::wstring_view password
 HttpReply exchange(HINTERNET request, const HttpRequest& r, const std::wstring& extraHeaders) {
     const std::wstring headers = L"Content-Type: " + win::widen(r.contentType) + L"\r\n" + extraHeaders;
     const DWORD size = static_cast<DWORD>(r.body.size());
-    if (!::WinHttpSendRequest(request, headers.c_str(), static_cast<DWORD>(-1), const_cast<char*>(r.body.data()),
-                              size, size, 0))
+    if (!::WinHttpSendRequest(request, headers.c_str(), static_cast<DWORD>(-1), const_cast<char*>(r.body.data()), size,
+                              size, 0))
         fail("sending");
     if (!::WinHttpReceiveResponse(request, nullptr)) fail("receiving the reply");
 
@@ -194,7 +199,9 @@ public:
                 error = HttpError(HttpError::Kind::Other, e.what());
             }
             // No message shows the addresses' passwords, whatever it quotes.
-            if (error) error = HttpError(error->kind(), withoutCredentials(error->what(), {job->request.url, job->request.proxy}));
+            if (error)
+                error =
+                    HttpError(error->kind(), withoutCredentials(error->what(), {job->request.url, job->request.proxy}));
             std::lock_guard lock(job->mutex);
             job->reply = std::move(reply);
             job->error = std::move(error);

@@ -14,10 +14,10 @@ namespace tq::win {
 
 struct Moniker {
     // RPC_C_IMP_LEVEL_* and RPC_C_AUTHN_LEVEL_* values.
-    unsigned long impersonation = 3;   // impersonate, the service's default
-    unsigned long authentication = 0;  // default
-    std::string authority;             // "" for the caller's own
-    std::string locale;                // "" for the caller's own
+    unsigned long impersonation = 3;      // impersonate, the service's default
+    unsigned long authentication = 0;     // default
+    std::string authority;                // "" for the caller's own
+    std::string locale;                   // "" for the caller's own
     std::vector<std::string> privileges;  // as written, "!" for revoked ones
     std::string server = ".";
     std::string nameSpace = "root\\cimv2";

@@ -108,7 +108,10 @@ class FallbackCollection final : public wmi::Collection {
 public:
     FallbackCollection(wmi::CollectionPtr inner, platform::Registry& registry, std::string query, std::string language,
                        int flags)
-        : inner_(std::move(inner)), registry_(registry), query_(std::move(query)), language_(std::move(language)),
+        : inner_(std::move(inner)),
+          registry_(registry),
+          query_(std::move(query)),
+          language_(std::move(language)),
           flags_(flags) {}
 
     const wmi::Object* next() override {
@@ -169,7 +172,8 @@ std::shared_ptr<wmi::Repository> registryPrograms(platform::Registry& registry) 
         Key list(registry, s.root, kUninstall, kRead | s.view);
         if (!list) continue;
         std::string name;
-        for (std::uint32_t i = 0; entries < kMaxEntries && registry.enumKey(list.handle(), i, name) == 0; ++i, ++entries) {
+        for (std::uint32_t i = 0; entries < kMaxEntries && registry.enumKey(list.handle(), i, name) == 0;
+             ++i, ++entries) {
             Key entry(registry, s.root, std::string(kUninstall) + "\\" + name, kRead | s.view);
             if (!entry) continue;
             const std::string display = entry.text("DisplayName");
@@ -191,7 +195,8 @@ std::shared_ptr<wmi::Repository> registryPrograms(platform::Registry& registry) 
             // Beyond the class: what the inventory also sends.
             put("Architecture", s.arch);
             put("InstallDate", entry.text("InstallDate"));
-            if (auto kb = entry.dword("EstimatedSize")) o.set("EstimatedSize", Value::integer(static_cast<std::int32_t>(*kb & 0x7FFFFFFF)));
+            if (auto kb = entry.dword("EstimatedSize"))
+                o.set("EstimatedSize", Value::integer(static_cast<std::int32_t>(*kb & 0x7FFFFFFF)));
         }
     }
     return repo;

@@ -107,7 +107,8 @@ HeldFile HeldFile::holdAlone(const std::string& path, int seconds) {
     held.handle_ = reinterpret_cast<std::intptr_t>(h);
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (!lockRange(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY)) {
-        if (std::chrono::steady_clock::now() > until) throw std::runtime_error(path + " stays locked by another program");
+        if (std::chrono::steady_clock::now() > until)
+            throw std::runtime_error(path + " stays locked by another program");
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return held;
@@ -154,7 +155,7 @@ void HeldFile::releaseAndRemoveIfLast(const std::string&) noexcept {
 
 std::vector<std::string> makeFolders(const std::string& path) {
     std::vector<std::string> made;
-    for (std::size_t pos = path.find_first_of("\\/", 0); ; pos = path.find_first_of("\\/", pos + 1)) {
+    for (std::size_t pos = path.find_first_of("\\/", 0);; pos = path.find_first_of("\\/", pos + 1)) {
         const std::string sofar = path.substr(0, pos);
         // Skips the drive ("C:") and a share's server and name.
         if (!sofar.empty() && sofar.back() != ':' && sofar.find_first_not_of("\\/") != std::string::npos) {

@@ -121,7 +121,8 @@ TempFile makeTempFile(const std::wstring& folder, bool systemReason) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
         if (t.open()) return t;
         const DWORD err = ::GetLastError();
-        if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS) raiseFileError(err, fail::kPathFileAccess, systemReason);
+        if (err != ERROR_FILE_EXISTS && err != ERROR_ALREADY_EXISTS)
+            raiseFileError(err, fail::kPathFileAccess, systemReason);
     }
     fail::raise(fail::kPathFileAccess);
 }
@@ -136,7 +137,8 @@ void removeLeftovers(const std::wstring& folder) {
     do {
         const std::wstring_view name = data.cFileName;
         if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-        if (name.size() <= kTempPrefix.size() + kTempSuffix.size() || name.substr(0, kTempPrefix.size()) != kTempPrefix ||
+        if (name.size() <= kTempPrefix.size() + kTempSuffix.size() ||
+            name.substr(0, kTempPrefix.size()) != kTempPrefix ||
             name.substr(name.size() - kTempSuffix.size()) != kTempSuffix)
             continue;
         ::DeleteFileW(inFolder(folder, name).c_str());
@@ -243,7 +245,8 @@ bool replaceable(const std::wstring& path, bool systemReason = false) {
                            nullptr));
     if (!h.valid()) raiseFileError(::GetLastError(), fail::kPathFileAccess, systemReason);
     // Only a file on disk is a report (no device, pipe or console).
-    if (::GetFileType(h.get()) != FILE_TYPE_DISK) raiseFileError(ERROR_INVALID_NAME, fail::kPathFileAccess, systemReason);
+    if (::GetFileType(h.get()) != FILE_TYPE_DISK)
+        raiseFileError(ERROR_INVALID_NAME, fail::kPathFileAccess, systemReason);
     return true;
 }
 
@@ -255,11 +258,13 @@ bool replaceable(const std::wstring& path, bool systemReason = false) {
 void checkNewName(const std::wstring& path) {
     const std::size_t slash = path.find_last_of(L"\\/");
     const std::wstring_view name = std::wstring_view(path).substr(slash == std::wstring::npos ? 0 : slash + 1);
-    if (std::any_of(name.begin(), name.end(),
-                    [](wchar_t c) { return c < 32 || std::wstring_view(L"<>:\"|?*").find(c) != std::wstring_view::npos; }))
+    if (std::any_of(name.begin(), name.end(), [](wchar_t c) {
+            return c < 32 || std::wstring_view(L"<>:\"|?*").find(c) != std::wstring_view::npos;
+        }))
         raiseFileError(ERROR_INVALID_NAME, fail::kBadFileNameOrNumber, true);
-    const HANDLE h = ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const HANDLE h =
+        ::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         ::CloseHandle(h);
         return;
@@ -316,8 +321,9 @@ std::string executableFolder() {
 bool folderWritable(const std::string& folder) {
     const std::wstring probe = widen(folderForm(folder)) + L"\\~tq" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
                                std::to_wstring(::GetTickCount64()) + L".tmp";
-    const HANDLE h = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                   FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    const HANDLE h =
+        ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     ::CloseHandle(h);
     return true;
@@ -431,7 +437,8 @@ std::unique_ptr<platform::LineReader> WinFiles::openForInput(const std::string& 
     char buf[65536];
     for (;;) {
         DWORD got = 0;
-        if (!::ReadFile(h.get(), buf, sizeof buf, &got, nullptr)) raiseFileError(::GetLastError(), fail::kPathFileAccess);
+        if (!::ReadFile(h.get(), buf, sizeof buf, &got, nullptr))
+            raiseFileError(::GetLastError(), fail::kPathFileAccess);
         if (got == 0) break;
         data.append(buf, got);
         if (data.size() > kMaxInput) fail::raise(fail::kPathFileAccess);
@@ -477,8 +484,7 @@ void WinShell::launch(const std::string& path) {
 
 std::string WinShell::firstMatch(const std::string& path) { return findFirst(path, platform::kAttrNormal); }
 
-long WinRegistry::openKey(std::uint32_t root, const std::string& path, std::uint32_t access,
-                          std::uintptr_t& handle) {
+long WinRegistry::openKey(std::uint32_t root, const std::string& path, std::uint32_t access, std::uintptr_t& handle) {
     // The predefined keys are 32-bit values sign-extended to a handle.
     const HKEY rootKey = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(root)));
     HKEY key = nullptr;
@@ -487,8 +493,8 @@ long WinRegistry::openKey(std::uint32_t root, const std::string& path, std::uint
     return status;
 }
 
-long WinRegistry::queryValue(std::uintptr_t handle, const std::string& name, std::uint32_t& type,
-                             std::string& buffer, std::uint32_t& size) {
+long WinRegistry::queryValue(std::uintptr_t handle, const std::string& name, std::uint32_t& type, std::string& buffer,
+                             std::uint32_t& size) {
     const DWORD capacity = std::min<DWORD>(size, static_cast<DWORD>(buffer.size()));
     std::string raw(capacity, '\0');
     DWORD t = 0, n = capacity;
@@ -512,7 +518,8 @@ long WinRegistry::closeKey(std::uintptr_t handle) { return ::RegCloseKey(reinter
 long WinRegistry::enumKey(std::uintptr_t handle, std::uint32_t index, std::string& name) {
     char buf[256];  // the longest key name the registry allows, and its zero
     DWORD n = sizeof buf;
-    const LONG status = ::RegEnumKeyExA(reinterpret_cast<HKEY>(handle), index, buf, &n, nullptr, nullptr, nullptr, nullptr);
+    const LONG status =
+        ::RegEnumKeyExA(reinterpret_cast<HKEY>(handle), index, buf, &n, nullptr, nullptr, nullptr, nullptr);
     name = status == ERROR_SUCCESS ? ansiToUtf8(std::string(buf, n)) : std::string();
     return status;
 }

@@ -126,8 +126,7 @@ public:
         applyBlanket(svc_.get());
     }
 
-    std::unique_ptr<wmi::Collection> execQuery(std::string_view query, std::string_view language,
-                                               int flags) override {
+    std::unique_ptr<wmi::Collection> execQuery(std::string_view query, std::string_view language, int flags) override {
         Bstr lang(language);
         Bstr text(query);
         ComPtr<IEnumWbemClassObject> result;
@@ -165,8 +164,7 @@ wmi::ServicePtr bindMoniker(std::string_view text) {
     check(ensureCom());
 
     ComPtr<IWbemLocator> locator;
-    check(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                             locator.outVoid()));
+    check(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator, locator.outVoid()));
     Bstr path(m->connectPath());
     Bstr locale(m->locale);
     Bstr authority(m->authority);

@@ -110,8 +110,8 @@ TEST_F(Headless, SanitizeLeavesAddressesOutOfEveryOutput) {
     // (A dump needs no designation; what it holds loads back: the snapshot's tests.)
     for (const char* output : {"--output - PC", "--ocs-file - PC", "--glpi-file - PC", "--dump-snapshot -"}) {
         for (const bool sanitize : {false, true}) {
-            const RunResult r = sh(program(data + "realistic-network.json") + (sanitize ? "--sanitize " : "") +
-                                   output + " >" + quote(dir + "/out"));
+            const RunResult r = sh(program(data + "realistic-network.json") + (sanitize ? "--sanitize " : "") + output +
+                                   " >" + quote(dir + "/out"));
             ASSERT_EQ(r.status, 0) << output << r.err;
             const std::string out = read(dir + "/out");
             int found = 0;
@@ -155,8 +155,8 @@ TEST_F(Headless, ReportThatCannotBeCreatedEndsWithStatus2BeforeAnyQuery) {
         const RunResult r = run("--snapshot " + quote(snap) + " --trace-wmi " + quote(trace) + " --folder " +
                                 quote(folder) + " " + quote(designation));
         EXPECT_EQ(r.status, 2) << r.err;
-        EXPECT_EQ(r.err, "Could not create the file...\ntallyquest-report: cannot create " + folder + "/" + designation +
-                             ".htm: " + reason + "\n");
+        EXPECT_EQ(r.err, "Could not create the file...\ntallyquest-report: cannot create " + folder + "/" +
+                             designation + ".htm: " + reason + "\n");
         EXPECT_EQ(read(trace), "") << designation;
     }
     // The longest name the system takes works.
@@ -208,7 +208,9 @@ TEST_F(Headless, ReportIsFlushedBeforeItsRenameAndTheFolderAfter) {
     const std::size_t opened = find(0, R"re(openat\(.*"(.*/\.tallyquest-[^"]*\.tmp)".*O_CREAT.* = ([0-9]+))re");
     ASSERT_LT(opened, text.size()) << text;
     const std::string temp = m[1], fd = m[2];
-    auto literal = [](const std::string& s) { return std::regex_replace(s, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)"); };
+    auto literal = [](const std::string& s) {
+        return std::regex_replace(s, std::regex(R"([.^$|()\[\]{}*+?\\])"), R"(\$&)");
+    };
     const std::size_t flushed = find(opened, "fsync\\(" + fd + "\\)");
     const std::size_t renamed = find(opened, "rename.*" + literal(temp) + ".*PC\\.htm");
     const std::size_t folder = find(renamed, "openat\\(.*\"" + literal(out) + "\".*O_DIRECTORY.* = ([0-9]+)");
@@ -237,7 +239,6 @@ TEST_F(Headless, ReportGoesBesideTheProgramOrIntoTheCurrentFolder) {
     EXPECT_FALSE(fs::exists(dir + "/cwd/Own.htm"));
     EXPECT_NE(r.err.find("stick/Own.htm"), std::string::npos) << r.err;
 
-
     if (::geteuid() == 0) GTEST_SKIP() << "the administrator may write into any folder";
     ::chmod((dir + "/stick").c_str(), 0555);
     r = runFrom(common + "Installed");
@@ -251,10 +252,12 @@ TEST_F(Headless, ReportGoesBesideTheProgramOrIntoTheCurrentFolder) {
 // What --help prints and what the manual page says must not drift apart:
 // the same options, the same exit statuses, an example in both.
 TEST_F(Headless, HelpAndManualPageNameTheSameOptionsAndExitStatuses) {
-    ASSERT_EQ(runShell("LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --help >" + quote(dir + "/help.txt"), "/dev/null").status, 0);
+    ASSERT_EQ(
+        runShell("LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --help >" + quote(dir + "/help.txt"), "/dev/null").status,
+        0);
     const std::string help = read(dir + "/help.txt");
-    const std::string page =
-        std::regex_replace(read(std::string(TQ_SOURCE_DIR) + "/packaging/man/tallyquest-report.1"), std::regex(R"(\\-)"), "-");
+    const std::string page = std::regex_replace(read(std::string(TQ_SOURCE_DIR) + "/packaging/man/tallyquest-report.1"),
+                                                std::regex(R"(\\-)"), "-");
     ASSERT_NE(page.find(".SH EXIT STATUS"), std::string::npos);
     const auto all = [](const std::string& text, const char* pattern) {
         std::set<std::string> found;
@@ -330,7 +333,8 @@ TEST_F(Headless, ReportNameFolderAndMessageAreExact) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "The file is saved on " + folder + "/" + name + ".htm\n");
     const std::string html = read(folder + "/" + name + ".htm");
-    for (const char* part : {"Designation: B\xFCro ?</font>", "&nbsp; Gr&uuml;\xDF" "e ?<br>"})
+    for (const char* part : {"Designation: B\xFCro ?</font>", "&nbsp; Gr&uuml;\xDF"
+                                                              "e ?<br>"})
         EXPECT_NE(html.find(part), std::string::npos) << part;
 }
 

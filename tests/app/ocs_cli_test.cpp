@@ -111,7 +111,8 @@ TEST_F(ReportWithServer, OneMachineOneId) {
     fs::remove_all(dir + "/system");
     std::string all;
     for (int i = 0; i < 10; ++i)
-        all += command("fresh") + " --folder out --server " + server.url() + " PC-" + std::to_string(i) + " >/dev/null & ";
+        all +=
+            command("fresh") + " --folder out --server " + server.url() + " PC-" + std::to_string(i) + " >/dev/null & ";
     ASSERT_EQ(sh("{ " + all + "wait; }").status, 0);
     ASSERT_EQ(server.requests().size(), 13u) << read("stderr.txt");
     std::set<std::string> ids;
@@ -144,12 +145,13 @@ TEST_F(ReportWithServer, CredentialsAreNeitherShownNorKept) {
 // (a right-to-left override, zero-width ones, a line separator, a tag)
 // escaped; other characters stay.
 TEST_F(ReportWithServer, HostileTextIsEscapedAndCut) {
-    const std::string hostile = "\x1b]0;owned\x07\x1b[2J\nFAKE\u202E\u200B\u2028\uFEFF\u00AD\U000E0001\u00FC LINE" +
-                                std::string(3 << 20, 'A');
+    const std::string hostile =
+        "\x1b]0;owned\x07\x1b[2J\nFAKE\u202E\u200B\u2028\uFEFF\u00AD\U000E0001\u00FC LINE" + std::string(3 << 20, 'A');
     TestHttpServer server({{200, ocsReply(hostile)}});
     EXPECT_EQ(run("--server " + server.url() + " PC-01").status, 0);
     const std::string out = read("stdout.txt");
-    EXPECT_NE(out.find("(it answered \\x1b]0;owned\\x07\\x1b[2J\\nFAKE\\u202e\\u200b\\u2028\\ufeff\\u00ad\\U000e0001\u00FC LINEAAA"),
+    EXPECT_NE(out.find("(it answered "
+                       "\\x1b]0;owned\\x07\\x1b[2J\\nFAKE\\u202e\\u200b\\u2028\\ufeff\\u00ad\\U000e0001\u00FC LINEAAA"),
               std::string::npos)
         << out;
     EXPECT_LT(out.size(), 600u);

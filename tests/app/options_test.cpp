@@ -79,7 +79,8 @@ TEST(Options, ActionsAndUsageErrors) {
 }
 
 TEST(Options, ValuesAsTypedAndWhatIsWritten) {
-    auto p = parseCommandLine(words("--comment=a=b --tag= --ocs-file=o.xml -q --folder out --sanitize -- -PC-"), "env.trace", true);
+    auto p = parseCommandLine(words("--comment=a=b --tag= --ocs-file=o.xml -q --folder out --sanitize -- -PC-"),
+                              "env.trace", true);
     ASSERT_EQ(p.action, Action::Run) << p.error;
     EXPECT_EQ(p.options.comment, "a=b");
     EXPECT_TRUE(p.options.ocs.haveTag);
@@ -95,6 +96,7 @@ TEST(Options, ValuesAsTypedAndWhatIsWritten) {
     EXPECT_FALSE(p.options.quiet);
 
     // An inventory on standard output: no report unless one is asked for.
+    // clang-format off
     const struct {
         const char* line;
         bool report;
@@ -104,6 +106,7 @@ TEST(Options, ValuesAsTypedAndWhatIsWritten) {
         {"--glpi-file - --output r.htm PC", true}, {"--glpi-file g.json PC", true},
         {"--output - PC", true},
     };
+    // clang-format on
     for (const auto& r : reports) {
         p = parseCommandLine(words(r.line), "", true);
         ASSERT_EQ(p.action, Action::Run) << r.line << ": " << p.error;

@@ -26,7 +26,8 @@ TEST(FactoryLogs, FirstLogFoundIsCopiedAndLeftHidden) {
         {{{"C:\\Prodlog.txt", "Order 4711\r\n\r\n   \r\n<b>QC passed</b>\r\n", platform::kAttrReadOnly, hidden},
           {"C:\\868.dat", "other\r\n", normal, normal}},
          section("C:\\Prodlog.txt", {{"", "Order 4711"}, {"", "   "}, {"", "<b>QC passed</b>"}})},
-        {{{"C:\\systembuilder.dat", "SB\r\n", hidden | platform::kAttrArchive, hidden}, {"C:\\868.dat", "868\r\n", normal, normal}},
+        {{{"C:\\systembuilder.dat", "SB\r\n", hidden | platform::kAttrArchive, hidden},
+          {"C:\\868.dat", "868\r\n", normal, normal}},
          section("C:\\systembuilder.dat", {{"", "SB"}})},
         {{{"C:\\868.dat", "", normal, hidden}}, section("C:\\868.dat", {})},
         {{{"C:\\Prodlog.txt", "x\r\n", platform::kAttrSystem, platform::kAttrSystem}}, {}},  // not found by the lookup

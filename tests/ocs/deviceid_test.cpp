@@ -236,7 +236,7 @@ TEST_F(StateFolder, LeftoversOfKilledRunsGoAndNothingElse) {
     tq::testing::TempDir elsewhere;
     std::ofstream(elsewhere.path + "/precious") << "keep me";
     const std::string gone[] = {"machine-0123456789abcdef.deviceid.Ab12Cd", claimName("PC-2026-01-01-00-00-00")};
-    tmp.write(gone[0], "WS-2026-01-01-00-00-09\n");                   // killed while keeping an id
+    tmp.write(gone[0], "WS-2026-01-01-00-00-09\n");                    // killed while keeping an id
     tmp.write(gone[1], "PC-2026-01-01-00-00-00\n0123456789abcdef\n");  // killed while sending
     const std::string held = claimName("PC-2026-01-01-00-00-01");
     tmp.write(held, "PC-2026-01-01-00-00-01\nfedcba9876543210\n");  // a run still sending
@@ -254,9 +254,11 @@ TEST_F(StateFolder, LeftoversOfKilledRunsGoAndNothingElse) {
     EXPECT_EQ(obtain(m, at(2027, 1, 1, 0, 0, 0)), kept);
     EXPECT_FALSE(fs::exists(dir + "/" + gone[0]));
     EXPECT_EQ(read(dir + "/" + gone[1]).substr(0, 23), "PC-2026-01-01-00-00-00\n");  // claimed anew
-    for (const std::string& n : {held, folder, std::string("notes.deviceid"), std::string("x.deviceid.Ab12Cd")
+    for (const std::string& n : {
+             held, folder, std::string("notes.deviceid"), std::string("x.deviceid.Ab12Cd")
 #if !defined(_WIN32)
-                                 , std::string("machine-1.deviceid.Zz99zz")
+                                                              ,
+                 std::string("machine-1.deviceid.Zz99zz")
 #endif
          })
         EXPECT_TRUE(fs::exists(fs::symlink_status(dir + "/" + n))) << n;
@@ -267,8 +269,8 @@ TEST_F(StateFolder, LeftoversOfKilledRunsGoAndNothingElse) {
     for (const char* n : {"inv.xml.Qw12Er", "inv.xml.bak", "inv.xml.Qw12E", "inv.json.Qw12Er", "xinv.xml.Qw12Er"})
         std::ofstream(elsewhere.path + "/" + n) << "x";
     tq::platform::removeAbandonedTemporaries(out);
-    EXPECT_EQ(names(elsewhere.path),
-              (std::vector<std::string>{"inv.json.Qw12Er", "inv.xml.Qw12E", "inv.xml.bak", "precious", "xinv.xml.Qw12Er"}));
+    EXPECT_EQ(names(elsewhere.path), (std::vector<std::string>{"inv.json.Qw12Er", "inv.xml.Qw12E", "inv.xml.bak",
+                                                               "precious", "xinv.xml.Qw12Er"}));
 }
 
 }  // namespace

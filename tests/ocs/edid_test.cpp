@@ -17,8 +17,8 @@ namespace tq::edid {
 namespace {
 
 const std::string kDir = std::string(TQ_SOURCE_DIR) + "/tests/data/edid/";
-const char* const kCorpus[] = {"dell-d1918h", "samsung-syncmaster", "aoc-1619w",
-                               "lenovo-lt2252p", "lg-tv", "auo-laptop-panel"};
+const char* const kCorpus[] = {"dell-d1918h", "samsung-syncmaster", "aoc-1619w", "lenovo-lt2252p",
+                               "lg-tv",       "auo-laptop-panel"};
 
 std::string bytesOf(const std::string& name) {
     std::ifstream in(kDir + name + ".bin", std::ios::binary);
@@ -42,15 +42,15 @@ std::map<std::string, std::string> decoded(const std::string& name) {
         std::string key = line.substr(line.find_first_not_of(' '));
         key = key.substr(0, key.find(": "));
         std::string value = line.substr(colon + 2);
-        if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') value = value.substr(1, value.size() - 2);
+        if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'')
+            value = value.substr(1, value.size() - 2);
         out.emplace(key, value);  // the base block's come first
     }
     return out;
 }
 
 TEST(Edid, RealMonitorsReadAsEdidDecodeReadsThem) {
-    if (std::system("command -v edid-decode >/dev/null 2>&1") != 0)
-        GTEST_SKIP() << "edid-decode is not installed";
+    if (std::system("command -v edid-decode >/dev/null 2>&1") != 0) GTEST_SKIP() << "edid-decode is not installed";
     for (const char* name : kCorpus) {
         SCOPED_TRACE(name);
         const auto want = decoded(name);
@@ -61,7 +61,8 @@ TEST(Edid, RealMonitorsReadAsEdidDecodeReadsThem) {
         EXPECT_EQ(std::to_string(m->productCode), want.at("Model"));
         EXPECT_EQ(std::to_string(m->serialNumber), want.count("Serial Number") ? want.at("Serial Number") : "0");
         EXPECT_EQ(m->name, want.count("Display Product Name") ? want.at("Display Product Name") : "");
-        EXPECT_EQ(m->serialText, want.count("Display Product Serial Number") ? want.at("Display Product Serial Number") : "");
+        EXPECT_EQ(m->serialText,
+                  want.count("Display Product Serial Number") ? want.at("Display Product Serial Number") : "");
         // "week 6 of 2018", or the year alone.
         const std::string made = want.count("Made in") ? want.at("Made in") : "Model year: " + want.at("Model year");
         EXPECT_EQ(made, m->week ? "week " + std::to_string(m->week) + " of " + std::to_string(m->year)
@@ -96,8 +97,9 @@ TEST(Edid, DamagedBlocksGiveWhatCanBeRead) {
     const Case cases[] = {
         {"whole", good, true, "SAM", "SyncMaster", "HSDXB03789"},
         {"numeric serial only", noSerialDescriptor, true, "SAM", "SyncMaster", "1312961073"},
-        {"all-ones serial number", noSerialDescriptor.substr(0, 12) + std::string(4, '\xff') + noSerialDescriptor.substr(16),
-         true, "SAM", "SyncMaster", ""},
+        {"all-ones serial number",
+         noSerialDescriptor.substr(0, 12) + std::string(4, '\xff') + noSerialDescriptor.substr(16), true, "SAM",
+         "SyncMaster", ""},
         {"broken checksum", badSum, true, "SAM", "SyncMaster", "HSDXB03789"},
         {"zero descriptors", noDescriptors, true, "SAM", "", "1312961073"},
         {"bytes outside ASCII", garbage, true, "SAM", "SyncMaster", "DXB03789"},

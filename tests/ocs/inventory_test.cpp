@@ -79,6 +79,8 @@ void expectFields(const Doc& d, const FieldCase (&cases)[N]) {
 // tests/data, checked by RecordedMachinesAsSent) do not show.
 TEST(OcsInventory, SectionsFromEachClass) {
     const Doc d(inventoryXml(kMachine));
+    // clang-format off
+    // clang-format off
     const FieldCase cases[] = {
         {"HARDWARE", 0, "MEMORY", "16384"}, {"HARDWARE", 0, "SWAP", "2432"}, {"HARDWARE", 0, "PROCESSORN", "2"},
         {"HARDWARE", 0, "USERID", "<absent>"}, {"BIOS", 0, "BDATE", "04/15/2019"}, {"BIOS", 0, "MSN", "Müller-Ω"},
@@ -111,6 +113,8 @@ TEST(OcsInventory, SectionsFromEachClass) {
         {"SOFTWARES", 1, "NAME", "7-Zip 23.01 (x64)"},  // programs follow the updates
         {"SOFTWARES", 2, "NAME", "<absent>"},  // the nameless one and "File 1" are left out
     };
+    // clang-format on
+    // clang-format on
     expectFields(d, cases);
 }
 
@@ -133,24 +137,30 @@ TEST(OcsInventory, AddressesWithoutGatewayAndOddConfigurations) {
     })json";
     const Doc d(inventoryXml(snapshot));
     const FieldCase cases[] = {
-        {"NETWORKS", 0, "IPADDRESS", "10.0.0.7"}, {"NETWORKS", 0, "IPMASK", "255.255.254.0"},
-        {"NETWORKS", 0, "IPSUBNET", "10.0.0.0"}, {"NETWORKS", 0, "IPGATEWAY", "<absent>"},
+        {"NETWORKS", 0, "IPADDRESS", "10.0.0.7"},
+        {"NETWORKS", 0, "IPMASK", "255.255.254.0"},
+        {"NETWORKS", 0, "IPSUBNET", "10.0.0.0"},
+        {"NETWORKS", 0, "IPGATEWAY", "<absent>"},
         {"NETWORKS", 0, "IPDHCP", "<absent>"},  // a server named, DHCP off
         {"NETWORKS", 1, "IPADDRESS", "10.0.1.7"},
         {"NETWORKS", 1, "IPMASK", "255.255.240.0"},  // a prefix length for IPv4 too
-        {"NETWORKS", 1, "IPSUBNET", "10.0.0.0"}, {"NETWORKS", 2, "IPADDRESS", "2001:db8:0:0:1:0:0:1"},
-        {"NETWORKS", 2, "IPMASK", "ffff:ffff:ffff::"}, {"NETWORKS", 2, "IPSUBNET", "2001:db8::"},
+        {"NETWORKS", 1, "IPSUBNET", "10.0.0.0"},
+        {"NETWORKS", 2, "IPADDRESS", "2001:db8:0:0:1:0:0:1"},
+        {"NETWORKS", 2, "IPMASK", "ffff:ffff:ffff::"},
+        {"NETWORKS", 2, "IPSUBNET", "2001:db8::"},
         {"NETWORKS", 3, "IPMASK", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"},
         {"NETWORKS", 3, "IPSUBNET", "::ffff:a01:203"},
         {"NETWORKS", 4, "IPADDRESS", "not-an-address"},  // sent as given, nothing derived
-        {"NETWORKS", 4, "IPMASK", "<absent>"}, {"NETWORKS", 5, "IPADDRESS", "2001:db8::9"},
+        {"NETWORKS", 4, "IPMASK", "<absent>"},
+        {"NETWORKS", 5, "IPADDRESS", "2001:db8::9"},
         {"NETWORKS", 5, "IPMASK", "<absent>"},  // no subnet entry for it
         {"NETWORKS", 6, "DESCRIPTION", "C"},    // an array that is no array: no address
         {"NETWORKS", 6, "IPADDRESS", "<absent>"},
-        {"NETWORKS", 7, "DESCRIPTION", "D"},  // no Index: no configuration
+        {"NETWORKS", 7, "DESCRIPTION", "D"},         // no Index: no configuration
         {"NETWORKS", 8, "DESCRIPTION", "<absent>"},  // a configuration without its adapter is not sent
-        {"HARDWARE", 0, "IPADDR", "10.0.0.7"},  // no gateway anywhere: the first adapter with an address
-        {"HARDWARE", 0, "DEFAULTGATEWAY", "<absent>"}, {"HARDWARE", 0, "DNS", "10.0.0.53"},
+        {"HARDWARE", 0, "IPADDR", "10.0.0.7"},       // no gateway anywhere: the first adapter with an address
+        {"HARDWARE", 0, "DEFAULTGATEWAY", "<absent>"},
+        {"HARDWARE", 0, "DNS", "10.0.0.53"},
     };
     expectFields(d, cases);
 }
@@ -161,13 +171,16 @@ TEST(OcsInventory, AddressesWithoutGatewayAndOddConfigurations) {
 TEST(OcsInventory, LinuxOddValues) {
     const Doc d(inventoryXml(kLinuxMachine));
     const FieldCase cases[] = {
-        {"HARDWARE", 0, "NAME", "Workshop"}, {"CPUS", 0, "CURRENT_ADDRESS_WIDTH", "48"},
+        {"HARDWARE", 0, "NAME", "Workshop"},
+        {"CPUS", 0, "CURRENT_ADDRESS_WIDTH", "48"},
         {"NETWORKS", 1, "TYPE", "Wifi"},
         {"STORAGES", 0, "MANUFACTURER", "QEMU"},  // the kernel's maker
-        {"STORAGES", 1, "MANUFACTURER", "<absent>"}, {"STORAGES", 1, "DESCRIPTION", "<absent>"},
+        {"STORAGES", 1, "MANUFACTURER", "<absent>"},
+        {"STORAGES", 1, "DESCRIPTION", "<absent>"},
         {"DRIVES", 1, "FILESYSTEM", "vfat"},  // the system's own name, lower case
         {"DRIVES", 2, "TYPE", "<absent>"},    // not mounted: not sent
-        {"CONTROLLERS", 1, "VERSION", "5.4.0-k"}, {"SOFTWARES", 1, "FILESIZE", "<absent>"},
+        {"CONTROLLERS", 1, "VERSION", "5.4.0-k"},
+        {"SOFTWARES", 1, "FILESIZE", "<absent>"},
     };
     expectFields(d, cases);
 }
@@ -238,9 +251,11 @@ TEST(OcsInventory, FallbacksAndOddValues) {
     expectFields(d, {{"HARDWARE", 0, "NAME", "Prüfplatz 7"},  // a blank name gives way to the designation
                      {"HARDWARE", 0, "USERID", "ACME\\joe"},  // control characters dropped
                      {"HARDWARE", 0, "MEMORY", "8192"},       // the modules add up
-                     {"BIOS", 0, "SSN", "BIOS-SN"}, {"BIOS", 0, "BVERSION", "ALASKA - 1072009"},
+                     {"BIOS", 0, "SSN", "BIOS-SN"},
+                     {"BIOS", 0, "BVERSION", "ALASKA - 1072009"},
                      {"BIOS", 0, "BDATE", "unknown"},
-                     {"SOUNDS", 0, "NAME", "</SOUNDS><SOUNDS>injected"}, {"ACCOUNTINFO", 0, "KEYVALUE", "Line <3>"},
+                     {"SOUNDS", 0, "NAME", "</SOUNDS><SOUNDS>injected"},
+                     {"ACCOUNTINFO", 0, "KEYVALUE", "Line <3>"},
                      {"HARDWARE", 0, "PROCESSORN", "<absent>"}});
     EXPECT_EQ(d.all("SOUNDS").size(), 1u);
     EXPECT_EQ(d.all("CPUS").size(), 0u);
@@ -263,12 +278,12 @@ TEST(OcsInventory, CleanText) {
         {"plain", "plain"},
         {"tab\tand\nlines\r", "tab\tand\nlines\r"},
         {std::string("nul\0x\x1f\x7f", 7), "nulx"},
-        {"Gr\xc3\xbc\xc3\x9f", "Gr\xc3\xbc\xc3\x9f"},             // valid UTF-8 stays
-        {"Latin-1 \xfc!", "Latin-1 \xef\xbf\xbd!"},             // a stray byte becomes U+FFFD
-        {"cut \xe2\x82", "cut \xef\xbf\xbd\xef\xbf\xbd"},       // a truncated sequence
-        {"over \xc0\xaf", "over \xef\xbf\xbd\xef\xbf\xbd"},     // an overlong form
+        {"Gr\xc3\xbc\xc3\x9f", "Gr\xc3\xbc\xc3\x9f"},                      // valid UTF-8 stays
+        {"Latin-1 \xfc!", "Latin-1 \xef\xbf\xbd!"},                        // a stray byte becomes U+FFFD
+        {"cut \xe2\x82", "cut \xef\xbf\xbd\xef\xbf\xbd"},                  // a truncated sequence
+        {"over \xc0\xaf", "over \xef\xbf\xbd\xef\xbf\xbd"},                // an overlong form
         {"sur \xed\xa0\x80", "sur \xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd"},  // a surrogate
-        {"c1 \xc2\x85.", "c1 ."},                               // a C1 control character
+        {"c1 \xc2\x85.", "c1 ."},                                          // a C1 control character
         {"emoji \xf0\x9f\x98\x80", "emoji \xf0\x9f\x98\x80"},
     };
     for (const auto& [in, out] : clean) EXPECT_EQ(tq::ocs::cleanText(in), out) << in;
@@ -307,8 +322,8 @@ TEST(OcsInventory, RecordedMachinesAsSent) {
             std::size_t at = 0;
             while (at < text.size() && at < kept.size() && text[at] == kept[at]) ++at;
             const std::size_t line = text.rfind('\n', at) == std::string::npos ? 0 : text.rfind('\n', at) + 1;
-            EXPECT_TRUE(text == kept) << file << " differs from line \"" << text.substr(line, text.find('\n', at) - line)
-                                  << "\" on";
+            EXPECT_TRUE(text == kept) << file << " differs from line \""
+                                      << text.substr(line, text.find('\n', at) - line) << "\" on";
         }
     }
 }
@@ -322,13 +337,15 @@ TEST(OcsInventory, StandardNamespaceTellsWifiAndMtu) {
         {"Name": "Wireless Card", "AdapterType": "Ethernet 802.3", "MACAddress": "00:11:22:33:44:01", "InterfaceIndex": 4},
         {"Name": "Card B", "AdapterType": "Ethernet 802.3", "MACAddress": "00:11:22:33:44:02", "InterfaceIndex": 5},
         {"Name": "Card C", "AdapterType": "Ethernet 802.3", "MACAddress": "00:11:22:33:44:03", "InterfaceIndex": 6}]
-    })json", "cimv2");
+    })json",
+                                        "cimv2");
     auto standard = tq::wmi::parseSnapshot(R"json({
       "MSFT_NetAdapter": [{"InterfaceIndex": 4, "PhysicalMediumType": 14}, {"InterfaceIndex": 5, "PhysicalMediumType": 9},
                           {"InterfaceIndex": 6, "PhysicalMediumType": 1}],
       "MSFT_NetIPInterface": [{"InterfaceIndex": 5, "NlMtu": 1400, "AddressFamily": 2},
                               {"InterfaceIndex": 5, "NlMtu": 1280, "AddressFamily": 23}]
-    })json", "standard");
+    })json",
+                                           "standard");
     tq::wmi::Run run([&](std::string_view moniker) -> tq::wmi::ServicePtr {
         const bool own = moniker.find("StandardCimv2") != std::string_view::npos;
         return tq::wmi::makeService(own ? standard : cimv2);

@@ -76,8 +76,7 @@ TEST(OcsProtocol, SendsPrologThenInventory) {
     TestHttpServer server({{200, reply("SEND")}, {200, reply("NO_ACCOUNT_UPDATE")}});
     auto client = tq::platform::makeHttpClient();
     std::string prolog;
-    EXPECT_EQ(sendInventory(*client, {server.url(), 10}, "PC-2026-01-01-00-00-00", kInventory, &prolog),
-              Outcome::Sent);
+    EXPECT_EQ(sendInventory(*client, {server.url(), 10}, "PC-2026-01-01-00-00-00", kInventory, &prolog), Outcome::Sent);
     EXPECT_EQ(prolog, "SEND");
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
@@ -107,6 +106,7 @@ TEST(OcsProtocol, EachFailureIsOneClearLine) {
         const char* message;  // a part of the line the user reads
         std::size_t requests;
     };
+    // clang-format off
     const Case cases[] = {
         {"agent refused", {{400, ""}}, "refused this agent (HTTP 400); to allow it, add the line \"Tallyquest_v" TQ_VERSION
          "\" to the server's extra user agents file (on Debian /etc/ocsinventory/extra_useragents)", 1},
@@ -123,6 +123,7 @@ TEST(OcsProtocol, EachFailureIsOneClearLine) {
          "sent more than this program reads: its header is larger than 64 KB", 1},
         {"proxy wants credentials", {{407, ""}}, "asks for credentials (HTTP 407)", 1},
     };
+    // clang-format on
     for (const Case& c : cases) {
         TestHttpServer server(c.script);
         const std::string line = failureLine(server.url());
@@ -185,7 +186,8 @@ TEST(OcsProtocol, Proxies) {
 // --timeout is one deadline for both requests: each reply comes within it,
 // both together do not. No timing is measured; the outcome tells.
 TEST(OcsProtocol, OneDeadlineForTheWholeExchange) {
-    TestHttpServer server({{200, reply("SEND"), Reply::Mode::Answer, 700}, {200, reply("OK"), Reply::Mode::Answer, 700}});
+    TestHttpServer server(
+        {{200, reply("SEND"), Reply::Mode::Answer, 700}, {200, reply("OK"), Reply::Mode::Answer, 700}});
     const std::string line = failureLine(server.url(), 1);
     EXPECT_NE(line.find("did not answer within 1 s"), std::string::npos) << line;
 }

@@ -27,7 +27,8 @@ public:
     }
     long queryValue(std::uintptr_t h, const std::string& name, std::uint32_t& type, std::string& buffer,
                     std::uint32_t& size) override {
-        const auto& v = reinterpret_cast<const std::pair<const std::string, std::pair<std::uint32_t, std::string>>*>(h)->second;
+        const auto& v =
+            reinterpret_cast<const std::pair<const std::string, std::pair<std::uint32_t, std::string>>*>(h)->second;
         if (name != "EDID") return 2;
         type = v.first;
         if (v.second.size() > size) {
@@ -53,13 +54,14 @@ TEST(RegistryMonitors, PresentMonitorsWithTheirEdid) {
     };
     const std::string big(600, '\x5a');  // larger than the first read
     device("DISPLAY\\DEL4071\\5&1A2B3C&0&UID4352", kMonitorClass);
-    device("DISPLAY\\SAM0091\\5&1A2B3C&0&UID4353", kMonitorClass);   // no EDID in its key
-    device("DISPLAY\\GSM0001\\5&1A2B3C&0&UID4354", kMonitorClass);   // EDID of another type
-    device("DISPLAY\\DEL4071\\5&1A2B3C&0&UID4352", kMonitorClass);   // listed twice
+    device("DISPLAY\\SAM0091\\5&1A2B3C&0&UID4353", kMonitorClass);  // no EDID in its key
+    device("DISPLAY\\GSM0001\\5&1A2B3C&0&UID4354", kMonitorClass);  // EDID of another type
+    device("DISPLAY\\DEL4071\\5&1A2B3C&0&UID4352", kMonitorClass);  // listed twice
     device("PCI\\VEN_8086&DEV_9A49\\3&11583659&0&10", "{4d36e968-e325-11ce-bfc1-08002be10318}");
-    device("ROOT\\ODD\\0000", kMonitorClass);                        // not a display device
+    device("ROOT\\ODD\\0000", kMonitorClass);  // not a display device
     FakeRegistry reg;
-    reg.edids[kEnum + "DISPLAY\\DEL4071\\5&1A2B3C&0&UID4352\\Device Parameters"] = {3, std::string("\x00\xff\x10", 3) + big};
+    reg.edids[kEnum + "DISPLAY\\DEL4071\\5&1A2B3C&0&UID4352\\Device Parameters"] = {
+        3, std::string("\x00\xff\x10", 3) + big};
     reg.edids[kEnum + "DISPLAY\\GSM0001\\5&1A2B3C&0&UID4354\\Device Parameters"] = {1, "text"};
     reg.edids[kEnum + "ROOT\\ODD\\0000\\Device Parameters"] = {3, "zz"};
 

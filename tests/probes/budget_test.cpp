@@ -67,7 +67,8 @@ std::string macAddressAlone(const wmi::Binder& binder, trap::Trap& t, const std:
     wmi::CollectionPtr adapters;
     t.step([&] { service = run.bind(wmi::kMonikerPlain); });
     t.step([&] {
-        adapters = wmi::execQuery(service, "SELECT MACAddress FROM Win32_NetworkAdapter WHERE Name = " + literal + "' ");
+        adapters =
+            wmi::execQuery(service, "SELECT MACAddress FROM Win32_NetworkAdapter WHERE Name = " + literal + "' ");
     });
     wmi::walk(t, adapters, [&](const wmi::Object& adapter) {
         t.step([&] {
@@ -93,7 +94,8 @@ struct Harshness {
 const Harshness kHarshness[] = {
     {"plain", false, {}},
     {"missing properties", true, {}},
-    {"walks that break", true,
+    {"walks that break",
+     true,
      {{"Win32_PnPSignedDriver", 300, kBroken}, {"Win32_NetworkAdapter", std::string::npos, kRefused}}},
     {"nothing to walk", false, {{"Win32_PnPSignedDriver", 0, kRefused}, {"Win32_NetworkAdapter", 0, kBroken}}},
 };
@@ -179,8 +181,7 @@ Report report(bool asRun, std::shared_ptr<wmi::Repository> machine, const Harshn
         probes::RunReport(scope.platform);
     } else {
         wmi::Run run(scope.platform.binder);
-        report::ReportStream stream(run, scope.platform,
-                                    scope.files.openForWriting(report::reportPath(scope.files)));
+        report::ReportStream stream(run, scope.platform, scope.files.openForWriting(report::reportPath(scope.files)));
         report::WriteHtmlHeader(report::gStrFileName, stream);
         for (const probes::Section& s : probes::reportSections()) s.write(stream);
         report::WriteHtmlFooter(stream);

@@ -27,7 +27,7 @@ TEST(Forms, FirmwareCutFromIdentifier) {
 TEST(Forms, DiskGigabytesLessPointThreeToOneDecimal) {
     const std::pair<const char*, const char*> cases[] = {
         {"250059350016", "249.8 GB"}, {"80026361856", "79.7 GB"}, {"1000204886016", "999.9 GB"},
-        {"2300000000", "2 GB"},  {"120300000000", "120 GB"}, {"2000300000000", "2000 GB"},  // whole: plain digits
+        {"2300000000", "2 GB"},       {"120300000000", "120 GB"}, {"2000300000000", "2000 GB"},  // whole: plain digits
         {"102750000000", "102.5 GB"},  // the tenths as the value tests decide them, halves included
     };
     for (const auto& [bytes, gb] : cases) EXPECT_EQ(probes::DiskSizeGb(Value::text(bytes), "."), gb) << bytes;

@@ -34,11 +34,10 @@ std::string reportOf(const fs::path& snapshot, const fs::path& trace = {}) {
     fs::copy_file(kData / "realistic-prodlog.txt", dir / "c" / "Prodlog.txt");
     fs::copy_file(kData / "realistic-sigverif.txt", dir / "c" / "Windows" / "SIGVERIF.TXT");
 
-    const std::string cmd = "WinDir='C:\\Windows' LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " +
-                            quote(snapshot.string()) + " --drive-c " + quote((dir / "c").string()) + " --folder " +
-                            quote((dir / "out").string()) +
-                            (trace.empty() ? "" : " --trace-wmi " + quote(trace.string())) +
-                            " WS-0815 >/dev/null 2>&1 </dev/null";
+    const std::string cmd =
+        "WinDir='C:\\Windows' LC_ALL=C " + quote(TQ_REPORT_BINARY) + " --snapshot " + quote(snapshot.string()) +
+        " --drive-c " + quote((dir / "c").string()) + " --folder " + quote((dir / "out").string()) +
+        (trace.empty() ? "" : " --trace-wmi " + quote(trace.string())) + " WS-0815 >/dev/null 2>&1 </dev/null";
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     // The log that was copied is still there (now hidden), the other logs were never created.
     EXPECT_TRUE(fs::exists(dir / "c" / "Prodlog.txt"));
@@ -61,7 +60,8 @@ TEST(WholeReport, RealisticMachineGivesTheCheckedReport) {
     for (std::string line; std::getline(traced, line);) sent.push_back(line.substr(line.find('\t') + 1));
     ASSERT_FALSE(sent.empty());
     EXPECT_EQ(sent.front().rfind("connected\t", 0), 0u);
-    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& l) { return l.find("connected") == 0; }), 1);
+    EXPECT_EQ(std::count_if(sent.begin(), sent.end(), [](const std::string& l) { return l.find("connected") == 0; }),
+              1);
     std::set<std::string> queries;
     for (const std::string& l : sent) EXPECT_TRUE(queries.insert(l.substr(l.find('\t') + 1)).second) << l;
 }
@@ -74,8 +74,9 @@ TEST(WholeReport, MarkupInEveryMachineTextIsWrittenEscaped) {
     GTEST_SKIP() << "runs the program through a POSIX shell";
 #endif
     auto machine = nlohmann::json::parse(testing::readFile((kData / "realistic-machine.json").string()));
-    const std::set<std::string> compared = {"DeviceClass", "HotFixID", "NetConnectionID", "DriverDate", "Size",
-                                            "Capacity", "Win32_Processor.DeviceID", "Win32_LogicalDisk.DeviceID"};
+    const std::set<std::string> compared = {
+        "DeviceClass", "HotFixID", "NetConnectionID",          "DriverDate",
+        "Size",        "Capacity", "Win32_Processor.DeviceID", "Win32_LogicalDisk.DeviceID"};
     int marked = 0;
     for (auto& [cls, objects] : machine.items())
         for (auto& object : objects)
@@ -108,12 +109,13 @@ TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {
     };
     EXPECT_EQ(probes::RunReport(scope.platform), probes::RunOutcome::Saved);
 
-    EXPECT_EQ(scope.ui.progress, (std::vector<int>{5, 10, 15, 20, 25, 30, 35, 40, 45, 50, 57, 59, 64, 67, 70, 75, 77,
-                                                   80, 85, 90, 95, 100}));
+    EXPECT_EQ(scope.ui.progress, (std::vector<int>{5,  10, 15, 20, 25, 30, 35, 40, 45, 50, 57,
+                                                   59, 64, 67, 70, 75, 77, 80, 85, 90, 95, 100}));
     EXPECT_EQ(scope.ui.pointers.front(), 11);  // busy while the run goes on
     EXPECT_EQ(scope.ui.pointers.back(), 0);
     const std::string mb = "Error: try to get motherboarddata in Modul 'MB'";
-    ASSERT_EQ(scope.ui.prompts(), (std::vector<std::string>{mb, mb, mb, "The file is saved on C:\\Tallyquest\\PC.htm"}));
+    ASSERT_EQ(scope.ui.prompts(),
+              (std::vector<std::string>{mb, mb, mb, "The file is saved on C:\\Tallyquest\\PC.htm"}));
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(scope.ui.messages[i].style, i < 3 ? 16 : 0);
         EXPECT_EQ(scope.ui.messages[i].title, i < 3 ? "Tallyquest" : "File is saved");

@@ -25,8 +25,8 @@ TEST_F(RunReport, MissingFileReturnsToTheMainWindow) {
     ASSERT_EQ(scope.ui.messages.size(), 1u);
     const testing::Message& m = scope.ui.messages[0];
     EXPECT_EQ(std::tie(m.prompt, m.style, m.title), std::make_tuple("Could not create the file...", 0, "Tallyquest"));
-    const std::vector<std::string> events = {"create", "caption:Tallyquest", "picture",
-                                             "status:Scan is running, please wait...", "show", "close"};
+    const std::vector<std::string> events = {
+        "create", "caption:Tallyquest", "picture", "status:Scan is running, please wait...", "show", "close"};
     EXPECT_EQ(scope.ui.events, events);
     EXPECT_EQ(scope.ui.pointers, (std::vector<int>{11, 0}));
     EXPECT_FALSE(scope.ui.mainClosed);

@@ -25,6 +25,7 @@ TEST(Sections, EmptyMachine) {
     PlatformScope scope;
     testing::ServiceDouble repo(scope.platform, "{}");
     const std::vector<std::string> none;
+    // clang-format off
     const struct {
         Writer write;
         std::vector<std::string> expected;
@@ -42,6 +43,7 @@ TEST(Sections, EmptyMachine) {
         {probes::WriteHotfixSection, none}, {probes::WritePnpDriverSection, section("PNP", {})},
         {probes::WriteDefectiveHardwareSection, none},
     };
+    // clang-format on
     Failure left;
     for (std::size_t i = 0; i < std::size(cases); ++i)
         EXPECT_EQ(runSection(scope.platform, cases[i].write, &left), cases[i].expected) << "case " << i;
@@ -160,8 +162,8 @@ TEST(SignatureSection, LineRulesOfTheLog) {
     const std::pair<std::string, Rows> cases[] = {
         // The introduction without its heading, then the unsigned files.
         {"Microsoft Signature Verification\r\n\r\n*** Scan ***\r\nTotal Files: 412\r\nFile      Status\r\n"
-         "----------       ------\r\n" + line61("kernel32.dll", "Signed") + "\r\n" + en + "\r\n" + de + "\r\n" +
-             line61("x", "not signed") + "\r\n",
+         "----------       ------\r\n" +
+             line61("kernel32.dll", "Signed") + "\r\n" + en + "\r\n" + de + "\r\n" + line61("x", "not signed") + "\r\n",
          {{"", "Microsoft Signature Verification<br>Total Files: 412&nbsp;"}, {"", en + "<br>" + de + "<br>&nbsp;"}}},
         {thirteen, {{"", intro + "&nbsp;"}, {"", line61("late.sys", "Not Signed") + "<br>&nbsp;"}}},
         // A lone LF does not end a line; a lone CR does.
@@ -180,7 +182,8 @@ TEST(SignatureSection, MissingOrLockedLogs) {
         PlatformScope scope;  // WinDir unset: "\SIGVERIF.TXT", and without it no section
         EXPECT_TRUE(runSection(scope.platform, probes::WriteSignatureSection).empty());
         scope.files.add("\\SIGVERIF.TXT", "intro\r\nhead\r\n---\r\n");
-        EXPECT_EQ(runSection(scope.platform, probes::WriteSignatureSection), section("Sigverif", {{"", "intro&nbsp;"}}));
+        EXPECT_EQ(runSection(scope.platform, probes::WriteSignatureSection),
+                  section("Sigverif", {{"", "intro&nbsp;"}}));
     }
 }
 

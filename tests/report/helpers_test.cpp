@@ -38,9 +38,11 @@ TEST(EncodeUmlauts, EntitiesForUmlautsAndQuotes) {
 
 // (Starts, letter case and replacing: the section and factory tests.)
 TEST(TextFunctions, PositionsCountCharactersFromOne) {
-    const std::string s = "\xC3\xA4" "bc\\d";  // "äbc\d"
+    const std::string s = "\xC3\xA4"
+                          "bc\\d";  // "äbc\d"
     EXPECT_EQ(textLength(s), 5u);
-    EXPECT_EQ(textLeft(s, 2), "\xC3\xA4" "b");
+    EXPECT_EQ(textLeft(s, 2), "\xC3\xA4"
+                              "b");
     EXPECT_EQ(textMid(s, 2, 2), "bc");
     EXPECT_EQ(textFind(s, "\\"), 4u);
 }

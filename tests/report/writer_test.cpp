@@ -24,7 +24,8 @@ TEST(HtmlHeader, CommentRowAndDesignationFromProgramState) {
     report::WriteHtmlHeader("other", commented.stream);
     ASSERT_EQ(plain.lines->size(), 22u);
     EXPECT_EQ((*plain.lines)[1], "<title>other</title>");
-    EXPECT_EQ((*plain.lines)[20], "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: box.htm</font></td></tr>");
+    EXPECT_EQ((*plain.lines)[20],
+              "<tr><td>&nbsp;</td><td colspan='3'><font size='4'>Designation: box.htm</font></td></tr>");
     std::vector<std::string> expected = *plain.lines;
     expected.insert(expected.end() - 1,
                     "<tr><td>&nbsp;</td><td colspan='3'><br><B>Comment:</B>&nbsp;  <br><br></font></td></tr>");

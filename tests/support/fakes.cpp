@@ -80,8 +80,9 @@ std::unique_ptr<platform::TextWriter> MemoryFiles::openForWriting(const std::str
     if (f && (f->locked || (f->attributes & platform::kAttrReadOnly))) fail::raise(fail::kPermissionDenied);
     if (!f) f = &add(path);
     f->content.clear();
-    return std::make_unique<FakeWriter>([content = &f->content](std::string_view text) { (*content += text) += "\r\n"; },
-                                        [this] { return failWrites; });
+    return std::make_unique<FakeWriter>(
+        [content = &f->content](std::string_view text) { (*content += text) += "\r\n"; },
+        [this] { return failWrites; });
 }
 
 std::unique_ptr<platform::TextWriter> MemoryFiles::createTextFile(const std::string& path) {
@@ -162,8 +163,7 @@ std::vector<std::string> runSection(platform::Platform& platform, void (*write)(
     return *m.lines;
 }
 
-std::vector<std::string> section(std::string_view title,
-                                 const std::vector<std::pair<std::string, std::string>>& rows) {
+std::vector<std::string> section(std::string_view title, const std::vector<std::pair<std::string, std::string>>& rows) {
     std::vector<std::string> out{
         "<table border='0' cellpadding='2' cellspacing='0' style='border-collapse:collapse'>",
         "<tr><td bgcolor='#29A9A9' class='td1'><strong>&nbsp;" + std::string(title) + "</strong></td></tr>"};

@@ -28,14 +28,14 @@ class FakeUi final : public platform::UserInterface {
 public:
     std::vector<Message> messages;
     std::vector<int> pointers;
-    std::vector<int> progress;  // every progressUpdate value
+    std::vector<int> progress;        // every progressUpdate value
     std::vector<std::string> events;  // "create", "caption:..", "picture", "status:..", "show", "close"
     bool vga = false, audio = false, lan = true;
     bool mainClosed = false;
     int dialogCloses = 0;
     std::uintptr_t handle = 0x1234;
     std::function<void(const Message&)> onMessage;  // runs while a box is "open"
-    std::function<void(int)> onProgress;              // runs at each progress update
+    std::function<void(int)> onProgress;            // runs at each progress update
 
     void messageBox(const std::string& prompt, int style, const std::string& title) override;
     void setMousePointer(int pointer) override { pointers.push_back(pointer); }
@@ -123,7 +123,7 @@ struct MemoryStream {
     explicit MemoryStream(platform::Platform& platform);
     std::shared_ptr<std::vector<std::string>> lines;
     std::shared_ptr<bool> failing;  // set to make every write fail
-    wmi::Run run;  // through the platform's binder as it is when the stream is made
+    wmi::Run run;                   // through the platform's binder as it is when the stream is made
     report::ReportStream stream;
 };
 
@@ -133,7 +133,6 @@ std::vector<std::string> runSection(platform::Platform& platform, void (*write)(
                                     Failure* pending = nullptr);
 
 // A section as the writers give it: the table head, the rows, the table footer.
-std::vector<std::string> section(std::string_view title,
-                                 const std::vector<std::pair<std::string, std::string>>& rows);
+std::vector<std::string> section(std::string_view title, const std::vector<std::pair<std::string, std::string>>& rows);
 
 }  // namespace tq::testing

@@ -18,7 +18,7 @@ public:
         long long status = 200;
         std::string body;
         Mode mode = Mode::Answer;
-        int delayMs = 0;       // waits this long before answering
+        int delayMs = 0;        // waits this long before answering
         std::string rawHead{};  // when set, sent in place of the status line and headers
     };
     struct Request {

@@ -43,8 +43,8 @@ TEST(UiLayout, TwipsToPixels) {
 // from them.
 TEST(UiLayout, FocusOrders) {
     using Names = std::vector<std::string_view>;
-    EXPECT_EQ(layout::frmMain().focus, (Names{"btnMotherboard", "btnVGA", "btnMultiMedia", "chkVGA", "chkAudio", "chkLan",
-                                              "txtPnP", "btnEnde", "btnCreateReport"}));
+    EXPECT_EQ(layout::frmMain().focus, (Names{"btnMotherboard", "btnVGA", "btnMultiMedia", "chkVGA", "chkAudio",
+                                              "chkLan", "txtPnP", "btnEnde", "btnCreateReport"}));
     EXPECT_EQ(layout::frmCuz().focus, (Names{"T_cuz", "bb_cuzokay", "bb_cuzabbrechen"}));
     EXPECT_EQ(layout::frmAbout().focus.front(), "cmdOK");
     EXPECT_THROW(layout::frmMain().control("btnNothing"), std::out_of_range);

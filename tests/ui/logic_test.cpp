@@ -70,7 +70,8 @@ const std::string kVideo = R"("Win32_VideoController": [
    "CurrentBitsPerPixel": 32, "AdapterRAM": 134217728}
 ])";
 const std::string kVideoText =
-    "Radeon RX 580 Series\r\nVideoController1\r\nPCI\\VEN_1002&DEV_67DF&SUBSYS_E3661DA2&REV_E7\\4&1B8D3E0&0&0008\r\n\r\n";
+    "Radeon RX 580 "
+    "Series\r\nVideoController1\r\nPCI\\VEN_1002&DEV_67DF&SUBSYS_E3661DA2&REV_E7\\4&1B8D3E0&0&0008\r\n\r\n";
 const auto kGraphicsLabels = {"lblVGAName",      "lblVGADriverVersion", "lblVGADriverDate",
                               "lblVGAVideoMode", "lblVGAColor",         "lblVGAVideoRam"};
 
@@ -110,8 +111,9 @@ TEST(UiMotherboard, TextBlocksInOrderWithEachDriverOnceAndNoGraphicsDriver) {
 
 TEST(UiMotherboard, MacAddressLabelFollowsTheLanAdapters) {
     auto adapter = [](const std::string& n, const std::string& mac) {
-        return R"({"Description": ")" + n + R"(", "PNPDeviceID": "PCI\\VEN_)" + n + R"(&REV_01\\1", "NetConnectionID": "LAN")" +
-               (mac.empty() ? "" : R"(, "MACAddress": ")" + mac + "\"") + "}";
+        return R"({"Description": ")" + n + R"(", "PNPDeviceID": "PCI\\VEN_)" + n +
+               R"(&REV_01\\1", "NetConnectionID": "LAN")" + (mac.empty() ? "" : R"(, "MACAddress": ")" + mac + "\"") +
+               "}";
     };
     struct Case {
         std::string list, label, text;  // an empty text is not compared
@@ -167,8 +169,10 @@ TEST(UiMultiMedia, EightSlotsAndEveryDeviceInTheText) {
     Fixture f(R"("Win32_SoundDevice": [)" + devices + R"({"Description": "no id"}])");
     const std::string text = f.logic.getMMpnp();
     // Slot 2 has no description; devices 8 and 9 have no slot.
+    // clang-format off
     EXPECT_EQ(f.view.slots, (std::map<int, std::string>{{0, "Sound 0"}, {1, "Sound 1"}, {3, "Sound 3"}, {4, "Sound 4"},
                                                         {5, "Sound 5"}, {6, "Sound 6"}, {7, "Sound 7"}}));
+    // clang-format on
     std::string expected;
     for (int i = 0; i < 10; ++i) {
         const std::string n = std::to_string(i);
@@ -247,7 +251,8 @@ TEST(UiDialogs, SystemInformationToolFromTheRegistry) {
         ui::StartSysInfo(scope.platform);
         using Strings = std::vector<std::string>;
         EXPECT_EQ(scope.shell.launched, c.launched.empty() ? Strings{} : Strings{c.launched});
-        EXPECT_EQ(scope.ui.prompts(), c.launched.empty() ? Strings{"System Information Is Unavailable At This Time"} : Strings{});
+        EXPECT_EQ(scope.ui.prompts(),
+                  c.launched.empty() ? Strings{"System Information Is Unavailable At This Time"} : Strings{});
         for (const auto& m : scope.ui.messages) EXPECT_TRUE(m.style == 0 && m.title == "Tallyquest");
         const auto* one = dynamic_cast<OneValueRegistry*>(c.registry);
         EXPECT_EQ(one ? one->open : 0, 0);

@@ -181,10 +181,11 @@ void PaintingTest::windowsPaintedWhileBusy() {
         // The bar's middle row: blue from the left to the percentage, then
         // white; the percentage's digits may cross it.
         const int y = c.bar.center().y();
-        const int blueRow = count(c.image, QRect(c.bar.left(), y, c.bar.width(), 1), [&](QColor p) { return p == blue; });
+        const int blueRow =
+            count(c.image, QRect(c.bar.left(), y, c.bar.width(), 1), [&](QColor p) { return p == blue; });
         const int expected = c.bar.width() * c.percent / 100;
-        QVERIFY2(std::abs(blueRow - expected) <= 12, qPrintable(QStringLiteral("%1: %2 blue pixels, %3 expected")
-                                                                   .arg(c.query).arg(blueRow).arg(expected)));
+        QVERIFY2(std::abs(blueRow - expected) <= 12,
+                 qPrintable(QStringLiteral("%1: %2 blue pixels, %3 expected").arg(c.query).arg(blueRow).arg(expected)));
     }
 }
 

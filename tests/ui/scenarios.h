@@ -52,7 +52,7 @@ public:
     virtual void focus(std::string_view window, std::string_view control) = 0;
     // Keys to the focused control: "Space", "Escape", "Return", or "Alt+" and a letter.
     virtual void key(std::string_view key) = 0;
-    virtual void type(std::string_view utf8) = 0;                 // at the focused control
+    virtual void type(std::string_view utf8) = 0;  // at the focused control
     virtual void selectAll(std::string_view window, std::string_view control) = 0;
     virtual void paste(std::string_view window, std::string_view control, std::string_view text) = 0;  // over its text
     virtual void setText(std::string_view window, std::string_view control, std::string_view text) = 0;
@@ -91,17 +91,17 @@ struct Step {
     const char* input = nullptr;    // typed, pasted or set
     const char* failing = nullptr;  // queries holding this fail while the step runs
     std::vector<std::string> prompts = {};
-    const char* frame = nullptr;  // the one panel frame of the main window shown
-    const char* ticked = nullptr;  // the on-board boxes ticked, "chkVGA chkAudio chkLan"
-    int checksEnabled = -1;        // 0 or 1: the on-board boxes usable
-    bool noQueries = false;        // answered without a query
+    const char* frame = nullptr;                                  // the one panel frame of the main window shown
+    const char* ticked = nullptr;                                 // the on-board boxes ticked, "chkVGA chkAudio chkLan"
+    int checksEnabled = -1;                                       // 0 or 1: the on-board boxes usable
+    bool noQueries = false;                                       // answered without a query
     std::vector<std::pair<std::string, std::string>> texts = {};  // "window.control", its text
-    std::vector<Step> modal = {};    // worked inside the comment dialog the step opens, or while `during` runs
-    const char* comment = nullptr;   // the comment stored for the report
-    const char* windows = nullptr;   // of frmMain, frmCuz and frmAbout, those open
-    const char* focused = nullptr;   // "window.control" holding its window's focus
-    const char* onboard = nullptr;   // the on-board sections the step's queries read, "audio lan"
-    const char* during = nullptr;    // a query of the run the step starts
+    std::vector<Step> modal = {};   // worked inside the comment dialog the step opens, or while `during` runs
+    const char* comment = nullptr;  // the comment stored for the report
+    const char* windows = nullptr;  // of frmMain, frmCuz and frmAbout, those open
+    const char* focused = nullptr;  // "window.control" holding its window's focus
+    const char* onboard = nullptr;  // the on-board sections the step's queries read, "audio lan"
+    const char* during = nullptr;   // a query of the run the step starts
 };
 
 // The differences a run of the steps finds, one line each.
@@ -109,7 +109,8 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
                                     bool running = false) {
     std::vector<std::string> diffs;
     auto differ = [&](const Step& st, const std::string& what, const std::string& got, const std::string& want) {
-        if (got != want) diffs.push_back(std::string(st.what) + ": " + what + " is \"" + got + "\", not \"" + want + "\"");
+        if (got != want)
+            diffs.push_back(std::string(st.what) + ": " + what + " is \"" + got + "\", not \"" + want + "\"");
     };
     auto join = [](const std::vector<std::string>& v) {
         std::string out;
@@ -179,8 +180,8 @@ inline std::vector<std::string> run(Screen& s, const std::vector<Step>& steps, Q
         if (st.comment) differ(st, "the comment", report::gStrComment, st.comment);
         if (st.onboard && wmi) differ(st, "the on-board sections read", wmi->onboardAsked(before), st.onboard);
         if (st.windows)
-            differ(st, "the windows open", which({"frmMain", "frmCuz", "frmAbout"}, [&](auto w) { return s.isOpen(w); }),
-                   st.windows);
+            differ(st, "the windows open",
+                   which({"frmMain", "frmCuz", "frmAbout"}, [&](auto w) { return s.isOpen(w); }), st.windows);
         if (st.focused && !std::apply([&](auto w, auto c) { return s.hasFocus(w, c); }, named(st.focused)))
             diffs.push_back(std::string(st.what) + ": no focus on " + st.focused);
         for (const auto& [name, want] : st.texts)
@@ -210,6 +211,7 @@ inline std::vector<Step> startOnUnreachableService() {
 // kept, the on-board boxes by clicks and the space bar, fetches that fail.
 inline std::vector<Step> panelsAndBoxes() {
     const char* m = "frmMain";
+    // clang-format off
     return {
         {.what = "start", .act = Act::StartMain, .frame = "F_Motherboard", .ticked = "chkVGA chkAudio chkLan",
          .checksEnabled = 1,
@@ -241,6 +243,7 @@ inline std::vector<Step> panelsAndBoxes() {
          .failing = "Win32_PnPSignedDriver", .prompts = {"Error: try to get motherboard pnp's"}, .checksEnabled = 1,
          .texts = {{"frmMain.txtPnP", ""}}},
     };
+    // clang-format on
 }
 
 // The report-name dialog's filter of reserved characters, typed or pasted;
@@ -248,6 +251,8 @@ inline std::vector<Step> panelsAndBoxes() {
 // the focus back in the field.
 inline std::vector<Step> reportNameFilter() {
     const char* d = "frmCuz";
+    // clang-format off
+    // clang-format off
     return {
         {.what = "shown", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", ""}}},
         {.what = "focus on the field", .act = Act::Focus, .window = d, .control = "T_cuz"},
@@ -265,6 +270,8 @@ inline std::vector<Step> reportNameFilter() {
         {.what = "Cancel", .act = Act::Click, .window = d, .control = "bb_cuzabbrechen", .windows = ""},
         {.what = "shown after Cancel", .act = Act::ShowReportName, .texts = {{"frmCuz.T_cuz", ""}}, .windows = "frmCuz"},
     };
+    // clang-format on
+    // clang-format on
 }
 
 // On kBoard: the modal comment dialog, typed, confirmed, shown again in its
@@ -273,9 +280,12 @@ inline std::vector<Step> commentDialog() {
     const char* c = "frmComment";
     const char* stored = "M&uuml;ller &quot;1&quot;";
     auto open = [](const char* what, std::vector<Step> inside, const char* comment) {
+        // clang-format off
         return Step{.what = what, .act = Act::Click, .window = "frmMain", .control = "imgLogo",
                     .modal = std::move(inside), .comment = comment};
+        // clang-format on
     };
+    // clang-format off
     return {
         {.what = "start", .act = Act::StartMain},
         open("typed and confirmed",
@@ -301,12 +311,16 @@ inline std::vector<Step> commentDialog() {
              ""),
         {.what = "only the main window left", .act = Act::None, .windows = "frmMain"},
     };
+    // clang-format on
 }
 
 // On kBoard, with no system information tool to be found: the about box
 // from its picture, its version text; System Info says so and leaves it open;
 // Escape and Enter close it; left open, it outlives the main window.
 inline std::vector<Step> aboutBox() {
+    // clang-format off
+    // clang-format off
+    // clang-format off
     return {
         {.what = "start", .act = Act::StartMain},
         {.what = "opened", .act = Act::Click, .window = "frmMain", .control = "imgInfo",
@@ -324,12 +338,17 @@ inline std::vector<Step> aboutBox() {
         {.what = "opened once more", .act = Act::Click, .window = "frmMain", .control = "imgInfo"},
         {.what = "Exit: it stays open", .act = Act::Click, .window = "frmMain", .control = "btnEnde", .windows = "frmAbout"},
     };
+    // clang-format on
+    // clang-format on
+    // clang-format on
 }
 
 // On kBoard: the report-name dialog left open after Exit still starts a
 // run, which reads the on-board boxes as the main window left them.
 inline std::vector<Step> reportNameOutlivesMain() {
     const char* m = "frmMain";
+    // clang-format off
+    // clang-format off
     return {
         {.what = "start", .act = Act::StartMain},
         {.what = "graphics box cleared", .act = Act::Click, .window = m, .control = "chkVGA", .ticked = "chkAudio chkLan"},
@@ -341,11 +360,14 @@ inline std::vector<Step> reportNameOutlivesMain() {
         {.what = "Ok", .act = Act::Click, .window = "frmCuz", .control = "bb_cuzokay",
          .prompts = {"The file is saved on C:\\Tallyquest\\PC.htm"}, .windows = "", .onboard = "audio lan"},
     };
+    // clang-format on
+    // clang-format on
 }
 
 // A whole run from the main window's button: the focus in the name field,
 // Enter presses Ok, and the run closes the main window.
 inline std::vector<Step> wholeRun() {
+    // clang-format off
     return {
         {.what = "start", .act = Act::StartMain},
         {.what = "create report", .act = Act::Click, .window = "frmMain", .control = "btnCreateReport",
@@ -355,6 +377,7 @@ inline std::vector<Step> wholeRun() {
         {.what = "Enter", .act = Act::Key, .control = "Return",
          .prompts = {"The file is saved on C:\\Tallyquest\\WS-0815.htm"}, .windows = ""},
     };
+    // clang-format on
 }
 
 // On kBoard: between two sections of a run the operator tries another run
@@ -362,6 +385,7 @@ inline std::vector<Step> wholeRun() {
 // leaves nothing for the run's final check.
 inline std::vector<Step> duringARun() {
     const char* m = "frmMain";
+    // clang-format off
     return {
         {.what = "start", .act = Act::StartMain},
         {.what = "create report", .act = Act::Click, .window = m, .control = "btnCreateReport"},
@@ -376,6 +400,7 @@ inline std::vector<Step> duringARun() {
                     .failing = "SELECT * FROM Win32_SoundDevice", .prompts = {"Error: try to get multi media pnp's"}}},
          .windows = "", .during = "Win32_Processor"},
     };
+    // clang-format on
 }
 
 // The scenarios above that run from a fresh start: whether on kBoard or on
@@ -423,7 +448,9 @@ inline std::vector<std::string> progressBar(const BarPicture& p) {
         count([&](int, int, std::uint32_t c) { return v.push_back(c), false; });
         return v;
     };
-    auto expect = [&](bool ok, const char* what) { if (!ok) diffs.push_back(what); };
+    auto expect = [&](bool ok, const char* what) {
+        if (!ok) diffs.push_back(what);
+    };
     expect(count([&](int, int, std::uint32_t c) { return c != white; }) == 0, "blank at first");
     p.update(57);
     const int bar = static_cast<int>(std::lround(57 * p.width / 100.0));
@@ -433,8 +460,9 @@ inline std::vector<std::string> progressBar(const BarPicture& p) {
     expect(ink57 > 10, "57: the figure inside the bar");
     expect(count([&](int, int, std::uint32_t c) { return c != white && c != blue; }) == 0, "57: only two colours");
     p.update(150);
-    expect(count([&](int, int y, std::uint32_t c) { return (y == 0 || y == p.height - 1) && c == blue; }) == 2 * p.width,
-           "150: the bar full");
+    expect(
+        count([&](int, int y, std::uint32_t c) { return (y == 0 || y == p.height - 1) && c == blue; }) == 2 * p.width,
+        "150: the bar full");
     const auto at150 = all();
     p.update(100);
     expect(all() == at150, "150 reads as 100");

@@ -55,9 +55,11 @@ class WhenShown final : public QObject {
 public:
     explicit WhenShown(std::function<void(W*)> act) : act_(std::move(act)) { qApp->installEventFilter(this); }
     bool eventFilter(QObject* o, QEvent* e) override {
+        // clang-format off
         if (e->type() == QEvent::Show && o->isWidgetType())
             if (auto* w = dynamic_cast<W*>(o))
                 QMetaObject::invokeMethod(this, [this, p = QPointer<W>(w)] { if (p) act_(p); }, Qt::QueuedConnection);
+        // clang-format on
         return false;
     }
 
@@ -123,7 +125,7 @@ public:
         field->paste();
     }
     void setText(std::string_view window, std::string_view control, std::string_view text) override {
-            const QString t = QString::fromUtf8(text.data(), qsizetype(text.size()));
+        const QString t = QString::fromUtf8(text.data(), qsizetype(text.size()));
         QWidget* c = find(window, control);
         if (auto* e = qobject_cast<QLineEdit*>(c)) e->setText(t);
         else static_cast<QPlainTextEdit*>(c)->setPlainText(t);
@@ -135,11 +137,13 @@ public:
         if (auto* e = qobject_cast<QPlainTextEdit*>(c)) return e->toPlainText().toStdString();
         return "?";
     }
+    // clang-format off
     bool visible(std::string_view window, std::string_view control) override { return find(window, control)->isVisible(); }
     bool enabled(std::string_view window, std::string_view control) override { return find(window, control)->isEnabled(); }
     bool checked(std::string_view window, std::string_view control) override {
         return static_cast<QCheckBox*>(find(window, control))->isChecked();
     }
+    // clang-format on
     bool hasFocus(std::string_view window, std::string_view control) override {
         QWidget* c = find(window, control);
         return c->window()->focusWidget() == c;
@@ -329,7 +333,8 @@ void WindowsTest::windowsMatchTheirTables() {
     int checked = 0;
     for (QWidget* top : windows) {
         top->show();
-        const auto design = std::find_if(all.begin(), all.end(), [&](auto* d) { return top->objectName() == d->name.data(); });
+        const auto design =
+            std::find_if(all.begin(), all.end(), [&](auto* d) { return top->objectName() == d->name.data(); });
         QVERIFY2(design != all.end(), qPrintable(top->objectName()));
         QCOMPARE(top->windowTitle().toStdString(), std::string((*design)->caption));
         for (const ui::layout::Control& c : (*design)->controls) {
@@ -341,8 +346,10 @@ void WindowsTest::windowsMatchTheirTables() {
             auto* button = qobject_cast<QAbstractButton*>(shown);
             auto* label = qobject_cast<QLabel*>(shown);
             auto* frame = qobject_cast<QGroupBox*>(shown);
-            const QString text = button ? button->text() : label && label->pixmap().isNull() ? label->text()
-                                 : frame ? frame->title() : QString::fromUtf8(c.caption.data(), qsizetype(c.caption.size()));
+            const QString text = button                              ? button->text()
+                                 : label && label->pixmap().isNull() ? label->text()
+                                 : frame                             ? frame->title()
+                                         : QString::fromUtf8(c.caption.data(), qsizetype(c.caption.size()));
             QCOMPARE(text.toStdString(), std::string(c.caption));
             if (!c.toolTip.empty()) QCOMPARE(shown->toolTip().toStdString(), std::string(c.toolTip));
         }

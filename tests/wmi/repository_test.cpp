@@ -161,16 +161,17 @@ TEST(Repository, ClassesObjectsAndLoader) {
     EXPECT_EQ(r->objectsOf("Win32_PhysicalMemory").size(), 1u);
     EXPECT_EQ(calls, (V{"CIM_PhysicalMemory", "Win32_PhysicalMemory"}));
     EXPECT_EQ(testing::column(r, "SELECT * FROM Vendor_Sensor WHERE Reading > 4", "Reading"), (V{"5"}));
-    EXPECT_EQ(failureOf([&] { testing::column(r, "SELECT * FROM Vendor_Other", "X"); }).number,
-              testing::kInvalidClass);
+    EXPECT_EQ(failureOf([&] { testing::column(r, "SELECT * FROM Vendor_Other", "X"); }).number, testing::kInvalidClass);
 }
 
 TEST(Binder, AcceptsTheLocalCimv2Namespace) {
-    for (std::string_view m : {kMoniker, kMonikerUpper, kMonikerPlain, std::string_view("WINMGMTS:\\\\LOCALHOST\\ROOT\\CIMV2"),
-                               std::string_view("winmgmts:"), std::string_view("winmgmts:{impersonationLevel=impersonate}"),
-                               std::string_view("winmgmts:{impersonationLevel=impersonate}!root/cimv2"),
-                               std::string_view("winmgmts://./root/cimv2"), std::string_view("winmgmts:root\\cimv2")})
+    for (std::string_view m :
+         {kMoniker, kMonikerUpper, kMonikerPlain, std::string_view("WINMGMTS:\\\\LOCALHOST\\ROOT\\CIMV2"),
+          std::string_view("winmgmts:"), std::string_view("winmgmts:{impersonationLevel=impersonate}"),
+          std::string_view("winmgmts:{impersonationLevel=impersonate}!root/cimv2"),
+          std::string_view("winmgmts://./root/cimv2"), std::string_view("winmgmts:root\\cimv2")})
         EXPECT_EQ(failureOf([&] { checkMoniker(m); }).number, 0) << m;
+    // clang-format off
     const std::pair<const char*, std::int32_t> refused[] = {
         {"winmgmts:\\\\.\\root\\default", kInvalidNamespace}, {"winmgmts:{x}!\\\\.\\root\\wmi", kInvalidNamespace},
         {"winmgmts:\\\\server\\root\\cimv2", fail::hresult(0x800706BAu)}, {"garbage", fail::kInvalidArgument},
@@ -178,6 +179,7 @@ TEST(Binder, AcceptsTheLocalCimv2Namespace) {
         {"winmgmts:\\\\.\\root\\cimv2:Win32_Bios", fail::kInvalidArgument},
         {"winmgmts:\\\\\\root\\cimv2", fail::kInvalidArgument},
     };
+    // clang-format on
     for (const auto& r : refused) EXPECT_EQ(failureOf([&] { checkMoniker(r.first); }).number, r.second) << r.first;
 }
 

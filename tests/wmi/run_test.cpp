@@ -19,8 +19,8 @@
 namespace tq::wmi {
 namespace {
 
-using tq::testing::ServiceDouble;
 using testing::failureOf;
+using tq::testing::ServiceDouble;
 
 // The `property` of every object a query yields through the run's bind(),
 // and the failure that ended the walk.
@@ -140,15 +140,17 @@ TEST(Search, LeavesTheFailureOfAnEarlierAnswerPending) {
         o.set("Name", Value::text(name));
         if (*answer) o.set("Answer", Value::text(answer));  // else reading it fails
     }
-    const Search search(kMoniker, "SELECT * FROM Custom", Search::Match::IgnoringCase,
-                        [](const Object& o) { return ifText(o["Name"]); },
-                        [](const Object& o) { return ifNonEmptyText(o["Answer"]); });
+    const Search search(
+        kMoniker, "SELECT * FROM Custom", Search::Match::IgnoringCase,
+        [](const Object& o) { return ifText(o["Name"]); }, [](const Object& o) { return ifNonEmptyText(o["Answer"]); });
     wmi::Run run(makeBinder(repo));
     const struct {
         const char *key, *answer;
         std::int32_t pending;
-    } cases[] = {{"a", "second", fail::kNotSupported}, {"b", "", fail::kNotSupported},
-                 {"A", "second", fail::kNotSupported}, {"nobody", "", 0}};  // no answer of another key is read
+    } cases[] = {{"a", "second", fail::kNotSupported},
+                 {"b", "", fail::kNotSupported},
+                 {"A", "second", fail::kNotSupported},
+                 {"nobody", "", 0}};  // no answer of another key is read
     for (const auto& c : cases) {
         run.trap.on();
         EXPECT_EQ(search.find(run, c.key).value_or(""), c.answer) << c.key;

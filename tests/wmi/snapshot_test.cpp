@@ -64,8 +64,10 @@ TEST(Snapshot, ValuesTakeTheirKindFromJson) {
 TEST(Snapshot, RefusalsNameFileLineAndColumn) {
     // Syntax errors, where the parser stopped.
     const std::pair<const char*, const char*> syntax[] = {
-        {"{\n  \"Win32_Bios\": [\n    {\"a\": 1,}\n  ]\n}", "snap.json:3:13: "}, {"", "snap.json:1:1: "},
-        {"{\"Win32_Bios\": [", "snap.json:1:17: "}, {"{} x", "snap.json:1:4: "},
+        {"{\n  \"Win32_Bios\": [\n    {\"a\": 1,}\n  ]\n}", "snap.json:3:13: "},
+        {"", "snap.json:1:1: "},
+        {"{\"Win32_Bios\": [", "snap.json:1:17: "},
+        {"{} x", "snap.json:1:4: "},
         {"{\"a\": \"\xff\"}", "snap.json:1:"},  // not UTF-8
     };
     for (const auto& [text, prefix] : syntax) EXPECT_EQ(refusal(text).rfind(prefix, 0), 0u) << refusal(text);
@@ -98,6 +100,7 @@ TEST(Snapshot, RefusalsNameFileLineAndColumn) {
 
 // The reader accepts exactly the JSON that a general parser accepts, and
 // reads each value as it means.
+// clang-format off
 TEST(Snapshot, ReadsJsonAsAGeneralParserDoes) {
     const std::pair<const char*, const char*> values[] = {
         // a value as written, and what it reads as ("-": refused)
@@ -114,6 +117,7 @@ TEST(Snapshot, ReadsJsonAsAGeneralParserDoes) {
         {"tru", "-"}, {"nul", "-"}, {"True", "-"}, {"[1, {\"a\" : [ ]}\n]", "([1, {\"a\" : [ ]}\n])"},
         {"[1,]", "-"}, {"[1e400]", "-"}, {"[2e-400]", "([2e-400])"}, {"{\"a\" 1}", "-"}, {"[1 2]", "-"}, {"[[[]]", "-"}, {"{\"a\":1}}", "-"}, {"[\"\xFF\"]", "-"},
     };
+    // clang-format on
     for (const auto& [value, meaning] : values) {
         const std::string doc = std::string("{\"Win32_Bios\": [{\"P\": ") + value + "}]}";
         SCOPED_TRACE(doc);

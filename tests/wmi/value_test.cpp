@@ -17,6 +17,8 @@ TEST(ValueText, FloatingPointNumbers) {
         const char* point;  // with "." as the separator; the same with "," below
         const char* comma;
     };
+    // clang-format off
+    // clang-format off
     const Case cases[] = {
         // Whole numbers are plain digits, trailing zeros included.
         {120.0, false, "120", "120"}, {2000.0, false, "2000", "2000"}, {100.0, false, "100", "100"},
@@ -34,6 +36,8 @@ TEST(ValueText, FloatingPointNumbers) {
         {0.00001, false, "1E-05", "1E-05"}, {1.5e-7, false, "1.5E-07", "1,5E-07"}, {1e-300, false, "1E-300", "1E-300"},
         {0.0, false, "0", "0"},
     };
+    // clang-format on
+    // clang-format on
     for (const char* sep : {".", ","})
         for (const Case& c : cases)
             EXPECT_EQ(Value::real(c.value, c.single).str(sep), *sep == '.' ? c.point : c.comma) << c.value;
@@ -42,6 +46,7 @@ TEST(ValueText, FloatingPointNumbers) {
 TEST(ValueText, TenthsDecidedOnTheExactValue) {
     // value, the tenths. Each double lies a hair off the decimal it was
     // written as; the hair decides, not the rounding of value * 10.
+    // clang-format off
     const std::pair<double, double> cases[] = {
         {102.75 - 0.3, 102.5},  // 102.45000000000000284: above the half
         {103.15 - 0.3, 102.9},  // 102.85000000000000853
@@ -51,6 +56,7 @@ TEST(ValueText, TenthsDecidedOnTheExactValue) {
         {249.759350016, 249.8}, {79.726361856, 79.7}, {-1.45, -1.4}, {-0.45, -0.5},
         {5e15, 5e15}, {0.0, 0.0},
     };
+    // clang-format on
     for (const auto& [value, tenths] : cases) EXPECT_EQ(roundToTenths(value), tenths) << value;
 }
 

@@ -30,10 +30,11 @@ protected:
     V col(const std::string& q, const std::string& p) { return column(repo, q, p); }
     std::int32_t errorOf(const std::string& q, int flags = 0, const std::string& lang = "WQL") {
         return failureOf([&] {
-            CollectionPtr c = makeService(repo)->execQuery(q, lang, flags);
-            while (c->next()) {
-            }
-        }).number;
+                   CollectionPtr c = makeService(repo)->execQuery(q, lang, flags);
+                   while (c->next()) {
+                   }
+               })
+            .number;
     }
 };
 
@@ -57,6 +58,7 @@ TEST_F(Wql, RecordedQueriesGiveTheirColumns) {
 }
 
 TEST(WqlLike, PatternsAndClasses) {
+    // clang-format off
     const struct {
         const char *pattern, *value;
         bool matches;
@@ -69,6 +71,7 @@ TEST(WqlLike, PatternsAndClasses) {
         {"[^a]%", "bcd", true}, {"[^a]%", "abc", false}, {"[%]", "%", true}, {"[%]", "x", false},
         {"[a-]", "-", true}, {"[0-9][0-9]%", "42 things", true},
     };
+    // clang-format on
     for (const auto& c : cases)
         EXPECT_EQ(wql::LikePattern(c.pattern).matches(c.value), c.matches) << c.pattern << " ~ " << c.value;
     for (const char* bad : {"[abc", "[]", "[^]", "x[", "[a-"})
@@ -91,11 +94,10 @@ TEST_F(Wql, UnknownClassesCompareByTheValuesKind) {
     a.set("Label", Value::text("10"));
     a.set("Flag", Value::boolean(true));
     const std::pair<const char*, std::size_t> cases[] = {
-        {"Count > '9'", 1},  // as numbers
-        {"Label > 9", 0},    // as texts: "10" < "9"
-        {"Flag = TRUE", 1},
-        {"Count > 'x'", 0},  // no number: no match, and no failure
-        {"Missing = 1", 0},  // not listed: absent
+        {"Count > '9'", 1},                          // as numbers
+        {"Label > 9", 0},                            // as texts: "10" < "9"
+        {"Flag = TRUE", 1},     {"Count > 'x'", 0},  // no number: no match, and no failure
+        {"Missing = 1", 0},                          // not listed: absent
         {"Missing IS NULL", 1},
     };
     for (const auto& [where, n] : cases)
@@ -118,8 +120,8 @@ TEST_F(Wql, SelectListLimitsWhatCanBeRead) {
 }
 
 TEST_F(Wql, SuperclassQueriesYieldSubclassObjects) {
-    CollectionPtr c = makeService(repo)->execQuery("SELECT * FROM CIM_PhysicalMemory WHERE MemoryType = 24", "WQL",
-                                                   kProbeFlags);
+    CollectionPtr c =
+        makeService(repo)->execQuery("SELECT * FROM CIM_PhysicalMemory WHERE MemoryType = 24", "WQL", kProbeFlags);
     const Object* o = c->next();
     ASSERT_NE(o, nullptr);
     EXPECT_EQ(o->className(), "Win32_PhysicalMemory");
@@ -134,6 +136,7 @@ TEST_F(Wql, SuperclassQueriesYieldSubclassObjects) {
 TEST_F(Wql, FailuresAndWhenTheySurface) {
     const std::string bios = "SELECT * FROM Win32_Bios";
     const std::string w = bios + " WHERE ";
+    // clang-format off
     const std::string syntax[] = {
         "", "SELECT", "SELECT FROM Win32_Bios", "SELECT * Win32_Bios", "SELECT * FROM", "SELECT *, Name FROM Win32_Bios",
         "SELECT Name, FROM Win32_Bios", w, w + "Name =", w + "Name = 'x", w + "(Name = 'x'", w + "Name = 'x')",
@@ -146,6 +149,7 @@ TEST_F(Wql, FailuresAndWhenTheySurface) {
         "SELECT * FROM Win32_DiskDrive WHERE Size > 'big'", "SELECT * FROM Win32_DiskDrive WHERE Size = TRUE",
         "SELECT * FROM Win32_PnPSignedDriver WHERE IsSigned = 'perhaps'",
     };
+    // clang-format on
     for (const std::string& q : syntax) EXPECT_EQ(errorOf(q), kInvalidQuery) << q;
     EXPECT_EQ(errorOf("SELECT * FROM Win32_Nothing"), kInvalidClass);
     EXPECT_EQ(errorOf(bios, 0, "SQL"), kInvalidQueryType);
@@ -155,7 +159,8 @@ TEST_F(Wql, FailuresAndWhenTheySurface) {
 
     // Without "return immediately" execQuery fails at once ...
     ServicePtr s = makeService(repo);
-    EXPECT_EQ(failureOf([&] { s->execQuery("SELECT * FROM Win32_Nothing", "WQL", kForwardOnly); }).number, kInvalidClass);
+    EXPECT_EQ(failureOf([&] { s->execQuery("SELECT * FROM Win32_Nothing", "WQL", kForwardOnly); }).number,
+              kInvalidClass);
     // ... with it, the failure waits for the walk, and stays.
     CollectionPtr c;
     EXPECT_EQ(failureOf([&] { c = s->execQuery("SELECT * FROM Win32_Nothing", "WQL", kProbeFlags); }).number, 0);

@@ -46,7 +46,8 @@ int main(int argc, char** argv) {
     const auto seams = platform::installPlatform(platform, options);
     ui::QtUserInterface windows(platform);
     platform.ui = &windows;
-    windows.setMessageHook([](const std::string& p, int, const std::string&) { std::printf("message: %s\n", p.c_str()); });
+    windows.setMessageHook(
+        [](const std::string& p, int, const std::string&) { std::printf("message: %s\n", p.c_str()); });
     platform.binder = wmi::makeBinder(wmi::loadSnapshot(argv[1]));
 
     ui::FrmMain* main = windows.startMainWindow();

@@ -60,8 +60,7 @@ LRESULT CALLBACK forwardingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_
     case WM_DRAWITEM:
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORBTN:
-        return ::SendMessageW(::GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
+    case WM_CTLCOLORBTN: return ::SendMessageW(::GetAncestor(hwnd, GA_ROOT), msg, wp, lp);
     case WM_ERASEBKGND: {
         // A group box draws no background of its own.
         RECT r;
@@ -69,8 +68,7 @@ LRESULT CALLBACK forwardingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_
         ::FillRect(reinterpret_cast<HDC>(wp), &r, ::GetSysColorBrush(COLOR_BTNFACE));
         return 1;
     }
-    default:
-        return ::DefSubclassProc(hwnd, msg, wp, lp);
+    default: return ::DefSubclassProc(hwnd, msg, wp, lp);
     }
 }
 
@@ -95,8 +93,7 @@ LRESULT CALLBACK textBoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
 LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* picture = reinterpret_cast<ProgressPicture*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     switch (msg) {
-    case WM_ERASEBKGND:
-        return 1;
+    case WM_ERASEBKGND: return 1;
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = ::BeginPaint(hwnd, &ps);
@@ -108,8 +105,7 @@ LRESULT CALLBACK pictureProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         ::EndPaint(hwnd, &ps);
         return 0;
     }
-    default:
-        return ::DefWindowProcW(hwnd, msg, wp, lp);
+    default: return ::DefWindowProcW(hwnd, msg, wp, lp);
     }
 }
 
@@ -175,8 +171,8 @@ void Form::create() {
         wc.hIcon = static_cast<HICON>(
             ::LoadImageW(module(), MAKEINTRESOURCEW(IDI_TALLYQUEST), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
         wc.hIconSm = static_cast<HICON>(::LoadImageW(module(), MAKEINTRESOURCEW(IDI_TALLYQUEST), IMAGE_ICON,
-                                                     ::GetSystemMetrics(SM_CXSMICON),
-                                                     ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+                                                     ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                                     LR_SHARED));
         wc.lpszClassName = kFormClass;
         wc.lpfnWndProc = &Form::windowProc;
         ::RegisterClassExW(&wc);
@@ -261,9 +257,7 @@ void Form::createControls() {
             cls = L"BUTTON";
             style |= BS_AUTOCHECKBOX;
             break;
-        case Kind::Label:
-            style |= SS_NOPREFIX | (c.has(layout::kWrap) ? SS_LEFT : SS_LEFTNOWORDWRAP);
-            break;
+        case Kind::Label: style |= SS_NOPREFIX | (c.has(layout::kWrap) ? SS_LEFT : SS_LEFTNOWORDWRAP); break;
         case Kind::Edit:
             cls = L"EDIT";
             style |= ES_AUTOHSCROLL;
@@ -285,16 +279,12 @@ void Form::createControls() {
             style |= SS_OWNERDRAW;
             exStyle |= WS_EX_CONTROLPARENT;
             break;
-        case Kind::Picture:
-            style |= SS_OWNERDRAW | SS_NOTIFY;
-            break;
+        case Kind::Picture: style |= SS_OWNERDRAW | SS_NOTIFY; break;
         case Kind::ProgressBox:
             cls = kPictureClass;
             exStyle |= WS_EX_CLIENTEDGE;
             break;
-        case Kind::Line:
-            style |= SS_OWNERDRAW;
-            break;
+        case Kind::Line: style |= SS_OWNERDRAW; break;
         }
         const std::wstring caption = win::widen(c.caption);
         HWND h = ::CreateWindowExW(exStyle, cls, caption.c_str(), style, 0, 0, 0, 0, parent,
@@ -307,9 +297,9 @@ void Form::createControls() {
         if (c.kind == Kind::MultiLineEdit) ::SetWindowSubclass(h, &textBoxProc, 1, 0);
         if (!c.toolTip.empty()) {
             if (!toolTip_)
-                toolTip_ = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
-                                             CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_,
-                                             nullptr, module(), nullptr);
+                toolTip_ =
+                    ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, module(), nullptr);
             std::wstring tip = win::widen(c.toolTip);
             TOOLINFOW ti{};
             ti.cbSize = TTTOOLINFOW_V1_SIZE;
@@ -342,8 +332,7 @@ void Form::placeControls() {
                  layout::toPixels(c.at.left + c.at.width, dpiX_) - layout::toPixels(c.at.left, dpiX_) + 1,
                  c.lineWidth * scale};
         }
-        ::SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SetWindowPos(controls_[i], nullptr, r.left, r.top, r.width, r.height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 
@@ -448,9 +437,7 @@ LRESULT Form::dispatch(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         if (onClose(false)) ::DestroyWindow(hwnd_);
         return 0;
-    case WM_DESTROY:
-        onDestroy();
-        return 0;
+    case WM_DESTROY: onDestroy(); return 0;
     case WM_ACTIVATE:
         // The focus comes back to the control that had it.
         if (LOWORD(wp) == WA_INACTIVE) {
@@ -493,8 +480,7 @@ LRESULT Form::dispatch(UINT msg, WPARAM wp, LPARAM lp) {
         ::InvalidateRect(hwnd_, nullptr, TRUE);
         return 0;
     }
-    default:
-        break;
+    default: break;
     }
     return onMessage(msg, wp, lp);
 }
@@ -524,8 +510,7 @@ void Form::drawItem(const Control& c, const DRAWITEMSTRUCT& item) {
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -618,8 +603,8 @@ void ProgressPicture::drawStatus(std::int32_t percent, double dpiY) {
     const long y = std::lround(std::nearbyint(scaleHeight - textHeight)) / 2;
     ::SetBkMode(dc_, TRANSPARENT);
     ::SetTextColor(dc_, fore_);
-    ::TextOutW(dc_, static_cast<int>(std::lround(x * widthPx / 100.0)), static_cast<int>(std::lround(y / twipsPerPixel)),
-               text.c_str(), static_cast<int>(text.size()));
+    ::TextOutW(dc_, static_cast<int>(std::lround(x * widthPx / 100.0)),
+               static_cast<int>(std::lround(y / twipsPerPixel)), text.c_str(), static_cast<int>(text.size()));
     ::SelectObject(dc_, oldFont);
 
     // The bar goes over the text with NOT(pen XOR destination): fore colour
@@ -664,8 +649,9 @@ void FrmMain::onCommand(int id, int code) {
     const std::string_view name = c->name;
     // User actions; a report run lets them through at its progress updates.
     if (code == BN_CLICKED && (name == "btnMotherboard" || name == "btnVGA" || name == "btnMultiMedia")) {
-        logic_.switchPanel(name == "btnVGA" ? Panel::Vga : name == "btnMultiMedia" ? Panel::MultiMedia
-                                                                                    : Panel::Motherboard);
+        logic_.switchPanel(name == "btnVGA"          ? Panel::Vga
+                           : name == "btnMultiMedia" ? Panel::MultiMedia
+                                                     : Panel::Motherboard);
     } else if (code == BN_CLICKED && (name == "chkVGA" || name == "chkAudio" || name == "chkLan")) {
         logic_.checkChanged();
     } else if (code == BN_CLICKED && name == "btnEnde") {
@@ -851,9 +837,9 @@ bool FrmComment::onClose(bool) {
 
 FrmAbout::FrmAbout(FormHost& host) : Form(host, layout::frmAbout(), nullptr) {
     create();
-    auto small = static_cast<HICON>(::LoadImageW(module(), MAKEINTRESOURCEW(IDI_INFO), IMAGE_ICON,
-                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
-                                                 LR_SHARED));
+    auto small =
+        static_cast<HICON>(::LoadImageW(module(), MAKEINTRESOURCEW(IDI_INFO), IMAGE_ICON,
+                                        ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     auto big = static_cast<HICON>(
         ::LoadImageW(module(), MAKEINTRESOURCEW(IDI_INFO), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     ::SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));

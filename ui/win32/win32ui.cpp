@@ -188,9 +188,7 @@ void Win32UserInterface::progressCreate() {
     processPending();
 }
 
-void Win32UserInterface::progressSetCaption(const std::string& caption) {
-    setWindowText(progress().hwnd(), caption);
-}
+void Win32UserInterface::progressSetCaption(const std::string& caption) { setWindowText(progress().hwnd(), caption); }
 
 void Win32UserInterface::progressVisiblePicture(std::uint32_t backColor, std::uint32_t foreColor, bool bold) {
     progress().gSubVisiblePicture(backColor, foreColor, bold);

@@ -101,8 +101,8 @@ private:
     FrmAbout* about_ = nullptr;
     FrmComment* comment_ = nullptr;
     FrmStart* start_ = nullptr;
-    std::vector<Form*> forms_;      // every window object not yet deleted
-    std::vector<Form*> finished_;   // closed, to be deleted by reap()
+    std::vector<Form*> forms_;     // every window object not yet deleted
+    std::vector<Form*> finished_;  // closed, to be deleted by reap()
     std::vector<HWND> modalDisabled_;
     int open_ = 0;
     bool busy_ = false;

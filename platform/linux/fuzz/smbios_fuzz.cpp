@@ -9,7 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tq::linuxprov::smbios;
     std::string_view in(reinterpret_cast<const char*>(data), size);
-    Table tables[3] = {parseBlob(in), parseStructures(in), parsePair(in.substr(0, in.size() / 2), in.substr(in.size() / 2))};
+    Table tables[3] = {parseBlob(in), parseStructures(in),
+                       parsePair(in.substr(0, in.size() / 2), in.substr(in.size() / 2))};
     for (const Table& t : tables) {
         for (const Structure& s : t.structures) {
             for (std::size_t off = 0; off < 0x60; ++off) {

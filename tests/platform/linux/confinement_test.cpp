@@ -17,11 +17,11 @@ TEST(HostileTree, PathsResolveInsideTheRoot) {
     const std::string secret = host.root() + "/secret";
     Tree t;
     t.file("/etc/product", "Tree Product\n");
-    t.file(secret, "Tree Copy\n");  // the host's path, recreated inside the tree
+    t.file(secret, "Tree Copy\n");                             // the host's path, recreated inside the tree
     t.link("/sys/class/dmi/id/product_name", "/etc/product");  // absolute: taken from the root
     t.link("/sys/class/dmi/id/sys_vendor", secret);            // an absolute host path: the tree's copy
     t.link("/sys/class/dmi/id/product_version", "../../../../../../../../../../.." + secret);  // ".." stops at the root
-    t.link("/sys/class/dmi/id/product_serial", "/sys/class/dmi/id/product_serial");           // a loop
+    t.link("/sys/class/dmi/id/product_serial", "/sys/class/dmi/id/product_serial");            // a loop
     const auto rows = query(t.root(), "SELECT * FROM Win32_ComputerSystemProduct");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(text(rows[0], "Name"), "Tree Product");
@@ -36,18 +36,19 @@ TEST(HostileTree, FifosAndDevicesAreAbsentFiles) {
     t.file("/sys/class/dmi/id/product_name", "Model\n");
     t.link("/sys/class/dmi/id/product_version", "/dev/zero");
     t.link("/dev/zero", "/dev/null");  // inside the tree, still no regular file
-    for (const char* fifo : {"/proc/cpuinfo", "/sys/firmware/dmi/tables/DMI", "/etc/os-release",
-                             "/proc/self/mountinfo", "/proc/sys/kernel/hostname", "/etc/hostname",
-                             "/sys/class/dmi/id/bios_vendor", "/usr/share/misc/pci.ids"}) {
+    for (const char* fifo :
+         {"/proc/cpuinfo", "/sys/firmware/dmi/tables/DMI", "/etc/os-release", "/proc/self/mountinfo",
+          "/proc/sys/kernel/hostname", "/etc/hostname", "/sys/class/dmi/id/bios_vendor", "/usr/share/misc/pci.ids"}) {
         std::filesystem::create_directories(std::filesystem::path(t.root() + fifo).parent_path());
         ASSERT_EQ(::mkfifo((t.root() + fifo).c_str(), 0600), 0) << fifo;
     }
-    t.attrs("/sys/devices/pci0000:00/0000:00:02.0", {{"vendor", "0x8086"}, {"device", "0x15f3"}, {"class", "0x020000"}});
+    t.attrs("/sys/devices/pci0000:00/0000:00:02.0",
+            {{"vendor", "0x8086"}, {"device", "0x15f3"}, {"class", "0x020000"}});
     t.linkTo("/sys/bus/pci/devices/0000:00:02.0", "/sys/devices/pci0000:00/0000:00:02.0");
     // Every query returns (none blocks), with what the regular files give.
-    for (const char* q : {"Select * from Win32_Processor", "Select * from Win32_OperatingSystem",
-                          "Select * from Win32_LogicalDisk", "Select * from Win32_ComputerSystem",
-                          "Select * from Win32_Bios", "Select * from Win32_PnPEntity"})
+    for (const char* q :
+         {"Select * from Win32_Processor", "Select * from Win32_OperatingSystem", "Select * from Win32_LogicalDisk",
+          "Select * from Win32_ComputerSystem", "Select * from Win32_Bios", "Select * from Win32_PnPEntity"})
         (void)query(t.root(), q);
     const auto rows = query(t.root(), "SELECT * FROM Win32_ComputerSystemProduct");
     ASSERT_EQ(rows.size(), 1u);

@@ -12,6 +12,7 @@ namespace tq::linuxprov::testing {
 using Extension = std::pair<std::string_view, std::string_view>;  // class, property
 
 inline const std::set<Extension>& extensionList() {
+    // clang-format off
     static const std::set<Extension> list = {
         // What the kernel knows of a battery itself; the firmware's battery serial.
         {"Win32_Battery", "Manufacturer"}, {"Win32_Battery", "SerialNumber"}, {"Win32_Battery", "ManufactureDate"},
@@ -32,6 +33,7 @@ inline const std::set<Extension>& extensionList() {
         {"Win32_InstalledWin32Program", "Architecture"}, {"Win32_InstalledWin32Program", "Description"},
         {"Win32_InstalledWin32Program", "EstimatedSize"}, {"Win32_InstalledWin32Program", "InstallDate"},
     };
+    // clang-format on
     return list;
 }
 

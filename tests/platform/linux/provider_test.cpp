@@ -34,6 +34,7 @@ protected:
 };
 
 TEST_F(Desktop, ProcessorAndPciDevicesWithIdentifiersDriversAndProblems) {
+    // clang-format off
     expectAnswers(tree.root(), {
         {"Select * from Win32_Processor", 1,  // one package
          {{0, "DeviceID", "CPU0"}, {0, "Name", "11th Gen Intel(R) Core(TM) i7-11700K @ 3.60GHz"},
@@ -56,6 +57,7 @@ TEST_F(Desktop, ProcessorAndPciDevicesWithIdentifiersDriversAndProblems) {
           {0, "Location", "PCI bus 3, device 0, function 0"},
           {0, "DeviceID", "PCI\\VEN_8086&DEV_15F3&SUBSYS_7D251462&REV_03\\4&*"}}},
     });
+    // clang-format on
     // The instance part is stable from one bind to the next.
     const char* nic = "SELECT DeviceID FROM Win32_PnPSignedDriver WHERE DeviceClass = 'NET'";
     EXPECT_EQ(text(q(nic).at(0), "DeviceID"), text(q(nic).at(0), "DeviceID"));
@@ -70,6 +72,7 @@ TEST_F(Desktop, ProcessorAndPciDevicesWithIdentifiersDriversAndProblems) {
 }
 
 TEST_F(Desktop, ClassesInTheWindowsForms) {
+    // clang-format off
     expectAnswers(tree.root(), {
         {"SELECT * FROM Win32_NetworkAdapter WHERE NetConnectionID  > 0 ", 1,  // lo has no hardware behind it
          {{0, "MACAddress", "D8:BB:C1:0A:0B:0C"}, {0, "NetConnectionID", "enp3s0"}, {0, "Wireless", "False"},
@@ -136,6 +139,7 @@ TEST_F(Desktop, ClassesInTheWindowsForms) {
         {"Select * From Win32_WinSAT", 0, {}},
         {"SELECT AttachedTo,Caption FROM Win32_POTSModem WHERE PNPDeviceID IS NOT NULL", 0, {}},
     });
+    // clang-format on
     // Each class is a function of the machine alone: the entities are the
     // same whether the drive and input classes were asked first or not.
     auto entities = [&](const std::vector<std::string>& classes) {
@@ -160,6 +164,7 @@ TEST(Laptop, UnprivilegedFallbacksAndBuiltInInput) {
     Tree t;
     t.load("laptop");
 
+    // clang-format off
     expectAnswers(t.root(), {
         {"Select * from Win32_Bios", 1, {{0, "Manufacturer", "LENOVO"}, {0, "SMBIOSBIOSVersion", "GLCN44WW"}}},
         {"SELECT * FROM Win32_ComputerSystemProduct", 1, {{0, "Name", "82LM"}, {0, "UUID", nullptr}}},  // root only
@@ -178,6 +183,7 @@ TEST(Laptop, UnprivilegedFallbacksAndBuiltInInput) {
          {{0, "Name", "Wi-Fi 6 AX200"}, {0, "NetConnectionStatus", 7}, {0, "Wireless", "True"}}},  // up, but no carrier
         {"Select * from Win32_OperatingSystem", 0, {}},  // no os-release, no kernel files
     });
+    // clang-format on
 }
 
 // Run by an ordinary user (root drops to nobody in a child), the firmware
@@ -218,11 +224,13 @@ TEST(Unprivileged, MemoryFromUdevAndWhatTheReportLacks) {
         return tq::testing::readFile(seenFile);
     };
     const std::string table = t.root() + "/sys/firmware/dmi/tables/DMI";
+    // clang-format off
     EXPECT_EQ(unprivileged(true), "1 8589934592/DIMM 0/BANK 0/12/24/1600/Samsung\n"
                                   "cannot read the firmware table " + table + " (root's alone): slots, on-board "
                                   "devices, serial numbers and the UUID need root: run with sudo");
     EXPECT_EQ(unprivileged(false), "0\ncannot read the firmware table " + table + " (root's alone): memory modules, "
                                    "slots, on-board devices, serial numbers and the UUID need root: run with sudo");
+    // clang-format on
 }
 
 // A virtual machine: bridges without drivers of their own, virtio devices
@@ -231,6 +239,7 @@ TEST(VirtualMachine, BridgesOfTheCoreVirtioFunctionsAndMissingDrivers) {
     Tree t;
     t.load("vm");
 
+    // clang-format off
     expectAnswers(t.root(), {
         // The section's query, in address order.
         {"SELECT * FROM Win32_PnPSignedDriver WHERE (Location LIKE '%PCI%') OR DeviceClass='USB' OR "
@@ -256,6 +265,7 @@ TEST(VirtualMachine, BridgesOfTheCoreVirtioFunctionsAndMissingDrivers) {
          {{0, "Service", "virtio_net"}, {1, "Service", "virtio_blk"}, {2, "Service", "virtio-pci"}}},
         {"SELECT * FROM Win32_NetworkAdapter WHERE NetConnectionID  > 0 ", 1, {{0, "ServiceName", "virtio_net"}}},
     });
+    // clang-format on
     for (const auto& d : query(t.root(), "SELECT * FROM Win32_PnPSignedDriver WHERE DeviceClass = 'SYSTEM'"))
         EXPECT_TRUE(d.at("IsSigned") == Value::boolean(true)) << text(d, "DeviceID");
 }
@@ -276,13 +286,14 @@ TEST(BrokenTree, UnreadableAndMalformedFilesLeaveThingsOut) {
     t.file("/sys/class/ata_device/dev1.0/id", "zzzz 12345\n");
     t.link("/sys/class/net/eth9", "../../devices/nowhere/net/eth9");
     for (const auto& c : query(t.root(), "Select * from Win32_Processor")) EXPECT_FALSE(has(c, "Description"));
-    expectAnswers(t.root(), {
-        {"Select * from Win32_LogicalDisk", 0, {}},
-        {"Select * from Win32_Bios", 0, {}},
-        {"Select * from Win32_NetworkAdapter", 0, {}},
-        // The device with a readable identity, once.
-        {"Select * from Win32_PnPEntity", 1, {{0, "DeviceID", "PCI\\VEN_8086&DEV_15F3&REV_00\\*"}}},
-    });
+    expectAnswers(t.root(),
+                  {
+                      {"Select * from Win32_LogicalDisk", 0, {}},
+                      {"Select * from Win32_Bios", 0, {}},
+                      {"Select * from Win32_NetworkAdapter", 0, {}},
+                      // The device with a readable identity, once.
+                      {"Select * from Win32_PnPEntity", 1, {{0, "DeviceID", "PCI\\VEN_8086&DEV_15F3&REV_00\\*"}}},
+                  });
     EXPECT_EQ(query("/nonexistent/root", "Select * from Win32_PnPEntity").size(), 0u);
 }
 
@@ -293,6 +304,7 @@ TEST(Network, ConfigurationsOfAddressesRoutesResolverAndLeases) {
     Tree t;
     t.load("network");
 
+    // clang-format off
     expectAnswers(t.root(), {
         {"SELECT * FROM Win32_NetworkAdapterConfiguration", 3,
          {{0, "SettingID", "enp3s0"}, {0, "MACAddress", "D8:BB:C1:0A:0B:0C"}, {0, "MTU", 1500},
@@ -311,6 +323,7 @@ TEST(Network, ConfigurationsOfAddressesRoutesResolverAndLeases) {
          {{0, "Index", 0}}},
         {"SELECT Index FROM Win32_NetworkAdapterConfiguration WHERE IPEnabled = FALSE", 1, {{0, "Index", 2}}},
     });
+    // clang-format on
     const auto adapters = query(t.root(), "SELECT * FROM Win32_NetworkAdapter");
     const auto configs = query(t.root(), "SELECT * FROM Win32_NetworkAdapterConfiguration");
     ASSERT_EQ(adapters.size(), configs.size());
@@ -334,10 +347,12 @@ TEST(Software, InstalledPackagesFromDpkgStatus) {
            "Package: orphan\nStatus: install ok installed\nArchitecture: all\nVersion: 1.0\n\n"
            "Package: removed\nStatus: deinstall ok config-files\nArchitecture: amd64\nVersion: 0.9\n\n"
            "Package: personal\nStatus: hold ok installed\nArchitecture: arm64\n"
-           "Maintainer: Jane Doe <jane@gmail.com>\nVersion: 3\nDescription: big\n " + huge + "\n\n"
-           "Package: tools\nStatus: install ok installed\nArchitecture: amd64\n"
-           "Maintainer: Team <pkg@tools.example.co.uk>\nVersion: 1\n\n"
-           "Package: own\nStatus: install ok installed\nMaintainer: Thorsten Alteholz <debian@alteholz.de>\n");
+           "Maintainer: Jane Doe <jane@gmail.com>\nVersion: 3\nDescription: big\n " +
+               huge +
+               "\n\n"
+               "Package: tools\nStatus: install ok installed\nArchitecture: amd64\n"
+               "Maintainer: Team <pkg@tools.example.co.uk>\nVersion: 1\n\n"
+               "Package: own\nStatus: install ok installed\nMaintainer: Thorsten Alteholz <debian@alteholz.de>\n");
     // Noon UTC: the same day in every time zone.
     for (const auto& [list, day] : {std::pair{"bash.list", 1706788800}, std::pair{"libc6:i386.list", 1689422400}}) {
         const std::string rel = std::string("/var/lib/dpkg/info/") + list;
@@ -345,6 +360,7 @@ TEST(Software, InstalledPackagesFromDpkgStatus) {
         const timespec times[2] = {{day, 0}, {day, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, (t.root() + rel).c_str(), times, 0), 0);
     }
+    // clang-format off
     expectAnswers(t.root(), {
         {"SELECT * FROM Win32_InstalledWin32Program", 6,
          {{0, "Name", "bash"}, {0, "Version", "5.2.15-2+b2"}, {0, "Vendor", "Debian"}, {0, "ProgramId", "amd64\\bash"},
@@ -358,6 +374,7 @@ TEST(Software, InstalledPackagesFromDpkgStatus) {
           {0, "Description", "GNU Bourne Again SHell"}, {0, "InstallDate", "20240201"},
           {1, "InstallDate", "20230715"}, {2, "Description", nullptr}, {2, "InstallDate", nullptr}}},
     });
+    // clang-format on
     EXPECT_EQ(query("/nonexistent/root", "SELECT * FROM Win32_InstalledWin32Program").size(), 0u);
 }
 

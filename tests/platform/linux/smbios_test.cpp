@@ -37,6 +37,7 @@ std::string smb(std::uint8_t type, std::uint16_t handle, std::size_t length,
 std::string madeTable() {
     std::string t;
     // BIOS: Vendor, BIOS Version, Release Date; System BIOS 5.26; EC firmware 1.12.
+    // clang-format off
     t += smb(0, 0x0000, 0x18, {{0x04, 1, 1}, {0x05, 1, 2}, {0x06, 2, 0xF000}, {0x08, 1, 3}, {0x14, 1, 5},
                                {0x15, 1, 26}, {0x16, 1, 1}, {0x17, 1, 12}}, {"Firmware Maker", "FW 7.1", "05/19/21"});
     // System: Manufacturer .. Serial Number, UUID 00 01 .. 0F, SKU Number, Family.
@@ -70,12 +71,14 @@ std::string madeTable() {
     t += smb(9, 0x0900, 0x11, {{0x04, 1, 1}, {0x05, 1, 0xA5}, {0x06, 1, 0x06}, {0x07, 1, 4}, {0x08, 1, 4},
                                {0x09, 2, 7}, {0x0B, 1, 0x04}, {0x0C, 1, 0x03}, {0x0D, 2, 2}, {0x0F, 1, 0x3A},
                                {0x10, 1, 0x1D}}, {"PCIE_X16"});
+    // clang-format on
     // On-board devices: video (enabled), Ethernet (disabled); a SATA controller (type 41).
     t += smb(10, 0x0A00, 0x08, {{0x04, 1, 0x83}, {0x05, 1, 1}, {0x06, 1, 0x05}, {0x07, 1, 2}}, {"VGA", "LAN"});
     t += smb(41, 0x2900, 0x0B, {{0x04, 1, 1}, {0x05, 1, 0x89}, {0x06, 1, 1}, {0x0A, 1, 0xFA}}, {"SATA"});
     // Memory: DDR3 8 GB, 72/64 bits, DIMM, registered synchronous, 1600 (1333) MT/s,
     // rank 2, 1.35/1.5/1.425 V; DDR5 64 GB in Extended Size, 70000 (66000) MT/s in
     // the extended speeds; DDR2 of 512 kB.
+    // clang-format off
     t += smb(17, 0x1100, 0x5C, {{0x04, 2, 0x1000}, {0x06, 2, 0xFFFE}, {0x08, 2, 72}, {0x0A, 2, 64}, {0x0C, 2, 0x2000},
                                 {0x0E, 1, 0x09}, {0x10, 1, 1}, {0x11, 1, 2}, {0x12, 1, 0x18}, {0x13, 2, 0x2080},
                                 {0x15, 2, 1600}, {0x17, 1, 3}, {0x18, 1, 4}, {0x1A, 1, 5}, {0x1B, 1, 2}, {0x20, 2, 1333},
@@ -88,6 +91,7 @@ std::string madeTable() {
     t += smb(22, 0x1600, 0x1A, {{0x04, 1, 1}, {0x05, 1, 2}, {0x06, 1, 3}, {0x07, 1, 4}, {0x08, 1, 5}, {0x09, 1, 0x02},
                                 {0x0A, 2, 4500}, {0x0C, 2, 11400}, {0x0E, 1, 6}, {0x0F, 1, 3}, {0x14, 1, 7}, {0x15, 1, 10}},
              {"Front", "Battery Maker", "04/01/2022", "BAT-SN", "Battery One", "2.0", "LiP"});
+    // clang-format on
     return t + structure(127, 0xFEFF, "", {});
 }
 
@@ -104,6 +108,7 @@ TEST(SmbiosFields, EveryFieldReadFromAMadeTable) {
     Tree t;
     t.file("/sys/firmware/dmi/tables/smbios_entry_point", entry);
     t.file("/sys/firmware/dmi/tables/DMI", table + smb(17, 0x11FF, 0x5C, {{0x0C, 2, 1024}}, {}));
+    // clang-format off
     expectAnswers(t.root(), {
         {"Select * from Win32_Bios", 1,
          {{0, "SMBIOSMajorVersion", 2}, {0, "SMBIOSMinorVersion", 4}, {0, "Manufacturer", "Firmware Maker"}, {0, "SMBIOSBIOSVersion", "FW 7.1"},
@@ -154,9 +159,11 @@ TEST(SmbiosFields, EveryFieldReadFromAMadeTable) {
           {0, "DesignCapacity", 45000}, {0, "CapacityMultiplier", 10}, {0, "DesignVoltage", "11400"},
           {0, "SmartBatteryVersion", "2.0"}, {0, "MaxBatteryError", 3}}},
     });
+    // clang-format on
     // With the kernel's processor list, the firmware's socket adds its voltage (1.2 V).
     t.file("/proc/cpuinfo", "processor\t: 0\nvendor_id\t: GenuineIntel\n\n");
-    expectAnswers(t.root(), {{"Select * from Win32_Processor", 1,
+    expectAnswers(t.root(), {{"Select * from Win32_Processor",
+                              1,
                               {{0, "CurrentVoltage", 12}, {0, "SocketDesignation", "CPU0"}, {0, "Family", 0xC6}}}});
 }
 
@@ -165,6 +172,7 @@ TEST(SmbiosFields, RealTablesAsDmidecodeDecodesThem) {
     if (!std::filesystem::exists(sharedTables())) GTEST_SKIP() << "no shared SMBIOS test data";
     const char *const bios = "Select * from Win32_Bios", *const product = "Select * from Win32_ComputerSystemProduct",
                       *const cpu = "Select * from Win32_Processor", *const memory = "Select * from CIM_PhysicalMemory";
+    // clang-format off
     const std::vector<std::pair<const char*, std::vector<Answer>>> tables = {
         {"ASRock-Single-Ryzen.dmi",  // a bare table
          {{bios, 1, {{0, "SystemBiosMinorVersion", 17}, {0, "SerialNumber", "To Be Filled By O.E.M."}}},
@@ -197,6 +205,7 @@ TEST(SmbiosFields, RealTablesAsDmidecodeDecodesThem) {
          {{bios, 1, {{0, "SMBIOSBIOSVersion", "090008"}}},  // trailing blank trimmed
           {memory, 0, {}}}},
     };
+    // clang-format on
     for (const auto& [file, answers] : tables) {
         SCOPED_TRACE(file);
         Tree t;
@@ -209,7 +218,7 @@ TEST(SmbiosParser, MalformedInputEndsTheWalkCleanly) {
     std::string good = structure(2, 5, std::string(4, '\0'), {"Board Maker", "B1"});
     for (const std::string& bad : {std::string("\x03\x05\x00\x00\x01Unterminated", 17),  // strings never end
                                    std::string("\x04\x40\x00\x00", 4),                   // length past the end
-                                   std::string("\x04\x02\x00\x00\x00\x00", 6)}) {       // length below the header's
+                                   std::string("\x04\x02\x00\x00\x00\x00", 6)}) {        // length below the header's
         EXPECT_EQ(sm::parseStructures(good + bad).structures.size(), 1u);
     }
     // Empty and tiny inputs.

@@ -18,7 +18,8 @@ TEST(UsbInterfaces, UnnamedVendorInterfacesTakeTheDevicesName) {
     std::map<std::string, Row> byInterface;
     for (auto& r : query(t.root(), "SELECT * FROM Win32_PnPSignedDriver")) {
         const std::string id = text(r, "DeviceID");
-        if (id.rfind(prefix, 0) == 0) byInterface[id.substr(prefix.size(), id.find('\\', prefix.size()) - prefix.size())] = r;
+        if (id.rfind(prefix, 0) == 0)
+            byInterface[id.substr(prefix.size(), id.find('\\', prefix.size()) - prefix.size())] = r;
     }
     ASSERT_EQ(byInterface.size(), 3u);
     const struct {

@@ -53,7 +53,7 @@ TEST(PosixFiles, ReportBytesAreWindows1252WithCrLf) {
     w->close();
     EXPECT_EQ(c.read("app/PC 01.htm"), "M\xFCller \x80 ?\r\n\r\n");
     EXPECT_TRUE(files.fileExists("C:\\APP\\pc 01.HTM"));  // the Windows side matches without case
-    EXPECT_FALSE(files.fileExists("C:\\app"));  // a folder is no file
+    EXPECT_FALSE(files.fileExists("C:\\app"));            // a folder is no file
 }
 
 // The program's own files lie below the application folder as named: the
@@ -200,7 +200,7 @@ TEST(Codepage, RoundTripOfEveryByte) {
     EXPECT_EQ(platform::utf8ToCp1252(platform::cp1252ToUtf8(all)), all);
     EXPECT_EQ(platform::cp1252ToUtf8("\x81\x8D\x8F\x90\x9D\x80"), "\u0081\u008D\u008F\u0090\u009D\u20AC");
     EXPECT_EQ(platform::utf8ToCp1252("\u0081\u009D\u0080\u009F"), "\x81\x9D??");  // U+0080 and U+009F: no byte
-    EXPECT_EQ(platform::utf8ToCp1252("\xFF\xC3"), "??");  // malformed input
+    EXPECT_EQ(platform::utf8ToCp1252("\xFF\xC3"), "??");                          // malformed input
 }
 
 TEST(PosixLocale, PlainLocaleRendersAsUsEnglish) {
@@ -213,6 +213,7 @@ TEST(PosixLocale, PlainLocaleRendersAsUsEnglish) {
 }
 
 TEST(ProgramFolders, SystemFoldersOfInstalledProgramsTakeNoReports) {
+    // clang-format off
     const struct {
         const char* folder;
         bool system;
@@ -224,6 +225,7 @@ TEST(ProgramFolders, SystemFoldersOfInstalledProgramsTakeNoReports) {
         {"/opt/bin", false},         {"/opt/a/b/bin", false},     {"/home/op/bin", false},
         {"/home/op/build/app", false}, {"/media/stick", false},   {"/", false},
     };
+    // clang-format on
     for (const auto& c : cases) EXPECT_EQ(posix::isSystemProgramFolder(c.folder), c.system) << c.folder;
 }
 
@@ -233,7 +235,7 @@ TEST(ProgramFolders, WritableOnlyWhenTheUserMayCreateFilesThere) {
     fs::create_directories(d.path + "/locked");
     ::chmod((d.path + "/locked").c_str(), 0555);
     EXPECT_TRUE(posix::folderWritable(d.path));
-    EXPECT_FALSE(posix::folderWritable(d.path + "/file"));      // not a folder
+    EXPECT_FALSE(posix::folderWritable(d.path + "/file"));  // not a folder
     EXPECT_FALSE(posix::folderWritable(d.path + "/missing"));
     if (::geteuid() != 0) {  // the administrator may write anywhere
         EXPECT_FALSE(posix::folderWritable(d.path + "/locked"));

@@ -23,8 +23,8 @@ using namespace std::string_literals;
 
 TEST(BstrText, RoundTripsWithoutLoss) {
     for (const std::string& s : {""s, "M\u00FCller \u4E2D\u6587\u8BBE\u5907"s,  // outside every single-byte code page
-                                 "\U0001F600 emoji"s,                         // a surrogate pair in UTF-16
-                                 "embedded\0nul"s}) {                         // BSTRs carry their length
+                                 "\U0001F600 emoji"s,                           // a surrogate pair in UTF-16
+                                 "embedded\0nul"s}) {                           // BSTRs carry their length
         SCOPED_TRACE(s);
         Bstr b(s);
         EXPECT_EQ(b.utf8(), s);
@@ -41,7 +41,8 @@ TEST(AnsiText, WindowsLatin1) {
     // Outside the code page: one "?" per character, surrogate pairs included,
     // and no look-alike letters (L with stroke is not L).
     EXPECT_EQ(utf8ToAnsi("\u00E4\u20AC\u201E \u4E2D\u6587 a\U0001F600b \u0141\u00F3d\u017A"),
-              "\xE4\x80\x84 ?? a?b ?\xF3" "d?");
+              "\xE4\x80\x84 ?? a?b ?\xF3"
+              "d?");
 }
 
 using Kind = Value::Kind;
@@ -54,6 +55,7 @@ TEST(VariantConversion, EveryKindTheServiceDelivers) {
         std::string text;  // str(), or the JSON of the other kinds
         bool single = false;
     };
+    // clang-format off
     const std::vector<Row> rows = {
         {"bstr", [](VARIANT& v) { v.vt = VT_BSTR; v.bstrVal = ::SysAllocString(L"Gr\u00FC\u00DFe \u20AC"); },
          Kind::Text, "Gr\u00FC\u00DFe \u20AC"},
@@ -80,6 +82,7 @@ TEST(VariantConversion, EveryKindTheServiceDelivers) {
         {"object", [](VARIANT& v) { v.vt = VT_UNKNOWN; v.punkVal = nullptr; }, Kind::Other, "{}"},
         {"error", [](VARIANT& v) { v.vt = VT_ERROR; v.scode = DISP_E_PARAMNOTFOUND; }, Kind::Other, "null"},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         Variant v;

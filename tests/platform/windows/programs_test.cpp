@@ -108,17 +108,20 @@ std::vector<std::map<std::string, std::string>> rows(wmi::Collection& c) {
 TEST(RegistryPrograms, UninstallEntriesOfBothViewsAndTheUser) {
     FakeRegistry reg;
     const std::string code = "{90160000-008C-0000-1000-0000000FF1CE}";
+    // clang-format off
     reg.add(kLm, "64", code, {{"DisplayName", "Office 16 Click-to-Run Extensibility Component"},
                               {"DisplayVersion", "16.0.17928.20114"}, {"Publisher", "Microsoft Corporation"},
                               {"Language", 1033u}, {"WindowsInstaller", 1u}});
     reg.add(kLm, "64", "7-Zip", {{"DisplayName", "7-Zip 23.01 (x64)"}, {"DisplayVersion", "23.01"},
                                  {"Publisher", "Igor Pavlov"}});
+    // clang-format on
     reg.add(kLm, "64", "NoName", {{"DisplayVersion", "1"}});
     reg.add(kLm, "64", "Driver", {{"DisplayName", "Hidden"}, {"SystemComponent", 1u}});
     reg.add(kLm, "64", "KB5001", {{"DisplayName", "Update"}, {"ParentKeyName", "7-Zip"}});
-    reg.add(kLm, "32", "Notepad++", {{"DisplayName", "Notepad++ (32-bit x86)"},
-                                     {"DisplayVersion", std::string(600, '8')},
-                                     {"Publisher", std::string(70000, 'P')}});
+    reg.add(kLm, "32", "Notepad++",
+            {{"DisplayName", "Notepad++ (32-bit x86)"},
+             {"DisplayVersion", std::string(600, '8')},
+             {"Publisher", std::string(70000, 'P')}});
     reg.add(kCu, "", "Spotify", {{"DisplayName", "Spotify"}, {"DisplayVersion", "1.2.31"}});
 
     auto repo = registryPrograms(reg);
@@ -126,11 +129,13 @@ TEST(RegistryPrograms, UninstallEntriesOfBothViewsAndTheUser) {
     const auto got = rows(*result);
     ASSERT_EQ(got.size(), 4u);
     using R = std::map<std::string, std::string>;
+    // clang-format off
     EXPECT_EQ(got[0], (R{{"Name", "7-Zip 23.01 (x64)"}, {"Version", "23.01"}, {"Vendor", "Igor Pavlov"},
                          {"Language", "<absent>"}, {"ProgramId", "x64\\7-Zip"}, {"MsiProductCode", "<absent>"}}));
     EXPECT_EQ(got[1], (R{{"Name", "Office 16 Click-to-Run Extensibility Component"}, {"Version", "16.0.17928.20114"},
                          {"Vendor", "Microsoft Corporation"}, {"Language", "1033"}, {"ProgramId", "x64\\" + code},
                          {"MsiProductCode", code}}));
+    // clang-format on
     // A value longer than the first read is read whole; one past the bound is
     // left out rather than read without end.
     EXPECT_EQ(got[2].at("ProgramId"), "x86\\Notepad++");

@@ -103,8 +103,8 @@ TEST_F(Scratch, ReportNamesWorkUpToTheSystemsLimitAndAreRefusedWithItsReason) {
         ASSERT_TRUE(::CreateDirectoryW((L"\\\\?\\" + widen(folder)).c_str(), nullptr) ||
                     ::GetLastError() == ERROR_ALREADY_EXISTS)
             << folder;
-    for (const std::string& name : {path("\u4E2D\u6587.htm"), path(std::string(251, 'y') + ".htm"),
-                                    deep + "\\J\u00FCrgen \u738B.htm"}) {
+    for (const std::string& name :
+         {path("\u4E2D\u6587.htm"), path(std::string(251, 'y') + ".htm"), deep + "\\J\u00FCrgen \u738B.htm"}) {
         const Failure f = failureOf([&] {
             files_.createTextFile(name)->close();
             auto w = files_.openForWriting(name);
@@ -137,7 +137,9 @@ TEST_F(Scratch, ReportNamesWorkUpToTheSystemsLimitAndAreRefusedWithItsReason) {
 // Lines are split by the reader shared with the other platforms; here they
 // come from the ANSI code page.
 TEST_F(Scratch, LinesAreReadFromTheAnsiCodePage) {
-    put("log.txt", latin1_ ? "Gr\xF6\xDF" "e \x80\r\nx" : "last\r\nx");
+    put("log.txt", latin1_ ? "Gr\xF6\xDF"
+                             "e \x80\r\nx"
+                           : "last\r\nx");
     auto r = files_.openForInput(path("log.txt"));
     EXPECT_EQ(r->readLine(), latin1_ ? "Gr\u00F6\u00DFe \u20AC" : "last");
     EXPECT_EQ(r->readLine(), "x");
@@ -171,6 +173,7 @@ TEST_F(Scratch, LookupAdmitsHiddenAndSystemFilesOnlyWhenNamedAndAttributesAreSet
     put("hidden.txt", "a", FILE_ATTRIBUTE_HIDDEN);
     put("system.txt", "a", FILE_ATTRIBUTE_SYSTEM);
     ::CreateDirectoryW(widen(path("folder")).c_str(), nullptr);
+    // clang-format off
     const std::tuple<const char*, int, const char*> rows[] = {
         {"plain.txt", kAttrHidden, "plain.txt"},   {"readonly.txt", kAttrHidden, "readonly.txt"},
         {"hidden.txt", kAttrHidden, "hidden.txt"}, {"hidden.txt", kAttrNormal, ""},
@@ -178,6 +181,7 @@ TEST_F(Scratch, LookupAdmitsHiddenAndSystemFilesOnlyWhenNamedAndAttributesAreSet
         {"folder", kAttrHidden, ""},               {"absent.txt", kAttrHidden, ""},
         {"PLAIN.TXT", kAttrHidden, "plain.txt"},  // the name as stored
     };
+    // clang-format on
     for (const auto& [name, filter, found] : rows) EXPECT_EQ(files_.lookup(path(name), filter), found) << name;
     EXPECT_FALSE(files_.fileExists(path("folder")));
 
@@ -199,8 +203,8 @@ TEST_F(Scratch, ProgramFoldersFitForReportsAreWritableAndNoSystemFolders) {
     std::string upper = pf + "\\TQ";
     ::CharUpperA(upper.data());
     const std::pair<std::string, bool> cases[] = {
-        {pf, true},        {pf + "\\Tallyquest\\", true}, {win + "\\system32", true},        {upper, true},
-        {pf + "x", false}, {dir_, false},                {"D:\\Tools\\Tallyquest", false}, {"\\\\server\\share", false},
+        {pf, true},    {pf + "\\Tallyquest\\", true},    {win + "\\system32", true},   {upper, true}, {pf + "x", false},
+        {dir_, false}, {"D:\\Tools\\Tallyquest", false}, {"\\\\server\\share", false},
     };
     for (const auto& [folder, system] : cases) EXPECT_EQ(isSystemProgramFolder(folder), system) << folder;
 }

@@ -46,9 +46,8 @@ TEST(MonikerParse, PathsLevelsAndDefaults) {
 }
 
 TEST(MonikerParse, SecuritySettingsAndLocale) {
-    auto m = parseMoniker(
-        "winmgmts:{impersonationLevel=delegate,authenticationLevel=pktPrivacy,(Debug, !Shutdown)}"
-        "[locale=ms_407]!\\\\srv\\root\\cimv2");
+    auto m = parseMoniker("winmgmts:{impersonationLevel=delegate,authenticationLevel=pktPrivacy,(Debug, !Shutdown)}"
+                          "[locale=ms_407]!\\\\srv\\root\\cimv2");
     ASSERT_TRUE(m);
     EXPECT_EQ(m->impersonation, 4u);
     EXPECT_EQ(m->authentication, 6u);
@@ -59,15 +58,14 @@ TEST(MonikerParse, SecuritySettingsAndLocale) {
 
 TEST(MonikerParse, RejectsWhatIsNoMoniker) {
     for (const char* bad : {
-             "",
-             "winmgmt:\\\\.\\root\\cimv2",
-             "winmgmts:{impersonationLevel=impersonate",          // unclosed settings
-             "winmgmts:{impersonationLevel=pretend}!\\\\.\\root",  // unknown level
-             "winmgmts:{colour=blue}",                            // unknown setting
+             "", "winmgmt:\\\\.\\root\\cimv2",
+             "winmgmts:{impersonationLevel=impersonate",                     // unclosed settings
+             "winmgmts:{impersonationLevel=pretend}!\\\\.\\root",            // unknown level
+             "winmgmts:{colour=blue}",                                       // unknown setting
              "winmgmts:{impersonationLevel=impersonate}\\\\.\\root\\cimv2",  // no "!"
-             "winmgmts:\\\\\\root",                               // empty server
-             "winmgmts:\\\\.\\root\\\\cimv2",                     // empty namespace part
-             "winmgmts:\\\\.\\root\\cimv2:",                      // empty object path
+             "winmgmts:\\\\\\root",                                          // empty server
+             "winmgmts:\\\\.\\root\\\\cimv2",                                // empty namespace part
+             "winmgmts:\\\\.\\root\\cimv2:",                                 // empty object path
          }) {
         SCOPED_TRACE(bad);
         EXPECT_FALSE(parseMoniker(bad));

@@ -53,12 +53,14 @@ HWND firstWindow(const std::function<void(WNDENUMPROC, LPARAM)>& enumerate, cons
         const std::function<bool(HWND)>& test;
         HWND found = nullptr;
     } s{test};
-    enumerate([](HWND h, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(p);
-        if (!s->test(h)) return TRUE;
-        s->found = h;
-        return FALSE;
-    }, reinterpret_cast<LPARAM>(&s));
+    enumerate(
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (!s->test(h)) return TRUE;
+            s->found = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
 
@@ -170,9 +172,11 @@ struct BoxAnswerer {
 
     // Whether one of the box's pictures shows an icon.
     static bool showsIcon(HWND box) {
-        return firstWindow([box](WNDENUMPROC f, LPARAM p) { ::EnumChildWindows(box, f, p); }, [](HWND h) {
-            return ofClass(h, L"Static") && ::IsWindowVisible(h) && ::SendMessageW(h, STM_GETICON, 0, 0);
-        }) != nullptr;
+        return firstWindow([box](WNDENUMPROC f, LPARAM p) { ::EnumChildWindows(box, f, p); },
+                           [](HWND h) {
+                               return ofClass(h, L"Static") && ::IsWindowVisible(h) &&
+                                      ::SendMessageW(h, STM_GETICON, 0, 0);
+                           }) != nullptr;
     }
 };
 
@@ -227,7 +231,9 @@ public:
     bool visible(std::string_view window, std::string_view control) override {
         return ::IsWindowVisible(ctl(form(window), control)) != 0;
     }
-    bool enabled(std::string_view window, std::string_view control) override { return ::enabled(form(window), control); }
+    bool enabled(std::string_view window, std::string_view control) override {
+        return ::enabled(form(window), control);
+    }
     bool checked(std::string_view window, std::string_view control) override {
         return ::SendMessageW(ctl(form(window), control), BM_GETCHECK, 0, 0) == BST_CHECKED;
     }
@@ -432,9 +438,10 @@ TEST(Win32Windows, ProgressBar) {
     FrmUpdate* window = w.ui.progressWindow();
     ASSERT_TRUE(window);
     ProgressPicture& picture = window->picture();
-    EXPECT_EQ(scenarios::progressBar({picture.width(), picture.height(), [&](int x, int y) { return picture.pixel(x, y); },
-                                      [&](int figure) { w.ui.progressUpdate(figure); }}),
-              Strings{});
+    EXPECT_EQ(
+        scenarios::progressBar({picture.width(), picture.height(), [&](int x, int y) { return picture.pixel(x, y); },
+                                [&](int figure) { w.ui.progressUpdate(figure); }}),
+        Strings{});
     // The screen shows what the picture holds.
     w.ui.progressUpdate(57);
     const std::uint32_t white = 0xFFFFFF, blue = 0xC00000;
