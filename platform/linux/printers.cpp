@@ -8,9 +8,8 @@
 
 #ifdef TQ_HAVE_CUPS
 #include <cups/cups.h>
-#include <dlfcn.h>
 
-#include <type_traits>
+#include "platform/posix/dynlib.h"
 #endif
 
 namespace tq::linuxprov {
@@ -66,31 +65,25 @@ struct Cups {
 // Loads libcups on first use; nullptr when it is not installed.
 const Cups* loadCups() {
     static const Cups* loaded = []() -> const Cups* {
-        void* lib = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return nullptr;
+        posix::DynamicLibrary lib("libcups.so.2");
         static Cups c;
-        bool complete = true;
-        auto find = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(lib, name));
-            complete = complete && fn;
-        };
-        find(c.cupsServer, "cupsServer");
-        find(c.ippPort, "ippPort");
-        find(c.cupsEncryption, "cupsEncryption");
-        find(c.httpConnect2, "httpConnect2");
-        find(c.httpClose, "httpClose");
-        find(c.ippNewRequest, "ippNewRequest");
-        find(c.ippAddStrings, "ippAddStrings");
-        find(c.cupsDoRequest, "cupsDoRequest");
-        find(c.ippFirstAttribute, "ippFirstAttribute");
-        find(c.ippNextAttribute, "ippNextAttribute");
-        find(c.ippGetGroupTag, "ippGetGroupTag");
-        find(c.ippGetName, "ippGetName");
-        find(c.ippGetString, "ippGetString");
-        find(c.ippGetInteger, "ippGetInteger");
-        find(c.ippGetBoolean, "ippGetBoolean");
-        find(c.ippDelete, "ippDelete");
-        return complete ? &c : nullptr;
+        lib.find(c.cupsServer, "cupsServer");
+        lib.find(c.ippPort, "ippPort");
+        lib.find(c.cupsEncryption, "cupsEncryption");
+        lib.find(c.httpConnect2, "httpConnect2");
+        lib.find(c.httpClose, "httpClose");
+        lib.find(c.ippNewRequest, "ippNewRequest");
+        lib.find(c.ippAddStrings, "ippAddStrings");
+        lib.find(c.cupsDoRequest, "cupsDoRequest");
+        lib.find(c.ippFirstAttribute, "ippFirstAttribute");
+        lib.find(c.ippNextAttribute, "ippNextAttribute");
+        lib.find(c.ippGetGroupTag, "ippGetGroupTag");
+        lib.find(c.ippGetName, "ippGetName");
+        lib.find(c.ippGetString, "ippGetString");
+        lib.find(c.ippGetInteger, "ippGetInteger");
+        lib.find(c.ippGetBoolean, "ippGetBoolean");
+        lib.find(c.ippDelete, "ippDelete");
+        return lib.complete() ? &c : nullptr;
     }();
     return loaded;
 }

@@ -3,12 +3,11 @@
 // report run without a server stays as small and quick as before.
 #define CURL_DISABLE_TYPECHECK  // calls go through pointers, not the functions
 #include <curl/curl.h>
-#include <dlfcn.h>
 
 #include <chrono>
-#include <type_traits>
 
 #include "platform/http.h"
+#include "platform/posix/dynlib.h"
 
 namespace tq::platform {
 namespace {
@@ -59,24 +58,18 @@ struct Curl {
 // Loads libcurl on first use; nullptr when it is not installed.
 const Curl* loadCurl() {
     static const Curl* loaded = []() -> const Curl* {
-        void* lib = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
-        if (!lib) return nullptr;
+        posix::DynamicLibrary lib("libcurl.so.4");
         static Curl c;
-        bool complete = true;
-        auto find = [&](auto& fn, const char* name) {
-            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(::dlsym(lib, name));
-            complete = complete && fn;
-        };
-        find(c.global_init, "curl_global_init");
-        find(c.easy_init, "curl_easy_init");
-        find(c.easy_cleanup, "curl_easy_cleanup");
-        find(c.easy_setopt, "curl_easy_setopt");
-        find(c.easy_perform, "curl_easy_perform");
-        find(c.easy_getinfo, "curl_easy_getinfo");
-        find(c.easy_strerror, "curl_easy_strerror");
-        find(c.slist_append, "curl_slist_append");
-        find(c.slist_free_all, "curl_slist_free_all");
-        if (!complete || c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
+        lib.find(c.global_init, "curl_global_init");
+        lib.find(c.easy_init, "curl_easy_init");
+        lib.find(c.easy_cleanup, "curl_easy_cleanup");
+        lib.find(c.easy_setopt, "curl_easy_setopt");
+        lib.find(c.easy_perform, "curl_easy_perform");
+        lib.find(c.easy_getinfo, "curl_easy_getinfo");
+        lib.find(c.easy_strerror, "curl_easy_strerror");
+        lib.find(c.slist_append, "curl_slist_append");
+        lib.find(c.slist_free_all, "curl_slist_free_all");
+        if (!lib.complete() || c.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) return nullptr;
         return &c;
     }();
     return loaded;
