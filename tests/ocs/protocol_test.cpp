@@ -80,12 +80,9 @@ TEST(OcsProtocol, SendsPrologThenInventory) {
     EXPECT_EQ(prolog, "SEND");
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
-    for (const auto& r : requests) {
-        EXPECT_EQ(r.method, "POST");
-        EXPECT_EQ(r.target, "/ocsinventory");
-        EXPECT_EQ(r.contentType, "application/x-compress-zlib");
-        EXPECT_EQ(r.userAgent, "Tallyquest_v" TQ_VERSION);
-    }
+    for (const auto& r : requests)
+        EXPECT_EQ(r.method + " " + r.target + " " + r.contentType + " " + r.userAgent,
+                  "POST /ocsinventory application/x-compress-zlib Tallyquest_v" TQ_VERSION);
     EXPECT_EQ(uncompress(requests[0].body, 1 << 20), prologXml("PC-2026-01-01-00-00-00"));
     EXPECT_EQ(uncompress(requests[1].body, 1 << 20), kInventory);
 }
