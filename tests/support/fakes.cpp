@@ -17,6 +17,9 @@ std::string key(const std::string& path) {
     return k;
 }
 
+// The last part of a Windows path.
+std::string baseName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+
 // Lines land through `sink`; every write fails (disk full) while `failing` holds.
 class FakeWriter final : public platform::TextWriter {
 public:
@@ -56,10 +59,7 @@ std::vector<std::string> prompts(const std::vector<Message>& messages) {
 }
 
 MemoryFiles::File& MemoryFiles::add(const std::string& path, std::string content, int attributes) {
-    File& f = files_[key(path)];
-    f.content = std::move(content);
-    f.attributes = attributes;
-    return f;
+    return files_[key(path)] = File{std::move(content), attributes};
 }
 
 MemoryFiles::File* MemoryFiles::find(const std::string& path) {
@@ -93,9 +93,7 @@ std::string MemoryFiles::lookup(const std::string& path, int attributes) {
     File* f = find(path);
     if (!f) return "";
     const int special = f->attributes & (platform::kAttrHidden | platform::kAttrSystem | platform::kAttrDirectory);
-    if (special & ~attributes) return "";
-    auto slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return special & ~attributes ? "" : baseName(path);
 }
 
 void MemoryFiles::setAttributes(const std::string& path, int attributes) {
@@ -112,9 +110,8 @@ std::unique_ptr<platform::LineReader> MemoryFiles::openForInput(const std::strin
 }
 
 std::optional<std::string> MemoryFiles::environment(const std::string& name) {
-    auto it = env.find(name);
-    if (it == env.end()) return std::nullopt;
-    return it->second;
+    const auto it = env.find(name);
+    return it == env.end() ? std::nullopt : std::optional(it->second);
 }
 
 std::intptr_t FakeShell::execute(std::uintptr_t owner, const std::string& verb, const std::string& file,
@@ -130,10 +127,7 @@ void FakeShell::launch(const std::string& path) {
 
 std::string FakeShell::firstMatch(const std::string& path) {
     for (const auto& e : existing)
-        if (key(e) == key(path)) {
-            auto slash = e.find_last_of('\\');
-            return slash == std::string::npos ? e : e.substr(slash + 1);
-        }
+        if (key(e) == key(path)) return baseName(e);
     return "";
 }
 

@@ -6,8 +6,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <stdexcept>
+
+#include "wmi/ascii.h"
 
 namespace tq::test {
 namespace {
@@ -18,18 +19,12 @@ bool readable(int fd, int ms) {
     return ::poll(&p, 1, ms) > 0;
 }
 
+// The value of a header (named in lower case) of `head`, which ends with a line break; "" when missing.
 std::string header(const std::string& head, const std::string& name) {
-    std::size_t pos = 0;
-    while ((pos = head.find("\r\n", pos)) != std::string::npos) {
-        pos += 2;
-        if (head.size() - pos >= name.size() + 1 && strncasecmp(head.c_str() + pos, name.c_str(), name.size()) == 0 &&
-            head[pos + name.size()] == ':') {
-            std::size_t start = pos + name.size() + 1;
-            while (start < head.size() && head[start] == ' ') ++start;
-            return head.substr(start, head.find("\r\n", start) - start);
-        }
-    }
-    return {};
+    std::size_t at = ascii::lower(head).find("\r\n" + name + ":");
+    if (at == std::string::npos) return {};
+    at = head.find_first_not_of(' ', at + name.size() + 3);
+    return head.substr(at, head.find("\r\n", at) - at);
 }
 
 int loopbackSocket(int& port) {
@@ -95,18 +90,13 @@ void TestHttpServer::handle(int fd) {
         if (n <= 0) return;
         data.append(buf, static_cast<std::size_t>(n));
         if (headEnd == std::string::npos && (headEnd = data.find("\r\n\r\n")) != std::string::npos)
-            need = std::stoul("0" + header(data.substr(0, headEnd + 2), "Content-Length"));
+            need = std::stoul("0" + header(data.substr(0, headEnd + 2), "content-length"));
     }
     if (headEnd == std::string::npos) return;
     const std::string head = data.substr(0, headEnd + 2);
-    Request r;
-    r.method = head.substr(0, head.find(' '));
-    const std::size_t t = head.find(' ') + 1;
-    r.target = head.substr(t, head.find(' ', t) - t);
-    r.contentType = header(head, "Content-Type");
-    r.userAgent = header(head, "User-Agent");
-    r.authorization = header(head, "Authorization");
-    r.body = data.substr(headEnd + 4, need);
+    const std::size_t t = head.find(' ') + 1;  // the request line: method, target, version
+    Request r{head.substr(0, t - 1),      head.substr(t, head.find(' ', t) - t), header(head, "content-type"),
+              header(head, "user-agent"), header(head, "authorization"),         data.substr(headEnd + 4, need)};
     Reply reply{500, "", Reply::Mode::Answer, 0, ""};
     {
         std::lock_guard lock(mutex_);
@@ -117,9 +107,8 @@ void TestHttpServer::handle(int fd) {
     case Reply::Mode::Hangup: return;
     case Reply::Mode::Silent:
         // Holds the connection until the client gives up (or the test ends).
-        while (!stop_) {
+        while (!stop_)
             if (readable(fd, 50) && ::recv(fd, buf, sizeof buf, 0) <= 0) return;
-        }
         return;
     case Reply::Mode::Answer: break;
     }
@@ -130,13 +119,10 @@ void TestHttpServer::handle(int fd) {
                                 std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n"
                           : reply.rawHead;
     out += reply.body;
-    const char* p = out.data();
-    std::size_t left = out.size();
-    while (left > 0) {
-        const ssize_t n = ::send(fd, p, left, MSG_NOSIGNAL);
+    for (std::size_t sent = 0; sent < out.size();) {
+        const ssize_t n = ::send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
         if (n <= 0) return;
-        p += n;
-        left -= static_cast<std::size_t>(n);
+        sent += static_cast<std::size_t>(n);
     }
 }
 
