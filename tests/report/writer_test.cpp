@@ -58,10 +58,8 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
         "Error occure while writing the footer of output-file.",
     };
     EXPECT_EQ(scope.ui.prompts(), expected);
-    for (const auto& msg : scope.ui.messages) {
-        EXPECT_EQ(msg.style, 16);
-        EXPECT_EQ(msg.title, "Tallyquest");
-    }
+    for (const auto& msg : scope.ui.messages)
+        EXPECT_EQ(std::tie(msg.style, msg.title), std::make_tuple(16, "Tallyquest"));
     EXPECT_GT(t.pending().number, 0);
 }
 
