@@ -10,12 +10,10 @@
 namespace tq {
 namespace {
 
-using testing::PlatformScope;
-
 TEST(TrimPnpId, RevisionWithoutInstanceComesBackUnchanged) {
     // Nothing to cut after the revision: the identifier stays whole instead
     // of failing and losing the caller's row.
-    PlatformScope scope;
+    testing::PlatformScope scope;
     EXPECT_EQ(TrimPnpId("PCI\\VEN_8086&DEV_1502&REV_04"), "PCI\\VEN_8086&DEV_1502&REV_04");
 }
 

@@ -9,7 +9,6 @@
 namespace tq {
 namespace {
 
-using testing::MemoryStream;
 using testing::PlatformScope;
 
 // The head's lines are those of the checked report. A comment adds its row
@@ -18,7 +17,7 @@ using testing::PlatformScope;
 TEST(HtmlHeader, CommentRowAndDesignationFromProgramState) {
     PlatformScope scope;
     report::gStrFileName = "box.htm.htm";
-    MemoryStream plain(scope.platform), commented(scope.platform);
+    testing::MemoryStream plain(scope.platform), commented(scope.platform);
     report::WriteHtmlHeader("other", plain.stream);
     report::gStrComment = " ";  // a single blank still counts as a comment
     report::WriteHtmlHeader("other", commented.stream);
