@@ -8,7 +8,6 @@ namespace tq {
 namespace {
 
 using testing::PlatformScope;
-using testing::runSection;
 using testing::section;
 
 // The first log found is copied and left hidden, the others stay as they
@@ -37,7 +36,7 @@ TEST(FactoryLogs, FirstLogFoundIsCopiedAndLeftHidden) {
     for (const auto& c : cases) {
         PlatformScope scope;
         for (const Log& l : c.logs) scope.files.add(l.path, l.text, l.attributes);
-        EXPECT_EQ(runSection(scope.platform, factory::WriteFactoryLogs), c.expected) << c.logs[0].path;
+        EXPECT_EQ(testing::runSection(scope.platform, factory::WriteFactoryLogs), c.expected) << c.logs[0].path;
         for (const Log& l : c.logs) EXPECT_EQ(scope.files.find(l.path)->attributes, l.after) << l.path;
     }
 }

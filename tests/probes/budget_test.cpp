@@ -201,8 +201,7 @@ TEST(Budget, ReportRunConnectsOnceSendsEachQueryOnceAndWritesTheSameBytes) {
             const Report alone = report(false, make(), h);
             const Report run = report(true, make(), h);
 
-            EXPECT_EQ(run.bytes, alone.bytes);
-            EXPECT_EQ(run.messages, alone.messages);
+            EXPECT_EQ(std::tie(run.bytes, run.messages), std::tie(alone.bytes, alone.messages));
             EXPECT_EQ(run.connections, 1);
             const std::set<std::string> distinct(run.queries.begin(), run.queries.end());
             EXPECT_EQ(distinct.size(), run.queries.size());

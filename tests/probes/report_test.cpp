@@ -116,10 +116,9 @@ TEST(WholeReport, UnboundServiceShowsEverySectionsFailureHandling) {
     const std::string mb = "Error: try to get motherboarddata in Modul 'MB'";
     ASSERT_EQ(scope.ui.prompts(),
               (std::vector<std::string>{mb, mb, mb, "The file is saved on C:\\Tallyquest\\PC.htm"}));
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(scope.ui.messages[i].style, i < 3 ? 16 : 0);
-        EXPECT_EQ(scope.ui.messages[i].title, i < 3 ? "Tallyquest" : "File is saved");
-    }
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(std::tie(scope.ui.messages[i].style, scope.ui.messages[i].title),
+                  std::make_tuple(i < 3 ? 16 : 0, i < 3 ? "Tallyquest" : "File is saved"));
     EXPECT_FALSE(openedBeforeConfirm);
     ASSERT_EQ(scope.shell.executed.size(), 1u);
     const testing::FakeShell::Call& open = scope.shell.executed[0];

@@ -71,13 +71,6 @@ TEST_F(RunReport, ReportThatCannotBeOpenedShowsEveryWritersMessage) {
     EXPECT_TRUE(scope.shell.executed.empty());
 }
 
-TEST_F(RunReport, ProgramAtADriveRootGivesTwoSeparators) {
-    scope.files.appFolder = "C:\\";
-    scope.files.add("C:\\\\PC 01.htm");
-    probes::RunReport(scope.platform);
-    EXPECT_EQ(scope.ui.messages.back().prompt, "The file is saved on C:\\\\PC 01.htm");
-}
-
 TEST_F(RunReport, IsNotReentrant) {
     scope.files.add(kReport);
     probes::ReportRunner reports(scope.platform);

@@ -178,13 +178,10 @@ TEST(SignatureSection, LineRulesOfTheLog) {
 
 TEST(SignatureSection, MissingOrLockedLogs) {
     EXPECT_EQ(signatures("x", true), section("Sigverif", {{"Error", "Bad file name or number&nbsp;"}}));
-    {
-        PlatformScope scope;  // WinDir unset: "\SIGVERIF.TXT", and without it no section
-        EXPECT_TRUE(runSection(scope.platform, probes::WriteSignatureSection).empty());
-        scope.files.add("\\SIGVERIF.TXT", "intro\r\nhead\r\n---\r\n");
-        EXPECT_EQ(runSection(scope.platform, probes::WriteSignatureSection),
-                  section("Sigverif", {{"", "intro&nbsp;"}}));
-    }
+    PlatformScope scope;  // WinDir unset: "\SIGVERIF.TXT", and without it no section
+    EXPECT_TRUE(runSection(scope.platform, probes::WriteSignatureSection).empty());
+    scope.files.add("\\SIGVERIF.TXT", "intro\r\nhead\r\n---\r\n");
+    EXPECT_EQ(runSection(scope.platform, probes::WriteSignatureSection), section("Sigverif", {{"", "intro&nbsp;"}}));
 }
 
 }  // namespace

@@ -11,11 +11,8 @@
 namespace tq {
 namespace {
 
-using testing::PlatformScope;
-using testing::runSection;
-
 TEST(ProbePattern, RejectedQueryLeavesNegativeFailureThatIsNeverShown) {
-    PlatformScope scope;
+    testing::PlatformScope scope;
     testing::ServiceDouble repo(scope.platform, R"({"Win32_Bios": []})");
     auto probe = [](report::ReportStream& stream) {
         probes::Probe p(stream);
@@ -26,7 +23,7 @@ TEST(ProbePattern, RejectedQueryLeavesNegativeFailureThatIsNeverShown) {
         EXPECT_LT(p.pending().number, 0);
         p.finish();
     };
-    EXPECT_TRUE(runSection(scope.platform, probe).empty());
+    EXPECT_TRUE(testing::runSection(scope.platform, probe).empty());
 }
 
 }  // namespace

@@ -6,43 +6,38 @@
 #include "report/main.h"
 #include "report/text.h"
 #include "tests/support/fakes.h"
-#include "wmi/trap.h"
 
 namespace tq {
 namespace {
 
-using testing::PlatformScope;
-
 TEST(TrimPnpId, RevisionWithoutInstanceComesBackUnchanged) {
     // Nothing to cut after the revision: the identifier stays whole instead
     // of failing and losing the caller's row.
-    PlatformScope scope;
+    testing::PlatformScope scope;
     EXPECT_EQ(TrimPnpId("PCI\\VEN_8086&DEV_1502&REV_04"), "PCI\\VEN_8086&DEV_1502&REV_04");
 }
 
+// Each result is left in the caller's variable too; a text that went
+// through once comes back unchanged.
 TEST(EncodeUmlauts, EntitiesForUmlautsAndQuotes) {
-    std::string text = "M\xC3\xBCller \xC3\x84rger";
-    EXPECT_EQ(EncodeUmlauts(text), "M&uuml;ller &Auml;rger");
-    EXPECT_EQ(text, "M&uuml;ller &Auml;rger");  // left in the caller's variable too
-
-    std::string all = "\xC3\xB6\xC3\x96\xC3\xA4\xC3\x84\xC3\xBC\xC3\x9C \xC3\x9F & <b>";
-    EXPECT_EQ(EncodeUmlauts(all), "&ouml;&Ouml;&auml;&Auml;&uuml;&Uuml; \xC3\x9F & <b>");
-
-    std::string quoted = "the \"new\" one";
-    EXPECT_EQ(EncodeUmlauts(quoted), "the &quot;new&quot; one");
-
-    // A text that went through once comes back unchanged.
-    std::string again = "M&uuml;ller &quot;x&quot;";
-    EXPECT_EQ(EncodeUmlauts(again), "M&uuml;ller &quot;x&quot;");
+    const std::pair<std::string, std::string> cases[] = {
+        {"M\xC3\xBCller \xC3\x84rger", "M&uuml;ller &Auml;rger"},
+        {"\xC3\xB6\xC3\x96\xC3\xA4\xC3\x84\xC3\xBC\xC3\x9C \xC3\x9F & <b>",
+         "&ouml;&Ouml;&auml;&Auml;&uuml;&Uuml; \xC3\x9F & <b>"},
+        {"the \"new\" one", "the &quot;new&quot; one"},
+        {"M&uuml;ller &quot;x&quot;", "M&uuml;ller &quot;x&quot;"},
+    };
+    for (auto [text, encoded] : cases) {
+        EXPECT_EQ(EncodeUmlauts(text), encoded);
+        EXPECT_EQ(text, encoded);
+    }
 }
 
 // (Starts, letter case and replacing: the section and factory tests.)
 TEST(TextFunctions, PositionsCountCharactersFromOne) {
-    const std::string s = "\xC3\xA4"
-                          "bc\\d";  // "äbc\d"
+    const std::string s = "\u00E4bc\\d";
     EXPECT_EQ(textLength(s), 5u);
-    EXPECT_EQ(textLeft(s, 2), "\xC3\xA4"
-                              "b");
+    EXPECT_EQ(textLeft(s, 2), "\u00E4b");
     EXPECT_EQ(textMid(s, 2, 2), "bc");
     EXPECT_EQ(textFind(s, "\\"), 4u);
 }

@@ -9,7 +9,6 @@
 namespace tq {
 namespace {
 
-using testing::MemoryStream;
 using testing::PlatformScope;
 
 // The head's lines are those of the checked report. A comment adds its row
@@ -18,7 +17,7 @@ using testing::PlatformScope;
 TEST(HtmlHeader, CommentRowAndDesignationFromProgramState) {
     PlatformScope scope;
     report::gStrFileName = "box.htm.htm";
-    MemoryStream plain(scope.platform), commented(scope.platform);
+    testing::MemoryStream plain(scope.platform), commented(scope.platform);
     report::WriteHtmlHeader("other", plain.stream);
     report::gStrComment = " ";  // a single blank still counts as a comment
     report::WriteHtmlHeader("other", commented.stream);
@@ -58,10 +57,8 @@ TEST(TableWriters, BrokenStreamShowsOneMessagePerCallAndLeavesFailurePending) {
         "Error occure while writing the footer of output-file.",
     };
     EXPECT_EQ(scope.ui.prompts(), expected);
-    for (const auto& msg : scope.ui.messages) {
-        EXPECT_EQ(msg.style, 16);
-        EXPECT_EQ(msg.title, "Tallyquest");
-    }
+    for (const auto& msg : scope.ui.messages)
+        EXPECT_EQ(std::tie(msg.style, msg.title), std::make_tuple(16, "Tallyquest"));
     EXPECT_GT(t.pending().number, 0);
 }
 
