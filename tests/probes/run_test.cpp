@@ -34,9 +34,12 @@ TEST_F(RunReport, MissingFileReturnsToTheMainWindow) {
     EXPECT_EQ(report::gObjFso, nullptr);
     EXPECT_FALSE(scope.files.fileExists(kReport));
 
-    // The main window stays usable: a second run with the file in place works.
-    scope.files.add(kReport);
+    // The main window stays usable: a second run with the file in place works
+    // (at a drive root, the folder's separator and the name's make two).
+    scope.files.appFolder = "C:\\";
+    scope.files.add("C:\\\\PC 01.htm");
     EXPECT_EQ(probes::RunReport(scope.platform), probes::RunOutcome::Saved);
+    EXPECT_EQ(scope.ui.messages.back().prompt, "The file is saved on C:\\\\PC 01.htm");
     EXPECT_TRUE(scope.ui.mainClosed);
 }
 
