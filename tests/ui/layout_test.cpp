@@ -55,8 +55,11 @@ TEST(UiLayout, EveryTableHoldsTogether) {
         SCOPED_TRACE(std::string(w->name));
         std::set<std::string_view> names;
         std::set<int> ids;
+        int defaults = 0, cancels = 0;
         for (const layout::Control& c : w->controls) {
             SCOPED_TRACE(std::string(c.name));
+            defaults += c.has(layout::kDefault);
+            cancels += c.has(layout::kCancel);
             EXPECT_TRUE(names.insert(c.name).second) << "name twice";
             EXPECT_TRUE(ids.insert(c.id).second) << "number twice";
             EXPECT_GE(c.id, 100);  // clear of the system's IDOK and IDCANCEL
@@ -80,11 +83,6 @@ TEST(UiLayout, EveryTableHoldsTogether) {
             EXPECT_TRUE(c->kind == layout::Kind::Button || c->kind == layout::Kind::CheckBox ||
                         c->kind == layout::Kind::Edit || c->kind == layout::Kind::MultiLineEdit)
                 << f;
-        }
-        int defaults = 0, cancels = 0;
-        for (const layout::Control& c : w->controls) {
-            defaults += c.has(layout::kDefault);
-            cancels += c.has(layout::kCancel);
         }
         EXPECT_LE(defaults, 1);
         EXPECT_LE(cancels, 1);

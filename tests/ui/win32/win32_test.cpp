@@ -161,6 +161,7 @@ struct BoxAnswerer {
     struct Seen {
         std::string title, text;
         bool stopIcon;
+        bool operator==(const Seen&) const = default;
     };
     std::vector<Seen> seen;
     HWND box = nullptr;
@@ -203,45 +204,31 @@ public:
         w_.ui.reap();
         w_.ui.showReportNameDialog();
     }
-    void click(std::string_view window, std::string_view control) override { ::click(form(window), control); }
-    void focus(std::string_view window, std::string_view control) override { ::SetFocus(ctl(form(window), control)); }
-    void key(std::string_view k) override {
+    void click(Name window, Name control) override { ::click(form(window), control); }
+    void focus(Name window, Name control) override { ::SetFocus(at(window, control)); }
+    void key(Name k) override {
         if (k.rfind("Alt+", 0) == 0) ::key(static_cast<WORD>(k[4]), true);
         else ::key(k == "Space" ? VK_SPACE : k == "Escape" ? VK_ESCAPE : VK_RETURN);
     }
-    void type(std::string_view utf8) override { ::type(std::string(utf8)); }
-    void selectAll(std::string_view window, std::string_view control) override {
-        ::SendMessageW(ctl(form(window), control), EM_SETSEL, 0, -1);
-    }
-    void paste(std::string_view window, std::string_view control, std::string_view text) override {
-        HWND h = ctl(form(window), control);
-        ::SetWindowTextW(h, L"");
-        ::SendMessageW(h, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(win::widen(std::string(text)).c_str()));
+    void type(Name utf8) override { ::type(std::string(utf8)); }
+    void selectAll(Name window, Name control) override { ::SendMessageW(at(window, control), EM_SETSEL, 0, -1); }
+    void paste(Name window, Name control, Name text) override {
+        ::SetWindowTextW(at(window, control), L"");
+        ::SendMessageW(at(window, control), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(wide(text).c_str()));
         pump();
     }
-    void setText(std::string_view window, std::string_view control, std::string_view text) override {
-        ::SetWindowTextW(ctl(form(window), control), win::widen(std::string(text)).c_str());
+    void setText(Name w, Name c, Name text) override { ::SetWindowTextW(at(w, c), wide(text).c_str()); }
+    std::string text(Name window, Name control) override {
+        std::string t = ::text(form(window), control);
+        for (std::size_t i; (i = t.find("\r\n")) != std::string::npos;) t.erase(i, 1);
+        return t;
     }
-    std::string text(std::string_view window, std::string_view control) override {
-        std::string t = ::text(form(window), control), out;
-        for (std::size_t i = 0; i < t.size(); ++i)
-            if (!(t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n')) out += t[i];
-        return out;
-    }
-    bool visible(std::string_view window, std::string_view control) override {
-        return ::IsWindowVisible(ctl(form(window), control)) != 0;
-    }
-    bool enabled(std::string_view window, std::string_view control) override {
-        return ::enabled(form(window), control);
-    }
-    bool checked(std::string_view window, std::string_view control) override {
-        return ::SendMessageW(ctl(form(window), control), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    }
-    bool hasFocus(std::string_view window, std::string_view control) override {
-        return ::GetFocus() == ctl(form(window), control);
-    }
+    bool visible(Name window, Name control) override { return ::IsWindowVisible(at(window, control)) != 0; }
+    bool enabled(Name window, Name control) override { return ::enabled(form(window), control); }
+    bool checked(Name w, Name c) override { return ::SendMessageW(at(w, c), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+    bool hasFocus(Name window, Name control) override { return ::GetFocus() == at(window, control); }
     bool busy() override { return w_.ui.busy(); }
-    bool isOpen(std::string_view window) override { return top(window) != nullptr; }
+    bool isOpen(Name window) override { return top(window) != nullptr; }
     void workModal(const std::function<void()>& open, const std::function<void()>& inside) override {
         bool done = false;
         WhenReady work([&] { return !done && w_.ui.commentDialog() != nullptr; },
@@ -258,17 +245,19 @@ public:
     }
 
 private:
-    const Form* top(std::string_view window) {
+    static std::wstring wide(Name text) { return win::widen(std::string(text)); }
+    const Form* top(Name window) {
         if (window == "frmCuz") return w_.ui.reportNameDialog();
         if (window == "frmAbout") return w_.ui.aboutBox();
         if (window == "frmComment") return w_.ui.commentDialog();
         return w_.ui.mainWindow();
     }
-    const Form& form(std::string_view window) {
+    const Form& form(Name window) {
         const Form* f = top(window);
         if (!f) throw std::runtime_error("no window " + std::string(window));
         return *f;
     }
+    HWND at(Name window, Name control) { return ctl(form(window), control); }
     Windows& w_;
 };
 
@@ -422,11 +411,8 @@ TEST(Win32Windows, SharedScenarios) {
     BoxAnswerer answer;
     w.ui.messageBox("stop", 16, "Tallyquest");
     w.ui.messageBox("The file is saved on x", 0, "File is saved");
-    ASSERT_EQ(answer.seen.size(), 2u);
-    EXPECT_EQ(answer.seen[0].title, "Tallyquest");
-    EXPECT_TRUE(answer.seen[0].stopIcon);
-    EXPECT_EQ(answer.seen[1].title, "File is saved");
-    EXPECT_FALSE(answer.seen[1].stopIcon);
+    EXPECT_TRUE(answer.seen == (std::vector<BoxAnswerer::Seen>{{"Tallyquest", "stop", true},
+                                                               {"File is saved", "The file is saved on x", false}}));
 }
 
 // The progress bar's pixels at 57 and 150, and the close box refused.
