@@ -247,12 +247,11 @@ void WindowsTest::progressBar() {
     w.ui.progressShow();
     QPointer<ui::FrmUpdate> window(w.ui.progressWindow());
     const QImage& img = window->picture()->image();
-    const auto diffs = scenarios::progressBar({img.width(), img.height(),
-                                               [&](int x, int y) {
-                                                   const QColor c = img.pixelColor(x, y);
-                                                   return std::uint32_t(c.blue() << 16 | c.green() << 8 | c.red());
-                                               },
-                                               [&](int figure) { w.ui.progressUpdate(figure); }});
+    const auto bgr = [&](int x, int y) {
+        const QRgb p = img.pixel(x, y);
+        return std::uint32_t(qBlue(p) << 16 | qGreen(p) << 8 | qRed(p));
+    };
+    const auto diffs = scenarios::progressBar({img.width(), img.height(), bgr, [&](int f) { w.ui.progressUpdate(f); }});
     QVERIFY2(diffs.empty(), diffs.empty() ? "" : diffs.front().c_str());
 
     // The title bar's close button is refused; the run's own close goes through.
