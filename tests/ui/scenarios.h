@@ -315,7 +315,7 @@ inline std::vector<Step> commentDialog() {
 
 // On kBoard, with no system information tool to be found: the about box
 // from its picture, its version text; System Info says so and leaves it open;
-// Escape and Enter close it; left open, it outlives the main window.
+// Enter closes it; left open, it outlives the main window.
 inline std::vector<Step> aboutBox() {
     // clang-format off
     return {
@@ -328,9 +328,6 @@ inline std::vector<Step> aboutBox() {
         {.what = "System Info", .act = Act::Click, .window = "frmAbout", .control = "cmdSysInfo",
          .prompts = {"System Information Is Unavailable At This Time"}, .windows = "frmMain frmAbout"},
         {.what = "focus on OK", .act = Act::Focus, .window = "frmAbout", .control = "cmdOK"},
-        {.what = "Escape closes it", .act = Act::Key, .control = "Escape", .windows = "frmMain"},
-        {.what = "opened again", .act = Act::Click, .window = "frmMain", .control = "imgInfo"},
-        {.what = "focus on OK again", .act = Act::Focus, .window = "frmAbout", .control = "cmdOK"},
         {.what = "Enter closes it", .act = Act::Key, .control = "Return", .windows = "frmMain"},
         {.what = "opened once more", .act = Act::Click, .window = "frmMain", .control = "imgInfo"},
         {.what = "Exit: it stays open", .act = Act::Click, .window = "frmMain", .control = "btnEnde", .windows = "frmAbout"},
@@ -425,8 +422,8 @@ struct BarPicture {
 };
 
 // Blank at first; at 57 the bar's 57 units blue with the figure white inside
-// it, in those two colours only, nothing right of it; beyond 100 full and
-// the same as at 100, with more ink than "57%". The checks that fail.
+// it, nothing right of it; beyond 100 full and the same as at 100, with more
+// ink than "57%". The checks that fail.
 inline std::vector<std::string> progressBar(const BarPicture& p) {
     const std::uint32_t white = 0xFFFFFF, blue = 0xC00000;
     std::vector<std::string> diffs;
@@ -451,7 +448,6 @@ inline std::vector<std::string> progressBar(const BarPicture& p) {
     expect(count([&](int x, int, std::uint32_t c) { return x >= bar && c != white; }) == 0, "57: right of the bar");
     const int ink57 = count([&](int x, int, std::uint32_t c) { return x < bar && c == white; });
     expect(ink57 > 10, "57: the figure inside the bar");
-    expect(count([&](int, int, std::uint32_t c) { return c != white && c != blue; }) == 0, "57: only two colours");
     p.update(150);
     expect(
         count([&](int, int y, std::uint32_t c) { return (y == 0 || y == p.height - 1) && c == blue; }) == 2 * p.width,
