@@ -24,18 +24,13 @@ TEST(UiLayout, TwipsToPixels) {
         {{0, 0, 15, 15}, 96, {0, 0, 1, 1}},
         {{120, 120, 1335, 375}, 96, {8, 8, 89, 25}},
         {{120, 120, 1335, 375}, 144, {12, 12, 134, 38}},  // 150 %: edges at 12 and 146, 12 and 50
-        {{1440, 720, 1440, 1440}, 120, {120, 60, 120, 120}},
         // Edges are rounded, not sizes: two neighbours that touch in twips
         // touch in pixels, whatever each one's width rounds to.
         {{7, 0, 7, 7}, 96, {0, 0, 1, 0}},
         {{14, 0, 7, 7}, 96, {1, 0, 0, 0}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(layout::toPixels(c.twips, c.dpi, c.dpi), c.pixels)
-            << c.twips.left << "," << c.twips.top << "," << c.twips.width << "," << c.twips.height << " at " << c.dpi;
-    }
+    for (const Case& c : cases) EXPECT_EQ(layout::toPixels(c.twips, c.dpi, c.dpi), c.pixels) << &c - cases;
     EXPECT_EQ(layout::toPixels(11970, 96), 798);
-    EXPECT_EQ(layout::toPixels(6015, 96), 401);
 }
 
 // The order of the keys that other code relies on; the controls' places
@@ -55,8 +50,11 @@ TEST(UiLayout, EveryTableHoldsTogether) {
         SCOPED_TRACE(std::string(w->name));
         std::set<std::string_view> names;
         std::set<int> ids;
+        int defaults = 0, cancels = 0;
         for (const layout::Control& c : w->controls) {
             SCOPED_TRACE(std::string(c.name));
+            defaults += c.has(layout::kDefault);
+            cancels += c.has(layout::kCancel);
             EXPECT_TRUE(names.insert(c.name).second) << "name twice";
             EXPECT_TRUE(ids.insert(c.id).second) << "number twice";
             EXPECT_GE(c.id, 100);  // clear of the system's IDOK and IDCANCEL
@@ -74,18 +72,7 @@ TEST(UiLayout, EveryTableHoldsTogether) {
             EXPECT_GE(c.at.top, 0);
             EXPECT_LE(c.at.left + c.at.width, width);
         }
-        for (std::string_view f : w->focus) {
-            const layout::Control* c = w->find(f);
-            ASSERT_TRUE(c) << f;
-            EXPECT_TRUE(c->kind == layout::Kind::Button || c->kind == layout::Kind::CheckBox ||
-                        c->kind == layout::Kind::Edit || c->kind == layout::Kind::MultiLineEdit)
-                << f;
-        }
-        int defaults = 0, cancels = 0;
-        for (const layout::Control& c : w->controls) {
-            defaults += c.has(layout::kDefault);
-            cancels += c.has(layout::kCancel);
-        }
+        for (std::string_view f : w->focus) EXPECT_TRUE(w->find(f)) << f;
         EXPECT_LE(defaults, 1);
         EXPECT_LE(cancels, 1);
     }

@@ -18,6 +18,7 @@ namespace tq {
 namespace {
 
 using platform::OnboardBox;
+using Strings = std::vector<std::string>;
 
 // The window as the procedures see it.
 class FakeView final : public ui::MainView {
@@ -53,7 +54,6 @@ struct Fixture {
     ui::MainLogic logic{scope.platform, view};
     explicit Fixture(const std::string& body) : wmi(scope.platform, "{" + body + "}") {}
 
-    std::vector<std::string> prompts() const { return scope.ui.prompts(); }
     // The labels' captions, joined by "|".
     std::string captions(std::initializer_list<const char*> labels) const {
         std::string out;
@@ -155,7 +155,7 @@ TEST(UiGraphics, FirstControllerWithAnIdFillsThePanel) {
         Fixture f(c.controllers);
         EXPECT_EQ(f.logic.getVGApnp(), c.text);
         EXPECT_EQ(f.captions(kGraphicsLabels), c.labels);
-        EXPECT_EQ(f.prompts(), c.prompt.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.prompt});
+        EXPECT_EQ(f.scope.ui.prompts(), c.prompt.empty() ? Strings{} : Strings{c.prompt});
     }
 }
 
@@ -249,7 +249,6 @@ TEST(UiDialogs, SystemInformationToolFromTheRegistry) {
         if (*c.existing) scope.shell.existing = {c.existing};
         scope.shell.failLaunch = c.registry == &otherType;  // an empty path cannot be started
         ui::StartSysInfo(scope.platform);
-        using Strings = std::vector<std::string>;
         EXPECT_EQ(scope.shell.launched, c.launched.empty() ? Strings{} : Strings{c.launched});
         EXPECT_EQ(scope.ui.prompts(),
                   c.launched.empty() ? Strings{"System Information Is Unavailable At This Time"} : Strings{});

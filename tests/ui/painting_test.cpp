@@ -60,8 +60,6 @@ int count(const QImage& img, const QRect& part, Test test) {
 // Text pixels: clearly darker than any window's face.
 bool ink(QColor c) { return qGray(c.rgb()) < 96; }
 
-void slow() { std::this_thread::sleep_for(std::chrono::milliseconds(150)); }
-
 // The part of a window manager that matters here: it takes over mapping the
 // windows of the display and maps each one a while after it was asked to, on
 // a connection and a thread of its own. (Moves and resizes it drops.)
@@ -74,19 +72,15 @@ public:
         const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT;
         xcb_generic_error_t* error =
             xcb_request_check(c_, xcb_change_window_attributes_checked(c_, root, XCB_CW_EVENT_MASK, &mask));
-        if (error) {  // another manager runs already
-            std::free(error);
-            return;
-        }
-        running_ = true;
-        thread_ = std::thread([this] { run(); });
+        running_ = !error;  // else another manager runs already
+        if (running_) thread_ = std::thread([this] { run(); });
+        std::free(error);
     }
     ~SlowWindowManager() {
         running_ = false;
         if (thread_.joinable()) thread_.join();
         xcb_disconnect(c_);
     }
-    bool active() const { return thread_.joinable(); }
 
 private:
     void run() {
@@ -97,12 +91,9 @@ private:
                 poll(&fd, 1, 20);
                 continue;
             }
-            switch (e->response_type & 0x7F) {
-            case XCB_MAP_REQUEST:
+            if ((e->response_type & 0x7F) == XCB_MAP_REQUEST) {
                 std::this_thread::sleep_for(delay_);
                 xcb_map_window(c_, reinterpret_cast<xcb_map_request_event_t*>(e)->window);
-                break;
-            default: break;
             }
             std::free(e);
             xcb_flush(c_);
@@ -121,22 +112,16 @@ class PaintingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            QSKIP("needs an X server (the test runs under xvfb-run)");
-        manager_ = std::make_unique<SlowWindowManager>(std::chrono::milliseconds(100));
-    }
-    void cleanupTestCase() { manager_.reset(); }
     void windowsPaintedWhileBusy();
-
-private:
-    std::unique_ptr<SlowWindowManager> manager_;
 };
 
 // Frozen in a query: the start notice in the first one, the progress window
 // right after a section; each has its text, the notice its face throughout,
 // the bar its blue at the percentage last set.
 void PaintingTest::windowsPaintedWhileBusy() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs an X server (the test runs under xvfb-run)");
+    SlowWindowManager manager(std::chrono::milliseconds(100));
     testing::PlatformScope scope;
     ui::QtUserInterface windows(scope.platform);
     scope.platform.ui = &windows;
@@ -155,7 +140,7 @@ void PaintingTest::windowsPaintedWhileBusy() {
     wmi.onQuery = [&](const std::string& q) {
         for (Seen& c : checks) {
             if (!c.image.isNull() || q.find(c.query) == std::string::npos) continue;
-            slow();
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));  // a slow service
             QWidget* window = shown(c.window);
             QVERIFY2(window, c.window);
             c.image = onScreen(window);
