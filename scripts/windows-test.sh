@@ -286,6 +286,10 @@ for exe in "$report_exe" "$gui_exe"; do
 done
 if [ -f "$gui_exe" ]; then
   check "tallyquest.exe: subsystem" "(Windows GUI)" "$($objdump -p "$gui_exe" | sed -n 's/^Subsystem[[:space:]]*[0-9a-f]*[[:space:]]*//p')"
+  # Without the common controls of version 6 the windows take the old style.
+  check "tallyquest.exe: manifest asks for the common controls 6" 1 \
+    "$(x86_64-w64-mingw32-windres -J coff -O rc -i "$gui_exe" 2>/dev/null |
+      grep -c 'name=""Microsoft.Windows.Common-Controls"" version=""6\.' || true)"
 fi
 # The help names only what Windows has and gives its example in cmd's form.
 (cd "$out" && wine "$report_exe" --help) </dev/null >"$work/help.txt" 2>/dev/null || true
