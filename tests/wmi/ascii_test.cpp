@@ -46,12 +46,13 @@ TEST(CimDate, ParseCheckFormat) {
         EXPECT_FALSE(cimdate::valid(d)) << cimdate::format(d);
     EXPECT_EQ(cimdate::format({2024, 2, 1, 17, 30, 24}, "-000"), "20240201173024.000000-000");
     // Moments as the C library's gmtime gives them, four-digit years and beyond.
-    const std::pair<long long, const char*> moments[] = {{0, "19700101000000.000000+000"},
-                                                         {1700003600, "20231114231320.000000+000"},
-                                                         {951782400, "20000229000000.000000+000"},
-                                                         {-1, "19691231235959.000000+000"},
-                                                         {253402300800, "100000101000000.000000+000"},
-                                                         {INT64_MAX, ""}};
+    // clang-format off
+    const std::pair<long long, const char*> moments[] = {
+        {0, "19700101000000.000000+000"}, {1700003600, "20231114231320.000000+000"},
+        {951782400, "20000229000000.000000+000"}, {-1, "19691231235959.000000+000"},
+        {253402300800, "100000101000000.000000+000"}, {INT64_MAX, ""},
+    };
+    // clang-format on
     for (const auto& [seconds, text] : moments) EXPECT_EQ(cimdate::fromUnixTime(seconds), text) << seconds;
 }
 

@@ -88,14 +88,11 @@ TEST(Snapshot, RefusalsNameFileLineAndColumn) {
     // Class arrays, objects and properties count against the bound, captured
     // values as one; reaching it is fine, going past it is refused there.
     const std::string seven = "{\"A\": [{}, {\"p\": [1, 2]}], \"A\": [{\"q\": 1}]}";
-    auto bounded = [&](const std::string& text, std::size_t max) {
-        return refused([&] { parseSnapshot(text, "snap.json", max); });
-    };
-    const std::string lists = " the snapshot lists more than ";
-    EXPECT_EQ(bounded(seven, 7), "(accepted)");
-    EXPECT_EQ(bounded(seven, 6), "snap.json:1:40:" + lists + "6 classes, objects and properties");
-    EXPECT_EQ(bounded(seven, 3), "snap.json:1:18:" + lists + "3 classes, objects and properties");
-    EXPECT_EQ(bounded(seven, 4), "snap.json:1:28:" + lists + "4 classes, objects and properties");
+    EXPECT_EQ(refused([&] { parseSnapshot(seven, "snap.json", 7); }), "(accepted)");
+    for (const auto& [max, column] : {std::pair{6, "40"}, {3, "18"}, {4, "28"}})
+        EXPECT_EQ(refused([&] { parseSnapshot(seven, "snap.json", max); }),
+                  "snap.json:1:" + std::string(column) + ": the snapshot lists more than " + std::to_string(max) +
+                      " classes, objects and properties");
 }
 
 // The reader accepts exactly the JSON that a general parser accepts, and
