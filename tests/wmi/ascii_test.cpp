@@ -12,11 +12,12 @@ namespace {
 TEST(Ascii, CaseComparisonAndTrim) {
     EXPECT_EQ(ascii::lower("AZ Win32_BIOS \xC3\x84@[`{"), "az win32_bios \xC3\x84@[`{");
     EXPECT_EQ(ascii::upper("az pci\\ven_8086 \xC3\xA4@[`{"), "AZ PCI\\VEN_8086 \xC3\xA4@[`{");
-    const struct {
-        const char *a, *b;
-        int order;
-    } cases[] = {{"WQL", "wql", 0}, {"", "", 0},    {"abc", "abd", -1},           {"ab", "abc", -1},
-                 {"B", "a", 1},     {"_", "a", -1}, {"\xC3\x84", "\xC3\xA4", -1}, {"Z", "\xC3\xA4", -1}};
+    // clang-format off
+    const struct { const char *a, *b; int order; } cases[] = {
+        {"WQL", "wql", 0}, {"", "", 0}, {"abc", "abd", -1}, {"ab", "abc", -1}, {"B", "a", 1}, {"_", "a", -1},
+        {"\xC3\x84", "\xC3\xA4", -1}, {"Z", "\xC3\xA4", -1},
+    };
+    // clang-format on
     for (const auto& [a, b, order] : cases) {
         EXPECT_EQ(ascii::icompare(a, b), order) << a << " " << b;
         EXPECT_EQ(ascii::icompare(b, a), -order) << a << " " << b;

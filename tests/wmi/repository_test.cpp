@@ -51,8 +51,7 @@ TEST(Instance, PropertiesOfKnownAndUnknownClasses) {
 TEST(Object, FindAnswersNothingForWhatCannotBeRead) {
     auto r = std::make_shared<Repository>();
     r->add("Win32_Keyboard").set("Description", Value::text("USB"));
-    const ServicePtr service = makeBinder(r)(kMoniker);
-    const auto result = service->execQuery("SELECT Description FROM Win32_Keyboard", "WQL", kProbeFlags);
+    const auto result = makeService(r)->execQuery("SELECT Description FROM Win32_Keyboard", "WQL", kProbeFlags);
     const Object* view = result->next();
     ASSERT_NE(view, nullptr);
     EXPECT_EQ(view->find("description")->str(), "USB");
@@ -90,8 +89,7 @@ TEST(Instance, ManyPropertiesStillResolve) {
     EXPECT_EQ(o.get("\xC3\xA4rger").rawInteger(), 2);
     EXPECT_EQ(o.properties().size(), 302u);
 
-    ClassDef wide;
-    wide.name = "Wide";
+    ClassDef wide{"Wide", "", {}};
     for (int i = 0; i < 150; ++i) wide.properties.push_back({"P" + std::to_string(i), CimType::UInt32, false});
     Instance w("Wide", &wide);
     w.set("p149", Value::integer(149));

@@ -17,13 +17,9 @@
 namespace tq::wmi {
 namespace {
 
-class Trapping : public ::testing::Test {
-protected:
+TEST(Trapping, FailingStepIsAbandonedFailingTestDoesNotHold) {
     wmi::Run run{makeBinder(testing::sampleMachine())};
     trap::Trap& t = run.trap;
-};
-
-TEST_F(Trapping, FailingStepIsAbandonedFailingTestDoesNotHold) {
     std::vector<std::string> rows;
     ServicePtr s;
     t.step([&] { s = run.bind(kMoniker); });

@@ -59,10 +59,7 @@ TEST_F(Wql, RecordedQueriesGiveTheirColumns) {
 
 TEST(WqlLike, PatternsAndClasses) {
     // clang-format off
-    const struct {
-        const char *pattern, *value;
-        bool matches;
-    } cases[] = {
+    const struct { const char *pattern, *value; bool matches; } cases[] = {
         {"%", "", true}, {"abc", "ABC", true}, {"abc", "abcd", false}, {"a%c", "abbbc", true}, {"a%c", "ac", true},
         {"a%c", "acb", false}, {"%a%b%", "xxaxxbxx", true}, {"%aab", "aaab", true},  // backtracks a partial match
         {"a_c", "abc", true}, {"a_c", "ac", false}, {"_", "\xC3\xA4", true},          // one character, two bytes
@@ -105,8 +102,7 @@ TEST_F(Wql, UnknownClassesCompareByTheValuesKind) {
 }
 
 TEST_F(Wql, SelectListLimitsWhatCanBeRead) {
-    ServicePtr s = makeService(repo);
-    CollectionPtr c = s->execQuery("SELECT AttachedTo,Caption FROM Win32_POTSModem", "WQL", kProbeFlags);
+    const auto c = makeService(repo)->execQuery("SELECT AttachedTo,Caption FROM Win32_POTSModem", "WQL", kProbeFlags);
     const Object* o = c->next();
     ASSERT_NE(o, nullptr);
     EXPECT_EQ(o->get("attachedto").str(), "COM3");
