@@ -22,14 +22,12 @@ TEST(Ascii, CaseComparisonAndTrim) {
         EXPECT_EQ(ascii::icompare(a, b), order) << a << " " << b;
         EXPECT_EQ(ascii::icompare(b, a), -order) << a << " " << b;
         EXPECT_EQ(ascii::iequals(a, b), order == 0) << a << " " << b;
-        EXPECT_EQ(ascii::Less{}(a, b), order < 0) << a << " " << b;
     }
     EXPECT_TRUE(ascii::istartsWith("WinMgmts:{x}", "winmgmts:"));
     EXPECT_FALSE(ascii::istartsWith("winmgmt", "winmgmts:"));
     EXPECT_EQ(ascii::trim(" \t\v\fa b\r\n"), "a b");
     EXPECT_EQ(ascii::trim(" \t "), "");
     EXPECT_EQ(ascii::trim(std::string_view("\0 serial \0", 10), std::string_view(" \0", 2)), "serial");
-    EXPECT_EQ(ascii::trim("\vx\v", " \t\r\n"), "\vx\v");
 }
 
 TEST(CimDate, ParseCheckFormat) {
