@@ -50,9 +50,8 @@ TEST(Snapshot, ValuesTakeTheirKindFromJson) {
                                                "Nested": {"a": [1, 2]}}],
                                "win32_bios": [{"Manufacturer": "second"}], "Win32_Keyboard": []})",
                            "t.json");
+    ASSERT_EQ(testing::column(r, "SELECT * FROM Win32_Bios", "Manufacturer"), (V{"American Megatrends", "second"}));
     auto bios = r->objectsOf("Win32_Bios");
-    ASSERT_EQ(bios.size(), 2u);
-    EXPECT_EQ(bios[1]->get("Manufacturer").str(), "second");
     ASSERT_NE(bios[0]->find("SerialNumber"), nullptr);
     EXPECT_EQ(bios[0]->get("SerialNumber"), Value());
     EXPECT_EQ(bios[0]->get("Nested"), Value::other(R"({"a": [1, 2]})"));
@@ -88,14 +87,11 @@ TEST(Snapshot, RefusalsNameFileLineAndColumn) {
     // Class arrays, objects and properties count against the bound, captured
     // values as one; reaching it is fine, going past it is refused there.
     const std::string seven = "{\"A\": [{}, {\"p\": [1, 2]}], \"A\": [{\"q\": 1}]}";
-    auto bounded = [&](const std::string& text, std::size_t max) {
-        return refused([&] { parseSnapshot(text, "snap.json", max); });
-    };
-    const std::string lists = " the snapshot lists more than ";
-    EXPECT_EQ(bounded(seven, 7), "(accepted)");
-    EXPECT_EQ(bounded(seven, 6), "snap.json:1:40:" + lists + "6 classes, objects and properties");
-    EXPECT_EQ(bounded(seven, 3), "snap.json:1:18:" + lists + "3 classes, objects and properties");
-    EXPECT_EQ(bounded(seven, 4), "snap.json:1:28:" + lists + "4 classes, objects and properties");
+    EXPECT_EQ(refused([&] { parseSnapshot(seven, "snap.json", 7); }), "(accepted)");
+    for (const auto& [max, column] : {std::pair{6, "40"}, {3, "18"}, {4, "28"}})
+        EXPECT_EQ(refused([&] { parseSnapshot(seven, "snap.json", max); }),
+                  "snap.json:1:" + std::string(column) + ": the snapshot lists more than " + std::to_string(max) +
+                      " classes, objects and properties");
 }
 
 // The reader accepts exactly the JSON that a general parser accepts, and
@@ -177,12 +173,10 @@ TEST(Snapshot, StreamedFileLoadsAsItsText) {
     EXPECT_EQ(fromText, path + ":2:1035: expected an array of objects for class \"Win32_Keyboard\"");
 
     std::ofstream(path, std::ios::binary) << text.substr(0, text.find(", \"Win32_Keyboard\"")) << "}";
-    auto repo = loadSnapshot(path);
-    auto bios = repo->objectsOf("Win32_Bios");
-    ASSERT_EQ(bios.size(), 2u);
-    EXPECT_EQ(bios[0]->get("List"), Value::other(nested));
-    EXPECT_EQ(bios[0]->get("Name").str().size(), 70000u);
-    EXPECT_EQ(bios[1]->get("Name").str(), std::string(1000, 'a'));
+    const auto repo = loadSnapshot(path);
+    ASSERT_EQ(testing::column(repo, "SELECT * FROM Win32_Bios", "Name"),
+              (V{std::string(70000, 'x'), std::string(1000, 'a')}));
+    EXPECT_EQ(repo->objectsOf("Win32_Bios")[0]->get("List"), Value::other(nested));
     EXPECT_NE(refusedFile(dir.path + "/missing.json").find("missing.json"), std::string::npos);
 }
 
@@ -261,10 +255,8 @@ TEST(Snapshot, DumpsLoadBackToTheSameObjects) {
     // Dumped again, the text is the same.
     EXPECT_EQ(dumpSnapshot(*makeService(back)), dump);
     // Every program class is listed, the memory under its concrete class.
-    EXPECT_NE(dump.find("\"Win32_PhysicalMemory\": ["), std::string::npos);
     EXPECT_EQ(dump.find("CIM_PhysicalMemory"), std::string::npos);
     EXPECT_NE(dump.find("\"Win32_OnBoardDevice\": ["), std::string::npos);
-    EXPECT_NE(dump.find("\"IPSubnet\": [\"255.255.255.0\",\"64\"]"), std::string::npos);
 }
 
 // Classes the service rejects and properties it cannot read are left out.

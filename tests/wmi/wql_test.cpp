@@ -59,10 +59,7 @@ TEST_F(Wql, RecordedQueriesGiveTheirColumns) {
 
 TEST(WqlLike, PatternsAndClasses) {
     // clang-format off
-    const struct {
-        const char *pattern, *value;
-        bool matches;
-    } cases[] = {
+    const struct { const char *pattern, *value; bool matches; } cases[] = {
         {"%", "", true}, {"abc", "ABC", true}, {"abc", "abcd", false}, {"a%c", "abbbc", true}, {"a%c", "ac", true},
         {"a%c", "acb", false}, {"%a%b%", "xxaxxbxx", true}, {"%aab", "aaab", true},  // backtracks a partial match
         {"a_c", "abc", true}, {"a_c", "ac", false}, {"_", "\xC3\xA4", true},          // one character, two bytes
@@ -105,16 +102,14 @@ TEST_F(Wql, UnknownClassesCompareByTheValuesKind) {
 }
 
 TEST_F(Wql, SelectListLimitsWhatCanBeRead) {
-    ServicePtr s = makeService(repo);
-    CollectionPtr c = s->execQuery("SELECT AttachedTo,Caption FROM Win32_POTSModem", "WQL", kProbeFlags);
+    const auto c = makeService(repo)->execQuery("SELECT AttachedTo,Caption FROM Win32_POTSModem", "WQL", kProbeFlags);
     const Object* o = c->next();
     ASSERT_NE(o, nullptr);
     EXPECT_EQ(o->get("attachedto").str(), "COM3");
     EXPECT_EQ(o->names(), (V{"AttachedTo", "Caption"}));
     EXPECT_EQ(o->className(), "Win32_POTSModem");
-    const Failure f = failureOf([&] { o->get("PNPDeviceID"); });
-    EXPECT_EQ(f.number, fail::kNotSupported);
-    EXPECT_EQ(f.description, "Object doesn't support this property or method");
+    EXPECT_EQ(failureOf([&] { o->get("PNPDeviceID"); }),
+              (Failure{fail::kNotSupported, "Object doesn't support this property or method"}));
     // The condition may use other properties.
     EXPECT_EQ(col("SELECT Caption FROM Win32_POTSModem WHERE AttachedTo = 'COM4'", "Caption"), (V{"Modem B"}));
 }
@@ -167,9 +162,8 @@ TEST_F(Wql, FailuresAndWhenTheySurface) {
     ASSERT_NE(c, nullptr);
     EXPECT_EQ(failureOf([&] { c->next(); }).number, kInvalidClass);
     EXPECT_EQ(failureOf([&] { c->next(); }).number, kInvalidClass);
-    const Failure f = failureOf([&] { s->execQuery("SELECT * FROM", "WQL", kProbeFlags)->next(); });
-    EXPECT_EQ(f.number, kInvalidQuery);
-    EXPECT_EQ(f.description, fail::describeService(fail::kWbemInvalidQuery));
+    EXPECT_EQ(failureOf([&] { s->execQuery("SELECT * FROM", "WQL", kProbeFlags)->next(); }),
+              (Failure{kInvalidQuery, fail::describeService(fail::kWbemInvalidQuery)}));
 }
 
 // The repository stays alive as long as a result made from it.
