@@ -39,11 +39,6 @@ constexpr bool iequals(std::string_view a, std::string_view b) noexcept {
 constexpr bool istartsWith(std::string_view s, std::string_view prefix) noexcept {
     return s.size() >= prefix.size() && iequals(s.substr(0, prefix.size()), prefix);
 }
-// An ordering for maps and sets keyed without regard to case.
-struct Less {
-    using is_transparent = void;
-    constexpr bool operator()(std::string_view a, std::string_view b) const noexcept { return icompare(a, b) < 0; }
-};
 
 // What isspace finds in the "C" locale.
 inline constexpr std::string_view kBlanks = " \t\n\v\f\r";
