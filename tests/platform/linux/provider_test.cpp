@@ -134,9 +134,8 @@ TEST_F(Desktop, ClassesInTheWindowsForms) {
          {{0, "ModuleVersion", nullptr}, {1, "ModuleVersion", "5.4.0-k"}, {1, "PCIClass", "0200"}}},
         // No firmware table and no DMI fields.
         {"SELECT * FROM Win32_ComputerSystem", 1, {{0, "Name", "WORKSHOP"}, {0, "Manufacturer", nullptr}}},
-        {"Select * from Win32_Bios", 0, {}},
+        {"Select * from Win32_Bios", 0, {}}, {"Select * From Win32_WinSAT", 0, {}},
         {"Select * from Win32_QuickFixEngineering Where HotFixID <> 'File 1'", 0, {}},
-        {"Select * From Win32_WinSAT", 0, {}},
         {"SELECT AttachedTo,Caption FROM Win32_POTSModem WHERE PNPDeviceID IS NOT NULL", 0, {}},
         // A composite device is of class USB.
         {"SELECT * FROM Win32_PnPSignedDriver WHERE DeviceClass='USB'", 4, {{1, "DeviceID", "USB\\VID_046D&PID_C52B\\*"}}},
@@ -167,8 +166,8 @@ TEST(Laptop, UnprivilegedFallbacksAndBuiltInInput) {
         {"SELECT * FROM Win32_ComputerSystemProduct", 1, {{0, "Name", "82LM"}, {0, "UUID", nullptr}}},  // root only
         {"SELECT Manufacturer FROM Win32_BaseBoard", 1, {{0, "Manufacturer", "LENOVO"}}},
         {"SELECT * FROM Win32_ComputerSystem", 1, {{0, "PCSystemType", 2}}},  // a notebook chassis
-        {"Select * from CIM_PhysicalMemory", 0, {}},  // sysfs has no memory modules
-        {"Select * from Win32_SystemSlot", 0, {}},
+        // sysfs has no memory modules and no slots.
+        {"Select * from CIM_PhysicalMemory", 0, {}}, {"Select * from Win32_SystemSlot", 0, {}},
         {"Select * from Win32_Processor", 1,
          {{0, "Description", "AMD64 Family 23 Model 104 Stepping 1"}, {0, "MaxClockSpeed", 1800}}},
         // Virtual input devices are left out; no configured layout, none made up.
