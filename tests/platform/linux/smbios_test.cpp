@@ -186,9 +186,6 @@ TEST(SmbiosFields, RealTablesAsDmidecodeDecodesThem) {
           {"Select * from Win32_OnBoardDevice", 8, {{0, "Description", "Integrated NIC 1"}, {0, "DeviceType", 5}}},
           {"Select * from Win32_SystemSlot", 1, {{0, "Number", 2}, {0, "BusNumber", 4}, {0, "PMESignal", "True"}}},
           {cpu, 1, {{0, "Family", 0xB3}, {0, "SocketDesignation", "CPU1"}}}}},
-        {"SuperMicro-Dual-Xeon.dmi",
-         {{memory, 16, {{0, "MemoryType", 24}, {0, "TypeDetail", 0x2000}, {0, "SerialNumber", "346C4A12"}}},
-          {"Select * from Win32_OnBoardDevice", 6, {{0, "DeviceType", 3}, {0, "Description", "Matrox VGA"}}}}},
         {"Beelink-EQ12.dmi",  // a dmidecode dump: 64-bit entry point, SMBIOS 3.5
          {{bios, 1, {{0, "SMBIOSMajorVersion", 3}, {0, "SMBIOSMinorVersion", 5}, {0, "SerialNumber", "BN1004GH10075"}}},
           {product, 1, {{0, "UUID", "03000200-0400-0500-0006-000700080009"}}},
@@ -248,8 +245,7 @@ TEST(SmbiosParser, HandlesAreIndexedFirstWins) {
     table += structure(2, 7, std::string(4, '\0'), {"Duplicate"});
     auto t = sm::parseStructures(table);
     ASSERT_EQ(t.structures.size(), 3001u);
-    ASSERT_NE(t.byHandle(7), nullptr);
-    EXPECT_EQ(t.byHandle(7)->type, 9);
+    EXPECT_EQ(t.byHandle(7), &t.structures[7]);
     EXPECT_EQ(t.byHandle(2999), &t.structures[2999]);
     EXPECT_EQ(t.byHandle(4000), nullptr);
 }
