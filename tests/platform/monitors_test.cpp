@@ -77,14 +77,13 @@ TEST(RegistryMonitors, PresentMonitorsWithTheirEdid) {
 
     // Through the wrapping service, other queries reach the inner one.
     auto service = withRegistryMonitors(wmi::makeService(devices), reg);
-    auto r = service->execQuery("SELECT * FROM Tallyquest_MonitorEDID", "WQL", wmi::kProbeFlags);
-    int n = 0;
-    while (r->next()) ++n;
-    EXPECT_EQ(n, 1);
-    auto all = service->execQuery("SELECT DeviceID FROM Win32_PnPEntity", "WQL", wmi::kProbeFlags);
-    n = 0;
-    while (all->next()) ++n;
-    EXPECT_EQ(n, 6);
+    const auto count = [&](const char* wql) {
+        int n = 0;
+        for (auto r = service->execQuery(wql, "WQL", wmi::kProbeFlags); r->next();) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("SELECT * FROM Tallyquest_MonitorEDID"), 1);
+    EXPECT_EQ(count("SELECT DeviceID FROM Win32_PnPEntity"), 6);
 }
 
 }  // namespace

@@ -11,11 +11,7 @@ namespace {
 
 TEST(Parsers, Assignments) {
     auto a = parseAssignments("# comment\nPRETTY_NAME=\"Debian \\\"12\\\"\"\nID=debian\nBAD\nQ='it'\nOPEN=\"x\n");
-    EXPECT_EQ(a.at("PRETTY_NAME"), "Debian \"12\"");
-    EXPECT_EQ(a.at("ID"), "debian");
-    EXPECT_EQ(a.at("Q"), "it");
-    EXPECT_FALSE(a.count("OPEN"));
-    EXPECT_FALSE(a.count("BAD"));
+    EXPECT_EQ(a, (std::map<std::string, std::string>{{"PRETTY_NAME", "Debian \"12\""}, {"ID", "debian"}, {"Q", "it"}}));
 }
 
 TEST(Parsers, AtaIdentifyRefusesShortAndMalformedWords) {
@@ -48,11 +44,8 @@ TEST(Parsers, AsoundCodecHeader) {
         "Subsystem Id: 0x1462ee35\nRevision Id: 0x100302\nNode 0x02 [Audio Output] wcaps 0x41d: Stereo Amp-Out\n"
         "Vendor Id: 0xffffffff\n");
     ASSERT_TRUE(c);
-    EXPECT_EQ(c->name, "Realtek ALC892");
-    EXPECT_EQ(c->address, 2u);
-    EXPECT_EQ(c->vendorId, 0x10ec0892u);
-    EXPECT_EQ(c->revisionId, 0x100302u);
-    EXPECT_FALSE(c->modem);
+    EXPECT_EQ(std::tie(c->name, c->address, c->vendorId, c->subsystemId, c->revisionId, c->modem),
+              std::make_tuple(std::string("Realtek ALC892"), 2u, 0x10ec0892u, 0x1462ee35u, 0x100302u, false));
     EXPECT_FALSE(parseAsoundCodec("Codec: nothing else\n"));
 }
 
@@ -114,31 +107,26 @@ TEST(IdDatabase, FindsVendorsAndDevicesInALargeDatabase) {
         }
     }
     db += "C 00  Unclassified\n\t00  Non-VGA\n";
-    struct Case {
-        std::uint16_t vendor, device;
-        const char *vendorName, *deviceName;
-    } cases[] = {
-        {0x0010, 0, "Vendor 16", "Device 16.0"},
-        {0x1000, 0, "Vendor 4096", "Device 4096.0"},
-        {0x1000, 7 * 1234, "Vendor 4096", "Device 4096.1234"},
-        {0x1000, 7 * 3999, "Vendor 4096", "Device 4096.3999"},
-        {0x1000, 5, "Vendor 4096", nullptr},
-        {0x2ffe, 0, "Vendor 12286", "Device 12286.0"},
-        {0x0011, 0, nullptr, nullptr},
-        {0xffff, 0, nullptr, nullptr},
+    // clang-format off
+    const std::tuple<std::uint16_t, std::uint16_t, std::string, std::string> cases[] = {
+        {0x0010, 0, "Vendor 16", "Device 16.0"},               {0x1000, 0, "Vendor 4096", "Device 4096.0"},
+        {0x1000, 7 * 1234, "Vendor 4096", "Device 4096.1234"}, {0x1000, 7 * 3999, "Vendor 4096", "Device 4096.3999"},
+        {0x1000, 5, "Vendor 4096", "-"},                       {0x2ffe, 0, "Vendor 12286", "Device 12286.0"},
+        {0x0011, 0, "-", "-"},                                 {0xffff, 0, "-", "-"},
     };
+    // clang-format on
     std::set<std::uint16_t> vendors;
     std::set<std::uint32_t> devices;
-    for (const auto& c : cases) {
-        vendors.insert(c.vendor);
-        devices.insert(static_cast<std::uint32_t>(c.vendor) << 16 | c.device);
+    for (const auto& [vendor, device, vendorName, deviceName] : cases) {
+        vendors.insert(vendor);
+        devices.insert(static_cast<std::uint32_t>(vendor) << 16 | device);
     }
     for (const bool some : {true, false}) {
         const auto n = IdNames::parse(db, vendors, some ? &devices : nullptr);
-        for (const auto& c : cases) {
-            SCOPED_TRACE(std::to_string(c.vendor) + ":" + std::to_string(c.device));
-            EXPECT_EQ(n.vendor(c.vendor).value_or("-"), c.vendorName ? c.vendorName : "-");
-            EXPECT_EQ(n.device(c.vendor, c.device).value_or("-"), c.deviceName ? c.deviceName : "-");
+        for (const auto& [vendor, device, vendorName, deviceName] : cases) {
+            SCOPED_TRACE(std::to_string(vendor) + ":" + std::to_string(device));
+            EXPECT_EQ(n.vendor(vendor).value_or("-"), vendorName);
+            EXPECT_EQ(n.device(vendor, device).value_or("-"), deviceName);
         }
     }
 }

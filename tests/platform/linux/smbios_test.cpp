@@ -71,14 +71,12 @@ std::string madeTable() {
     t += smb(9, 0x0900, 0x11, {{0x04, 1, 1}, {0x05, 1, 0xA5}, {0x06, 1, 0x06}, {0x07, 1, 4}, {0x08, 1, 4},
                                {0x09, 2, 7}, {0x0B, 1, 0x04}, {0x0C, 1, 0x03}, {0x0D, 2, 2}, {0x0F, 1, 0x3A},
                                {0x10, 1, 0x1D}}, {"PCIE_X16"});
-    // clang-format on
     // On-board devices: video (enabled), Ethernet (disabled); a SATA controller (type 41).
     t += smb(10, 0x0A00, 0x08, {{0x04, 1, 0x83}, {0x05, 1, 1}, {0x06, 1, 0x05}, {0x07, 1, 2}}, {"VGA", "LAN"});
     t += smb(41, 0x2900, 0x0B, {{0x04, 1, 1}, {0x05, 1, 0x89}, {0x06, 1, 1}, {0x0A, 1, 0xFA}}, {"SATA"});
     // Memory: DDR3 8 GB, 72/64 bits, DIMM, registered synchronous, 1600 (1333) MT/s,
     // rank 2, 1.35/1.5/1.425 V; DDR5 64 GB in Extended Size, 70000 (66000) MT/s in
     // the extended speeds; DDR2 of 512 kB.
-    // clang-format off
     t += smb(17, 0x1100, 0x5C, {{0x04, 2, 0x1000}, {0x06, 2, 0xFFFE}, {0x08, 2, 72}, {0x0A, 2, 64}, {0x0C, 2, 0x2000},
                                 {0x0E, 1, 0x09}, {0x10, 1, 1}, {0x11, 1, 2}, {0x12, 1, 0x18}, {0x13, 2, 0x2080},
                                 {0x15, 2, 1600}, {0x17, 1, 3}, {0x18, 1, 4}, {0x1A, 1, 5}, {0x1B, 1, 2}, {0x20, 2, 1333},
@@ -159,12 +157,11 @@ TEST(SmbiosFields, EveryFieldReadFromAMadeTable) {
           {0, "DesignCapacity", 45000}, {0, "CapacityMultiplier", 10}, {0, "DesignVoltage", "11400"},
           {0, "SmartBatteryVersion", "2.0"}, {0, "MaxBatteryError", 3}}},
     });
-    // clang-format on
     // With the kernel's processor list, the firmware's socket adds its voltage (1.2 V).
     t.file("/proc/cpuinfo", "processor\t: 0\nvendor_id\t: GenuineIntel\n\n");
-    expectAnswers(t.root(), {{"Select * from Win32_Processor",
-                              1,
+    expectAnswers(t.root(), {{"Select * from Win32_Processor", 1,
                               {{0, "CurrentVoltage", 12}, {0, "SocketDesignation", "CPU0"}, {0, "Family", 0xC6}}}});
+    // clang-format on
 }
 
 // Real machines' tables in each stored form, against dmidecode's decoding.
@@ -189,9 +186,6 @@ TEST(SmbiosFields, RealTablesAsDmidecodeDecodesThem) {
           {"Select * from Win32_OnBoardDevice", 8, {{0, "Description", "Integrated NIC 1"}, {0, "DeviceType", 5}}},
           {"Select * from Win32_SystemSlot", 1, {{0, "Number", 2}, {0, "BusNumber", 4}, {0, "PMESignal", "True"}}},
           {cpu, 1, {{0, "Family", 0xB3}, {0, "SocketDesignation", "CPU1"}}}}},
-        {"SuperMicro-Dual-Xeon.dmi",
-         {{memory, 16, {{0, "MemoryType", 24}, {0, "TypeDetail", 0x2000}, {0, "SerialNumber", "346C4A12"}}},
-          {"Select * from Win32_OnBoardDevice", 6, {{0, "DeviceType", 3}, {0, "Description", "Matrox VGA"}}}}},
         {"Beelink-EQ12.dmi",  // a dmidecode dump: 64-bit entry point, SMBIOS 3.5
          {{bios, 1, {{0, "SMBIOSMajorVersion", 3}, {0, "SMBIOSMinorVersion", 5}, {0, "SerialNumber", "BN1004GH10075"}}},
           {product, 1, {{0, "UUID", "03000200-0400-0500-0006-000700080009"}}},
@@ -251,8 +245,7 @@ TEST(SmbiosParser, HandlesAreIndexedFirstWins) {
     table += structure(2, 7, std::string(4, '\0'), {"Duplicate"});
     auto t = sm::parseStructures(table);
     ASSERT_EQ(t.structures.size(), 3001u);
-    ASSERT_NE(t.byHandle(7), nullptr);
-    EXPECT_EQ(t.byHandle(7)->type, 9);
+    EXPECT_EQ(t.byHandle(7), &t.structures[7]);
     EXPECT_EQ(t.byHandle(2999), &t.structures[2999]);
     EXPECT_EQ(t.byHandle(4000), nullptr);
 }

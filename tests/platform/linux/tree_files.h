@@ -174,9 +174,8 @@ inline std::string identify(const std::string& model, const std::string& fw, con
     std::string out;
     char buf[8];
     for (std::size_t i = 0; i < w.size(); ++i) {
-        std::snprintf(buf, sizeof buf, "%04x", w[i]);
+        std::snprintf(buf, sizeof buf, "%04x%c", w[i], (i + 1) % 8 ? ' ' : '\n');
         out += buf;
-        out += (i + 1) % 8 ? ' ' : '\n';
     }
     return out;
 }

@@ -123,24 +123,20 @@ TEST(VariantConversion, ArraysAreOtherWithTheirElements) {
 }
 
 TEST(HresultFailure, SignedNumbersAndWordsWithoutLineEnds) {
-    const struct {
-        long long code;
-        std::int32_t number;
-        const char* word;  // part of the description; the service's own text or the program's
-    } rows[] = {
+    // The code, its number and a word of the description (the service's own text or the program's).
+    const std::tuple<long long, std::int32_t, const char*> rows[] = {
         {WBEM_E_INVALID_QUERY, -2147217385, "nvalid query"},
         {WBEM_E_NOT_FOUND, -2147217406, ""},
         {E_ACCESSDENIED, -2147024891, "denied"},
         {0x8004FFFEu, -2147155970, ""},  // a code nobody knows
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.code);
-        const auto hr = static_cast<HRESULT>(static_cast<std::uint32_t>(row.code));
-        const Failure f = failureOf([&] { raiseHresult(hr); });
-        EXPECT_EQ(f.number, row.number);
+    for (const auto& [code, number, word] : rows) {
+        SCOPED_TRACE(code);
+        const Failure f = failureOf([&] { raiseHresult(static_cast<HRESULT>(static_cast<std::uint32_t>(code))); });
+        EXPECT_EQ(f.number, number);
         const std::string& d = f.description;
         EXPECT_FALSE(d.empty());
-        EXPECT_NE(d.find(row.word), std::string::npos) << d;
+        EXPECT_NE(d.find(word), std::string::npos) << d;
         EXPECT_EQ(d.find_first_of("\r\n"), std::string::npos) << d;
         EXPECT_EQ(d.find("0x"), std::string::npos) << d;  // never a mere restatement of the number
     }

@@ -17,31 +17,26 @@ namespace tq::win {
 namespace {
 
 TEST(MonikerParse, PathsLevelsAndDefaults) {
-    const struct {
-        std::string_view text;
-        const char* connect;
-        unsigned long impersonation, authentication;
-        const char* objectPath = "";
-    } rows[] = {
+    // The moniker, its connection path, impersonation and authentication levels, object path.
+    const std::tuple<std::string_view, const char*, unsigned long, unsigned long, const char*> rows[] = {
         // The program's three monikers.
-        {wmi::kMoniker, "\\\\.\\root\\cimv2", 3, 0},
-        {wmi::kMonikerUpper, "\\\\.\\root\\CIMV2", 3, 0},
-        {wmi::kMonikerPlain, "\\\\.\\root\\CIMV2", 3, 0},  // the service's default level
-        {"winmgmts:", "\\\\.\\root\\cimv2", 3, 0},
-        {"winmgmts:\\\\.", "\\\\.\\root\\cimv2", 3, 0},
-        {"WINMGMTS:{ImpersonationLevel = Identify}", "\\\\.\\root\\cimv2", 2, 0},
-        {"winmgmts://server1/root/default", "\\\\server1\\root\\default", 3, 0},
-        {"winmgmts:root\\wmi", "\\\\.\\root\\wmi", 3, 0},
+        {wmi::kMoniker, "\\\\.\\root\\cimv2", 3, 0, ""},
+        {wmi::kMonikerUpper, "\\\\.\\root\\CIMV2", 3, 0, ""},
+        {wmi::kMonikerPlain, "\\\\.\\root\\CIMV2", 3, 0, ""},  // the service's default level
+        {"winmgmts:", "\\\\.\\root\\cimv2", 3, 0, ""},
+        {"winmgmts:\\\\.", "\\\\.\\root\\cimv2", 3, 0, ""},
+        {"WINMGMTS:{ImpersonationLevel = Identify}", "\\\\.\\root\\cimv2", 2, 0, ""},
+        {"winmgmts://server1/root/default", "\\\\server1\\root\\default", 3, 0, ""},
+        {"winmgmts:root\\wmi", "\\\\.\\root\\wmi", 3, 0, ""},
         {"winmgmts:\\\\.\\root\\cimv2:Win32_BIOS", "\\\\.\\root\\cimv2", 3, 0, "Win32_BIOS"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        auto m = parseMoniker(row.text);
+    for (const auto& [text, connect, impersonation, authentication, objectPath] : rows) {
+        SCOPED_TRACE(text);
+        auto m = parseMoniker(text);
         ASSERT_TRUE(m);
-        EXPECT_EQ(m->connectPath(), row.connect);
-        EXPECT_EQ(m->impersonation, row.impersonation);
-        EXPECT_EQ(m->authentication, row.authentication);
-        EXPECT_EQ(m->objectPath, row.objectPath);
+        EXPECT_EQ(std::tie(m->impersonation, m->authentication, m->objectPath),
+                  std::make_tuple(impersonation, authentication, std::string(objectPath)));
+        EXPECT_EQ(m->connectPath(), connect);
     }
 }
 
