@@ -12,3 +12,11 @@ configure_file(${PROJECT_SOURCE_DIR}/ui/win32/res/tallyquest.manifest.in ${TQ_RE
 configure_file(${PROJECT_SOURCE_DIR}/app/res/tallyquest-report.manifest.in
                ${TQ_RESOURCE_BINARY_DIR}/tallyquest-report.manifest @ONLY)
 set(TQ_RESOURCE_INCLUDES ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/ui/win32/res ${TQ_RESOURCE_BINARY_DIR})
+# The resource compiler tells the build tool nothing of the files a script
+# reads: named here, a changed manifest, version or picture rebuilds it.
+set(TQ_RESOURCE_DEPENDS
+    ${TQ_RESOURCE_BINARY_DIR}/tq_version.h ${TQ_RESOURCE_BINARY_DIR}/tallyquest.manifest
+    ${TQ_RESOURCE_BINARY_DIR}/tallyquest-report.manifest ${PROJECT_SOURCE_DIR}/ui/win32/resource.h
+    ${PROJECT_SOURCE_DIR}/ui/win32/res/versioninfo.rc ${PROJECT_SOURCE_DIR}/ui/win32/res/tallyquest.ico
+    ${PROJECT_SOURCE_DIR}/ui/win32/res/info.ico ${PROJECT_SOURCE_DIR}/ui/win32/res/logo.bmp
+    CACHE INTERNAL "")
