@@ -88,10 +88,10 @@ TEST(Snapshot, RefusalsNameFileLineAndColumn) {
     // values as one; reaching it is fine, going past it is refused there.
     const std::string seven = "{\"A\": [{}, {\"p\": [1, 2]}], \"A\": [{\"q\": 1}]}";
     EXPECT_EQ(refused([&] { parseSnapshot(seven, "snap.json", 7); }), "(accepted)");
-    for (const auto& [max, column] : {std::pair{6, "40"}, {3, "18"}, {4, "28"}})
-        EXPECT_EQ(refused([&] { parseSnapshot(seven, "snap.json", max); }),
-                  "snap.json:1:" + std::string(column) + ": the snapshot lists more than " + std::to_string(max) +
-                      " classes, objects and properties");
+    for (const auto& bound : {std::pair{6, "40"}, {3, "18"}, {4, "28"}})
+        EXPECT_EQ(refused([&] { parseSnapshot(seven, "snap.json", bound.first); }),
+                  "snap.json:1:" + std::string(bound.second) + ": the snapshot lists more than " +
+                      std::to_string(bound.first) + " classes, objects and properties");
 }
 
 // The reader accepts exactly the JSON that a general parser accepts, and
