@@ -122,7 +122,9 @@ TEST(RegistryPrograms, UninstallEntriesOfBothViewsAndTheUser) {
             {{"DisplayName", "Notepad++ (32-bit x86)"},
              {"DisplayVersion", std::string(600, '8')},
              {"Publisher", std::string(70000, 'P')}});
-    reg.add(kCu, "", "Spotify", {{"DisplayName", "Spotify"}, {"DisplayVersion", "1.2.31"}});
+    // A key named like a product code, but not the installer's own entry.
+    const std::string guid = "{0A6D27C5-6F5B-4F6E-9C1B-2D4E5F607182}";
+    reg.add(kCu, "", guid, {{"DisplayName", "Spotify"}, {"DisplayVersion", "1.2.31"}, {"WindowsInstaller", 0u}});
 
     auto repo = registryPrograms(reg);
     auto result = wmi::makeService(repo)->execQuery("SELECT * FROM Win32_InstalledWin32Program", "WQL", 48);
@@ -141,7 +143,8 @@ TEST(RegistryPrograms, UninstallEntriesOfBothViewsAndTheUser) {
     EXPECT_EQ(got[2].at("ProgramId"), "x86\\Notepad++");
     EXPECT_EQ(got[2].at("Version"), std::string(600, '8'));
     EXPECT_EQ(got[2].at("Vendor"), "<absent>");
-    EXPECT_EQ(got[3].at("ProgramId"), "Spotify");
+    EXPECT_EQ(got[3].at("ProgramId"), guid);
+    EXPECT_EQ(got[3].at("MsiProductCode"), "<absent>");
     EXPECT_EQ(reg.open, 0) << "every key opened is closed";
 }
 
